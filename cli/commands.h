@@ -1,0 +1,9 @@
+#pragma once
+// The zorkan-cli commands; each gets the whole command line (argv[1] is its name)
+// and returns the process exit code. Errors are thrown and printed by main.
+
+namespace zorkan::cli {
+
+int runDesign(int argc, char** argv);
+
+} // namespace zorkan::cli

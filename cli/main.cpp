@@ -1,0 +1,42 @@
+// zorkan-cli: the computing core without windows. Same files, same bytes.
+#include "cli/commands.h"
+
+#include "common/errors.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+namespace {
+
+void printUsage() {
+    std::puts("Использование: zorkan-cli КОМАНДА [ПАРАМЕТРЫ]\n"
+              "\n"
+              "Команды:\n"
+              "  design    расчёт цифрового фильтра: отчёт (.out) и файл параметров (.flt)\n"
+              "\n"
+              "zorkan-cli КОМАНДА --help описывает параметры команды.");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        printUsage();
+        return argc < 2 ? 2 : 0;
+    }
+    try {
+        const char* command = argv[1];
+        if (std::strcmp(command, "design") == 0)
+            return zorkan::cli::runDesign(argc, argv);
+        std::fprintf(stderr, "Неизвестная команда: %s\n", command);
+        printUsage();
+        return 2;
+    } catch (const zorkan::Error& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+}

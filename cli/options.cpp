@@ -1,0 +1,66 @@
+#include "cli/options.h"
+
+#include "common/errors.h"
+#include "common/textnumbers.h"
+
+#include <algorithm>
+
+namespace zorkan::cli {
+
+Arguments parseArguments(int argc, char** argv, int first, const std::vector<std::string>& known) {
+    Arguments args;
+    for (int i = first; i < argc; ++i) {
+        std::string word = argv[i];
+        if (word == "--help" || word == "-h") {
+            args.help = true;
+            continue;
+        }
+        if (word.rfind("--", 0) != 0) {
+            args.positional.push_back(word);
+            continue;
+        }
+        std::string name = word.substr(2);
+        std::string value;
+        auto eq = name.find('=');
+        if (eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        } else if (i + 1 < argc) {
+            value = argv[++i];
+        } else {
+            throw UserMessage("Не задано значение параметра --" + name);
+        }
+        if (std::find(known.begin(), known.end(), name) == known.end())
+            throw UserMessage("Неизвестный параметр --" + name);
+        args.options[name] = value;
+    }
+    return args;
+}
+
+double realOption(const Arguments& args, const std::string& name, double fallback) {
+    auto it = args.options.find(name);
+    if (it == args.options.end())
+        return fallback;
+    double v;
+    if (!parseDecimalReal(it->second, v))
+        throwNotAFloat(it->second);
+    return v;
+}
+
+std::int64_t integerOption(const Arguments& args, const std::string& name, std::int64_t fallback) {
+    auto it = args.options.find(name);
+    if (it == args.options.end())
+        return fallback;
+    std::int64_t v;
+    if (!parseDecimalInteger(it->second, v))
+        throwNotAnInteger(it->second);
+    return v;
+}
+
+std::string textOption(const Arguments& args, const std::string& name,
+                       const std::string& fallback) {
+    auto it = args.options.find(name);
+    return it == args.options.end() ? fallback : it->second;
+}
+
+} // namespace zorkan::cli

@@ -1,0 +1,25 @@
+#pragma once
+// Small option reader shared by the zorkan-cli commands: "--name value" pairs and
+// positional arguments. Number options are read with the file reader's rules (point
+// as the decimal separator) and fail with the window's conversion messages.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zorkan::cli {
+
+struct Arguments {
+    std::map<std::string, std::string> options; // without the leading "--"
+    std::vector<std::string> positional;
+    bool help = false;
+};
+
+// Options not in `known` are refused with a UserMessage.
+Arguments parseArguments(int argc, char** argv, int first, const std::vector<std::string>& known);
+
+double realOption(const Arguments& args, const std::string& name, double fallback);
+std::int64_t integerOption(const Arguments& args, const std::string& name, std::int64_t fallback);
+std::string textOption(const Arguments& args, const std::string& name, const std::string& fallback);
+
+} // namespace zorkan::cli

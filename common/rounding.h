@@ -1,0 +1,13 @@
+#pragma once
+// Rounding of reals to 64-bit integers. A value outside the 64-bit range (or NaN)
+// is an invalid floating-point operation, as the platform's conversion reports it.
+#include <cstdint>
+
+namespace zorkan {
+
+std::int64_t roundHalfEven(long double x); // nearest, halves to the even neighbour
+std::int64_t truncToZero(long double x);   // toward zero
+std::int64_t ceilAway(long double x);      // ceiling for x >= 0, floor for x < 0
+std::int64_t truncToward(long double x);   // floor for x >= 0, ceiling for x < 0
+
+} // namespace zorkan

@@ -1,0 +1,95 @@
+#pragma once
+// Numbers in the system's text files: the one writer of the fixed 23-character real
+// layout and the one reader of numbers. Files are single-byte with CR LF line ends
+// and always use a point as the decimal separator.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorkan {
+
+constexpr std::size_t realFieldWidth = 23;
+
+// A blank or "-", one digit, ".", 14 digits, "E", the exponent's sign and four
+// exponent digits: 15 significant digits. Zero of either sign starts with a blank;
+// NaN and infinities are "Nan", "+Inf", "-Inf" right-aligned in the field.
+void formatRealTo(char* out, double value); // writes exactly realFieldWidth bytes
+std::string formatReal(double value);
+
+// Longest run of non-blank bytes taken as one number.
+constexpr std::size_t maxRealRun = 64;
+constexpr std::size_t maxIntegerRun = 32;
+
+// Parses a whole text as a real in the usual decimal notation (optional sign, digits,
+// optional point and fraction, optional exponent E/e with optional sign). Returns false
+// when it is not one. Shared by the file reader and the window-number reader.
+bool parseDecimalReal(std::string_view text, double& value);
+// Plain decimal integer with optional sign, within 32 bits.
+bool parseDecimalInteger(std::string_view text, std::int64_t& value);
+
+// Sequential reader of a text file opened by name. Streams through a fixed buffer.
+class TextReader {
+  public:
+    // Opens for reading; "File not found" (or another I/O error) when it cannot.
+    explicit TextReader(const std::string& path);
+    ~TextReader();
+    TextReader(const TextReader&) = delete;
+    TextReader& operator=(const TextReader&) = delete;
+
+    // True when no byte is left.
+    bool atEnd();
+    // The next byte without consuming it; -1 at the end.
+    int peek();
+
+    // Skips bytes up to 0x20, then takes the run of bytes above 0x20 (at most
+    // maxRealRun) as a real. At the physical end the value is 0 without error;
+    // a run that is not a number is "Invalid numeric input".
+    double readReal();
+    // The same with at most maxIntegerRun bytes and a plain decimal integer.
+    std::int64_t readInteger();
+    // Discards the rest of the line including its end (CR LF, LF or a lone CR).
+    void skipLine();
+
+  private:
+    bool fill();
+    // Skips blanks; returns false at the physical end. Then collects the run.
+    bool readRun(std::size_t maxLength, std::string_view& run);
+
+    int fd_ = -1;
+    std::vector<char> buffer_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    char run_[maxRealRun];
+};
+
+// Writer of a text file created anew (emptied if it exists). Lines reach the file
+// in order; what has been written stays there when a computation stops midway.
+class TextWriter {
+  public:
+    explicit TextWriter(const std::string& path);
+    ~TextWriter();
+    TextWriter(const TextWriter&) = delete;
+    TextWriter& operator=(const TextWriter&) = delete;
+
+    void write(std::string_view text);
+    void writeReal(double value);  // the 23-character layout
+    void writeInteger(std::int64_t value);
+    void endLine();                // CR LF
+    void writeLine(std::string_view text) {
+        write(text);
+        endLine();
+    }
+    // Flushes and closes; an I/O error if the data could not be stored.
+    void close();
+
+  private:
+    void flush();
+
+    int fd_ = -1;
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;
+};
+
+} // namespace zorkan

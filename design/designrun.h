@@ -1,0 +1,41 @@
+#pragma once
+// The design run: prototype, sections, the report, the parameter file and the
+// lines of the design account, step by step.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace zorkan {
+
+// What the design window collects. Frequencies share the unit of fd.
+struct DesignRequest {
+    int approximation = 1; // 1 Butterworth, 2 Chebyshev, 3 elliptic
+    double f1 = 0.2;       // upper pass-band edge (low-pass: the pass-band edge)
+    double f2 = 0.0;       // lower pass-band edge (high-pass: the pass-band edge)
+    double f3 = 0.0;       // lower stop-band edge (high-pass: the stop-band edge)
+    double f4 = 0.25;      // upper stop-band edge (low-pass: the stop-band edge)
+    double da = 1.5;       // pass-band ripple, dB
+    double b1 = 30.0;      // guaranteed stop-band attenuation, dB
+    double fd = 1.0;       // sampling frequency
+    double ff1 = 0.0;      // first frequency of the response tables
+    double ff2 = 0.5;      // last frequency of the response tables
+    std::uint16_t np = 20; // number of response intervals (tables get np + 1 rows)
+};
+
+// Receives each line of the design account (UTF-8) as soon as it is produced.
+using AccountSink = std::function<void(const std::string& line)>;
+
+enum class DesignOutcome {
+    Completed,
+    OrderTooLarge, // more than 32 sections: "Большой порядок фильтра - ВЫХОД"
+};
+
+// Runs the design. The report (CP1251, CR LF) and the parameter file are created
+// anew. A floating-point fault stops the run with a FloatError at the step where it
+// happens; both files keep the complete lines written until then, and the account
+// keeps the lines already delivered. A file that cannot be created raises an
+// InOutError before anything is written to it.
+DesignOutcome designFilter(const DesignRequest& request, const std::string& reportPath,
+                           const std::string& filterPath, const AccountSink& account);
+
+} // namespace zorkan
