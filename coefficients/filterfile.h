@@ -33,12 +33,12 @@ enum class FiveCoefficientRule { KindIsTwo, KindNonZero };
 
 // The rules of one reader of the format.
 struct FilterFileReader {
-    unsigned orderBits;            // the order is held in this many low bits (8 or 16)
+    unsigned orderBits; // the order is held in this many low bits (8 or 16)
     FiveCoefficientRule rule;
-    std::size_t capacity;          // sections the reader holds
-    bool fiveValuesInARow;         // reads A0..A4 and only then skips to the next line
-    bool oddOrderReadsNothing;     // an odd order loads no coefficients
-    std::uint32_t orderLimit;      // an order at or above it is refused (0: none)
+    std::size_t capacity;      // sections the reader holds
+    bool fiveValuesInARow;     // reads A0..A4 and only then skips to the next line
+    bool oddOrderReadsNothing; // an odd order loads no coefficients
+    std::uint32_t orderLimit;  // an order at or above it is refused (0: none)
 };
 
 // The coefficient entry window: at most 17 sections, orders of 36 or more refused.

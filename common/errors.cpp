@@ -4,7 +4,9 @@
 
 namespace zorkan {
 
-void throwFileNotFound() { throw InOutError(ioFileNotFound, "File not found"); }
+void throwFileNotFound() {
+    throw InOutError(ioFileNotFound, "File not found");
+}
 
 void throwIoError(int code) {
     switch (code) {
@@ -17,7 +19,9 @@ void throwIoError(int code) {
     }
 }
 
-void throwInvalidNumericInput() { throw InOutError(ioInvalidInput, "Invalid numeric input"); }
+void throwInvalidNumericInput() {
+    throw InOutError(ioInvalidInput, "Invalid numeric input");
+}
 
 void throwOpenError(int errnoValue, bool forWriting) {
     switch (errnoValue) {
@@ -36,9 +40,15 @@ void throwOpenError(int errnoValue, bool forWriting) {
     }
 }
 
-void throwInvalidOperation() { throw FloatError("Invalid floating point operation"); }
-void throwDivisionByZero() { throw FloatError("Floating point division by zero"); }
-void throwOverflow() { throw FloatError("Floating point overflow"); }
+void throwInvalidOperation() {
+    throw FloatError("Invalid floating point operation");
+}
+void throwDivisionByZero() {
+    throw FloatError("Floating point division by zero");
+}
+void throwOverflow() {
+    throw FloatError("Floating point overflow");
+}
 
 void throwNotAFloat(const std::string& text) {
     throw ConvertError("'" + text + "' is not a valid floating point value");

@@ -55,7 +55,9 @@ real pow10(real x) {
     return exp(checked(x * ln10));
 }
 
-real powerOf(real base, real exponent) { return exp(checked(exponent * ln(base))); }
+real powerOf(real base, real exponent) {
+    return exp(checked(exponent * ln(base)));
+}
 
 real atan(real x) {
     if (std::isnan(x))

@@ -12,15 +12,15 @@ namespace zorkan::fp {
 
 using real = long double;
 
-real checked(real result);               // faults on NaN (invalid) or infinity (overflow)
+real checked(real result); // faults on NaN (invalid) or infinity (overflow)
 real div(real a, real b);
 real ln(real x);
-real log10(real x);                      // ln x / ln 10
+real log10(real x); // ln x / ln 10
 real sqrt(real x);
 real exp(real x);
-real pow10(real x);                      // exp(x ln 10)
-real powerOf(real base, real exponent);  // exp(exponent ln base)
+real pow10(real x);                     // exp(x ln 10)
+real powerOf(real base, real exponent); // exp(exponent ln base)
 real atan(real x);
-double toDouble(real x);                 // faults when the value does not fit a double
+double toDouble(real x); // faults when the value does not fit a double
 
 } // namespace zorkan::fp

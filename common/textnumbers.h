@@ -74,9 +74,9 @@ class TextWriter {
     TextWriter& operator=(const TextWriter&) = delete;
 
     void write(std::string_view text);
-    void writeReal(double value);  // the 23-character layout
+    void writeReal(double value); // the 23-character layout
     void writeInteger(std::int64_t value);
-    void endLine();                // CR LF
+    void endLine(); // CR LF
     void writeLine(std::string_view text) {
         write(text);
         endLine();

@@ -22,6 +22,13 @@ struct DesignRequest {
     std::uint16_t np = 20; // number of response intervals (tables get np + 1 rows)
 };
 
+// The design window's check of the band edges: band-pass F3 < F2 < F1 < F4,
+// low-pass F1 < F4 with F3 = F2 = 0, high-pass F3 < F2 with F1 = F4 = 0 (exact zeros).
+bool bandLayoutIsValid(double f1, double f2, double f3, double f4);
+
+// Its message when no layout holds.
+extern const char* const badBandLayoutMessage;
+
 // Receives each line of the design account (UTF-8) as soon as it is produced.
 using AccountSink = std::function<void(const std::string& line)>;
 

@@ -1,0 +1,98 @@
+// zorkan-cli design: the design window's request, from options.
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "common/errors.h"
+#include "design/designrun.h"
+
+#include <cstdio>
+#include <string>
+
+namespace zorkan::cli {
+
+namespace {
+
+const char* const designHelp =
+    "Использование: zorkan-cli design [ПАРАМЕТРЫ]\n"
+    "\n"
+    "Расчёт цифрового БИХ-фильтра: пишет отчёт и файл параметров фильтра и выводит\n"
+    "ход расчёта. Частоты задаются в единицах частоты дискретизации FD.\n"
+    "\n"
+    "  --approx A    аппроксимация: butterworth (1), chebyshev (2), elliptic (3);\n"
+    "                по умолчанию butterworth\n"
+    "  --f1 X        верхняя граница полосы пропускания (ФНЧ: граница полосы\n"
+    "                пропускания), по умолчанию 0.2\n"
+    "  --f2 X        нижняя граница полосы пропускания (ФВЧ: граница полосы\n"
+    "                пропускания), по умолчанию 0\n"
+    "  --f3 X        нижняя граница полосы задерживания (ФВЧ: граница полосы\n"
+    "                задерживания), по умолчанию 0\n"
+    "  --f4 X        верхняя граница полосы задерживания (ФНЧ: граница полосы\n"
+    "                задерживания), по умолчанию 0.25\n"
+    "                Допустимо: ФНЧ - F3=0 F2=0 F1<F4; ФВЧ - F3<F2 F1=0 F4=0;\n"
+    "                ПФ - F3<F2<F1<F4\n"
+    "  --da X        неравномерность АЧХ в полосе пропускания, dB; по умолчанию 1.5\n"
+    "  --b1 X        гарантированное затухание в полосе задерживания, dB;\n"
+    "                по умолчанию 30\n"
+    "  --fd X        частота дискретизации, по умолчанию 1\n"
+    "  --ff1 X       первая частота таблиц АЧХ и ФЧХ, по умолчанию 0\n"
+    "  --ff2 X       последняя частота таблиц АЧХ и ФЧХ, по умолчанию 0.5\n"
+    "  --np N        количество отсчетов АЧХ и ФЧХ (интервалов), 1..65535;\n"
+    "                по умолчанию 20 (в таблицах N+1 строк)\n"
+    "  --report P    файл отчёта, по умолчанию 1.out\n"
+    "  --filter P    файл параметров фильтра, по умолчанию 1.flt\n"
+    "  --help        эта справка\n"
+    "\n"
+    "Числа пишутся с точкой. При ошибке сообщение выводится в stderr, код выхода 1.\n";
+
+int approximationCode(const std::string& text) {
+    if (text == "butterworth" || text == "1")
+        return 1;
+    if (text == "chebyshev" || text == "2")
+        return 2;
+    if (text == "elliptic" || text == "3")
+        return 3;
+    throw UserMessage("Неизвестная аппроксимация '" + text +
+                      "': допустимы butterworth, chebyshev, elliptic (1, 2, 3)");
+}
+
+} // namespace
+
+int runDesign(int argc, char** argv) {
+    const Arguments args = parseArguments(argc, argv, 2,
+                                          {"approx", "f1", "f2", "f3", "f4", "da", "b1", "fd",
+                                           "ff1", "ff2", "np", "report", "filter"});
+    if (args.help) {
+        std::fputs(designHelp, stdout);
+        return 0;
+    }
+    if (!args.positional.empty())
+        throw UserMessage("Лишний аргумент: " + args.positional.front());
+
+    DesignRequest rq;
+    rq.approximation = approximationCode(textOption(args, "approx", "butterworth"));
+    rq.f1 = realOption(args, "f1", rq.f1);
+    rq.f2 = realOption(args, "f2", rq.f2);
+    rq.f3 = realOption(args, "f3", rq.f3);
+    rq.f4 = realOption(args, "f4", rq.f4);
+    rq.da = realOption(args, "da", rq.da);
+    rq.b1 = realOption(args, "b1", rq.b1);
+    rq.fd = realOption(args, "fd", rq.fd);
+    rq.ff1 = realOption(args, "ff1", rq.ff1);
+    rq.ff2 = realOption(args, "ff2", rq.ff2);
+    if (!bandLayoutIsValid(rq.f1, rq.f2, rq.f3, rq.f4))
+        throw UserMessage(badBandLayoutMessage);
+    const std::int64_t np = integerOption(args, "np", rq.np);
+    if (np < 1 || np > 65535)
+        throw UserMessage("Количество отсчетов АЧХ и ФЧХ должно быть от 1 до 65535");
+    rq.np = static_cast<std::uint16_t>(np);
+    const std::string report = textOption(args, "report", "1.out");
+    const std::string filter = textOption(args, "filter", "1.flt");
+
+    designFilter(rq, report, filter, [](const std::string& line) {
+        std::fputs(line.c_str(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    });
+    return 0;
+}
+
+} // namespace zorkan::cli
