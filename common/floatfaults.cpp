@@ -67,7 +67,10 @@ real atan(real x) {
 
 double toDouble(real x) {
     checked(x);
-    if (std::fabs(x) > static_cast<real>(1.7976931348623157e308L))
+    // Halfway between the largest double and 2^1024: from here on the store rounds to
+    // infinity. (A decimal literal of the largest double lies below it in long double.)
+    constexpr real firstOverflow = 0x1.fffffffffffff8p+1023L;
+    if (std::fabs(x) >= firstOverflow)
         throwOverflow();
     return static_cast<double>(x);
 }

@@ -2,6 +2,9 @@
 
 #include "common/errors.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -14,7 +17,141 @@ namespace zorkan {
 
 namespace {
 constexpr std::size_t bufferSize = 1 << 16;
+
+// ---- 15 significant digits by exact integer arithmetic ----
+// Signal files are written a million lines at a time, and to_chars with a precision is
+// slow. For the usual magnitudes (about 1E-13 to 1E41) the rounded digits are computed
+// exactly in 128 bits; other values go through to_chars. Both round the exact binary
+// value to nearest with halves to even.
+
+__extension__ using Wide = unsigned __int128;
+
+constexpr auto powersOfFive = [] {
+    std::array<std::uint64_t, 28> p{}; // 5^27 < 2^63
+    p[0] = 1;
+    for (std::size_t i = 1; i < p.size(); ++i)
+        p[i] = p[i - 1] * 5;
+    return p;
+}();
+constexpr int maxFivePower = 27;
+constexpr std::uint64_t lowest15Digits = 100000000000000;  // 10^14
+constexpr std::uint64_t beyond15Digits = 1000000000000000; // 10^15
+
+int bitWidth(Wide x) {
+    auto high = static_cast<std::uint64_t>(x >> 64);
+    return high ? 128 - std::countl_zero(high)
+                : 64 - std::countl_zero(static_cast<std::uint64_t>(x));
 }
+
+// round(v x 10^k) for v = mantissa x 2^binaryExp, or false when 128 bits do not hold it.
+bool scaledRounded(std::uint64_t mantissa, int binaryExp, int k, std::uint64_t& result) {
+    if (k > maxFivePower || k < -maxFivePower)
+        return false;
+    Wide num = mantissa;
+    Wide den = 1;
+    if (k >= 0)
+        num *= powersOfFive[k];
+    else
+        den = powersOfFive[-k];
+    int shift = binaryExp + k; // the 2^k of 10^k joins the binary exponent
+    Wide quotient, remainder;
+    if (shift >= 0) {
+        if (bitWidth(num) + shift > 127)
+            return false;
+        num <<= shift;
+        quotient = num / den;
+        remainder = num % den;
+    } else if (den == 1) {
+        if (-shift >= 127)
+            return false;
+        quotient = num >> -shift;
+        remainder = num & ((Wide{1} << -shift) - 1);
+        den = Wide{1} << -shift;
+    } else {
+        if (bitWidth(den) - shift > 127)
+            return false;
+        den <<= -shift;
+        quotient = num / den;
+        remainder = num % den;
+    }
+    if (quotient >= (Wide{1} << 63))
+        return false;
+    result = static_cast<std::uint64_t>(quotient);
+    Wide twice = remainder * 2; // remainder < den < 2^127
+    if (twice > den || (twice == den && (result & 1)))
+        ++result;
+    return true;
+}
+
+// The 15 digits d and the decimal exponent e of a finite positive double:
+// value ~ d x 10^(e - 14) with 10^14 <= d < 10^15.
+bool fifteenDigits(double value, std::uint64_t& digits, int& exp10) {
+    auto bits = std::bit_cast<std::uint64_t>(value);
+    int biased = static_cast<int>(bits >> 52) & 0x7FF;
+    if (biased == 0)
+        return false; // subnormal: far outside the exact range anyway
+    std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+    int binaryExp = biased - 1075;
+    // floor(log2 value) x log10 2, which is the decimal exponent or one below it.
+    int e = ((binaryExp + 52) * 78913) >> 18;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::uint64_t d = 0;
+        if (!scaledRounded(mantissa, binaryExp, 14 - e, d))
+            return false;
+        if (d < lowest15Digits) {
+            --e;
+        } else if (d < beyond15Digits) {
+            digits = d;
+            exp10 = e;
+            return true;
+        } else if (d == beyond15Digits) { // 9.99...95 rounded up to the next power
+            digits = lowest15Digits;
+            exp10 = e + 1;
+            return true;
+        } else {
+            ++e;
+        }
+    }
+    return false;
+}
+
+// Two digits at a time, in independent pieces: a chain of fifteen divisions by ten
+// would cost more than everything else in the line.
+constexpr auto digitPairs = [] {
+    std::array<char, 200> t{};
+    for (int i = 0; i < 100; ++i) {
+        t[2 * i] = static_cast<char>('0' + i / 10);
+        t[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return t;
+}();
+
+void putTwo(char* out, unsigned value) {
+    std::memcpy(out, &digitPairs[2 * value], 2);
+}
+
+void putFour(char* out, unsigned value) {
+    putTwo(out, value / 100);
+    putTwo(out + 2, value % 100);
+}
+
+void writeFifteenDigits(char* out, std::uint64_t digits, int exp10) {
+    // out[1..16] = "d.dddddddddddddd"
+    constexpr std::uint64_t fourteen = 100000000000000; // 10^14
+    std::uint64_t rest = digits % fourteen;
+    auto high = static_cast<unsigned>(rest / 100000000); // 6 digits
+    auto low = static_cast<unsigned>(rest % 100000000);  // 8 digits
+    out[1] = static_cast<char>('0' + digits / fourteen);
+    out[2] = '.';
+    putTwo(out + 3, high / 10000);
+    putFour(out + 5, high % 10000);
+    putFour(out + 9, low / 10000);
+    putFour(out + 13, low % 10000);
+    out[17] = 'E';
+    out[18] = exp10 < 0 ? '-' : '+';
+    putFour(out + 19, static_cast<unsigned>(exp10 < 0 ? -exp10 : exp10));
+}
+} // namespace
 
 void formatRealTo(char* out, double value) {
     if (std::isnan(value) || std::isinf(value)) {
@@ -28,12 +165,19 @@ void formatRealTo(char* out, double value) {
         std::memcpy(out, " 0.00000000000000E+0000", realFieldWidth);
         return;
     }
+    std::uint64_t fifteen;
+    int exp10;
+    if (fifteenDigits(std::fabs(value), fifteen, exp10)) {
+        out[0] = value < 0 ? '-' : ' ';
+        writeFifteenDigits(out, fifteen, exp10);
+        return;
+    }
     // to_chars rounds the exact binary value to 15 significant digits:
-    // "d.dddddddddddddde+XX" (two or three exponent digits).
+    // "d.dddddddddddddde+XX" (two or three exponent digits), so the "e" is always at 16.
     char digits[32];
     auto res = std::to_chars(digits, digits + sizeof digits, std::fabs(value),
                              std::chars_format::scientific, 14);
-    const char* e = static_cast<const char*>(std::memchr(digits, 'e', res.ptr - digits));
+    const char* e = digits + 16;
     out[0] = value < 0 ? '-' : ' ';
     std::memcpy(out + 1, digits, 16); // d.dddddddddddddd
     out[17] = 'E';
@@ -50,52 +194,104 @@ std::string formatReal(double value) {
     return s;
 }
 
+namespace {
+// Powers of ten that a double holds exactly.
+constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int maxExactPower = 22;
+constexpr std::uint64_t maxExactMantissa = std::uint64_t{1} << 53;
+constexpr int maxGatheredDigits = 19; // always fit a 64-bit mantissa
+constexpr int exponentCap = 100000;   // far beyond any double; keeps the sum in an int
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool aboveBlank(char c) {
+    return static_cast<unsigned char>(c) > 0x20;
+}
+} // namespace
+
 bool parseDecimalReal(std::string_view text, double& value) {
-    // Shape check first: from_chars alone would also take "inf", "nan" and hex.
-    std::size_t i = 0, n = text.size();
+    // One pass checks the shape (from_chars alone would also take "inf", "nan" and hex)
+    // and gathers the significant digits: value = mantissa x 10^(scale + exponent).
+    const char* p = text.data();
+    const char* const end = p + text.size();
     bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    std::size_t mantissaStart = i;
-    std::size_t intDigits = 0, fracDigits = 0;
-    while (i < n && text[i] >= '0' && text[i] <= '9') {
-        ++i;
-        ++intDigits;
+    if (p < end && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
+    const char* const mantissaStart = p;
+    std::uint64_t mantissa = 0;
+    int significant = 0; // digits from the first nonzero one on
+    int scale = 0;
+    int leadExponent = 0; // decimal exponent of the first nonzero digit, exponent part aside
+    bool anyDigit = false;
+    for (; p < end && isDigit(*p); ++p) {
+        anyDigit = true;
+        if (significant == 0 && *p == '0')
+            continue;
+        if (++significant <= maxGatheredDigits)
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+        else
+            ++scale;
     }
-    if (i < n && text[i] == '.') {
-        ++i;
-        while (i < n && text[i] >= '0' && text[i] <= '9') {
-            ++i;
-            ++fracDigits;
+    leadExponent = significant - 1;
+    if (p < end && *p == '.') {
+        int leadingZeros = 0;
+        for (++p; p < end && isDigit(*p); ++p) {
+            anyDigit = true;
+            if (significant == 0 && *p == '0') {
+                ++leadingZeros;
+                --scale;
+                continue;
+            }
+            if (significant == 0)
+                leadExponent = -(leadingZeros + 1);
+            if (++significant <= maxGatheredDigits) {
+                mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+                --scale;
+            }
         }
     }
-    if (intDigits + fracDigits == 0)
+    if (!anyDigit)
         return false;
-    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
-        ++i;
-        if (i < n && (text[i] == '+' || text[i] == '-'))
-            ++i;
-        std::size_t expDigits = 0;
-        while (i < n && text[i] >= '0' && text[i] <= '9') {
-            ++i;
-            ++expDigits;
-        }
-        if (expDigits == 0)
+    int exponent = 0;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        bool negativeExponent = false;
+        if (p < end && (*p == '+' || *p == '-'))
+            negativeExponent = *p++ == '-';
+        if (p == end || !isDigit(*p))
             return false;
+        for (; p < end && isDigit(*p); ++p)
+            exponent = std::min(exponent * 10 + (*p - '0'), exponentCap);
+        if (negativeExponent)
+            exponent = -exponent;
     }
-    if (i != n)
+    if (p != end)
         return false;
-    const char* first = text.data() + mantissaStart;
-    const char* last = text.data() + n;
+
+    if (significant == 0) {
+        value = negative ? -0.0 : 0.0;
+        return true;
+    }
+    // Both factors exact, so the one multiplication or division rounds correctly.
+    int power = scale + exponent;
+    if (significant <= maxGatheredDigits && mantissa <= maxExactMantissa &&
+        power >= -maxExactPower && power <= maxExactPower) {
+        double m = static_cast<double>(mantissa);
+        double v = power >= 0 ? m * exactPowersOfTen[power] : m / exactPowersOfTen[-power];
+        value = negative ? -v : v;
+        return true;
+    }
     double v = 0;
-    auto res = std::from_chars(first, last, v, std::chars_format::general);
+    auto res = std::from_chars(mantissaStart, end, v, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
         // Too small for a double reads as zero; too large is not a number we can hold.
-        std::string copy(first, last);
-        v = std::strtod(copy.c_str(), nullptr);
-        if (std::isinf(v))
+        if (leadExponent + exponent >= 0)
             return false;
-    } else if (res.ec != std::errc() || res.ptr != last) {
+        v = 0;
+    } else if (res.ec != std::errc() || res.ptr != end) {
         return false;
     }
     value = negative ? -v : v;
@@ -154,21 +350,37 @@ bool TextReader::fill() {
     }
 }
 
-bool TextReader::atEnd() { return !fill(); }
+bool TextReader::atEnd() {
+    return !fill();
+}
 
-int TextReader::peek() { return fill() ? static_cast<unsigned char>(buffer_[pos_]) : -1; }
+int TextReader::peek() {
+    return fill() ? static_cast<unsigned char>(buffer_[pos_]) : -1;
+}
 
 bool TextReader::readRun(std::size_t maxLength, std::string_view& run) {
     for (;;) {
         if (!fill())
             return false;
-        if (static_cast<unsigned char>(buffer_[pos_]) > 0x20)
+        if (aboveBlank(buffer_[pos_]))
             break;
         ++pos_;
     }
+    // Usually the run lies in the buffer whole and is taken from there.
+    const char* start = buffer_.data() + pos_;
+    std::size_t avail = std::min(maxLength, end_ - pos_);
     std::size_t len = 0;
-    // Fast path: the whole run lies in the buffer.
-    while (len < maxLength && fill() && static_cast<unsigned char>(buffer_[pos_]) > 0x20)
+    while (len < avail && aboveBlank(start[len]))
+        ++len;
+    if (len < avail || len == maxLength) {
+        pos_ += len;
+        run = std::string_view(start, len);
+        return true;
+    }
+    // It runs on past the buffer's end: gather it across the refill.
+    std::memcpy(run_, start, len);
+    pos_ += len;
+    while (len < maxLength && fill() && aboveBlank(buffer_[pos_]))
         run_[len++] = buffer_[pos_++];
     run = std::string_view(run_, len);
     return true;
@@ -196,21 +408,14 @@ std::int64_t TextReader::readInteger() {
 
 void TextReader::skipLine() {
     while (fill()) {
-        char* start = buffer_.data() + pos_;
-        std::size_t avail = end_ - pos_;
-        char* nl = static_cast<char*>(std::memchr(start, '\n', avail));
-        char* cr = static_cast<char*>(std::memchr(start, '\r', nl ? nl - start : avail));
-        if (cr) {
-            pos_ += cr - start + 1;
+        char c = buffer_[pos_++];
+        if (c == '\n')
+            return;
+        if (c == '\r') {
             if (fill() && buffer_[pos_] == '\n')
                 ++pos_;
             return;
         }
-        if (nl) {
-            pos_ += nl - start + 1;
-            return;
-        }
-        pos_ = end_;
     }
 }
 
@@ -272,7 +477,9 @@ void TextWriter::writeInteger(std::int64_t value) {
     write(std::string_view(digits, res.ptr - digits));
 }
 
-void TextWriter::endLine() { write("\r\n"); }
+void TextWriter::endLine() {
+    write("\r\n");
+}
 
 void TextWriter::close() {
     if (fd_ < 0)
