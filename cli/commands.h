@@ -5,5 +5,7 @@
 namespace zorkan::cli {
 
 int runDesign(int argc, char** argv);
+int runResponse(int argc, char** argv);
+int runQuantise(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -14,6 +14,8 @@ void printUsage() {
               "\n"
               "Команды:\n"
               "  design    расчёт цифрового фильтра: отчёт (.out) и файл параметров (.flt)\n"
+              "  response  частотные характеристики фильтра (.flt): таблица и рисунок (.bmp)\n"
+              "  quantise  квантование коэффициентов фильтра (.flt): D дробных разрядов\n"
               "\n"
               "zorkan-cli КОМАНДА --help описывает параметры команды.");
 }
@@ -29,6 +31,10 @@ int main(int argc, char** argv) {
         const char* command = argv[1];
         if (std::strcmp(command, "design") == 0)
             return zorkan::cli::runDesign(argc, argv);
+        if (std::strcmp(command, "response") == 0)
+            return zorkan::cli::runResponse(argc, argv);
+        if (std::strcmp(command, "quantise") == 0)
+            return zorkan::cli::runQuantise(argc, argv);
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;

@@ -45,4 +45,11 @@ std::int64_t truncToward(long double x) {
     return toInt64(x >= 0 ? std::floor(x) : std::ceil(x));
 }
 
+long double roundHalfEvenWide(long double x) {
+    constexpr long double limit = 4611686018427387904.0L; // 2^62
+    if (std::isnan(x))
+        throwInvalidOperation();
+    return std::fabs(x) < limit ? static_cast<long double>(roundHalfEven(x)) : x;
+}
+
 } // namespace zorkan

@@ -1,5 +1,6 @@
 #include "design/designrun.h"
 
+#include "clirunner.h"
 #include "tempfiles.h"
 
 #include <gtest/gtest.h>
@@ -7,41 +8,14 @@
 #include <cstdio>
 #include <sys/wait.h>
 
+using zorkan::testing::CliOutcome;
 using zorkan::testing::readBytes;
+using zorkan::testing::runCli;
 using zorkan::testing::TempDir;
-
-namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs zorkan-cli with arguments in the given folder.
-Outcome runCli(const TempDir& dir, const std::string& arguments) {
-    const std::string errFile = dir.file("stderr.txt");
-    const std::string command = "cd '" + dir.path().string() + "' && '" ZORKAN_CLI_PATH "' " +
-                                arguments + " 2>'" + errFile + "'";
-    Outcome o;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return o;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        o.out.append(buffer, got);
-    int status = ::pclose(pipe);
-    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    o.err = readBytes(errFile);
-    return o;
-}
-
-} // namespace
 
 TEST(CliDesign, DefaultsGiveTheWindowsFiles) {
     TempDir dir;
-    Outcome o = runCli(dir, "design");
+    CliOutcome o = runCli(dir, "design");
     ASSERT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out, "Аппроксимация Баттерворта\n"
                      "Порядок фильтра13\n"
@@ -60,9 +34,9 @@ TEST(CliDesign, DefaultsGiveTheWindowsFiles) {
 
 TEST(CliDesign, EveryRequestFieldHasAnOption) {
     TempDir dir;
-    Outcome o = runCli(dir, "design --approx chebyshev --f1 0 --f2 2000 --f3 1500 --f4 0 "
-                            "--da 1 --b1 40 --fd 8000 --ff1 1000 --ff2=3000 --np 4 "
-                            "--report hp.out --filter hp.flt");
+    CliOutcome o = runCli(dir, "design --approx chebyshev --f1 0 --f2 2000 --f3 1500 --f4 0 "
+                               "--da 1 --b1 40 --fd 8000 --ff1 1000 --ff2=3000 --np 4 "
+                               "--report hp.out --filter hp.flt");
     ASSERT_EQ(o.status, 0) << o.err;
     zorkan::DesignRequest rq;
     rq.approximation = 2;
@@ -103,7 +77,7 @@ TEST(CliDesign, RefusalsTouchNoFile) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.arguments);
         TempDir dir;
-        Outcome o = runCli(dir, r.arguments);
+        CliOutcome o = runCli(dir, r.arguments);
         EXPECT_NE(o.status, 0);
         EXPECT_EQ(o.err, r.message);
         EXPECT_EQ(o.out, "");
@@ -114,11 +88,11 @@ TEST(CliDesign, RefusalsTouchNoFile) {
 
 TEST(CliDesign, FaultsReportThePlatformMessage) {
     TempDir dir;
-    Outcome o = runCli(dir, "design --da 0");
+    CliOutcome o = runCli(dir, "design --da 0");
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err, "Floating point division by zero\n");
     EXPECT_EQ(o.out, "Аппроксимация Баттерворта\n"); // the account keeps its line
-    Outcome big = runCli(dir, "design --da 3 --b1 1");
+    CliOutcome big = runCli(dir, "design --da 3 --b1 1");
     EXPECT_EQ(big.status, 0); // the over-limit order ends normally
     EXPECT_NE(big.out.find("Большой порядок фильтра - ВЫХОД\n"), std::string::npos);
     EXPECT_EQ(readBytes(dir.file("1.flt")), "");
@@ -126,7 +100,7 @@ TEST(CliDesign, FaultsReportThePlatformMessage) {
 
 TEST(CliDesign, HelpNamesEveryOption) {
     TempDir dir;
-    Outcome o = runCli(dir, "design --help");
+    CliOutcome o = runCli(dir, "design --help");
     EXPECT_EQ(o.status, 0);
     for (const char* option : {"--approx", "--f1", "--f2", "--f3", "--f4", "--da", "--b1", "--fd",
                                "--ff1", "--ff2", "--np", "--report", "--filter"})
