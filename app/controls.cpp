@@ -1,0 +1,69 @@
+#include "app/controls.h"
+
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QMouseEvent>
+#include <QRadioButton>
+
+namespace zorkan::ui {
+
+ActionButton::ActionButton(QAction* action, const QString& caption, QWidget* parent,
+                           const QString& ownHint)
+    : QPushButton(caption, parent), action_(action), ownHint_(ownHint) {
+    setFocusPolicy(Qt::TabFocus);
+    connect(this, &QPushButton::clicked, action_, &QAction::trigger);
+    connect(action_, &QAction::changed, this, [this] { follow(); });
+    follow();
+}
+
+void ActionButton::follow() {
+    setEnabled(action_->isEnabled());
+    const QString hint = ownHint_.isEmpty() ? action_->statusTip() : ownHint_;
+    setToolTip(hint);
+    setStatusTip(hint);
+}
+
+ClickableImage::ClickableImage(QWidget* parent) : QLabel(parent) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ClickableImage::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}
+
+RadioGroup::RadioGroup(const QString& title, const QStringList& items, int columns, QWidget* parent)
+    : QGroupBox(title, parent) {
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, 4, 8, 4);
+    const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], this);
+        buttons_.addButton(button, i);
+        // Items run down the first column, then the next.
+        grid->addWidget(button, i % rows, i / rows);
+    }
+    setItemIndex(0);
+}
+
+int RadioGroup::itemIndex() const {
+    return buttons_.checkedId();
+}
+
+void RadioGroup::setItemIndex(int index) {
+    if (auto* button = buttons_.button(index))
+        button->setChecked(true);
+}
+
+void fitText(QLabel* label, int width) {
+    QFont font = label->font();
+    const auto fits = [&] { return QFontMetrics(font).horizontalAdvance(label->text()) <= width; };
+    while (!fits() && font.stretch() > 80)
+        font.setStretch((font.stretch() == QFont::AnyStretch ? 100 : font.stretch()) - 5);
+    while (!fits() && font.pixelSize() > 8)
+        font.setPixelSize(font.pixelSize() - 1);
+    label->setFont(font);
+}
+
+} // namespace zorkan::ui

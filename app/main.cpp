@@ -1,0 +1,10 @@
+// zorkan: the windowed workbench.
+#include "app/errorhandler.h"
+#include "app/startup.h"
+
+int main(int argc, char** argv) {
+    zorkan::ui::ZorkanApplication application(argc, argv);
+    auto mainWindow = zorkan::ui::startUp();
+    mainWindow->showMaximized();
+    return application.exec();
+}

@@ -1,0 +1,152 @@
+#include "app/prompts.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace zorkan::ui {
+
+namespace {
+
+Prompts* installed = nullptr;
+
+QWidget* dialogParent() {
+    return QApplication::activeWindow();
+}
+
+std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save) {
+    QFileDialog dialog(dialogParent(), request.title, request.initialFolder);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The system overwrites chosen files without asking.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    const QStringList filters = qtNameFilters(request.filter);
+    if (!filters.isEmpty())
+        dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.proposedName.isEmpty())
+        dialog.selectFile(request.proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+QMessageBox::Icon qtIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Error:
+        return QMessageBox::Critical;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+Prompts& prompts() {
+    static QtPrompts qtPrompts;
+    return installed ? *installed : qtPrompts;
+}
+
+void installPrompts(Prompts* p) {
+    installed = p;
+}
+
+QStringList qtNameFilters(const QString& filter) {
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        QString patterns = parts[i + 1].trimmed();
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString bracketed = QLatin1Char('(') + patterns + QLatin1Char(')');
+        if (description.endsWith(bracketed))
+            result << description;
+        else if (description.isEmpty())
+            result << bracketed;
+        else
+            result << description + QLatin1Char(' ') + bracketed;
+    }
+    return result;
+}
+
+std::optional<QString> QtPrompts::saveFileName(const FileDialogRequest& request) {
+    return runFileDialog(request, true);
+}
+
+std::optional<QString> QtPrompts::openFileName(const FileDialogRequest& request) {
+    return runFileDialog(request, false);
+}
+
+void QtPrompts::message(MessageIcon icon, const QString& caption, const QString& text) {
+    QMessageBox box(qtIcon(icon), caption, text, QMessageBox::Ok, dialogParent());
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    box.exec();
+}
+
+bool QtPrompts::ask(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    dialogParent());
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+int QtPrompts::showModal(QDialog* dialog) {
+    return dialog->exec();
+}
+
+std::optional<QString> ScriptedPrompts::nextFile(bool save, const FileDialogRequest& request) {
+    fileRequests.push_back({save, request});
+    if (files_.empty()) {
+        unanswered << QStringLiteral("file dialog: ") + request.proposedName;
+        return std::nullopt;
+    }
+    const FileAnswer answer = files_.front();
+    files_.pop_front();
+    if (answer.cancel)
+        return std::nullopt;
+    return answer.path;
+}
+
+std::optional<QString> ScriptedPrompts::saveFileName(const FileDialogRequest& request) {
+    return nextFile(true, request);
+}
+
+std::optional<QString> ScriptedPrompts::openFileName(const FileDialogRequest& request) {
+    return nextFile(false, request);
+}
+
+void ScriptedPrompts::message(MessageIcon icon, const QString& caption, const QString& text) {
+    messages.push_back({icon, caption, text});
+}
+
+bool ScriptedPrompts::ask(const QString& caption, const QString& text) {
+    questions.push_back(text);
+    if (answers_.empty()) {
+        unanswered << QStringLiteral("question: ") + caption + QStringLiteral(": ") + text;
+        return false;
+    }
+    const bool answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
+int ScriptedPrompts::showModal(QDialog* dialog) {
+    modalShows.emplace_back(dialog);
+    if (modals_.empty())
+        return QDialog::Rejected;
+    ModalHandler handler = std::move(modals_.front());
+    modals_.pop_front();
+    return handler(dialog);
+}
+
+} // namespace zorkan::ui

@@ -1,0 +1,124 @@
+#pragma once
+// Every file dialog, message box, question and modal show of the program goes through
+// this seam: QtPrompts does the real thing, ScriptedPrompts answers from a queue so
+// that tests never block.
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QDialog;
+class QWidget;
+
+namespace zorkan::ui {
+
+// A file dialog as the program asks for it. `filter` lists "Description|*.ext" pairs
+// separated by "|" (several patterns of one pair separated by ";").
+struct FileDialogRequest {
+    QString title;
+    QString initialFolder;
+    QString proposedName;
+    QString filter;
+    QString defaultExtension;
+};
+
+enum class MessageIcon { None, Information, Warning, Error, Question };
+
+class Prompts {
+  public:
+    virtual ~Prompts() = default;
+
+    // The chosen path, or nothing when the user cancels.
+    virtual std::optional<QString> saveFileName(const FileDialogRequest& request) = 0;
+    virtual std::optional<QString> openFileName(const FileDialogRequest& request) = 0;
+    // A modal message box with one OK button.
+    virtual void message(MessageIcon icon, const QString& caption, const QString& text) = 0;
+    // A modal question with Yes and No; true for Yes.
+    virtual bool ask(const QString& caption, const QString& text) = 0;
+    // Shows the dialog modally and returns its result code.
+    virtual int showModal(QDialog* dialog) = 0;
+};
+
+// The prompts in force; QtPrompts unless another was installed.
+Prompts& prompts();
+// Installs `p` (not owned) until another call; nullptr restores QtPrompts.
+void installPrompts(Prompts* p);
+
+// "Имя|*.out|Все|*.*" -> {"Имя (*.out)", "Все (*.*)"}: Qt's name filters. A description
+// that already ends in its patterns in brackets is kept as it is.
+QStringList qtNameFilters(const QString& filter);
+
+class QtPrompts : public Prompts {
+  public:
+    std::optional<QString> saveFileName(const FileDialogRequest& request) override;
+    std::optional<QString> openFileName(const FileDialogRequest& request) override;
+    void message(MessageIcon icon, const QString& caption, const QString& text) override;
+    bool ask(const QString& caption, const QString& text) override;
+    int showModal(QDialog* dialog) override;
+};
+
+// Answers from queues and records everything asked. A request with no queued answer is
+// recorded in `unanswered` and treated as a cancel (or No), so a test can fail on it
+// instead of hanging.
+class ScriptedPrompts : public Prompts {
+  public:
+    struct Message {
+        MessageIcon icon;
+        QString caption;
+        QString text;
+    };
+    struct FileRequest {
+        bool save;
+        FileDialogRequest request;
+    };
+    using ModalHandler = std::function<int(QDialog*)>;
+
+    void queueFile(const QString& path) { files_.push_back({false, path}); }
+    void queueCancel() { files_.push_back({true, QString()}); }
+    void queueAnswer(bool yes) { answers_.push_back(yes); }
+    // Runs while the dialog is "shown"; its return value is the result code.
+    void queueModal(ModalHandler handler) { modals_.push_back(std::move(handler)); }
+
+    std::optional<QString> saveFileName(const FileDialogRequest& request) override;
+    std::optional<QString> openFileName(const FileDialogRequest& request) override;
+    void message(MessageIcon icon, const QString& caption, const QString& text) override;
+    bool ask(const QString& caption, const QString& text) override;
+    // Without a queued handler the dialog is recorded and rejected at once.
+    int showModal(QDialog* dialog) override;
+
+    std::vector<Message> messages;
+    std::vector<FileRequest> fileRequests;
+    std::vector<QString> questions;
+    std::vector<QPointer<QDialog>> modalShows;
+    QStringList unanswered;
+
+    // Nothing queued is left over.
+    bool drained() const { return files_.empty() && answers_.empty() && modals_.empty(); }
+
+  private:
+    std::optional<QString> nextFile(bool save, const FileDialogRequest& request);
+
+    struct FileAnswer {
+        bool cancel;
+        QString path;
+    };
+    std::deque<FileAnswer> files_;
+    std::deque<bool> answers_;
+    std::deque<ModalHandler> modals_;
+};
+
+// Installs a ScriptedPrompts for the lifetime of the object.
+class ScriptedPromptsScope {
+  public:
+    ScriptedPromptsScope() { installPrompts(&scripted); }
+    ~ScriptedPromptsScope() { installPrompts(nullptr); }
+    ScriptedPromptsScope(const ScriptedPromptsScope&) = delete;
+    ScriptedPromptsScope& operator=(const ScriptedPromptsScope&) = delete;
+    ScriptedPrompts scripted;
+};
+
+} // namespace zorkan::ui

@@ -1,0 +1,14 @@
+#include "app/sharedstate.h"
+
+namespace zorkan::ui {
+
+SharedState& shared() {
+    static SharedState state;
+    return state;
+}
+
+void resetSharedState() {
+    shared() = SharedState{};
+}
+
+} // namespace zorkan::ui

@@ -1,0 +1,203 @@
+#include "design/ras2.h"
+
+#include "app/controls.h"
+#include "app/errorhandler.h"
+#include "app/prompts.h"
+#include "app/ras5.h"
+#include "app/sharedstate.h"
+#include "app/windownumbers.h"
+#include "common/errors.h"
+#include "design/designrun.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <limits>
+
+namespace zorkan::ui {
+
+namespace {
+
+QLineEdit* addEdit(QWidget* parent, const char* name, const char* text, const QRect& place) {
+    auto* edit = new QLineEdit(QString::fromUtf8(text), parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(place);
+    return edit;
+}
+
+QLabel* addLabel(QWidget* parent, const char* name, const QString& text, QLineEdit* buddy,
+                 const QRect& place) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setBuddy(buddy);
+    label->setGeometry(place);
+    return label;
+}
+
+QGroupBox* addGroup(QWidget* parent, const char* name, const QString& title, const QRect& place) {
+    auto* group = new QGroupBox(title, parent);
+    group->setObjectName(QString::fromLatin1(name));
+    group->setGeometry(place);
+    return group;
+}
+
+// Two "label [edit]" pairs side by side in a group 48 high.
+constexpr QRect firstLabel(10, 22, 58, 18), firstEdit(70, 20, 100, 22);
+constexpr QRect secondLabel(200, 22, 58, 18), secondEdit(260, 20, 100, 22);
+
+} // namespace
+
+TForm2::TForm2(TForm5& results, QWidget* parent) : QWidget(parent), results_(results) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Расчет параметров фильтра"));
+    setFixedSize(387, 334);
+
+    RadioGroup1 = new RadioGroup(
+        QStringLiteral("Аппроксимация"),
+        {QStringLiteral("Баттерворта"), QStringLiteral("Чебышева"), QStringLiteral("Элептическая")},
+        3, this);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    RadioGroup1->setGeometry(6, 2, 375, 46);
+
+    // Band edges, left to right F3, F2, F1, F4: the ascending order of a band-pass layout.
+    auto* edges =
+        addGroup(this, "GroupBox1", QStringLiteral("Граничные частоты"), QRect(6, 50, 375, 86));
+    Edit3 = addEdit(edges, "Edit3", "0.00000", QRect(10, 36, 84, 22));
+    Edit2 = addEdit(edges, "Edit2", "0.00000", QRect(100, 36, 84, 22));
+    Edit1 = addEdit(edges, "Edit1", "0.20000", QRect(190, 36, 84, 22));
+    Edit4 = addEdit(edges, "Edit4", "0.25000", QRect(280, 36, 84, 22));
+    addLabel(edges, "Label1", QStringLiteral("F3"), Edit3, QRect(12, 19, 80, 16));
+    addLabel(edges, "Label2", QStringLiteral("F2"), Edit2, QRect(102, 19, 80, 16));
+    addLabel(edges, "Label3", QStringLiteral("F1"), Edit1, QRect(192, 19, 80, 16));
+    addLabel(edges, "Label4", QStringLiteral("F4"), Edit4, QRect(282, 19, 80, 16));
+    auto* hint = new QLabel(
+        QStringLiteral("ФНЧ - F3=0 F2=0 F1<F4   ФВЧ - F3<F2  F1=0 F4=0   ПФ - F3<F2<F1<F4"), edges);
+    hint->setObjectName(QStringLiteral("Label12"));
+    hint->setGeometry(4, 63, 367, 18);
+    hint->setAlignment(Qt::AlignCenter);
+    QFont small = hint->font();
+    small.setPixelSize(10);
+    hint->setFont(small);
+    fitText(hint, 365);
+
+    auto* ripple = addGroup(this, "GroupBox2", QStringLiteral("Неравномерность и затухание АЧХ"),
+                            QRect(6, 138, 375, 50));
+    Edit5 = addEdit(ripple, "Edit5", "1.5000000", firstEdit);
+    Edit6 = addEdit(ripple, "Edit6", "30.000000", secondEdit);
+    addLabel(ripple, "Label5", QStringLiteral("DA в dB"), Edit5, firstLabel);
+    addLabel(ripple, "Label6", QStringLiteral("B1 в dB"), Edit6, secondLabel);
+
+    auto* range = addGroup(this, "GroupBox3", QStringLiteral("Граничные частоты АЧХ и ФЧХ"),
+                           QRect(6, 190, 375, 50));
+    Edit7 = addEdit(range, "Edit7", "0.0000", firstEdit);
+    Edit8 = addEdit(range, "Edit8", "0.50000", secondEdit);
+    addLabel(range, "Label7", QStringLiteral("FF1"), Edit7, firstLabel);
+    addLabel(range, "Label8", QStringLiteral("FF2"), Edit8, secondLabel);
+
+    auto* rate = addGroup(this, "GroupBox4", QStringLiteral("Частота дискретизации"),
+                          QRect(6, 242, 186, 50));
+    Edit9 = addEdit(rate, "Edit9", "1.0000000", firstEdit);
+    addLabel(rate, "Label9", QStringLiteral("FD"), Edit9, firstLabel);
+
+    Edit10 = addEdit(this, "Edit10", "20", QRect(316, 256, 65, 22));
+    auto* count = addLabel(this, "Label10", QStringLiteral("Количество отсчетов АЧХ и ФЧХ"), Edit10,
+                           QRect(200, 248, 112, 38));
+    count->setWordWrap(true);
+
+    BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/pictures/calc.png")),
+                              QStringLiteral("Расчет"), this);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1->setIconSize(QSize(24, 24));
+    BitBtn1->setGeometry(118, 297, 150, 33);
+    QFont bold = BitBtn1->font();
+    bold.setBold(true);
+    BitBtn1->setFont(bold);
+    BitBtn1->setStyleSheet(QStringLiteral("QPushButton { color: green; }"));
+    connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    shared().flags.DesignWindowOpen = 0;
+    QWidget::closeEvent(event);
+}
+
+// The three layouts in their order, each with strict comparisons; every comparison
+// reads its fields afresh, so a bad text is found only when a comparison needs it.
+bool TForm2::bandEdgesAccepted() const {
+    const auto f1 = [this] { return readReal(Edit1->text()); };
+    const auto f2 = [this] { return readReal(Edit2->text()); };
+    const auto f3 = [this] { return readReal(Edit3->text()); };
+    const auto f4 = [this] { return readReal(Edit4->text()); };
+    if (f1() < f4() && f2() < f1() && f3() < f2())
+        return true; // band-pass
+    if (f1() < f4() && f3() == 0 && f2() == 0)
+        return true;                              // low-pass
+    return f3() < f2() && f1() == 0 && f4() == 0; // high-pass
+}
+
+// The run needs at least one interval and keeps the count in 16 bits. A text that is not
+// an integer is left to the reading after the prompts, where it stops the design.
+bool TForm2::pointCountRefused() const {
+    std::int64_t count = 0;
+    try {
+        count = readInteger(Edit10->text());
+    } catch (const ConvertError&) {
+        return false;
+    }
+    return count < 1 || count > std::numeric_limits<std::uint16_t>::max();
+}
+
+void TForm2::BitBtn1Click() {
+    if (!bandEdgesAccepted()) {
+        prompts().message(MessageIcon::Error, applicationTitle(),
+                          QStringLiteral("Параметры F1,F2,F3,F4 введены неправильно!"));
+        return;
+    }
+    if (pointCountRefused()) {
+        prompts().message(
+            MessageIcon::Error, applicationTitle(),
+            QStringLiteral(
+                "Количество отсчетов АЧХ и ФЧХ должно быть целым числом от 1 до 65535!"));
+        return;
+    }
+
+    const auto reportPath = prompts().saveFileName(
+        {QStringLiteral("Сохранить как"), QDir::currentPath(), QStringLiteral("1.out"),
+         QStringLiteral("Имя файла результатов отчета (*.out)|*.out"), QStringLiteral("out")});
+    if (!reportPath)
+        return;
+    const auto filterPath = prompts().saveFileName(
+        {QStringLiteral("Сохранить как"), QDir::currentPath(), QStringLiteral("1.flt"),
+         QStringLiteral("Имя файла параметров фильтра (*.flt)|*.flt"), QStringLiteral("flt")});
+    if (!filterPath)
+        return;
+
+    DesignRequest request;
+    request.f1 = readReal(Edit1->text());
+    request.f2 = readReal(Edit2->text());
+    request.f3 = readReal(Edit3->text());
+    request.f4 = readReal(Edit4->text());
+    request.da = readReal(Edit5->text());
+    request.b1 = readReal(Edit6->text());
+    request.fd = readReal(Edit9->text());
+    request.ff1 = readReal(Edit7->text());
+    request.ff2 = readReal(Edit8->text());
+    request.np = static_cast<std::uint16_t>(readInteger(Edit10->text()));
+    request.approximation = RadioGroup1->itemIndex() + 1;
+
+    TForm5& results = results_;
+    const DesignOutcome outcome = designFilter(
+        request, reportPath->toStdString(), filterPath->toStdString(),
+        [&results](const std::string& line) { results.appendLine(QString::fromStdString(line)); });
+    if (outcome == DesignOutcome::Completed)
+        results.setTextReadOnly(true);
+
+    shared().DesignedFilterFile = *filterPath;
+    prompts().showModal(&results);
+}
+
+} // namespace zorkan::ui

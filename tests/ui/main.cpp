@@ -1,0 +1,23 @@
+// Runs every registered window test class, or, given "-screenshots <folder>", renders
+// the windows to PNG files instead.
+#include "app/errorhandler.h"
+#include "tests/ui/screenshots.h"
+#include "tests/ui/uitest.h"
+
+#include <QTest>
+
+#include <cstring>
+
+int main(int argc, char** argv) {
+    zorkan::ui::ZorkanApplication application(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "-screenshots") == 0)
+        return zorkan::ui::test::renderScreenshots(QString::fromLocal8Bit(argv[2]));
+    // Tests close main windows; the run goes on.
+    QApplication::setQuitOnLastWindowClosed(false);
+    int failures = 0;
+    for (const auto& make : zorkan::ui::test::registeredTests()) {
+        auto test = make();
+        failures += QTest::qExec(test.get(), argc, argv);
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,85 @@
+#include "tests/ui/screenshots.h"
+
+#include "app/AF.h"
+#include "app/HF.h"
+#include "app/SplashF.h"
+#include "app/ras5.h"
+#include "design/ras2.h"
+#include "tests/ui/uitest.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <cstdio>
+
+namespace zorkan::ui::test {
+
+namespace {
+
+bool save(QWidget* widget, const QString& folder, const char* name) {
+    widget->show();
+    if (!QTest::qWaitForWindowExposed(widget->window()))
+        return false;
+    QTest::qWait(30);
+    const QString path = QDir(folder).filePath(QString::fromLatin1(name) + ".png");
+    const bool ok = widget->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+} // namespace
+
+int renderScreenshots(const QString& folder) {
+    QDir().mkpath(folder);
+    Program program;
+    program.start();
+    TForm1& main = program.main();
+    main.resize(923, 575);
+    bool ok = true;
+
+    auto* pages = main.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    const char* pageNames[] = {"main-1-calc", "main-2-modelling", "main-3-response",
+                               "main-4-spectral", "main-5-files"};
+    for (int i = 0; i < 5; ++i) {
+        pages->setCurrentIndex(i);
+        ok = save(&main, folder, pageNames[i]) && ok;
+    }
+
+    pages->setCurrentIndex(0);
+    main.command("CalcFil")->trigger();
+    auto* design = main.findChild<TForm2*>();
+    ok = design && save(&main, folder, "main-with-design") && ok;
+    ok = design && save(design->parentWidget(), folder, "design") && ok;
+
+    if (design) {
+        program.prompts().queueFile(program.path(QStringLiteral("1.out")));
+        program.prompts().queueFile(program.path(QStringLiteral("1.flt")));
+        program.prompts().queueModal([&](QDialog* results) {
+            ok = save(results, folder, "results") && ok;
+            results->hide();
+            return int(QDialog::Accepted);
+        });
+        QTest::mouseClick(design->findChild<QPushButton*>(QStringLiteral("BitBtn1")),
+                          Qt::LeftButton);
+        if (program.prompts().modalShows.empty()) {
+            std::printf("FAILED the default design showed no results\n");
+            ok = false;
+        }
+    }
+
+    ok = save(main.findChild<THelpForm*>(), folder, "help") && ok;
+    auto* about = new TAboutForm(&main);
+    ok = save(about, folder, "about") && ok;
+    auto* splash = new TSplash(&main, 60000);
+    ok = save(splash, folder, "splash") && ok;
+    splash->hide();
+    auto* logoSplash = new TSplash(&main, 60000);
+    logoSplash->setOkVisible(true);
+    ok = save(logoSplash, folder, "splash-logo") && ok;
+    return ok ? 0 : 1;
+}
+
+} // namespace zorkan::ui::test

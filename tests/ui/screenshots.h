@@ -1,0 +1,10 @@
+#pragma once
+#include <QString>
+
+namespace zorkan::ui::test {
+
+// Renders the main window (each tab page), the design window, the results window after
+// the default design, help, About and splash to PNG files in `folder`. 0 on success.
+int renderScreenshots(const QString& folder);
+
+} // namespace zorkan::ui::test
