@@ -125,18 +125,14 @@ void TForm2::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-// The three layouts in their order, each with strict comparisons; every comparison
-// reads its fields afresh, so a bad text is found only when a comparison needs it.
+// The fields are read in the order the layout comparisons first need them, so a bad
+// text is reported as the check would meet it.
 bool TForm2::bandEdgesAccepted() const {
-    const auto f1 = [this] { return readReal(Edit1->text()); };
-    const auto f2 = [this] { return readReal(Edit2->text()); };
-    const auto f3 = [this] { return readReal(Edit3->text()); };
-    const auto f4 = [this] { return readReal(Edit4->text()); };
-    if (f1() < f4() && f2() < f1() && f3() < f2())
-        return true; // band-pass
-    if (f1() < f4() && f3() == 0 && f2() == 0)
-        return true;                              // low-pass
-    return f3() < f2() && f1() == 0 && f4() == 0; // high-pass
+    const double f1 = readReal(Edit1->text());
+    const double f4 = readReal(Edit4->text());
+    const double f2 = readReal(Edit2->text());
+    const double f3 = readReal(Edit3->text());
+    return bandLayoutIsValid(f1, f2, f3, f4);
 }
 
 // The run needs at least one interval and keeps the count in 16 bits. A text that is not
@@ -154,7 +150,7 @@ bool TForm2::pointCountRefused() const {
 void TForm2::BitBtn1Click() {
     if (!bandEdgesAccepted()) {
         prompts().message(MessageIcon::Error, applicationTitle(),
-                          QStringLiteral("Параметры F1,F2,F3,F4 введены неправильно!"));
+                          QString::fromUtf8(badBandLayoutMessage));
         return;
     }
     if (pointCountRefused()) {
