@@ -86,6 +86,10 @@ std::optional<QString> QtPrompts::openFileName(const FileDialogRequest& request)
     return runFileDialog(request, false);
 }
 
+std::optional<QString> QtPrompts::savePictureName(const FileDialogRequest& request) {
+    return runFileDialog(request, true);
+}
+
 void QtPrompts::message(MessageIcon icon, const QString& caption, const QString& text) {
     QMessageBox box(qtIcon(icon), caption, text, QMessageBox::Ok, dialogParent());
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
@@ -104,8 +108,9 @@ int QtPrompts::showModal(QDialog* dialog) {
     return dialog->exec();
 }
 
-std::optional<QString> ScriptedPrompts::nextFile(bool save, const FileDialogRequest& request) {
-    fileRequests.push_back({save, request});
+std::optional<QString> ScriptedPrompts::nextFile(bool save, bool picture,
+                                                 const FileDialogRequest& request) {
+    fileRequests.push_back({save, request, picture});
     if (files_.empty()) {
         unanswered << QStringLiteral("file dialog: ") + request.proposedName;
         return std::nullopt;
@@ -118,11 +123,15 @@ std::optional<QString> ScriptedPrompts::nextFile(bool save, const FileDialogRequ
 }
 
 std::optional<QString> ScriptedPrompts::saveFileName(const FileDialogRequest& request) {
-    return nextFile(true, request);
+    return nextFile(true, false, request);
 }
 
 std::optional<QString> ScriptedPrompts::openFileName(const FileDialogRequest& request) {
-    return nextFile(false, request);
+    return nextFile(false, false, request);
+}
+
+std::optional<QString> ScriptedPrompts::savePictureName(const FileDialogRequest& request) {
+    return nextFile(true, true, request);
 }
 
 void ScriptedPrompts::message(MessageIcon icon, const QString& caption, const QString& text) {

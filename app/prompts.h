@@ -35,6 +35,8 @@ class Prompts {
     // The chosen path, or nothing when the user cancels.
     virtual std::optional<QString> saveFileName(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> openFileName(const FileDialogRequest& request) = 0;
+    // The save dialog for pictures: `filter` lists the picture formats offered.
+    virtual std::optional<QString> savePictureName(const FileDialogRequest& request) = 0;
     // A modal message box with one OK button.
     virtual void message(MessageIcon icon, const QString& caption, const QString& text) = 0;
     // A modal question with Yes and No; true for Yes.
@@ -56,6 +58,7 @@ class QtPrompts : public Prompts {
   public:
     std::optional<QString> saveFileName(const FileDialogRequest& request) override;
     std::optional<QString> openFileName(const FileDialogRequest& request) override;
+    std::optional<QString> savePictureName(const FileDialogRequest& request) override;
     void message(MessageIcon icon, const QString& caption, const QString& text) override;
     bool ask(const QString& caption, const QString& text) override;
     int showModal(QDialog* dialog) override;
@@ -74,6 +77,7 @@ class ScriptedPrompts : public Prompts {
     struct FileRequest {
         bool save;
         FileDialogRequest request;
+        bool picture; // the save-picture dialog
     };
     using ModalHandler = std::function<int(QDialog*)>;
 
@@ -85,6 +89,8 @@ class ScriptedPrompts : public Prompts {
 
     std::optional<QString> saveFileName(const FileDialogRequest& request) override;
     std::optional<QString> openFileName(const FileDialogRequest& request) override;
+    // Answered from the same queue as the other file dialogs.
+    std::optional<QString> savePictureName(const FileDialogRequest& request) override;
     void message(MessageIcon icon, const QString& caption, const QString& text) override;
     bool ask(const QString& caption, const QString& text) override;
     // Without a queued handler the dialog is recorded and rejected at once.
@@ -100,7 +106,7 @@ class ScriptedPrompts : public Prompts {
     bool drained() const { return files_.empty() && answers_.empty() && modals_.empty(); }
 
   private:
-    std::optional<QString> nextFile(bool save, const FileDialogRequest& request);
+    std::optional<QString> nextFile(bool save, bool picture, const FileDialogRequest& request);
 
     struct FileAnswer {
         bool cancel;

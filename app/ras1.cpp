@@ -9,12 +9,16 @@
 #include "app/prompts.h"
 #include "app/ras5.h"
 #include "app/sharedstate.h"
+#include "app/windownumbers.h"
+#include "coefficients/ras3.h"
 #include "design/ras2.h"
+#include "response/rasX.h"
 
 #include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -73,8 +77,8 @@ const CommandRow commandRows[] = {
 // Commands whose windows are not built yet; the module of each window enables its
 // command and connects its handler.
 const char* const waitingCommands[] = {
-    "InputPars", "ACHH", "MenuACHH", "Modelling", "Data1",  "Data2",   "Data3",     "ViewFile",
-    "BPF",       "RPF",  "PPF",      "OPF",       "Editor", "WAVConv", "WAVWriter", "AudioPlayer",
+    "Modelling", "Data1", "Data2",  "Data3",   "ViewFile",  "BPF",         "RPF",
+    "PPF",       "OPF",   "Editor", "WAVConv", "WAVWriter", "AudioPlayer",
 };
 
 QString longHint(const QString& hint) {
@@ -117,6 +121,7 @@ TForm1::TForm1(const Options& options) : options_(options) {
     MdiArea->setBackground(QColor(160, 160, 164));
     column->addWidget(MdiArea, 1);
     shared().documentArea = MdiArea;
+    installResponseWindowHooks();
 
     createMenus();
     createStatusBar();
@@ -166,6 +171,9 @@ void TForm1::createCommands() {
 
     connect(command("CalcFil"), &QAction::triggered, this, [this] { CalcFilExecute(); });
     connect(command("MenuCalcFil"), &QAction::triggered, this, &TForm1::MenuCalcFilClick);
+    connect(command("InputPars"), &QAction::triggered, this, &TForm1::InputParsExecute);
+    connect(command("ACHH"), &QAction::triggered, this, [this] { ACHHExecute(); });
+    connect(command("MenuACHH"), &QAction::triggered, this, &TForm1::MenuACHHClick);
     connect(command("SavePar"), &QAction::triggered, this, &TForm1::SavePar);
     connect(command("LoadPar"), &QAction::triggered, this, &TForm1::LoadPar);
     connect(command("SpAnal"), &QAction::triggered, this, &TForm1::SpAnalExecute);
@@ -450,6 +458,35 @@ bool TForm1::CalcFilExecute() {
 void TForm1::MenuCalcFilClick() {
     if (CalcFilExecute())
         PageControl1->setCurrentIndex(PageCalc);
+}
+
+void TForm1::InputParsExecute() {
+    SharedState& state = shared();
+    if (state.flags.CoefficientWindowOpen != 0)
+        return;
+    state.flags.CoefficientWindowOpen = 1;
+    auto* form = new TForm3;
+    showChildWindow(form, fixedChildFrame);
+    form->orderField()->setFocus();
+    const std::int64_t order = readInteger(form->orderField()->text());
+    if (order % 2 == 0 && order < 36)
+        form->setUpCoefficientGrids();
+}
+
+bool TForm1::ACHHExecute() {
+    SharedState& state = shared();
+    if (state.flags.ResponseWindowOpen != 0 || !state.response.open)
+        return false;
+    state.response.open();
+    if (state.response.setFileName)
+        state.response.setFileName(QStringLiteral("Файл не выбран!"));
+    state.flags.ResponseWindowOpen = 1;
+    return true;
+}
+
+void TForm1::MenuACHHClick() {
+    if (ACHHExecute())
+        PageControl1->setCurrentIndex(PageResponse);
 }
 
 void TForm1::SavePar() {

@@ -59,6 +59,10 @@ class TForm1 : public QMainWindow {
     // Opens the design window unless one is open; true when it opened one.
     bool CalcFilExecute();
     void MenuCalcFilClick();
+    void InputParsExecute();
+    // Opens the frequency-response window unless one is open; true when it opened one.
+    bool ACHHExecute();
+    void MenuACHHClick();
     void SavePar();
     void LoadPar();
     void SpAnalExecute();

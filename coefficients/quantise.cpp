@@ -7,6 +7,7 @@
 #include "common/rounding.h"
 #include "common/textnumbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -78,7 +79,12 @@ void checkOrderForSaving(const CoefficientForm& form) {
     orderForSaving(form);
 }
 
-void saveCoefficients(CoefficientForm& form, const std::string& path) {
+void saveCoefficients(CoefficientForm& form, const std::string& path, char separator) {
+    const auto cellText = [separator](std::string text) {
+        if (separator != '.')
+            std::replace(text.begin(), text.end(), separator, '.');
+        return toCp1251(text);
+    };
     const std::int64_t order = orderForSaving(form);
     const bool three = parseWindowInteger(form.parameterText) == 0;
 
@@ -91,14 +97,14 @@ void saveCoefficients(CoefficientForm& form, const std::string& path) {
     for (const CellTable* grid : {&form.numerator, &form.denominator}) {
         for (int r = 1; r < rows; ++r) {
             for (int c = 1; c <= 3; ++c) {
-                out.write(toCp1251(grid->cell(r, c)));
+                out.write(cellText(grid->cell(r, c)));
                 out.write(" ");
             }
             out.endLine();
             if (three)
                 continue;
             for (int c = 4; c <= 5; ++c) {
-                out.write(toCp1251(grid->cell(r, c)));
+                out.write(cellText(grid->cell(r, c)));
                 out.write(" ");
             }
             out.endLine();

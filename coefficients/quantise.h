@@ -62,8 +62,10 @@ void checkOrderForSaving(const CoefficientForm& form);
 // Writes the order and parameter texts as typed, then every coefficient cell's text
 // followed by one blank: parameter 0 one line of three cells per row, otherwise two
 // lines (three cells, then two). Both grids are first sized to order div 2 + 1 rows
-// and 4 (parameter 0) or 6 columns. Checks as checkOrderForSaving first.
-void saveCoefficients(CoefficientForm& form, const std::string& path);
+// and 4 (parameter 0) or 6 columns. Checks as checkOrderForSaving first. Files always
+// take a decimal point: a cell's `separator` (the user's, when it is not a point) is
+// written as one, so that a file saved with Russian settings can be read back.
+void saveCoefficients(CoefficientForm& form, const std::string& path, char separator = '.');
 
 // Reads a parameter file into the form with the file reader's number rules: the order
 // (low 16 bits; 36 or more refused with orderMismatchMessage, nothing changed), the

@@ -214,6 +214,25 @@ TEST(Quantise, SaveWritesTheCellTextsAsTyped) {
     EXPECT_EQ(g.denominator.columns(), 6);
 }
 
+// With a comma as the user's separator the cells are still written as typed, but with
+// the decimal point that every reader of the file expects.
+TEST(Quantise, SaveWritesTheUsersSeparatorAsAPoint) {
+    TempDir dir;
+    CoefficientForm f = setUpForm();
+    f.orderText = "2";
+    f.numerator.setCell(1, 1, "0,25");
+    f.numerator.setCell(1, 2, "-1,5E-5");
+    f.denominator.setCell(1, 3, "1.5"); // a point typed by hand stays
+    saveCoefficients(f, dir.file("a.flt"), ',');
+    EXPECT_EQ(readBytes(dir.file("a.flt")), "2\r\n0\r\n0.25 -1.5E-5 0.000 \r\n1 0.000 1.5 \r\n");
+    EXPECT_EQ(f.numerator.cell(1, 1), "0,25"); // the cell keeps its text
+
+    CoefficientForm g;
+    loadCoefficients(g, dir.file("a.flt"), ',');
+    EXPECT_EQ(g.numerator.cell(1, 1), "0,25");
+    EXPECT_EQ(g.numerator.cell(1, 2), "-1,5E-5");
+}
+
 TEST(Quantise, SaveRefusesOddAndLargeOrdersBeforeCreatingTheFile) {
     for (const char* order : {"7", "36", "40", "-2"}) {
         TempDir dir;

@@ -46,7 +46,9 @@ class AuxWindowsTest : public QObject {
         auto* results = program.main().findChild<TForm5*>();
         int opened = 0;
         QStringList names;
-        if (responseModule) {
+        if (!responseModule) {
+            shared().response = {};
+        } else {
             // The window is named after it exists.
             shared().response.open = [&] {
                 ++opened;

@@ -4,7 +4,9 @@
 #include "app/HF.h"
 #include "app/SplashF.h"
 #include "app/ras5.h"
+#include "coefficients/ras3.h"
 #include "design/ras2.h"
+#include "response/rasX.h"
 #include "tests/ui/uitest.h"
 
 #include <QMdiArea>
@@ -57,15 +59,45 @@ int renderScreenshots(const QString& folder) {
     if (design) {
         program.prompts().queueFile(program.path(QStringLiteral("1.out")));
         program.prompts().queueFile(program.path(QStringLiteral("1.flt")));
+        // "Готово" opens the frequency-response window on the designed file.
         program.prompts().queueModal([&](QDialog* results) {
             ok = save(results, folder, "results") && ok;
-            results->hide();
-            return int(QDialog::Accepted);
+            QTest::mouseClick(results->findChild<QPushButton*>(QStringLiteral("BitBtn1")),
+                              Qt::LeftButton);
+            return results->result();
         });
         QTest::mouseClick(design->findChild<QPushButton*>(QStringLiteral("BitBtn1")),
                           Qt::LeftButton);
         if (program.prompts().modalShows.empty()) {
             std::printf("FAILED the default design showed no results\n");
+            ok = false;
+        }
+        TForm4* response = responseWindow();
+        if (response) {
+            QTest::mouseClick(response->findChild<QPushButton*>(QStringLiteral("BitBtn1")),
+                              Qt::LeftButton);
+            ok = save(&main, folder, "main-with-response") && ok;
+            ok = save(response, folder, "response") && ok;
+            response->parentWidget()->close();
+        } else {
+            std::printf("FAILED \"Готово\" opened no frequency-response window\n");
+            ok = false;
+        }
+
+        // The designed file loaded into the coefficient window.
+        main.command("InputPars")->trigger();
+        auto* coefficients = main.findChild<TForm3*>();
+        if (coefficients) {
+            program.prompts().queueFile(program.path(QStringLiteral("1.flt")));
+            QTest::mouseClick(coefficients->findChild<QPushButton*>(QStringLiteral("BitBtn2")),
+                              Qt::LeftButton);
+            ok = save(coefficients, folder, "coefficients") && ok;
+        } else {
+            std::printf("FAILED InputPars opened no coefficient window\n");
+            ok = false;
+        }
+        for (const auto& message : program.prompts().messages) {
+            std::printf("FAILED message on the way: %s\n", qPrintable(message.text));
             ok = false;
         }
     }

@@ -4,7 +4,9 @@
 namespace zorkan::ui::test {
 
 // Renders the main window (each tab page), the design window, the results window after
-// the default design, help, About and splash to PNG files in `folder`. 0 on success.
+// the default design, the frequency-response window after its "Готово" and "Расчет",
+// the coefficient window with the designed file loaded, help, About and splash to PNG
+// files in `folder`. 0 on success.
 int renderScreenshots(const QString& folder);
 
 } // namespace zorkan::ui::test
