@@ -137,8 +137,9 @@ void computePoles(PrototypeFilter& p, double da) {
         real phi = odd ? fp::div(i * pi, n) : fp::div((2.0L * i - 1) / 2, n) * pi;
         real cot = fp::div(std::cos(phi), std::sin(phi));
         real t = cot * cot;
-        real z = fp::div((sk * t + 1) * ws, fp::sqrt(x * t + 1));
-        p.zero[i] = fp::toDouble(z);
+        // The zero is stored, and the pole is computed from the stored value.
+        p.zero[i] = fp::toDouble(fp::div((sk * t + 1) * ws, fp::sqrt(x * t + 1)));
+        const real z = p.zero[i];
         real u = fp::div(z, ws);
         u = u * u;
         real dn = u + g21;

@@ -290,7 +290,10 @@ TEST(DesignRun, FaultsLeaveTheLinesWrittenBeforeThem) {
     chebyshevInverted.approximation = 2;
     chebyshevInverted.f1 = 0.25;
     chebyshevInverted.f4 = 0.2;
+    DesignRequest hugeAttenuation;
+    hugeAttenuation.b1 = 100000; // 10^(B1/10) is beyond even extended precision
     const Row rows[] = {
+        {"B1 = 100000", hugeAttenuation, "Floating point overflow", 7, 0, 1},
         // Requirements (6) and the approximation line; the estimate divides by EPS2 = 0.
         {"DA = 0", noRipple, "Floating point division by zero", 7, 0, 1},
         {"band-pass F3 = 0", bandPassFromZero, "Floating point division by zero", 7, 0, 1},
