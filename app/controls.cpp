@@ -1,5 +1,7 @@
 #include "app/controls.h"
 
+#include <QApplication>
+
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMouseEvent>
@@ -64,6 +66,14 @@ void fitText(QLabel* label, int width) {
     while (!fits() && font.pixelSize() > 8)
         font.setPixelSize(font.pixelSize() - 1);
     label->setFont(font);
+}
+
+BusyCursor::BusyCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor() {
+    QApplication::restoreOverrideCursor();
 }
 
 } // namespace zorkan::ui

@@ -49,6 +49,16 @@ class RadioGroup : public QGroupBox {
     QButtonGroup buttons_;
 };
 
+// Shows the wait cursor while a long computation runs on the interface thread; the
+// cursor comes back however the computation ends.
+class BusyCursor {
+  public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 // Narrows, then shrinks, the label's font until its text fits `width` pixels: the fonts
 // named by the windows are not on every machine, and their stand-ins are often wider.
 void fitText(QLabel* label, int width);

@@ -42,15 +42,20 @@ struct Response {
 
 // Phase and magnitude of the cascade at angle w = 2 pi f / fd.
 Response cascadeResponse(const std::vector<FilterSection>& sections, int terms, real w) {
+    // The harmonics are the same for every section.
+    real cosine[5], sine[5];
+    for (int m = 0; m < terms; ++m) {
+        cosine[m] = std::cos(m * w);
+        sine[m] = std::sin(m * w);
+    }
     Response r;
     for (const auto& s : sections) {
         real nr = 0, ni = 0, dr = 0, di = 0;
         for (int m = 0; m < terms; ++m) {
-            const real c = std::cos(m * w), sn = std::sin(m * w);
-            nr += s.a[m] * c;
-            ni += s.a[m] * sn;
-            dr += s.b[m] * c;
-            di += s.b[m] * sn;
+            nr += s.a[m] * cosine[m];
+            ni += s.a[m] * sine[m];
+            dr += s.b[m] * cosine[m];
+            di += s.b[m] * sine[m];
         }
         if (nr != 0 && dr != 0)
             r.phase += fp::atan(fp::div(di, dr)) - fp::atan(fp::div(ni, nr));

@@ -186,6 +186,7 @@ void TForm2::BitBtn1Click() {
     request.approximation = RadioGroup1->itemIndex() + 1;
 
     TForm5& results = results_;
+    const BusyCursor busy;
     const DesignOutcome outcome = designFilter(
         request, reportPath->toStdString(), filterPath->toStdString(),
         [&results](const std::string& line) { results.appendLine(QString::fromStdString(line)); });

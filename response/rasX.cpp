@@ -262,6 +262,7 @@ void TForm4::runResponse() {
         PictureBox* picture;
         ~Repaint() { picture->update(); }
     } repaint{Image1};
+    const BusyCursor busy;
     computeResponse(shared().ResponseFilterFile.toStdString(), range, width_, height_,
                     Image1->canvas(), [this](double kmax, double fm) { showMaximum(kmax, fm); });
 }

@@ -7,6 +7,7 @@
 #include "design/ras2.h"
 #include "tests/ui/uitest.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -375,6 +376,40 @@ class DesignWindowTest : public QObject {
         // The window stays as it was.
         QCOMPARE(shared().flags.DesignWindowOpen, 1);
         QVERIFY(session.form->isVisible());
+    }
+
+    // The wait cursor is up while the run posts its lines and is gone afterwards, also
+    // when the run stops with a fault.
+    void waitCursorDuringTheRun_data() {
+        QTest::addColumn<QString>("ripple");
+        QTest::addColumn<bool>("fault");
+        QTest::newRow("completed") << "1.5" << false;
+        QTest::newRow("stopped by a fault") << "0" << true;
+    }
+    void waitCursorDuringTheRun() {
+        QFETCH(QString, ripple);
+        QFETCH(bool, fault);
+        DesignSession session;
+        session.set("Edit5", ripple);
+        session.prompts().queueFile(session.program.path("r.out"));
+        session.prompts().queueFile(session.program.path("f.flt"));
+        if (!fault)
+            session.prompts().queueModal([](QDialog* dialog) {
+                QTest::mouseClick(dialog->findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+                return dialog->result();
+            });
+        QList<int> shapes;
+        connect(session.results->findChild<QPlainTextEdit*>("Memo1"), &QPlainTextEdit::textChanged,
+                this, [&shapes] {
+                    const QCursor* cursor = QApplication::overrideCursor();
+                    shapes << (cursor ? int(cursor->shape()) : -1);
+                });
+        session.press();
+        QVERIFY(!shapes.isEmpty());
+        for (int shape : shapes)
+            QCOMPARE(shape, int(Qt::WaitCursor));
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QCOMPARE(session.prompts().messages.size(), size_t(fault ? 1 : 0));
     }
 
     void pointCount_data() {
