@@ -1,7 +1,7 @@
 #include "app/AF.h"
 
-#include "app/controls.h"
 #include "app/jpegimage.h"
+#include "ui/controls.h"
 
 #include <QFile>
 #include <QFrame>

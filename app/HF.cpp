@@ -1,8 +1,8 @@
 #include "app/HF.h"
 
-#include "app/errorhandler.h"
 #include "common/cp1251.h"
 #include "common/errors.h"
+#include "ui/errorhandler.h"
 
 #include <QDir>
 #include <QFile>

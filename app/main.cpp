@@ -1,6 +1,6 @@
 // zorkan: the windowed workbench.
-#include "app/errorhandler.h"
 #include "app/startup.h"
+#include "ui/errorhandler.h"
 
 int main(int argc, char** argv) {
     zorkan::ui::ZorkanApplication application(argc, argv);

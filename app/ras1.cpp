@@ -3,16 +3,16 @@
 #include "app/AF.h"
 #include "app/HF.h"
 #include "app/SplashF.h"
-#include "app/childwindow.h"
-#include "app/controls.h"
-#include "app/errorhandler.h"
-#include "app/prompts.h"
 #include "app/ras5.h"
-#include "app/sharedstate.h"
-#include "app/windownumbers.h"
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
 #include "response/rasX.h"
+#include "ui/childwindow.h"
+#include "ui/controls.h"
+#include "ui/errorhandler.h"
+#include "ui/prompts.h"
+#include "ui/sharedstate.h"
+#include "ui/windownumbers.h"
 
 #include <QAction>
 #include <QGridLayout>

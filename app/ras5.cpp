@@ -1,6 +1,6 @@
 #include "app/ras5.h"
 
-#include "app/sharedstate.h"
+#include "ui/sharedstate.h"
 
 #include <QGuiApplication>
 #include <QPlainTextEdit>

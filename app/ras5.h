@@ -1,6 +1,8 @@
 #pragma once
 // TForm5, "Результаты": the account of a design, and the road on to the
 // frequency-response analysis. One instance for the whole run, shown modally.
+#include "ui/resultsview.h"
+
 #include <QDialog>
 
 class QPlainTextEdit;
@@ -8,14 +10,15 @@ class QPushButton;
 
 namespace zorkan::ui {
 
-class TForm5 : public QDialog {
+class TForm5 : public QDialog, public ResultsView {
     Q_OBJECT
 
   public:
     explicit TForm5(QWidget* parent);
 
-    void appendLine(const QString& line);
-    void setTextReadOnly(bool readOnly);
+    void appendLine(const QString& line) override;
+    void setTextReadOnly(bool readOnly) override;
+    QDialog* dialog() override { return this; }
     QString text() const;
 
   protected:

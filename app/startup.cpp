@@ -2,8 +2,8 @@
 
 #include "app/AF.h"
 #include "app/HF.h"
-#include "app/errorhandler.h"
 #include "app/ras5.h"
+#include "ui/errorhandler.h"
 
 #include <QtGlobal>
 

@@ -5,7 +5,8 @@ set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 
 # ---- zorkan_ui: every window unit, the application shell and the pictures ----
-file(GLOB ZORKAN_APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/*.cpp)
+file(GLOB ZORKAN_APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/*.cpp
+                                              ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp)
 list(REMOVE_ITEM ZORKAN_APP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/app/main.cpp)
 file(GLOB ZORKAN_RESOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/assets/*.qrc)
 add_library(zorkan_ui STATIC ${ZORKAN_UI_SOURCES} ${ZORKAN_APP_SOURCES} ${ZORKAN_RESOURCES})

@@ -1,11 +1,11 @@
 #include "coefficients/ras3.h"
 
-#include "app/controls.h"
-#include "app/errorhandler.h"
-#include "app/prompts.h"
-#include "app/sharedstate.h"
-#include "app/windownumbers.h"
 #include "common/errors.h"
+#include "ui/controls.h"
+#include "ui/errorhandler.h"
+#include "ui/prompts.h"
+#include "ui/sharedstate.h"
+#include "ui/windownumbers.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,13 +1,13 @@
 #include "design/ras2.h"
 
-#include "app/controls.h"
-#include "app/errorhandler.h"
-#include "app/prompts.h"
-#include "app/ras5.h"
-#include "app/sharedstate.h"
-#include "app/windownumbers.h"
 #include "common/errors.h"
 #include "design/designrun.h"
+#include "ui/controls.h"
+#include "ui/errorhandler.h"
+#include "ui/prompts.h"
+#include "ui/resultsview.h"
+#include "ui/sharedstate.h"
+#include "ui/windownumbers.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -51,7 +51,7 @@ constexpr QRect secondLabel(200, 22, 58, 18), secondEdit(260, 20, 100, 22);
 
 } // namespace
 
-TForm2::TForm2(TForm5& results, QWidget* parent) : QWidget(parent), results_(results) {
+TForm2::TForm2(ResultsView& results, QWidget* parent) : QWidget(parent), results_(results) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Расчет параметров фильтра"));
     setFixedSize(387, 334);
@@ -185,7 +185,7 @@ void TForm2::BitBtn1Click() {
     request.np = static_cast<std::uint16_t>(readInteger(Edit10->text()));
     request.approximation = RadioGroup1->itemIndex() + 1;
 
-    TForm5& results = results_;
+    ResultsView& results = results_;
     const BusyCursor busy;
     const DesignOutcome outcome = designFilter(
         request, reportPath->toStdString(), filterPath->toStdString(),
@@ -194,7 +194,7 @@ void TForm2::BitBtn1Click() {
         results.setTextReadOnly(true);
 
     shared().DesignedFilterFile = *filterPath;
-    prompts().showModal(&results);
+    prompts().showModal(results.dialog());
 }
 
 } // namespace zorkan::ui

@@ -10,14 +10,14 @@ class QPushButton;
 namespace zorkan::ui {
 
 class RadioGroup;
-class TForm5;
+class ResultsView;
 
 class TForm2 : public QWidget {
     Q_OBJECT
 
   public:
     // The design account goes to `results`, which is shown modally after each design.
-    explicit TForm2(TForm5& results, QWidget* parent = nullptr);
+    explicit TForm2(ResultsView& results, QWidget* parent = nullptr);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -27,7 +27,7 @@ class TForm2 : public QWidget {
     bool bandEdgesAccepted() const;
     bool pointCountRefused() const;
 
-    TForm5& results_;
+    ResultsView& results_;
     RadioGroup* RadioGroup1;
     QLineEdit* Edit1;  // F1
     QLineEdit* Edit2;  // F2

@@ -1,14 +1,14 @@
 #include "response/rasX.h"
 
-#include "app/childwindow.h"
-#include "app/controls.h"
-#include "app/errorhandler.h"
-#include "app/picturebox.h"
-#include "app/prompts.h"
-#include "app/sharedstate.h"
-#include "app/windownumbers.h"
 #include "design/ras2.h"
 #include "response/response.h"
+#include "ui/childwindow.h"
+#include "ui/controls.h"
+#include "ui/errorhandler.h"
+#include "ui/picturebox.h"
+#include "ui/prompts.h"
+#include "ui/sharedstate.h"
+#include "ui/windownumbers.h"
 
 #include <QCloseEvent>
 #include <QDir>

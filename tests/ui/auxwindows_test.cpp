@@ -3,8 +3,8 @@
 #include "app/HF.h"
 #include "app/SplashF.h"
 #include "app/ras5.h"
-#include "app/sharedstate.h"
 #include "tests/ui/uitest.h"
+#include "ui/sharedstate.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

@@ -1,10 +1,10 @@
 // The coefficient window: opening, its fields and grids, saving the cell texts, loading a
 // parameter file, quantising, the cell locking rule and the order check.
-#include "app/controls.h"
-#include "app/sharedstate.h"
 #include "coefficients/ras3.h"
 #include "common/displaynumbers.h"
 #include "tests/ui/uitest.h"
+#include "ui/controls.h"
+#include "ui/sharedstate.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,11 +1,11 @@
 // The design request window: its controls, the validation of the band edges, the two
 // save prompts, the design run and the results window.
-#include "app/controls.h"
 #include "app/ras5.h"
-#include "app/sharedstate.h"
 #include "common/cp1251.h"
 #include "design/ras2.h"
 #include "tests/ui/uitest.h"
+#include "ui/controls.h"
+#include "ui/sharedstate.h"
 
 #include <QApplication>
 #include <QFile>

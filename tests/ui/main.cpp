@@ -1,8 +1,8 @@
 // Runs every registered window test class, or, given "-screenshots <folder>", renders
 // the windows to PNG files instead.
-#include "app/errorhandler.h"
 #include "tests/ui/screenshots.h"
 #include "tests/ui/uitest.h"
+#include "ui/errorhandler.h"
 
 #include <QTest>
 

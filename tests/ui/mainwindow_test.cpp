@@ -3,12 +3,12 @@
 #include "app/AF.h"
 #include "app/HF.h"
 #include "app/SplashF.h"
-#include "app/controls.h"
-#include "app/errorhandler.h"
 #include "app/ras5.h"
-#include "app/sharedstate.h"
 #include "design/ras2.h"
 #include "tests/ui/uitest.h"
+#include "ui/controls.h"
+#include "ui/errorhandler.h"
+#include "ui/sharedstate.h"
 
 #include <QAction>
 #include <QEnterEvent>

@@ -1,12 +1,12 @@
 // The frequency-response window: opening by its three roads, the axis labels, the range
 // checks, the results, the picture and its saving, and closing.
-#include "app/picturebox.h"
 #include "app/ras5.h"
-#include "app/sharedstate.h"
 #include "design/ras2.h"
 #include "response/rasX.h"
 #include "response/response.h"
 #include "tests/ui/uitest.h"
+#include "ui/picturebox.h"
+#include "ui/sharedstate.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,10 +1,10 @@
 // The general error handler, the prompts seam, the window numbers and the JPEG reader.
-#include "app/errorhandler.h"
 #include "app/jpegimage.h"
-#include "app/prompts.h"
-#include "app/windownumbers.h"
 #include "common/errors.h"
 #include "tests/ui/uitest.h"
+#include "ui/errorhandler.h"
+#include "ui/prompts.h"
+#include "ui/windownumbers.h"
 
 #include <QFile>
 #include <QLocale>

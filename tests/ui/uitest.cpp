@@ -1,8 +1,8 @@
 #include "tests/ui/uitest.h"
 
-#include "app/sharedstate.h"
 #include "app/startup.h"
 #include "common/cp1251.h"
+#include "ui/sharedstate.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 // Shared pieces of the window tests: the registry of test classes run by main(), and a
 // fixture that starts the program in a fresh temporary folder with scripted prompts.
-#include "app/prompts.h"
 #include "app/ras1.h"
+#include "ui/prompts.h"
 
 #include <QDir>
 #include <QObject>

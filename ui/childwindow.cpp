@@ -1,6 +1,6 @@
-#include "app/childwindow.h"
+#include "ui/childwindow.h"
 
-#include "app/sharedstate.h"
+#include "ui/sharedstate.h"
 
 #include <QMdiArea>
 

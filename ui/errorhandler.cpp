@@ -1,7 +1,7 @@
-#include "app/errorhandler.h"
+#include "ui/errorhandler.h"
 
-#include "app/prompts.h"
 #include "common/errors.h"
+#include "ui/prompts.h"
 
 namespace zorkan::ui {
 

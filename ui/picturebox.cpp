@@ -1,7 +1,7 @@
-#include "app/picturebox.h"
+#include "ui/picturebox.h"
 
-#include "app/prompts.h"
 #include "common/textnumbers.h"
+#include "ui/prompts.h"
 
 #include <QBuffer>
 #include <QDir>

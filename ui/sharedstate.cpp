@@ -1,4 +1,4 @@
-#include "app/sharedstate.h"
+#include "ui/sharedstate.h"
 
 namespace zorkan::ui {
 

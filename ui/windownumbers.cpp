@@ -1,4 +1,4 @@
-#include "app/windownumbers.h"
+#include "ui/windownumbers.h"
 
 #include "common/displaynumbers.h"
 
