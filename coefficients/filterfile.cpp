@@ -38,6 +38,10 @@ void readCoefficients(TextReader& in, double* values, bool five, bool inARow) {
 
 FilterCoefficients readFilterFile(const std::string& path, const FilterFileReader& reader) {
     TextReader in(path);
+    return readFilterFile(in, reader);
+}
+
+FilterCoefficients readFilterFile(TextReader& in, const FilterFileReader& reader) {
     const std::uint32_t mask = reader.orderBits >= 32 ? 0xFFFFFFFFu : (1u << reader.orderBits) - 1;
 
     FilterCoefficients filter;

@@ -55,6 +55,7 @@ extern const char* const orderMismatchMessage;
 // or a malformed number, raises the I/O error. A file announcing more sections than
 // the reader holds is refused with a UserMessage before any coefficient is read.
 FilterCoefficients readFilterFile(const std::string& path, const FilterFileReader& reader);
+FilterCoefficients readFilterFile(TextReader& in, const FilterFileReader& reader);
 
 // Writes the layout of the design routine, piece by piece, into an open writer.
 // Line 1: the prototype order n when even, n + 1 and a blank when odd.

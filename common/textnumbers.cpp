@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include <utility>
 
 namespace zorkan {
 
@@ -329,6 +330,19 @@ TextReader::TextReader(const std::string& path) : buffer_(bufferSize) {
         throwOpenError(errno, false);
 }
 
+TextReader TextReader::fromBytes(std::string_view bytes) {
+    TextReader reader;
+    reader.buffer_.assign(bytes.begin(), bytes.end());
+    reader.end_ = reader.buffer_.size();
+    return reader;
+}
+
+TextReader::TextReader(TextReader&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), buffer_(std::move(other.buffer_)), pos_(other.pos_),
+      end_(other.end_) {
+    other.pos_ = other.end_ = 0;
+}
+
 TextReader::~TextReader() {
     if (fd_ >= 0)
         ::close(fd_);
@@ -337,6 +351,8 @@ TextReader::~TextReader() {
 bool TextReader::fill() {
     if (pos_ < end_)
         return true;
+    if (fd_ < 0) // bytes in memory: nothing more to come
+        return false;
     for (;;) {
         ssize_t got = ::read(fd_, buffer_.data(), buffer_.size());
         if (got < 0) {

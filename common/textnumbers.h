@@ -29,11 +29,16 @@ bool parseDecimalReal(std::string_view text, double& value);
 // Plain decimal integer with optional sign, within 32 bits.
 bool parseDecimalInteger(std::string_view text, std::int64_t& value);
 
-// Sequential reader of a text file opened by name. Streams through a fixed buffer.
+// Sequential reader of a text file opened by name, or of bytes already in memory (the
+// same rules; used where a file's contents are at hand, such as the fuzzing harnesses).
+// Streams a file through a fixed buffer.
 class TextReader {
   public:
     // Opens for reading; "File not found" (or another I/O error) when it cannot.
     explicit TextReader(const std::string& path);
+    // Reads a copy of `bytes`; their end is the physical end of the file.
+    static TextReader fromBytes(std::string_view bytes);
+    TextReader(TextReader&& other) noexcept;
     ~TextReader();
     TextReader(const TextReader&) = delete;
     TextReader& operator=(const TextReader&) = delete;
@@ -53,6 +58,7 @@ class TextReader {
     void skipLine();
 
   private:
+    TextReader() = default;
     bool fill();
     // Skips blanks; returns false at the physical end. Then collects the run.
     bool readRun(std::size_t maxLength, std::string_view& run);

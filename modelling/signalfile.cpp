@@ -18,8 +18,12 @@ std::optional<double> readSample(TextReader& in) {
 }
 
 SampleBlock readSampleBlock(const std::string& path) {
-    SampleBlock block{};
     TextReader in(path);
+    return readSampleBlock(in);
+}
+
+SampleBlock readSampleBlock(TextReader& in) {
+    SampleBlock block{};
     for (double& slot : block) {
         std::optional<double> sample = readSample(in);
         if (!sample)
@@ -36,6 +40,10 @@ void writeSample(TextWriter& out, double value) {
 
 std::size_t forEachSample(const std::string& path, const std::function<void(double)>& onSample) {
     TextReader in(path);
+    return forEachSample(in, onSample);
+}
+
+std::size_t forEachSample(TextReader& in, const std::function<void(double)>& onSample) {
     std::size_t count = 0;
     while (std::optional<double> sample = readSample(in)) {
         onSample(*sample);

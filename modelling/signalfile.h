@@ -19,11 +19,13 @@ std::optional<double> readSample(TextReader& in);
 
 // Exactly 1024 values: the file's first samples, zeros from the end of data on.
 SampleBlock readSampleBlock(const std::string& path);
+SampleBlock readSampleBlock(TextReader& in);
 
 // One line in the 23-character layout, then CR LF.
 void writeSample(TextWriter& out, double value);
 
 // Calls onSample for every sample of the file in order, streaming; returns the count.
 std::size_t forEachSample(const std::string& path, const std::function<void(double)>& onSample);
+std::size_t forEachSample(TextReader& in, const std::function<void(double)>& onSample);
 
 } // namespace zorkan

@@ -37,7 +37,8 @@ TEST_F(RandomGeneratorTest, NoiseLawsShareTheSequence) {
         sum += nextRandom();
     const std::uint32_t afterTwelve = randomSeed();
     setRandomSeed(0);
-    EXPECT_EQ(gaussianNoise(), static_cast<double>((static_cast<long double>(sum) / 12 - 0.5L) * 2));
+    EXPECT_EQ(gaussianNoise(),
+              static_cast<double>((static_cast<long double>(sum) / 12 - 0.5L) * 2));
     EXPECT_EQ(randomSeed(), afterTwelve);
 }
 
