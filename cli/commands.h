@@ -7,5 +7,6 @@ namespace zorkan::cli {
 int runDesign(int argc, char** argv);
 int runResponse(int argc, char** argv);
 int runQuantise(int argc, char** argv);
+int runSpectrum(int argc, char** argv);
 
 } // namespace zorkan::cli

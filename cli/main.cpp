@@ -16,6 +16,8 @@ void printUsage() {
               "  design    расчёт цифрового фильтра: отчёт (.out) и файл параметров (.flt)\n"
               "  response  частотные характеристики фильтра (.flt): таблица и рисунок (.bmp)\n"
               "  quantise  квантование коэффициентов фильтра (.flt): D дробных разрядов\n"
+              "  spectrum  спектральный анализ 1024 точек (.dat, .xicd, .reim): bpf, rpf,\n"
+              "            ppf, opf, view\n"
               "\n"
               "zorkan-cli КОМАНДА --help описывает параметры команды.");
 }
@@ -35,6 +37,8 @@ int main(int argc, char** argv) {
             return zorkan::cli::runResponse(argc, argv);
         if (std::strcmp(command, "quantise") == 0)
             return zorkan::cli::runQuantise(argc, argv);
+        if (std::strcmp(command, "spectrum") == 0)
+            return zorkan::cli::runSpectrum(argc, argv);
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;
