@@ -4,6 +4,7 @@
 #include "app/HF.h"
 #include "app/SplashF.h"
 #include "app/ras5.h"
+#include "app/spectralcommands.h"
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
 #include "response/rasX.h"
@@ -181,6 +182,7 @@ void TForm1::createCommands() {
     connect(command("About"), &QAction::triggered, this, &TForm1::AboutExecute);
     connect(command("MenuAbout"), &QAction::triggered, command("About"), &QAction::trigger);
     connect(command("MenuExit"), &QAction::triggered, this, &QWidget::close);
+    connectSpectralCommands(*this);
 }
 
 void TForm1::createControlBar() {

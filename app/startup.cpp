@@ -3,6 +3,7 @@
 #include "app/AF.h"
 #include "app/HF.h"
 #include "app/ras5.h"
+#include "spectral/KF.h"
 #include "ui/errorhandler.h"
 
 #include <QtGlobal>
@@ -25,6 +26,7 @@ std::unique_ptr<TForm1> startUp(const TForm1::Options& options) {
     auto* results = new TForm5(main.get());
     new TAboutForm(main.get());
     auto* help = new THelpForm(main.get());
+    new TForm8(main.get());
     // The coefficient dialog and the sound tools' windows join this list with their
     // modules.
     main->setAuxiliaryWindows(results, help);
