@@ -7,6 +7,7 @@
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
 #include "response/rasX.h"
+#include "tests/ui/spectralscreenshots.h"
 #include "tests/ui/uitest.h"
 
 #include <QMdiArea>
@@ -102,6 +103,7 @@ int renderScreenshots(const QString& folder) {
         }
     }
 
+    ok = renderSpectralScreenshots(program, folder) && ok;
     ok = save(main.findChild<THelpForm*>(), folder, "help") && ok;
     auto* about = new TAboutForm(&main);
     ok = save(about, folder, "about") && ok;
