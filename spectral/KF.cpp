@@ -59,6 +59,13 @@ QString TForm8::text() const {
     return Edit1->text();
 }
 
+// The preset is selected, so that typing replaces it.
+void TForm8::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Edit1->setFocus();
+    Edit1->selectAll();
+}
+
 // The text is read with the user's decimal separator or a point, so that the presets
 // "0.97" and "0.98" are numbers whatever the settings.
 void TForm8::Edit1Change() {

@@ -25,6 +25,9 @@ class TForm8 : public QDialog {
     // 0 < value < 1.
     double value() const { return value_; }
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void Edit1Change();
 
