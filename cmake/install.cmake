@@ -21,22 +21,38 @@ if(ZORKAN_WITH_UI)
     endforeach()
 endif()
 
-# ---- manual page of zorkan-cli, made from its --help by help2man ----
+# ---- manual pages: zorkan-cli's made from its --help by help2man, zorkan's written ----
+set(ZORKAN_MANPAGES)
 find_program(HELP2MAN help2man)
 if(HELP2MAN)
-    set(ZORKAN_MANPAGE ${CMAKE_CURRENT_BINARY_DIR}/man/zorkan-cli.1.gz)
+    set(page ${CMAKE_CURRENT_BINARY_DIR}/man/zorkan-cli.1.gz)
     add_custom_command(
-        OUTPUT ${ZORKAN_MANPAGE}
+        OUTPUT ${page}
         COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${HELP2MAN} -DCLI=$<TARGET_FILE:zorkan-cli>
-                -DOUTPUT=${ZORKAN_MANPAGE} -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/manpage.cmake
+                -DOUTPUT=${page} -DSEE_ALSO=$<$<BOOL:${ZORKAN_WITH_UI}>:zorkan>
+                -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/manpage.cmake
         DEPENDS zorkan-cli ${CMAKE_CURRENT_SOURCE_DIR}/cmake/manpage.cmake
         COMMENT "Manual page of zorkan-cli"
         VERBATIM)
-    add_custom_target(manpage ALL DEPENDS ${ZORKAN_MANPAGE})
-    install(FILES ${ZORKAN_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    list(APPEND ZORKAN_MANPAGES ${page})
 else()
     message(WARNING "help2man not found (scripts/install-deps installs it): "
                     "zorkan-cli gets no manual page")
+endif()
+if(ZORKAN_WITH_UI)
+    configure_file(cmake/zorkan.1.in man/zorkan.1 @ONLY)
+    set(page ${CMAKE_CURRENT_BINARY_DIR}/man/zorkan.1.gz)
+    # -n: no name or time stamp in the archive, so the same page gives the same bytes.
+    add_custom_command(
+        OUTPUT ${page}
+        COMMAND gzip -9 -n -f -k ${CMAKE_CURRENT_BINARY_DIR}/man/zorkan.1
+        DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/man/zorkan.1
+        VERBATIM)
+    list(APPEND ZORKAN_MANPAGES ${page})
+endif()
+if(ZORKAN_MANPAGES)
+    add_custom_target(manpages ALL DEPENDS ${ZORKAN_MANPAGES})
+    install(FILES ${ZORKAN_MANPAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 # ---- Debian package: make package, or cpack -G DEB in the build folder ----

@@ -1,5 +1,6 @@
 # Makes the manual page of zorkan-cli (cmake -P, at build time):
-#   cmake -DHELP2MAN=... -DCLI=.../zorkan-cli -DOUTPUT=.../zorkan-cli.1.gz -P manpage.cmake
+#   cmake -DHELP2MAN=... -DCLI=.../zorkan-cli -DOUTPUT=.../zorkan-cli.1.gz [-DSEE_ALSO=page]
+#         -P manpage.cmake
 # help2man turns `zorkan-cli --help` and `--version` into the page; a section COMMANDS adds
 # the --help of every command that the general help lists, so a new command appears in the
 # page without touching this file.
@@ -53,6 +54,9 @@ foreach(command IN LISTS commands)
     as_roff("${help}" help)
     string(APPEND include ".SS ${command}\n.nf\n${help}.fi\n")
 endforeach()
+if(SEE_ALSO)
+    string(APPEND include "[SEE ALSO]\n.BR ${SEE_ALSO} (1)\n")
+endif()
 file(WRITE ${folder}/zorkan-cli.h2m "${include}")
 
 get_filename_component(page ${OUTPUT} NAME_WLE)

@@ -44,6 +44,7 @@ expected=(
     usr/share/zorkan/help.txt
     usr/share/applications/zorkan.desktop
     usr/share/man/man1/zorkan-cli.1.gz
+    usr/share/man/man1/zorkan.1.gz
 )
 for size in 16 24 32 48 64 128 256; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/zorkan.png")
@@ -84,15 +85,20 @@ for size in 16 24 32 48 64 128 256; do
     [ "$header" = "$want" ] || fail "$icon is not a ${size}x${size} PNG"
 done
 
-# ---- manual page: help2man's page of this version, with every command ----
+# ---- manual pages: help2man's page of this version, with every command; zorkan's ----
 page=$(zcat "$root/usr/share/man/man1/zorkan-cli.1.gz") || fail "manual page is not gzip"
 grep -q "^\.TH ZORKAN-CLI \"1\" .*\"zorkan-cli $version\"" <<<"$page" || fail "manual page header"
 for command in $("$root/usr/bin/zorkan-cli" --help | sed -n '/^Команды:/,/^$/s/^  \([a-z-]*\) .*/\1/p'); do
     grep -q "^\.SS $command\$" <<<"$page" || fail "manual page lacks the command $command"
 done
+zcat "$root/usr/share/man/man1/zorkan.1.gz" | grep -q "^\.TH ZORKAN 1 .*\"zorkan $version\"" ||
+    fail "manual page of zorkan: header"
 if command -v man >/dev/null; then
     rendered=$(MANWIDTH=80 LC_ALL=C.UTF-8 man -l "$root/usr/share/man/man1/zorkan-cli.1.gz" 2>&1)
     grep -q -- '--approx A' <<<"$rendered" || fail "man does not render the design options"
+    rendered=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings -l "$root/usr/share/man/man1/zorkan.1.gz" 2>&1)
+    grep -q 'zorkan-cli(1)' <<<"$rendered" || fail "man does not render zorkan(1): $rendered"
+    grep -qi 'warning' <<<"$rendered" && fail "groff warns on zorkan(1): $rendered"
 fi
 
 # ---- the unpacked command-line program works from any folder ----
