@@ -79,6 +79,11 @@ screenshots: build
 bench: build
 	$(BUILD)/bench
 
+# The Debian package zorkan_<version>_<arch>.deb, in $(BUILD)/.
+.PHONY: package
+package: build
+	cd $(BUILD) && cpack -G DEB
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
