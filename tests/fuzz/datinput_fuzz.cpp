@@ -1,20 +1,14 @@
-// The ".dat" reader of spectral analysis over arbitrary bytes: it either fills the table
-// or refuses with a zorkan error.
-#include "common/errors.h"
-#include "common/textnumbers.h"
+// Test-signal descriptions (".dat") of spectral analysis: the ten harmonics and the points
+// made from them.
 #include "spectral/spectralinput.h"
-
-#include <cstddef>
-#include <cstdint>
-#include <string_view>
+#include "tests/fuzz/fuzzinput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static zorkan::SpectrumPoints table;
-    try {
-        zorkan::TextReader in = zorkan::TextReader::fromBytes(
-            std::string_view(reinterpret_cast<const char*>(data), size));
-        zorkan::readDatInput(in, table);
-    } catch (const zorkan::Error&) {
-    }
+    using namespace zorkan;
+    static SpectrumPoints table;
+    fuzz::expectOnlyZorkanErrors([&] {
+        auto in = fuzz::readerOf(data, size);
+        readDatInput(in, table);
+    });
     return 0;
 }
