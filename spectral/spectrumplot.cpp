@@ -47,8 +47,13 @@ void plotSpectrumTrace(Canvas& picture, Rgb colour, SpectrumColumn column, int c
         if (std::fabs(valueOf(p, column)) > m)
             m = std::fabs(valueOf(p, column));
     const double q = m != 0 ? H / (2 * m) : 0;
+    // For a column whose largest value lies below about 1e-307 the scale overflows a
+    // double; extended precision holds it, and the trace still fills the picture.
+    const bool wide = std::isinf(q);
+    const long double qWide = wide ? H / (2.0L * m) : 0;
     const auto y = [&](int i) {
-        return y0 - nearest(valueOf(table[static_cast<std::size_t>(i)], column) * q);
+        const double v = valueOf(table[static_cast<std::size_t>(i)], column);
+        return y0 - static_cast<int>(wide ? roundHalfEven(v * qWide) : roundHalfEven(v * q));
     };
     picture.moveTo(0, y(0));
     for (int i = 0; i < count && i < static_cast<int>(spectrumLength); ++i)
