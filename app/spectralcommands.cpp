@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QPointer>
 
+#include <optional>
+
 namespace zorkan::ui {
 
 namespace {

@@ -10,6 +10,7 @@
 #include "ui/sharedstate.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiSubWindow>
@@ -128,6 +129,8 @@ class SpectralWindowTest : public QObject {
         QCOMPARE(shared().XicdFileName, QString());
         session.choose("Data2", "s.xicd");
         QCOMPARE(shared().flags.SpectrumSource, 2);
+        QDir(session.program.folder()).mkdir(QStringLiteral("sub"));
+        QDir::setCurrent(session.path("sub"));
         session.choose("Data1", "a.dat"); // back to the .dat, by its command
         QCOMPARE(shared().flags.SpectrumSource, 1);
 
@@ -140,6 +143,10 @@ class SpectralWindowTest : public QObject {
         QCOMPARE(requests[2].request.title, QStringLiteral("Открыть файл XICD"));
         QCOMPARE(requests[2].request.filter, QStringLiteral("Signal file (*.XICD)|*.XICD"));
         QVERIFY(!requests[0].save);
+        // A chooser starts where its last file was, the first time in the current folder.
+        QCOMPARE(requests[0].request.initialFolder, session.program.folder());
+        QCOMPARE(requests[4].request.initialFolder,
+                 QFileInfo(session.path("a.dat")).absolutePath());
         QVERIFY(session.windows().isEmpty());
     }
 
