@@ -186,10 +186,15 @@ void TForm2::BitBtn1Click() {
     request.approximation = RadioGroup1->itemIndex() + 1;
 
     ResultsView& results = results_;
-    const BusyCursor busy;
-    const DesignOutcome outcome = designFilter(
-        request, reportPath->toStdString(), filterPath->toStdString(),
-        [&results](const std::string& line) { results.appendLine(QString::fromStdString(line)); });
+    // The wait cursor covers the design run only; the results window is read under the
+    // ordinary cursor.
+    const DesignOutcome outcome = [&] {
+        const BusyCursor busy;
+        return designFilter(request, reportPath->toStdString(), filterPath->toStdString(),
+                            [&results](const std::string& line) {
+                                results.appendLine(QString::fromStdString(line));
+                            });
+    }();
     if (outcome == DesignOutcome::Completed)
         results.setTextReadOnly(true);
 
