@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 using zorkan::testing::CliOutcome;
-using zorkan::testing::readBytes;
 using zorkan::testing::runCli;
 using zorkan::testing::TempDir;
 
@@ -71,19 +70,6 @@ TEST(CliDesignCheck, OutputAndExitCode) {
         EXPECT_EQ(o.status, row.status);
         EXPECT_EQ(o.out, row.out);
     }
-}
-
-// The check reads the design; it writes nothing into the files.
-TEST(CliDesignCheck, FilesAreTheSameWithAndWithoutTheCheck) {
-    TempDir dir;
-    ASSERT_EQ(runCli(dir, "design --approx 3 --f1 0.25 --f2 0.15 --f3 0.1 --f4 0.3").status, 0);
-    ASSERT_EQ(runCli(dir, "design --approx 3 --f1 0.25 --f2 0.15 --f3 0.1 --f4 0.3 --check "
-                          "--strict --report c.out --filter c.flt")
-                  .status,
-              3);
-    EXPECT_EQ(readBytes(dir.file("1.out")), readBytes(dir.file("c.out")));
-    EXPECT_EQ(readBytes(dir.file("1.flt")), readBytes(dir.file("c.flt")));
-    EXPECT_FALSE(readBytes(dir.file("c.flt")).empty());
 }
 
 TEST(CliDesignCheck, SwitchesTakeNoValue) {

@@ -151,42 +151,6 @@ TEST(DesignCheck, AgreesWithBruteForceOnASweep) {
     EXPECT_GT(measured, 35);
 }
 
-TEST(DesignCheck, BandsAreClippedToHalfTheSamplingRate) {
-    struct Row {
-        const char* name;
-        FilterKind kind;
-        DesignRequest rq;
-        std::vector<double> pass, stop; // low, high pairs
-    };
-    const Row rows[] = {
-        {"low-pass", lowPass, request(1, 2000, 0, 0, 2500, 1, 30, 8000), {0, 2000}, {2500, 4000}},
-        {"high-pass", highPass, request(1, 0, 0.3, 0.2, 0, 1, 30), {0.3, 0.5}, {0, 0.2}},
-        {"band-pass",
-         bandPass,
-         request(1, 0.3, 0.2, 0.1, 0.4, 1, 30),
-         {0.2, 0.3},
-         {0, 0.1, 0.4, 0.5}},
-        {"band-pass, F4 beyond FD/2",
-         bandPass,
-         request(1, 0.3, 0.2, 0.1, 0.6, 1, 30),
-         {0.2, 0.3},
-         {0, 0.1}},
-        {"low-pass, F4 = FD/2", lowPass, request(1, 0.3, 0, 0, 0.5, 1, 30), {0, 0.3}, {0.5, 0.5}},
-        {"no sampling rate", lowPass, request(1, 0.3, 0, 0, 0.4, 1, 30, 0), {}, {}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const DesignBands b = designBands(row.kind, row.rq);
-        std::vector<double> pass, stop;
-        for (const FrequencyBand& band : b.pass)
-            pass.insert(pass.end(), {band.low, band.high});
-        for (const FrequencyBand& band : b.stop)
-            stop.insert(stop.end(), {band.low, band.high});
-        EXPECT_EQ(pass, row.pass);
-        EXPECT_EQ(stop, row.stop);
-    }
-}
-
 TEST(DesignCheck, WarningLines) {
     struct Row {
         double ripple, attenuation;
