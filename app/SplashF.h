@@ -19,6 +19,10 @@ class TSplash : public QDialog {
     void setOkVisible(bool visible);
     QTimer& timer() { return Timer1; }
 
+    // The splash closes only by "OK" or its timer: Escape (and any other request to
+    // cancel) leaves it on screen.
+    void reject() override {}
+
   protected:
     void showEvent(QShowEvent* event) override;
 

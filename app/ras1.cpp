@@ -16,6 +16,7 @@
 #include "ui/windownumbers.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -142,7 +143,9 @@ QAction* TForm1::command(const char* name) const {
 
 void TForm1::FormCreate() {
     PageControl1->resize(width() - 215, PageControl1->height());
-    // The hint handler is event() below: every status tip of the window reaches it.
+    // ShowHintInStatusBar hears the hints of every window: this window's own through
+    // event(), the others' through the application-wide filter.
+    qApp->installEventFilter(this);
     splash_ = new TSplash(this, options_.splashInterval);
     splash_->show();
     shared().flags = OpenWindowFlags{};
@@ -383,6 +386,8 @@ void TForm1::createMenus() {
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);
+    // The menu title carries the command's hint.
+    spectral->menuAction()->setStatusTip(command("SpAnal")->statusTip());
     spectral->addAction(command("Data1"));
     spectral->addAction(command("Data3"));
     spectral->addAction(command("Data2"));
@@ -430,13 +435,35 @@ void TForm1::setHintPanelWidth(int width) {
     panels_[1]->setMaximumWidth(std::max(width, 0));
 }
 
-// ShowHintInStatusBar: the current hint, from any control or menu item of the window.
+void TForm1::ShowHintInStatusBar(const QString& hint) {
+    panels_[1]->setText(longHint(hint));
+}
+
+// The current hint, from any control or menu item of this window.
 bool TForm1::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
-        panels_[1]->setText(longHint(static_cast<QStatusTipEvent*>(event)->tip()));
+        ShowHintInStatusBar(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);
+}
+
+// A status tip stops at its own window, so those of the About window, the results
+// window, the sound tools and the like are taken here. A control whose hint is only a
+// tooltip (pictures, for one) shows it while the pointer is on it, as a hint does.
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::StatusTip || type == QEvent::Enter || type == QEvent::Leave) &&
+        watched->isWidgetType()) {
+        const auto* widget = static_cast<const QWidget*>(watched);
+        if (type == QEvent::StatusTip) {
+            if (widget->window() != this)
+                ShowHintInStatusBar(static_cast<QStatusTipEvent*>(event)->tip());
+        } else if (widget->statusTip().isEmpty() && !widget->toolTip().isEmpty()) {
+            ShowHintInStatusBar(type == QEvent::Enter ? widget->toolTip() : QString());
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

@@ -46,6 +46,8 @@ class TForm1 : public QMainWindow {
 
   protected:
     bool event(QEvent* event) override;
+    // The application-wide part of ShowHintInStatusBar: hints of every other window too.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
@@ -71,6 +73,8 @@ class TForm1 : public QMainWindow {
     void Image1Click();
 
     void setHintPanelWidth(int width);
+    // Status panel 1 shows the long part of `hint`; an empty hint empties it.
+    void ShowHintInStatusBar(const QString& hint);
 
     Options options_;
     QMdiArea* MdiArea;

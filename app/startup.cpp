@@ -6,6 +6,9 @@
 #include "spectral/KF.h"
 #include "ui/errorhandler.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QtGlobal>
 
 // Resources live in this static library; their registration must be referenced.
@@ -19,8 +22,22 @@ static void initialisePictures() {
 
 namespace zorkan::ui {
 
+void installQtTranslations() {
+    static bool installed = false;
+    if (installed || !QCoreApplication::instance())
+        return;
+    installed = true;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QStringLiteral("qtbase_ru"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+}
+
 std::unique_ptr<TForm1> startUp(const TForm1::Options& options) {
     initialisePictures();
+    installQtTranslations();
     setApplicationTitle(QStringLiteral("Система ZORKAN"));
     auto main = std::make_unique<TForm1>(options);
     auto* results = new TForm5(main.get());

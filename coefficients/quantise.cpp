@@ -15,30 +15,29 @@ namespace zorkan {
 
 // ---- CellTable ----
 
-std::size_t CellTable::index(int row, int column) const {
+void CellTable::check(int row, int column) const {
     if (row < 0 || column < 0 || row >= rows_ || column >= columns_)
         throw std::out_of_range("cell outside the grid");
-    return static_cast<std::size_t>(row) * columns_ + column;
 }
 
 const std::string& CellTable::cell(int row, int column) const {
-    return cells_[index(row, column)];
+    static const std::string empty;
+    check(row, column);
+    const auto found = texts_.find({row, column});
+    return found == texts_.end() ? empty : found->second;
 }
 
 void CellTable::setCell(int row, int column, std::string text) {
-    cells_[index(row, column)] = std::move(text);
+    check(row, column);
+    if (text.empty())
+        texts_.erase({row, column});
+    else
+        texts_[{row, column}] = std::move(text);
 }
 
 void CellTable::resize(int rows, int columns) {
-    rows = rows < 0 ? 0 : rows;
-    columns = columns < 0 ? 0 : columns;
-    std::vector<std::string> cells(static_cast<std::size_t>(rows) * columns);
-    for (int r = 0; r < rows && r < rows_; ++r)
-        for (int c = 0; c < columns && c < columns_; ++c)
-            cells[static_cast<std::size_t>(r) * columns + c] = std::move(cells_[index(r, c)]);
-    cells_ = std::move(cells);
-    rows_ = rows;
-    columns_ = columns;
+    rows_ = rows < 0 ? 0 : rows;
+    columns_ = columns < 0 ? 0 : columns;
 }
 
 // ---- the window's operations ----

@@ -7,12 +7,17 @@
 #include "coefficients/filterfile.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zorkan {
 
-// A grid of cell texts: row 0 is the header, column 0 the section numbers.
+// A grid of cell texts: row 0 is the header, column 0 the section numbers. Only the
+// rows() x columns() corner is the grid as shown, but every cell keeps its text for the
+// life of the table: a cell that a smaller size hid shows its text again when the grid
+// grows back over it, as a grid of the window does. Cells that never held text are empty.
 class CellTable {
   public:
     CellTable() = default;
@@ -20,18 +25,19 @@ class CellTable {
 
     int rows() const { return rows_; }
     int columns() const { return columns_; }
-    // std::out_of_range outside the grid.
+    // std::out_of_range outside the visible grid.
     const std::string& cell(int row, int column) const;
     void setCell(int row, int column, std::string text);
-    // Cells inside both the old and the new size keep their texts; new cells are empty.
+    // Changes the visible size only; no cell loses its text.
     void resize(int rows, int columns);
 
   private:
-    std::size_t index(int row, int column) const;
+    void check(int row, int column) const;
 
     int rows_ = 0;
     int columns_ = 0;
-    std::vector<std::string> cells_;
+    // The cells that hold text, hidden ones included.
+    std::map<std::pair<int, int>, std::string> texts_;
 };
 
 enum class NumberBase { Decimal, Binary };

@@ -54,17 +54,18 @@ QTableWidget* addGrid(QWidget* parent, const char* name, int top) {
     return grid;
 }
 
-// The grid's cells as a table: row 0 the header, column 0 the section numbers.
-CellTable cellsOf(const QTableWidget* grid) {
-    CellTable cells(grid->rowCount() + 1, grid->columnCount());
+// The grid's cells over `kept`, the window's full table of the grid: the visible
+// cells as they stand now (typed into or not), the hidden ones as they were kept.
+CellTable cellsOf(const QTableWidget* grid, CellTable kept) {
+    kept.resize(grid->rowCount() + 1, grid->columnCount());
     for (int c = 0; c < grid->columnCount(); ++c) {
         if (const QTableWidgetItem* header = grid->horizontalHeaderItem(c))
-            cells.setCell(0, c, header->text().toStdString());
+            kept.setCell(0, c, header->text().toStdString());
         for (int r = 0; r < grid->rowCount(); ++r)
             if (const QTableWidgetItem* item = grid->item(r, c))
-                cells.setCell(r + 1, c, item->text().toStdString());
+                kept.setCell(r + 1, c, item->text().toStdString());
     }
-    return cells;
+    return kept;
 }
 
 // Headers and section numbers follow the grid's size, whatever the table says of them:
@@ -166,8 +167,8 @@ CoefficientForm TForm3::form() const {
     form.parameterText = Edit2->text().toStdString();
     form.precisionText = Edit3->text().toStdString();
     form.base = RadioGroup1->itemIndex() == 1 ? NumberBase::Binary : NumberBase::Decimal;
-    form.numerator = cellsOf(StringGrid1);
-    form.denominator = cellsOf(StringGrid2);
+    form.numerator = cellsOf(StringGrid1, numeratorCells_);
+    form.denominator = cellsOf(StringGrid2, denominatorCells_);
     return form;
 }
 
@@ -175,6 +176,8 @@ void TForm3::showForm(const CoefficientForm& form) {
     Edit1->setText(QString::fromStdString(form.orderText));
     Edit2->setText(QString::fromStdString(form.parameterText));
     Edit3->setText(QString::fromStdString(form.precisionText));
+    numeratorCells_ = form.numerator;
+    denominatorCells_ = form.denominator;
     showCells(StringGrid1, form.numerator, QStringLiteral("A"), 1);
     // B0 cannot be typed.
     showCells(StringGrid2, form.denominator, QStringLiteral("B"), 2);

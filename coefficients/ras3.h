@@ -56,6 +56,10 @@ class TForm3 : public QWidget {
     QPushButton* BitBtn3;
     QTableWidget* StringGrid1;
     QTableWidget* StringGrid2;
+    // Every cell's text, also of cells that the grids' present size hides: a grid made
+    // larger again shows them. The visible cells are the grids' own.
+    CellTable numeratorCells_;
+    CellTable denominatorCells_;
     bool checking_ = false;
     bool closing_ = false;
 };

@@ -17,17 +17,8 @@ QWidget* dialogParent() {
 }
 
 std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save) {
-    QFileDialog dialog(dialogParent(), request.title, request.initialFolder);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // The system overwrites chosen files without asking.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-    const QStringList filters = qtNameFilters(request.filter);
-    if (!filters.isEmpty())
-        dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(request.defaultExtension);
-    if (!request.proposedName.isEmpty())
-        dialog.selectFile(request.proposedName);
+    QFileDialog dialog(dialogParent());
+    setUpFileDialog(dialog, request, save);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
@@ -58,6 +49,23 @@ Prompts& prompts() {
 
 void installPrompts(Prompts* p) {
     installed = p;
+}
+
+void setUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save) {
+    // Qt's own dialog rather than the desktop's: it speaks the program's language.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setWindowTitle(request.title);
+    dialog.setDirectory(request.initialFolder);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The system overwrites chosen files without asking.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    const QStringList filters = qtNameFilters(request.filter);
+    if (!filters.isEmpty())
+        dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.proposedName.isEmpty())
+        dialog.selectFile(request.proposedName);
 }
 
 QStringList qtNameFilters(const QString& filter) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace zorkan::ui {
@@ -53,6 +54,11 @@ void installPrompts(Prompts* p);
 // "Имя|*.out|Все|*.*" -> {"Имя (*.out)", "Все (*.*)"}: Qt's name filters. A description
 // that already ends in its patterns in brackets is kept as it is.
 QStringList qtNameFilters(const QString& filter);
+
+// Gives `dialog` the request: title, folder, filters, default extension and proposed
+// name, for saving or for opening an existing file. It is Qt's own dialog, not the
+// desktop's, so that it reads in Russian like the rest of the program.
+void setUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool save);
 
 class QtPrompts : public Prompts {
   public:

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+
 #include <string>
 #include <vector>
 
@@ -134,6 +137,60 @@ TEST(Quantise, CellsInOrderWithTheUsersSeparatorUpToTheFirstBadOne) {
     EXPECT_EQ(errorOf([&] { quantiseCoefficients(g, '.'); }),
               "'' is not a valid floating point value");
     EXPECT_EQ(g.numerator.rows(), 21);
+}
+
+TEST(Quantise, CellsHiddenByASmallerGridComeBackWithTheirText) {
+    CellTable t(3, 3);
+    t.setCell(2, 2, "0.5");
+    t.setCell(1, 1, "x");
+    t.resize(2, 2);
+    EXPECT_THROW(t.cell(2, 2), std::out_of_range);
+    t.setCell(1, 1, ""); // emptied while visible: stays empty
+    t.resize(4, 4);
+    EXPECT_EQ(cells(t), "|||/|||/||0.5|/|||");
+}
+
+// Saving, loading and quantising change the grids' size; a cell that the smaller size
+// hid keeps its text, so the next operation over a larger grid finds it.
+TEST(Quantise, OperationsAfterASmallerGridFindTheHiddenCells) {
+    TempDir dir;
+    writeBytes(dir.file("kind0.flt"), "2\r\n0\r\n0.5 0.25 0.125\r\n1 -0.5 0.75\r\n");
+    struct Case {
+        const char* what;
+        std::function<void(CoefficientForm&)> first;
+        const char* order;
+        const char* parameter;
+        bool quantise;        // else save
+        std::string expected; // the numerator grid after quantising, or the saved file
+    };
+    std::string twenty = "20\r\n0\r\n";
+    for (int i = 0; i < 20; ++i)
+        twenty += "1 0.000 0.000 \r\n";
+    const std::vector<Case> cases = {
+        {"save order 10, then 20", [&](CoefficientForm& f) { saveCoefficients(f, dir.file("x")); },
+         "20", "0", false, twenty},
+        {"quantise parameter 0, then 2", [](CoefficientForm& f) { quantiseCoefficients(f, '.'); },
+         "2", "2", true, "Ячейка|A1|A2|A3|A4|A5/1|1|0|0|0|0"},
+        {"load kind 0, then quantise parameter 1",
+         [&](CoefficientForm& f) { loadCoefficients(f, dir.file("kind0.flt"), '.'); }, "2", "1",
+         true, "Ячейка|A1|A2|A3|A4/1|0.5|0.25|0.125|0"},
+        {"load kind 0, then save parameter 1",
+         [&](CoefficientForm& f) { loadCoefficients(f, dir.file("kind0.flt"), '.'); }, "2", "1",
+         false, "2\r\n1\r\n0.5 0.25 0.125 \r\n0.000 0.000 \r\n1 -0.5 0.75 \r\n0.000 0.000 \r\n"},
+    };
+    for (const Case& c : cases) {
+        CoefficientForm f = setUpForm();
+        c.first(f);
+        f.orderText = c.order;
+        f.parameterText = c.parameter;
+        if (c.quantise) {
+            EXPECT_EQ(errorOf([&] { quantiseCoefficients(f, '.'); }), "") << c.what;
+            EXPECT_EQ(cells(f.numerator), c.expected) << c.what;
+        } else {
+            saveCoefficients(f, dir.file("y.flt"));
+            EXPECT_EQ(readBytes(dir.file("y.flt")), c.expected) << c.what;
+        }
+    }
 }
 
 TEST(Quantise, RefusesGridsBeyondTheWindowsAndFieldsThatAreNotIntegers) {

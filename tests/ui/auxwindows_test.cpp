@@ -234,6 +234,23 @@ class AuxWindowsTest : public QObject {
         QVERIFY(!splash.isVisible());
         QCOMPARE(splash.result(), int(QDialog::Accepted));
     }
+
+    // Escape is no way out of the splash, with or without its "OK": it has no cancelling
+    // button. Only "OK" or the timer closes it.
+    void splashIgnoresEscape_data() {
+        QTest::addColumn<bool>("okVisible");
+        QTest::newRow("start-up splash") << false;
+        QTest::newRow("the logo's splash") << true;
+    }
+    void splashIgnoresEscape() {
+        QFETCH(bool, okVisible);
+        TSplash splash(nullptr, 60000);
+        splash.setOkVisible(okVisible);
+        splash.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+        QTest::keyClick(&splash, Qt::Key_Escape);
+        QVERIFY(splash.isVisible());
+    }
 };
 
 ZORKAN_UI_TEST(AuxWindowsTest);

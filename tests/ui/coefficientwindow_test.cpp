@@ -519,22 +519,87 @@ class CoefficientWindowTest : public QObject {
         }
     }
 
-    // A grid made larger again numbers its new rows and names its new columns; their
-    // cells are empty, and an empty cell stops quantisation where it is met.
+    // A grid made larger again numbers its new rows and names its new columns; a cell
+    // that never held text is empty and stops quantisation where it is met.
     void quantiseStopsAtAnEmptyCell() {
         CoefficientSession session;
         session.set("Edit1", QStringLiteral("2"));
         session.click("BitBtn1"); // 1 section, 4 columns
         session.set("Edit1", QStringLiteral("4"));
-        session.set("Edit2", QStringLiteral("1"));
+        session.set("Edit2", QStringLiteral("3"));
         session.setCell("StringGrid1", 1, 2, QStringLiteral("0.1234"));
         session.click("BitBtn1");
         QCOMPARE(session.messages(), QStringList{"'' is not a valid floating point value."});
-        QCOMPARE(session.headers("StringGrid1"), (QStringList{"Ячейка", "A1", "A2", "A3", "A4"}));
-        // Row 1 up to A3 is done, A4 of row 1 was never typed.
-        QCOMPARE(session.row("StringGrid1", 1), QStringLiteral("1|1|0.123|0|"));
-        QCOMPARE(session.row("StringGrid1", 2), QStringLiteral("2||||"));
+        QCOMPARE(session.headers("StringGrid1"),
+                 (QStringList{"Ячейка", "A1", "A2", "A3", "A4", "A5", "A6"}));
+        // Row 1 up to A5 is done (A4 and A5 kept the set-up's text while hidden); A6 is
+        // beyond the set-up and never held text.
+        QCOMPARE(session.row("StringGrid1", 1), QStringLiteral("1|1|0.123|0|0|0|"));
+        QCOMPARE(session.row("StringGrid1", 2), QStringLiteral("2|1|0.000|0.000|0.000|0.000|"));
         QCOMPARE(session.grid("StringGrid2")->rowCount(), 2);
+    }
+
+    // Saving, loading and quantising size the grids; cells a smaller grid hid come back
+    // with their text when a later operation makes the grids larger again.
+    void hiddenCellsComeBack_data() {
+        QTest::addColumn<QString>("first"); // "save", "quantise" or "load"
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<QString>("parameter");
+        QTest::addColumn<QString>("then");         // "save" or "quantise"
+        QTest::addColumn<QStringList>("expected"); // file lines, or numerator rows
+        QStringList twenty{"20", "0"};
+        for (int i = 0; i < 20; ++i)
+            twenty << "1 0.000 0.000 ";
+        QTest::newRow("save order 10, then order 20") << "save"
+                                                      << "20"
+                                                      << "0"
+                                                      << "save" << twenty;
+        QTest::newRow("quantise parameter 0, then 2")
+            << "quantise"
+            << "10"
+            << "2"
+            << "quantise" << QStringList{"1|1|0|0|0|0", "5|1|0|0|0|0"};
+        QTest::newRow("load kind 0, then quantise parameter 1")
+            << "load"
+            << "2"
+            << "1"
+            << "quantise" << QStringList{"1|0.5|0.25|0.125|0"};
+        QTest::newRow("load kind 0, then save parameter 1")
+            << "load"
+            << "2"
+            << "1"
+            << "save"
+            << QStringList{"2",           "1", "0.5 0.25 0.125 ", "0.000 0.000 ", "1 -0.5 0.75 ",
+                           "0.000 0.000 "};
+    }
+    void hiddenCellsComeBack() {
+        QFETCH(QString, first);
+        QFETCH(QString, order);
+        QFETCH(QString, parameter);
+        QFETCH(QString, then);
+        QFETCH(QStringList, expected);
+        CoefficientSession session;
+        if (first == QStringLiteral("save")) {
+            session.saveAs("first.flt");
+        } else if (first == QStringLiteral("quantise")) {
+            session.click("BitBtn1");
+        } else {
+            writeCp1251(session.path("kind0.flt"),
+                        QStringLiteral("2\n0\n0.5 0.25 0.125\n1 -0.5 0.75\n"));
+            session.load("kind0.flt");
+        }
+        session.set("Edit1", order);
+        session.set("Edit2", parameter);
+        if (then == QStringLiteral("save")) {
+            session.saveAs("then.flt");
+            QCOMPARE(session.messages(), QStringList());
+            QCOMPARE(fileLines(session.path("then.flt")), expected);
+        } else {
+            session.click("BitBtn1");
+            QCOMPARE(session.messages(), QStringList());
+            QCOMPARE(session.row("StringGrid1", 1), expected.first());
+            QCOMPARE(session.row("StringGrid1", expected.size() == 1 ? 1 : 5), expected.last());
+        }
     }
 
     void quantiseRefused_data() {

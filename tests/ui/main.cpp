@@ -1,5 +1,6 @@
 // Runs every registered window test class, or, given "-screenshots <folder>", renders
 // the windows to PNG files instead.
+#include "app/startup.h"
 #include "tests/ui/screenshots.h"
 #include "tests/ui/uitest.h"
 #include "ui/errorhandler.h"
@@ -10,6 +11,7 @@
 
 int main(int argc, char** argv) {
     zorkan::ui::ZorkanApplication application(argc, argv);
+    zorkan::ui::installQtTranslations();
     if (argc == 3 && std::strcmp(argv[1], "-screenshots") == 0)
         return zorkan::ui::test::renderScreenshots(QString::fromLocal8Bit(argv[2]));
     // Tests close main windows; the run goes on.

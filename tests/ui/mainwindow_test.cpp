@@ -338,6 +338,55 @@ class MainWindowTest : public QObject {
         QCOMPARE(panelText(main, 1), QStringLiteral("подробная подсказка"));
     }
 
+    // Hints of other windows, and of controls whose hint is a tooltip, reach panel 1 too.
+    void hintsOfEveryWindow() {
+        Program program;
+        program.start();
+        TForm1& main = program.main();
+        show(main);
+        auto* about = new TAboutForm(&main);
+        about->show();
+        QVERIFY(QTest::qWaitForWindowExposed(about));
+        main.command("ACHH")->trigger();
+        auto* response = main.findChild<QWidget*>("Form4");
+        QVERIFY(response);
+
+        const struct {
+            QWidget* control;
+            QString hint;
+        } controls[] = {
+            {about->findChild<QWidget*>("Image2"), QStringLiteral("Мастерская ZORKAN, 2025")},
+            {response->findChild<QWidget*>("Image1"),
+             QStringLiteral("Двойной щелчок - сохранить рисунок")},
+        };
+        for (const auto& c : controls) {
+            QVERIFY(c.control);
+            QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+            QCoreApplication::sendEvent(c.control, &enter);
+            QCOMPARE(panelText(main, 1), c.hint);
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(c.control, &leave);
+            QCOMPARE(panelText(main, 1), QString());
+        }
+        // A status tip of another window stops at that window, yet reaches the panel.
+        QLabel tipped(QStringLiteral("x"), about);
+        tipped.setStatusTip(QStringLiteral("кратко|подсказка окна О программе"));
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QCoreApplication::sendEvent(&tipped, &enter);
+        QCOMPARE(panelText(main, 1), QStringLiteral("подсказка окна О программе"));
+        about->close();
+
+        // The pointer on the menu title "Спектральный анализ".
+        QMenuBar* bar = main.menuBar();
+        const QRect title =
+            bar->actionGeometry(main.findChild<QMenu*>("MenuSpectral")->menuAction());
+        QMouseEvent move(QEvent::MouseMove, QPointF(title.center()),
+                         bar->mapToGlobal(QPointF(title.center())), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &move);
+        QCOMPARE(panelText(main, 1), QStringLiteral("Спектральный анализ"));
+    }
+
     // The tab control and the hint panel follow the width: 215 and 195 at creation, then
     // 215 and 205 on every resize.
     void resizeRules() {

@@ -10,6 +10,7 @@
 #include "tests/ui/spectralscreenshots.h"
 #include "tests/ui/uitest.h"
 
+#include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -56,6 +57,22 @@ int renderScreenshots(const QString& folder) {
     auto* design = main.findChild<TForm2*>();
     ok = design && save(&main, folder, "main-with-design") && ok;
     ok = design && save(design->parentWidget(), folder, "design") && ok;
+
+    // The report's save dialog, as the design window asks for it.
+    if (design) {
+        program.prompts().queueCancel();
+        QTest::mouseClick(design->findChild<QPushButton*>(QStringLiteral("BitBtn1")),
+                          Qt::LeftButton);
+        if (program.prompts().fileRequests.empty()) {
+            std::printf("FAILED the design window asked for no report name\n");
+            ok = false;
+        } else {
+            QFileDialog dialog(&main);
+            setUpFileDialog(dialog, program.prompts().fileRequests.back().request, true);
+            ok = save(&dialog, folder, "report-save-dialog") && ok;
+            dialog.hide();
+        }
+    }
 
     if (design) {
         program.prompts().queueFile(program.path(QStringLiteral("1.out")));

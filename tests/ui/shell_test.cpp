@@ -6,7 +6,11 @@
 #include "ui/prompts.h"
 #include "ui/windownumbers.h"
 
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QTest>
@@ -128,6 +132,27 @@ class ShellTest : public QObject {
         QFETCH(QString, filter);
         QFETCH(QStringList, qt);
         QCOMPARE(qtNameFilters(filter), qt);
+    }
+
+    // The file dialogs are Qt's own, with Qt's texts in Russian; the program's own texts
+    // (title, filter) as given.
+    void fileDialogInRussian() {
+        QFileDialog dialog;
+        setUpFileDialog(dialog,
+                        {QStringLiteral("Сохранить как"), QDir::tempPath(), QStringLiteral("1.out"),
+                         QStringLiteral("Имя файла результатов отчета (*.out)|*.out"),
+                         QStringLiteral("out")},
+                        true);
+        QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Сохранить как"));
+        QCOMPARE(dialog.defaultSuffix(), QStringLiteral("out"));
+        QStringList labels;
+        for (const char* name : {"lookInLabel", "fileNameLabel", "fileTypeLabel"})
+            labels << dialog.findChild<QLabel*>(name)->text();
+        QCOMPARE(labels, (QStringList{"Перейти к:", "&Имя файла:", "Типы файлов:"}));
+        auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+        QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Отмена"));
+        QCOMPARE(dialog.labelText(QFileDialog::Accept), QStringLiteral("&Сохранить"));
     }
 
     void numbersFollowTheLocale_data() {
