@@ -7,5 +7,7 @@ namespace zorkan::cli {
 int runDesign(int argc, char** argv);
 int runResponse(int argc, char** argv);
 int runQuantise(int argc, char** argv);
+int runTestSignal(int argc, char** argv);
+int runFilter(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -322,6 +322,31 @@ bool parseDecimalInteger(std::string_view text, std::int64_t& value) {
     return true;
 }
 
+double throughRealLayout(double value) {
+    // The digits come from the writer's exact path; the reader takes a 15-digit mantissa
+    // and one exact power of ten, which is the same single correctly rounded step.
+    std::uint64_t digits;
+    int exp10;
+    if (value != 0 && std::isfinite(value) && fifteenDigits(std::fabs(value), digits, exp10)) {
+        const int power = exp10 - 14;
+        if (power >= -maxExactPower && power <= maxExactPower) {
+            const double m = static_cast<double>(digits);
+            const double v =
+                power >= 0 ? m * exactPowersOfTen[power] : m / exactPowersOfTen[-power];
+            return value < 0 ? -v : v;
+        }
+    }
+    char text[realFieldWidth];
+    formatRealTo(text, value);
+    std::size_t start = 0;
+    while (start < realFieldWidth && text[start] == ' ')
+        ++start;
+    double v;
+    if (!parseDecimalReal(std::string_view(text + start, realFieldWidth - start), v))
+        throwInvalidNumericInput();
+    return v;
+}
+
 // ---- TextReader ----
 
 TextReader::TextReader(const std::string& path) : buffer_(bufferSize) {
