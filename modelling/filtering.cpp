@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 namespace zorkan {
@@ -51,7 +52,9 @@ struct SectionState {
         sum -= static_cast<long double>(s.b[2]) * y[1];
         sum -= static_cast<long double>(s.b[3]) * y[2];
         sum -= static_cast<long double>(s.b[4]) * y[3];
-        const double out = fp::toDouble(sum);
+        double out = static_cast<double>(sum);
+        if (!std::isfinite(out))
+            out = fp::toDouble(sum); // raises the overflow (or invalid operation)
         x[3] = x[2];
         x[2] = x[1];
         x[1] = x[0];
@@ -107,40 +110,71 @@ FilterRunResult filterSignalFile(TextReader& input, TextWriter& output, TextWrit
                                  const FilterRunControl& control) {
     checkSectionCount(sectionCount);
     std::vector<SectionState> states(static_cast<std::size_t>(sectionCount));
-    constexpr std::uint64_t progressEvery = 16384;
+    // Samples go through the sections a block at a time: within a block each section
+    // runs over all its samples, so the rounding between sections, which no recursion
+    // waits for, overlaps with the section's own recursion. A block ends on a line.
+    constexpr std::size_t blockSize = 1024;
+    std::array<double, blockSize> block;
     char line[realFieldWidth];
     FilterRunResult result;
-    while (std::optional<double> sample = readSample(input)) {
-        if (control.cancel && result.samples % 256 == 0 &&
-            control.cancel->load(std::memory_order_relaxed)) {
+    bool atEnd = false;
+    while (!atEnd) {
+        if (control.cancel && control.cancel->load(std::memory_order_relaxed)) {
             result.completed = false;
             break;
         }
+        std::size_t count = 0;
+        std::exception_ptr readFailure;
+        try {
+            while (count < blockSize) {
+                const std::optional<double> sample = readSample(input);
+                if (!sample) {
+                    atEnd = true;
+                    break;
+                }
+                block[count++] = *sample;
+            }
+        } catch (const Error&) {
+            // The lines before the bad one are still filtered and written.
+            readFailure = std::current_exception();
+            atEnd = true;
+        }
         if (sectionCount == 0) {
-            writeSample(work, *sample);
+            for (std::size_t n = 0; n < count; ++n)
+                writeSample(work, block[n]);
         } else {
             // The input is copied into the work file before the first section reads it;
             // every later section reads what the one before wrote and was copied.
-            double value = throughRealLayout(*sample);
+            for (std::size_t n = 0; n < count; ++n)
+                block[n] = throughRealLayout(block[n]);
             for (int k = 0; k < sectionCount; ++k) {
-                const double out = states[k].step(tables.sections[k], value);
-                value = k + 1 < sectionCount ? throughTwoFiles(out) : out;
+                SectionState& state = states[k];
+                const FilterSection& section = tables.sections[k];
+                const bool last = k + 1 == sectionCount;
+                for (std::size_t n = 0; n < count; ++n) {
+                    const double out = state.step(section, block[n]);
+                    block[n] = last ? out : throughTwoFiles(out);
+                }
             }
-            formatRealTo(line, value);
-            // The copy in the work file is this line read back and written again; for
-            // all but subnormal values those are the same characters.
-            const double copied = throughRealLayout(value);
-            output.write(std::string_view(line, realFieldWidth));
-            output.endLine();
-            if (copied != 0 && !std::isnormal(copied)) {
-                writeSample(work, copied);
-            } else {
-                work.write(std::string_view(line, realFieldWidth));
-                work.endLine();
+            for (std::size_t n = 0; n < count; ++n) {
+                formatRealTo(line, block[n]);
+                // The copy in the work file is this line read back and written again;
+                // for all but subnormal values those are the same characters.
+                const double copied = throughRealLayout(block[n]);
+                output.write(std::string_view(line, realFieldWidth));
+                output.endLine();
+                if (copied != 0 && !std::isnormal(copied)) {
+                    writeSample(work, copied);
+                } else {
+                    work.write(std::string_view(line, realFieldWidth));
+                    work.endLine();
+                }
             }
         }
-        ++result.samples;
-        if (control.onProgress && result.samples % progressEvery == 0)
+        result.samples += count;
+        if (readFailure)
+            std::rethrow_exception(readFailure);
+        if (control.onProgress && count > 0)
             control.onProgress(result.samples);
     }
     return result;

@@ -108,9 +108,16 @@ TEST(LayoutRoundTrip, MatchesWritingAndReadingTheText) {
         const double got = throughRealLayout(v);
         ASSERT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(*expected)) << v;
     };
+    std::uniform_int_distribution<std::int64_t> fifteen(100000000000000, 999999999999999);
     for (int i = 0; i < 300000; ++i) {
         check(std::bit_cast<double>(bits()));
         check(mantissa(bits) * std::pow(10.0, exponent(bits) % 40));
+        // Near halves of the last kept digit, where the rounding is decided.
+        const double tie =
+            (static_cast<double>(fifteen(bits)) + 0.5) * std::pow(10.0, exponent(bits) % 12 - 14);
+        check(tie);
+        check(std::nextafter(tie, 0.0));
+        check(std::nextafter(tie, 1e300));
     }
     for (double v : {0.0, -0.0, 1.0, -128.0, 1.0 / 3, 0.1, 9.999999999999995, 1e22, 1e23, 1e-300,
                      4.9e-324, 2.2250738585072014e-308, 1.7976931348623157e308,
