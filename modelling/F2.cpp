@@ -62,9 +62,9 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent) {
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TSetupForm::checkField(QLineEdit* field, double limit) {
+bool TSetupForm::checkField(QLineEdit* field, double limit) {
     if (checking_)
-        return;
+        return false;
     checking_ = true;
     bool good = false;
     try {
@@ -78,6 +78,12 @@ void TSetupForm::checkField(QLineEdit* field, double limit) {
         field->setFocus();
     }
     checking_ = false;
+    return good;
+}
+
+void TSetupForm::accept() {
+    if (checkField(Edit1, 2.0) && checkField(Edit2, 100.0))
+        QDialog::accept();
 }
 
 bool TSetupForm::eventFilter(QObject* watched, QEvent* event) {

@@ -23,12 +23,16 @@ class TSetupForm : public QDialog {
     QLineEdit* sigmaField() const { return Edit2; }
     QComboBox* lawSelector() const { return ComboBox1; }
 
+    // "ДА" closes the dialog only when both fields hold numbers in range.
+    void accept() override;
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    // Leaving a field: its text must be a real within (0, limit].
-    void checkField(QLineEdit* field, double limit);
+    // Leaving a field: its text must be a real within (0, limit]. Shows the message and
+    // puts the focus back when it is not.
+    bool checkField(QLineEdit* field, double limit);
 
     QLineEdit* Edit1;
     QLineEdit* Edit2;
