@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
@@ -267,6 +268,23 @@ class ModellingWindowTest : public QObject {
         QCOMPARE(modellingSettings().SignalFrequency, 0.25);
         QCOMPARE(modellingSettings().NoiseSigma, 0.2);
         QCOMPARE(modellingSettings().NoiseLaw, uniformNoiseSine);
+    }
+
+    // Russian number settings: the comma is shown and read; a point is read too.
+    void russianDecimalComma() {
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+        {
+            ModellingSession session;
+            QCOMPARE(session.text(4), QStringLiteral("0,0100"));
+            session.load(halving);
+            session.sine(QStringLiteral("0,25"), QStringLiteral("Нет"), QStringLiteral("0.5"));
+            QCOMPARE(modellingSettings().SignalFrequency, 0.25);
+            QCOMPARE(session.text(4), QStringLiteral("0,2500"));
+            QCOMPARE(session.text(10), QStringLiteral("1,00000"));
+            QVERIFY(session.messages().isEmpty());
+        }
+        QLocale::setDefault(before);
     }
 
     void setupFieldsCheckOnLeaving() {
