@@ -379,6 +379,18 @@ class ModellingWindowTest : public QObject {
         QCOMPARE(session.messages(), QStringList{"File not found."});
         QVERIFY(!session.form->fileRunActive());
         QVERIFY(session.chartIsEmpty());
+        // Garbage in the signal: the general error once, after the lines before it.
+        const QString bad = session.program.path(QStringLiteral("bad.xicd"));
+        const QString badOut = session.program.path(QStringLiteral("bad.yicd"));
+        writeText(bad, "1\r\n2\r\nabc\r\n4\r\n");
+        session.prompts().queueFile(bad);
+        session.prompts().queueFile(badOut);
+        session.click("BitBtn5");
+        QTRY_VERIFY_WITH_TIMEOUT(!session.form->fileRunActive(), 20000);
+        QCOMPARE(session.messages(), QStringList{"Invalid numeric input."});
+        QCOMPARE(fileBytes(badOut).size(), 2 * 25);
+        QVERIFY(session.chartIsEmpty());
+        QVERIFY(session.button("BitBtn5")->isEnabled());
         // The same file for input and output would empty the input first.
         const QString same = session.program.path(QStringLiteral("s.xicd"));
         writeText(same, "1\r\n2\r\n");
