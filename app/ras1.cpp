@@ -7,6 +7,7 @@
 #include "app/spectralcommands.h"
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
+#include "modelling/F1.h"
 #include "response/rasX.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
@@ -79,8 +80,8 @@ const CommandRow commandRows[] = {
 // Commands whose windows are not built yet; the module of each window enables its
 // command and connects its handler.
 const char* const waitingCommands[] = {
-    "Modelling", "Data1", "Data2",  "Data3",   "ViewFile",  "BPF",         "RPF",
-    "PPF",       "OPF",   "Editor", "WAVConv", "WAVWriter", "AudioPlayer",
+    "Data1", "Data2", "Data3",  "ViewFile", "BPF",       "RPF",
+    "PPF",   "OPF",   "Editor", "WAVConv",  "WAVWriter", "AudioPlayer",
 };
 
 QString longHint(const QString& hint) {
@@ -178,6 +179,7 @@ void TForm1::createCommands() {
     connect(command("InputPars"), &QAction::triggered, this, &TForm1::InputParsExecute);
     connect(command("ACHH"), &QAction::triggered, this, [this] { ACHHExecute(); });
     connect(command("MenuACHH"), &QAction::triggered, this, &TForm1::MenuACHHClick);
+    connect(command("Modelling"), &QAction::triggered, this, &TForm1::ModellingExecute);
     connect(command("SavePar"), &QAction::triggered, this, &TForm1::SavePar);
     connect(command("LoadPar"), &QAction::triggered, this, &TForm1::LoadPar);
     connect(command("SpAnal"), &QAction::triggered, this, &TForm1::SpAnalExecute);
@@ -516,6 +518,17 @@ bool TForm1::ACHHExecute() {
 void TForm1::MenuACHHClick() {
     if (ACHHExecute())
         PageControl1->setCurrentIndex(PageResponse);
+}
+
+void TForm1::ModellingExecute() {
+    SharedState& state = shared();
+    if (state.flags.ModellingWindowOpen != 0)
+        return;
+    TFormSin* form = openModellingWindow(); // its creation resets the modelling settings
+    state.flags.ModellingWindowOpen = 1;
+    PageControl1->setCurrentIndex(PageModelling);
+    form->fillFromSettings();
+    form->clearPlot();
 }
 
 void TForm1::SavePar() {

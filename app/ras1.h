@@ -65,6 +65,7 @@ class TForm1 : public QMainWindow {
     // Opens the frequency-response window unless one is open; true when it opened one.
     bool ACHHExecute();
     void MenuACHHClick();
+    void ModellingExecute();
     void SavePar();
     void LoadPar();
     void SpAnalExecute();

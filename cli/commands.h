@@ -8,5 +8,7 @@ int runDesign(int argc, char** argv);
 int runResponse(int argc, char** argv);
 int runQuantise(int argc, char** argv);
 int runSpectrum(int argc, char** argv);
+int runTestSignal(int argc, char** argv);
+int runFilter(int argc, char** argv);
 
 } // namespace zorkan::cli

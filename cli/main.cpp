@@ -18,6 +18,8 @@ void printUsage() {
         "  design    расчёт цифрового фильтра: отчёт (.out) и файл параметров (.flt)\n"
         "  response  частотные характеристики фильтра (.flt): таблица и рисунок (.bmp)\n"
         "  quantise  квантование коэффициентов фильтра (.flt): D дробных разрядов\n"
+        "  testsignal  тестовый сигнал через фильтр (.flt): Max IN, Max OUT, выход\n"
+        "  filter    фильтрация файла сигнала (.xicd) в выходной файл (.yicd)\n"
         "  spectrum  спектральный анализ 1024 точек (.dat, .xicd, .reim): BPF, RPF, PPF, OPF\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
@@ -45,6 +47,10 @@ int main(int argc, char** argv) {
             return zorkan::cli::runQuantise(argc, argv);
         if (std::strcmp(command, "spectrum") == 0)
             return zorkan::cli::runSpectrum(argc, argv);
+        if (std::strcmp(command, "testsignal") == 0)
+            return zorkan::cli::runTestSignal(argc, argv);
+        if (std::strcmp(command, "filter") == 0)
+            return zorkan::cli::runFilter(argc, argv);
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;

@@ -49,17 +49,22 @@ FilterCoefficients readFilterFile(TextReader& in, const FilterFileReader& reader
     if (reader.orderLimit != 0 && filter.order >= reader.orderLimit)
         throw UserMessage(orderMismatchMessage);
     in.skipLine();
+    const std::size_t count = filter.order / 2;
+    const auto checkCapacity = [&] {
+        if (count > reader.capacity)
+            throw UserMessage("В файле фильтра " + std::to_string(count) +
+                              " секций, а обработать можно не более " +
+                              std::to_string(reader.capacity));
+    };
+    // An odd order reads nothing more, but its N sections are still run by its user,
+    // so it must fit the tables too.
+    if (reader.oddOrderReadsNothing && filter.order % 2 != 0) {
+        checkCapacity();
+        return filter;
+    }
     filter.kind = static_cast<FilterKind>(in.readInteger());
     in.skipLine();
-
-    if (reader.oddOrderReadsNothing && filter.order % 2 != 0)
-        return filter;
-
-    const std::size_t count = filter.order / 2;
-    if (count > reader.capacity)
-        throw UserMessage("В файле фильтра " + std::to_string(count) +
-                          " секций, а обработать можно не более " +
-                          std::to_string(reader.capacity));
+    checkCapacity();
 
     const bool five =
         reader.rule == FiveCoefficientRule::KindIsTwo ? filter.kind == 2 : filter.kind != 0;

@@ -322,6 +322,82 @@ bool parseDecimalInteger(std::string_view text, std::int64_t& value) {
     return true;
 }
 
+namespace {
+// Powers of ten up to 10^22, exact in long double as in double.
+constexpr auto longPowersOfTen = [] {
+    std::array<long double, 23> p{};
+    p[0] = 1;
+    for (std::size_t i = 1; i < p.size(); ++i)
+        p[i] = p[i - 1] * 10;
+    return p;
+}();
+
+// The usual signal magnitudes, 1E-7 up to 1E13, without integer arithmetic: the scaled
+// value a x 10^k is formed in long double, within 2^-14 of the exact product (it is
+// below 2^50), so its nearest integer is the exact one unless the product lies within
+// a small margin of a half. Those rare cases, and the boundary where the digits would
+// round up to 10^15, are left to the exact path (false).
+bool quickLayoutDigits(double a, std::uint64_t& digits, int& k) {
+    constexpr long double margin = 0x1p-10L;
+    constexpr long double top = 999999999999999.5L; // 10^15 - 1/2
+    constexpr long double shifter = 0x1p63L;
+    const int binaryExp = static_cast<int>((std::bit_cast<std::uint64_t>(a) >> 52) & 0x7FF) - 1023;
+    const int e = (binaryExp * 78913) >> 18; // floor(log10 2^binaryExp): 10^e <= a
+    k = 14 - e;
+    long double p = a * longPowersOfTen[k];
+    if (p >= top - margin) {
+        if (p <= top + margin)
+            return false;
+        --k; // the digits start one place higher
+        p = a * longPowersOfTen[k];
+    }
+    // Adding 2^63 leaves no fraction bits: the sum's 64-bit significand is 2^63 plus the
+    // nearest integer (halves to even), read from the bytes to spare a conversion.
+    const long double shifted = p + shifter;
+    const long double off = p - (shifted - shifter);
+    if (off > 0.5L - margin || off < -0.5L + margin)
+        return false;
+    std::uint64_t significand;
+    std::memcpy(&significand, &shifted, sizeof significand);
+    digits = significand - (std::uint64_t{1} << 63);
+    return true;
+}
+} // namespace
+
+double throughRealLayout(double value) {
+    // The reader takes the 15 digits as an integer mantissa and divides or multiplies by
+    // one exact power of ten: a single correctly rounded step, done here the same way.
+    const double magnitude = std::fabs(value);
+    if (magnitude >= 1e-7 && magnitude < 1e13) {
+        std::uint64_t digits;
+        int k;
+        if (quickLayoutDigits(magnitude, digits, k)) {
+            const double v = static_cast<double>(digits) / exactPowersOfTen[k];
+            return value < 0 ? -v : v;
+        }
+    }
+    std::uint64_t digits;
+    int exp10;
+    if (value != 0 && std::isfinite(value) && fifteenDigits(std::fabs(value), digits, exp10)) {
+        const int power = exp10 - 14;
+        if (power >= -maxExactPower && power <= maxExactPower) {
+            const double m = static_cast<double>(digits);
+            const double v =
+                power >= 0 ? m * exactPowersOfTen[power] : m / exactPowersOfTen[-power];
+            return value < 0 ? -v : v;
+        }
+    }
+    char text[realFieldWidth];
+    formatRealTo(text, value);
+    std::size_t start = 0;
+    while (start < realFieldWidth && text[start] == ' ')
+        ++start;
+    double v;
+    if (!parseDecimalReal(std::string_view(text + start, realFieldWidth - start), v))
+        throwInvalidNumericInput();
+    return v;
+}
+
 // ---- TextReader ----
 
 TextReader::TextReader(const std::string& path) : buffer_(bufferSize) {

@@ -18,6 +18,12 @@ constexpr std::size_t realFieldWidth = 23;
 void formatRealTo(char* out, double value); // writes exactly realFieldWidth bytes
 std::string formatReal(double value);
 
+// The value that writing `value` with formatRealTo and reading the text back with
+// parseDecimalReal gives, without the text: the nearest double to its 15 rounded digits.
+// "Invalid numeric input" when the text would not read back (NaN, infinities, and
+// values that round up past the largest double).
+double throughRealLayout(double value);
+
 // Longest run of non-blank bytes taken as one number.
 constexpr std::size_t maxRealRun = 64;
 constexpr std::size_t maxIntegerRun = 32;

@@ -6,6 +6,8 @@
 #include "app/ras5.h"
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
+#include "modelling/F1.h"
+#include "modelling/F2.h"
 #include "response/rasX.h"
 #include "tests/ui/spectralscreenshots.h"
 #include "tests/ui/uitest.h"
@@ -112,6 +114,29 @@ int renderScreenshots(const QString& folder) {
             ok = save(coefficients, folder, "coefficients") && ok;
         } else {
             std::printf("FAILED InputPars opened no coefficient window\n");
+            ok = false;
+        }
+        if (coefficients)
+            coefficients->parentWidget()->close();
+
+        // The designed file in the modelling window, a sine through it; and the setup
+        // dialog as it was answered.
+        main.command("Modelling")->trigger();
+        if (TFormSin* modelling = modellingWindow()) {
+            program.prompts().queueFile(program.path(QStringLiteral("1.flt")));
+            QTest::mouseClick(modelling->findChild<QPushButton*>(QStringLiteral("BitBtn4")),
+                              Qt::LeftButton);
+            program.prompts().queueModal([](QDialog*) { return int(QDialog::Accepted); });
+            QTest::mouseClick(modelling->findChild<QPushButton*>(QStringLiteral("BitBtn1")),
+                              Qt::LeftButton);
+            ok = save(&main, folder, "main-with-modelling") && ok;
+            ok = save(modelling, folder, "modelling") && ok;
+            if (auto* setup = modelling->findChild<TSetupForm*>()) {
+                ok = save(setup, folder, "modelling-setup") && ok;
+                setup->hide();
+            }
+        } else {
+            std::printf("FAILED Modelling opened no modelling window\n");
             ok = false;
         }
         for (const auto& message : program.prompts().messages) {
