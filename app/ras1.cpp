@@ -6,6 +6,7 @@
 #include "app/ras5.h"
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
+#include "editor/REMain.h"
 #include "response/rasX.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
@@ -77,8 +78,8 @@ const CommandRow commandRows[] = {
 // Commands whose windows are not built yet; the module of each window enables its
 // command and connects its handler.
 const char* const waitingCommands[] = {
-    "Modelling", "Data1", "Data2",  "Data3",   "ViewFile",  "BPF",         "RPF",
-    "PPF",       "OPF",   "Editor", "WAVConv", "WAVWriter", "AudioPlayer",
+    "Modelling", "Data1", "Data2", "Data3",   "ViewFile",  "BPF",
+    "RPF",       "PPF",   "OPF",   "WAVConv", "WAVWriter", "AudioPlayer",
 };
 
 QString longHint(const QString& hint) {
@@ -169,6 +170,8 @@ void TForm1::createCommands() {
             [editor, editor2] { editor2->setEnabled(editor->isEnabled()); });
     editor2->setEnabled(editor->isEnabled());
 
+    // Every use opens one more editor window, maximised.
+    connect(editor, &QAction::triggered, this, [] { TMainForm::openEditorWindow(); });
     connect(command("CalcFil"), &QAction::triggered, this, [this] { CalcFilExecute(); });
     connect(command("MenuCalcFil"), &QAction::triggered, this, &TForm1::MenuCalcFilClick);
     connect(command("InputPars"), &QAction::triggered, this, &TForm1::InputParsExecute);

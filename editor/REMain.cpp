@@ -691,9 +691,20 @@ void TMainForm::BulletsClick(bool on) {
         if (!cursor.currentList())
             cursor.createList(QTextListFormat::ListDisc);
     } else {
-        QTextBlockFormat format;
-        format.setObjectIndex(-1);
-        cursor.mergeBlockFormat(format);
+        QTextDocument* document = RichEdit1->document();
+        const QTextBlock last = document->findBlock(cursor.selectionEnd());
+        for (QTextBlock block = document->findBlock(cursor.selectionStart()); block.isValid();
+             block = block.next()) {
+            if (QTextList* list = block.textList()) {
+                list->remove(block);
+                // The list's own indent goes with it.
+                QTextBlockFormat format = block.blockFormat();
+                format.setIndent(0);
+                QTextCursor(block).setBlockFormat(format);
+            }
+            if (block == last)
+                break;
+        }
     }
     cursor.endEditBlock();
     SelectionChange();
