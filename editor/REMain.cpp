@@ -254,6 +254,8 @@ TMainForm::~TMainForm() = default;
 TMainForm* TMainForm::openEditorWindow() {
     auto* form = new TMainForm;
     showChildWindow(form, Qt::SubWindow, true);
+    // Closing the main window ends the run: each editor asks to save its text first.
+    form->window()->installEventFilter(form);
     return form;
 }
 
@@ -617,6 +619,15 @@ void TMainForm::FileExit() {
         frame->close();
     else
         close();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && watched == window() && watched != this &&
+        !CheckFileSave()) {
+        event->ignore();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -94,6 +94,9 @@ richtext::Document toRichText(const QTextDocument& document) {
 }
 
 void fromRichText(const richtext::Document& text, QTextDocument& document) {
+    // A loaded text starts with nothing to undo.
+    const bool undo = document.isUndoRedoEnabled();
+    document.setUndoRedoEnabled(false);
     document.clear();
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
@@ -127,6 +130,7 @@ void fromRichText(const richtext::Document& text, QTextDocument& document) {
             cursor.insertText(QString::fromStdString(run.text), qtFormat(run.format));
     }
     cursor.endEditBlock();
+    document.setUndoRedoEnabled(undo);
 }
 
 std::string documentText(const QTextDocument& document) {

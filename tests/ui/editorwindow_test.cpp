@@ -111,6 +111,21 @@ class EditorWindowTest : public QObject {
         }
     }
 
+    // Keys pressed in the text: F3 of the main window, and the editor's own shortcuts.
+    void keysWorkFromInsideTheText() {
+        EditorSession s;
+        s.form->editor()->setFocus();
+        QTest::keyClick(s.form->editor(), Qt::Key_F3);
+        QCOMPARE(editors().size(), 2);
+        TMainForm* second = editors().value(1);
+        QTRY_VERIFY(second->editor()->hasFocus() ||
+                    QApplication::focusWidget() == second->editor());
+        QPointer<TMainForm> guard = second;
+        QTest::keyClick(second->editor(), Qt::Key_X, Qt::AltModifier);
+        QTRY_VERIFY(!guard);
+        QCOMPARE(editors().size(), 1);
+    }
+
     void commands_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
@@ -251,6 +266,21 @@ class EditorWindowTest : public QObject {
         QVERIFY(s.prompts().drained());
     }
 
+    // Closing the main window would destroy the editors: each modified one asks first.
+    void closingTheMainWindowAsksToo() {
+        EditorSession s;
+        s.type(QStringLiteral("unsaved"));
+        QPointer<TMainForm> form = s.form;
+        s.prompts().queueChoice(Choice::Cancel);
+        s.program.main().close();
+        QVERIFY(s.program.main().isVisible());
+        QVERIFY(form);
+        QCOMPARE(s.prompts().questions.size(), std::size_t(1));
+        s.prompts().queueChoice(Choice::No);
+        s.program.main().close();
+        QVERIFY(!s.program.main().isVisible());
+    }
+
     void newAsksBeforeDroppingAModifiedText() {
         EditorSession s;
         s.type(QStringLiteral("draft"));
@@ -370,6 +400,7 @@ class EditorWindowTest : public QObject {
         file.close();
         s.open(path);
         QTextEdit* edit = s.form->editor();
+        QVERIFY(!s.action("EditUndo")->isEnabled()); // nothing to undo after loading
         const auto down = [&s](const char* name) { return s.action(name)->isChecked(); };
         QVERIFY(down("BoldButton") && down("ItalicButton") && !down("UnderlineButton"));
         QVERIFY(down("CenterAlign") && !down("BulletsButton"));
