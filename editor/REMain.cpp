@@ -65,6 +65,15 @@ std::string fsPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// A busy cursor while a file is read, written or printed.
+class WaitCursor {
+  public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
 // Small pictures for the format toggles.
 QIcon letterIcon(const QString& letter, bool bold, bool italic, bool underline) {
     QPixmap pixmap(16, 16);
@@ -521,6 +530,7 @@ void TMainForm::FileNew() {
 }
 
 void TMainForm::loadFile(const QString& path) {
+    const WaitCursor busy;
     const std::string bytes = editor::readFileBytes(fsPath(path));
     QTextDocument* document = RichEdit1->document();
     if (richtext::isRichText(bytes)) {
@@ -533,6 +543,7 @@ void TMainForm::loadFile(const QString& path) {
 }
 
 void TMainForm::saveFile(const QString& path) {
+    const WaitCursor busy;
     const QTextDocument& document = *RichEdit1->document();
     const std::string bytes = editor::isPlainTextName(path.toStdString())
                                   ? editor::encodePlainText(editor::documentText(document))
@@ -609,9 +620,8 @@ void TMainForm::FilePrint() {
     if (!prompts().printSetup(printer))
         return;
     printer.setDocName(FFileName);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const WaitCursor busy;
     RichEdit1->document()->print(&printer);
-    QApplication::restoreOverrideCursor();
 }
 
 void TMainForm::FileExit() {

@@ -557,11 +557,22 @@ class Reader {
         if (cp == 0 || (cp < 0x20 && cp != '\t'))
             return;
         const GroupState& state = top();
-        CharFormat format = state.format;
-        if (const auto font = fonts_.find(state.fontNumber); font != fonts_.end())
-            format.fontName = font->second.name;
-        if (current_.runs.empty() || !(current_.runs.back().format == format))
-            current_.runs.push_back(Run{format, {}});
+        static const std::string noName;
+        const auto font = fonts_.find(state.fontNumber);
+        const std::string& fontName = font != fonts_.end() ? font->second.name : noName;
+        // Most characters continue the last run: compare without building a format.
+        bool same = !current_.runs.empty();
+        if (same) {
+            const CharFormat& last = current_.runs.back().format;
+            same = last.halfPoints == state.format.halfPoints && last.bold == state.format.bold &&
+                   last.italic == state.format.italic && last.underline == state.format.underline &&
+                   last.fontName == fontName;
+        }
+        if (!same) {
+            CharFormat format = state.format;
+            format.fontName = fontName;
+            current_.runs.push_back(Run{std::move(format), {}});
+        }
         appendUtf8(current_.runs.back().text, cp);
     }
 

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -457,6 +458,16 @@ class EditorWindowTest : public QObject {
     // The font dialog starts at the selection's font and its choice is applied.
     void fontDialog() {
         EditorSession s;
+        // The name list holds the installed families, sorted.
+        auto* names = s.form->findChild<QComboBox*>(QStringLiteral("FontName"));
+        QStringList items;
+        for (int k = 0; k < names->count(); ++k)
+            items << names->itemText(k);
+        QStringList families = QFontDatabase::families();
+        families.sort();
+        QVERIFY(!items.isEmpty());
+        QCOMPARE(items, families);
+        QCOMPARE(names->statusTip(), QStringLiteral("Select font name"));
         s.type(QStringLiteral("abc"));
         s.form->editor()->selectAll();
         QFont chosen = s.form->editor()->currentFont();
