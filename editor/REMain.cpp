@@ -117,6 +117,58 @@ QIcon themeIcon(const char* name, QStyle::StandardPixmap fallback, QStyle* style
     return QIcon::fromTheme(QString::fromLatin1(name), style->standardIcon(fallback));
 }
 
+// Pictures for Print, Cut, Copy, Paste and Undo where the icon theme has none.
+enum class Drawn { Print, Cut, Copy, Paste, Undo };
+
+QIcon drawnIcon(const char* themeName, Drawn kind) {
+    const QIcon themed = QIcon::fromTheme(QString::fromLatin1(themeName));
+    if (!themed.isNull())
+        return themed;
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(QColor(40, 40, 40), 1));
+    switch (kind) {
+    case Drawn::Print:
+        painter.setBrush(Qt::white);
+        painter.drawRect(4, 1, 8, 5);
+        painter.setBrush(QColor(170, 170, 170));
+        painter.drawRect(1, 6, 14, 6);
+        painter.setBrush(Qt::white);
+        painter.drawRect(4, 10, 8, 5);
+        break;
+    case Drawn::Cut:
+        painter.drawLine(4, 1, 10, 10);
+        painter.drawLine(12, 1, 6, 10);
+        painter.drawEllipse(QPointF(4.5, 12.5), 2.5, 2.5);
+        painter.drawEllipse(QPointF(11.5, 12.5), 2.5, 2.5);
+        break;
+    case Drawn::Copy:
+        painter.setBrush(Qt::white);
+        painter.drawRect(1, 1, 8, 10);
+        painter.drawRect(6, 5, 8, 10);
+        break;
+    case Drawn::Paste:
+        painter.setBrush(QColor(200, 160, 90));
+        painter.drawRect(2, 2, 11, 13);
+        painter.setBrush(Qt::white);
+        painter.drawRect(5, 1, 5, 3);
+        painter.drawRect(6, 6, 8, 9);
+        break;
+    case Drawn::Undo: {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(30, 60, 150), 2));
+        painter.drawArc(QRectF(3, 4, 10, 9), 90 * 16, -200 * 16);
+        painter.setBrush(QColor(30, 60, 150));
+        painter.setPen(Qt::NoPen);
+        painter.drawPolygon(QPolygon({QPoint(1, 4), QPoint(7, 1), QPoint(7, 8)}));
+        break;
+    }
+    }
+    return QIcon(pixmap);
+}
+
 } // namespace
 
 // ------------------------------------------------------------------ control
@@ -303,21 +355,21 @@ void TMainForm::createActions() {
                QStringLiteral("Save current file under a new name"));
     addCommand("FilePrint", QStringLiteral("&Print"), QKeySequence(Qt::CTRL | Qt::Key_P),
                QStringLiteral("Print current file"))
-        ->setIcon(QIcon::fromTheme(QStringLiteral("document-print")));
+        ->setIcon(drawnIcon("document-print", Drawn::Print));
     addCommand("FileExit", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_X),
                QStringLiteral("Exit this application"));
     addCommand("EditUndo", QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z),
                QStringLiteral("Undo the last action"))
-        ->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo")));
+        ->setIcon(drawnIcon("edit-undo", Drawn::Undo));
     addCommand("EditCut", QStringLiteral("Cu&t"), QKeySequence(Qt::CTRL | Qt::Key_X),
                QStringLiteral("Delete selected item"))
-        ->setIcon(QIcon::fromTheme(QStringLiteral("edit-cut")));
+        ->setIcon(drawnIcon("edit-cut", Drawn::Cut));
     addCommand("EditCopy", QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
                QStringLiteral("Copy selected item to clipboard"))
-        ->setIcon(QIcon::fromTheme(QStringLiteral("edit-copy")));
+        ->setIcon(drawnIcon("edit-copy", Drawn::Copy));
     addCommand("EditPaste", QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
                QStringLiteral("Paste contents of clipboard"))
-        ->setIcon(QIcon::fromTheme(QStringLiteral("edit-paste")));
+        ->setIcon(drawnIcon("edit-paste", Drawn::Paste));
     addCommand("EditFont", QStringLiteral("&Font..."), {}, QString());
 
     addToggle("BoldButton", QStringLiteral("Bold"), QStringLiteral("Bold"))
