@@ -1,7 +1,9 @@
 // zorkan-cli design: the design window's request, from options.
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "common/displaynumbers.h"
 #include "common/errors.h"
+#include "design/designcheck.h"
 #include "design/designrun.h"
 
 #include <cstdio>
@@ -39,8 +41,14 @@ const char* const designHelp =
     "                по умолчанию 20 (в таблицах N+1 строк)\n"
     "  --report P    файл отчёта, по умолчанию 1.out\n"
     "  --filter P    файл параметров фильтра, по умолчанию 1.flt\n"
+    "  --check       после хода расчёта вывести достигнутые неравномерность в полосе\n"
+    "                пропускания и затухание в полосе задерживания рядом с заданными\n"
+    "  --strict      код выхода 3, если фильтр не выполняет требования (неравномерность\n"
+    "                больше DA + 0.05 dB или затухание меньше B1 - 0.05 dB) или не\n"
+    "                рассчитан из-за большого порядка\n"
     "  --help        эта справка\n"
     "\n"
+    "Если фильтр не выполняет требования, ход расчёта кончается строками \"Внимание:\".\n"
     "Числа пишутся с точкой. При ошибке сообщение выводится в stderr, код выхода 1.\n";
 
 int approximationCode(const std::string& text) {
@@ -54,12 +62,52 @@ int approximationCode(const std::string& text) {
                       "': допустимы butterworth, chebyshev, elliptic (1, 2, 3)");
 }
 
+void printLine(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// A requested figure with at least two decimals, digits beyond them kept: 1.5 -> "1.50",
+// 0.125 -> "0.125".
+std::string requestedDecibels(double value) {
+    std::string text = formatGeneral(value, '.');
+    if (text.find_first_of("EIN") != std::string::npos)
+        return text;
+    const std::size_t point = text.find('.');
+    const std::size_t decimals = point == std::string::npos ? 0 : text.size() - point - 1;
+    if (point == std::string::npos)
+        text += '.';
+    text.append(decimals < 2 ? 2 - decimals : 0, '0');
+    return text;
+}
+
+// The lines of --check: the achieved figure first, the requested one second.
+void printCheck(const DesignMeasurement& m, const DesignRequest& rq) {
+    auto verdict = [](bool missed) {
+        return missed ? " - требование не выполнено" : " - требование выполнено";
+    };
+    if (m.rippleMeasured)
+        printLine("неравномерность в полосе пропускания " + formatDecibels(m.ripple, '.') +
+                  " dB при заданной " + requestedDecibels(rq.da) + " dB" +
+                  verdict(rippleMissed(m, rq)));
+    else
+        printLine("неравномерность в полосе пропускания не измерена");
+    if (m.attenuationMeasured)
+        printLine("затухание в полосе задерживания " + formatDecibels(m.attenuation, '.') +
+                  " dB при заданном " + requestedDecibels(rq.b1) + " dB" +
+                  verdict(attenuationMissed(m, rq)));
+    else
+        printLine("затухание в полосе задерживания не измерено");
+}
+
 } // namespace
 
 int runDesign(int argc, char** argv) {
     const Arguments args = parseArguments(argc, argv, 2,
                                           {"approx", "f1", "f2", "f3", "f4", "da", "b1", "fd",
-                                           "ff1", "ff2", "np", "report", "filter"});
+                                           "ff1", "ff2", "np", "report", "filter"},
+                                          {"check", "strict"});
     if (args.help) {
         std::fputs(designHelp, stdout);
         return 0;
@@ -87,11 +135,21 @@ int runDesign(int argc, char** argv) {
     const std::string report = textOption(args, "report", "1.out");
     const std::string filter = textOption(args, "filter", "1.flt");
 
-    designFilter(rq, report, filter, [](const std::string& line) {
-        std::fputs(line.c_str(), stdout);
-        std::fputc('\n', stdout);
-        std::fflush(stdout);
-    });
+    DesignedCascade designed;
+    DesignMeasurement measured;
+    if (designFilter(rq, report, filter, printLine, &designed) == DesignOutcome::Completed) {
+        measured = measureDesign(designed, rq);
+        for (const std::string& line : designWarnings(measured, rq, '.'))
+            printLine(line);
+    }
+    if (switchGiven(args, "check"))
+        printCheck(measured, rq);
+    // A filter that was not designed, or whose figures could not be measured, is not
+    // taken as meeting the request.
+    const bool met = measured.rippleMeasured && measured.attenuationMeasured &&
+                     !rippleMissed(measured, rq) && !attenuationMissed(measured, rq);
+    if (switchGiven(args, "strict") && !met)
+        return 3;
     return 0;
 }
 

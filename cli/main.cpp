@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 
 #include "common/errors.h"
+#include "zorkanconfig.h"
 
 #include <cstdio>
 #include <cstring>
@@ -17,7 +18,8 @@ void printUsage() {
               "  response  частотные характеристики фильтра (.flt): таблица и рисунок (.bmp)\n"
               "  quantise  квантование коэффициентов фильтра (.flt): D дробных разрядов\n"
               "\n"
-              "zorkan-cli КОМАНДА --help описывает параметры команды.");
+              "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
+              "zorkan-cli --version выводит версию.");
 }
 
 } // namespace
@@ -26,6 +28,10 @@ int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         printUsage();
         return argc < 2 ? 2 : 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::puts("zorkan-cli " ZORKAN_VERSION);
+        return 0;
     }
     try {
         const char* command = argv[1];

@@ -7,7 +7,8 @@
 
 namespace zorkan::cli {
 
-Arguments parseArguments(int argc, char** argv, int first, const std::vector<std::string>& known) {
+Arguments parseArguments(int argc, char** argv, int first, const std::vector<std::string>& known,
+                         const std::vector<std::string>& switches) {
     Arguments args;
     for (int i = first; i < argc; ++i) {
         std::string word = argv[i];
@@ -20,6 +21,10 @@ Arguments parseArguments(int argc, char** argv, int first, const std::vector<std
             continue;
         }
         std::string name = word.substr(2);
+        if (std::find(switches.begin(), switches.end(), name) != switches.end()) {
+            args.switches.push_back(name);
+            continue;
+        }
         std::string value;
         auto eq = name.find('=');
         if (eq != std::string::npos) {
@@ -30,11 +35,17 @@ Arguments parseArguments(int argc, char** argv, int first, const std::vector<std
         } else {
             throw UserMessage("Не задано значение параметра --" + name);
         }
+        if (std::find(switches.begin(), switches.end(), name) != switches.end())
+            throw UserMessage("Параметр --" + name + " задается без значения");
         if (std::find(known.begin(), known.end(), name) == known.end())
             throw UserMessage("Неизвестный параметр --" + name);
         args.options[name] = value;
     }
     return args;
+}
+
+bool switchGiven(const Arguments& args, const std::string& name) {
+    return std::find(args.switches.begin(), args.switches.end(), name) != args.switches.end();
 }
 
 double realOption(const Arguments& args, const std::string& name, double fallback) {

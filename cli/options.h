@@ -12,11 +12,16 @@ namespace zorkan::cli {
 struct Arguments {
     std::map<std::string, std::string> options; // without the leading "--"
     std::vector<std::string> positional;
+    std::vector<std::string> switches; // options without a value that were given
     bool help = false;
 };
 
-// Options not in `known` are refused with a UserMessage.
-Arguments parseArguments(int argc, char** argv, int first, const std::vector<std::string>& known);
+// Options not in `known` or `switches` are refused with a UserMessage; a switch
+// ("--check") takes no value.
+Arguments parseArguments(int argc, char** argv, int first, const std::vector<std::string>& known,
+                         const std::vector<std::string>& switches = {});
+
+bool switchGiven(const Arguments& args, const std::string& name);
 
 double realOption(const Arguments& args, const std::string& name, double fallback);
 std::int64_t integerOption(const Arguments& args, const std::string& name, std::int64_t fallback);

@@ -162,7 +162,8 @@ bool bandLayoutIsValid(double f1, double f2, double f3, double f4) {
 }
 
 DesignOutcome designFilter(const DesignRequest& rq, const std::string& reportPath,
-                           const std::string& filterPath, const AccountSink& account) {
+                           const std::string& filterPath, const AccountSink& account,
+                           DesignedCascade* designed) {
     auto post = [&](const std::string& line) {
         if (account)
             account(line);
@@ -276,6 +277,10 @@ DesignOutcome designFilter(const DesignRequest& rq, const std::string& reportPat
 
     post("Параметры фильтра в файле " + filterPath);
     post("Анализ частотных характеристик фильтра");
+    if (designed) {
+        designed->kind = p.kind;
+        designed->sections = sections;
+    }
     return DesignOutcome::Completed;
 }
 

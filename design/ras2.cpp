@@ -1,6 +1,7 @@
 #include "design/ras2.h"
 
 #include "common/errors.h"
+#include "design/designcheck.h"
 #include "design/designrun.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
@@ -187,11 +188,18 @@ void TForm2::BitBtn1Click() {
 
     ResultsView& results = results_;
     const BusyCursor busy;
+    DesignedCascade designed;
     const DesignOutcome outcome = designFilter(
         request, reportPath->toStdString(), filterPath->toStdString(),
-        [&results](const std::string& line) { results.appendLine(QString::fromStdString(line)); });
-    if (outcome == DesignOutcome::Completed)
+        [&results](const std::string& line) { results.appendLine(QString::fromStdString(line)); },
+        &designed);
+    if (outcome == DesignOutcome::Completed) {
+        // What the filter achieved, when it misses the request, closes the account.
+        for (const std::string& line :
+             designWarnings(measureDesign(designed, request), request, decimalSeparator()))
+            results.appendLine(QString::fromStdString(line));
         results.setTextReadOnly(true);
+    }
 
     shared().DesignedFilterFile = *filterPath;
     prompts().showModal(results.dialog());

@@ -1,0 +1,222 @@
+#include "design/designcheck.h"
+
+#include "common/displaynumbers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace zorkan {
+
+namespace {
+
+using real = long double;
+const real pi = 3.141592653589793238462643383279502884L;
+constexpr real infinity = std::numeric_limits<real>::infinity();
+
+// Gain of the cascade in dB, 10 log10 |H|^2, straight from the coefficients. The
+// products of the squared magnitudes stay far inside the extended range even for 32
+// sections deep in a stop band, so no scaling is needed.
+class CascadeGain {
+  public:
+    CascadeGain(const DesignedCascade& design, double fd)
+        : sections_(design.sections), terms_(design.kind == bandPass ? 5 : 3), fd_(fd) {}
+
+    real operator()(real f) const {
+        const real w = 2 * pi * f / fd_;
+        real cosine[5], sine[5];
+        for (int m = 0; m < terms_; ++m) {
+            cosine[m] = std::cos(m * w);
+            sine[m] = std::sin(m * w);
+        }
+        real numerator = 1, denominator = 1;
+        for (const FilterSection& s : sections_) {
+            real nr = 0, ni = 0, dr = 0, di = 0;
+            for (int m = 0; m < terms_; ++m) {
+                nr += s.a[m] * cosine[m];
+                ni -= s.a[m] * sine[m];
+                dr += s.b[m] * cosine[m];
+                di -= s.b[m] * sine[m];
+            }
+            numerator *= nr * nr + ni * ni;
+            denominator *= dr * dr + di * di;
+        }
+        if (numerator == 0)
+            return denominator == 0 ? std::numeric_limits<real>::quiet_NaN() : -infinity;
+        if (denominator == 0)
+            return infinity;
+        return 10 * std::log10(numerator / denominator);
+    }
+
+  private:
+    const std::vector<FilterSection>& sections_;
+    int terms_;
+    real fd_;
+};
+
+// Grid points per band. The ripples of an order-n response crowd towards the band
+// edges like the points of cos(theta) for equally spaced theta, so a grid spaced the
+// same way puts about 1.4 * points / n samples on every ripple, wherever it lies.
+int gridPoints(const DesignedCascade& design) {
+    const int order = static_cast<int>(design.sections.size()) * (design.kind == bandPass ? 4 : 2);
+    return std::max(2048, 32 * order);
+}
+
+std::vector<real> bandGrid(const FrequencyBand& band, int points) {
+    if (band.low == band.high)
+        return {band.low};
+    std::vector<real> x(points + 1);
+    const real width = static_cast<real>(band.high) - band.low;
+    for (int k = 0; k <= points; ++k)
+        x[k] = band.low + width * (1 - std::cos(pi * k / points)) / 2;
+    x.front() = band.low; // the edges themselves, exactly
+    x.back() = band.high;
+    return x;
+}
+
+// The largest value of g on [a, b], which is taken to hold one peak (or to rise
+// towards one of its ends); golden-section search down to a bracket of 1e-10 of b - a.
+template <class Gain> real refinedPeak(const Gain& g, real a, real b) {
+    const real ratio = (std::sqrt(5.0L) - 1) / 2;
+    real c = b - ratio * (b - a), d = a + ratio * (b - a);
+    real gc = g(c), gd = g(d);
+    for (int i = 0; i < 48; ++i) {
+        if (gc < gd) {
+            a = c;
+            c = d;
+            gc = gd;
+            d = a + ratio * (b - a);
+            gd = g(d);
+        } else {
+            b = d;
+            d = c;
+            gd = gc;
+            c = b - ratio * (b - a);
+            gc = g(c);
+        }
+    }
+    return std::fmax(gc, gd);
+}
+
+// The largest value of g over the grid, refined around every grid peak that could
+// still decide it. Near a smooth peak sampled at three points the true top lies less
+// than a quarter of the drop to the lower neighbour above the middle sample, so a peak
+// whose sample plus four such drops stays below the best sample cannot win; this spares
+// the refinement of rounding noise on flat stretches.
+template <class Gain> real bandPeak(const Gain& g, const std::vector<real>& x) {
+    const std::size_t n = x.size();
+    std::vector<real> v(n);
+    for (std::size_t i = 0; i < n; ++i)
+        v[i] = g(x[i]);
+    real best = -infinity;
+    for (real value : v)
+        best = std::fmax(best, value);
+    const real gridBest = best;
+    for (std::size_t i = 0; i < n && n > 1; ++i) {
+        const real left = i > 0 ? v[i - 1] : -infinity;
+        const real right = i + 1 < n ? v[i + 1] : -infinity;
+        if (!(v[i] >= left && v[i] >= right))
+            continue;
+        const real drop = v[i] - std::min(i > 0 ? left : right, i + 1 < n ? right : left);
+        if (!(v[i] + 4 * drop >= gridBest))
+            continue;
+        best = std::fmax(best, refinedPeak(g, x[i > 0 ? i - 1 : 0], x[i + 1 < n ? i + 1 : i]));
+    }
+    return best;
+}
+
+struct Extremes {
+    real max = -infinity, min = infinity;
+};
+
+Extremes bandExtremes(const CascadeGain& gain, const FrequencyBand& band, int points,
+                      bool withMinimum) {
+    const std::vector<real> x = bandGrid(band, points);
+    Extremes e;
+    e.max = bandPeak(gain, x);
+    if (withMinimum)
+        e.min = -bandPeak([&gain](real f) { return -gain(f); }, x);
+    return e;
+}
+
+void addBand(std::vector<FrequencyBand>& bands, double low, double high, double nyquist) {
+    low = std::max(low, 0.0);
+    high = std::min(high, nyquist);
+    if (low <= high)
+        bands.push_back({low, high});
+}
+
+} // namespace
+
+DesignBands designBands(FilterKind kind, const DesignRequest& rq) {
+    DesignBands b;
+    const double nyquist = rq.fd / 2;
+    if (!(nyquist > 0) || !std::isfinite(nyquist))
+        return b;
+    switch (kind) {
+    case lowPass:
+        addBand(b.pass, 0, rq.f1, nyquist);
+        addBand(b.stop, rq.f4, nyquist, nyquist);
+        break;
+    case highPass:
+        addBand(b.pass, rq.f2, nyquist, nyquist);
+        addBand(b.stop, 0, rq.f3, nyquist);
+        break;
+    default:
+        addBand(b.pass, rq.f2, rq.f1, nyquist);
+        addBand(b.stop, 0, rq.f3, nyquist);
+        addBand(b.stop, rq.f4, nyquist, nyquist);
+        break;
+    }
+    return b;
+}
+
+DesignMeasurement measureDesign(const DesignedCascade& design, const DesignRequest& rq) {
+    DesignMeasurement m;
+    const DesignBands bands = designBands(design.kind, rq);
+    if (design.sections.empty() || bands.pass.empty())
+        return m;
+    const CascadeGain gain(design, rq.fd);
+    const int points = gridPoints(design);
+
+    const Extremes pass = bandExtremes(gain, bands.pass.front(), points, true);
+    m.rippleMeasured = true;
+    m.ripple = static_cast<double>(pass.max - pass.min);
+    if (bands.stop.empty())
+        return m;
+    real stopPeak = -infinity;
+    for (const FrequencyBand& band : bands.stop)
+        stopPeak = std::fmax(stopPeak, bandExtremes(gain, band, points, false).max);
+    m.attenuationMeasured = true;
+    m.attenuation = static_cast<double>(pass.max - stopPeak);
+    return m;
+}
+
+// NaN figures (a cascade with 0/0 somewhere in a band) count as misses.
+bool rippleMissed(const DesignMeasurement& m, const DesignRequest& rq) {
+    return m.rippleMeasured && !(m.ripple <= rq.da + designTolerance);
+}
+
+bool attenuationMissed(const DesignMeasurement& m, const DesignRequest& rq) {
+    return m.attenuationMeasured && !(m.attenuation >= rq.b1 - designTolerance);
+}
+
+std::string formatDecibels(double value, char separator) {
+    return formatFixed(value, 18, 2, separator);
+}
+
+std::vector<std::string> designWarnings(const DesignMeasurement& m, const DesignRequest& rq,
+                                        char separator) {
+    std::vector<std::string> lines;
+    if (rippleMissed(m, rq))
+        lines.push_back("Внимание: неравномерность в полосе пропускания " +
+                        formatDecibels(m.ripple, separator) + " dB больше заданной " +
+                        formatGeneral(rq.da, separator) + " dB");
+    if (attenuationMissed(m, rq))
+        lines.push_back("Внимание: затухание в полосе задерживания " +
+                        formatDecibels(m.attenuation, separator) + " dB меньше заданного " +
+                        formatGeneral(rq.b1, separator) + " dB");
+    return lines;
+}
+
+} // namespace zorkan
