@@ -460,7 +460,7 @@ void TMainForm::createToolBar() {
 
     FontSize = new QSpinBox(bar);
     FontSize->setObjectName(QStringLiteral("FontSize"));
-    FontSize->setRange(1, maxHalfPointsAsPoints());
+    FontSize->setRange(richtext::minHalfPoints / 2, richtext::maxHalfPoints / 2);
     FontSize->setKeyboardTracking(false);
     FontSize->setToolTip(QStringLiteral("Font Size"));
     FontSize->setStatusTip(QStringLiteral("Select font size"));
@@ -475,10 +475,6 @@ void TMainForm::createToolBar() {
         add(name);
     bar->addSeparator();
     add("BulletsButton");
-}
-
-int TMainForm::maxHalfPointsAsPoints() {
-    return richtext::maxHalfPoints / 2;
 }
 
 void TMainForm::createMenus() {

@@ -2,19 +2,15 @@
 // The text editor window: a rich-text control under a toolbar and a ruler, with file,
 // edit and format commands. Each use of the main window's Editor command makes a new one.
 #include <QMainWindow>
-#include <QPointer>
 #include <QTextEdit>
 
 class QActionGroup;
 class QComboBox;
 class QLabel;
-class QMdiSubWindow;
 class QSpinBox;
 class QTextCharFormat;
 
 namespace zorkan::ui {
-
-class TMainForm;
 
 // The rich-text control; keeps 6 pixels free at the left and right of the text.
 class TRichEdit : public QTextEdit {
@@ -106,7 +102,6 @@ class TMainForm : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
-    static int maxHalfPointsAsPoints();
     void createActions();
     void createToolBar();
     void createMenus();
