@@ -17,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QPrinter>
 #include <QSpinBox>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
@@ -125,6 +126,17 @@ class EditorWindowTest : public QObject {
         QTest::keyClick(second->editor(), Qt::Key_X, Qt::AltModifier);
         QTRY_VERIFY(!guard);
         QCOMPARE(editors().size(), 1);
+    }
+
+    // The editor's hints go to the main window's hint panel; its own panels keep theirs.
+    void hintsShowInTheMainWindow() {
+        EditorSession s;
+        auto* names = s.form->findChild<QComboBox*>(QStringLiteral("FontName"));
+        QStatusTipEvent tip(names->statusTip());
+        QCoreApplication::sendEvent(names, &tip);
+        QCOMPARE(s.program.main().findChild<QLabel*>(QStringLiteral("StatusPanel1"))->text(),
+                 QStringLiteral("Select font name"));
+        QCOMPARE(s.panel(1), QStringLiteral("Line:   1   Col:   1"));
     }
 
     void commands_data() {
@@ -425,8 +437,15 @@ class EditorWindowTest : public QObject {
         QCOMPARE(s.form->findChild<QSpinBox*>(QStringLiteral("FontSize"))->value(), 10);
         QCOMPARE(s.panel(1), QStringLiteral("Line:   2   Col:   3"));
         QCOMPARE(s.form->ruler()->FirstInd->x(), 2);
-        // Bringing the toolbar into line changed nothing in the text.
+        // A selection over both sizes: bringing the size field into line with it must not
+        // set that size on the whole selection.
+        QTextCursor all(edit->document());
+        all.movePosition(QTextCursor::End);
+        all.movePosition(QTextCursor::Start, QTextCursor::KeepAnchor);
+        edit->setTextCursor(all);
+        QCOMPARE(s.form->findChild<QSpinBox*>(QStringLiteral("FontSize"))->value(), 14);
         QVERIFY(!edit->document()->isModified());
+        QCOMPARE(QTextCursor(edit->document()->lastBlock()).charFormat().fontPointSize(), 10.0);
     }
 
     // Toolbar changes act on the selection; saving keeps them.
