@@ -8,6 +8,7 @@
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
 #include "modelling/F1.h"
+#include "editor/REMain.h"
 #include "response/rasX.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
@@ -80,8 +81,8 @@ const CommandRow commandRows[] = {
 // Commands whose windows are not built yet; the module of each window enables its
 // command and connects its handler.
 const char* const waitingCommands[] = {
-    "Data1", "Data2", "Data3",  "ViewFile", "BPF",       "RPF",
-    "PPF",   "OPF",   "Editor", "WAVConv",  "WAVWriter", "AudioPlayer",
+    "Data1", "Data2", "Data3", "ViewFile", "BPF", "RPF",
+    "PPF",   "OPF",   "WAVConv", "WAVWriter", "AudioPlayer",
 };
 
 QString longHint(const QString& hint) {
@@ -174,6 +175,8 @@ void TForm1::createCommands() {
             [editor, editor2] { editor2->setEnabled(editor->isEnabled()); });
     editor2->setEnabled(editor->isEnabled());
 
+    // Every use opens one more editor window, maximised.
+    connect(editor, &QAction::triggered, this, [] { TMainForm::openEditorWindow(); });
     connect(command("CalcFil"), &QAction::triggered, this, [this] { CalcFilExecute(); });
     connect(command("MenuCalcFil"), &QAction::triggered, this, &TForm1::MenuCalcFilClick);
     connect(command("InputPars"), &QAction::triggered, this, &TForm1::InputParsExecute);

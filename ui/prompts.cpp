@@ -1,9 +1,14 @@
 #include "ui/prompts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontDialog>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 
 namespace zorkan::ui {
@@ -116,6 +121,56 @@ int QtPrompts::showModal(QDialog* dialog) {
     return dialog->exec();
 }
 
+std::optional<OpenChoice> QtPrompts::openFileReadOnly(const FileDialogRequest& request) {
+    QFileDialog dialog(dialogParent(), request.title, request.initialFolder);
+    // The read-only box lives in Qt's own dialog; a native one has no room for it.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    const QStringList filters = qtNameFilters(request.filter);
+    if (!filters.isEmpty())
+        dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.proposedName.isEmpty())
+        dialog.selectFile(request.proposedName);
+    auto* readOnly = new QCheckBox(QStringLiteral("Только для чтения"), &dialog);
+    readOnly->setObjectName(QStringLiteral("ReadOnlyBox"));
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(readOnly, grid->rowCount(), 0, 1, grid->columnCount());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return OpenChoice{dialog.selectedFiles().constFirst(), readOnly->isChecked()};
+}
+
+Choice QtPrompts::askYesNoCancel(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Question, caption, text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, dialogParent());
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Отмена"));
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Choice::Yes;
+    case QMessageBox::No:
+        return Choice::No;
+    default:
+        return Choice::Cancel;
+    }
+}
+
+bool QtPrompts::printSetup(QPrinter& printer) {
+    QPrintDialog dialog(&printer, dialogParent());
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<QFont> QtPrompts::chooseFont(const QFont& initial) {
+    QFontDialog dialog(initial, dialogParent());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedFont();
+}
+
 std::optional<QString> ScriptedPrompts::nextFile(bool save, bool picture,
                                                  const FileDialogRequest& request) {
     fileRequests.push_back({save, request, picture});
@@ -127,6 +182,7 @@ std::optional<QString> ScriptedPrompts::nextFile(bool save, bool picture,
     files_.pop_front();
     if (answer.cancel)
         return std::nullopt;
+    lastReadOnly_ = answer.readOnly;
     return answer.path;
 }
 
@@ -164,6 +220,51 @@ int ScriptedPrompts::showModal(QDialog* dialog) {
     ModalHandler handler = std::move(modals_.front());
     modals_.pop_front();
     return handler(dialog);
+}
+
+} // namespace zorkan::ui
+
+namespace zorkan::ui {
+
+std::optional<OpenChoice> ScriptedPrompts::openFileReadOnly(const FileDialogRequest& request) {
+    lastReadOnly_ = false;
+    const std::optional<QString> path = nextFile(false, false, request);
+    if (!path)
+        return std::nullopt;
+    return OpenChoice{*path, lastReadOnly_};
+}
+
+Choice ScriptedPrompts::askYesNoCancel(const QString& caption, const QString& text) {
+    questions.push_back(text);
+    if (choices_.empty()) {
+        unanswered << QStringLiteral("question: ") + caption + QStringLiteral(": ") + text;
+        return Choice::Cancel;
+    }
+    const Choice choice = choices_.front();
+    choices_.pop_front();
+    return choice;
+}
+
+bool ScriptedPrompts::printSetup(QPrinter& printer) {
+    ++printDialogs;
+    if (prints_.empty()) {
+        unanswered << QStringLiteral("print dialog");
+        return false;
+    }
+    PrintHandler handler = std::move(prints_.front());
+    prints_.pop_front();
+    return handler(printer);
+}
+
+std::optional<QFont> ScriptedPrompts::chooseFont(const QFont& initial) {
+    fontDialogs.push_back(initial);
+    if (fonts_.empty()) {
+        unanswered << QStringLiteral("font dialog");
+        return std::nullopt;
+    }
+    std::optional<QFont> font = std::move(fonts_.front());
+    fonts_.pop_front();
+    return font;
 }
 
 } // namespace zorkan::ui

@@ -2,6 +2,7 @@
 // Every file dialog, message box, question and modal show of the program goes through
 // this seam: QtPrompts does the real thing, ScriptedPrompts answers from a queue so
 // that tests never block.
+#include <QFont>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,7 @@
 
 class QDialog;
 class QFileDialog;
+class QPrinter;
 class QWidget;
 
 namespace zorkan::ui {
@@ -29,6 +31,15 @@ struct FileDialogRequest {
 
 enum class MessageIcon { None, Information, Warning, Error, Question };
 
+// The answer to a question with Yes, No and Cancel.
+enum class Choice { Yes, No, Cancel };
+
+// A file chosen in an open dialog that offers to open it read-only.
+struct OpenChoice {
+    QString path;
+    bool readOnly = false;
+};
+
 class Prompts {
   public:
     virtual ~Prompts() = default;
@@ -44,6 +55,14 @@ class Prompts {
     virtual bool ask(const QString& caption, const QString& text) = 0;
     // Shows the dialog modally and returns its result code.
     virtual int showModal(QDialog* dialog) = 0;
+    // An open dialog with a "read-only" box.
+    virtual std::optional<OpenChoice> openFileReadOnly(const FileDialogRequest& request) = 0;
+    // A modal question with Yes, No and Cancel.
+    virtual Choice askYesNoCancel(const QString& caption, const QString& text) = 0;
+    // The print dialog for `printer`; true when the user chose to print.
+    virtual bool printSetup(QPrinter& printer) = 0;
+    // The font dialog starting at `initial`; nothing when the user cancels.
+    virtual std::optional<QFont> chooseFont(const QFont& initial) = 0;
 };
 
 // The prompts in force; QtPrompts unless another was installed.
@@ -68,6 +87,10 @@ class QtPrompts : public Prompts {
     void message(MessageIcon icon, const QString& caption, const QString& text) override;
     bool ask(const QString& caption, const QString& text) override;
     int showModal(QDialog* dialog) override;
+    std::optional<OpenChoice> openFileReadOnly(const FileDialogRequest& request) override;
+    Choice askYesNoCancel(const QString& caption, const QString& text) override;
+    bool printSetup(QPrinter& printer) override;
+    std::optional<QFont> chooseFont(const QFont& initial) override;
 };
 
 // Answers from queues and records everything asked. A request with no queued answer is
@@ -86,8 +109,17 @@ class ScriptedPrompts : public Prompts {
         bool picture; // the save-picture dialog
     };
     using ModalHandler = std::function<int(QDialog*)>;
+    // Runs while the print dialog is "shown" (a test points the printer at a PDF file);
+    // true prints.
+    using PrintHandler = std::function<bool(QPrinter&)>;
 
     void queueFile(const QString& path) { files_.push_back({false, path}); }
+    // A file chosen with the read-only box ticked (open dialogs that offer it).
+    void queueReadOnlyFile(const QString& path) { files_.push_back({false, path, true}); }
+    void queueChoice(Choice choice) { choices_.push_back(choice); }
+    void queuePrint(PrintHandler handler) { prints_.push_back(std::move(handler)); }
+    // A font chosen in the font dialog, or nothing for Cancel.
+    void queueFont(std::optional<QFont> font) { fonts_.push_back(std::move(font)); }
     void queueCancel() { files_.push_back({true, QString()}); }
     void queueAnswer(bool yes) { answers_.push_back(yes); }
     // Runs while the dialog is "shown"; its return value is the result code.
@@ -101,15 +133,27 @@ class ScriptedPrompts : public Prompts {
     bool ask(const QString& caption, const QString& text) override;
     // Without a queued handler the dialog is recorded and rejected at once.
     int showModal(QDialog* dialog) override;
+    // Answered from the queue of files.
+    std::optional<OpenChoice> openFileReadOnly(const FileDialogRequest& request) override;
+    // Recorded in `questions`; Cancel when nothing is queued.
+    Choice askYesNoCancel(const QString& caption, const QString& text) override;
+    // Without a queued handler nothing is printed.
+    bool printSetup(QPrinter& printer) override;
+    std::optional<QFont> chooseFont(const QFont& initial) override;
 
     std::vector<Message> messages;
     std::vector<FileRequest> fileRequests;
     std::vector<QString> questions;
     std::vector<QPointer<QDialog>> modalShows;
+    int printDialogs = 0;
+    std::vector<QFont> fontDialogs; // the starting font of each font dialog
     QStringList unanswered;
 
     // Nothing queued is left over.
-    bool drained() const { return files_.empty() && answers_.empty() && modals_.empty(); }
+    bool drained() const {
+        return files_.empty() && answers_.empty() && modals_.empty() && choices_.empty() &&
+               prints_.empty() && fonts_.empty();
+    }
 
   private:
     std::optional<QString> nextFile(bool save, bool picture, const FileDialogRequest& request);
@@ -117,10 +161,15 @@ class ScriptedPrompts : public Prompts {
     struct FileAnswer {
         bool cancel;
         QString path;
+        bool readOnly = false;
     };
     std::deque<FileAnswer> files_;
     std::deque<bool> answers_;
     std::deque<ModalHandler> modals_;
+    std::deque<Choice> choices_;
+    std::deque<PrintHandler> prints_;
+    std::deque<std::optional<QFont>> fonts_;
+    bool lastReadOnly_ = false;
 };
 
 // Installs a ScriptedPrompts for the lifetime of the object.

@@ -131,7 +131,7 @@ class MainWindowTest : public QObject {
             QTest::newRow(name) << name << QString::fromUtf8(caption) << QString::fromUtf8(hint)
                                 << key << enabled;
         };
-        row("Editor", "Текстовый редактор", "Редактор для работы с файами фильтров", "F3", false);
+        row("Editor", "Текстовый редактор", "Редактор для работы с файами фильтров", "F3", true);
         row("CalcFil", "Расчёт", "Расчёт параметров фильтра", "", true);
         row("InputPars", "Ввод параметров фильтра", "Ввод параметров фильтра", "", true);
         row("SavePar", "Запись параметров фильтра", "Сохранение фильтра в файле", "", true);
@@ -218,6 +218,8 @@ class MainWindowTest : public QObject {
         program.start();
         QAction* editor = program.main().command("Editor");
         QAction* second = program.main().command("MenuEditor2");
+        QVERIFY(second->isEnabled());
+        editor->setEnabled(false);
         QVERIFY(!second->isEnabled());
         editor->setEnabled(true);
         QVERIFY(second->isEnabled());

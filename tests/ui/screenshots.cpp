@@ -8,6 +8,7 @@
 #include "design/ras2.h"
 #include "modelling/F1.h"
 #include "modelling/F2.h"
+#include "editor/REMain.h"
 #include "response/rasX.h"
 #include "tests/ui/spectralscreenshots.h"
 #include "tests/ui/uitest.h"
@@ -146,6 +147,39 @@ int renderScreenshots(const QString& folder) {
     }
 
     ok = renderSpectralScreenshots(program, folder) && ok;
+    // The editor with the default design's report, then with formatted text.
+    main.command("Editor")->trigger();
+    QMdiSubWindow* editorFrame = main.findChild<QMdiArea*>()->activeSubWindow();
+    auto* editor = editorFrame ? qobject_cast<TMainForm*>(editorFrame->widget()) : nullptr;
+    if (editor) {
+        program.prompts().queueFile(program.path(QStringLiteral("1.out")));
+        editor->FileOpen();
+        ok = save(&main, folder, "editor-report") && ok;
+        QFile formatted(program.path(QStringLiteral("formatted.rtf")));
+        formatted.open(QIODevice::WriteOnly);
+        formatted.write(
+            "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil\\fcharset204 DejaVu Sans;}"
+            "{\\f1\\fnil\\fcharset204 DejaVu Serif;}}"
+            "\\pard\\qc{\\f1\\fs32\\b \\'ce\\'f2\\'f7\\'e5\\'f2 \\'ee "
+            "\\'f0\\'e0\\'f1\\'f7\\'e5\\'f2\\'e5}\\par"
+            "\\pard\\fi360\\li0\\ri720{\\f0\\fs20 \\'d4\\'e8\\'eb\\'fc\\'f2\\'f0 }"
+            "{\\f0\\fs20\\i \\'c1\\'e0\\'f2\\'f2\\'e5\\'f0\\'e2\\'ee\\'f0\\'f2\\'e0}"
+            "{\\f0\\fs20 , \\'ef\\'ee\\'f0\\'ff\\'e4\\'ee\\'ea }{\\f0\\fs20\\b 13}"
+            "{\\f0\\fs20 ; \\'e7\\'e0\\'f2\\'f3\\'f5\\'e0\\'ed\\'e8\\'e5 }"
+            "{\\f0\\fs20\\ul 30 dB}{\\f0\\fs20  \\u945?\\u946?}\\par"
+            "\\pard{\\*\\pn\\pnlvlblt{\\pntxtb\\'95}}{\\f0\\fs20 F1 = 0.2}\\par"
+            "\\pard{\\*\\pn\\pnlvlblt{\\pntxtb\\'95}}{\\f0\\fs20 F4 = 0.25}\\par"
+            "\\pard\\qr{\\f0\\fs16\\i ZORKAN}\\par}");
+        formatted.close();
+        program.prompts().queueFile(formatted.fileName());
+        editor->FileOpen();
+        ok = save(&main, folder, "editor-formatted") && ok;
+        editorFrame->close();
+    } else {
+        std::printf("FAILED Editor opened no editor window\n");
+        ok = false;
+    }
+
     ok = save(main.findChild<THelpForm*>(), folder, "help") && ok;
     auto* about = new TAboutForm(&main);
     ok = save(about, folder, "about") && ok;
