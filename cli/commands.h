@@ -7,5 +7,7 @@ namespace zorkan::cli {
 int runDesign(int argc, char** argv);
 int runResponse(int argc, char** argv);
 int runQuantise(int argc, char** argv);
+int runWav2Sig(int argc, char** argv);
+int runSig2Wav(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -16,6 +16,8 @@ void printUsage() {
               "  design    расчёт цифрового фильтра: отчёт (.out) и файл параметров (.flt)\n"
               "  response  частотные характеристики фильтра (.flt): таблица и рисунок (.bmp)\n"
               "  quantise  квантование коэффициентов фильтра (.flt): D дробных разрядов\n"
+              "  wav2sig   звуковой файл (.wav) в файл сигнала (.xicd) и файл заголовка\n"
+              "  sig2wav   файл сигнала (.yicd) в конец звукового файла (.wav)\n"
               "\n"
               "zorkan-cli КОМАНДА --help описывает параметры команды.");
 }
@@ -35,6 +37,10 @@ int main(int argc, char** argv) {
             return zorkan::cli::runResponse(argc, argv);
         if (std::strcmp(command, "quantise") == 0)
             return zorkan::cli::runQuantise(argc, argv);
+        if (std::strcmp(command, "wav2sig") == 0)
+            return zorkan::cli::runWav2Sig(argc, argv);
+        if (std::strcmp(command, "sig2wav") == 0)
+            return zorkan::cli::runSig2Wav(argc, argv);
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;
