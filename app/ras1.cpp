@@ -7,6 +7,9 @@
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
 #include "response/rasX.h"
+#include "sound/Unit10.h"
+#include "sound/Unit11.h"
+#include "sound/Unit9.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
@@ -181,6 +184,20 @@ void TForm1::createCommands() {
     connect(command("About"), &QAction::triggered, this, &TForm1::AboutExecute);
     connect(command("MenuAbout"), &QAction::triggered, command("About"), &QAction::trigger);
     connect(command("MenuExit"), &QAction::triggered, this, &QWidget::close);
+    connectSoundTools();
+}
+
+// Each use makes a fresh sound window and shows it modally; closed ones stay hidden.
+void TForm1::connectSoundTools() {
+    const auto tool = [this](const char* name, auto make) {
+        QAction* action = command(name);
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this,
+                [this, make] { prompts().showModal(make(this)); });
+    };
+    tool("WAVConv", [](QWidget* owner) -> QDialog* { return new TForm10(owner); });
+    tool("WAVWriter", [](QWidget* owner) -> QDialog* { return new TForm11(owner); });
+    tool("AudioPlayer", [](QWidget* owner) -> QDialog* { return new TForm9(owner); });
 }
 
 void TForm1::createControlBar() {

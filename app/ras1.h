@@ -51,6 +51,7 @@ class TForm1 : public QMainWindow {
   private:
     void FormCreate();
     void createCommands();
+    void connectSoundTools();
     void createControlBar();
     void createPages();
     void createMenus();

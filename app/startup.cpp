@@ -3,6 +3,10 @@
 #include "app/AF.h"
 #include "app/HF.h"
 #include "app/ras5.h"
+#include "sound/Unit10.h"
+#include "sound/Unit11.h"
+#include "sound/Unit12.h"
+#include "sound/Unit9.h"
 #include "ui/errorhandler.h"
 
 #include <QtGlobal>
@@ -28,6 +32,11 @@ std::unique_ptr<TForm1> startUp(const TForm1::Options& options) {
     // The coefficient dialog and the sound tools' windows join this list with their
     // modules.
     main->setAuxiliaryWindows(results, help);
+    // The sound tools, hidden; their commands make fresh ones at every use.
+    new TForm9(main.get());
+    new TForm10(main.get());
+    new TForm11(main.get());
+    new TForm12(main.get());
     return main;
 }
 

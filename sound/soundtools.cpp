@@ -20,6 +20,7 @@ void resetSoundTools() {
 WavConversion runConversion(ConverterFiles& files) {
     if (!files.sound.isOpen() || !files.signalChosen || !files.headerChosen)
         throwIoError(ioFileNotOpen);
+    checkDistinctFiles(files.sound, files.signalName, files.headerName);
     OpenFile sound = std::move(files.sound);
     OpenFile signal = OpenFile::create(files.signalName);
     OpenFile header = OpenFile::create(files.headerName);
@@ -41,6 +42,7 @@ WavConversion runConversion(ConverterFiles& files) {
 std::uint64_t runWriting(WriterFiles& files) {
     if (!files.signal || !files.wav.isOpen())
         throwIoError(ioFileNotOpen);
+    checkDistinctFiles(files.signalName, files.wav);
     std::unique_ptr<TextReader> signal = std::move(files.signal);
     OpenFile wav = std::move(files.wav);
     std::uint64_t count = appendSignal(*signal, wav);

@@ -57,7 +57,31 @@ int openOrThrow(const std::string& path, int flags, bool forWriting) {
     return fd;
 }
 
+bool sameFile(const struct stat& a, const std::string& path) {
+    struct stat b {};
+    return ::stat(path.c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 } // namespace
+
+void checkDistinctFiles(const OpenFile& wav, const std::string& signalPath,
+                        const std::string& headerPath) {
+    struct stat source {};
+    bool clash = signalPath == headerPath;
+    if (!clash && ::fstat(wav.descriptor(), &source) == 0)
+        clash = sameFile(source, signalPath) || sameFile(source, headerPath);
+    struct stat signal {};
+    if (!clash && ::stat(signalPath.c_str(), &signal) == 0)
+        clash = sameFile(signal, headerPath);
+    if (clash)
+        throw UserMessage("Звуковой файл, файл сигнала и файл заголовка должны быть разными");
+}
+
+void checkDistinctFiles(const std::string& signalPath, const OpenFile& wav) {
+    struct stat target {};
+    if (::fstat(wav.descriptor(), &target) == 0 && sameFile(target, signalPath))
+        throw UserMessage("Файл сигнала и звуковой файл должны быть разными");
+}
 
 // ---- OpenFile ----
 
@@ -218,6 +242,7 @@ WavConversion convertWav(OpenFile& wav, ByteSink& signal, ByteSink& header) {
 WavConversion convertWavFile(const std::string& wavPath, const std::string& signalPath,
                              const std::string& headerPath) {
     OpenFile wav = OpenFile::openForReading(wavPath);
+    checkDistinctFiles(wav, signalPath, headerPath);
     OpenFile signal = OpenFile::create(signalPath);
     OpenFile header = OpenFile::create(headerPath);
     WavConversion done;
@@ -276,6 +301,7 @@ std::uint64_t appendSignal(TextReader& signal, OpenFile& wav) {
 std::uint64_t appendSignalFile(const std::string& signalPath, const std::string& wavPath) {
     TextReader signal(signalPath);
     OpenFile wav = OpenFile::openForUpdate(wavPath);
+    checkDistinctFiles(signalPath, wav);
     std::uint64_t count = appendSignal(signal, wav);
     wav.close();
     return count;

@@ -117,6 +117,10 @@ struct WavConversion {
 WavConversion convertWav(std::string_view wav, ByteSink& signal, ByteSink& header);
 // The whole conversion of an open sound file, read from its current position to its end.
 WavConversion convertWav(OpenFile& wav, ByteSink& signal, ByteSink& header);
+// Creating an output over the sound file would destroy the sound before it is read, and
+// one file for both outputs would mix them: both are refused with a UserMessage.
+void checkDistinctFiles(const OpenFile& wav, const std::string& signalPath,
+                        const std::string& headerPath);
 // By names, as the command line does it: the sound file is opened first, so a missing
 // one touches no output; then the signal file and the header file are created.
 WavConversion convertWavFile(const std::string& wavPath, const std::string& signalPath,
@@ -132,6 +136,8 @@ unsigned char sampleByte(double value);
 std::uint64_t appendSignal(TextReader& signal, ByteSink& wav);
 // Appends to the end of an open file (opened for update).
 std::uint64_t appendSignal(TextReader& signal, OpenFile& wav);
+// Appending to the signal file that is being read would never end: refused.
+void checkDistinctFiles(const std::string& signalPath, const OpenFile& wav);
 // By names, as the command line does it: the signal file is opened first, then the
 // existing sound file for update; a missing one of either is an error and nothing is
 // written.

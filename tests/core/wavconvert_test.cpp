@@ -226,6 +226,25 @@ TEST(SoundFiles, FilesThatCannotBeUsed) {
               "I/O error 103");
 }
 
+// An output named like the sound file would empty it before it is read; nothing is
+// touched then.
+TEST(SoundFiles, OutputsMustDifferFromTheSource) {
+    TempDir dir;
+    const std::string wav = wavFile(10, 1, 8000, 8);
+    writeBytes(dir.file("a.wav"), wav);
+    writeBytes(dir.file("s.yicd"), "1\r\n");
+    const std::string clashes[][2] = {
+        {"a.wav", "h.wav"}, {"x.xicd", "a.wav"}, {"x.xicd", "x.xicd"}};
+    for (const auto& names : clashes) {
+        EXPECT_THROW(convertWavFile(dir.file("a.wav"), dir.file(names[0]), dir.file(names[1])),
+                     UserMessage)
+            << names[0] << " " << names[1];
+        EXPECT_TRUE(readBytes(dir.file("a.wav")) == wav);
+    }
+    EXPECT_THROW(appendSignalFile(dir.file("s.yicd"), dir.file("s.yicd")), UserMessage);
+    EXPECT_EQ(readBytes(dir.file("s.yicd")), "1\r\n");
+}
+
 // Converting a sound file and writing its unchanged signal back onto its header gives
 // the sound file again, whatever its format.
 TEST(SoundFiles, RoundTripReproducesTheSource) {

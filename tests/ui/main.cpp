@@ -1,5 +1,6 @@
 // Runs every registered window test class, or, given "-screenshots <folder>", renders
 // the windows to PNG files instead.
+#include "sound/mediadevice_qt.h"
 #include "tests/ui/screenshots.h"
 #include "tests/ui/uitest.h"
 #include "ui/errorhandler.h"
@@ -9,6 +10,7 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
+    zorkan::ui::chooseMediaBackend();
     zorkan::ui::ZorkanApplication application(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "-screenshots") == 0)
         return zorkan::ui::test::renderScreenshots(QString::fromLocal8Bit(argv[2]));
