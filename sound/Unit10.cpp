@@ -34,14 +34,15 @@ TForm10::TForm10(QWidget* parent) : QDialog(parent) {
     const auto label = [this](const char* name, const QString& text, int x, int y) {
         auto* l = new QLabel(text, this);
         l->setObjectName(QString::fromLatin1(name));
-        l->setGeometry(x, y, 70, 16);
+        l->setGeometry(x, y, 72, 16);
+        fitText(l, 72);
         return l;
     };
     const auto field = [this](const char* name, int y) {
         auto* e = new QLineEdit(this);
         e->setObjectName(QString::fromLatin1(name));
         e->setReadOnly(true);
-        e->setGeometry(84, y, 140, 24);
+        e->setGeometry(88, y, 138, 24);
         return e;
     };
     const auto button = [this](const char* name, const QString& text, QRect where) {

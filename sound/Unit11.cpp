@@ -22,13 +22,14 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent) {
     const auto label = [this](const char* name, const QString& text, int y) {
         auto* l = new QLabel(text, this);
         l->setObjectName(QString::fromLatin1(name));
-        l->setGeometry(12, y, 70, 16);
+        l->setGeometry(12, y, 72, 16);
+        fitText(l, 72);
     };
     const auto field = [this](const char* name, int y) {
         auto* e = new QLineEdit(this);
         e->setObjectName(QString::fromLatin1(name));
         e->setReadOnly(true);
-        e->setGeometry(84, y, 140, 24);
+        e->setGeometry(88, y, 138, 24);
         return e;
     };
     const auto button = [this](const char* name, const QString& text, QRect where) {

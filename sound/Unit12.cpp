@@ -1,11 +1,14 @@
 #include "sound/Unit12.h"
 
 #include "sound/soundtools.h"
+#include "ui/controls.h"
 #include "ui/prompts.h"
 
 #include <QFileInfo>
+
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 namespace zorkan::ui {
 
@@ -21,13 +24,16 @@ TForm12::TForm12(QWidget* owner) : QDialog(owner) {
     big.setBold(true);
     Label1->setFont(big);
     Label1->setAlignment(Qt::AlignCenter);
-    Label1->setGeometry(12, 20, 40, 56);
+    Label1->setGeometry(6, 20, 36, 56);
     setMark(QStringLiteral("!"), Qt::red);
 
     const auto line = [this](const char* name, int y, const QString& text) {
         auto* label = new QLabel(text, this);
         label->setObjectName(QString::fromLatin1(name));
-        label->setGeometry(64, y, 205, 18);
+        label->setGeometry(48, y, 222, 18);
+        QFont font = label->font();
+        font.setPixelSize(13); // in pixels, so that a long text can be fitted
+        label->setFont(font);
         return label;
     };
     Label2 = line("Label2", 14, QString());
@@ -57,6 +63,13 @@ void TForm12::setFileName(const QString& name) {
 void TForm12::setTexts(const QString& first, const QString& second) {
     Label3->setText(first);
     Label4->setText(second);
+    fitText(Label3, Label3->width());
+    fitText(Label4, Label4->width());
+    // Both lines in one size: the smaller one that fits.
+    QFont font = Label3->font();
+    font.setPixelSize(std::min(font.pixelSize(), Label4->font().pixelSize()));
+    Label3->setFont(font);
+    Label4->setFont(font);
 }
 
 void TForm12::setMark(const QString& mark, const QColor& colour) {

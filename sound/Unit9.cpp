@@ -128,6 +128,13 @@ TForm9::TForm9(QWidget* parent)
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setGeometry(6, 34, 246, 20);
     CheckBox1->setChecked(true);
+    // The caption is long for the window's width: narrow the font until it fits.
+    QFont narrow = CheckBox1->font();
+    const int captionWidth = 246 - 24;
+    while (QFontMetrics(narrow).horizontalAdvance(CheckBox1->text()) > captionWidth &&
+           narrow.stretch() != 75)
+        narrow.setStretch((narrow.stretch() == QFont::AnyStretch ? 100 : narrow.stretch()) - 5);
+    CheckBox1->setFont(narrow);
 
     TrackBar1 = new QSlider(Qt::Horizontal, client);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
