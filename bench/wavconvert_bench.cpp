@@ -54,9 +54,15 @@ void writeFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+// Removes the sound file when the run ends.
+struct ScratchFile {
+    std::string path;
+    ~ScratchFile() { std::filesystem::remove(path); }
+};
+
 // The sound file, written once.
 const std::string& soundFile() {
-    static const std::string path = [] {
+    static const ScratchFile file{[] {
         std::string p = scratchPath("ten-minutes.wav");
         std::string bytes = makeHeader();
         bytes.reserve(44 + tenMinutes);
@@ -64,8 +70,8 @@ const std::string& soundFile() {
             bytes.push_back(static_cast<char>(128 + (i * 7 % 200) - 100));
         writeFile(p, bytes);
         return p;
-    }();
-    return path;
+    }()};
+    return file.path;
 }
 
 void BM_ConvertWav(benchmark::State& state) {

@@ -1,5 +1,6 @@
 #include "sound/Unit9.h"
 
+#include "common/errors.h"
 #include "sound/mediadevice_qt.h"
 #include "sound/soundtools.h"
 #include "ui/controls.h"
@@ -21,6 +22,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <exception>
 
 namespace zorkan::ui {
 
@@ -186,6 +189,7 @@ void TForm9::Open1Click() {
     std::optional<QString> chosen = prompts().openFileName(
         {QString(), QDir::currentPath(), dialogFileName_,
          QStringLiteral("Звуковые файлы (*.wav)|*.wav|Звуковые файлы (*.mp3)|*.mp3"), QString()});
+    std::exception_ptr playFailure;
     if (!chosen && !fileGiven_)
         return; // cancelled before any file was opened: nothing to show
     if (chosen) {
@@ -196,12 +200,20 @@ void TForm9::Open1Click() {
             device().open(chosen->toStdString());
         }
         updateMediaButtons();
-        if (CheckBox1->isChecked())
-            device().play();
+        // A file that cannot be played here (no audio output) is still open and shown.
+        if (CheckBox1->isChecked()) {
+            try {
+                device().play();
+            } catch (const Error&) {
+                playFailure = std::current_exception();
+            }
+        }
     }
     soundTools().playerFileName = dialogFileName_.toStdString();
     StatusPanel0->setText(QFileInfo(dialogFileName_).fileName());
     TrackBar1->setMaximum(static_cast<int>(device().length()));
+    if (playFailure)
+        std::rethrow_exception(playFailure);
 }
 
 void TForm9::Exit1Click() {

@@ -11,6 +11,7 @@ struct FakeMediaLog {
     QStringList calls;
     std::int64_t length = 2500;
     std::int64_t position = 0;
+    bool noOutput = false; // playing refuses as on a machine without sound
 };
 
 class FakeMediaDevice : public MediaDevice {
@@ -23,7 +24,11 @@ class FakeMediaDevice : public MediaDevice {
             throw Error("Не удаётся открыть звуковой файл");
     }
     bool isOpen() const override { return open_; }
-    void play() override { call("play"); }
+    void play() override {
+        call("play");
+        if (log_.noOutput)
+            throw UserMessage("Нет устройства вывода звука");
+    }
     void stop() override { call("stop"); }
     void close() override {
         log_.calls << QStringLiteral("close");

@@ -473,6 +473,19 @@ class SoundWindowsTest : public QObject {
         QVERIFY(scope.scripted.messages.empty());
     }
 
+    // Without an audio output: one message, and the file is shown as open all the same.
+    void playerWithoutAudioOutput() {
+        ScriptedPromptsScope scope;
+        TForm9 player(nullptr);
+        log_.noOutput = true;
+        scope.scripted.queueFile(QStringLiteral("/m/a.wav"));
+        action(player, "Open1")->trigger();
+        QCOMPARE(scope.scripted.messages.size(), std::size_t(1));
+        QCOMPARE(scope.scripted.messages[0].text, QStringLiteral("Нет устройства вывода звука"));
+        QCOMPARE(text(&player, "StatusPanel0"), QStringLiteral("a.wav"));
+        QCOMPARE(player.findChild<QSlider*>(QStringLiteral("TrackBar1"))->maximum(), 2500);
+    }
+
     // A file the device cannot open: its error through the general handler, nothing else.
     void playerBrokenFile() {
         ScriptedPromptsScope scope;
