@@ -2,6 +2,7 @@
 
 #include "app/jpegimage.h"
 #include "ui/controls.h"
+#include "zorkanconfig.h"
 
 #include <QFile>
 #include <QFrame>
@@ -63,7 +64,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
         line->setFont(arial(13, true));
         line->setStyleSheet(QStringLiteral("color: navy"));
     }
-    auto* version = addLabel(top, "Label4", QStringLiteral("Версия 2.09"));
+    auto* version = addLabel(top, "Label4", QStringLiteral("Версия " ZORKAN_VERSION));
     for (QLabel* line : {title, line1, line2})
         fitText(line, 383);
     auto* titles = new QVBoxLayout(top);

@@ -3,9 +3,12 @@
 #include "common/cp1251.h"
 #include "common/errors.h"
 #include "ui/errorhandler.h"
+#include "zorkanconfig.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -32,6 +35,36 @@ QString loadCp1251Text(const QString& path) {
     return text;
 }
 
+namespace {
+
+// Set by tests; empty means the copy installed beside the program.
+QString& installedHelpOverride() {
+    static QString path;
+    return path;
+}
+
+} // namespace
+
+QString installedHelpFile() {
+    if (!installedHelpOverride().isEmpty())
+        return installedHelpOverride();
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    return QDir::cleanPath(
+        programFolder.filePath(QStringLiteral(ZORKAN_DATA_FROM_BIN "/help.txt")));
+}
+
+void setInstalledHelpFile(const QString& path) {
+    installedHelpOverride() = path;
+}
+
+QString helpFilePath() {
+    const QString local = QStringLiteral("help.txt");
+    if (QFileInfo::exists(local))
+        return local;
+    const QString installed = installedHelpFile();
+    return QFileInfo::exists(installed) ? installed : local;
+}
+
 THelpForm::THelpForm(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("HelpForm"));
     setWindowTitle(QStringLiteral("Помощь"));
@@ -56,7 +89,7 @@ QString THelpForm::text() const {
 
 void THelpForm::FormCreate() {
     try {
-        Memo1->setPlainText(loadCp1251Text(QStringLiteral("help.txt")));
+        Memo1->setPlainText(loadCp1251Text(helpFilePath()));
     } catch (const std::exception& error) {
         reportError(error);
     }

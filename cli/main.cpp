@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 
 #include "common/errors.h"
+#include "zorkanconfig.h"
 
 #include <cstdio>
 #include <cstring>
@@ -19,7 +20,8 @@ void printUsage() {
               "  wav2sig   звуковой файл (.wav) в файл сигнала (.xicd) и файл заголовка\n"
               "  sig2wav   файл сигнала (.yicd) в конец звукового файла (.wav)\n"
               "\n"
-              "zorkan-cli КОМАНДА --help описывает параметры команды.");
+              "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
+              "zorkan-cli --version выводит версию.");
 }
 
 } // namespace
@@ -28,6 +30,10 @@ int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         printUsage();
         return argc < 2 ? 2 : 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::puts("zorkan-cli " ZORKAN_VERSION);
+        return 0;
     }
     try {
         const char* command = argv[1];

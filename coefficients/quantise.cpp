@@ -115,6 +115,10 @@ void saveCoefficients(CoefficientForm& form, const std::string& path, char separ
 
 void loadCoefficients(CoefficientForm& form, const std::string& path, char separator) {
     TextReader in(path);
+    loadCoefficients(form, in, separator);
+}
+
+void loadCoefficients(CoefficientForm& form, TextReader& in, char separator) {
     const std::int64_t order = in.readInteger() & 0xFFFF;
     in.skipLine();
     if (order >= 36)

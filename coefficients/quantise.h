@@ -73,6 +73,7 @@ void saveCoefficients(CoefficientForm& form, const std::string& path, char separ
 // value per coefficient column, shown in the general real form, and the rest of the
 // line skipped. A malformed number stops the reading; cells filled so far stay.
 void loadCoefficients(CoefficientForm& form, const std::string& path, char separator);
+void loadCoefficients(CoefficientForm& form, TextReader& in, char separator);
 
 // Sizes both grids to order div 2 + 1 rows and parameter + 4 columns, then rounds the
 // fraction of every coefficient cell, numerator grid first, row by row. A size beyond

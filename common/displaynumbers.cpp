@@ -28,20 +28,27 @@ struct Decimal {
     int exponent() const { return pointPos - 1; } // of the leading digit
 };
 
-// The exact decimal expansion of the double (a finite one always exists, at most 767
-// significant digits), so rounding below sees the value itself: 0.015 is stored just
-// below 0.015 and rounds down, while an exact half such as 0.125 rounds away from zero.
-Decimal decimalOf(double magnitude) {
+// Significant digits of a first, correctly rounded expansion. Far more than any form
+// keeps (18 at most), so rounding it again gives the same digits as rounding the exact
+// value, except where it ends in an exact half: only then is the exact expansion needed.
+constexpr int workingDigits = 40;
+
+// The decimal expansion of the double to `significant` digits, correctly rounded; with
+// exactDigits (a finite expansion always exists, at most 767 digits) it is the value
+// itself, so rounding below sees that 0.015 is stored just below 0.015 and rounds down,
+// while an exact half such as 0.125 rounds away from zero.
+Decimal decimalOf(double magnitude, int significant = workingDigits) {
     Decimal d;
     if (magnitude == 0)
         return d;
     char text[800];
     auto res = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific,
-                             exactDigits - 1);
+                             significant - 1);
     // "d.ddd...e+XX"
     char* e = std::find(text, res.ptr, 'e');
     d.digits.assign(1, text[0]);
-    d.digits.append(text + 2, static_cast<std::size_t>(e - (text + 2)));
+    if (e > text + 2)
+        d.digits.append(text + 2, static_cast<std::size_t>(e - (text + 2)));
     int exp = 0;
     const char* expStart = e + 1;
     if (*expStart == '+')
@@ -77,6 +84,14 @@ void roundTo(Decimal& d, int keep) {
     }
     while (!d.digits.empty() && d.digits.back() == '0')
         d.digits.pop_back();
+}
+
+// roundTo on the working expansion of `magnitude`, going back to the exact expansion
+// when the working digits end in a half that rounding may have made.
+void roundValueTo(Decimal& d, int keep, double magnitude) {
+    if (keep >= 0 && static_cast<int>(d.digits.size()) == keep + 1 && d.digits[keep] == '5')
+        d = decimalOf(magnitude, exactDigits);
+    roundTo(d, keep);
 }
 
 char digitAt(const Decimal& d, int i) {
@@ -135,11 +150,15 @@ std::string formatFixed(double value, int precision, int digits, char separator)
     digits = std::clamp(digits, 0, maxDigits);
     Decimal d = decimalOf(std::fabs(value));
     if (!d.digits.empty())
-        roundTo(d, std::min(precision, d.pointPos + digits));
+        roundValueTo(d, std::min(precision, d.pointPos + digits), std::fabs(value));
     bool negative = value < 0 && !d.digits.empty(); // no "-0.0000"
     if (!d.digits.empty() && d.pointPos > precision)
         return scientific(negative, d, separator);
-    out = negative ? "-" : "";
+    // Appended character by character: assigning a literal chosen by ?: and then
+    // appending trips a false -Wrestrict in g++ 12 at -O3.
+    out.clear();
+    if (negative)
+        out.push_back('-');
     out += integerPart(d);
     if (digits > 0) {
         out += separator;
@@ -154,13 +173,17 @@ std::string formatGeneral(double value, char separator) {
     if (formatNonFinite(value, out))
         return out;
     Decimal d = decimalOf(std::fabs(value));
-    roundTo(d, generalPrecision);
+    roundValueTo(d, generalPrecision, std::fabs(value));
     if (d.digits.empty())
         return "0";
     bool negative = value < 0;
     if (d.pointPos > generalPrecision || d.exponent() < lowestPlainExponent)
         return scientific(negative, d, separator);
-    out = negative ? "-" : "";
+    // Appended character by character: assigning a literal chosen by ?: and then
+    // appending trips a false -Wrestrict in g++ 12 at -O3.
+    out.clear();
+    if (negative)
+        out.push_back('-');
     out += integerPart(d);
     int size = static_cast<int>(d.digits.size());
     if (size > d.pointPos) {

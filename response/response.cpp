@@ -23,9 +23,7 @@ constexpr real pi = 3.141592653589793238462643383279502884L;
 constexpr int maxColumns = 65535;
 constexpr int maxRows = 65535;
 
-// Nearest integer, halves to even. Beyond the 64-bit range a long double has no
-// fraction left, so the value is already its own rounding; taking it as it is spares
-
+// A trace's row, already rounded, kept inside the picture: rows 1 to height - 1.
 int clampRow(real y, int height) {
     if (y <= 0)
         return 1;
@@ -190,7 +188,13 @@ ResponseResult computeResponse(const std::string& path, const ResponseRange& ran
                                int height, DrawingTarget& target, const MaximumSink& onMaximum) {
     if (path.empty() || path == "*.flt")
         throw UserMessage(noFileNameMessage);
-    const FilterCoefficients filter = readFilterFile(path, responseReader);
+    TextReader in(path);
+    return computeResponse(in, range, width, height, target, onMaximum);
+}
+
+ResponseResult computeResponse(TextReader& in, const ResponseRange& range, int width, int height,
+                               DrawingTarget& target, const MaximumSink& onMaximum) {
+    const FilterCoefficients filter = readFilterFile(in, responseReader);
     return drawResponse(filter.sections, range, width, height, target, onMaximum);
 }
 

@@ -90,6 +90,9 @@ ResponseResult drawResponse(const std::vector<FilterSection>& sections, const Re
 ResponseResult computeResponse(const std::string& path, const ResponseRange& range, int width,
                                int height, DrawingTarget& target,
                                const MaximumSink& onMaximum = {});
+// The same over a parameter file already open (no name check).
+ResponseResult computeResponse(TextReader& in, const ResponseRange& range, int width, int height,
+                               DrawingTarget& target, const MaximumSink& onMaximum = {});
 
 // The clean picture: grey frame on white and nine grid lines each way at tenths,
 // drawn with a grey pen of width 1 (the pen stays so).

@@ -1,6 +1,7 @@
 // Draws the pictures of the windowed program into a folder (assets/): the logo in two
-// sizes, the splash picture, the maker's picture (JPEG, written with libjpeg) and the
-// button icons. Run through scripts/draw-pictures; the results are kept in assets/.
+// sizes, the splash picture, the maker's picture (JPEG, written with libjpeg), the
+// button icons and the program's icon for the desktop menu (icons/zorkan-N.png at the
+// usual theme sizes). Run through scripts/draw-pictures; the results are kept in assets/.
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -97,6 +98,35 @@ QImage logo(int width, int height) {
     p.setPen(QColor(200, 230, 255));
     p.drawText(QRectF(0, height * 0.62, width, height * 0.34), Qt::AlignCenter,
                QStringLiteral("цифровые фильтры"));
+    return image;
+}
+
+// The program's icon: the logo's colours and pass-band curve on a rounded square, with a
+// large "Z". Below 32 pixels the curve would only blur the letter and is left out.
+QImage appIcon(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double margin = size >= 32 ? size / 16.0 : 0.5;
+    const QRectF tile(margin, margin, size - 2 * margin, size - 2 * margin);
+    QLinearGradient back(tile.topLeft(), tile.bottomRight());
+    back.setColorAt(0, QColor(16, 42, 110));
+    back.setColorAt(1, QColor(20, 120, 140));
+    p.setBrush(back);
+    p.setPen(QPen(QColor(8, 24, 64), std::max(1.0, size / 64.0)));
+    p.drawRoundedRect(tile, tile.width() / 6, tile.width() / 6);
+
+    if (size >= 32) {
+        const QRectF plot(tile.left() + tile.width() * 0.1, tile.top() + tile.height() * 0.16,
+                          tile.width() * 0.8, tile.height() * 0.68);
+        p.setPen(QPen(QColor(255, 210, 60, 200), size / 20.0, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(curve(plot, [](double f) { return chebyshevMagnitude(f, 0.3, 5, 0.35); }));
+    }
+    p.setPen(Qt::white);
+    p.setFont(sans(static_cast<int>(tile.height() * 0.72), true));
+    p.drawText(tile, Qt::AlignCenter, QStringLiteral("Z"));
     return image;
 }
 
@@ -365,5 +395,10 @@ int main(int argc, char** argv) {
     for (const auto& [name, image] : pictures)
         ok = image.save(folder.filePath(QString::fromLatin1(name)), "PNG") && ok;
     ok = writeJpeg(maker(), folder.filePath(QStringLiteral("maker.jpg")), 90) && ok;
+    ok = folder.mkpath(QStringLiteral("icons")) && ok;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString name = QStringLiteral("icons/zorkan-%1.png").arg(size);
+        ok = appIcon(size).save(folder.filePath(name), "PNG") && ok;
+    }
     return ok ? 0 : 1;
 }

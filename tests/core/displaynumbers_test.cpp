@@ -119,6 +119,48 @@ TEST(DisplayNumbers, GeneralFormReadsBackRoundedTo15Digits) {
     EXPECT_GT(halves, 0) << "no exact half drawn: the draw no longer covers them";
 }
 
+// Values at and around halves of the 15th digit, against rounding of the exact
+// expansion (glibc prints it whole): a shortcut through fewer digits rounds twice.
+TEST(DisplayNumbers, GeneralFormRoundsTheExactValueNearHalves) {
+    auto expected = [](double v) {
+        char exact[1000];
+        std::snprintf(exact, sizeof exact, "%.766e", std::fabs(v));
+        const char* e = std::strchr(exact, 'e');
+        int exponent = std::atoi(e + 1);
+        const std::string digits =
+            exact[0] + std::string(exact + 2, static_cast<std::size_t>(e - exact - 2));
+        std::string kept = digits.substr(0, 15);
+        if (digits[15] >= '5') { // halves away from zero, carried through the nines
+            int i = 14;
+            while (i >= 0 && kept[i] == '9')
+                kept[i--] = '0';
+            if (i >= 0) {
+                ++kept[i];
+            } else {
+                kept.insert(kept.begin(), '1');
+                ++exponent;
+            }
+        }
+        const std::string text =
+            kept.substr(0, 1) + "." + kept.substr(1) + "e" + std::to_string(exponent);
+        const double rounded = std::strtod(text.c_str(), nullptr);
+        return formatGeneral(v < 0 ? -rounded : rounded, '.');
+    };
+    std::mt19937_64 gen(7);
+    std::uniform_int_distribution<long long> head(100000000000000LL, 999999999999999LL);
+    std::uniform_int_distribution<int> exponent(-20, 20);
+    int checked = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string text = std::to_string(head(gen)) + "5e" + std::to_string(exponent(gen));
+        const double near = std::strtod(text.c_str(), nullptr);
+        for (double v : {near, std::nextafter(near, 0.0), std::nextafter(near, 1e300), -near}) {
+            ASSERT_EQ(formatGeneral(v, '.'), expected(v)) << text;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 12000);
+}
+
 TEST(DisplayNumbers, WindowReals) {
     struct Case {
         const char* text;

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <random>
 #include <vector>
@@ -231,10 +232,10 @@ struct ReadOutcome {
     std::string error;
 };
 
-ReadOutcome readAllReals(const std::string& path) {
+ReadOutcome readAllReals(const std::function<TextReader()>& open) {
     ReadOutcome out;
     try {
-        TextReader in(path);
+        TextReader in = open();
         while (!in.atEnd())
             out.values.push_back(in.readReal());
     } catch (const InOutError& e) {
@@ -271,9 +272,13 @@ TEST(TextReader, Reals) {
     for (const Case& c : cases) {
         std::string path = dir.file("r.txt");
         writeBytes(path, c.bytes);
-        ReadOutcome got = readAllReals(path);
+        ReadOutcome got = readAllReals([&] { return TextReader(path); });
         EXPECT_EQ(got.values, c.values) << c.name;
         EXPECT_EQ(got.error, c.error) << c.name;
+        // The same bytes held in memory read the same, buffer edges or not.
+        ReadOutcome inMemory = readAllReals([&] { return TextReader::fromBytes(c.bytes); });
+        EXPECT_EQ(inMemory.values, c.values) << c.name << " (in memory)";
+        EXPECT_EQ(inMemory.error, c.error) << c.name << " (in memory)";
     }
 }
 

@@ -13,6 +13,14 @@
 
 namespace zorkan::ui::test {
 
+// Points the help window's installed copy at `path` for the life of the object.
+struct InstalledHelp {
+    explicit InstalledHelp(const QString& path) { setInstalledHelpFile(path); }
+    ~InstalledHelp() { setInstalledHelpFile(QString()); }
+    InstalledHelp(const InstalledHelp&) = delete;
+    InstalledHelp& operator=(const InstalledHelp&) = delete;
+};
+
 class AuxWindowsTest : public QObject {
     Q_OBJECT
 
@@ -120,8 +128,45 @@ class AuxWindowsTest : public QObject {
         QCOMPARE(help->text(), shown);
     }
 
+    // Started outside a folder with help.txt (from the desktop menu, in the home folder),
+    // the window shows the installed copy; a help.txt in the current folder still wins.
+    void helpInstalledCopy_data() {
+        QTest::addColumn<QString>("local");
+        QTest::addColumn<QString>("installed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("only the installed copy") << QString() << "Установленная справка\n"
+                                                 << "Установленная справка\n"
+                                                 << 0;
+        QTest::newRow("current folder wins") << "Своя справка\n"
+                                             << "Установленная справка\n"
+                                             << "Своя справка\n"
+                                             << 0;
+        QTest::newRow("neither") << QString() << QString() << "" << 1;
+    }
+    void helpInstalledCopy() {
+        QFETCH(QString, local);
+        QFETCH(QString, installed);
+        QFETCH(QString, shown);
+        QFETCH(int, messages);
+        Program program(false);
+        const InstalledHelp copy(program.path("share/zorkan/help.txt"));
+        if (!local.isNull())
+            writeCp1251(QStringLiteral("help.txt"), local);
+        if (!installed.isNull()) {
+            QVERIFY(QDir(program.folder()).mkpath(QStringLiteral("share/zorkan")));
+            writeCp1251(program.path("share/zorkan/help.txt"), installed);
+        }
+        program.start();
+        QCOMPARE(program.main().findChild<THelpForm*>()->text(), shown);
+        QCOMPARE(int(program.prompts().messages.size()), messages);
+        if (messages)
+            QVERIFY(program.prompts().messages[0].text.contains(program.path("help.txt")));
+    }
+
     void helpMissing() {
         Program program(false);
+        const InstalledHelp copy(program.path("no-such-folder/help.txt"));
         program.start();
         const auto& messages = program.prompts().messages;
         QCOMPARE(messages.size(), size_t(1));
