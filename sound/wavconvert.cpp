@@ -185,8 +185,7 @@ void FileSink::write(const char* data, std::size_t size) {
 
 // ---- WAV to signal ----
 
-WavToSignal::WavToSignal(ByteSink& signal, ByteSink& header)
-    : signal_(signal), header_(header), lines_(linesBufferSize) {}
+WavToSignal::WavToSignal(ByteSink& signal, ByteSink& header) : signal_(signal), header_(header) {}
 
 void WavToSignal::feed(const char* data, std::size_t size) {
     if (bytesRead_ < wavHeaderLength && size > 0) {
@@ -197,6 +196,11 @@ void WavToSignal::feed(const char* data, std::size_t size) {
         data += take;
         size -= take;
     }
+    // The buffer grows with the data up to its full size: small inputs stay cheap.
+    const std::size_t wanted =
+        std::min<std::uint64_t>(linesBufferSize, used_ + std::uint64_t{size} * signalLineLength);
+    if (lines_.size() < wanted)
+        lines_.resize(wanted);
     const LineTable& table = signalLines();
     char* out = lines_.data();
     for (std::size_t i = 0; i < size; ++i) {

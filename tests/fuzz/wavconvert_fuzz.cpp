@@ -1,29 +1,25 @@
-// Sound conversion over arbitrary bytes: the bytes as a sound file (converter), and the
-// same bytes as a signal file appended to a sound file (writer).
-#include "common/errors.h"
+// Sound conversion over arbitrary bytes: the bytes as a sound file (converter, which
+// refuses nothing), and the same bytes as a signal file appended to a sound file (writer).
 #include "sound/wavconvert.h"
+#include "tests/fuzz/fuzzinput.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
-#include <string_view>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace zorkan;
+    const std::string_view bytes = fuzz::bytesOf(data, size);
 
-    zorkan::StringSink signal, header;
-    zorkan::WavConversion done = zorkan::convertWav(bytes, signal, header);
-    const std::size_t headerBytes = size < zorkan::wavHeaderLength ? size : zorkan::wavHeaderLength;
+    StringSink signal, header;
+    WavConversion done = convertWav(bytes, signal, header);
+    const std::size_t headerBytes = size < wavHeaderLength ? size : wavHeaderLength;
     if (header.bytes != bytes.substr(0, headerBytes) || done.samples != size - headerBytes ||
-        signal.bytes.size() != done.samples * zorkan::signalLineLength)
+        signal.bytes.size() != done.samples * signalLineLength)
         std::abort();
 
-    zorkan::StringSink wav;
-    try {
-        zorkan::TextReader in = zorkan::TextReader::fromBytes(bytes);
-        zorkan::appendSignal(in, wav);
-    } catch (const zorkan::Error&) {
-        // A malformed number: an expected refusal.
-    }
+    fuzz::expectOnlyZorkanErrors([&] {
+        auto in = fuzz::readerOf(data, size);
+        StringSink wav;
+        appendSignal(in, wav);
+    });
     return 0;
 }
