@@ -10,6 +10,9 @@
 #include "modelling/F1.h"
 #include "editor/REMain.h"
 #include "response/rasX.h"
+#include "sound/Unit10.h"
+#include "sound/Unit11.h"
+#include "sound/Unit9.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
@@ -191,6 +194,20 @@ void TForm1::createCommands() {
     connect(command("MenuAbout"), &QAction::triggered, command("About"), &QAction::trigger);
     connect(command("MenuExit"), &QAction::triggered, this, &QWidget::close);
     connectSpectralCommands(*this);
+    connectSoundTools();
+}
+
+// Each use makes a fresh sound window and shows it modally; closed ones stay hidden.
+void TForm1::connectSoundTools() {
+    const auto tool = [this](const char* name, auto make) {
+        QAction* action = command(name);
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this,
+                [this, make] { prompts().showModal(make(this)); });
+    };
+    tool("WAVConv", [](QWidget* owner) -> QDialog* { return new TForm10(owner); });
+    tool("WAVWriter", [](QWidget* owner) -> QDialog* { return new TForm11(owner); });
+    tool("AudioPlayer", [](QWidget* owner) -> QDialog* { return new TForm9(owner); });
 }
 
 void TForm1::createControlBar() {

@@ -53,6 +53,7 @@ class TForm1 : public QMainWindow {
   private:
     void FormCreate();
     void createCommands();
+    void connectSoundTools();
     void createControlBar();
     void createPages();
     void createMenus();

@@ -4,6 +4,10 @@
 #include "app/HF.h"
 #include "app/ras5.h"
 #include "spectral/KF.h"
+#include "sound/Unit10.h"
+#include "sound/Unit11.h"
+#include "sound/Unit12.h"
+#include "sound/Unit9.h"
 #include "ui/errorhandler.h"
 
 #include <QCoreApplication>
@@ -43,9 +47,13 @@ std::unique_ptr<TForm1> startUp(const TForm1::Options& options) {
     auto* results = new TForm5(main.get());
     new TAboutForm(main.get());
     auto* help = new THelpForm(main.get());
+    // The spectral coefficient dialog and the sound tools, hidden; the sound commands
+    // make fresh windows at every use.
     new TForm8(main.get());
-    // The coefficient dialog and the sound tools' windows join this list with their
-    // modules.
+    new TForm9(main.get());
+    new TForm10(main.get());
+    new TForm11(main.get());
+    new TForm12(main.get());
     main->setAuxiliaryWindows(results, help);
     return main;
 }

@@ -10,5 +10,7 @@ int runQuantise(int argc, char** argv);
 int runSpectrum(int argc, char** argv);
 int runTestSignal(int argc, char** argv);
 int runFilter(int argc, char** argv);
+int runWav2Sig(int argc, char** argv);
+int runSig2Wav(int argc, char** argv);
 
 } // namespace zorkan::cli

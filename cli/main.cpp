@@ -21,6 +21,8 @@ void printUsage() {
         "  testsignal  тестовый сигнал через фильтр (.flt): Max IN, Max OUT, выход\n"
         "  filter    фильтрация файла сигнала (.xicd) в выходной файл (.yicd)\n"
         "  spectrum  спектральный анализ 1024 точек (.dat, .xicd, .reim): BPF, RPF, PPF, OPF\n"
+        "  wav2sig   звуковой файл (.wav) в файл сигнала (.xicd) и файл заголовка\n"
+        "  sig2wav   файл сигнала (.yicd) в конец звукового файла (.wav)\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
         "zorkan-cli --version выводит версию.");
@@ -51,6 +53,10 @@ int main(int argc, char** argv) {
             return zorkan::cli::runTestSignal(argc, argv);
         if (std::strcmp(command, "filter") == 0)
             return zorkan::cli::runFilter(argc, argv);
+        if (std::strcmp(command, "wav2sig") == 0)
+            return zorkan::cli::runWav2Sig(argc, argv);
+        if (std::strcmp(command, "sig2wav") == 0)
+            return zorkan::cli::runSig2Wav(argc, argv);
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;

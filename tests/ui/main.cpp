@@ -1,6 +1,7 @@
 // Runs every registered window test class, or, given "-screenshots <folder>", renders
 // the windows to PNG files instead.
 #include "app/startup.h"
+#include "sound/mediadevice_qt.h"
 #include "tests/ui/screenshots.h"
 #include "tests/ui/uitest.h"
 #include "ui/errorhandler.h"
@@ -10,6 +11,7 @@
 #include <cstring>
 
 int main(int argc, char** argv) {
+    zorkan::ui::chooseMediaBackend();
     zorkan::ui::ZorkanApplication application(argc, argv);
     zorkan::ui::installQtTranslations();
     if (argc == 3 && std::strcmp(argv[1], "-screenshots") == 0)

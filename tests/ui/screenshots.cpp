@@ -10,9 +10,15 @@
 #include "modelling/F2.h"
 #include "editor/REMain.h"
 #include "response/rasX.h"
+#include "sound/Unit10.h"
+#include "sound/Unit11.h"
+#include "sound/Unit12.h"
+#include "sound/Unit9.h"
 #include "tests/ui/spectralscreenshots.h"
 #include "tests/ui/uitest.h"
 
+#include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -34,6 +40,73 @@ bool save(QWidget* widget, const QString& folder, const char* name) {
     const QString path = QDir(folder).filePath(QString::fromLatin1(name) + ".png");
     const bool ok = widget->grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// The converter and the writer with their files chosen, the question window, and the
+// player with a generated sound file open.
+bool renderSoundWindows(Program& program, const QString& folder) {
+    bool ok = true;
+    ScriptedPrompts& prompts = program.prompts();
+    const std::size_t messagesBefore = prompts.messages.size();
+    QByteArray wav("RIFF\x24\x1f\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0"
+                   "\x01\0\x08\0data\0\x1f\0\0",
+                   44);
+    for (int i = 0; i < 7936; ++i)
+        wav.append(char(128 + (i % 32) - 16));
+    const auto put = [&](const char* name, const QByteArray& bytes) {
+        QFile file(program.path(QString::fromLatin1(name)));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    ok = put("1.wav", wav) && put("Y1.yicd", "0\r\n") && ok;
+    const auto press = [](QWidget* window, const char* button) {
+        QTest::mouseClick(window->findChild<QPushButton*>(QString::fromLatin1(button)),
+                          Qt::LeftButton);
+    };
+    const auto yes = [&](QDialog* question) {
+        press(question, "BitBtn1");
+        return question->result();
+    };
+
+    auto* converter = new TForm10(&program.main());
+    converter->show();
+    prompts.queueFile(program.path(QStringLiteral("1.wav")));
+    press(converter, "Button1");
+    prompts.queueFile(program.path(QStringLiteral("x1.xicd")));
+    prompts.queueModal(yes);
+    press(converter, "Button2");
+    prompts.queueFile(program.path(QStringLiteral("Y1.wav")));
+    prompts.queueModal(yes);
+    press(converter, "Button3");
+    ok = save(converter, folder, "sound-converter") && ok;
+    converter->hide();
+
+    auto* writer = new TForm11(&program.main());
+    writer->show();
+    prompts.queueFile(program.path(QStringLiteral("Y1.yicd")));
+    press(writer, "Button1");
+    prompts.queueFile(program.path(QStringLiteral("Y1.wav")));
+    press(writer, "Button2");
+    ok = save(writer, folder, "sound-writer") && ok;
+    writer->hide();
+
+    auto* question = new TForm12(&program.main());
+    question->setFileName(QStringLiteral("none.wav"));
+    ok = save(question, folder, "sound-question") && ok;
+    question->hide();
+
+    auto* player = new TForm9(&program.main());
+    player->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(false);
+    prompts.queueFile(program.path(QStringLiteral("1.wav")));
+    player->findChild<QAction*>(QStringLiteral("Open1"))->trigger();
+    player->Timer1Timer();
+    player->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(true);
+    ok = save(player, folder, "sound-player") && ok;
+    player->hide();
+    for (std::size_t i = messagesBefore; i < prompts.messages.size(); ++i) {
+        std::printf("FAILED message on the way: %s\n", qPrintable(prompts.messages[i].text));
+        ok = false;
+    }
     return ok;
 }
 
@@ -189,6 +262,8 @@ int renderScreenshots(const QString& folder) {
     auto* logoSplash = new TSplash(&main, 60000);
     logoSplash->setOkVisible(true);
     ok = save(logoSplash, folder, "splash-logo") && ok;
+    logoSplash->hide();
+    ok = renderSoundWindows(program, folder) && ok;
     return ok ? 0 : 1;
 }
 
