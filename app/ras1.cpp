@@ -7,8 +7,8 @@
 #include "app/spectralcommands.h"
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
-#include "modelling/F1.h"
 #include "editor/REMain.h"
+#include "modelling/F1.h"
 #include "response/rasX.h"
 #include "sound/Unit10.h"
 #include "sound/Unit11.h"
@@ -84,7 +84,7 @@ const CommandRow commandRows[] = {
 // Commands whose windows are not built yet; the module of each window enables its
 // command and connects its handler.
 const char* const waitingCommands[] = {
-    "Data1", "Data2", "Data3", "ViewFile", "BPF", "RPF",
+    "Data1", "Data2", "Data3",   "ViewFile",  "BPF",         "RPF",
     "PPF",   "OPF",   "WAVConv", "WAVWriter", "AudioPlayer",
 };
 

@@ -3,11 +3,11 @@
 #include "app/AF.h"
 #include "app/HF.h"
 #include "app/ras5.h"
-#include "spectral/KF.h"
 #include "sound/Unit10.h"
 #include "sound/Unit11.h"
 #include "sound/Unit12.h"
 #include "sound/Unit9.h"
+#include "spectral/KF.h"
 #include "ui/errorhandler.h"
 
 #include <QCoreApplication>
