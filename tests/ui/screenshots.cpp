@@ -33,14 +33,7 @@ namespace zorkan::ui::test {
 namespace {
 
 bool save(QWidget* widget, const QString& folder, const char* name) {
-    widget->show();
-    if (!QTest::qWaitForWindowExposed(widget->window()))
-        return false;
-    QTest::qWait(30);
-    const QString path = QDir(folder).filePath(QString::fromLatin1(name) + ".png");
-    const bool ok = widget->grab().save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-    return ok;
+    return saveScreenshot(widget, folder, name);
 }
 
 // The converter and the writer with their files chosen, the question window, and the
@@ -111,6 +104,17 @@ bool renderSoundWindows(Program& program, const QString& folder) {
 }
 
 } // namespace
+
+bool saveScreenshot(QWidget* widget, const QString& folder, const char* name) {
+    widget->show();
+    if (!QTest::qWaitForWindowExposed(widget->window()))
+        return false;
+    QTest::qWait(30);
+    const QString path = QDir(folder).filePath(QString::fromLatin1(name) + ".png");
+    const bool ok = widget->grab().save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
 
 int renderScreenshots(const QString& folder) {
     QDir().mkpath(folder);

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+class QWidget;
+
 namespace zorkan::ui::test {
 
 // Renders the main window (each tab page), the design window, the results window after
@@ -9,5 +11,8 @@ namespace zorkan::ui::test {
 // sine through the designed file and its setup dialog, help, About and splash to PNG
 // files in `folder`. 0 on success.
 int renderScreenshots(const QString& folder);
+
+// Shows `widget`, waits until it is drawn and saves it as folder/name.png; says which.
+bool saveScreenshot(QWidget* widget, const QString& folder, const char* name);
 
 } // namespace zorkan::ui::test

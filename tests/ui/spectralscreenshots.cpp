@@ -1,6 +1,7 @@
 #include "tests/ui/spectralscreenshots.h"
 
 #include "spectral/Unit6.h"
+#include "tests/ui/screenshots.h"
 #include "tests/ui/uitest.h"
 
 #include <QCoreApplication>
@@ -17,14 +18,7 @@ namespace zorkan::ui::test {
 namespace {
 
 bool grabTo(QWidget* widget, const QString& folder, const char* name) {
-    widget->show();
-    if (!QTest::qWaitForWindowExposed(widget->window()))
-        return false;
-    QTest::qWait(30);
-    const QString path = QDir(folder).filePath(QString::fromLatin1(name) + ".png");
-    const bool ok = widget->grab().save(path);
-    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-    return ok;
+    return saveScreenshot(widget, folder, name);
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
