@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMdiArea>
@@ -305,6 +306,26 @@ class EditorWindowTest : public QObject {
         QCOMPARE(s.form->editor()->toPlainText(), QString());
         QVERIFY(!s.form->editor()->document()->isModified());
         QCOMPARE(s.panel(2), QString());
+    }
+
+    // Open over a modified text asks first: Cancel keeps the text and shows no dialog.
+    void openAsksBeforeDroppingAModifiedText() {
+        EditorSession s;
+        const QString path = s.program.path(QStringLiteral("other.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("other\r\n");
+        file.close();
+        s.type(QStringLiteral("draft"));
+        s.prompts().queueChoice(Choice::Cancel);
+        s.action("FileOpen")->trigger();
+        QCOMPARE(s.prompts().questions, std::vector<QString>{"Save changes to Untitled?"});
+        QVERIFY(s.prompts().fileRequests.empty());
+        QCOMPARE(s.form->editor()->toPlainText(), QStringLiteral("draft"));
+        s.prompts().queueChoice(Choice::No);
+        s.open(path);
+        QCOMPARE(s.prompts().questions.size(), std::size_t(2));
+        QCOMPARE(s.form->editor()->toPlainText(), QStringLiteral("other\n"));
     }
 
     void cutAndCopyNeedASelection() {

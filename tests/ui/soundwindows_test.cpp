@@ -453,6 +453,19 @@ class SoundWindowsTest : public QObject {
         QCOMPARE(log_.calls.mid(log_.calls.size() - 2), (QStringList{"stop", "play"}));
     }
 
+    // The window's own timer, running from creation, moves the bar once a file is open.
+    void playerTimerMovesTheBar() {
+        ScriptedPromptsScope scope;
+        TForm9 player(nullptr);
+        auto* timer = player.findChild<QTimer*>(QStringLiteral("Timer1"));
+        QVERIFY(timer->isActive());
+        timer->setInterval(20);
+        scope.scripted.queueFile(QStringLiteral("/m/a.wav"));
+        action(player, "Open1")->trigger();
+        log_.position = 700;
+        QTRY_COMPARE(player.findChild<QSlider*>(QStringLiteral("TrackBar1"))->value(), 700);
+    }
+
     // "Выход": No keeps everything; Yes closes the device and hides the window.
     void playerExit() {
         ScriptedPromptsScope scope;
