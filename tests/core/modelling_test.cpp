@@ -498,6 +498,14 @@ TEST(ModellingChart, ScalesAndStrobes) {
     clearPlot(z);
     plotTraces(z, {1, 1}, TestSignalBuffer{}, TestSignalBuffer{}, 0, 0);
     EXPECT_EQ(z.pixel(0, 110), (Rgb{255, 0, 0}));
+    // Strobe 1..112: d = 600/112 held as a double puts sample 8 at round(7·d) = 37, where
+    // the extended quotient would give 37.5 and so 38. A step there starts its top at 37.
+    TestSignalBuffer late{};
+    for (std::size_t i = 7; i < late.size(); ++i)
+        late[i] = 1;
+    plotTraces(z, {1, 112}, late, TestSignalBuffer{}, 1, 0);
+    EXPECT_EQ(z.pixel(37, 10), (Rgb{0, 128, 0}));
+    EXPECT_NE(z.pixel(36, 10), (Rgb{0, 128, 0}));
 }
 
 } // namespace
