@@ -328,6 +328,44 @@ class EditorWindowTest : public QObject {
         QCOMPARE(s.form->editor()->toPlainText(), QStringLiteral("other\n"));
     }
 
+    // A file that lost a picture and a footnote on opening: the first save over it asks
+    // (Cancel keeps it, No asks for another name, Yes saves); another name never asks.
+    void savingOverAFileThatLostContentAsksFirst() {
+        EditorSession s;
+        const QString path = s.program.path(QStringLiteral("rich.rtf"));
+        const QByteArray original = rtfOf("{\\pict\\pngblip 89}A{\\footnote N}\\par ");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(original);
+        file.close();
+        s.open(path);
+        s.type(QStringLiteral("B"));
+        const auto readBack = [&] {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        s.prompts().queueChoice(Choice::Cancel);
+        s.action("FileSave")->trigger();
+        QCOMPARE(s.prompts().questions.size(), std::size_t(1));
+        QVERIFY(s.prompts().questions[0].contains(QStringLiteral("рисунки и объекты, сноски")));
+        s.prompts().queueChoice(Choice::No);
+        s.prompts().queueCancel(); // the name dialog that "Нет" opens
+        s.action("FileSave")->trigger();
+        QCOMPARE(s.prompts().fileRequests.size(), std::size_t(2));
+        QCOMPARE(readBack(), original);
+        s.saveAs(QStringLiteral("copy.rtf")); // another name: no question
+        QCOMPARE(s.prompts().questions.size(), std::size_t(2));
+        s.prompts().queueChoice(Choice::Yes); // OK to overwrite
+        s.prompts().queueChoice(Choice::Yes); // and lose
+        s.saveAs(QStringLiteral("rich.rtf"));
+        QCOMPARE(s.prompts().questions.size(), std::size_t(4));
+        QVERIFY(readBack() != original);
+        s.type(QStringLiteral("C"));
+        s.action("FileSave")->trigger(); // nothing left to lose: no question
+        QCOMPARE(s.prompts().questions.size(), std::size_t(4));
+        QVERIFY(s.prompts().drained());
+    }
+
     void cutAndCopyNeedASelection() {
         EditorSession s;
         QVERIFY(!s.action("EditCut")->isEnabled());
