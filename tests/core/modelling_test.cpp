@@ -469,6 +469,7 @@ TEST(FilterSignalFile, OutputReplacedOnlyWhenTheRunEnds) {
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4) << r.name;
     }
     // A read-only output is refused and left as it was.
+    writeBytes(dir.file("real.yicd"), "old\r\n");
     std::filesystem::permissions(dir.file("real.yicd"), std::filesystem::perms::owner_read);
     TextReader in(dir.file("in.xicd"));
     EXPECT_THROW(filterSignalFile(in, dir.file("in.xicd"), dir.file("out.yicd"), dir.file("w.zicd"),
