@@ -124,9 +124,17 @@ char32_t decodeByte(int codePage, unsigned char b) {
         std::size_t i = 0;
         return nextCodePoint(utf8, i);
     }
-    if (iconvName(codePage) != nullptr)
-        if (const UpperHalf* table = upperHalf(codePage))
-            return (*table)[b - 0x80];
+    if (iconvName(codePage) != nullptr) {
+        // Text runs in one code page: the last table found serves the next byte too.
+        thread_local int lastPage = 0;
+        thread_local const UpperHalf* lastTable = nullptr;
+        if (codePage != lastPage) {
+            lastTable = upperHalf(codePage);
+            lastPage = codePage;
+        }
+        if (lastTable)
+            return (*lastTable)[b - 0x80];
+    }
     // 1252, and the code pages this reader does not know, as 1252.
     if (b < 0xA0)
         return cp1252Controls[b - 0x80];

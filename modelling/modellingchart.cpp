@@ -24,8 +24,7 @@ void drawTrace(Canvas& canvas, StrobeRange range, const TestSignalBuffer& signal
         if (i == range.first)
             canvas.moveTo(0, y);
         canvas.lineTo(
-            static_cast<int>(roundHalfEven((i - range.first) * static_cast<long double>(step))),
-            y);
+            static_cast<int>(roundHalfEven((i - range.first) * static_cast<long double>(step))), y);
     }
 }
 } // namespace
