@@ -69,7 +69,8 @@ bool sameFile(const QString& a, const QString& b) {
 
 } // namespace
 
-// A file run: the three open files, handed to the worker thread, and what comes back.
+// A file run: the open input and the names of the output and the work file, handed to the
+// worker thread, and what comes back.
 struct TFormSin::FileRun {
     std::unique_ptr<TextReader> input;
     QString workPath;
