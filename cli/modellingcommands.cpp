@@ -41,7 +41,9 @@ const char* const filterHelp =
     "Использование: zorkan-cli filter ФАЙЛ.flt ВХОД.xicd ВЫХОД.yicd [--work-file ФАЙЛ]\n"
     "\n"
     "Фильтрует файл сигнала (правила окна моделирования): выходной файл получает\n"
-    "по строке на каждый входной отсчёт, рабочий файл - копию результата.\n"
+    "по строке на каждый входной отсчёт, рабочий файл - копию результата. Выходной\n"
+    "файл заменяется только по окончании; если строку входного файла прочесть\n"
+    "нельзя, он остаётся прежним. Все три файла должны быть разными.\n"
     "\n"
     "  --work-file F  рабочий файл, по умолчанию tmp.zicd в текущей папке\n"
     "  --help         эта справка\n";
@@ -116,11 +118,8 @@ int runFilter(int argc, char** argv) {
     SectionTables tables;
     loadModellingFilter(args.positional[0], tables);
     TextReader input(args.positional[1]);
-    TextWriter output(args.positional[2]);
-    TextWriter work(textOption(args, "work-file", workFileName));
-    filterSignalFile(input, output, work, tables, tables.sectionCount());
-    output.close();
-    work.close();
+    filterSignalFile(input, args.positional[1], args.positional[2],
+                     textOption(args, "work-file", workFileName), tables, tables.sectionCount());
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "editor/REMain.h"
 
 #include "common/errors.h"
+#include "common/replacefile.h"
 #include "editor/richtext.h"
 #include "editor/richtext_qt.h"
 #include "editor/ruler.h"
@@ -581,13 +582,16 @@ void TMainForm::loadFile(const QString& path) {
     const WaitCursor busy;
     const std::string bytes = editor::readFileBytes(fsPath(path));
     QTextDocument* document = RichEdit1->document();
+    richtext::LostContent lost;
     if (richtext::isRichText(bytes)) {
-        const richtext::Document text = richtext::readRtf(bytes);
+        const richtext::Document text = richtext::readRtf(bytes, &lost);
         editor::fromRichText(text, *document);
     } else {
         RichEdit1->setPlainText(QString::fromStdString(editor::decodePlainText(bytes)));
     }
     RichEdit1->moveCursor(QTextCursor::Start);
+    lossyFile_ = lost.any() ? path : QString();
+    lossyWhat_ = QString::fromStdString(lost.describe());
 }
 
 void TMainForm::saveFile(const QString& path) {
@@ -598,6 +602,19 @@ void TMainForm::saveFile(const QString& path) {
                                   : richtext::writeRtf(editor::toRichText(document));
     editor::writeFileSafely(fsPath(path), bytes);
     RichEdit1->document()->setModified(false);
+    if (!lossyFile_.isEmpty() && sameFile(fsPath(path), fsPath(lossyFile_)))
+        lossyFile_.clear(); // what it held is gone now
+}
+
+Choice TMainForm::askBeforeLosing(const QString& path) {
+    if (lossyFile_.isEmpty() || !sameFile(fsPath(path), fsPath(lossyFile_)))
+        return Choice::Yes;
+    return prompts().askYesNoCancel(
+        applicationTitle(),
+        QStringLiteral("При открытии файла %1 редактор не смог показать: %2.\n"
+                       "Если сохранить текст поверх этого файла, это будет потеряно.\n\n"
+                       "Сохранить поверх файла? (\"Нет\" - сохранить под другим именем)")
+            .arg(path, lossyWhat_));
 }
 
 bool TMainForm::saveReported(const QString& path) {
@@ -639,6 +656,15 @@ void TMainForm::FileSave() {
         FileSaveAs();
         return;
     }
+    switch (askBeforeLosing(FFileName)) {
+    case Choice::Yes:
+        break;
+    case Choice::No:
+        FileSaveAs();
+        return;
+    case Choice::Cancel:
+        return;
+    }
     saveReported(FFileName);
     SetModified();
 }
@@ -656,6 +682,15 @@ void TMainForm::FileSaveAs() {
         prompts().askYesNoCancel(applicationTitle(),
                                  QStringLiteral("OK to overwrite %1").arg(*path)) != Choice::Yes)
         return;
+    switch (askBeforeLosing(*path)) {
+    case Choice::Yes:
+        break;
+    case Choice::No:
+        FileSaveAs();
+        return;
+    case Choice::Cancel:
+        return;
+    }
     if (!saveReported(*path))
         return;
     SetFileName(*path);

@@ -1,6 +1,8 @@
 #pragma once
 // The text editor window: a rich-text control under a toolbar and a ruler, with file,
 // edit and format commands. Each use of the main window's Editor command makes a new one.
+#include "ui/prompts.h"
+
 #include <QMainWindow>
 #include <QTextEdit>
 
@@ -116,6 +118,9 @@ class TMainForm : public QMainWindow {
     bool CheckFileSave();
     // Saves under `path`; false when the save was refused or failed (already reported).
     bool saveReported(const QString& path);
+    // Before saving over the file whose opening dropped what the text cannot hold: Yes
+    // to save over it, No to choose another name, Cancel to stop. Yes for any other file.
+    Choice askBeforeLosing(const QString& path);
     void SetModified();
     void updateEditCommands();
 
@@ -129,6 +134,10 @@ class TMainForm : public QMainWindow {
 
     QString FFileName;
     bool FUpdating = false;
+    // The file whose opening dropped content, and what it dropped; empty once the text
+    // has been saved over it.
+    QString lossyFile_;
+    QString lossyWhat_;
 
     TRichEdit* RichEdit1;
     TRuler* Ruler;

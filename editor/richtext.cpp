@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iconv.h>
 #include <map>
+#include <memory>
+#include <mutex>
 
 namespace zorkan::richtext {
 
@@ -60,6 +63,59 @@ int cp1251Byte(char32_t cp) {
     return static_cast<unsigned char>(encoded[0]);
 }
 
+// The iconv name of the other 8-bit code pages this reader knows.
+const char* iconvName(int codePage) {
+    switch (codePage) {
+    case 1250:
+        return "CP1250";
+    case 1253:
+        return "CP1253";
+    case 1254:
+        return "CP1254";
+    case 1257:
+        return "CP1257";
+    case 866:
+        return "CP866";
+    case 20866:
+        return "KOI8-R";
+    default:
+        return nullptr;
+    }
+}
+
+using UpperHalf = std::array<char32_t, 128>;
+
+// Bytes 0x80..0xFF of a code page by glibc's iconv, built once per code page; bytes it
+// does not map become U+FFFD. Null when iconv has no such code page.
+const UpperHalf* upperHalf(int codePage) {
+    static std::mutex guard;
+    static std::map<int, std::unique_ptr<UpperHalf>> tables;
+    const std::lock_guard lock(guard);
+    if (const auto found = tables.find(codePage); found != tables.end())
+        return found->second.get();
+    std::unique_ptr<UpperHalf>& table = tables[codePage];
+    const iconv_t cd = ::iconv_open("UTF-32LE", iconvName(codePage));
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return nullptr;
+    table = std::make_unique<UpperHalf>();
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        char in = static_cast<char>(b);
+        unsigned char out[8] = {};
+        char* inPtr = &in;
+        char* outPtr = reinterpret_cast<char*>(out);
+        std::size_t inLeft = 1, outLeft = sizeof out;
+        ::iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        const bool ok =
+            ::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) &&
+            outLeft == 4;
+        (*table)[b - 0x80] = ok ? static_cast<char32_t>(out[0] | out[1] << 8 | out[2] << 16 |
+                                                        static_cast<char32_t>(out[3]) << 24)
+                                : replacement;
+    }
+    ::iconv_close(cd);
+    return table.get();
+}
+
 char32_t decodeByte(int codePage, unsigned char b) {
     if (b < 0x80)
         return b;
@@ -67,6 +123,17 @@ char32_t decodeByte(int codePage, unsigned char b) {
         const std::string utf8 = fromCp1251(std::string_view(reinterpret_cast<char*>(&b), 1));
         std::size_t i = 0;
         return nextCodePoint(utf8, i);
+    }
+    if (iconvName(codePage) != nullptr) {
+        // Text runs in one code page: the last table found serves the next byte too.
+        thread_local int lastPage = 0;
+        thread_local const UpperHalf* lastTable = nullptr;
+        if (codePage != lastPage) {
+            lastTable = upperHalf(codePage);
+            lastPage = codePage;
+        }
+        if (lastTable)
+            return (*lastTable)[b - 0x80];
     }
     // 1252, and the code pages this reader does not know, as 1252.
     if (b < 0xA0)
@@ -79,6 +146,14 @@ int charsetCodePage(int charset) {
     switch (charset) {
     case 204:
         return 1251;
+    case 238:
+        return 1250;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 186:
+        return 1257;
     case 0:
     case 1:
         return 0;
@@ -156,6 +231,7 @@ struct GroupState {
     ParagraphFormat paragraph;
     int unicodeSkip = 1;     // \ucN
     bool bulletRoot = false; // the group that opened a {\pn ...} destination
+    bool hidden = false;     // \v: text that is not shown
 };
 
 struct FontEntry {
@@ -216,8 +292,11 @@ class Reader {
         flushSurrogate();
         if (!current_.runs.empty())
             endParagraph();
+        lost_.numberedLists = lost_.numberedLists || (listUsed_ && numberedLevel_);
         return std::move(document_);
     }
+
+    const LostContent& lost() const { return lost_; }
 
   private:
     // Nesting deeper than this is counted but not kept: no input can exhaust memory.
@@ -354,9 +433,12 @@ class Reader {
             pos_ += std::min(count, in_.size() - pos_);
             return;
         }
+        if (word == "levelnfc" || word == "levelnfcn")
+            numberedLevel_ = numberedLevel_ || (parameter != 23 && parameter != 255);
         GroupState& state = top();
         if (state.destination == Destination::Skip)
             return;
+        noteLoss(state, word, hasParameter, parameter);
         if (word == "pn") {
             state.destination = Destination::Bullet;
             state.bulletRoot = true;
@@ -407,12 +489,41 @@ class Reader {
 
     static bool isKnownTextWord(std::string_view word) { return word == "fldrslt"; }
 
+    // Words of the file's content that the document model does not keep.
+    void noteLoss(const GroupState& state, std::string_view word, bool hasParameter,
+                  long long parameter) {
+        if (word == "pict" || word == "shp" || word == "shppict" || word == "nonshppict" ||
+            word == "object")
+            lost_.pictures = true;
+        else if (word.starts_with("header") || word.starts_with("footer"))
+            lost_.headersFooters = true;
+        else if (word == "footnote")
+            lost_.footnotes = true;
+        else if (word == "field")
+            lost_.fields = true;
+        if (state.destination == Destination::Bullet) {
+            if (word == "pnlvlbody" || word == "pnlvl" || word == "pndec" || word == "pnucrm" ||
+                word == "pnlcrm" || word == "pnucltr" || word == "pnlcltr")
+                lost_.numberedLists = true;
+            return;
+        }
+        if (state.destination != Destination::Text)
+            return;
+        if (word == "trowd" || word == "intbl" || word == "cell" || word == "row")
+            lost_.tables = true;
+        else if ((word == "cf" || word == "cb" || word == "highlight" || word == "chcbpat") &&
+                 hasParameter && parameter > 0)
+            lost_.colours = true;
+        else if (word == "ls" && parameter > 0)
+            listUsed_ = true;
+    }
+
     void textWord(GroupState& state, std::string_view word, bool hasParameter,
                   long long parameter) {
         const bool on = !hasParameter || parameter != 0;
         CharFormat& format = state.format;
         ParagraphFormat& paragraph = state.paragraph;
-        if (word == "par" || word == "row") {
+        if (word == "par" || word == "row" || word == "sect") {
             endParagraph();
         } else if (word == "line") {
             text(lineSeparator);
@@ -444,9 +555,12 @@ class Reader {
             format.underline = false;
         } else if (word.starts_with("ul") && word != "ulc") {
             format.underline = on;
+        } else if (word == "v") {
+            state.hidden = on;
         } else if (word == "plain") {
             format = CharFormat();
             state.fontNumber = defaultFont_;
+            state.hidden = false;
         } else if (word == "pard") {
             paragraph = ParagraphFormat();
         } else if (word == "ql" || word == "qj" || word == "qd") {
@@ -557,6 +671,10 @@ class Reader {
         if (cp == 0 || (cp < 0x20 && cp != '\t'))
             return;
         const GroupState& state = top();
+        if (state.hidden) {
+            lost_.hiddenText = true;
+            return;
+        }
         static const std::string noName;
         const auto font = fonts_.find(state.fontNumber);
         const std::string& fontName = font != fonts_.end() ? font->second.name : noName;
@@ -618,6 +736,9 @@ class Reader {
     std::string fontName_;
     Paragraph current_;
     Document document_;
+    LostContent lost_;
+    bool listUsed_ = false;      // a paragraph of a list of the newer form
+    bool numberedLevel_ = false; // a list level that numbers instead of a bullet
 };
 
 } // namespace
@@ -702,8 +823,39 @@ std::string writeRtf(const Document& document) {
     return out;
 }
 
-Document readRtf(std::string_view bytes) {
-    return Reader(bytes).read();
+Document readRtf(std::string_view bytes, LostContent* lost) {
+    Reader reader(bytes);
+    Document document = reader.read();
+    if (lost)
+        *lost = reader.lost();
+    return document;
+}
+
+bool LostContent::any() const {
+    return pictures || tables || headersFooters || footnotes || fields || colours ||
+           numberedLists || hiddenText;
+}
+
+std::string LostContent::describe() const {
+    const std::pair<bool, const char*> kinds[] = {
+        {pictures, "рисунки и объекты"},
+        {tables, "таблицы"},
+        {headersFooters, "колонтитулы"},
+        {footnotes, "сноски"},
+        {fields, "поля"},
+        {colours, "цвет текста"},
+        {numberedLists, "нумерация списков"},
+        {hiddenText, "скрытый текст"},
+    };
+    std::string text;
+    for (const auto& [present, name] : kinds) {
+        if (!present)
+            continue;
+        if (!text.empty())
+            text += ", ";
+        text += name;
+    }
+    return text;
 }
 
 } // namespace zorkan::richtext

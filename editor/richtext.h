@@ -58,10 +58,29 @@ bool isRichText(std::string_view bytes);
 // page 1251 as \'hh, every other character as \uN?. Every paragraph ends with \par.
 std::string writeRtf(const Document& document);
 
+// What a file held that the model above cannot keep: saving the document over that
+// file loses it.
+struct LostContent {
+    bool pictures = false; // pictures and embedded objects
+    bool tables = false;   // the table structure (the cells' text is kept)
+    bool headersFooters = false;
+    bool footnotes = false;
+    bool fields = false; // field codes (their last result is kept as text)
+    bool colours = false;
+    bool numberedLists = false; // numbering (the paragraphs become bullets)
+    bool hiddenText = false;
+    bool any() const;
+    // The lost kinds in Russian (UTF-8), separated by commas.
+    std::string describe() const;
+};
+
 // Reads RTF as word processors write it. Never fails: unknown control words and
 // destinations are skipped, unbalanced or truncated input gives the text read so far.
-// A paragraph after the last \par is kept only when it holds text.
-Document readRtf(std::string_view bytes);
+// A paragraph ends at \par and at \sect; one after the last is kept only when it holds
+// text. Hidden text (\v) is not read. \ansicpg, \fcharset and \cpg choose the code page
+// of \'hh bytes: 1251 by its own table, 1250, 1253, 1254, 1257, 866 and 20866 (KOI8-R)
+// through iconv, any other as 1252. `lost`, when given, tells what was not kept.
+Document readRtf(std::string_view bytes, LostContent* lost = nullptr);
 
 // Appends the UTF-8 form of a code point (invalid ones become U+FFFD).
 void appendUtf8(std::string& out, char32_t codePoint);

@@ -2,6 +2,7 @@
 
 #include "common/cp1251.h"
 #include "common/errors.h"
+#include "common/replacefile.h"
 #include "editor/richtext.h"
 
 #include <cerrno>
@@ -205,48 +206,26 @@ std::string readFileBytes(const std::string& path) {
 }
 
 void writeFileSafely(const std::string& path, std::string_view bytes) {
-    std::string temporary = path + ".XXXXXX";
-    FileDescriptor fd(::mkstemp(temporary.data()));
+    FileReplacement replacement(path);
+    const std::string& temporary = replacement.temporaryPath();
+    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
     if (fd.get() < 0)
         throwOpenError(errno, true);
-    // The new file gets the old file's permissions, or the usual ones of a new file.
-    mode_t mode;
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    const auto fail = [&](int error) {
-        ::close(fd.release());
-        ::unlink(temporary.c_str());
-        throwOpenError(error, true);
-    };
-    ::fchmod(fd.get(), mode);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            fail(errno);
+            throwOpenError(errno, true);
         }
         done += static_cast<std::size_t>(put);
     }
     if (::fsync(fd.get()) != 0)
-        fail(errno);
-    if (::close(fd.release()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        throwOpenError(error, true);
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        throwOpenError(error, true);
-    }
+        throwOpenError(errno, true);
+    if (::close(fd.release()) != 0)
+        throwOpenError(errno, true);
+    replacement.commit();
 }
 
 } // namespace zorkan::editor

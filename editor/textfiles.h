@@ -31,7 +31,8 @@ bool isValidUtf8(std::string_view bytes);
 std::string readFileBytes(const std::string& path);
 
 // Writes the bytes to a temporary file beside `path` and renames it over `path` only
-// when everything was written: a failed save leaves the old file as it was.
+// when everything was written: a failed save leaves the old file as it was. A link is
+// written through to the file it names; a read-only file is refused and kept.
 void writeFileSafely(const std::string& path, std::string_view bytes);
 
 } // namespace zorkan::editor

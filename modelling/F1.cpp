@@ -69,11 +69,11 @@ bool sameFile(const QString& a, const QString& b) {
 
 } // namespace
 
-// A file run: the three open files, handed to the worker thread, and what comes back.
+// A file run: the open input and the names of the output and the work file, handed to the
+// worker thread, and what comes back.
 struct TFormSin::FileRun {
     std::unique_ptr<TextReader> input;
-    std::unique_ptr<TextWriter> output;
-    std::unique_ptr<TextWriter> work;
+    QString workPath;
     SectionTables tables;
     int sectionCount = 0;
     QString inputPath;
@@ -89,16 +89,13 @@ struct TFormSin::FileRun {
             FilterRunControl control;
             control.cancel = &cancel;
             control.onProgress = [this](std::uint64_t samples) { done = samples; };
-            result = filterSignalFile(*input, *output, *work, tables, sectionCount, control);
-            output->close();
-            work->close();
+            result = filterSignalFile(*input, inputPath.toStdString(), outputPath.toStdString(),
+                                      workPath.toStdString(), tables, sectionCount, control);
         } catch (...) {
             failure = std::current_exception();
         }
-        // The files keep the complete lines written so far.
+        // The output and the work file are in place (or untouched) by now; the input closes here.
         input.reset();
-        output.reset();
-        work.reset();
     }
 };
 
@@ -365,8 +362,7 @@ void TFormSin::BitBtn5Click() {
 
     auto run = std::make_unique<FileRun>();
     run->input = std::make_unique<TextReader>(inputPath->toStdString());
-    run->output = std::make_unique<TextWriter>(outputPath->toStdString());
-    run->work = std::make_unique<TextWriter>(workPath.toStdString());
+    run->workPath = workPath;
     run->tables = modellingTables();
     run->sectionCount = run->tables.sectionCount();
     run->inputPath = *inputPath;

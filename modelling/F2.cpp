@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 namespace zorkan::ui {
 
@@ -60,6 +61,12 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent) {
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
     BitBtn2->setGeometry(126, 108, 90, 27);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TSetupForm::showEvent(QShowEvent* event) {
+    if (const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen())
+        move(shown->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
 }
 
 bool TSetupForm::checkField(QLineEdit* field, double limit) {

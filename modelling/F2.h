@@ -28,6 +28,8 @@ class TSetupForm : public QDialog {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Centred on the screen, not on the modelling window.
+    void showEvent(QShowEvent* event) override;
 
   private:
     // Leaving a field: its text must be a real within (0, limit]. Shows the message and

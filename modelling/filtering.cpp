@@ -2,10 +2,12 @@
 
 #include "common/errors.h"
 #include "common/floatfaults.h"
+#include "common/replacefile.h"
 
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <vector>
 
 namespace zorkan {
@@ -177,6 +179,51 @@ FilterRunResult filterSignalFile(TextReader& input, TextWriter& output, TextWrit
         if (control.onProgress && count > 0)
             control.onProgress(result.samples);
     }
+    return result;
+}
+
+FilterRunResult filterSignalFile(TextReader& input, const std::string& inputPath,
+                                 const std::string& outputPath, const std::string& workPath,
+                                 const SectionTables& tables, int sectionCount,
+                                 const FilterRunControl& control) {
+    // Creating the output or the work file would otherwise empty the input.
+    if (sameFile(inputPath, outputPath) || sameFile(inputPath, workPath) ||
+        sameFile(outputPath, workPath))
+        throw UserMessage("Исходный, выходной и рабочий (" +
+                          std::filesystem::path(workPath).filename().string() +
+                          ") файлы должны быть разными");
+    checkSectionCount(sectionCount);
+    FileReplacement output(outputPath);
+    FileReplacement work(workPath);
+    FilterRunResult result;
+    try {
+        TextWriter outputWriter(output.temporaryPath());
+        TextWriter workWriter(work.temporaryPath());
+        result = filterSignalFile(input, outputWriter, workWriter, tables, sectionCount, control);
+        outputWriter.close();
+        workWriter.close();
+    } catch (const Error&) {
+        // The input copied to the work file up to the line that stops the copy.
+        try {
+            FileReplacement copy(workPath);
+            {
+                TextReader again(inputPath);
+                TextWriter writer(copy.temporaryPath());
+                try {
+                    while (const std::optional<double> v = readSample(again))
+                        writeSample(writer, *v);
+                } catch (const InOutError&) {
+                }
+                writer.close();
+            }
+            copy.commit();
+        } catch (const Error&) {
+            // The first failure is the one to report.
+        }
+        throw;
+    }
+    output.commit();
+    work.commit();
     return result;
 }
 

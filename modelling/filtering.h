@@ -65,6 +65,18 @@ FilterRunResult filterSignalFile(TextReader& input, TextWriter& output, TextWrit
                                  const SectionTables& tables, int sectionCount,
                                  const FilterRunControl& control = {});
 
+// Filters the signal file `inputPath`, already open as `input`, into `outputPath` and
+// leaves a copy of the result in `workPath`. Both are written beside their files and take
+// their places when the run ends, completed or cancelled (a cancelled run leaves the
+// complete lines written so far). When a line cannot be read, or a fault stops the run,
+// the output file stays as it was and the work file holds the input copied up to the
+// bad line, as copying the input first would leave it. Names that reach one file are
+// refused before anything is touched.
+FilterRunResult filterSignalFile(TextReader& input, const std::string& inputPath,
+                                 const std::string& outputPath, const std::string& workPath,
+                                 const SectionTables& tables, int sectionCount,
+                                 const FilterRunControl& control = {});
+
 // The work file's name in the current folder.
 extern const char* const workFileName;
 

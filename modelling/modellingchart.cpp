@@ -14,7 +14,8 @@ constexpr Rgb blue{0, 0, 255};
 void drawTrace(Canvas& canvas, StrobeRange range, const TestSignalBuffer& signal, double maximum,
                Rgb colour) {
     const long double scale = maximum == 0 ? 100.0L : 100.0L / maximum;
-    const long double step = 600.0L / (range.last - range.first + 1);
+    // The step is a computed value and so is kept as a double; the product is extended.
+    const double step = 600.0 / (range.last - range.first + 1);
     canvas.setPenWidth(1);
     canvas.setPenColor(colour);
     for (int i = range.first; i <= range.last; ++i) {
@@ -22,7 +23,8 @@ void drawTrace(Canvas& canvas, StrobeRange range, const TestSignalBuffer& signal
             zeroLine - roundHalfEven(static_cast<long double>(signal[i - 1]) * scale));
         if (i == range.first)
             canvas.moveTo(0, y);
-        canvas.lineTo(static_cast<int>(roundHalfEven((i - range.first) * step)), y);
+        canvas.lineTo(
+            static_cast<int>(roundHalfEven((i - range.first) * static_cast<long double>(step))), y);
     }
 }
 } // namespace

@@ -83,6 +83,7 @@ void TForm10::Button1Click() {
         files.sound = OpenFile::openForReading(files.soundName);
     } catch (const Error&) {
         files.sound = OpenFile();
+        Edit1->clear(); // no file is chosen any more
         TForm12::ask(this, QString::fromStdString(files.soundName), TForm12::fileNotFound());
         return;
     }
@@ -123,8 +124,8 @@ void TForm10::Button2Click() {
     files.signalChosen = false;
     files.signalChosen =
         chooseOutput(files.signalName, "x1.xicd", QStringLiteral("Files *.xicd|*.xicd"));
-    if (files.signalChosen)
-        Edit2->setText(shortName(files.signalName));
+    // After "Нет" no file is chosen, and the field says so.
+    Edit2->setText(files.signalChosen ? shortName(files.signalName) : QString());
 }
 
 void TForm10::Button3Click() {
@@ -132,8 +133,7 @@ void TForm10::Button3Click() {
     files.headerChosen = false;
     files.headerChosen =
         chooseOutput(files.headerName, "Y1.wav", QStringLiteral("fILES Header [*.WAV]|*.WAV"));
-    if (files.headerChosen)
-        Edit3->setText(shortName(files.headerName));
+    Edit3->setText(files.headerChosen ? shortName(files.headerName) : QString());
 }
 
 void TForm10::Button4Click() {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace zorkan {
@@ -102,6 +103,35 @@ TEST(CliFilter, FilesMatchTheLiteralPasses) {
     ASSERT_EQ(runCli(dir, "filter f.flt in.xicd out2.yicd --work-file w.zicd").status, 0);
     EXPECT_EQ(readBytes(dir.file("w.zicd")), readBytes(dir.file("slow.zicd")));
     EXPECT_EQ(runCli(dir, "filter f.flt nothere.xicd out3.yicd").status, 1);
+}
+
+TEST(CliFilter, RefusesNamesThatReachOneFile) {
+    TempDir dir;
+    writeBytes(dir.file("f.flt"), "2\r\n0\r\n1 0 0\r\n1 -0.5 0\r\n");
+    std::filesystem::create_directory(dir.file("sub"));
+    const std::string text = "1\r\n2\r\n";
+    const char* const rows[] = {
+        "filter f.flt a.xicd a.xicd",
+        "filter f.flt a.xicd ./a.xicd",
+        "filter f.flt a.xicd sub/../a.xicd",
+        "filter f.flt a.xicd link.yicd",
+        "filter f.flt tmp.zicd out.yicd",
+        "filter f.flt a.xicd tmp.zicd",
+        "filter f.flt a.xicd out.yicd --work-file ./out.yicd",
+        "filter f.flt a.xicd out.yicd --work-file a.xicd",
+    };
+    for (const char* row : rows) {
+        writeBytes(dir.file("a.xicd"), text);
+        writeBytes(dir.file("tmp.zicd"), text);
+        std::filesystem::remove(dir.file("link.yicd"));
+        std::filesystem::create_symlink("a.xicd", dir.file("link.yicd"));
+        const auto o = runCli(dir, row);
+        EXPECT_EQ(o.status, 1) << row;
+        EXPECT_NE(o.err.find("файлы должны быть разными"), std::string::npos) << row << o.err;
+        EXPECT_EQ(readBytes(dir.file("a.xicd")), text) << row;
+        EXPECT_EQ(readBytes(dir.file("tmp.zicd")), text) << row;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.yicd"))) << row;
+    }
 }
 
 } // namespace

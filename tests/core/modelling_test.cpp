@@ -13,8 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <complex>
+#include <filesystem>
 #include <random>
 
 namespace zorkan {
@@ -424,6 +426,58 @@ TEST(FilterSignalFile, CancelStopsAtALineAndReportsProgress) {
     EXPECT_EQ(readBytes(dir.file("out.yicd")).size(), r.samples * 25);
 }
 
+// The output takes its place only when the run ends: whole on completion, the lines so
+// far on cancel, not at all on an unreadable line, where the work file holds the input
+// copied up to that line. A link is written through to the file it names.
+TEST(FilterSignalFile, OutputReplacedOnlyWhenTheRunEnds) {
+    TempDir dir;
+    const SectionTables halving = loadText("2\r\n0\r\n1 0 0\r\n1 -0.5 0\r\n");
+    const std::string one = " 1.00000000000000E+0000\r\n", half = " 5.00000000000000E-0001\r\n",
+                      zero = " 0.00000000000000E+0000\r\n";
+    struct Row {
+        const char* name;
+        std::string input;
+        bool cancelled, fails;
+        std::string output, work;
+    };
+    const Row rows[] = {
+        {"completed", "1\r\n0\r\n", false, false, one + half, one + half},
+        {"bad third line", "1\r\n0\r\n0,5\r\n4\r\n", false, true, "old\r\n", one + zero},
+        {"cancelled before the first line", "1\r\n0\r\n", true, false, "", ""},
+    };
+    for (const Row& r : rows) {
+        writeBytes(dir.file("in.xicd"), r.input);
+        writeBytes(dir.file("real.yicd"), "old\r\n");
+        writeBytes(dir.file("w.zicd"), "older\r\n");
+        std::filesystem::remove(dir.file("out.yicd"));
+        std::filesystem::create_symlink("real.yicd", dir.file("out.yicd"));
+        std::atomic<bool> cancel = r.cancelled;
+        FilterRunControl control;
+        control.cancel = &cancel;
+        TextReader in(dir.file("in.xicd"));
+        const auto run = [&] {
+            return filterSignalFile(in, dir.file("in.xicd"), dir.file("out.yicd"),
+                                    dir.file("w.zicd"), halving, 1, control);
+        };
+        if (r.fails)
+            EXPECT_THROW(run(), InOutError) << r.name;
+        else
+            EXPECT_EQ(run().completed, !r.cancelled) << r.name;
+        EXPECT_TRUE(std::filesystem::is_symlink(dir.file("out.yicd"))) << r.name;
+        EXPECT_EQ(readBytes(dir.file("real.yicd")), r.output) << r.name;
+        EXPECT_EQ(readBytes(dir.file("w.zicd")), r.work) << r.name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4) << r.name;
+    }
+    // A read-only output is refused and left as it was.
+    writeBytes(dir.file("real.yicd"), "old\r\n");
+    std::filesystem::permissions(dir.file("real.yicd"), std::filesystem::perms::owner_read);
+    TextReader in(dir.file("in.xicd"));
+    EXPECT_THROW(filterSignalFile(in, dir.file("in.xicd"), dir.file("out.yicd"), dir.file("w.zicd"),
+                                  halving, 1),
+                 InOutError);
+    EXPECT_EQ(readBytes(dir.file("real.yicd")), "old\r\n");
+}
+
 TEST(ModellingChart, ScalesAndStrobes) {
     Canvas c(modellingChartWidth, modellingChartHeight);
     clearPlot(c);
@@ -445,6 +499,14 @@ TEST(ModellingChart, ScalesAndStrobes) {
     clearPlot(z);
     plotTraces(z, {1, 1}, TestSignalBuffer{}, TestSignalBuffer{}, 0, 0);
     EXPECT_EQ(z.pixel(0, 110), (Rgb{255, 0, 0}));
+    // Strobe 1..112: d = 600/112 held as a double puts sample 8 at round(7·d) = 37, where
+    // the extended quotient would give 37.5 and so 38. A step there starts its top at 37.
+    TestSignalBuffer late{};
+    for (std::size_t i = 7; i < late.size(); ++i)
+        late[i] = 1;
+    plotTraces(z, {1, 112}, late, TestSignalBuffer{}, 1, 0);
+    EXPECT_EQ(z.pixel(37, 10), (Rgb{0, 128, 0}));
+    EXPECT_NE(z.pixel(36, 10), (Rgb{0, 128, 0}));
 }
 
 } // namespace

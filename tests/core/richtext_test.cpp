@@ -155,9 +155,62 @@ TEST(RichText, CodePageOfTheFileOrOfTheFont) {
         {"a Cyrillic font in a 1252 file",
          "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 A;}{\\f1\\fcharset204 B;}}\\f1\\'c0\\f0\\'c0}",
          "АÀ"},
+        {"1250", "{\\rtf1\\ansi\\ansicpg1250 \\'8a\\'b9\\'e8}", "\u0160\u0105\u010d"},
+        {"1253", "{\\rtf1\\ansi\\ansicpg1253 \\'c1\\'e1\\'a2}", "\u0391\u03b1\u0386"},
+        {"1254", "{\\rtf1\\ansi\\ansicpg1254 \\'d0\\'fd\\'de}", "\u011e\u0131\u015e"},
+        {"1257", "{\\rtf1\\ansi\\ansicpg1257 \\'c0\\'e0\\'de}", "\u0104\u0105\u017d"},
+        {"866", "{\\rtf1\\ansi\\ansicpg866 \\'80\\'a0\\'e0\\'f0}", "АарЁ"},
+        {"KOI8-R", "{\\rtf1\\ansi\\ansicpg20866 \\'c1\\'e1\\'a3\\'b3}", "аАёЁ"},
+        {"charsets 238, 161, 162, 186 of fonts in a 1252 file",
+         "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset238 A;}{\\f1\\fcharset161 B;}{\\f2\\fcharset162 "
+         "C;}{\\f3\\fcharset186 D;}}\\f0\\'b9\\f1\\'e1\\f2\\'fd\\f3\\'e0}",
+         "\u0105\u03b1\u0131\u0105"},
     };
     for (const Sample& s : samples)
         EXPECT_EQ(plain(readRtf(s.rtf)), s.text) << s.name;
+}
+
+// \sect ends a paragraph, hidden text is not read, and what the model cannot hold is
+// reported; the editor's own files report nothing.
+TEST(RichText, SectionsHiddenTextAndWhatIsLost) {
+    Document own;
+    own.paragraphs.push_back(
+        paragraph({{font("Arial", 20, true), "Own"}}, Alignment::Center, -180, 360, 90, true));
+    const std::string ownRtf = writeRtf(own);
+    const struct {
+        const char* name;
+        std::string rtf, text, lost;
+    } rows[] = {
+        {"\\sect", "{\\rtf1\\ansi A\\sect B\\par}", "A\nB", ""},
+        {"hidden", "{\\rtf1\\ansi A{\\v x}B\\v y\\v0 C\\v z\\plain D\\par}", "ABCD",
+         "скрытый текст"},
+        {"picture", "{\\rtf1\\ansi{\\pict\\pngblip 89}A\\par}", "A", "рисунки и объекты"},
+        {"table", "{\\rtf1\\ansi\\trowd\\cellx900 a\\cell b\\cell\\row}", "a\tb\t", "таблицы"},
+        {"header", "{\\rtf1\\ansi{\\header H\\par}A\\par}", "A", "колонтитулы"},
+        {"footnote", "{\\rtf1\\ansi A{\\footnote N}\\par}", "A", "сноски"},
+        {"field", "{\\rtf1\\ansi{\\field{\\*\\fldinst PAGE}{\\fldrslt 1}}\\par}", "1", "поля"},
+        {"colour", "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}\\cf1 R\\cf0\\par}", "R",
+         "цвет текста"},
+        {"colour table alone", "{\\rtf1\\ansi{\\colortbl;\\red9\\green0\\blue0;}\\cf0 R\\par}", "R",
+         ""},
+        {"numbered, old form", "{\\rtf1\\ansi{\\*\\pn\\pnlvlbody\\pndec}A\\par}", "A",
+         "нумерация списков"},
+        {"numbered, list table",
+         "{\\rtf1\\ansi{\\*\\listtable{\\list{\\listlevel\\levelnfc0}}}\\ls1 A\\par}", "A",
+         "нумерация списков"},
+        {"bullets, list table",
+         "{\\rtf1\\ansi{\\*\\listtable{\\list{\\listlevel\\levelnfc23}}}\\ls1 A\\par}", "A", ""},
+        {"several", "{\\rtf1\\ansi{\\pict 0}{\\footer F}{\\v h}A\\par}", "A",
+         "рисунки и объекты, колонтитулы, скрытый текст"},
+        {"own file", ownRtf, "Own", ""},
+    };
+    for (const auto& r : rows) {
+        LostContent lost;
+        lost.fields = true; // overwritten by the reader
+        EXPECT_EQ(plain(readRtf(r.rtf, &lost)), r.text) << r.name;
+        EXPECT_EQ(lost.describe(), r.lost) << r.name;
+        EXPECT_EQ(lost.any(), !r.lost.empty()) << r.name;
+    }
 }
 
 TEST(RichText, BrokenInputGivesTheTextThatCanBeRecovered) {

@@ -85,6 +85,20 @@ TEST(EditorFiles, WritingReplacesTheFileWholeOrNotAtAll) {
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640U);
     EXPECT_EQ(readFileBytes(path), "new text");
+    // Through a link to the file it names; a read-only file is refused and kept.
+    std::filesystem::create_symlink("note.rtf", dir.file("link.rtf"));
+    writeFileSafely(dir.file("link.rtf"), "linked");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.rtf")));
+    EXPECT_EQ(testing::readBytes(path), "linked");
+    ::chmod(path.c_str(), 0444);
+    EXPECT_THROW(
+        try { writeFileSafely(dir.file("link.rtf"), "lost"); } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), "I/O error 5");
+            throw;
+        },
+        InOutError);
+    EXPECT_EQ(testing::readBytes(path), "linked");
+    std::filesystem::remove(dir.file("link.rtf"));
     // A folder that does not exist: the error, and nothing left behind.
     EXPECT_THROW(writeFileSafely(dir.file("missing/x.rtf"), "x"), InOutError);
     EXPECT_THROW(readFileBytes(dir.file("absent.rtf")), InOutError);

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMdiArea>
@@ -305,6 +306,64 @@ class EditorWindowTest : public QObject {
         QCOMPARE(s.form->editor()->toPlainText(), QString());
         QVERIFY(!s.form->editor()->document()->isModified());
         QCOMPARE(s.panel(2), QString());
+    }
+
+    // Open over a modified text asks first: Cancel keeps the text and shows no dialog.
+    void openAsksBeforeDroppingAModifiedText() {
+        EditorSession s;
+        const QString path = s.program.path(QStringLiteral("other.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("other\r\n");
+        file.close();
+        s.type(QStringLiteral("draft"));
+        s.prompts().queueChoice(Choice::Cancel);
+        s.action("FileOpen")->trigger();
+        QCOMPARE(s.prompts().questions, std::vector<QString>{"Save changes to Untitled?"});
+        QVERIFY(s.prompts().fileRequests.empty());
+        QCOMPARE(s.form->editor()->toPlainText(), QStringLiteral("draft"));
+        s.prompts().queueChoice(Choice::No);
+        s.open(path);
+        QCOMPARE(s.prompts().questions.size(), std::size_t(2));
+        QCOMPARE(s.form->editor()->toPlainText(), QStringLiteral("other\n"));
+    }
+
+    // A file that lost a picture and a footnote on opening: the first save over it asks
+    // (Cancel keeps it, No asks for another name, Yes saves); another name never asks.
+    void savingOverAFileThatLostContentAsksFirst() {
+        EditorSession s;
+        const QString path = s.program.path(QStringLiteral("rich.rtf"));
+        const QByteArray original = rtfOf("{\\pict\\pngblip 89}A{\\footnote N}\\par ");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(original);
+        file.close();
+        s.open(path);
+        s.type(QStringLiteral("B"));
+        const auto readBack = [&] {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        s.prompts().queueChoice(Choice::Cancel);
+        s.action("FileSave")->trigger();
+        QCOMPARE(s.prompts().questions.size(), std::size_t(1));
+        QVERIFY(s.prompts().questions[0].contains(QStringLiteral("рисунки и объекты, сноски")));
+        s.prompts().queueChoice(Choice::No);
+        s.prompts().queueCancel(); // the name dialog that "Нет" opens
+        s.action("FileSave")->trigger();
+        QCOMPARE(s.prompts().fileRequests.size(), std::size_t(2));
+        QCOMPARE(readBack(), original);
+        s.saveAs(QStringLiteral("copy.rtf")); // another name: no question
+        QCOMPARE(s.prompts().questions.size(), std::size_t(2));
+        s.prompts().queueChoice(Choice::Yes); // OK to overwrite
+        s.prompts().queueChoice(Choice::Yes); // and lose
+        s.saveAs(QStringLiteral("rich.rtf"));
+        QCOMPARE(s.prompts().questions.size(), std::size_t(4));
+        QVERIFY(readBack() != original);
+        s.type(QStringLiteral("C"));
+        s.action("FileSave")->trigger(); // nothing left to lose: no question
+        QCOMPARE(s.prompts().questions.size(), std::size_t(4));
+        QVERIFY(s.prompts().drained());
     }
 
     void cutAndCopyNeedASelection() {

@@ -17,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 
@@ -287,6 +288,24 @@ class ModellingWindowTest : public QObject {
         QLocale::setDefault(before);
     }
 
+    // The setup dialog is centred on the screen even when its owner sits in a corner (within
+    // the frame's few pixels).
+    void setupDialogCentredOnTheScreen() {
+        QWidget owner;
+        owner.setGeometry(0, 0, 300, 200);
+        owner.show();
+        TSetupForm dialog(&owner);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QPoint centre = dialog.screen()->availableGeometry().center();
+        QVERIFY2((dialog.frameGeometry().center() - centre).manhattanLength() <= 6,
+                 qPrintable(QStringLiteral("%1,%2 against %3,%4")
+                                .arg(dialog.frameGeometry().center().x())
+                                .arg(dialog.frameGeometry().center().y())
+                                .arg(centre.x())
+                                .arg(centre.y())));
+    }
+
     void setupFieldsCheckOnLeaving() {
         TSetupForm dialog;
         dialog.show();
@@ -379,16 +398,20 @@ class ModellingWindowTest : public QObject {
         QCOMPARE(session.messages(), QStringList{"File not found."});
         QVERIFY(!session.form->fileRunActive());
         QVERIFY(session.chartIsEmpty());
-        // Garbage in the signal: the general error once, after the lines before it.
+        // Garbage in the signal: the general error once; the output stays as it was and
+        // the work file holds the two values copied before the bad line.
         const QString bad = session.program.path(QStringLiteral("bad.xicd"));
         const QString badOut = session.program.path(QStringLiteral("bad.yicd"));
         writeText(bad, "1\r\n2\r\nabc\r\n4\r\n");
+        writeText(badOut, "old\r\n");
         session.prompts().queueFile(bad);
         session.prompts().queueFile(badOut);
         session.click("BitBtn5");
         QTRY_VERIFY_WITH_TIMEOUT(!session.form->fileRunActive(), 20000);
         QCOMPARE(session.messages(), QStringList{"Invalid numeric input."});
-        QCOMPARE(fileBytes(badOut).size(), 2 * 25);
+        QCOMPARE(fileBytes(badOut), QByteArray("old\r\n"));
+        QCOMPARE(fileBytes(QDir::current().filePath(QStringLiteral("tmp.zicd"))),
+                 QByteArray(" 1.00000000000000E+0000\r\n 2.00000000000000E+0000\r\n"));
         QVERIFY(session.chartIsEmpty());
         QVERIFY(session.button("BitBtn5")->isEnabled());
         // The same file for input and output would empty the input first.

@@ -20,9 +20,12 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 
@@ -34,6 +37,21 @@ namespace {
 
 bool save(QWidget* widget, const QString& folder, const char* name) {
     return saveScreenshot(widget, folder, name);
+}
+
+// Shown windows where they stand on a picture of the whole screen.
+bool saveOnScreen(std::initializer_list<QWidget*> windows, const QString& folder,
+                  const char* name) {
+    QImage screen(QGuiApplication::primaryScreen()->geometry().size(), QImage::Format_RGB32);
+    screen.fill(QColor(0, 96, 128));
+    QPainter painter(&screen);
+    for (QWidget* window : windows)
+        painter.drawPixmap(window->geometry().topLeft(), window->grab());
+    painter.end();
+    const QString path = QDir(folder).filePath(QString::fromLatin1(name) + ".png");
+    const bool ok = screen.save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
 }
 
 // The converter and the writer with their files chosen, the question window, and the
@@ -211,6 +229,7 @@ int renderScreenshots(const QString& folder) {
             ok = save(modelling, folder, "modelling") && ok;
             if (auto* setup = modelling->findChild<TSetupForm*>()) {
                 ok = save(setup, folder, "modelling-setup") && ok;
+                ok = saveOnScreen({&main, setup}, folder, "modelling-setup-on-screen") && ok;
                 setup->hide();
             }
         } else {

@@ -236,6 +236,40 @@ class SoundWindowsTest : public QObject {
         QVERIFY(prompts.drained());
     }
 
+    // A choice undone by "Нет" (or a sound file that will not open) empties its field.
+    void converterFieldsFollowTheChoice() {
+        Program program;
+        program.start();
+        ScriptedPrompts& prompts = program.prompts();
+        writeFile(program.path("in.wav"), wavBytes(5, 8000));
+        QList<QStringList> shown;
+        TForm10 window(&program.main());
+        window.show();
+        struct Row {
+            const char* button;
+            const char* field;
+            const char* file;
+            const char* answer;
+            QString shows;
+        };
+        const Row rows[] = {
+            {"Button1", "Edit1", "in.wav", nullptr, "in.wav"},
+            {"Button1", "Edit1", "none.wav", "BitBtn1", ""},
+            {"Button2", "Edit2", "x.xicd", "BitBtn1", "x.xicd"}, // created
+            {"Button2", "Edit2", "x.xicd", "BitBtn2", ""},       // not replaced
+            {"Button3", "Edit3", "h.wav", "BitBtn1", "h.wav"},   // created
+            {"Button3", "Edit3", "h2.wav", "BitBtn2", ""},       // not created
+        };
+        for (const Row& r : rows) {
+            prompts.queueFile(program.path(r.file));
+            if (r.answer)
+                answerNext(prompts, r.answer, shown);
+            click(&window, r.button);
+            QCOMPARE(text(&window, r.field), r.shows);
+        }
+        QVERIFY(prompts.drained());
+    }
+
     // The chosen names and the open sound file pass into the next converter window; a
     // cancelled dialog keeps the name chosen before.
     void converterNamesPersist() {
@@ -451,6 +485,19 @@ class SoundWindowsTest : public QObject {
         action(player, "Stop1")->trigger();
         action(player, "Play1")->trigger();
         QCOMPARE(log_.calls.mid(log_.calls.size() - 2), (QStringList{"stop", "play"}));
+    }
+
+    // The window's own timer, running from creation, moves the bar once a file is open.
+    void playerTimerMovesTheBar() {
+        ScriptedPromptsScope scope;
+        TForm9 player(nullptr);
+        auto* timer = player.findChild<QTimer*>(QStringLiteral("Timer1"));
+        QVERIFY(timer->isActive());
+        timer->setInterval(20);
+        scope.scripted.queueFile(QStringLiteral("/m/a.wav"));
+        action(player, "Open1")->trigger();
+        log_.position = 700;
+        QTRY_COMPARE(player.findChild<QSlider*>(QStringLiteral("TrackBar1"))->value(), 700);
     }
 
     // "Выход": No keeps everything; Yes closes the device and hides the window.
