@@ -28,14 +28,24 @@ void ChannelCascade::run(double* samples, std::size_t frames) {
                 samples[i] = 0;
         return;
     }
-    for (std::size_t c = 0; c < channels; ++c) {
-        SectionState* states = states_.data() + c * n;
-        for (std::size_t f = 0; f < frames; ++f) {
-            double& sample = samples[f * channels + c];
-            double v = sample;
-            if (!std::isfinite(v))
-                v = std::isnan(v) ? 0.0 : std::copysign(DBL_MAX, v);
-            for (std::size_t k = 0; k < n; ++k) {
+    // A wavefront over the sections: step t runs section k on sample t - k, so the
+    // sections of one step do not wait for each other and their recursions overlap.
+    // Every sample still meets the sections in order, with the same arithmetic.
+    std::vector<double>& carry = carry_;
+    carry.assign(channels * (n + 1), 0.0);
+    const std::size_t steps = frames + n - 1;
+    for (std::size_t t = 0; t < steps; ++t) {
+        const std::size_t last = std::min(t, n - 1);
+        const std::size_t first = t >= frames ? t - frames + 1 : 0;
+        // The channels are independent too: all of them move one step together.
+        for (std::size_t c = 0; c < channels; ++c) {
+            SectionState* states = states_.data() + c * n;
+            double* pass = carry.data() + c * (n + 1);
+            for (std::size_t k = last + 1; k-- > first;) {
+                const std::size_t i = (t - k) * channels + c;
+                double v = k == 0 ? samples[i] : pass[k];
+                if (k == 0 && !std::isfinite(v))
+                    v = std::isnan(v) ? 0.0 : std::copysign(DBL_MAX, v);
                 const long double sum = states[k].sum(sections_[k], v);
                 double out = static_cast<double>(sum);
                 if (!std::isfinite(out)) [[unlikely]] {
@@ -44,9 +54,11 @@ void ChannelCascade::run(double* samples, std::size_t frames) {
                     ++overflows_;
                 }
                 states[k].push(v, out);
-                v = out;
+                if (k + 1 == n)
+                    samples[i] = out;
+                else
+                    pass[k + 1] = out;
             }
-            sample = v;
         }
     }
 }

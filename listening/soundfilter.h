@@ -33,6 +33,7 @@ class ChannelCascade {
     int channels_;
     std::vector<SectionState> states_; // channel-major: channel c, section k at c * N + k
     std::uint64_t overflows_ = 0;
+    std::vector<double> carry_; // outputs passed from one section to the next
 };
 
 // Frequencies in hertz where the magnitude crosses 10^(-3/20) of its largest value,
