@@ -12,11 +12,11 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSlider>
 #include <QStyle>
 #include <QThread>
@@ -160,13 +160,6 @@ void ListeningWindow::createControls() {
                      QStringLiteral("Остановить и вернуться к началу"));
     BitBtn8 = button("BitBtn8", QStringLiteral("A/B  (B)"), {296, 226, 90, 28},
                      QStringLiteral("Переключение исходный / отфильтрованный звук (клавиша B)"));
-    // The key works anywhere in this window, not in the other windows of the program.
-    auto* abKey = new QShortcut(QKeySequence(Qt::Key_B), this);
-    abKey->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(abKey, &QShortcut::activated, BitBtn8, [this] {
-        if (BitBtn8->isEnabled())
-            BitBtn8->click();
-    });
     Label5 = label("Label5", QString(), {394, 226, 158, 28});
     showChoice();
     setPlaybackEnabled(false);
@@ -297,7 +290,9 @@ void ListeningWindow::runFinished() {
                     QFileInfo(QString::fromStdString(run->output)).fileName());
     source_ = std::make_unique<AbSource>(run->input, run->output);
     device_ = std::make_unique<AbDevice>(*source_);
-    device_->open(QIODevice::ReadOnly);
+    // Unbuffered: the sink gets what readData makes at the moment it asks, so a switch
+    // is not delayed by a read-ahead of the device.
+    device_->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     TrackBar1->setRange(0, static_cast<int>(source_->frames() * 1000 / source_->rate()));
     showChoice();
     showPosition();
@@ -388,6 +383,16 @@ void ListeningWindow::BitBtn8Click() {
         return;
     source_->select(!source_->filteredSelected());
     showChoice();
+}
+
+void ListeningWindow::keyPressEvent(QKeyEvent* event) {
+    // B anywhere in this window (the controls here do not take letters) switches A/B.
+    if (event->key() == Qt::Key_B && event->modifiers() == Qt::NoModifier) {
+        if (BitBtn8->isEnabled())
+            BitBtn8->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ListeningWindow::showChoice() {

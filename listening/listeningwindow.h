@@ -15,6 +15,7 @@
 #include <memory>
 
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -51,6 +52,9 @@ class ListeningWindow : public QWidget {
     AbSource* source() const { return source_.get(); }
     bool playing() const { return state_ == State::Playing; }
     bool paused() const { return state_ == State::Paused; }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     enum class State { Stopped, Playing, Paused };
