@@ -15,9 +15,31 @@ namespace zorkan {
 
 const FilterFileReader listeningReader{16, FiveCoefficientRule::KindIsTwo, 32, false, false, 0};
 
+namespace {
+
+// The section equation without the terms of A3, A4, B3 and B4 when all four are zero.
+// Adding a zero product to a sum that is not zero leaves it as it is, so a result that
+// is not zero is the full equation's to the last bit; a zero result is computed again
+// in full, for the sign the full sum gives it.
+inline long double secondOrderSum(const SectionState& st, const FilterSection& s, double in) {
+    long double sum = static_cast<long double>(s.a[0]) * in;
+    sum += static_cast<long double>(s.a[1]) * st.x[0];
+    sum += static_cast<long double>(s.a[2]) * st.x[1];
+    sum -= static_cast<long double>(s.b[1]) * st.y[0];
+    sum -= static_cast<long double>(s.b[2]) * st.y[1];
+    if (sum == 0) [[unlikely]]
+        return st.sum(s, in);
+    return sum;
+}
+
+} // namespace
+
 ChannelCascade::ChannelCascade(std::vector<FilterSection> sections, int channels)
     : sections_(std::move(sections)), channels_(channels),
-      states_(sections_.size() * static_cast<std::size_t>(channels)) {}
+      states_(sections_.size() * static_cast<std::size_t>(channels)) {
+    for (const FilterSection& s : sections_)
+        secondOrder_.push_back(s.a[3] == 0 && s.a[4] == 0 && s.b[3] == 0 && s.b[4] == 0);
+}
 
 void ChannelCascade::run(double* samples, std::size_t frames) {
     const std::size_t n = sections_.size();
@@ -46,7 +68,8 @@ void ChannelCascade::run(double* samples, std::size_t frames) {
                 double v = k == 0 ? samples[i] : pass[k];
                 if (k == 0 && !std::isfinite(v))
                     v = std::isnan(v) ? 0.0 : std::copysign(DBL_MAX, v);
-                const long double sum = states[k].sum(sections_[k], v);
+                const long double sum = secondOrder_[k] ? secondOrderSum(states[k], sections_[k], v)
+                                                        : states[k].sum(sections_[k], v);
                 double out = static_cast<double>(sum);
                 if (!std::isfinite(out)) [[unlikely]] {
                     // Held at the edge of the double range, so the recursion stays finite.

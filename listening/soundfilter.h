@@ -33,7 +33,8 @@ class ChannelCascade {
     int channels_;
     std::vector<SectionState> states_; // channel-major: channel c, section k at c * N + k
     std::uint64_t overflows_ = 0;
-    std::vector<double> carry_; // outputs passed from one section to the next
+    std::vector<double> carry_;     // outputs passed from one section to the next
+    std::vector<char> secondOrder_; // A3, A4, B3 and B4 all zero
 };
 
 // Frequencies in hertz where the magnitude crosses 10^(-3/20) of its largest value,

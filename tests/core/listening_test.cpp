@@ -117,33 +117,44 @@ TEST(SoundFilter, PassThroughReproducesEveryFormat) {
 }
 
 TEST(SoundFilter, ChannelsMatchTheFilteringEngineBitForBit) {
-    // Band-pass (fourth-order) sections; B0 = 3 is ignored by both.
-    const std::string text = "4\r\n2\r\n"
-                             "0.02 0 -0.04\r\n0 0.02\r\n"
-                             "0.5 0.1 -0.3\r\n0.2 0.7\r\n"
-                             "3 -1.9 2.1\r\n-1.2 0.45\r\n"
-                             "3 0.6 0.5\r\n0.1 0.05\r\n";
-    TextReader forEngine = TextReader::fromBytes(text);
-    SectionTables tables;
-    loadModellingFilter(forEngine, tables);
-    TextReader forSound = TextReader::fromBytes(text);
-    const FilterCoefficients filter = readFilterFile(forSound, listeningReader);
+    // Fourth-order (band-pass) and second-order sections; B0 = 3 is ignored by both.
+    const char* const files[] = {
+        "4\r\n2\r\n"
+        "0.02 0 -0.04\r\n0 0.02\r\n"
+        "0.5 0.1 -0.3\r\n0.2 0.7\r\n"
+        "3 -1.9 2.1\r\n-1.2 0.45\r\n"
+        "3 0.6 0.5\r\n0.1 0.05\r\n",
+        "6\r\n0\r\n"
+        "0.1 0.2 0.1\r\n0.3 -0.1 0.25\r\n1 0 0\r\n"
+        "3 0.3 0.1\r\n1 -1.5 0.7\r\n1 -0.2 0\r\n",
+        // After three negative zeros the sum without the zero coefficients is -0, the
+        // engine's +0.
+        "2\r\n0\r\n0.1 0.2 0.1\r\n1 0.3 0.1\r\n",
+    };
+    for (const char* text : files) {
+        TextReader forEngine = TextReader::fromBytes(text);
+        SectionTables tables;
+        loadModellingFilter(forEngine, tables);
+        TextReader forSound = TextReader::fromBytes(text);
+        const FilterCoefficients filter = readFilterFile(forSound, listeningReader);
 
-    std::mt19937 random(11);
-    std::uniform_real_distribution<double> value(-1, 1);
-    TestSignalBuffer input{};
-    std::vector<double> stereo(2 * input.size());
-    for (std::size_t n = 0; n < input.size(); ++n) {
-        input[n] = value(random);
-        stereo[2 * n] = value(random); // the other channel must not disturb this one
-        stereo[2 * n + 1] = input[n];
+        std::mt19937 random(11);
+        std::uniform_real_distribution<double> value(-1, 1);
+        TestSignalBuffer input{};
+        std::vector<double> stereo(2 * input.size());
+        for (std::size_t n = 0; n < input.size(); ++n) {
+            // Negative zeros first: the sign of a zero output is the full sum's.
+            input[n] = n < 4 ? -0.0 : value(random);
+            stereo[2 * n] = value(random); // the other channel must not disturb this one
+            stereo[2 * n + 1] = input[n];
+        }
+        TestSignalBuffer engine{};
+        filterBlock(input, tables, tables.sectionCount(), engine);
+        ChannelCascade cascade(filter.sections, 2);
+        cascade.run(stereo.data(), input.size());
+        for (std::size_t n = 0; n < input.size(); ++n)
+            ASSERT_EQ(std::memcmp(&stereo[2 * n + 1], &engine[n], sizeof(double)), 0) << n;
     }
-    TestSignalBuffer engine{};
-    filterBlock(input, tables, 2, engine);
-    ChannelCascade cascade(filter.sections, 2);
-    cascade.run(stereo.data(), input.size());
-    for (std::size_t n = 0; n < input.size(); ++n)
-        ASSERT_EQ(std::memcmp(&stereo[2 * n + 1], &engine[n], sizeof(double)), 0) << n;
 }
 
 TEST(SoundFilter, BlocksGiveTheSameSamplesAsOneBlock) {
