@@ -223,6 +223,17 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
     result.source = reader.info();
     const int channels = result.source.channels;
     result.outputFormat = outputFormatFor(result.source.format, options.floatOutput);
+    if (options.floatOutput) {
+        SF_INFO check{};
+        check.samplerate = result.source.rate;
+        check.channels = channels;
+        check.format = result.outputFormat;
+        if (!sf_format_check(&check))
+            throw UserMessage("Формат " +
+                              formatName(result.source.format)
+                                  .substr(0, formatName(result.source.format).find(',')) +
+                              " не хранит 32-битные числа с плавающей точкой");
+    }
     result.edges = threeDecibelEdges(filter.sections, result.source.rate);
     const CodingInfo coding = codingOf(result.outputFormat);
 
@@ -320,6 +331,8 @@ std::string soundSummary(const SoundFilterResult& result) {
                        " Гц, каналов: " + std::to_string(s.channels) + ", " + length + " (" +
                        std::to_string(result.frames) +
                        " кадров), ограничено отсчётов: " + std::to_string(result.clipped);
+    if (result.outputFormat != 0 && result.outputFormat != s.format)
+        line += ", записан как " + formatName(result.outputFormat);
     if (result.gain != 1)
         line += ", усиление " + fixed(20 * std::log10(result.gain), 2) + " дБ";
     line += ", срез -3 дБ: ";
