@@ -1,5 +1,6 @@
 #include "clirunner.h"
 #include "soundfiles.h"
+#include "wavfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,17 @@ TEST(CliFilterSound, BadInputIsRefusedAndNothingIsLost) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("o.wav")));
     EXPECT_EQ(readBytes(dir.file("in.wav")), source);
+
+    // A header that promises 50000 frames before 400: the 400 there are filtered, and
+    // the output's header tells the truth.
+    writeBytes(dir.file("lying.wav"),
+               testing::wavHeader(100000, 1, 8000, 16) + std::string(800, '\x10'));
+    const CliOutcome o = runCli(dir, "filter-sound 1.flt lying.wav o.wav");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.out.find("(400 кадров)"), std::string::npos) << o.out;
+    const auto out = readSound(dir.file("o.wav"));
+    EXPECT_EQ(out.info.frames, 400);
+    EXPECT_EQ(out.samples, std::vector<double>(400, 0x1010 / 32768.0));
 }
 
 TEST(CliFilterSound, NormaliseAndOverflow) {
