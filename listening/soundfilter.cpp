@@ -216,6 +216,8 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
                                   const SoundRunControl& control) {
     if (sameFile(input, output))
         throw UserMessage("Выходной файл совпадает с исходным: выберите другое имя");
+    if (sameFile(filterPath, output))
+        throw UserMessage("Выходной файл совпадает с файлом фильтра: выберите другое имя");
     const FilterCoefficients filter = readFilterFile(filterPath, listeningReader);
 
     SoundFilterResult result;
@@ -267,7 +269,10 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
         result.gain = std::pow(10.0, options.gainDecibels / 20.0);
     }
 
+    // The unfinished output's name must not be the source's.
     PartialFile partial{output + ".part"};
+    if (sameFile(input, partial.path))
+        partial.path = output + ".part~";
     SoundInfo outInfo = result.source;
     outInfo.format = result.outputFormat;
     SoundWriter writer(partial.path, outInfo, output);

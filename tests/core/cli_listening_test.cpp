@@ -44,6 +44,8 @@ TEST(CliFilterSound, BadInputIsRefusedAndNothingIsLost) {
          "Выходной файл совпадает с исходным: выберите другое имя\n"},
         {"filter-sound 1.flt in.wav ./../$(basename $PWD)/in.wav",
          "Выходной файл совпадает с исходным: выберите другое имя\n"},
+        {"filter-sound 1.flt in.wav 1.flt",
+         "Выходной файл совпадает с файлом фильтра: выберите другое имя\n"},
         {"filter-sound 1.flt in.wav nodir/o.wav",
          "Не удаётся создать звуковой файл nodir/o.wav: нет доступа к папке или недостаточно "
          "места\n"},

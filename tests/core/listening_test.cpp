@@ -267,6 +267,13 @@ TEST(SoundFilter, CancelAndFailuresKeepTheFiles) {
     EXPECT_EQ(readBytes(dir.file("out.wav")), "older");
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.wav.part")));
     EXPECT_EQ(readBytes(dir.file("in.wav")), source);
+
+    // A source named as the unfinished output would be is not written over.
+    writeBytes(dir.file("x.wav.part"), source);
+    EXPECT_TRUE(filterSoundFile(dir.file("1.flt"), dir.file("x.wav.part"), dir.file("x.wav"), {})
+                    .completed);
+    EXPECT_EQ(readBytes(dir.file("x.wav.part")), source);
+    EXPECT_EQ(readSound(dir.file("x.wav")).samples, readSound(dir.file("in.wav")).samples);
 }
 
 } // namespace
