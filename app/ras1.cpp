@@ -8,6 +8,7 @@
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
 #include "editor/REMain.h"
+#include "listening/listeningwindow.h"
 #include "modelling/F1.h"
 #include "response/rasX.h"
 #include "sound/Unit10.h"
@@ -77,6 +78,7 @@ const CommandRow commandRows[] = {
     {"WAVConv", "WAVConv", "", {}},
     {"WAVWriter", "WAVWriter", "", {}},
     {"AudioPlayer", "AudioPlayer", "", {}},
+    {"Listening", "Прослушивание фильтра", "Прослушивание звукового файла через фильтр", {}},
     {"MenuAbout", "О программе...", "Информация о программе", {}},
     {"MenuExit", "Выход", "", {}},
 };
@@ -195,6 +197,7 @@ void TForm1::createCommands() {
     connect(command("MenuExit"), &QAction::triggered, this, &QWidget::close);
     connectSpectralCommands(*this);
     connectSoundTools();
+    connect(command("Listening"), &QAction::triggered, this, [] { openListeningWindow(); });
 }
 
 // Each use makes a fresh sound window and shows it modally; closed ones stay hidden.
@@ -378,6 +381,9 @@ void TForm1::createPages() {
         made->setMinimumWidth(100);
         filesRow->addWidget(made);
     }
+    ActionButton* listening = button(files, "Listening", QStringLiteral("Прослушивание фильтра"));
+    listening->setFixedHeight(36);
+    filesRow->addWidget(listening);
     filesRow->addStretch(1);
 }
 
@@ -420,6 +426,7 @@ void TForm1::createMenus() {
     QMenu* files = menu(nullptr, "MenuFiles", QStringLiteral("Работа с файлами"));
     for (const char* name : {"MenuEditor2", "WAVConv", "WAVWriter", "AudioPlayer"})
         files->addAction(command(name));
+    files->addAction(command("Listening"));
 
     QMenu* help = menu(nullptr, "MenuHelp", QStringLiteral("Помощь"));
     help->addAction(command("Help"));

@@ -42,6 +42,47 @@ void loadModellingFilter(TextReader& in, SectionTables& tables);
 double filterBlock(const TestSignalBuffer& input, const SectionTables& tables, int sectionCount,
                    TestSignalBuffer& output);
 
+// One section of a cascade with its state: the last four inputs and outputs, newest
+// first, all zero before the first sample.
+struct SectionState {
+    double x[4] = {0, 0, 0, 0};
+    double y[4] = {0, 0, 0, 0};
+
+    // The section equation in extended precision, in its written order: the numerator
+    // products added left to right, then the denominator products subtracted. B0 is
+    // not used: every denominator counts as normalised.
+    long double sum(const FilterSection& s, double in) const;
+    // Shifts the state after an output sample.
+    void push(double in, double out);
+    // One output sample: the sum rounded once to double; an output beyond the double
+    // range raises the overflow.
+    double step(const FilterSection& s, double in);
+};
+
+inline long double SectionState::sum(const FilterSection& s, double in) const {
+    long double sum = static_cast<long double>(s.a[0]) * in;
+    sum += static_cast<long double>(s.a[1]) * x[0];
+    sum += static_cast<long double>(s.a[2]) * x[1];
+    sum += static_cast<long double>(s.a[3]) * x[2];
+    sum += static_cast<long double>(s.a[4]) * x[3];
+    sum -= static_cast<long double>(s.b[1]) * y[0];
+    sum -= static_cast<long double>(s.b[2]) * y[1];
+    sum -= static_cast<long double>(s.b[3]) * y[2];
+    sum -= static_cast<long double>(s.b[4]) * y[3];
+    return sum;
+}
+
+inline void SectionState::push(double in, double out) {
+    x[3] = x[2];
+    x[2] = x[1];
+    x[1] = x[0];
+    x[0] = in;
+    y[3] = y[2];
+    y[2] = y[1];
+    y[1] = y[0];
+    y[0] = out;
+}
+
 // Progress and cancelling of a long file run. `onProgress` gets the number of samples
 // done so far, every so often; when `cancel` becomes true the run stops after a
 // complete line.

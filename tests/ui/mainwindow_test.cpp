@@ -207,7 +207,8 @@ class MainWindowTest : public QObject {
         // "Телстовый" is the menu's own spelling.
         QCOMPARE(items("MenuFiles"),
                  (QStringList{"MenuEditor2|Телстовый редактор|F3", "WAVConv|WAVConv|",
-                              "WAVWriter|WAVWriter|", "AudioPlayer|AudioPlayer|"}));
+                              "WAVWriter|WAVWriter|", "AudioPlayer|AudioPlayer|",
+                              "Listening|Прослушивание фильтра|"}));
         QCOMPARE(items("MenuHelp"),
                  (QStringList{"Help|Помощь|F1", "—", "MenuAbout|О программе...|"}));
     }
@@ -260,6 +261,8 @@ class MainWindowTest : public QObject {
         row("SpeedButton15", 4, "WAVConv", "WAVConv", "Конвертор звуковых файлов", false);
         row("SpeedButton16", 4, "WAVWriter", "WAVWriter", "Запись звукового файла", false);
         row("SpeedButton17", 4, "AudioPlayer", "AudioPlayer", "Воспроизведение звука", false);
+        row("SpeedButton18", 4, "Прослушивание фильтра", "Listening",
+            "Прослушивание звукового файла через фильтр", false);
     }
     void pageButtons() {
         QFETCH(QString, button);

@@ -14,6 +14,7 @@
 #include "sound/Unit11.h"
 #include "sound/Unit12.h"
 #include "sound/Unit9.h"
+#include "tests/ui/listeningscreenshots.h"
 #include "tests/ui/spectralscreenshots.h"
 #include "tests/ui/uitest.h"
 
@@ -287,6 +288,7 @@ int renderScreenshots(const QString& folder) {
     ok = save(logoSplash, folder, "splash-logo") && ok;
     logoSplash->hide();
     ok = renderSoundWindows(program, folder) && ok;
+    ok = renderListeningScreenshots(program, folder) && ok;
     return ok ? 0 : 1;
 }
 

@@ -1,0 +1,69 @@
+#include "listening/audiooutput.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QMediaDevices>
+
+namespace zorkan::ui {
+
+namespace {
+
+class QtAudioOutput : public AudioOutput {
+  public:
+    bool start(QIODevice* source, int rate, int channels) override {
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull())
+            return false;
+        QAudioFormat format;
+        format.setSampleRate(rate);
+        format.setChannelCount(channels);
+        format.setSampleFormat(QAudioFormat::Int16);
+        if (!device.isFormatSupported(format))
+            return false;
+        sink_ = std::make_unique<QAudioSink>(device, format);
+        // A tenth of a second ahead: the A/B switch is heard that soon.
+        sink_->setBufferSize(rate * channels * 2 / 10);
+        sink_->start(source);
+        if (sink_->error() != QAudio::NoError) {
+            sink_.reset();
+            return false;
+        }
+        return true;
+    }
+    void suspend() override {
+        if (sink_)
+            sink_->suspend();
+    }
+    void resume() override {
+        if (sink_)
+            sink_->resume();
+    }
+    void stop() override {
+        if (sink_)
+            sink_->stop();
+        sink_.reset();
+    }
+
+  private:
+    std::unique_ptr<QAudioSink> sink_;
+};
+
+AudioOutputFactory& factory() {
+    static AudioOutputFactory f;
+    return f;
+}
+
+} // namespace
+
+void setAudioOutputFactory(AudioOutputFactory f) {
+    factory() = std::move(f);
+}
+
+std::unique_ptr<AudioOutput> makeAudioOutput() {
+    if (factory())
+        return factory()();
+    return std::make_unique<QtAudioOutput>();
+}
+
+} // namespace zorkan::ui

@@ -1,0 +1,434 @@
+#include "listening/listeningwindow.h"
+
+#include "listening/abdevice.h"
+#include "listening/abplayback.h"
+#include "listening/audiooutput.h"
+#include "listening/soundfilter.h"
+#include "ui/childwindow.h"
+#include "ui/errorhandler.h"
+#include "ui/prompts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <exception>
+
+namespace zorkan::ui {
+
+namespace {
+
+const QString soundFilter = QStringLiteral(
+    "Звуковые файлы|*.wav;*.flac;*.ogg;*.oga;*.aif;*.aiff;*.au;*.caf;*.w64|Все файлы|*.*");
+
+void say(const QString& text) {
+    prompts().message(MessageIcon::None, applicationTitle(), text);
+}
+
+QString minutes(std::int64_t ms) {
+    return QStringLiteral("%1:%2.%3")
+        .arg(ms / 60000)
+        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms / 100 % 10);
+}
+
+std::string path8(const QString& path) {
+    return path.toUtf8().toStdString();
+}
+
+} // namespace
+
+// One filtering run, handed to the worker thread, and what comes back.
+struct ListeningWindow::Run {
+    std::string filterPath, input, output;
+    SoundFilterOptions options;
+    std::atomic<bool> cancel = false;
+    std::atomic<std::uint64_t> done = 0, total = 0;
+    SoundFilterResult result;
+    std::exception_ptr failure;
+
+    void run() {
+        try {
+            SoundRunControl control;
+            control.cancel = &cancel;
+            control.onProgress = [this](std::uint64_t d, std::uint64_t t) {
+                done = d;
+                total = t;
+            };
+            result = filterSoundFile(filterPath, input, output, options, control);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+};
+
+ListeningWindow::ListeningWindow(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("ListeningForm"));
+    setWindowTitle(QStringLiteral("Прослушивание фильтра"));
+    setFixedSize(560, 262);
+    createControls();
+}
+
+ListeningWindow::~ListeningWindow() {
+    cancelRun();
+    releasePlayback();
+}
+
+void ListeningWindow::createControls() {
+    const auto label = [this](const char* name, const QString& text, QRect at) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setGeometry(at);
+        return l;
+    };
+    const auto button = [this](const char* name, const QString& text, QRect at,
+                               const QString& hint) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(at);
+        b->setToolTip(hint);
+        b->setStatusTip(hint);
+        return b;
+    };
+    const auto edit = [this](const char* name, QRect at) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setGeometry(at);
+        e->setReadOnly(true);
+        return e;
+    };
+
+    label("Label1", QStringLiteral("Звуковой файл"), {8, 10, 108, 22});
+    Edit1 = edit("Edit1", {116, 10, 334, 22});
+    BitBtn1 = button("BitBtn1", QStringLiteral("Выбрать..."), {458, 8, 94, 26},
+                     QStringLiteral("Выбор звукового файла (WAV, FLAC, OGG, AIFF)"));
+    label("Label2", QStringLiteral("Файл фильтра"), {8, 42, 108, 22});
+    Edit2 = edit("Edit2", {116, 42, 334, 22});
+    BitBtn2 = button("BitBtn2", QStringLiteral("Выбрать..."), {458, 40, 94, 26},
+                     QStringLiteral("Выбор файла параметров фильтра"));
+    CheckBox1 = new QCheckBox(QStringLiteral("Нормировать: пик -1 дБ"), this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setGeometry(8, 74, 210, 22);
+    // Designed filters seldom have unit gain; without this most files would clip.
+    CheckBox1->setChecked(true);
+    CheckBox1->setStatusTip(QStringLiteral("Усиление, при котором пик выходного сигнала -1 дБ"));
+    CheckBox2 = new QCheckBox(QStringLiteral("32 бит с плавающей точкой"), this);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    CheckBox2->setGeometry(222, 74, 228, 22);
+    CheckBox2->setStatusTip(QStringLiteral("Записать отсчёты числами с плавающей точкой"));
+    BitBtn3 = button("BitBtn3", QStringLiteral("Фильтровать"), {458, 72, 94, 26},
+                     QStringLiteral("Пропустить звуковой файл через фильтр"));
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(8, 106, 442, 24);
+    ProgressBar1->setRange(0, 1000);
+    ProgressBar1->hide();
+    BitBtn4 = button("BitBtn4", QStringLiteral("Отмена"), {458, 105, 94, 26},
+                     QStringLiteral("Прервать фильтрацию"));
+    BitBtn4->hide();
+
+    Label3 = label("Label3", QString(), {8, 136, 544, 48});
+    Label3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Label3->setWordWrap(true);
+    Label3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label3->setMargin(3);
+
+    TrackBar1 = new QSlider(Qt::Horizontal, this);
+    TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
+    TrackBar1->setGeometry(8, 194, 442, 24);
+    TrackBar1->setRange(0, 0);
+    TrackBar1->setStatusTip(QStringLiteral("Место воспроизведения"));
+    Label4 = label("Label4", minutes(0) + QStringLiteral(" / ") + minutes(0), {458, 194, 94, 24});
+
+    BitBtn5 = button("BitBtn5", QStringLiteral("Воспроизвести"), {8, 226, 110, 28},
+                     QStringLiteral("Воспроизведение с текущего места"));
+    BitBtn6 = button("BitBtn6", QStringLiteral("Пауза"), {124, 226, 80, 28},
+                     QStringLiteral("Пауза воспроизведения"));
+    BitBtn7 = button("BitBtn7", QStringLiteral("Стоп"), {210, 226, 80, 28},
+                     QStringLiteral("Остановить и вернуться к началу"));
+    BitBtn8 = button("BitBtn8", QStringLiteral("A/B  (B)"), {296, 226, 90, 28},
+                     QStringLiteral("Переключение исходный / отфильтрованный звук (клавиша B)"));
+    Label5 = label("Label5", QString(), {394, 226, 158, 28});
+    showChoice();
+    setPlaybackEnabled(false);
+    BitBtn8->setEnabled(false);
+
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(100);
+    positionTimer_ = new QTimer(this);
+    positionTimer_->setInterval(50);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &ListeningWindow::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &ListeningWindow::BitBtn2Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &ListeningWindow::BitBtn3Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &ListeningWindow::BitBtn4Click);
+    connect(BitBtn5, &QPushButton::clicked, this, &ListeningWindow::BitBtn5Click);
+    connect(BitBtn6, &QPushButton::clicked, this, &ListeningWindow::BitBtn6Click);
+    connect(BitBtn7, &QPushButton::clicked, this, &ListeningWindow::BitBtn7Click);
+    connect(BitBtn8, &QPushButton::clicked, this, &ListeningWindow::BitBtn8Click);
+    connect(TrackBar1, &QSlider::valueChanged, this, &ListeningWindow::barMoved);
+    connect(progressTimer_, &QTimer::timeout, this, &ListeningWindow::showProgress);
+    connect(positionTimer_, &QTimer::timeout, this, &ListeningWindow::showPosition);
+}
+
+void ListeningWindow::BitBtn1Click() {
+    FileDialogRequest request{QStringLiteral("Звуковой файл"), QDir::currentPath(), QString(),
+                              soundFilter, QString()};
+    if (const std::optional<QString> path = prompts().openFileName(request)) {
+        releasePlayback();
+        Edit1->setText(*path);
+        Label3->clear();
+    }
+}
+
+void ListeningWindow::BitBtn2Click() {
+    FileDialogRequest request{QStringLiteral("Файл параметров фильтра"), QDir::currentPath(),
+                              QString(), QStringLiteral("Файлы параметров фильтра|*.flt"),
+                              QStringLiteral("flt")};
+    if (const std::optional<QString> path = prompts().openFileName(request))
+        Edit2->setText(*path);
+}
+
+void ListeningWindow::BitBtn3Click() {
+    if (run_)
+        return;
+    if (Edit1->text().isEmpty()) {
+        say(QStringLiteral("Не выбран звуковой файл"));
+        return;
+    }
+    if (Edit2->text().isEmpty()) {
+        say(QStringLiteral("Не выбран файл параметров фильтра"));
+        return;
+    }
+    const QFileInfo source(Edit1->text());
+    const QString proposed =
+        QFileInfo(QString::fromStdString(proposedOutputName(path8(source.fileName())))).fileName();
+    FileDialogRequest request{QStringLiteral("Отфильтрованный звуковой файл"),
+                              source.absolutePath(), proposed, soundFilter, source.suffix()};
+    const std::optional<QString> output = prompts().saveFileName(request);
+    if (!output)
+        return;
+    // The older filtered file may be the one written now.
+    releasePlayback();
+
+    auto run = std::make_unique<Run>();
+    run->filterPath = path8(Edit2->text());
+    run->input = path8(Edit1->text());
+    run->output = path8(*output);
+    run->options.normalise = CheckBox1->isChecked();
+    run->options.floatOutput = CheckBox2->isChecked();
+    run_ = std::move(run);
+    Run* job = run_.get();
+    thread_ = QThread::create([job] { job->run(); });
+    connect(thread_, &QThread::finished, this, &ListeningWindow::runFinished);
+    setRunning(true);
+    thread_->start();
+}
+
+void ListeningWindow::BitBtn4Click() {
+    if (run_)
+        run_->cancel = true;
+}
+
+void ListeningWindow::setRunning(bool running) {
+    for (QWidget* w : {static_cast<QWidget*>(BitBtn1), static_cast<QWidget*>(BitBtn2),
+                       static_cast<QWidget*>(BitBtn3), static_cast<QWidget*>(CheckBox1),
+                       static_cast<QWidget*>(CheckBox2)})
+        w->setEnabled(!running);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setVisible(running);
+    BitBtn4->setVisible(running);
+    if (running) {
+        Label3->setText(QStringLiteral("Фильтрация..."));
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        progressTimer_->start();
+    } else {
+        QApplication::restoreOverrideCursor();
+        progressTimer_->stop();
+    }
+}
+
+void ListeningWindow::showProgress() {
+    if (!run_)
+        return;
+    const std::uint64_t total = run_->total, done = run_->done;
+    if (total > 0)
+        ProgressBar1->setValue(
+            static_cast<int>(std::min<std::uint64_t>(1000, done * 1000 / total)));
+}
+
+void ListeningWindow::runFinished() {
+    if (!thread_)
+        return;
+    thread_->wait();
+    thread_->deleteLater();
+    thread_ = nullptr;
+    std::unique_ptr<Run> run = std::move(run_);
+    setRunning(false);
+    if (run->failure) {
+        Label3->clear();
+        std::rethrow_exception(run->failure); // the general error handler shows it
+    }
+    if (!run->result.completed) {
+        Label3->setText(QStringLiteral("Фильтрация отменена: выходной файл не записан"));
+        return;
+    }
+    Label3->setText(QString::fromStdString(soundSummary(run->result)) +
+                    QStringLiteral("; записан файл ") +
+                    QFileInfo(QString::fromStdString(run->output)).fileName());
+    source_ = std::make_unique<AbSource>(run->input, run->output);
+    device_ = std::make_unique<AbDevice>(*source_);
+    // Unbuffered: the sink gets what readData makes at the moment it asks, so a switch
+    // is not delayed by a read-ahead of the device.
+    device_->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    TrackBar1->setRange(0, static_cast<int>(source_->frames() * 1000 / source_->rate()));
+    showChoice();
+    showPosition();
+    setPlaybackEnabled(!noOutput_);
+    BitBtn8->setEnabled(true);
+}
+
+void ListeningWindow::cancelRun() {
+    if (!thread_)
+        return;
+    if (run_)
+        run_->cancel = true;
+    thread_->wait();
+    delete thread_;
+    thread_ = nullptr;
+    run_.reset();
+    QApplication::restoreOverrideCursor();
+    progressTimer_->stop();
+}
+
+void ListeningWindow::releasePlayback() {
+    if (output_)
+        output_->stop();
+    output_.reset();
+    positionTimer_->stop();
+    state_ = State::Stopped;
+    device_.reset();
+    source_.reset();
+    TrackBar1->setRange(0, 0);
+    setPlaybackEnabled(false);
+    BitBtn8->setEnabled(false);
+}
+
+void ListeningWindow::setPlaybackEnabled(bool enabled) {
+    for (QWidget* w : {static_cast<QWidget*>(BitBtn5), static_cast<QWidget*>(BitBtn6),
+                       static_cast<QWidget*>(BitBtn7), static_cast<QWidget*>(TrackBar1)})
+        w->setEnabled(enabled);
+}
+
+void ListeningWindow::BitBtn5Click() {
+    if (!source_ || state_ == State::Playing)
+        return;
+    if (state_ == State::Paused) {
+        output_->resume();
+        state_ = State::Playing;
+        positionTimer_->start();
+        return;
+    }
+    if (source_->position() >= source_->frames())
+        source_->seek(0);
+    if (!output_)
+        output_ = makeAudioOutput();
+    if (!output_->start(device_.get(), source_->rate(), source_->channels())) {
+        output_.reset();
+        noOutput_ = true;
+        setPlaybackEnabled(false);
+        say(QStringLiteral("Нет устройства вывода звука: прослушивание невозможно. "
+                           "Отфильтрованный файл записан и может быть прослушан другой "
+                           "программой"));
+        return;
+    }
+    state_ = State::Playing;
+    positionTimer_->start();
+}
+
+void ListeningWindow::BitBtn6Click() {
+    if (state_ != State::Playing)
+        return;
+    output_->suspend();
+    state_ = State::Paused;
+    positionTimer_->stop();
+    showPosition();
+}
+
+void ListeningWindow::BitBtn7Click() {
+    if (!source_)
+        return;
+    if (output_)
+        output_->stop();
+    state_ = State::Stopped;
+    positionTimer_->stop();
+    source_->seek(0);
+    showPosition();
+}
+
+void ListeningWindow::BitBtn8Click() {
+    if (!source_)
+        return;
+    source_->select(!source_->filteredSelected());
+    showChoice();
+}
+
+void ListeningWindow::keyPressEvent(QKeyEvent* event) {
+    // B anywhere in this window (the controls here do not take letters) switches A/B.
+    if (event->key() == Qt::Key_B && event->modifiers() == Qt::NoModifier) {
+        if (BitBtn8->isEnabled())
+            BitBtn8->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void ListeningWindow::showChoice() {
+    const bool filtered = source_ && source_->filteredSelected();
+    Label5->setText(filtered ? QStringLiteral("Звучит: фильтрованный")
+                             : QStringLiteral("Звучит: исходный"));
+}
+
+void ListeningWindow::showPosition() {
+    if (!source_)
+        return;
+    const std::int64_t ms = source_->position() * 1000 / source_->rate();
+    movingBar_ = true;
+    TrackBar1->setValue(static_cast<int>(ms));
+    movingBar_ = false;
+    Label4->setText(minutes(ms) + QStringLiteral(" / ") +
+                    minutes(source_->frames() * 1000 / source_->rate()));
+    if (state_ == State::Playing && source_->position() >= source_->frames()) {
+        // Played to the end: the next "Воспроизвести" starts again from the beginning.
+        output_->stop();
+        state_ = State::Stopped;
+        positionTimer_->stop();
+    }
+}
+
+void ListeningWindow::barMoved(int ms) {
+    if (movingBar_ || !source_)
+        return;
+    source_->seek(static_cast<std::int64_t>(ms) * source_->rate() / 1000);
+    showPosition();
+}
+
+ListeningWindow* openListeningWindow() {
+    auto* form = new ListeningWindow;
+    showChildWindow(form, fixedChildFrame);
+    return form;
+}
+
+} // namespace zorkan::ui

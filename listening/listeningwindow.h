@@ -1,0 +1,106 @@
+#pragma once
+// "Прослушивание фильтра": a sound file through a filter parameter file, then the
+// original and the filtered sound played with an A/B switch at the same sample.
+// A child window of the main window; any number may be open.
+//
+// Object names: Label1 "Звуковой файл" with Edit1 and BitBtn1 "Выбрать...", Label2
+// "Файл фильтра" with Edit2 and BitBtn2; CheckBox1 normalising to -1 dB, CheckBox2
+// 32-bit float output; BitBtn3 "Фильтровать"; ProgressBar1 and BitBtn4 "Отмена" while
+// filtering; Label3 the summary; TrackBar1 the position with Label4 the times; BitBtn5
+// "Воспроизвести", BitBtn6 "Пауза", BitBtn7 "Стоп", BitBtn8 the A/B switch (key B) and
+// Label5 which sound is heard.
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class QCheckBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSlider;
+class QThread;
+class QTimer;
+
+namespace zorkan {
+class AbSource;
+}
+
+namespace zorkan::ui {
+
+class AbDevice;
+class AudioOutput;
+
+class ListeningWindow : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ListeningWindow(QWidget* parent = nullptr);
+    ~ListeningWindow() override;
+
+    void BitBtn1Click(); // choose the sound file
+    void BitBtn2Click(); // choose the filter file
+    void BitBtn3Click(); // filter
+    void BitBtn4Click(); // cancel
+    void BitBtn5Click(); // play
+    void BitBtn6Click(); // pause
+    void BitBtn7Click(); // stop
+    void BitBtn8Click(); // A/B
+
+    // The A/B source of the last filtered file (nullptr before one).
+    AbSource* source() const { return source_.get(); }
+    bool playing() const { return state_ == State::Playing; }
+    bool paused() const { return state_ == State::Paused; }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    enum class State { Stopped, Playing, Paused };
+    struct Run;
+    void createControls();
+    void setRunning(bool running);
+    void showProgress();
+    void runFinished();
+    void cancelRun();
+    void releasePlayback();
+    void setPlaybackEnabled(bool enabled);
+    void showPosition();
+    void barMoved(int ms);
+    void showChoice();
+
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtn4 = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+    QPushButton* BitBtn6 = nullptr;
+    QPushButton* BitBtn7 = nullptr;
+    QPushButton* BitBtn8 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QTimer* progressTimer_ = nullptr;
+    QTimer* positionTimer_ = nullptr;
+
+    std::unique_ptr<Run> run_;
+    QThread* thread_ = nullptr;
+    std::unique_ptr<AbSource> source_;
+    std::unique_ptr<AbDevice> device_;
+    std::unique_ptr<AudioOutput> output_;
+    State state_ = State::Stopped;
+    bool noOutput_ = false;
+    bool movingBar_ = false;
+};
+
+// Opens a new listening window in the main window's document area.
+ListeningWindow* openListeningWindow();
+
+} // namespace zorkan::ui

@@ -1,0 +1,356 @@
+#include "listening/soundfilter.h"
+
+#include "common/errors.h"
+#include "response/response.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <sndfile.h>
+#include <system_error>
+
+namespace zorkan {
+
+const FilterFileReader listeningReader{16, FiveCoefficientRule::KindIsTwo, 32, false, false, 0};
+
+namespace {
+
+// The section equation without the terms of A3, A4, B3 and B4 when all four are zero.
+// Adding a zero product to a sum that is not zero leaves it as it is, so a result that
+// is not zero is the full equation's to the last bit; a zero result is computed again
+// in full, for the sign the full sum gives it.
+inline long double secondOrderSum(const SectionState& st, const FilterSection& s, double in) {
+    long double sum = static_cast<long double>(s.a[0]) * in;
+    sum += static_cast<long double>(s.a[1]) * st.x[0];
+    sum += static_cast<long double>(s.a[2]) * st.x[1];
+    sum -= static_cast<long double>(s.b[1]) * st.y[0];
+    sum -= static_cast<long double>(s.b[2]) * st.y[1];
+    if (sum == 0) [[unlikely]]
+        return st.sum(s, in);
+    return sum;
+}
+
+} // namespace
+
+ChannelCascade::ChannelCascade(std::vector<FilterSection> sections, int channels)
+    : sections_(std::move(sections)), channels_(channels),
+      states_(sections_.size() * static_cast<std::size_t>(channels)) {
+    for (const FilterSection& s : sections_)
+        secondOrder_.push_back(s.a[3] == 0 && s.a[4] == 0 && s.b[3] == 0 && s.b[4] == 0);
+}
+
+void ChannelCascade::run(double* samples, std::size_t frames) {
+    const std::size_t n = sections_.size();
+    const std::size_t channels = static_cast<std::size_t>(channels_);
+    if (n == 0) {
+        for (std::size_t i = 0; i < frames * channels; ++i)
+            if (std::isnan(samples[i]))
+                samples[i] = 0;
+        return;
+    }
+    // A wavefront over the sections: step t runs section k on sample t - k, so the
+    // sections of one step do not wait for each other and their recursions overlap.
+    // Every sample still meets the sections in order, with the same arithmetic.
+    std::vector<double>& carry = carry_;
+    carry.assign(channels * (n + 1), 0.0);
+    const std::size_t steps = frames + n - 1;
+    for (std::size_t t = 0; t < steps; ++t) {
+        const std::size_t last = std::min(t, n - 1);
+        const std::size_t first = t >= frames ? t - frames + 1 : 0;
+        // The channels are independent too: all of them move one step together.
+        for (std::size_t c = 0; c < channels; ++c) {
+            SectionState* states = states_.data() + c * n;
+            double* pass = carry.data() + c * (n + 1);
+            for (std::size_t k = last + 1; k-- > first;) {
+                const std::size_t i = (t - k) * channels + c;
+                double v = k == 0 ? samples[i] : pass[k];
+                if (k == 0 && !std::isfinite(v))
+                    v = std::isnan(v) ? 0.0 : std::copysign(DBL_MAX, v);
+                const long double sum = secondOrder_[k] ? secondOrderSum(states[k], sections_[k], v)
+                                                        : states[k].sum(sections_[k], v);
+                double out = static_cast<double>(sum);
+                if (!std::isfinite(out)) [[unlikely]] {
+                    // Held at the edge of the double range, so the recursion stays finite.
+                    out = std::isnan(out) ? 0.0 : std::copysign(DBL_MAX, out);
+                    ++overflows_;
+                }
+                states[k].push(v, out);
+                if (k + 1 == n)
+                    samples[i] = out;
+                else
+                    pass[k + 1] = out;
+            }
+        }
+    }
+}
+
+std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& sections, double rate) {
+    // The engine does not use B0; the response it has is that of B0 = 1.
+    std::vector<FilterSection> applied = sections;
+    for (FilterSection& s : applied)
+        s.b[0] = 1;
+    constexpr int points = 8192;
+    std::vector<double> magnitude(points + 1);
+    double kmax = 0;
+    try {
+        for (int i = 0; i <= points; ++i) {
+            magnitude[i] = evaluateCascade(applied, 0.5 * i / points, 1.0).magnitude;
+            kmax = std::max(kmax, magnitude[i]);
+        }
+    } catch (const FloatError&) {
+        return {}; // a pole on the unit circle: no finite response to speak of
+    }
+    std::vector<double> edges;
+    if (!(kmax > 0) || !std::isfinite(kmax))
+        return edges;
+    const double level = kmax * std::pow(10.0, -3.0 / 20.0);
+    for (int i = 0; i < points; ++i) {
+        const bool above = magnitude[i] >= level;
+        if (above == (magnitude[i + 1] >= level))
+            continue;
+        double lo = 0.5 * i / points, hi = 0.5 * (i + 1) / points;
+        for (int step = 0; step < 50; ++step) {
+            const double mid = 0.5 * (lo + hi);
+            try {
+                if ((evaluateCascade(applied, mid, 1.0).magnitude >= level) == above)
+                    lo = mid;
+                else
+                    hi = mid;
+            } catch (const FloatError&) {
+                break;
+            }
+        }
+        edges.push_back(0.5 * (lo + hi) * rate);
+    }
+    return edges;
+}
+
+int outputFormatFor(int sourceFormat, bool floatOutput) {
+    if (!floatOutput)
+        return sourceFormat;
+    return (sourceFormat & (SF_FORMAT_TYPEMASK | SF_FORMAT_ENDMASK)) | SF_FORMAT_FLOAT;
+}
+
+std::uint64_t quantiseSamples(const double* samples, std::size_t count, CodingInfo coding,
+                              int* integers, double* doubles) {
+    std::uint64_t clipped = 0;
+    switch (coding.coding) {
+    case SampleCoding::Integer: {
+        const double top = std::ldexp(1.0, coding.bits - 1) - 1;
+        const double bottom = -std::ldexp(1.0, coding.bits - 1);
+        const int shift = 32 - coding.bits;
+        for (std::size_t i = 0; i < count; ++i) {
+            // Scaling by a power of two is exact; nearbyint rounds halves to even.
+            double r = std::nearbyint(std::ldexp(samples[i], coding.bits - 1));
+            if (r > top) {
+                r = top;
+                ++clipped;
+            } else if (r < bottom) {
+                r = bottom;
+                ++clipped;
+            }
+            integers[i] =
+                static_cast<int>(static_cast<std::uint32_t>(static_cast<std::int64_t>(r)) << shift);
+        }
+        break;
+    }
+    case SampleCoding::Float32:
+    case SampleCoding::Float64:
+    case SampleCoding::Lossy: {
+        const double limit = coding.coding == SampleCoding::Float32   ? double(FLT_MAX)
+                             : coding.coding == SampleCoding::Float64 ? DBL_MAX
+                                                                      : 1.0;
+        for (std::size_t i = 0; i < count; ++i) {
+            double v = samples[i];
+            // A double output at the very limit was held there by the cascade.
+            const bool inside = coding.coding == SampleCoding::Float64 ? std::fabs(v) < limit
+                                                                       : std::fabs(v) <= limit;
+            if (!inside) {
+                v = std::isnan(v) ? 0.0 : std::copysign(limit, v);
+                ++clipped;
+            }
+            doubles[i] = v;
+        }
+        break;
+    }
+    }
+    return clipped;
+}
+
+namespace {
+
+bool sameFile(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::equivalent(a, b, ec))
+        return true;
+    const fs::path ca = fs::weakly_canonical(a, ec);
+    const fs::path cb = fs::weakly_canonical(b, ec);
+    return !ec && ca == cb;
+}
+
+// Removes the unfinished output unless the run put it in place.
+struct PartialFile {
+    std::string path;
+    bool keep = false;
+    ~PartialFile() {
+        if (!keep) {
+            std::error_code ec;
+            std::filesystem::remove(path, ec);
+        }
+    }
+};
+
+constexpr std::size_t blockFrames = 4096;
+
+bool cancelled(const SoundRunControl& control) {
+    return control.cancel && control.cancel->load(std::memory_order_relaxed);
+}
+
+} // namespace
+
+SoundFilterResult filterSoundFile(const std::string& filterPath, const std::string& input,
+                                  const std::string& output, const SoundFilterOptions& options,
+                                  const SoundRunControl& control) {
+    if (sameFile(input, output))
+        throw UserMessage("Выходной файл совпадает с исходным: выберите другое имя");
+    if (sameFile(filterPath, output))
+        throw UserMessage("Выходной файл совпадает с файлом фильтра: выберите другое имя");
+    const FilterCoefficients filter = readFilterFile(filterPath, listeningReader);
+
+    SoundFilterResult result;
+    SoundReader reader(input);
+    result.source = reader.info();
+    const int channels = result.source.channels;
+    result.outputFormat = outputFormatFor(result.source.format, options.floatOutput);
+    if (options.floatOutput) {
+        SF_INFO check{};
+        check.samplerate = result.source.rate;
+        check.channels = channels;
+        check.format = result.outputFormat;
+        if (!sf_format_check(&check))
+            throw UserMessage("Формат " +
+                              formatName(result.source.format)
+                                  .substr(0, formatName(result.source.format).find(',')) +
+                              " не хранит 32-битные числа с плавающей точкой");
+    }
+    result.edges = threeDecibelEdges(filter.sections, result.source.rate);
+    const CodingInfo coding = codingOf(result.outputFormat);
+
+    const std::uint64_t expected = static_cast<std::uint64_t>(result.source.frames);
+    const std::uint64_t total = options.normalise ? 2 * expected : expected;
+    std::uint64_t done = 0;
+    std::vector<double> block(blockFrames * channels);
+    const auto progress = [&](std::size_t frames) {
+        done += frames;
+        if (control.onProgress)
+            control.onProgress(std::min(done, total), total);
+    };
+
+    if (options.normalise) {
+        // First pass: the peak of the filtered sound.
+        ChannelCascade cascade(filter.sections, channels);
+        while (const std::size_t got = reader.read(block.data(), blockFrames)) {
+            if (cancelled(control)) {
+                result.completed = false;
+                return result;
+            }
+            cascade.run(block.data(), got);
+            for (std::size_t i = 0; i < got * channels; ++i)
+                result.peak = std::max(result.peak, std::fabs(block[i]));
+            progress(got);
+        }
+        if (result.peak > 0)
+            result.gain = std::pow(10.0, -1.0 / 20.0) / result.peak;
+        reader.seek(0);
+    } else if (options.gainDecibels != 0) {
+        result.gain = std::pow(10.0, options.gainDecibels / 20.0);
+    }
+
+    // The unfinished output's name must not be the source's.
+    PartialFile partial{output + ".part"};
+    if (sameFile(input, partial.path))
+        partial.path = output + ".part~";
+    SoundInfo outInfo = result.source;
+    outInfo.format = result.outputFormat;
+    SoundWriter writer(partial.path, outInfo, output);
+    ChannelCascade cascade(filter.sections, channels);
+    std::vector<int> integers(coding.coding == SampleCoding::Integer ? block.size() : 0);
+    std::vector<double> doubles(coding.coding == SampleCoding::Integer ? 0 : block.size());
+    double peak = 0;
+    while (const std::size_t got = reader.read(block.data(), blockFrames)) {
+        if (cancelled(control)) {
+            result.completed = false;
+            return result; // the partial file goes with `partial`
+        }
+        cascade.run(block.data(), got);
+        const std::size_t count = got * channels;
+        if (!options.normalise)
+            for (std::size_t i = 0; i < count; ++i)
+                peak = std::max(peak, std::fabs(block[i]));
+        if (result.gain != 1)
+            for (std::size_t i = 0; i < count; ++i)
+                block[i] *= result.gain;
+        result.clipped +=
+            quantiseSamples(block.data(), count, coding, integers.data(), doubles.data());
+        if (coding.coding == SampleCoding::Integer)
+            writer.writeIntegers(integers.data(), got);
+        else
+            writer.writeDoubles(doubles.data(), got);
+        result.frames += got;
+        progress(got);
+    }
+    if (!options.normalise)
+        result.peak = peak;
+    writer.close();
+    std::error_code ec;
+    std::filesystem::rename(partial.path, output, ec);
+    if (ec)
+        throw UserMessage("Не удаётся записать звуковой файл " + output);
+    partial.keep = true;
+    return result;
+}
+
+namespace {
+
+std::string fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+} // namespace
+
+std::string soundSummary(const SoundFilterResult& result) {
+    const SoundInfo& s = result.source;
+    const std::uint64_t ms =
+        s.rate > 0 ? static_cast<std::uint64_t>(std::llround(result.frames * 1000.0 / s.rate)) : 0;
+    char length[64];
+    std::snprintf(length, sizeof length, "%llu:%02llu.%03llu",
+                  static_cast<unsigned long long>(ms / 60000),
+                  static_cast<unsigned long long>(ms / 1000 % 60),
+                  static_cast<unsigned long long>(ms % 1000));
+    std::string line = formatName(s.format) + ", " + std::to_string(s.rate) +
+                       " Гц, каналов: " + std::to_string(s.channels) + ", " + length + " (" +
+                       std::to_string(result.frames) +
+                       " кадров), ограничено отсчётов: " + std::to_string(result.clipped);
+    if (result.outputFormat != 0 && result.outputFormat != s.format)
+        line += ", записан как " + formatName(result.outputFormat);
+    if (result.gain != 1)
+        line += ", усиление " + fixed(20 * std::log10(result.gain), 2) + " дБ";
+    line += ", срез -3 дБ: ";
+    if (result.edges.empty())
+        line += "нет";
+    for (std::size_t i = 0; i < result.edges.size(); ++i)
+        line += (i ? ", " : "") + fixed(result.edges[i], 1) + " Гц";
+    return line;
+}
+
+std::string proposedOutputName(const std::string& input) {
+    const std::filesystem::path p(input);
+    return (p.parent_path() / (p.stem().string() + "-filtered" + p.extension().string())).string();
+}
+
+} // namespace zorkan
