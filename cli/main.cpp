@@ -23,6 +23,7 @@ void printUsage() {
         "  spectrum  спектральный анализ 1024 точек (.dat, .xicd, .reim): BPF, RPF, PPF, OPF\n"
         "  wav2sig   звуковой файл (.wav) в файл сигнала (.xicd) и файл заголовка\n"
         "  sig2wav   файл сигнала (.yicd) в конец звукового файла (.wav)\n"
+        "  export    фильтр (.flt) секциями второго порядка: CSV, Octave, Python, C\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
         "zorkan-cli --version выводит версию.");
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
             return zorkan::cli::runWav2Sig(argc, argv);
         if (std::strcmp(command, "sig2wav") == 0)
             return zorkan::cli::runSig2Wav(argc, argv);
+        if (std::strcmp(command, "export") == 0)
+            return zorkan::cli::runExport(argc, argv);
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;
