@@ -62,6 +62,86 @@ Quadratic times(const Quadratic& p, const Quadratic& q) {
     return r;
 }
 
+// Residuals of c0 (1 + p1 w + p2 w^2)(1 + q1 w + q2 w^2) against c, relative to c0.
+void factorResiduals(const long double t[5], const long double x[4], long double r[4]) {
+    r[0] = x[0] + x[2] - t[1];
+    r[1] = x[1] + x[0] * x[2] + x[3] - t[2];
+    r[2] = x[0] * x[3] + x[1] * x[2] - t[3];
+    r[3] = x[1] * x[3] - t[4];
+}
+
+long double residualSize(const long double r[4]) {
+    return std::abs(r[0]) + std::abs(r[1]) + std::abs(r[2]) + std::abs(r[3]);
+}
+
+// Newton's method on the coefficients of two factors with constant term 1, so that
+// their product matches the polynomial to the last digits even where roots found from
+// the companion matrix are blurred by multiplicity. A step is kept only when it lowers
+// the residual; multiple roots make the system singular at the solution, where the
+// steps still converge, if only linearly.
+void refineFactors(const double c[5], Quadratic& p, Quadratic& q) {
+    if (p.c[0] != 1 || q.c[0] != 1)
+        return;
+    long double t[5];
+    for (int i = 0; i < 5; ++i)
+        t[i] = static_cast<long double>(c[i]) / c[0];
+    long double x[4] = {p.c[1], p.c[2], q.c[1], q.c[2]};
+    long double r[4];
+    factorResiduals(t, x, r);
+    long double size = residualSize(r);
+    for (int iteration = 0; iteration < 200 && size > 0; ++iteration) {
+        // Jacobian rows of the four residuals by p1, p2, q1, q2, with -r beside them.
+        long double m[4][5] = {{1, 0, 1, 0, -r[0]},
+                               {x[2], 1, x[0], 1, -r[1]},
+                               {x[3], x[2], x[1], x[0], -r[2]},
+                               {0, x[3], 0, x[1], -r[3]}};
+        bool singular = false;
+        for (int col = 0; col < 4 && !singular; ++col) {
+            int pivot = col;
+            for (int row = col + 1; row < 4; ++row)
+                if (std::abs(m[row][col]) > std::abs(m[pivot][col]))
+                    pivot = row;
+            if (m[pivot][col] == 0) {
+                singular = true;
+                break;
+            }
+            std::swap(m[col], m[pivot]);
+            for (int row = col + 1; row < 4; ++row) {
+                const long double factor = m[row][col] / m[col][col];
+                for (int k = col; k < 5; ++k)
+                    m[row][k] -= factor * m[col][k];
+            }
+        }
+        if (singular)
+            break;
+        long double step[4];
+        for (int row = 3; row >= 0; --row) {
+            long double v = m[row][4];
+            for (int k = row + 1; k < 4; ++k)
+                v -= m[row][k] * step[k];
+            step[row] = v / m[row][row];
+        }
+        // Damped: near a multiple root the full step may overshoot.
+        long double next[4], rn[4], nextSize = size;
+        for (int halving = 0; halving < 40 && !(nextSize < size); ++halving) {
+            const long double scale = std::ldexp(1.0L, -halving);
+            for (int i = 0; i < 4; ++i)
+                next[i] = x[i] + scale * step[i];
+            factorResiduals(t, next, rn);
+            nextSize = residualSize(rn);
+        }
+        if (!(nextSize < size))
+            break;
+        std::copy(next, next + 4, x);
+        std::copy(rn, rn + 4, r);
+        size = nextSize;
+    }
+    p.c[1] = x[0];
+    p.c[2] = x[1];
+    q.c[1] = x[2];
+    q.c[2] = x[3];
+}
+
 // Two factors of c[0] + ... + c[4] w^4; the leading coefficient is not included.
 struct QuarticFactors {
     Quadratic q[2];
@@ -134,6 +214,8 @@ QuarticFactors factorQuarticLong(const double c[5]) {
         quadratics.push_back(linears.back());
     for (std::size_t k = 0; k < quadratics.size() && k < 2; ++k)
         f.q[k] = quadratics[k];
+    if (low == 0)
+        refineFactors(c, f.q[0], f.q[1]);
     return f;
 }
 
@@ -394,9 +476,9 @@ void normaliseGain(SecondOrderCascade& cascade) {
     // Magnitude of sections 1..k on the grid, kept from one section to the next.
     std::vector<long double> running(gridIntervals + 1, 1.0L);
     for (std::size_t k = 0; k < sections.size(); ++k) {
-        SecondOrderSection single = sections[k];
+        const std::vector<SecondOrderSection> single{sections[k]};
         for (int i = 0; i <= gridIntervals; ++i)
-            running[i] *= cascadeMagnitude({single}, 1, i * step);
+            running[i] *= cascadeMagnitude(single, 1, i * step);
         const long double peak = peakOnGrid(sections, k + 1, running);
         if (!(peak > 0) || !std::isfinite(peak)) {
             cascade.warnings.push_back(
