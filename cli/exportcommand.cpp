@@ -29,7 +29,8 @@ const char* const exportHelp =
     "  --type T       числа кода C: double, float (транспонированная вторая прямая\n"
     "                 форма), q15 (int16_t), q31 (int32_t) (первая прямая форма,\n"
     "                 коэффициенты int32_t со сдвигом секции, накопитель int64_t,\n"
-    "                 округление и насыщение выхода); по умолчанию double\n"
+    "                 округление и насыщение выхода; секции по возрастанию радиуса\n"
+    "                 полюсов); по умолчанию double\n"
     "  --name PREFIX  имя типа и функций кода C, по умолчанию zorkan_filter\n"
     "  --normalise    нормировать усиление: наибольшее усиление по частоте равно 1,\n"
     "                 секция k масштабируется так, что каскад секций 1..k имеет\n"
@@ -73,7 +74,7 @@ int runExport(int argc, char** argv) {
     ExportResult written;
     SecondOrderCascade printed;
     if (output.empty()) {
-        printed = exportCascade(source, options.normalise);
+        printed = exportCascade(source, options);
         const std::string text = exportText(printed, options);
         std::fwrite(text.data(), 1, text.size(), stdout);
         cascade = &printed;

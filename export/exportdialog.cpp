@@ -68,7 +68,7 @@ FileDialogRequest outputRequest(ExportFormat format, const QString& source) {
 ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("ExportDialog"));
     setWindowTitle(QStringLiteral("Экспорт фильтра"));
-    resize(520, 270);
+    resize(520, 240);
 
     auto* column = new QVBoxLayout(this);
     auto* form = new QFormLayout;
@@ -180,7 +180,9 @@ void ExportDialog::BitBtn2Click() {
     QStringList names;
     for (const std::string& f : result.files)
         names << QFileInfo(QString::fromStdString(f)).fileName();
-    StatusBar1->showMessage(QStringLiteral("Записан %1; секций второго порядка: %2")
+    StatusBar1->showMessage((names.size() > 1
+                                 ? QStringLiteral("Записаны %1; секций второго порядка: %2")
+                                 : QStringLiteral("Записан %1; секций второго порядка: %2"))
                                 .arg(names.join(QStringLiteral(", ")))
                                 .arg(result.cascade.sections.size()));
     for (const ExportWarning& w : result.cascade.warnings)

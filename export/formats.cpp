@@ -106,6 +106,7 @@ std::vector<std::string> headerLines(const SecondOrderCascade& cascade,
                             "; each section in transposed direct form II");
         } else {
             const bool q15 = options.type == SampleType::Q15;
+            lines.push_back("sections in order of pole radius, the most resonant last");
             lines.push_back("samples: " + t +
                             (q15 ? ", q15 (value / 32768)" : ", q31 (value / 2^31)") +
                             "; each section in direct form I");
@@ -413,9 +414,11 @@ CSources exportCSources(const SecondOrderCascade& cascade, const ExportOptions& 
     return s;
 }
 
-SecondOrderCascade exportCascade(const std::string& sourcePath, bool normalise) {
+SecondOrderCascade exportCascade(const std::string& sourcePath, const ExportOptions& options) {
     SecondOrderCascade cascade = secondOrderSections(sourcePath);
-    if (normalise)
+    if (options.format == ExportFormat::C && fixedPoint(options.type))
+        orderByPoleRadius(cascade);
+    if (options.normalise)
         normaliseGain(cascade);
     return cascade;
 }
@@ -425,7 +428,7 @@ ExportResult exportFilter(const std::string& sourcePath, const std::string& outp
     if (options.sourceName.empty())
         options.sourceName = baseName(sourcePath);
     ExportResult result;
-    result.cascade = exportCascade(sourcePath, options.normalise);
+    result.cascade = exportCascade(sourcePath, options);
     std::vector<std::pair<std::string, std::string>> files;
     const auto endsWith = [&](const char* tail) {
         const std::string t = tail;

@@ -64,7 +64,9 @@ struct ExportResult {
 ExportResult exportFilter(const std::string& sourcePath, const std::string& outputPath,
                           ExportOptions options);
 
-// The cascade and the options' source name, for output to standard output.
-SecondOrderCascade exportCascade(const std::string& sourcePath, bool normalise);
+// The cascade the options ask for: read from `sourcePath`, for fixed-point C put in
+// order of pole radius (orderByPoleRadius), then normalised when asked. Every other
+// format keeps the file's order, two sections in place of each band-pass section.
+SecondOrderCascade exportCascade(const std::string& sourcePath, const ExportOptions& options);
 
 } // namespace zorkan

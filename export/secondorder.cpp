@@ -398,6 +398,13 @@ SecondOrderCascade secondOrderSections(const FilterCoefficients& filter) {
     return cascade;
 }
 
+void orderByPoleRadius(SecondOrderCascade& cascade) {
+    std::stable_sort(cascade.sections.begin(), cascade.sections.end(),
+                     [](const SecondOrderSection& p, const SecondOrderSection& q) {
+                         return poleRadius(p.den[1], p.den[2]) < poleRadius(q.den[1], q.den[2]);
+                     });
+}
+
 SecondOrderCascade secondOrderSections(const std::string& path) {
     return secondOrderSections(readFilterFile(path, responseReader));
 }

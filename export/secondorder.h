@@ -59,6 +59,12 @@ std::vector<FilterSection> unfactoredSections(const FilterCoefficients& filter);
 // Reads a parameter file with the frequency-response computation's rules.
 SecondOrderCascade secondOrderSections(const std::string& path);
 
+// Puts the sections in order of their largest pole radius, the least resonant first and
+// the most resonant last (a stable sort): in fixed point the noise of a section's
+// rounding then passes the fewest sharp resonances, and a normalised cascade does not
+// lose the signal in its first sections.
+void orderByPoleRadius(SecondOrderCascade& cascade);
+
 // Magnitude of the first `count` sections at the angular frequency w (radians per
 // sample), in long double.
 long double cascadeMagnitude(const std::vector<SecondOrderSection>& sections, std::size_t count,

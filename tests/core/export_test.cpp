@@ -361,6 +361,7 @@ double fixedPointSnr(const TempDir& dir, const std::string& flt, SampleType type
     const std::vector<double> fixed = runExportedC(dir, flt, "q", type, true, false, codes);
     const std::vector<double> exact =
         runExportedC(dir, flt, "d", SampleType::Double, true, false, values);
+    EXPECT_TRUE(run("cd '" + dir.path().string() + "' && " + strictCpp + " -c q.c -o q.o"));
     EXPECT_EQ(fixed.size(), exact.size());
     double signal = 0, error = 0;
     for (std::size_t n = 0; n < fixed.size() && n < exact.size(); ++n) {

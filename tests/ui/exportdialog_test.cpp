@@ -83,7 +83,8 @@ class ExportDialogTest : public QObject {
         QCOMPARE(program.prompts().fileRequests[0].request.defaultExtension, extension);
         QCOMPARE(program.prompts().fileRequests[0].request.proposedName,
                  format == 1 || format == 2 ? "filter_1." + extension : "1." + extension);
-        QCOMPARE(status, QStringLiteral("Записан %1; секций второго порядка: 2")
+        QCOMPARE(status, QStringLiteral("%1 %2; секций второго порядка: 2")
+                             .arg(written.size() > 1 ? "Записаны" : "Записан")
                              .arg(written.join(QStringLiteral(", "))));
         for (const QString& name : written)
             QVERIFY2(QFile::exists(program.path(name)), qPrintable(name));
