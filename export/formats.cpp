@@ -112,7 +112,8 @@ std::vector<std::string> headerLines(const SecondOrderCascade& cascade,
                             "; each section in direct form I");
             lines.push_back("coefficients: int32_t b0, b1, b2, a1, a2 of section k as "
                             "round(c * 2^(31 - shift[k])),");
-            lines.push_back("  shift[k] the smallest s >= 0 with |b0|+|b1|+|b2|+|a1|+|a2| < 2^s");
+            lines.push_back("  shift[k] the smallest s >= 0 with "
+                            "(|b0|+|b1|+|b2|+|a1|+|a2|) * 2^(31 - s) + 3 < 2^31");
             lines.push_back("accumulator: int64_t, acc = b0 x[n] + b1 x[n-1] + b2 x[n-2] "
                             "- a1 y[n-1] - a2 y[n-2], exact");
             lines.push_back(std::string("output of a section: floor((acc + 2^(30 - shift)) / "

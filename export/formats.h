@@ -30,7 +30,8 @@ std::string exportExtension(ExportFormat format);
 
 // Fixed-point coefficients of one section for q15 and q31: num0, num1, num2, den1, den2
 // as round(c * 2^(31 - shift)), where shift is the smallest s >= 0 with
-// |num0| + |num1| + |num2| + |den1| + |den2| < 2^s, so every product sum fits in 64 bits.
+// (|num0| + |num1| + |num2| + |den1| + |den2|) * 2^(31 - s) + 3 < 2^31: the rounded
+// coefficients fit, and every product sum fits in 64 bits.
 struct FixedSection {
     std::int32_t c[5] = {0, 0, 0, 0, 0};
     int shift = 0;

@@ -394,6 +394,75 @@ TEST(ExportC, FixedPointKeepsTheSignalFarAboveItsError) {
     }
 }
 
+// The fixed-point arithmetic as the header of the C file states it, on 128-bit integers:
+// coefficients round(c * 2^(31 - s)) with the stated shift, exact sums, outputs
+// floor((acc + 2^(30 - s)) / 2^(31 - s)) saturated to the sample type.
+__extension__ typedef __int128 wide;
+
+std::vector<double> fixedPointOracle(const SecondOrderCascade& c, bool q15,
+                                     const std::vector<double>& input) {
+    const long double top = q15 ? 32767 : 2147483647.0L;
+    std::vector<double> signal = input;
+    for (const SecondOrderSection& s : c.sections) {
+        const long double v[5] = {s.num[0], s.num[1], s.num[2], s.den[1], s.den[2]};
+        long double sum = 0;
+        for (long double x : v)
+            sum += std::abs(x);
+        int shift = 0;
+        while (sum * std::ldexp(1.0L, 31 - shift) + 3 >= std::ldexp(1.0L, 31))
+            ++shift;
+        wide q[5];
+        for (int i = 0; i < 5; ++i)
+            q[i] = std::llround(v[i] * std::ldexp(1.0L, 31 - shift));
+        wide x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+        const wide one = 1;
+        for (double& x : signal) {
+            const wide acc =
+                q[0] * static_cast<wide>(x) + q[1] * x1 + q[2] * x2 - q[3] * y1 - q[4] * y2;
+            wide y = (acc + (one << (30 - shift))) >> (31 - shift); // floor
+            y = std::max<wide>(std::min<wide>(y, static_cast<wide>(top)),
+                               -static_cast<wide>(top) - 1);
+            x2 = x1;
+            x1 = static_cast<wide>(x);
+            y2 = y1;
+            y1 = y;
+            x = static_cast<double>(y);
+        }
+    }
+    return signal;
+}
+
+TEST(ExportC, FixedPointCodeDoesWhatItsHeaderStates) {
+    TempDir dir;
+    // Unnormalised, the default design's gain near 15000 saturates every section.
+    const std::string flt = designFile(dir, designs[0]);
+    const std::string bp = designFile(dir, designs[9]);
+    struct Row {
+        std::string file;
+        SampleType type;
+        bool normalise;
+    };
+    const Row rows[] = {{flt, SampleType::Q15, false},
+                        {flt, SampleType::Q31, true},
+                        {bp, SampleType::Q31, false},
+                        {bp, SampleType::Q15, true}};
+    for (const Row& r : rows) {
+        const bool q15 = r.type == SampleType::Q15;
+        const double full = q15 ? 32768.0 : 2147483648.0;
+        std::vector<double> input(800);
+        for (std::size_t n = 0; n < input.size(); ++n)
+            input[n] = std::nearbyint(0.9 * full * std::sin(0.3 * n + 0.001 * n * n));
+        ExportOptions o;
+        o.format = ExportFormat::C;
+        o.type = r.type;
+        o.normalise = r.normalise;
+        const std::vector<double> expected = fixedPointOracle(exportCascade(r.file, o), q15, input);
+        const std::vector<double> got =
+            runExportedC(dir, r.file, "q", r.type, r.normalise, false, input);
+        EXPECT_EQ(got, expected) << r.file << (q15 ? " q15" : " q31");
+    }
+}
+
 // ---- Python with scipy ----
 
 TEST(ExportPython, ScipyReadsTheModuleAndTheCsvAsZorkansSections) {
