@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 namespace zorkan {
 
@@ -24,6 +25,8 @@ std::string exactNumber(double v) {
 }
 
 std::string floatLiteral(double v) {
+    if (std::abs(v) > std::numeric_limits<float>::max())
+        throw UserMessage("Коэффициент " + exactNumber(v) + " не помещается в тип float");
     float f = static_cast<float>(v);
     if (f == 0)
         f = 0;

@@ -486,15 +486,24 @@ void normaliseGain(SecondOrderCascade& cascade) {
         const std::vector<SecondOrderSection> single{sections[k]};
         for (int i = 0; i <= gridIntervals; ++i)
             running[i] *= cascadeMagnitude(single, 1, i * step);
-        const long double peak = peakOnGrid(sections, k + 1, running);
+        long double peak = peakOnGrid(sections, k + 1, running);
         if (!(peak > 0) || !std::isfinite(peak)) {
             cascade.warnings.push_back(
                 {"усиление фильтра равно нулю или не ограничено; коэффициенты не нормированы",
                  "the gain is zero or unbounded; the coefficients are not normalised"});
             return;
         }
-        for (double& v : sections[k].num)
+        for (double& v : sections[k].num) {
             v = static_cast<double>(v / peak);
+            if (!std::isfinite(v))
+                peak = 0; // a gain too small to undo in double
+        }
+        if (peak == 0) {
+            cascade.warnings.push_back(
+                {"усиление фильтра слишком мало; коэффициенты не нормированы",
+                 "the gain is too small to undo; the coefficients are not normalised"});
+            return;
+        }
         for (long double& m : running)
             m /= peak;
     }
