@@ -8,6 +8,7 @@
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
 #include "editor/REMain.h"
+#include "export/exportdialog.h"
 #include "listening/listeningwindow.h"
 #include "modelling/F1.h"
 #include "response/rasX.h"
@@ -81,6 +82,10 @@ const CommandRow commandRows[] = {
     {"Listening", "Прослушивание фильтра", "Прослушивание звукового файла через фильтр", {}},
     {"MenuAbout", "О программе...", "Информация о программе", {}},
     {"MenuExit", "Выход", "", {}},
+    {"ExportFilter",
+     "Экспорт фильтра",
+     "Экспорт фильтра секциями второго порядка: CSV, Octave/MATLAB, Python, C",
+     {}},
 };
 
 // Commands whose windows are not built yet; the module of each window enables its
@@ -190,6 +195,11 @@ void TForm1::createCommands() {
     connect(command("Modelling"), &QAction::triggered, this, &TForm1::ModellingExecute);
     connect(command("SavePar"), &QAction::triggered, this, &TForm1::SavePar);
     connect(command("LoadPar"), &QAction::triggered, this, &TForm1::LoadPar);
+    connect(command("ExportFilter"), &QAction::triggered, this, [this] {
+        auto* dialog = new ExportDialog(this);
+        prompts().showModal(dialog);
+        dialog->deleteLater();
+    });
     connect(command("SpAnal"), &QAction::triggered, this, &TForm1::SpAnalExecute);
     connect(command("Help"), &QAction::triggered, this, &TForm1::HelpExecute);
     connect(command("About"), &QAction::triggered, this, &TForm1::AboutExecute);
@@ -408,6 +418,7 @@ void TForm1::createMenus() {
     QMenu* filterFiles = menu(calc, "MenuFilterFiles", QStringLiteral("Файлы фильтров"));
     filterFiles->addAction(command("LoadPar"));
     filterFiles->addAction(command("SavePar"));
+    filterFiles->addAction(command("ExportFilter"));
     calc->addSeparator();
     calc->addAction(command("Modelling"));
     calc->addAction(command("MenuACHH"));

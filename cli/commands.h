@@ -13,5 +13,6 @@ int runFilter(int argc, char** argv);
 int runWav2Sig(int argc, char** argv);
 int runSig2Wav(int argc, char** argv);
 int runFilterSound(int argc, char** argv);
+int runExport(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -24,6 +24,7 @@ void printUsage() {
         "  wav2sig   звуковой файл (.wav) в файл сигнала (.xicd) и файл заголовка\n"
         "  sig2wav   файл сигнала (.yicd) в конец звукового файла (.wav)\n"
         "  filter-sound  звуковой файл (WAV, FLAC, OGG, AIFF) через фильтр (.flt)\n"
+        "  export    фильтр (.flt) секциями второго порядка: CSV, Octave, Python, C\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
         "zorkan-cli --version выводит версию.");
@@ -60,6 +61,8 @@ int main(int argc, char** argv) {
             return zorkan::cli::runSig2Wav(argc, argv);
         if (std::strcmp(command, "filter-sound") == 0)
             return zorkan::cli::runFilterSound(argc, argv);
+        if (std::strcmp(command, "export") == 0)
+            return zorkan::cli::runExport(argc, argv);
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;

@@ -156,6 +156,8 @@ class MainWindowTest : public QObject {
             true);
         row("MenuAbout", "О программе...", "Информация о программе", "", true);
         row("MenuExit", "Выход", "", "", true);
+        row("ExportFilter", "Экспорт фильтра",
+            "Экспорт фильтра секциями второго порядка: CSV, Octave/MATLAB, Python, C", "", true);
     }
     void commands() {
         QFETCH(QString, name);
@@ -196,7 +198,8 @@ class MainWindowTest : public QObject {
                               "Modelling|Моделирование работы фильтра|",
                               "MenuACHH|Анализ частотных характеристик|"}));
         QCOMPARE(items("MenuFilterFiles"), (QStringList{"LoadPar|Считывание параметров фильтра|",
-                                                        "SavePar|Запись параметров фильтра|"}));
+                                                        "SavePar|Запись параметров фильтра|",
+                                                        "ExportFilter|Экспорт фильтра|"}));
         QCOMPARE(items("MenuSpectral"),
                  (QStringList{"Data1|Ввод данных из файла (*.dat)|",
                               "Data3|Ввод данных из файла (*.reim)|",

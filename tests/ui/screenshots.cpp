@@ -7,6 +7,7 @@
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
 #include "editor/REMain.h"
+#include "export/exportdialog.h"
 #include "modelling/F1.h"
 #include "modelling/F2.h"
 #include "response/rasX.h"
@@ -19,6 +20,7 @@
 #include "tests/ui/uitest.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -119,6 +121,26 @@ bool renderSoundWindows(Program& program, const QString& folder) {
         std::printf("FAILED message on the way: %s\n", qPrintable(prompts.messages[i].text));
         ok = false;
     }
+    return ok;
+}
+
+// The export dialog after the default design went out as q15 C code.
+bool renderExportDialog(Program& program, const QString& folder) {
+    auto* exporter = new ExportDialog(&program.main());
+    exporter->setSourceFile(program.path(QStringLiteral("1.flt")));
+    exporter->findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(3);
+    exporter->findChild<QComboBox*>(QStringLiteral("ComboBox2"))->setCurrentIndex(2);
+    exporter->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(true);
+    const std::size_t messagesBefore = program.prompts().messages.size();
+    program.prompts().queueFile(program.path(QStringLiteral("1.c")));
+    QTest::mouseClick(exporter->findChild<QPushButton*>(QStringLiteral("BitBtn2")), Qt::LeftButton);
+    bool ok = save(exporter, folder, "export");
+    for (std::size_t i = messagesBefore; i < program.prompts().messages.size(); ++i) {
+        std::printf("FAILED message on the way: %s\n",
+                    qPrintable(program.prompts().messages[i].text));
+        ok = false;
+    }
+    exporter->hide();
     return ok;
 }
 
@@ -289,6 +311,7 @@ int renderScreenshots(const QString& folder) {
     logoSplash->hide();
     ok = renderSoundWindows(program, folder) && ok;
     ok = renderListeningScreenshots(program, folder) && ok;
+    ok = renderExportDialog(program, folder) && ok;
     return ok ? 0 : 1;
 }
 

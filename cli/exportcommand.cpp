@@ -1,0 +1,90 @@
+// zorkan-cli export: a filter parameter file as second-order sections for other tools.
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "common/errors.h"
+#include "export/formats.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace zorkan::cli {
+
+namespace {
+
+const char* const exportHelp =
+    "Использование: zorkan-cli export ФАЙЛ.flt --format ФОРМАТ [ПАРАМЕТРЫ]\n"
+    "\n"
+    "Выводит фильтр из файла параметров (правила расчёта частотных характеристик)\n"
+    "как каскад секций второго порядка: секции четвёртого порядка полосового фильтра\n"
+    "раскладываются по корням на две секции второго порядка каждая. Файл начинается\n"
+    "с комментария: программа и версия, исходный файл, вид, порядок, число секций.\n"
+    "\n"
+    "  --format F     sos-csv  строки b0,b1,b2,a0,a1,a2 (17 значащих цифр), как sos\n"
+    "                          в scipy.signal.sosfilt и MATLAB;\n"
+    "                 octave   файл .m с матрицей sos и g = 1 (Octave, MATLAB);\n"
+    "                 python   модуль .py с массивом NumPy sos;\n"
+    "                 c        код C99: тип PREFIX_state, функции PREFIX_reset,\n"
+    "                          PREFIX_step и PREFIX_block\n"
+    "  --type T       числа кода C: double, float (транспонированная вторая прямая\n"
+    "                 форма), q15 (int16_t), q31 (int32_t) (первая прямая форма,\n"
+    "                 коэффициенты int32_t со сдвигом секции, накопитель int64_t,\n"
+    "                 округление и насыщение выхода; секции по возрастанию радиуса\n"
+    "                 полюсов); по умолчанию double\n"
+    "  --name PREFIX  имя типа и функций кода C, по умолчанию zorkan_filter\n"
+    "  --normalise    нормировать усиление: наибольшее усиление по частоте равно 1,\n"
+    "                 секция k масштабируется так, что каскад секций 1..k имеет\n"
+    "                 наибольшее усиление 1; без него коэффициенты выводятся как есть\n"
+    "  --output FILE  записать в файл (целиком или никак); для c: FILE.h даёт один\n"
+    "                 заголовочный файл, иное имя NAME - файлы NAME.h и NAME.c;\n"
+    "                 без --output текст выводится в stdout (для c - один заголовок)\n"
+    "  --help         эта справка\n"
+    "\n"
+    "Неустойчивый или нулевой фильтр выводится с предупреждением в комментарии\n"
+    "и в stderr. При ошибке сообщение выводится в stderr, код выхода 1.\n";
+
+} // namespace
+
+int runExport(int argc, char** argv) {
+    const Arguments args =
+        parseArguments(argc, argv, 2, {"format", "type", "name", "output"}, {"normalise"});
+    if (args.help) {
+        std::fputs(exportHelp, stdout);
+        return 0;
+    }
+    if (args.positional.size() != 1)
+        throw UserMessage("Укажите один файл параметров фильтра (.flt)");
+    const std::string formatText = textOption(args, "format", "");
+    if (formatText.empty())
+        throw UserMessage("Укажите формат: --format sos-csv, octave, python или c");
+    ExportOptions options;
+    options.format = parseExportFormat(formatText);
+    if (args.options.count("type") && options.format != ExportFormat::C)
+        throw UserMessage("Параметр --type относится только к формату c");
+    if (args.options.count("name") && options.format != ExportFormat::C)
+        throw UserMessage("Параметр --name относится только к формату c");
+    options.type = parseSampleType(textOption(args, "type", "double"));
+    options.prefix = textOption(args, "name", options.prefix);
+    options.normalise = switchGiven(args, "normalise");
+    const std::string source = args.positional[0];
+    options.sourceName = std::filesystem::path(source).filename().string();
+
+    const std::string output = textOption(args, "output", "");
+    const SecondOrderCascade* cascade = nullptr;
+    ExportResult written;
+    SecondOrderCascade printed;
+    if (output.empty()) {
+        printed = exportCascade(source, options);
+        const std::string text = exportText(printed, options);
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        cascade = &printed;
+    } else {
+        written = exportFilter(source, output, options);
+        cascade = &written.cascade;
+    }
+    for (const ExportWarning& w : cascade->warnings)
+        std::fprintf(stderr, "Предупреждение: %s\n", w.message.c_str());
+    return 0;
+}
+
+} // namespace zorkan::cli

@@ -1,0 +1,458 @@
+// The export formats: comment header, numbers with 17 significant digits, and C code
+// in floating point (transposed direct form II) and fixed point (direct form I).
+#include "export/formats.h"
+
+#include "common/errors.h"
+#include "editor/textfiles.h"
+#include "zorkanconfig.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+
+namespace zorkan {
+
+namespace {
+
+// Seventeen significant digits, enough to give back the same double in any reader.
+std::string exactNumber(double v) {
+    if (v == 0)
+        v = 0; // no "-0"
+    char text[40];
+    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, 16);
+    return std::string(text, r.ptr);
+}
+
+std::string floatLiteral(double v) {
+    if (std::abs(v) > std::numeric_limits<float>::max())
+        throw UserMessage("Коэффициент " + exactNumber(v) + " не помещается в тип float");
+    float f = static_cast<float>(v);
+    if (f == 0)
+        f = 0;
+    char text[40];
+    const auto r = std::to_chars(text, text + sizeof text, f, std::chars_format::scientific, 8);
+    return std::string(text, r.ptr) + "f";
+}
+
+// Printable ASCII only, and nothing that could end a C comment.
+std::string asciiName(const std::string& name) {
+    std::string out;
+    for (char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        out += (c >= 0x20 && c < 0x7f && ch != '*') ? ch : '?';
+    }
+    return out;
+}
+
+const char* kindName(FilterKind kind) {
+    switch (kind) {
+    case lowPass:
+        return "low-pass";
+    case highPass:
+        return "high-pass";
+    case bandPass:
+        return "band-pass";
+    default:
+        return "unknown kind, second-order sections";
+    }
+}
+
+const char* typeName(SampleType t) {
+    switch (t) {
+    case SampleType::Double:
+        return "double";
+    case SampleType::Float:
+        return "float";
+    case SampleType::Q15:
+        return "int16_t";
+    case SampleType::Q31:
+        return "int32_t";
+    }
+    return "double";
+}
+
+bool fixedPoint(SampleType t) {
+    return t == SampleType::Q15 || t == SampleType::Q31;
+}
+
+std::vector<std::string> headerLines(const SecondOrderCascade& cascade,
+                                     const ExportOptions& options) {
+    static const char* const formatNames[] = {"second-order sections, CSV",
+                                              "second-order sections, Octave/MATLAB",
+                                              "second-order sections, Python/NumPy", "C99"};
+    std::vector<std::string> lines;
+    lines.push_back(std::string("ZORKAN ") + ZORKAN_VERSION +
+                    " filter export: " + formatNames[static_cast<int>(options.format)]);
+    lines.push_back("source: " + asciiName(options.sourceName));
+    lines.push_back(std::string("kind: ") + kindName(cascade.kind) + " (" +
+                    std::to_string(cascade.kind) + "), order " + std::to_string(cascade.order) +
+                    ", " + std::to_string(cascade.fileSections) + " section(s) in the file");
+    lines.push_back("second-order sections: " + std::to_string(cascade.sections.size()));
+    lines.push_back("H(z) = product of (b0 + b1 z^-1 + b2 z^-2) / (a0 + a1 z^-1 + a2 z^-2), "
+                    "a0 = 1");
+    if (options.format == ExportFormat::SosCsv)
+        lines.push_back("one section per row: b0,b1,b2,a0,a1,a2");
+    if (options.format == ExportFormat::Octave)
+        lines.push_back("sos: one section per row [b0 b1 b2 a0 a1 a2]; g: overall gain");
+    if (options.format == ExportFormat::Python)
+        lines.push_back("sos: one section per row [b0, b1, b2, a0, a1, a2] (scipy.signal)");
+    if (cascade.normalised)
+        lines.push_back("gain: normalised, largest gain over frequency 1; section k is scaled "
+                        "so that sections 1..k together peak at 1");
+    else
+        lines.push_back("gain: as in the parameter file (not normalised)");
+    if (options.format == ExportFormat::C) {
+        const std::string t = typeName(options.type);
+        if (!fixedPoint(options.type)) {
+            lines.push_back("samples and coefficients: " + t +
+                            "; each section in transposed direct form II");
+        } else {
+            const bool q15 = options.type == SampleType::Q15;
+            lines.push_back("sections in order of pole radius, the most resonant last");
+            lines.push_back("samples: " + t +
+                            (q15 ? ", q15 (value / 32768)" : ", q31 (value / 2^31)") +
+                            "; each section in direct form I");
+            lines.push_back("coefficients: int32_t b0, b1, b2, a1, a2 of section k as "
+                            "round(c * 2^(31 - shift[k])),");
+            lines.push_back("  shift[k] the smallest s >= 0 with "
+                            "(|b0|+|b1|+|b2|+|a1|+|a2|) * 2^(31 - s) + 3 < 2^31");
+            lines.push_back("accumulator: int64_t, acc = b0 x[n] + b1 x[n-1] + b2 x[n-2] "
+                            "- a1 y[n-1] - a2 y[n-2], exact");
+            lines.push_back(std::string("output of a section: floor((acc + 2^(30 - shift)) / "
+                                        "2^(31 - shift)) (nearest, halves up), saturated to ") +
+                            (q15 ? "[-32768, 32767]" : "[-2^31, 2^31 - 1]") +
+                            "; it is the next section's input");
+            if (!cascade.normalised)
+                lines.push_back("NOTE: not normalised (--normalise): outputs beyond full scale "
+                                "saturate");
+        }
+    }
+    for (const ExportWarning& w : cascade.warnings)
+        lines.push_back("WARNING: " + w.note);
+    return lines;
+}
+
+std::string commented(const std::vector<std::string>& lines, const char* mark) {
+    std::string out;
+    for (const std::string& l : lines)
+        out += std::string(mark) + " " + l + "\n";
+    return out;
+}
+
+std::string csvText(const SecondOrderCascade& c, const ExportOptions& o) {
+    std::string out = commented(headerLines(c, o), "#");
+    for (const SecondOrderSection& s : c.sections) {
+        out += exactNumber(s.num[0]) + "," + exactNumber(s.num[1]) + "," + exactNumber(s.num[2]) +
+               "," + exactNumber(s.den[0]) + "," + exactNumber(s.den[1]) + "," +
+               exactNumber(s.den[2]) + "\n";
+    }
+    return out;
+}
+
+std::string row(const SecondOrderSection& s, const char* separator) {
+    const double v[6] = {s.num[0], s.num[1], s.num[2], s.den[0], s.den[1], s.den[2]};
+    std::string out;
+    for (int i = 0; i < 6; ++i)
+        out += (i ? separator : "") + exactNumber(v[i]);
+    return out;
+}
+
+std::string octaveText(const SecondOrderCascade& c, const ExportOptions& o) {
+    std::string out = commented(headerLines(c, o), "%");
+    out += "sos = [\n";
+    for (const SecondOrderSection& s : c.sections)
+        out += "  " + row(s, ", ") + ";\n";
+    out += "];\ng = 1;\n";
+    return out;
+}
+
+std::string pythonText(const SecondOrderCascade& c, const ExportOptions& o) {
+    std::string out = commented(headerLines(c, o), "#");
+    out += "import numpy as np\n\nsos = np.array([\n";
+    for (const SecondOrderSection& s : c.sections)
+        out += "    [" + row(s, ", ") + "],\n";
+    out += "])\n";
+    return out;
+}
+
+bool validIdentifier(const std::string& name) {
+    if (name.empty() || name.size() > 64 || (name[0] >= '0' && name[0] <= '9'))
+        return false;
+    for (char ch : name) {
+        const bool ok = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                        (ch >= '0' && ch <= '9') || ch == '_';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+std::string upper(std::string s) {
+    for (char& ch : s)
+        if (ch >= 'a' && ch <= 'z')
+            ch = static_cast<char>(ch - 'a' + 'A');
+    return s;
+}
+
+// The pieces of the C code for one filter.
+struct CCode {
+    std::string comment;      // the header comment
+    std::string declarations; // includes, the section count, the state type
+    std::string prototypes;
+    std::string helpers;     // rounding and saturation of fixed point
+    std::string definitions; // reset, step, block
+};
+
+// `helperLinkage` and `linkage` go before the helpers and before the three functions.
+CCode cCode(const SecondOrderCascade& cascade, const ExportOptions& o,
+            const std::string& helperLinkage, const std::string& linkage) {
+    if (!validIdentifier(o.prefix))
+        throw UserMessage("Имя фильтра для языка C '" + o.prefix +
+                          "' должно состоять из латинских букв, цифр и '_' и не начинаться с "
+                          "цифры");
+    const std::string p = o.prefix;
+    const std::string count = upper(p) + "_SECTIONS";
+    const std::string t = typeName(o.type);
+    const bool fixed = fixedPoint(o.type);
+    CCode code;
+    code.comment = "/*\n" + commented(headerLines(cascade, o), " *") + " */\n";
+
+    std::string& d = code.declarations;
+    d += "#include <stddef.h>\n";
+    if (fixed)
+        d += "#include <stdint.h>\n";
+    d += "\n#define " + count + " " + std::to_string(cascade.sections.size()) + "\n\n";
+    d += "/* The filter's memory; set it with " + p + "_reset before the first sample. */\n";
+    d += "typedef struct {\n";
+    if (fixed)
+        d += "    " + t + " x[" + count + "][2]; /* x[n-1], x[n-2] of each section */\n    " + t +
+             " y[" + count + "][2]; /* y[n-1], y[n-2] of each section */\n";
+    else
+        d += "    " + t + " s[" + count + "][2];\n";
+    d += "} " + p + "_state;\n";
+
+    std::string& h = code.prototypes;
+    h += "void " + p + "_reset(" + p + "_state* state);\n";
+    h += t + " " + p + "_step(" + p + "_state* state, " + t + " x);\n";
+    h += "void " + p + "_block(" + p + "_state* state, const " + t + "* in, " + t +
+         "* out, size_t n);\n";
+
+    const std::string fn = linkage.empty() ? "" : linkage + " ";
+    if (fixed) {
+        std::string& hc = code.helpers;
+        const std::string hn = helperLinkage + " ";
+        const bool q15 = o.type == SampleType::Q15;
+        hc += "/* floor((acc + 2^(f-1)) / 2^f) without shifting a negative number */\n";
+        hc += hn + "int64_t " + p + "_round_shift(int64_t acc, int f) {\n";
+        hc += "    const int64_t q = acc + ((int64_t)1 << (f - 1));\n";
+        hc += "    if (q >= 0)\n        return q >> f;\n";
+        hc += "    return -((-q + (((int64_t)1 << f) - 1)) >> f);\n}\n\n";
+        hc += hn + t + " " + p + "_saturate(int64_t v) {\n";
+        hc += std::string("    if (v > ") + (q15 ? "INT16_MAX" : "INT32_MAX") +
+              ")\n        return " + (q15 ? "INT16_MAX" : "INT32_MAX") + ";\n";
+        hc += std::string("    if (v < ") + (q15 ? "INT16_MIN" : "INT32_MIN") +
+              ")\n        return " + (q15 ? "INT16_MIN" : "INT32_MIN") + ";\n";
+        hc += "    return (" + t + ")v;\n}\n\n";
+    }
+    std::string& c = code.definitions;
+    c += fn + "void " + p + "_reset(" + p + "_state* state) {\n    size_t k;\n";
+    c += "    for (k = 0; k < " + count + "; ++k) {\n";
+    if (fixed)
+        c += "        state->x[k][0] = 0;\n        state->x[k][1] = 0;\n"
+             "        state->y[k][0] = 0;\n        state->y[k][1] = 0;\n";
+    else
+        c += "        state->s[k][0] = 0;\n        state->s[k][1] = 0;\n";
+    c += "    }\n}\n\n";
+
+    c += fn + t + " " + p + "_step(" + p + "_state* state, " + t + " x) {\n";
+    if (fixed) {
+        c += "    /* b0, b1, b2, a1, a2 of each section, scaled by 2^(31 - shift) */\n";
+        c += "    static const int32_t coefficients[" + count + "][5] = {\n";
+        std::string shifts;
+        for (std::size_t k = 0; k < cascade.sections.size(); ++k) {
+            const FixedSection f = fixedSection(cascade.sections[k], k);
+            c += "        {";
+            for (int i = 0; i < 5; ++i)
+                c += (i ? ", " : "") + std::to_string(f.c[i]);
+            c += "},\n";
+            shifts += (k ? ", " : "") + std::to_string(f.shift);
+        }
+        c += "    };\n";
+        c += "    static const int shifts[" + count + "] = {" + shifts + "};\n";
+        c += "    size_t k;\n";
+        c += "    for (k = 0; k < " + count + "; ++k) {\n";
+        c += "        const int32_t* c = coefficients[k];\n";
+        c += "        " + t + "* xs = state->x[k];\n";
+        c += "        " + t + "* ys = state->y[k];\n";
+        c += "        const int64_t acc = (int64_t)c[0] * x + (int64_t)c[1] * xs[0] + "
+             "(int64_t)c[2] * xs[1] -\n";
+        c += "                            (int64_t)c[3] * ys[0] - (int64_t)c[4] * ys[1];\n";
+        c += "        const " + t + " y = " + p + "_saturate(" + p +
+             "_round_shift(acc, 31 - shifts[k]));\n";
+        c += "        xs[1] = xs[0];\n        xs[0] = x;\n        ys[1] = ys[0];\n"
+             "        ys[0] = y;\n        x = y;\n";
+        c += "    }\n    return x;\n}\n\n";
+    } else {
+        const bool single = o.type == SampleType::Float;
+        c += "    /* b0, b1, b2, a1, a2 of each section (a0 = 1) */\n";
+        c += "    static const " + t + " coefficients[" + count + "][5] = {\n";
+        for (const SecondOrderSection& s : cascade.sections) {
+            const double v[5] = {s.num[0], s.num[1], s.num[2], s.den[1], s.den[2]};
+            c += "        {";
+            for (int i = 0; i < 5; ++i)
+                c += (i ? ", " : "") + (single ? floatLiteral(v[i]) : exactNumber(v[i]));
+            c += "},\n";
+        }
+        c += "    };\n    size_t k;\n";
+        c += "    for (k = 0; k < " + count + "; ++k) {\n";
+        c += "        const " + t + "* c = coefficients[k];\n";
+        c += "        " + t + "* s = state->s[k];\n";
+        c += "        const " + t + " y = c[0] * x + s[0];\n";
+        c += "        s[0] = c[1] * x - c[3] * y + s[1];\n";
+        c += "        s[1] = c[2] * x - c[4] * y;\n";
+        c += "        x = y;\n    }\n    return x;\n}\n\n";
+    }
+    c += fn + "void " + p + "_block(" + p + "_state* state, const " + t + "* in, " + t +
+         "* out, size_t n) {\n    size_t i;\n";
+    c += "    for (i = 0; i < n; ++i)\n        out[i] = " + p + "_step(state, in[i]);\n}\n";
+    return code;
+}
+
+std::string guardName(const ExportOptions& o) {
+    return upper(o.prefix) + "_H";
+}
+
+std::string cOneHeader(const SecondOrderCascade& cascade, const ExportOptions& o) {
+    const CCode code = cCode(cascade, o, "static inline", "static inline");
+    const std::string guard = guardName(o);
+    return code.comment + "#ifndef " + guard + "\n#define " + guard + "\n\n" + code.declarations +
+           "\n" + code.helpers + code.definitions + "\n#endif\n";
+}
+
+std::string baseName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+} // namespace
+
+ExportFormat parseExportFormat(const std::string& text) {
+    if (text == "sos-csv")
+        return ExportFormat::SosCsv;
+    if (text == "octave")
+        return ExportFormat::Octave;
+    if (text == "python")
+        return ExportFormat::Python;
+    if (text == "c")
+        return ExportFormat::C;
+    throw UserMessage("Неизвестный формат '" + text + "': допустимы sos-csv, octave, python, c");
+}
+
+SampleType parseSampleType(const std::string& text) {
+    if (text == "double")
+        return SampleType::Double;
+    if (text == "float")
+        return SampleType::Float;
+    if (text == "q15")
+        return SampleType::Q15;
+    if (text == "q31")
+        return SampleType::Q31;
+    throw UserMessage("Неизвестный тип чисел '" + text + "': допустимы double, float, q15, q31");
+}
+
+std::string exportExtension(ExportFormat format) {
+    switch (format) {
+    case ExportFormat::SosCsv:
+        return ".csv";
+    case ExportFormat::Octave:
+        return ".m";
+    case ExportFormat::Python:
+        return ".py";
+    case ExportFormat::C:
+        return ".h";
+    }
+    return ".csv";
+}
+
+FixedSection fixedSection(const SecondOrderSection& s, std::size_t index) {
+    const long double v[5] = {s.num[0], s.num[1], s.num[2], s.den[1], s.den[2]};
+    long double sum = 0;
+    for (long double x : v)
+        sum += std::abs(x);
+    FixedSection f;
+    // Rounding adds at most 5 / 2 to the sum of the scaled magnitudes.
+    while (sum * std::ldexp(1.0L, 31 - f.shift) + 3 >= std::ldexp(1.0L, 31)) {
+        if (++f.shift > 30)
+            throw UserMessage("Коэффициенты секции " + std::to_string(index + 1) +
+                              " слишком велики для чисел с фиксированной точкой");
+    }
+    for (int i = 0; i < 5; ++i)
+        f.c[i] = static_cast<std::int32_t>(std::llround(v[i] * std::ldexp(1.0L, 31 - f.shift)));
+    return f;
+}
+
+std::string exportText(const SecondOrderCascade& cascade, const ExportOptions& options) {
+    switch (options.format) {
+    case ExportFormat::SosCsv:
+        return csvText(cascade, options);
+    case ExportFormat::Octave:
+        return octaveText(cascade, options);
+    case ExportFormat::Python:
+        return pythonText(cascade, options);
+    case ExportFormat::C:
+        return cOneHeader(cascade, options);
+    }
+    return {};
+}
+
+CSources exportCSources(const SecondOrderCascade& cascade, const ExportOptions& options,
+                        const std::string& headerName) {
+    const CCode code = cCode(cascade, options, "static", "");
+    const std::string guard = guardName(options);
+    CSources s;
+    s.header = code.comment + "#ifndef " + guard + "\n#define " + guard + "\n\n" +
+               code.declarations + "\n#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n" +
+               code.prototypes + "\n#ifdef __cplusplus\n}\n#endif\n\n#endif\n";
+    s.source = code.comment + "#include \"" + asciiName(headerName) + "\"\n\n" + code.helpers +
+               code.definitions;
+    return s;
+}
+
+SecondOrderCascade exportCascade(const std::string& sourcePath, const ExportOptions& options) {
+    SecondOrderCascade cascade = secondOrderSections(sourcePath);
+    if (options.format == ExportFormat::C && fixedPoint(options.type))
+        orderByPoleRadius(cascade);
+    if (options.normalise)
+        normaliseGain(cascade);
+    return cascade;
+}
+
+ExportResult exportFilter(const std::string& sourcePath, const std::string& outputPath,
+                          ExportOptions options) {
+    if (options.sourceName.empty())
+        options.sourceName = baseName(sourcePath);
+    ExportResult result;
+    result.cascade = exportCascade(sourcePath, options);
+    std::vector<std::pair<std::string, std::string>> files;
+    const auto endsWith = [&](const char* tail) {
+        const std::string t = tail;
+        return outputPath.size() > t.size() &&
+               outputPath.compare(outputPath.size() - t.size(), t.size(), t) == 0;
+    };
+    if (options.format != ExportFormat::C || endsWith(".h")) {
+        files.emplace_back(outputPath, exportText(result.cascade, options));
+    } else {
+        const std::string stem =
+            endsWith(".c") ? outputPath.substr(0, outputPath.size() - 2) : outputPath;
+        const CSources sources = exportCSources(result.cascade, options, baseName(stem + ".h"));
+        files.emplace_back(stem + ".h", sources.header);
+        files.emplace_back(stem + ".c", sources.source);
+    }
+    for (const auto& [path, text] : files) {
+        editor::writeFileSafely(path, text);
+        result.files.push_back(path);
+    }
+    return result;
+}
+
+} // namespace zorkan

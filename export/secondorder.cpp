@@ -1,0 +1,514 @@
+// Second-order sections of a stored filter: factoring of fourth-order sections,
+// stability and gain.
+#include "export/secondorder.h"
+
+#include "common/errors.h"
+
+#include <Eigen/Eigenvalues>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+namespace zorkan {
+
+namespace {
+
+using cplx = std::complex<long double>;
+
+cplx evaluate(const std::vector<long double>& c, cplx x) {
+    cplx v = 0;
+    for (long double k : c)
+        v = v * x + k;
+    return v;
+}
+
+cplx derivative(const std::vector<long double>& c, cplx x) {
+    cplx v = 0;
+    const std::size_t d = c.size() - 1;
+    for (std::size_t i = 0; i < d; ++i)
+        v = v * x + c[i] * static_cast<long double>(d - i);
+    return v;
+}
+
+// Newton's method from a root found in double, kept only while it helps.
+cplx polish(const std::vector<long double>& c, cplx x) {
+    long double residual = std::abs(evaluate(c, x));
+    for (int i = 0; i < 8 && residual > 0; ++i) {
+        const cplx slope = derivative(c, x);
+        if (slope == cplx(0))
+            break;
+        const cplx next = x - evaluate(c, x) / slope;
+        const long double r = std::abs(evaluate(c, next));
+        if (!(r < residual))
+            break;
+        x = next;
+        residual = r;
+    }
+    return x;
+}
+
+// A factor of up to second order in w = z^-1: c[0] + c[1] w + c[2] w^2.
+struct Quadratic {
+    long double c[3] = {1, 0, 0};
+};
+
+Quadratic times(const Quadratic& p, const Quadratic& q) {
+    Quadratic r;
+    r.c[0] = p.c[0] * q.c[0];
+    r.c[1] = p.c[0] * q.c[1] + p.c[1] * q.c[0];
+    r.c[2] = p.c[0] * q.c[2] + p.c[1] * q.c[1] + p.c[2] * q.c[0];
+    return r;
+}
+
+// Residuals of c0 (1 + p1 w + p2 w^2)(1 + q1 w + q2 w^2) against c, relative to c0.
+void factorResiduals(const long double t[5], const long double x[4], long double r[4]) {
+    r[0] = x[0] + x[2] - t[1];
+    r[1] = x[1] + x[0] * x[2] + x[3] - t[2];
+    r[2] = x[0] * x[3] + x[1] * x[2] - t[3];
+    r[3] = x[1] * x[3] - t[4];
+}
+
+long double residualSize(const long double r[4]) {
+    return std::abs(r[0]) + std::abs(r[1]) + std::abs(r[2]) + std::abs(r[3]);
+}
+
+// Newton's method on the coefficients of two factors with constant term 1, so that
+// their product matches the polynomial to the last digits even where roots found from
+// the companion matrix are blurred by multiplicity. A step is kept only when it lowers
+// the residual; multiple roots make the system singular at the solution, where the
+// steps still converge, if only linearly.
+void refineFactors(const double c[5], Quadratic& p, Quadratic& q) {
+    if (p.c[0] != 1 || q.c[0] != 1)
+        return;
+    long double t[5];
+    for (int i = 0; i < 5; ++i)
+        t[i] = static_cast<long double>(c[i]) / c[0];
+    long double x[4] = {p.c[1], p.c[2], q.c[1], q.c[2]};
+    long double r[4];
+    factorResiduals(t, x, r);
+    long double size = residualSize(r);
+    for (int iteration = 0; iteration < 200 && size > 0; ++iteration) {
+        // Jacobian rows of the four residuals by p1, p2, q1, q2, with -r beside them.
+        long double m[4][5] = {{1, 0, 1, 0, -r[0]},
+                               {x[2], 1, x[0], 1, -r[1]},
+                               {x[3], x[2], x[1], x[0], -r[2]},
+                               {0, x[3], 0, x[1], -r[3]}};
+        bool singular = false;
+        for (int col = 0; col < 4 && !singular; ++col) {
+            int pivot = col;
+            for (int row = col + 1; row < 4; ++row)
+                if (std::abs(m[row][col]) > std::abs(m[pivot][col]))
+                    pivot = row;
+            if (m[pivot][col] == 0) {
+                singular = true;
+                break;
+            }
+            std::swap(m[col], m[pivot]);
+            for (int row = col + 1; row < 4; ++row) {
+                const long double factor = m[row][col] / m[col][col];
+                for (int k = col; k < 5; ++k)
+                    m[row][k] -= factor * m[col][k];
+            }
+        }
+        if (singular)
+            break;
+        long double step[4];
+        for (int row = 3; row >= 0; --row) {
+            long double v = m[row][4];
+            for (int k = row + 1; k < 4; ++k)
+                v -= m[row][k] * step[k];
+            step[row] = v / m[row][row];
+        }
+        // Damped: near a multiple root the full step may overshoot.
+        long double next[4], rn[4], nextSize = size;
+        for (int halving = 0; halving < 40 && !(nextSize < size); ++halving) {
+            const long double scale = std::ldexp(1.0L, -halving);
+            for (int i = 0; i < 4; ++i)
+                next[i] = x[i] + scale * step[i];
+            factorResiduals(t, next, rn);
+            nextSize = residualSize(rn);
+        }
+        if (!(nextSize < size))
+            break;
+        std::copy(next, next + 4, x);
+        std::copy(rn, rn + 4, r);
+        size = nextSize;
+    }
+    p.c[1] = x[0];
+    p.c[2] = x[1];
+    q.c[1] = x[2];
+    q.c[2] = x[3];
+}
+
+// Two factors of c[0] + ... + c[4] w^4; the leading coefficient is not included.
+struct QuarticFactors {
+    Quadratic q[2];
+    long double lead = 0; // the lowest-power nonzero coefficient
+    bool zero = false;
+};
+
+// Roots so close to the real axis that they are one double real root split by
+// rounding are taken as real; a genuine complex pair that close changes the quadratic
+// by the square of its imaginary part only.
+constexpr long double nearlyReal = 1e-7L;
+
+QuarticFactors factorQuarticLong(const double c[5]) {
+    QuarticFactors f;
+    int low = -1, high = -1;
+    for (int i = 0; i <= 4; ++i) {
+        if (c[i] != 0) {
+            if (low < 0)
+                low = i;
+            high = i;
+        }
+    }
+    if (low < 0) {
+        f.zero = true;
+        return f;
+    }
+    f.lead = c[low];
+    // c[low] + ... + c[high] w^(high-low) = c[low] * product of (1 - z w) over the roots z
+    // of c[low] z^(high-low) + ... + c[high].
+    std::vector<long double> reversed(c + low, c + high + 1);
+    const std::vector<cplx> roots = high > low ? polynomialRoots(reversed) : std::vector<cplx>{};
+
+    std::vector<Quadratic> quadratics;
+    std::vector<long double> reals;
+    for (const cplx& z : roots) {
+        if (std::abs(z.imag()) <= nearlyReal * std::max(1.0L, std::abs(z))) {
+            reals.push_back(z.real());
+        } else if (z.imag() > 0) {
+            Quadratic q;
+            q.c[1] = -2 * z.real();
+            q.c[2] = std::norm(z);
+            quadratics.push_back(q);
+        }
+    }
+    std::sort(reals.begin(), reals.end());
+    std::vector<Quadratic> linears;
+    std::size_t i = 0, j = reals.size();
+    while (j - i >= 2) {
+        Quadratic q;
+        q.c[1] = -(reals[i] + reals[j - 1]);
+        q.c[2] = reals[i] * reals[j - 1];
+        quadratics.push_back(q);
+        ++i;
+        --j;
+    }
+    if (j > i) {
+        Quadratic l;
+        l.c[1] = -reals[i];
+        linears.push_back(l);
+    }
+    for (int d = 0; d < low; ++d) {
+        Quadratic delay;
+        delay.c[0] = 0;
+        delay.c[1] = 1;
+        linears.push_back(delay);
+    }
+    for (std::size_t k = 0; k + 1 < linears.size(); k += 2)
+        quadratics.push_back(times(linears[k], linears[k + 1]));
+    if (linears.size() % 2 == 1)
+        quadratics.push_back(linears.back());
+    for (std::size_t k = 0; k < quadratics.size() && k < 2; ++k)
+        f.q[k] = quadratics[k];
+    if (low == 0)
+        refineFactors(c, f.q[0], f.q[1]);
+    return f;
+}
+
+// The root of a factor that stands for it when numerators are matched with denominators:
+// the one farthest from the origin, in the upper half-plane. None for a constant.
+cplx representativeRoot(const Quadratic& q) {
+    // Roots z of c0 z^2 + c1 z + c2 (for c0 = 1: the poles or zeros of the factor).
+    if (q.c[0] == 0)
+        return cplx(0);
+    const long double disc = q.c[1] * q.c[1] - 4 * q.c[0] * q.c[2];
+    if (disc < 0)
+        return cplx(-q.c[1] / (2 * q.c[0]), std::sqrt(-disc) / (2 * std::abs(q.c[0])));
+    const long double s = std::sqrt(disc);
+    const long double r1 = (-q.c[1] + s) / (2 * q.c[0]);
+    const long double r2 = (-q.c[1] - s) / (2 * q.c[0]);
+    return cplx(std::abs(r1) >= std::abs(r2) ? r1 : r2, 0);
+}
+
+// Largest pole radius of 1 + d1 w + d2 w^2.
+long double poleRadius(long double d1, long double d2) {
+    const long double disc = d1 * d1 - 4 * d2;
+    if (disc < 0)
+        return std::sqrt(d2);
+    const long double s = std::sqrt(disc);
+    return std::max(std::abs((-d1 + s) / 2), std::abs((-d1 - s) / 2));
+}
+
+void store(const Quadratic& q, long double scale, double out[3]) {
+    for (int i = 0; i < 3; ++i)
+        out[i] = static_cast<double>(q.c[i] * scale);
+}
+
+std::string number(long double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6Lg", v);
+    return text;
+}
+
+} // namespace
+
+std::vector<std::complex<long double>> polynomialRoots(const std::vector<long double>& c) {
+    const int d = static_cast<int>(c.size()) - 1;
+    if (d < 1 || c[0] == 0)
+        return {};
+    if (d == 1)
+        return {cplx(-c[1] / c[0], 0)};
+    Eigen::MatrixXd companion = Eigen::MatrixXd::Zero(d, d);
+    for (int i = 0; i < d; ++i)
+        companion(0, i) = static_cast<double>(-c[i + 1] / c[0]);
+    for (int i = 1; i < d; ++i)
+        companion(i, i - 1) = 1;
+    Eigen::EigenSolver<Eigen::MatrixXd> solver(companion, false);
+    const auto values = solver.eigenvalues();
+    std::vector<cplx> roots;
+    for (int i = 0; i < d; ++i) {
+        const std::complex<double> v = values[i];
+        if (v.imag() < 0)
+            continue; // added with its partner
+        const cplx r = polish(c, cplx(v.real(), v.imag()));
+        if (v.imag() == 0) {
+            roots.push_back(cplx(r.real(), 0));
+        } else {
+            roots.push_back(r);
+            roots.push_back(std::conj(r));
+        }
+    }
+    return roots;
+}
+
+void factorQuartic(const double c[5], double first[3], double second[3]) {
+    const QuarticFactors f = factorQuarticLong(c);
+    if (f.zero) {
+        first[0] = first[1] = first[2] = 0;
+        second[0] = 1;
+        second[1] = second[2] = 0;
+        return;
+    }
+    store(f.q[0], f.lead, first);
+    store(f.q[1], 1, second);
+}
+
+std::vector<FilterSection> unfactoredSections(const FilterCoefficients& filter) {
+    std::vector<FilterSection> sections = filter.sections;
+    for (FilterSection& s : sections) {
+        const double b0 = s.b[0] == 0 ? 1.0 : s.b[0];
+        for (int i = 0; i < 5; ++i) {
+            s.a[i] /= b0;
+            s.b[i] /= b0;
+        }
+        s.b[0] = 1;
+    }
+    return sections;
+}
+
+SecondOrderCascade secondOrderSections(const FilterCoefficients& filter) {
+    SecondOrderCascade cascade;
+    cascade.kind = filter.kind;
+    cascade.order = filter.order;
+    cascade.fileSections = filter.sections.size();
+    const bool fourthOrder = filter.kind == bandPass;
+
+    for (std::size_t k = 0; k < filter.sections.size(); ++k) {
+        const FilterSection& raw = filter.sections[k];
+        for (int i = 0; i < 5; ++i) {
+            if (!std::isfinite(raw.a[i]) || !std::isfinite(raw.b[i]))
+                throw UserMessage("Коэффициент секции " + std::to_string(k + 1) +
+                                  " не является конечным числом");
+        }
+        if (raw.b[0] == 0)
+            cascade.warnings.push_back(
+                {"в секции " + std::to_string(k + 1) +
+                     " коэффициент B0 равен нулю; он принят равным 1, как при фильтрации",
+                 "section " + std::to_string(k + 1) +
+                     ": B0 = 0 taken as 1, as ZORKAN's filtering engine does"});
+        const FilterSection s = unfactoredSections({filter.order, filter.kind, {raw}})[0];
+        if (!fourthOrder) {
+            SecondOrderSection sos;
+            for (int i = 0; i < 3; ++i) {
+                sos.num[i] = s.a[i];
+                sos.den[i] = s.b[i];
+            }
+            cascade.sections.push_back(sos);
+            continue;
+        }
+        QuarticFactors num = factorQuarticLong(s.a);
+        QuarticFactors den = factorQuarticLong(s.b);
+        // The pole pair nearer the origin first.
+        if (poleRadius(den.q[1].c[1], den.q[1].c[2]) < poleRadius(den.q[0].c[1], den.q[0].c[2]))
+            std::swap(den.q[0], den.q[1]);
+        // Each zero pair with the pole pair nearest to it.
+        if (!num.zero) {
+            const cplx n0 = representativeRoot(num.q[0]), n1 = representativeRoot(num.q[1]);
+            const cplx d0 = representativeRoot(den.q[0]), d1 = representativeRoot(den.q[1]);
+            if (std::abs(n0 - d1) + std::abs(n1 - d0) < std::abs(n0 - d0) + std::abs(n1 - d1))
+                std::swap(num.q[0], num.q[1]);
+        }
+        SecondOrderSection first, second;
+        if (num.zero) {
+            first.num[0] = 0;
+        } else {
+            store(num.q[0], num.lead, first.num);
+            store(num.q[1], 1, second.num);
+        }
+        store(den.q[0], 1, first.den);
+        store(den.q[1], 1, second.den);
+        cascade.sections.push_back(first);
+        cascade.sections.push_back(second);
+    }
+
+    if (cascade.sections.empty()) {
+        cascade.sections.push_back(SecondOrderSection{});
+        cascade.warnings.push_back(
+            {"в файле нет секций; выведена одна секция, пропускающая сигнал без изменений",
+             "the file holds no sections; one section that passes the signal is written"});
+    }
+
+    long double worstRadius = 0;
+    std::size_t worstSection = 0;
+    bool zero = false;
+    for (std::size_t k = 0; k < cascade.sections.size(); ++k) {
+        const SecondOrderSection& s = cascade.sections[k];
+        const long double r = poleRadius(s.den[1], s.den[2]);
+        if (r > worstRadius) {
+            worstRadius = r;
+            worstSection = k;
+        }
+        if (s.num[0] == 0 && s.num[1] == 0 && s.num[2] == 0)
+            zero = true;
+    }
+    if (worstRadius >= 1)
+        cascade.warnings.push_back(
+            {"фильтр неустойчив: полюс секции " + std::to_string(worstSection + 1) +
+                 " лежит вне единичной окружности (|z| = " + number(worstRadius) + ")",
+             "UNSTABLE: a pole of section " + std::to_string(worstSection + 1) +
+                 " lies on or outside the unit circle (|z| = " + number(worstRadius) + ")"});
+    if (zero)
+        cascade.warnings.push_back(
+            {"числитель одной из секций равен нулю: выход фильтра тождественно равен нулю",
+             "a numerator is zero: the filter's output is identically zero"});
+    return cascade;
+}
+
+void orderByPoleRadius(SecondOrderCascade& cascade) {
+    std::stable_sort(cascade.sections.begin(), cascade.sections.end(),
+                     [](const SecondOrderSection& p, const SecondOrderSection& q) {
+                         return poleRadius(p.den[1], p.den[2]) < poleRadius(q.den[1], q.den[2]);
+                     });
+}
+
+SecondOrderCascade secondOrderSections(const std::string& path) {
+    return secondOrderSections(readFilterFile(path, responseReader));
+}
+
+long double cascadeMagnitude(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                             long double w) {
+    const long double c1 = std::cos(w), s1 = std::sin(w);
+    const long double c2 = std::cos(2 * w), s2 = std::sin(2 * w);
+    long double m = 1;
+    for (std::size_t k = 0; k < count && k < sections.size(); ++k) {
+        const SecondOrderSection& s = sections[k];
+        const long double nr = s.num[0] + s.num[1] * c1 + s.num[2] * c2;
+        const long double ni = s.num[1] * s1 + s.num[2] * s2;
+        const long double dr = s.den[0] + s.den[1] * c1 + s.den[2] * c2;
+        const long double di = s.den[1] * s1 + s.den[2] * s2;
+        m *= std::sqrt((nr * nr + ni * ni) / (dr * dr + di * di));
+    }
+    return m;
+}
+
+namespace {
+
+constexpr int gridIntervals = 16384;
+
+// Golden-section search for the largest magnitude in [lo, hi].
+long double refinePeak(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                       long double lo, long double hi) {
+    const long double ratio = (std::sqrt(5.0L) - 1) / 2;
+    long double x1 = hi - ratio * (hi - lo), x2 = lo + ratio * (hi - lo);
+    long double f1 = cascadeMagnitude(sections, count, x1);
+    long double f2 = cascadeMagnitude(sections, count, x2);
+    for (int i = 0; i < 80; ++i) {
+        if (f1 < f2) {
+            lo = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = lo + ratio * (hi - lo);
+            f2 = cascadeMagnitude(sections, count, x2);
+        } else {
+            hi = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = hi - ratio * (hi - lo);
+            f1 = cascadeMagnitude(sections, count, x1);
+        }
+    }
+    return std::max(f1, f2);
+}
+
+long double peakOnGrid(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                       const std::vector<long double>& magnitudes) {
+    const long double step = std::numbers::pi_v<long double> / gridIntervals;
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < magnitudes.size(); ++i)
+        if (magnitudes[i] > magnitudes[best])
+            best = i;
+    const long double lo = best == 0 ? 0 : (best - 1) * step;
+    const long double hi = best == magnitudes.size() - 1 ? best * step : (best + 1) * step;
+    return std::max(magnitudes[best], refinePeak(sections, count, lo, hi));
+}
+
+} // namespace
+
+long double peakGain(const std::vector<SecondOrderSection>& sections, std::size_t count) {
+    const long double step = std::numbers::pi_v<long double> / gridIntervals;
+    std::vector<long double> magnitudes(gridIntervals + 1);
+    for (int i = 0; i <= gridIntervals; ++i)
+        magnitudes[i] = cascadeMagnitude(sections, count, i * step);
+    return peakOnGrid(sections, count, magnitudes);
+}
+
+void normaliseGain(SecondOrderCascade& cascade) {
+    // Scaled on a copy: a cascade that cannot be normalised stays as it was.
+    std::vector<SecondOrderSection> sections = cascade.sections;
+    const long double step = std::numbers::pi_v<long double> / gridIntervals;
+    // Magnitude of sections 1..k on the grid, kept from one section to the next.
+    std::vector<long double> running(gridIntervals + 1, 1.0L);
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        const std::vector<SecondOrderSection> single{sections[k]};
+        for (int i = 0; i <= gridIntervals; ++i)
+            running[i] *= cascadeMagnitude(single, 1, i * step);
+        long double peak = peakOnGrid(sections, k + 1, running);
+        if (!(peak > 0) || !std::isfinite(peak)) {
+            cascade.warnings.push_back(
+                {"усиление фильтра равно нулю или не ограничено; коэффициенты не нормированы",
+                 "the gain is zero or unbounded; the coefficients are not normalised"});
+            return;
+        }
+        for (double& v : sections[k].num) {
+            v = static_cast<double>(v / peak);
+            if (!std::isfinite(v))
+                peak = 0; // a gain too small to undo in double
+        }
+        if (peak == 0) {
+            cascade.warnings.push_back(
+                {"усиление фильтра слишком мало; коэффициенты не нормированы",
+                 "the gain is too small to undo; the coefficients are not normalised"});
+            return;
+        }
+        for (long double& m : running)
+            m /= peak;
+    }
+    cascade.sections = sections;
+    cascade.normalised = true;
+}
+
+} // namespace zorkan
