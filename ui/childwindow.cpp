@@ -2,7 +2,10 @@
 
 #include "ui/sharedstate.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QMdiArea>
+#include <QMenu>
 
 namespace zorkan::ui {
 
@@ -21,6 +24,81 @@ QMdiSubWindow* showChildWindow(QWidget* form, Qt::WindowFlags frame, bool maximi
     else
         window->show();
     return window;
+}
+
+QMdiSubWindow* findChildWindow(bool (*holds)(const QWidget* form)) {
+    QMdiArea* area = shared().documentArea;
+    if (!area)
+        return nullptr;
+    for (QMdiSubWindow* window : area->subWindowList())
+        if (window->widget() && holds(window->widget()))
+            return window;
+    return nullptr;
+}
+
+void bringToFront(QMdiSubWindow* window) {
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    if (QMdiArea* area = window->mdiArea())
+        area->setActiveSubWindow(window);
+    if (window->widget())
+        window->widget()->setFocus();
+}
+
+void keepChildFrames(QMdiArea* area) {
+    area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
+}
+
+void addChildWindowCommands(QMenu* menu, QMdiArea* area) {
+    const auto command = [menu](const char* name, const QString& caption, const QString& hint) {
+        auto* action = new QAction(caption, menu);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+        return action;
+    };
+    QAction* cascade = command("Cascade", QStringLiteral("Каскадом"),
+                               QStringLiteral("Расположить окна каскадом"));
+    QAction* tile =
+        command("Tile", QStringLiteral("Мозаикой"), QStringLiteral("Расположить окна мозаикой"));
+    QObject::connect(cascade, &QAction::triggered, area, &QMdiArea::cascadeSubWindows);
+    QObject::connect(tile, &QAction::triggered, area, &QMdiArea::tileSubWindows);
+    menu->addSeparator();
+    menu->addAction(cascade);
+    menu->addAction(tile);
+    QAction* listStart = menu->addSeparator();
+
+    // The list is made anew each time the menu opens: "&1 caption", the active one ticked.
+    auto* list = new QActionGroup(menu);
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, area, cascade, tile, list, listStart] {
+        for (QAction* old : list->actions())
+            delete old;
+        const QList<QMdiSubWindow*> windows = area->subWindowList();
+        cascade->setEnabled(!windows.isEmpty());
+        tile->setEnabled(!windows.isEmpty());
+        listStart->setVisible(!windows.isEmpty());
+        int number = 0;
+        for (QMdiSubWindow* window : windows) {
+            ++number;
+            const QString title = window->windowTitle();
+            auto* item = new QAction(
+                (number < 10 ? QStringLiteral("&%1 ") : QStringLiteral("%1 ")).arg(number) +
+                    title,
+                list);
+            item->setObjectName(QStringLiteral("ChildWindow%1").arg(number));
+            const QString hint = QStringLiteral("Перейти к окну «%1»").arg(title);
+            item->setToolTip(hint);
+            item->setStatusTip(hint);
+            item->setCheckable(true);
+            item->setChecked(window == area->activeSubWindow());
+            QPointer<QMdiSubWindow> target = window;
+            QObject::connect(item, &QAction::triggered, area, [target] { bringToFront(target); });
+            menu->addAction(item);
+        }
+    });
 }
 
 } // namespace zorkan::ui

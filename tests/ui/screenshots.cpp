@@ -17,6 +17,7 @@
 #include "tests/ui/spectralscreenshots.h"
 #include "tests/ui/uitest.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
@@ -99,6 +100,26 @@ bool renderSoundWindows(Program& program, const QString& folder) {
     for (std::size_t i = messagesBefore; i < prompts.messages.size(); ++i) {
         std::printf("FAILED message on the way: %s\n", qPrintable(prompts.messages[i].text));
         ok = false;
+    }
+    return ok;
+}
+
+// After the maximised editor has gone: the tool windows with their frames, arranged by
+// the "Система" menu's "Каскадом" and "Мозаикой".
+bool renderArrangedWindows(Program& program, const QString& folder) {
+    TForm1& main = program.main();
+    for (const char* name : {"CalcFil", "InputPars", "Modelling"})
+        main.command(name)->trigger();
+    bool ok = true;
+    for (const auto& [action, name] : {std::pair{"Cascade", "main-arranged-cascade"},
+                                       std::pair{"Tile", "main-arranged-tile"}}) {
+        auto* arrange = main.findChild<QAction*>(QString::fromLatin1(action));
+        if (!arrange) {
+            std::printf("FAILED no %s command\n", action);
+            return false;
+        }
+        arrange->trigger();
+        ok = save(&main, folder, name) && ok;
     }
     return ok;
 }
@@ -256,6 +277,7 @@ int renderScreenshots(const QString& folder) {
         std::printf("FAILED Editor opened no editor window\n");
         ok = false;
     }
+    ok = renderArrangedWindows(program, folder) && ok;
 
     ok = save(main.findChild<THelpForm*>(), folder, "help") && ok;
     auto* about = new TAboutForm(&main);

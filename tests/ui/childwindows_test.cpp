@@ -1,0 +1,193 @@
+// Child windows of the main window: their frames after a maximised editor, a command
+// bringing its open window to the front, and the "Система" menu's arranging commands
+// and window list.
+#include "coefficients/ras3.h"
+#include "design/ras2.h"
+#include "editor/REMain.h"
+#include "modelling/F1.h"
+#include "response/rasX.h"
+#include "tests/ui/uitest.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+namespace zorkan::ui::test {
+
+namespace {
+
+struct Shell {
+    Shell() {
+        program.start();
+        program.main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&program.main()));
+        area = program.main().findChild<QMdiArea*>("MdiArea");
+    }
+    void run(const char* command) { program.main().command(command)->trigger(); }
+    QString activeClass() const {
+        QMdiSubWindow* active = area->activeSubWindow();
+        return active && active->widget()
+                   ? QString::fromLatin1(active->widget()->metaObject()->className())
+                   : QString();
+    }
+    // The window drawn on top of the others.
+    QMdiSubWindow* top() const {
+        const QList<QMdiSubWindow*> stack = area->subWindowList(QMdiArea::StackingOrder);
+        return stack.isEmpty() ? nullptr : stack.last();
+    }
+    QMenu* systemMenu() { return program.main().findChild<QMenu*>("MenuSystem"); }
+    // Opens the "Система" menu's list as opening the menu does.
+    QList<QAction*> windowList() {
+        QMetaObject::invokeMethod(systemMenu(), "aboutToShow");
+        QList<QAction*> items;
+        for (QAction* a : systemMenu()->actions())
+            if (a->objectName().startsWith(QStringLiteral("ChildWindow")))
+                items << a;
+        return items;
+    }
+
+    Program program;
+    QMdiArea* area = nullptr;
+};
+
+bool framed(const QMdiSubWindow* window) {
+    return !window->isMaximized() && (window->windowFlags() & Qt::WindowTitleHint) &&
+           window->geometry().topLeft() == QPoint(1, 1);
+}
+
+} // namespace
+
+class ChildWindowsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // With the editor maximised, and after it closed, every tool window opens with its
+    // frame at (1, 1); no restore or close buttons of the editor stay in the menu bar.
+    void framesAfterTheMaximisedEditor_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("editorClosed");
+        for (const char* command : {"CalcFil", "InputPars", "Modelling", "ACHH"}) {
+            QTest::addRow("%s beside the editor", command) << command << false;
+            QTest::addRow("%s after the editor", command) << command << true;
+        }
+    }
+    void framesAfterTheMaximisedEditor() {
+        QFETCH(QString, command);
+        QFETCH(bool, editorClosed);
+        Shell shell;
+        shell.run("Editor");
+        QMdiSubWindow* editor = shell.area->activeSubWindow();
+        QVERIFY(editor && editor->isMaximized());
+        if (editorClosed) {
+            editor->close();
+            QVERIFY(!shell.program.main().menuBar()->cornerWidget(Qt::TopRightCorner) ||
+                    !shell.program.main().menuBar()->cornerWidget(Qt::TopRightCorner)->isVisible());
+        }
+        shell.run(command.toLatin1().constData());
+        QMdiSubWindow* opened = shell.area->activeSubWindow();
+        QVERIFY(opened && opened != editor);
+        QVERIFY(framed(opened));
+        QCOMPARE(shell.top(), opened);
+        // A second editor still opens maximised.
+        shell.run("Editor");
+        QVERIFY(shell.area->activeSubWindow()->isMaximized());
+        QVERIFY(framed(opened));
+    }
+
+    // A command whose window is open brings it to the front and opens no second one.
+    void commandRaisesItsOpenWindow_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("form");
+        QTest::newRow("CalcFil") << "CalcFil"
+                                 << "zorkan::ui::TForm2";
+        QTest::newRow("MenuCalcFil") << "MenuCalcFil"
+                                     << "zorkan::ui::TForm2";
+        QTest::newRow("InputPars") << "InputPars"
+                                   << "zorkan::ui::TForm3";
+        QTest::newRow("Modelling") << "Modelling"
+                                   << "zorkan::ui::TFormSin";
+    }
+    void commandRaisesItsOpenWindow() {
+        QFETCH(QString, command);
+        QFETCH(QString, form);
+        Shell shell;
+        for (const char* name : {"CalcFil", "InputPars", "Modelling", "Editor"})
+            shell.run(name);
+        QCOMPARE(shell.activeClass(), QStringLiteral("zorkan::ui::TMainForm"));
+        shell.run(command.toLatin1().constData());
+        QCOMPARE(shell.activeClass(), form);
+        QCOMPARE(shell.top()->widget()->metaObject()->className(), form);
+        QCOMPARE(shell.area->subWindowList().size(), 4);
+    }
+
+    // The response window has no design window beside it: CalcFil would close it.
+    void responseCommandsRaiseTheResponseWindow() {
+        Shell shell;
+        for (const char* name : {"ACHH", "InputPars", "Modelling"})
+            shell.run(name);
+        for (const char* name : {"ACHH", "InputPars", "MenuACHH"}) {
+            shell.run(name);
+            QCOMPARE(shell.activeClass(),
+                     QString::fromLatin1(name) == QStringLiteral("InputPars")
+                         ? QStringLiteral("zorkan::ui::TForm3")
+                         : QStringLiteral("zorkan::ui::TForm4"));
+        }
+        QCOMPARE(shell.area->subWindowList().size(), 3);
+    }
+
+    // "Каскадом" steps the windows down and right; "Мозаикой" spreads them over the area;
+    // the numbered list activates the chosen window.
+    void arrangingAndTheWindowList() {
+        Shell shell;
+        for (const char* name : {"CalcFil", "InputPars", "Modelling"})
+            shell.run(name);
+        auto* cascade = shell.program.main().findChild<QAction*>("Cascade");
+        auto* tile = shell.program.main().findChild<QAction*>("Tile");
+        QVERIFY(cascade && tile);
+        QCOMPARE(cascade->text(), QStringLiteral("Каскадом"));
+        QCOMPARE(tile->text(), QStringLiteral("Мозаикой"));
+        QVERIFY(!cascade->statusTip().isEmpty() && !tile->statusTip().isEmpty());
+        const QList<QAction*> menu = shell.systemMenu()->actions();
+        QVERIFY(menu.indexOf(cascade) > menu.indexOf(shell.program.main().command("MenuExit")));
+
+        cascade->trigger();
+        const QList<QMdiSubWindow*> windows = shell.area->subWindowList(QMdiArea::StackingOrder);
+        QList<QPoint> cascaded;
+        for (qsizetype i = 0; i < windows.size(); ++i) {
+            cascaded << windows[i]->pos();
+            if (i > 0) {
+                QVERIFY(windows[i]->x() > windows[i - 1]->x());
+                QVERIFY(windows[i]->y() > windows[i - 1]->y());
+            }
+        }
+        tile->trigger();
+        QList<QPoint> tiled;
+        for (QMdiSubWindow* w : windows) {
+            tiled << w->pos();
+            QVERIFY(shell.area->viewport()->rect().contains(w->pos()));
+        }
+        QVERIFY(tiled != cascaded);
+        QVERIFY(tiled[0] != tiled[1] && tiled[1] != tiled[2] && tiled[0] != tiled[2]);
+
+        const QList<QAction*> list = shell.windowList();
+        QCOMPARE(list.size(), 3);
+        const QList<QMdiSubWindow*> created = shell.area->subWindowList();
+        QCOMPARE(list[0]->text(), QStringLiteral("&1 ") + created[0]->windowTitle());
+        QCOMPARE(list[2]->text(), QStringLiteral("&3 ") + created[2]->windowTitle());
+        QVERIFY(list[2]->isChecked() && !list[0]->isChecked());
+        list[0]->trigger();
+        QCOMPARE(shell.area->activeSubWindow(), created[0]);
+        QCOMPARE(shell.top(), created[0]);
+        // Made anew at each opening: a closed window leaves the list.
+        created[1]->close();
+        QCOMPARE(shell.windowList().size(), 2);
+    }
+};
+
+ZORKAN_UI_TEST(ChildWindowsTest);
+
+} // namespace zorkan::ui::test
+
+#include "childwindows_test.moc"
