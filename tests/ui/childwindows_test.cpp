@@ -63,8 +63,9 @@ class ChildWindowsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    // With the editor maximised, and after it closed, every tool window opens with its
-    // frame at (1, 1); no restore or close buttons of the editor stay in the menu bar.
+    // With the editor maximised, and after it closed, a tool window opened before it and
+    // every tool window opened then keep their frames at (1, 1); no restore or close
+    // buttons of the editor stay in the menu bar.
     void framesAfterTheMaximisedEditor_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<bool>("editorClosed");
@@ -77,11 +78,15 @@ class ChildWindowsTest : public QObject {
         QFETCH(QString, command);
         QFETCH(bool, editorClosed);
         Shell shell;
+        shell.run(command == QStringLiteral("InputPars") ? "Modelling" : "InputPars");
+        QMdiSubWindow* earlier = shell.area->activeSubWindow();
         shell.run("Editor");
         QMdiSubWindow* editor = shell.area->activeSubWindow();
         QVERIFY(editor && editor->isMaximized());
         if (editorClosed) {
             editor->close();
+            QCOMPARE(shell.area->activeSubWindow(), earlier);
+            QVERIFY(framed(earlier));
             QVERIFY(!shell.program.main().menuBar()->cornerWidget(Qt::TopRightCorner) ||
                     !shell.program.main().menuBar()->cornerWidget(Qt::TopRightCorner)->isVisible());
         }
