@@ -187,12 +187,12 @@ void TForm2::BitBtn1Click() {
     request.approximation = RadioGroup1->itemIndex() + 1;
 
     ResultsView& results = results_;
-    // A run that failed, or whose results were not accepted, left its lines behind.
-    results.clearText();
     // The wait cursor covers the design run and its check only; the results window is
     // read under the ordinary cursor.
     {
         const BusyCursor busy;
+        // A run that failed, or whose results were not accepted, left its lines behind.
+        results.clearText();
         DesignedCascade designed;
         const DesignOutcome outcome = designFilter(
             request, reportPath->toStdString(), filterPath->toStdString(),
