@@ -7,6 +7,8 @@
 #include <QMdiArea>
 #include <QMenu>
 
+#include <cmath>
+
 namespace zorkan::ui {
 
 QMdiSubWindow* showChildWindow(QWidget* form, Qt::WindowFlags frame, bool maximised) {
@@ -48,6 +50,33 @@ void bringToFront(QMdiSubWindow* window) {
         window->widget()->setFocus();
 }
 
+void tileChildWindows(QMdiArea* area) {
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : area->subWindowList())
+        if (window->isVisible() && !window->isMinimized())
+            windows << window;
+    if (windows.isEmpty())
+        return;
+    const auto count = static_cast<int>(windows.size());
+    const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+    const int rows = (count + columns - 1) / columns;
+    const QRect room = area->viewport()->rect();
+    const int width = room.width() / columns;
+    const int height = room.height() / rows;
+    for (int i = 0; i < count; ++i) {
+        QMdiSubWindow* window = windows[i];
+        if (window->isMaximized())
+            window->showNormal();
+        // A window of fixed size keeps it; the others take their cell.
+        const QSize size = QSize(width, height)
+                               .expandedTo(window->minimumSize())
+                               .boundedTo(window->maximumSize());
+        window->setGeometry(QRect(QPoint(room.x() + (i % columns) * width,
+                                         room.y() + (i / columns) * height),
+                                  size));
+    }
+}
+
 void keepChildFrames(QMdiArea* area) {
     area->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
 }
@@ -65,7 +94,7 @@ void addChildWindowCommands(QMenu* menu, QMdiArea* area) {
     QAction* tile =
         command("Tile", QStringLiteral("Мозаикой"), QStringLiteral("Расположить окна мозаикой"));
     QObject::connect(cascade, &QAction::triggered, area, &QMdiArea::cascadeSubWindows);
-    QObject::connect(tile, &QAction::triggered, area, &QMdiArea::tileSubWindows);
+    QObject::connect(tile, &QAction::triggered, area, [area] { tileChildWindows(area); });
     menu->addSeparator();
     menu->addAction(cascade);
     menu->addAction(tile);

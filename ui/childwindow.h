@@ -31,6 +31,11 @@ void bringToFront(QMdiSubWindow* window);
 // that were maximised with it return to their normal state.
 void keepChildFrames(QMdiArea* area);
 
+// Lays the visible child windows out in a grid over the document area, in the order they
+// were opened; a window of fixed size keeps its size. Unlike Qt's own tiling it never
+// enlarges the main window to make fixed windows fit.
+void tileChildWindows(QMdiArea* area);
+
 // Adds to `menu`, after what it holds: "Каскадом", "Мозаикой" and, each time the menu
 // opens, a numbered list of the open child windows that activates the chosen one.
 void addChildWindowCommands(QMenu* menu, QMdiArea* area);

@@ -167,7 +167,10 @@ class ChildWindowsTest : public QObject {
                 QVERIFY(windows[i]->y() > windows[i - 1]->y());
             }
         }
+        const QSize mainSize = shell.program.main().size();
         tile->trigger();
+        QCOMPARE(shell.program.main().size(), mainSize);
+        QCOMPARE(shell.program.main().minimumSize(), QSize(700, 500));
         QList<QPoint> tiled;
         for (QMdiSubWindow* w : windows) {
             tiled << w->pos();
