@@ -6,6 +6,7 @@
 #include <QActionGroup>
 #include <QMdiArea>
 #include <QMenu>
+#include <QStyle>
 
 #include <cmath>
 
@@ -48,6 +49,25 @@ void bringToFront(QMdiSubWindow* window) {
         area->setActiveSubWindow(window);
     if (window->widget())
         window->widget()->setFocus();
+}
+
+void cascadeChildWindows(QMdiArea* area) {
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : area->subWindowList(QMdiArea::StackingOrder))
+        if (window->isVisible() && !window->isMinimized())
+            windows << window;
+    QMdiSubWindow* active = area->activeSubWindow();
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows[i];
+        if (window->isMaximized())
+            window->showNormal();
+        // Each step uncovers the title bar of the window below.
+        const int step = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) + 4;
+        window->move(static_cast<int>(i) * step, static_cast<int>(i) * step);
+        window->raise();
+    }
+    if (active)
+        area->setActiveSubWindow(active);
 }
 
 void tileChildWindows(QMdiArea* area) {
@@ -93,7 +113,7 @@ void addChildWindowCommands(QMenu* menu, QMdiArea* area) {
                                QStringLiteral("Расположить окна каскадом"));
     QAction* tile =
         command("Tile", QStringLiteral("Мозаикой"), QStringLiteral("Расположить окна мозаикой"));
-    QObject::connect(cascade, &QAction::triggered, area, &QMdiArea::cascadeSubWindows);
+    QObject::connect(cascade, &QAction::triggered, area, [area] { cascadeChildWindows(area); });
     QObject::connect(tile, &QAction::triggered, area, [area] { tileChildWindows(area); });
     menu->addSeparator();
     menu->addAction(cascade);

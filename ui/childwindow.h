@@ -31,6 +31,10 @@ void bringToFront(QMdiSubWindow* window);
 // that were maximised with it return to their normal state.
 void keepChildFrames(QMdiArea* area);
 
+// Steps the visible child windows down and right from the area's corner in their stacking
+// order, so that every title bar shows; the active window stays on top.
+void cascadeChildWindows(QMdiArea* area);
+
 // Lays the visible child windows out in a grid over the document area, in the order they
 // were opened; a window of fixed size keeps its size. Unlike Qt's own tiling it never
 // enlarges the main window to make fixed windows fit.

@@ -146,8 +146,10 @@ class ChildWindowsTest : public QObject {
     // the numbered list activates the chosen window.
     void arrangingAndTheWindowList() {
         Shell shell;
-        for (const char* name : {"CalcFil", "InputPars", "Modelling"})
+        // The first window opened is brought back on top.
+        for (const char* name : {"CalcFil", "InputPars", "Modelling", "CalcFil"})
             shell.run(name);
+        QMdiSubWindow* design = shell.top();
         auto* cascade = shell.program.main().findChild<QAction*>("Cascade");
         auto* tile = shell.program.main().findChild<QAction*>("Tile");
         QVERIFY(cascade && tile);
@@ -159,6 +161,9 @@ class ChildWindowsTest : public QObject {
 
         cascade->trigger();
         const QList<QMdiSubWindow*> windows = shell.area->subWindowList(QMdiArea::StackingOrder);
+        QCOMPARE(windows.last(), design);
+        QCOMPARE(shell.area->activeSubWindow(), design);
+        QCOMPARE(windows.first()->pos(), QPoint(0, 0));
         QList<QPoint> cascaded;
         for (qsizetype i = 0; i < windows.size(); ++i) {
             cascaded << windows[i]->pos();
@@ -184,10 +189,10 @@ class ChildWindowsTest : public QObject {
         const QList<QMdiSubWindow*> created = shell.area->subWindowList();
         QCOMPARE(list[0]->text(), QStringLiteral("&1 ") + created[0]->windowTitle());
         QCOMPARE(list[2]->text(), QStringLiteral("&3 ") + created[2]->windowTitle());
-        QVERIFY(list[2]->isChecked() && !list[0]->isChecked());
-        list[0]->trigger();
-        QCOMPARE(shell.area->activeSubWindow(), created[0]);
-        QCOMPARE(shell.top(), created[0]);
+        QVERIFY(list[0]->isChecked() && !list[2]->isChecked());
+        list[2]->trigger();
+        QCOMPARE(shell.area->activeSubWindow(), created[2]);
+        QCOMPARE(shell.top(), created[2]);
         // Made anew at each opening: a closed window leaves the list.
         created[1]->close();
         QCOMPARE(shell.windowList().size(), 2);

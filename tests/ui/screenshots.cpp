@@ -110,6 +110,9 @@ bool renderArrangedWindows(Program& program, const QString& folder) {
     TForm1& main = program.main();
     for (const char* name : {"CalcFil", "InputPars", "Modelling"})
         main.command(name)->trigger();
+    // A main window the size of a common screen, as it opens maximised.
+    const QSize designed = main.size();
+    main.resize(1280, 900);
     bool ok = true;
     for (const auto& [action, name] : {std::pair{"Cascade", "main-arranged-cascade"},
                                        std::pair{"Tile", "main-arranged-tile"}}) {
@@ -121,6 +124,7 @@ bool renderArrangedWindows(Program& program, const QString& folder) {
         arrange->trigger();
         ok = save(&main, folder, name) && ok;
     }
+    main.resize(designed);
     return ok;
 }
 
