@@ -62,7 +62,8 @@ void cascadeChildWindows(QMdiArea* area) {
         if (window->isMaximized())
             window->showNormal();
         // Each step uncovers the title bar of the window below.
-        const int step = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) + 4;
+        const int step =
+            window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) + 4;
         window->move(static_cast<int>(i) * step, static_cast<int>(i) * step);
         window->raise();
     }
@@ -88,12 +89,10 @@ void tileChildWindows(QMdiArea* area) {
         if (window->isMaximized())
             window->showNormal();
         // A window of fixed size keeps it; the others take their cell.
-        const QSize size = QSize(width, height)
-                               .expandedTo(window->minimumSize())
-                               .boundedTo(window->maximumSize());
-        window->setGeometry(QRect(QPoint(room.x() + (i % columns) * width,
-                                         room.y() + (i / columns) * height),
-                                  size));
+        const QSize size =
+            QSize(width, height).expandedTo(window->minimumSize()).boundedTo(window->maximumSize());
+        window->setGeometry(QRect(
+            QPoint(room.x() + (i % columns) * width, room.y() + (i / columns) * height), size));
     }
 }
 
@@ -109,8 +108,8 @@ void addChildWindowCommands(QMenu* menu, QMdiArea* area) {
         action->setStatusTip(hint);
         return action;
     };
-    QAction* cascade = command("Cascade", QStringLiteral("Каскадом"),
-                               QStringLiteral("Расположить окна каскадом"));
+    QAction* cascade =
+        command("Cascade", QStringLiteral("Каскадом"), QStringLiteral("Расположить окна каскадом"));
     QAction* tile =
         command("Tile", QStringLiteral("Мозаикой"), QStringLiteral("Расположить окна мозаикой"));
     QObject::connect(cascade, &QAction::triggered, area, [area] { cascadeChildWindows(area); });
@@ -134,8 +133,7 @@ void addChildWindowCommands(QMenu* menu, QMdiArea* area) {
             ++number;
             const QString title = window->windowTitle();
             auto* item = new QAction(
-                (number < 10 ? QStringLiteral("&%1 ") : QStringLiteral("%1 ")).arg(number) +
-                    title,
+                (number < 10 ? QStringLiteral("&%1 ") : QStringLiteral("%1 ")).arg(number) + title,
                 list);
             item->setObjectName(QStringLiteral("ChildWindow%1").arg(number));
             const QString hint = QStringLiteral("Перейти к окну «%1»").arg(title);

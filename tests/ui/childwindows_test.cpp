@@ -134,10 +134,9 @@ class ChildWindowsTest : public QObject {
             shell.run(name);
         for (const char* name : {"ACHH", "InputPars", "MenuACHH"}) {
             shell.run(name);
-            QCOMPARE(shell.activeClass(),
-                     QString::fromLatin1(name) == QStringLiteral("InputPars")
-                         ? QStringLiteral("zorkan::ui::TForm3")
-                         : QStringLiteral("zorkan::ui::TForm4"));
+            QCOMPARE(shell.activeClass(), QString::fromLatin1(name) == QStringLiteral("InputPars")
+                                              ? QStringLiteral("zorkan::ui::TForm3")
+                                              : QStringLiteral("zorkan::ui::TForm4"));
         }
         QCOMPARE(shell.area->subWindowList().size(), 3);
     }

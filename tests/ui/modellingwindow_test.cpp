@@ -428,10 +428,11 @@ class ModellingWindowTest : public QObject {
             const qsizetype size = fileBytes(out).size();
             QVERIFY(size % 25 == 0);
             QVERIFY(size < 400000 * 25);
-            QCOMPARE(session.messages(),
-                     QStringList{QStringLiteral("Обработка прервана: в файл %1 записано отсчётов: %2")
-                                     .arg(out)
-                                     .arg(size / 25)});
+            QCOMPARE(
+                session.messages(),
+                QStringList{QStringLiteral("Обработка прервана: в файл %1 записано отсчётов: %2")
+                                .arg(out)
+                                .arg(size / 25)});
         }
     }
 };

@@ -132,8 +132,8 @@ class RunFeedbackTest : public QObject {
         HeldFileRun run;
         run.start();
         run.program.prompts().queueAnswer(yes);
-        QWidget* closing = mainWindow ? static_cast<QWidget*>(&run.program.main())
-                                      : run.form->parentWidget();
+        QWidget* closing =
+            mainWindow ? static_cast<QWidget*>(&run.program.main()) : run.form->parentWidget();
         closing->close();
         QCOMPARE(run.program.prompts().questions, std::vector<QString>{stopQuestion});
         if (!yes) {
@@ -147,10 +147,10 @@ class RunFeedbackTest : public QObject {
             QVERIFY(!run.program.main().isVisible());
         } else {
             QCOMPARE(shared().flags.ModellingWindowOpen, 0);
-            QCOMPARE(messageTexts(run.program.prompts()),
-                     QStringList{
-                         QStringLiteral("Обработка прервана: в файл %1 записано отсчётов: 1024")
-                             .arg(run.program.path("out.yicd"))});
+            QCOMPARE(
+                messageTexts(run.program.prompts()),
+                QStringList{QStringLiteral("Обработка прервана: в файл %1 записано отсчётов: 1024")
+                                .arg(run.program.path("out.yicd"))});
         }
     }
 
@@ -226,9 +226,8 @@ class RunFeedbackTest : public QObject {
             << "Signal file (*.ReIm)|*.reim" << QStringList{"Signal file (*.ReIm)"};
         QTest::newRow("patterns in square brackets")
             << "WAV Files [*.wav]|*.wav" << QStringList{"WAV Files [*.wav]"};
-        QTest::newRow("signs in the description")
-            << "Files [*.wav + *.yicd= *.wav]|*.wav"
-            << QStringList{"Files [*.wav + *.yicd= *.wav]"};
+        QTest::newRow("signs in the description") << "Files [*.wav + *.yicd= *.wav]|*.wav"
+                                                  << QStringList{"Files [*.wav + *.yicd= *.wav]"};
         QTest::newRow("no patterns") << "Исходный файл|*.xicd" << QStringList{"Исходный файл"};
         QTest::newRow("four types")
             << "Rich Text Files (*.RTF)|*.RTF|Text Files (*.TXT)|*.TXT|Имя файла результатов "

@@ -114,8 +114,8 @@ bool renderArrangedWindows(Program& program, const QString& folder) {
     const QSize designed = main.size();
     main.resize(1280, 900);
     bool ok = true;
-    for (const auto& [action, name] : {std::pair{"Cascade", "main-arranged-cascade"},
-                                       std::pair{"Tile", "main-arranged-tile"}}) {
+    for (const auto& [action, name] :
+         {std::pair{"Cascade", "main-arranged-cascade"}, std::pair{"Tile", "main-arranged-tile"}}) {
         auto* arrange = main.findChild<QAction*>(QString::fromLatin1(action));
         if (!arrange) {
             std::printf("FAILED no %s command\n", action);
