@@ -1,6 +1,7 @@
 // Child windows of the main window: their frames after a maximised editor, a command
 // bringing its open window to the front, and the "Система" menu's arranging commands
 // and window list.
+#include "app/ras5.h"
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
 #include "editor/REMain.h"
@@ -12,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 
 namespace zorkan::ui::test {
@@ -127,7 +129,8 @@ class ChildWindowsTest : public QObject {
         QCOMPARE(shell.area->subWindowList().size(), 4);
     }
 
-    // The response window has no design window beside it: CalcFil would close it.
+    // The response window has no design window beside it: CalcFil would close it. The
+    // results window's "Готово" names it and brings it to the front too.
     void responseCommandsRaiseTheResponseWindow() {
         Shell shell;
         for (const char* name : {"ACHH", "InputPars", "Modelling"})
@@ -138,6 +141,12 @@ class ChildWindowsTest : public QObject {
                                               ? QStringLiteral("zorkan::ui::TForm3")
                                               : QStringLiteral("zorkan::ui::TForm4"));
         }
+        QCOMPARE(shell.area->subWindowList().size(), 3);
+        shell.run("InputPars");
+        auto* results = shell.program.main().findChild<TForm5*>();
+        results->show();
+        QTest::mouseClick(results->findChild<QPushButton*>("BitBtn1"), Qt::LeftButton);
+        QCOMPARE(shell.activeClass(), QStringLiteral("zorkan::ui::TForm4"));
         QCOMPARE(shell.area->subWindowList().size(), 3);
     }
 
