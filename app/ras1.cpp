@@ -135,6 +135,7 @@ TForm1::TForm1(const Options& options) : options_(options) {
     MdiArea->setBackground(QColor(160, 160, 164));
     column->addWidget(MdiArea, 1);
     shared().documentArea = MdiArea;
+    keepChildFrames(MdiArea);
     installResponseWindowHooks();
 
     createMenus();
@@ -410,6 +411,7 @@ void TForm1::createMenus() {
     system->addAction(command("Editor"));
     system->addSeparator();
     system->addAction(command("MenuExit"));
+    addChildWindowCommands(system, MdiArea);
 
     QMenu* calc = menu(nullptr, "MenuCalc", QStringLiteral("Расчет и анализ"));
     calc->addAction(command("MenuCalcFil"));
@@ -516,8 +518,10 @@ bool TForm1::CalcFilExecute() {
     SharedState& state = shared();
     if (state.flags.ResponseWindowOpen == 1 && state.response.close)
         state.response.close();
-    if (state.flags.DesignWindowOpen != 0)
+    if (state.flags.DesignWindowOpen != 0) {
+        bringToFront(findChildWindow<TForm2>());
         return false;
+    }
     Q_ASSERT(results_);
     showChildWindow(new TForm2(*results_), fixedChildFrame);
     state.flags.DesignWindowOpen = 1;
@@ -531,8 +535,10 @@ void TForm1::MenuCalcFilClick() {
 
 void TForm1::InputParsExecute() {
     SharedState& state = shared();
-    if (state.flags.CoefficientWindowOpen != 0)
+    if (state.flags.CoefficientWindowOpen != 0) {
+        bringToFront(findChildWindow<TForm3>());
         return;
+    }
     state.flags.CoefficientWindowOpen = 1;
     auto* form = new TForm3;
     showChildWindow(form, fixedChildFrame);
@@ -544,7 +550,11 @@ void TForm1::InputParsExecute() {
 
 bool TForm1::ACHHExecute() {
     SharedState& state = shared();
-    if (state.flags.ResponseWindowOpen != 0 || !state.response.open)
+    if (state.flags.ResponseWindowOpen != 0) {
+        bringToFront(findChildWindow<TForm4>());
+        return false;
+    }
+    if (!state.response.open)
         return false;
     state.response.open();
     if (state.response.setFileName)
@@ -560,8 +570,10 @@ void TForm1::MenuACHHClick() {
 
 void TForm1::ModellingExecute() {
     SharedState& state = shared();
-    if (state.flags.ModellingWindowOpen != 0)
+    if (state.flags.ModellingWindowOpen != 0) {
+        bringToFront(findChildWindow<TFormSin>());
         return;
+    }
     TFormSin* form = openModellingWindow(); // its creation resets the modelling settings
     state.flags.ModellingWindowOpen = 1;
     PageControl1->setCurrentIndex(PageModelling);

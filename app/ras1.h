@@ -10,7 +10,8 @@
 // MenuFiles, MenuHelp; ControlBar1, ToolBar1 with ToolButton1 and ToolButton2, Image1 (logo),
 // SpeedButton1 (close), PageControl1 with TabSheet1..TabSheet5, the page buttons
 // SpeedButton2..SpeedButton17, the framed texts StaticText1..StaticText3, StatusBar1 with
-// StatusPanel0..StatusPanel3, and MdiArea, the document area.
+// StatusPanel0..StatusPanel3, and MdiArea, the document area. The "Система" menu ends
+// with Cascade "Каскадом", Tile "Мозаикой" and ChildWindow1.. for the open child windows.
 #include <QMainWindow>
 #include <QPointer>
 

@@ -33,6 +33,10 @@ TForm5::TForm5(QWidget* parent)
     connect(BitBtn1, &QPushButton::clicked, this, &TForm5::BitBtn1Click);
 }
 
+void TForm5::clearText() {
+    Memo1->clear();
+}
+
 void TForm5::appendLine(const QString& line) {
     Memo1->appendPlainText(line);
 }

@@ -16,6 +16,7 @@ class TForm5 : public QDialog, public ResultsView {
   public:
     explicit TForm5(QWidget* parent);
 
+    void clearText() override;
     void appendLine(const QString& line) override;
     void setTextReadOnly(bool readOnly) override;
     QDialog* dialog() override { return this; }

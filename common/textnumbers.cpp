@@ -415,7 +415,7 @@ TextReader TextReader::fromBytes(std::string_view bytes) {
 
 TextReader::TextReader(TextReader&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), buffer_(std::move(other.buffer_)), pos_(other.pos_),
-      end_(other.end_) {
+      end_(other.end_), consumed_(other.consumed_) {
     other.pos_ = other.end_ = 0;
 }
 
@@ -436,6 +436,7 @@ bool TextReader::fill() {
                 continue;
             throwIoError(errno == EISDIR ? ioAccessDenied : errno);
         }
+        consumed_ += end_;
         pos_ = 0;
         end_ = static_cast<std::size_t>(got);
         return got > 0;

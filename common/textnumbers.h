@@ -53,6 +53,8 @@ class TextReader {
     bool atEnd();
     // The next byte without consuming it; -1 at the end.
     int peek();
+    // Bytes consumed so far, counted from the start of the file.
+    std::uint64_t position() const { return consumed_ + pos_; }
 
     // Skips bytes up to 0x20, then takes the run of bytes above 0x20 (at most
     // maxRealRun) as a real. At the physical end the value is 0 without error;
@@ -73,6 +75,7 @@ class TextReader {
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
+    std::uint64_t consumed_ = 0; // bytes of the buffers read before the current one
     char run_[maxRealRun];
 };
 

@@ -191,6 +191,8 @@ void TForm2::BitBtn1Click() {
     // read under the ordinary cursor.
     {
         const BusyCursor busy;
+        // A run that failed, or whose results were not accepted, left its lines behind.
+        results.clearText();
         DesignedCascade designed;
         const DesignOutcome outcome = designFilter(
             request, reportPath->toStdString(), filterPath->toStdString(),

@@ -61,6 +61,8 @@ void say(const QString& text) {
     prompts().message(MessageIcon::None, applicationTitle(), text);
 }
 
+FileRunProgressHook fileRunProgressHook;
+
 bool sameFile(const QString& a, const QString& b) {
     const QFileInfo fa(a), fb(b);
     return fa.absoluteFilePath() == fb.absoluteFilePath() ||
@@ -81,6 +83,7 @@ struct TFormSin::FileRun {
     qint64 inputBytes = 0;
     std::atomic<bool> cancel = false;
     std::atomic<std::uint64_t> done = 0;
+    std::atomic<std::uint64_t> bytesRead = 0;
     FilterRunResult result;
     std::exception_ptr failure;
 
@@ -88,7 +91,12 @@ struct TFormSin::FileRun {
         try {
             FilterRunControl control;
             control.cancel = &cancel;
-            control.onProgress = [this](std::uint64_t samples) { done = samples; };
+            control.onProgress = [this](std::uint64_t samples) {
+                bytesRead = input->position();
+                done = samples;
+                if (fileRunProgressHook)
+                    fileRunProgressHook(samples, cancel);
+            };
             result = filterSignalFile(*input, inputPath.toStdString(), outputPath.toStdString(),
                                       workPath.toStdString(), tables, sectionCount, control);
         } catch (...) {
@@ -403,10 +411,10 @@ void TFormSin::showProgress() {
     if (!run_)
         return;
     const std::uint64_t done = run_->done;
-    // Lines of the usual layout are 25 bytes; the bar is an estimate, the count is exact.
-    const qint64 bytes = std::max<qint64>(run_->inputBytes, 1);
-    ProgressBar1->setValue(
-        static_cast<int>(std::min<qint64>(999, static_cast<qint64>(done) * 25 * 1000 / bytes)));
+    // The bar follows the bytes read, whatever the length of the lines; the count is exact.
+    const auto size = static_cast<std::uint64_t>(std::max<qint64>(run_->inputBytes, 1));
+    const std::uint64_t read = run_->bytesRead;
+    ProgressBar1->setValue(static_cast<int>(std::min<std::uint64_t>(999, read * 1000 / size)));
     ProgressBar1->setFormat(QStringLiteral("Обработано отсчётов: %1").arg(done));
 }
 
@@ -422,24 +430,40 @@ void TFormSin::fileRunFinished() {
         return;
     if (run->failure)
         std::rethrow_exception(run->failure); // the general error handler shows it
-    if (!run->result.completed)
-        return; // cancelled: the complete lines written so far stay, nothing is shown
+    if (!run->result.completed) {
+        // The complete lines written so far stay; the maxima of an earlier run go.
+        Label10->setText(QStringLiteral(" "));
+        Label12->setText(QStringLiteral(" "));
+        sayCancelled(run->outputPath, run->result.samples);
+        return;
+    }
     const SampleBlock input = readSampleBlock(run->inputPath.toStdString());
     const SampleBlock output = readSampleBlock(run->outputPath.toStdString());
     plotTraces(input, output, largestMagnitude(input), largestMagnitude(output));
 }
 
-void TFormSin::cancelFileRun() {
+std::unique_ptr<TFormSin::FileRun> TFormSin::cancelFileRun() {
     if (!thread_)
-        return;
+        return nullptr;
     if (run_)
         run_->cancel = true;
     thread_->wait();
     delete thread_;
     thread_ = nullptr;
-    run_.reset();
     QApplication::restoreOverrideCursor();
     progressTimer_->stop();
+    return std::move(run_);
+}
+
+void TFormSin::sayCancelled(const QString& outputPath, std::uint64_t samples) {
+    prompts().message(MessageIcon::Information, applicationTitle(),
+                      QStringLiteral("Обработка прервана: в файл %1 записано отсчётов: %2")
+                          .arg(QDir::toNativeSeparators(outputPath))
+                          .arg(samples));
+}
+
+bool TFormSin::stopFileRunAsked() {
+    return prompts().ask(applicationTitle(), QStringLiteral("Прервать обработку файла?"));
 }
 
 void TFormSin::strobeTextChanged() {
@@ -471,6 +495,13 @@ void TFormSin::checkStrobe(QLineEdit* field) {
 }
 
 bool TFormSin::eventFilter(QObject* watched, QEvent* event) {
+    // Closing the main window while a file is filtered asks first; the run itself stops
+    // when this window goes with the main one.
+    if (event->type() == QEvent::Close && watched == window() && watched != this &&
+        fileRunActive() && !stopFileRunAsked()) {
+        event->ignore();
+        return true;
+    }
     if (watched == Edit1 || watched == Edit2) {
         if (event->type() == QEvent::FocusIn && watched == Edit1) {
             // Entered by the user; the focus coming back from a message is not that.
@@ -489,19 +520,31 @@ bool TFormSin::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFormSin::closeEvent(QCloseEvent* event) {
+    // "Нет" keeps the run and the window.
+    if (fileRunActive() && !stopFileRunAsked()) {
+        event->ignore();
+        return;
+    }
     closing_ = true;
-    cancelFileRun();
+    const std::unique_ptr<FileRun> stopped = cancelFileRun();
     shared().flags.ModellingWindowOpen = 0;
     if (current == this)
         current = nullptr;
     QWidget::closeEvent(event);
+    if (stopped && !stopped->failure && !stopped->result.completed)
+        sayCancelled(stopped->outputPath, stopped->result.samples);
 }
 
 TFormSin* openModellingWindow() {
     auto* form = new TFormSin;
     showChildWindow(form, fixedChildFrame);
+    form->window()->installEventFilter(form);
     current = form;
     return form;
+}
+
+void setFileRunProgressHook(FileRunProgressHook hook) {
+    fileRunProgressHook = std::move(hook);
 }
 
 TFormSin* modellingWindow() {

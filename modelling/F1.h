@@ -15,7 +15,9 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -83,7 +85,12 @@ class TFormSin : public QWidget {
     void setRunning(bool running);
     void showProgress();
     void fileRunFinished();
-    void cancelFileRun();
+    // Stops a file run and hands it back (nothing when none was going).
+    std::unique_ptr<FileRun> cancelFileRun();
+    // "Обработка прервана: в файл NAME записано отсчётов: N"
+    void sayCancelled(const QString& outputPath, std::uint64_t samples);
+    // "Прервать обработку файла?"; true for "Да".
+    bool stopFileRunAsked();
 
     PictureBox* Image1;
     QLabel* Label4;  // frequency
@@ -115,5 +122,12 @@ class TFormSin : public QWidget {
 TFormSin* openModellingWindow();
 // The open window, or nullptr.
 TFormSin* modellingWindow();
+
+// Called on the worker thread after each progress report of a file run, with the samples
+// done and the run's cancel flag; tests hold a run at a known point with it. Empty by
+// default.
+using FileRunProgressHook =
+    std::function<void(std::uint64_t samples, const std::atomic<bool>& cancel)>;
+void setFileRunProgressHook(FileRunProgressHook hook);
 
 } // namespace zorkan::ui

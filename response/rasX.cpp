@@ -316,9 +316,12 @@ TForm4* responseWindow() {
 void installResponseWindowHooks() {
     ResponseWindowHooks& hooks = shared().response;
     hooks.open = [] { openResponseWindow(); };
+    // Named by the results window's "Готово", the window comes to the front to be seen.
     hooks.setFileName = [](const QString& name) {
-        if (current)
-            current->setFileName(name);
+        if (!current)
+            return;
+        current->setFileName(name);
+        bringToFront(qobject_cast<QMdiSubWindow*>(current->parentWidget()));
     };
     hooks.close = [] {
         if (current)

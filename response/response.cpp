@@ -9,6 +9,7 @@
 namespace zorkan {
 
 const char* const noFileNameMessage = "Не задано имя файла";
+const char* const noSectionsMessage = "В файле параметров фильтра нет ни одной секции";
 const char* const zeroMagnitudeMessage =
     "Коэффициент передачи фильтра равен нулю на всех частотах диапазона: "
     "АЧХ построить нельзя";
@@ -195,6 +196,9 @@ ResponseResult computeResponse(const std::string& path, const ResponseRange& ran
 ResponseResult computeResponse(TextReader& in, const ResponseRange& range, int width, int height,
                                DrawingTarget& target, const MaximumSink& onMaximum) {
     const FilterCoefficients filter = readFilterFile(in, responseReader);
+    // An order of 0 or 1 (an empty file, say) holds no filter to show.
+    if (filter.sections.empty())
+        throw UserMessage(noSectionsMessage);
     return drawResponse(filter.sections, range, width, height, target, onMaximum);
 }
 

@@ -67,6 +67,8 @@ using MaximumSink = std::function<void(double kmax, double fm)>;
 
 // Message for a computation started without a file.
 extern const char* const noFileNameMessage;
+// Message for a parameter file that holds no section (order 0 or 1).
+extern const char* const noSectionsMessage;
 // Message when the magnitude is zero at every analysed frequency.
 extern const char* const zeroMagnitudeMessage;
 
@@ -86,7 +88,8 @@ ResponseResult drawResponse(const std::vector<FilterSection>& sections, const Re
 // The whole operation of the frequency-response window: refuses an empty name or
 // "*.flt" (noFileNameMessage) before anything else, reads the file with the response
 // reader's rules (low 8 bits of the order, five coefficients for band-pass only, up to
-// 32 sections) and draws as drawResponse. The picture is not cleared first.
+// 32 sections), refuses a file without sections (noSectionsMessage) and draws as
+// drawResponse. The picture is not cleared first.
 ResponseResult computeResponse(const std::string& path, const ResponseRange& range, int width,
                                int height, DrawingTarget& target,
                                const MaximumSink& onMaximum = {});

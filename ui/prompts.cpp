@@ -65,6 +65,7 @@ void setUpFileDialog(QFileDialog& dialog, const FileDialogRequest& request, bool
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     // The system overwrites chosen files without asking.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     const QStringList filters = qtNameFilters(request.filter);
     if (!filters.isEmpty())
         dialog.setNameFilters(filters);
@@ -81,9 +82,9 @@ QStringList qtNameFilters(const QString& filter) {
         QString patterns = parts[i + 1].trimmed();
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
         const QString bracketed = QLatin1Char('(') + patterns + QLatin1Char(')');
-        if (description.endsWith(bracketed))
-            result << description;
-        else if (description.isEmpty())
+        // The dialog hides this last bracket (HideNameFilterDetails), so the list shows
+        // the description alone, patterns it names itself included.
+        if (description.isEmpty())
             result << bracketed;
         else
             result << description + QLatin1Char(' ') + bracketed;
@@ -122,17 +123,9 @@ int QtPrompts::showModal(QDialog* dialog) {
 }
 
 std::optional<OpenChoice> QtPrompts::openFileReadOnly(const FileDialogRequest& request) {
-    QFileDialog dialog(dialogParent(), request.title, request.initialFolder);
     // The read-only box lives in Qt's own dialog; a native one has no room for it.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    const QStringList filters = qtNameFilters(request.filter);
-    if (!filters.isEmpty())
-        dialog.setNameFilters(filters);
-    dialog.setDefaultSuffix(request.defaultExtension);
-    if (!request.proposedName.isEmpty())
-        dialog.selectFile(request.proposedName);
+    QFileDialog dialog(dialogParent());
+    setUpFileDialog(dialog, request, false);
     auto* readOnly = new QCheckBox(QStringLiteral("Только для чтения"), &dialog);
     readOnly->setObjectName(QStringLiteral("ReadOnlyBox"));
     if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))

@@ -70,8 +70,9 @@ Prompts& prompts();
 // Installs `p` (not owned) until another call; nullptr restores QtPrompts.
 void installPrompts(Prompts* p);
 
-// "Имя|*.out|Все|*.*" -> {"Имя (*.out)", "Все (*.*)"}: Qt's name filters. A description
-// that already ends in its patterns in brackets is kept as it is.
+// "Имя|*.out|Все|*.*" -> {"Имя (*.out)", "Все (*.*)"}: Qt's name filters, each the
+// description followed by its patterns in brackets, even when the description names
+// them itself; the dialogs hide that last bracket and show the description as it is.
 QStringList qtNameFilters(const QString& filter);
 
 // Gives `dialog` the request: title, folder, filters, default extension and proposed

@@ -10,6 +10,8 @@ namespace zorkan::ui {
 
 class ResultsView {
   public:
+    // Empties the text: each run shows its own account only.
+    virtual void clearText() = 0;
     virtual void appendLine(const QString& line) = 0;
     virtual void setTextReadOnly(bool readOnly) = 0;
     virtual QDialog* dialog() = 0;

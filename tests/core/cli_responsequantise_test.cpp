@@ -87,6 +87,7 @@ TEST(CliResponse, Refusals) {
     TempDir dir;
     writeBytes(dir.file("w.flt"), worked);
     writeBytes(dir.file("zero.flt"), "2\r\n0\r\n0 0 0\r\n1 0 0\r\n");
+    writeBytes(dir.file("empty.flt"), "");
     struct Case {
         std::string arguments;
         std::string error;
@@ -100,6 +101,7 @@ TEST(CliResponse, Refusals) {
         {"response '*.flt'", "Не задано имя файла\n"},
         {"response w.flt --width 0", "Размер рисунка --width должен быть от 1 до 16384\n"},
         {"response zero.flt --width 2", std::string(zorkan::zeroMagnitudeMessage) + "\n"},
+        {"response empty.flt", "В файле параметров фильтра нет ни одной секции\n"},
     };
     for (const Case& c : cases) {
         const CliOutcome o = runCli(dir, c.arguments);

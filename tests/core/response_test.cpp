@@ -91,11 +91,8 @@ const double pi = std::acos(-1.0);
 
 } // namespace
 
-TEST(Response, NoSectionsGiveUnitMagnitudeZeroPhaseOnTheTopAndCentreRows) {
+TEST(Response, UnitSectionGivesUnitMagnitudeZeroPhaseOnTheTopAndCentreRows) {
     const std::vector<std::pair<const char*, std::string>> files = {
-        {"order 0", "0\r\n0 \r\n"},
-        {"order 1", "1\r\n0 \r\n 5 5 5 \r\n"},
-        {"empty file", ""},
         {"unit section", sections(2, 0, "1 0 0 \r\n", "1 0 0 \r\n")},
     };
     ResponseRange range;
@@ -211,6 +208,13 @@ TEST(Response, RefusalsDrawNothing) {
         {"33 sections", nullptr, sections(66, 0, "", ""), ""},
         {"malformed number", nullptr, sections(2, 0, "1 x 0 \r\n", "1 0 0 \r\n"),
          "Invalid numeric input"},
+        // A design stopped by its order leaves an empty parameter file.
+        {"empty file", nullptr, "", "В файле параметров фильтра нет ни одной секции"},
+        {"order 0", nullptr, "0\r\n0 \r\n", "В файле параметров фильтра нет ни одной секции"},
+        {"order 1", nullptr, "1\r\n0 \r\n 5 5 5 \r\n",
+         "В файле параметров фильтра нет ни одной секции"},
+        {"order 256: low 8 bits 0", nullptr, sections(256, 0, "", ""),
+         "В файле параметров фильтра нет ни одной секции"},
     };
     for (const Case& c : cases) {
         const Outcome run = runOnFile(c.text, ResponseRange{}, 10, 10, c.path);

@@ -388,5 +388,26 @@ TEST(TextWriter, MissingFolderIsPathNotFound) {
     }
 }
 
+// The position counts every byte consumed, across the refills of the reader's 64 KiB
+// buffer: after k values of "1" CR LF and their line ends, 3 k.
+TEST(TextReader, PositionCountsBytesAcrossRefills) {
+    TempDir dir;
+    constexpr int lines = 50000; // 150000 bytes: three buffers
+    std::string text;
+    for (int i = 0; i < lines; ++i)
+        text += "1\r\n";
+    writeBytes(dir.file("p.txt"), text);
+    TextReader in(dir.file("p.txt"));
+    EXPECT_EQ(in.position(), 0u);
+    int done = 0;
+    for (const int k : {1, 21845, 21846, 43691, lines}) {
+        for (; done < k; ++done) {
+            in.readReal();
+            in.skipLine();
+        }
+        EXPECT_EQ(in.position(), 3u * k) << k;
+    }
+}
+
 } // namespace
 } // namespace zorkan

@@ -190,8 +190,10 @@ class MainWindowTest : public QObject {
         const auto items = [&](const char* name) {
             return menuItems(bar->findChild<QMenu*>(QString::fromLatin1(name)));
         };
+        // After the described items: arranging the child windows, then their list.
         QCOMPARE(items("MenuSystem"),
-                 (QStringList{"Editor|Текстовый редактор|F3", "—", "MenuExit|Выход|"}));
+                 (QStringList{"Editor|Текстовый редактор|F3", "—", "MenuExit|Выход|", "—",
+                              "Cascade|Каскадом|", "Tile|Мозаикой|", "—"}));
         QCOMPARE(items("MenuCalc"),
                  (QStringList{"MenuCalcFil|Расчёт параметров фильтра|",
                               "InputPars|Ввод параметров фильтра|", "—", "▸Файлы фильтров", "—",

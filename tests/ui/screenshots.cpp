@@ -19,6 +19,7 @@
 #include "tests/ui/spectralscreenshots.h"
 #include "tests/ui/uitest.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -141,6 +142,30 @@ bool renderExportDialog(Program& program, const QString& folder) {
         ok = false;
     }
     exporter->hide();
+    return ok;
+}
+
+// After the maximised editor has gone: the tool windows with their frames, arranged by
+// the "Система" menu's "Каскадом" and "Мозаикой".
+bool renderArrangedWindows(Program& program, const QString& folder) {
+    TForm1& main = program.main();
+    for (const char* name : {"CalcFil", "InputPars", "Modelling"})
+        main.command(name)->trigger();
+    // A main window the size of a common screen, as it opens maximised.
+    const QSize designed = main.size();
+    main.resize(1280, 900);
+    bool ok = true;
+    for (const auto& [action, name] :
+         {std::pair{"Cascade", "main-arranged-cascade"}, std::pair{"Tile", "main-arranged-tile"}}) {
+        auto* arrange = main.findChild<QAction*>(QString::fromLatin1(action));
+        if (!arrange) {
+            std::printf("FAILED no %s command\n", action);
+            return false;
+        }
+        arrange->trigger();
+        ok = save(&main, folder, name) && ok;
+    }
+    main.resize(designed);
     return ok;
 }
 
@@ -298,6 +323,7 @@ int renderScreenshots(const QString& folder) {
         std::printf("FAILED Editor opened no editor window\n");
         ok = false;
     }
+    ok = renderArrangedWindows(program, folder) && ok;
 
     ok = save(main.findChild<THelpForm*>(), folder, "help") && ok;
     auto* about = new TAboutForm(&main);

@@ -118,7 +118,7 @@ class ShellTest : public QObject {
         QTest::addColumn<QStringList>("qt");
         QTest::newRow("patterns named in the description")
             << "Имя файла результатов отчета (*.out)|*.out"
-            << QStringList{"Имя файла результатов отчета (*.out)"};
+            << QStringList{"Имя файла результатов отчета (*.out) (*.out)"};
         QTest::newRow("description without patterns")
             << "Файлы параметров фильтра|*.flt" << QStringList{"Файлы параметров фильтра (*.flt)"};
         QTest::newRow("two pairs, two patterns")
