@@ -12,5 +12,6 @@ int runTestSignal(int argc, char** argv);
 int runFilter(int argc, char** argv);
 int runWav2Sig(int argc, char** argv);
 int runSig2Wav(int argc, char** argv);
+int runAnalyse(int argc, char** argv);
 
 } // namespace zorkan::cli

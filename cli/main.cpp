@@ -23,6 +23,8 @@ void printUsage() {
         "  spectrum  спектральный анализ 1024 точек (.dat, .xicd, .reim): BPF, RPF, PPF, OPF\n"
         "  wav2sig   звуковой файл (.wav) в файл сигнала (.xicd) и файл заголовка\n"
         "  sig2wav   файл сигнала (.yicd) в конец звукового файла (.wav)\n"
+        "  analyse   анализ фильтра (.flt): нули и полюсы, устойчивость, групповое время\n"
+        "            задержки, импульсная и переходная характеристики, сравнение\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
         "zorkan-cli --version выводит версию.");
@@ -57,6 +59,8 @@ int main(int argc, char** argv) {
             return zorkan::cli::runWav2Sig(argc, argv);
         if (std::strcmp(command, "sig2wav") == 0)
             return zorkan::cli::runSig2Wav(argc, argv);
+        if (std::strcmp(command, "analyse") == 0)
+            return zorkan::cli::runAnalyse(argc, argv);
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;

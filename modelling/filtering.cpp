@@ -33,39 +33,31 @@ void loadModellingFilter(TextReader& in, SectionTables& tables) {
         tables.sections[k] = filter.sections[k];
 }
 
+double SectionState::step(const FilterSection& s, double in) {
+    long double sum = static_cast<long double>(s.a[0]) * in;
+    sum += static_cast<long double>(s.a[1]) * x[0];
+    sum += static_cast<long double>(s.a[2]) * x[1];
+    sum += static_cast<long double>(s.a[3]) * x[2];
+    sum += static_cast<long double>(s.a[4]) * x[3];
+    sum -= static_cast<long double>(s.b[1]) * y[0];
+    sum -= static_cast<long double>(s.b[2]) * y[1];
+    sum -= static_cast<long double>(s.b[3]) * y[2];
+    sum -= static_cast<long double>(s.b[4]) * y[3];
+    double out = static_cast<double>(sum);
+    if (!std::isfinite(out))
+        out = fp::toDouble(sum); // raises the overflow (or invalid operation)
+    x[3] = x[2];
+    x[2] = x[1];
+    x[1] = x[0];
+    x[0] = in;
+    y[3] = y[2];
+    y[2] = y[1];
+    y[1] = y[0];
+    y[0] = out;
+    return out;
+}
+
 namespace {
-
-// One section with its state: the last four inputs and outputs, newest first.
-struct SectionState {
-    double x[4] = {0, 0, 0, 0};
-    double y[4] = {0, 0, 0, 0};
-
-    // The section equation in extended precision, in its written order: the numerator
-    // products added left to right, then the denominator products subtracted.
-    double step(const FilterSection& s, double in) {
-        long double sum = static_cast<long double>(s.a[0]) * in;
-        sum += static_cast<long double>(s.a[1]) * x[0];
-        sum += static_cast<long double>(s.a[2]) * x[1];
-        sum += static_cast<long double>(s.a[3]) * x[2];
-        sum += static_cast<long double>(s.a[4]) * x[3];
-        sum -= static_cast<long double>(s.b[1]) * y[0];
-        sum -= static_cast<long double>(s.b[2]) * y[1];
-        sum -= static_cast<long double>(s.b[3]) * y[2];
-        sum -= static_cast<long double>(s.b[4]) * y[3];
-        double out = static_cast<double>(sum);
-        if (!std::isfinite(out))
-            out = fp::toDouble(sum); // raises the overflow (or invalid operation)
-        x[3] = x[2];
-        x[2] = x[1];
-        x[1] = x[0];
-        x[0] = in;
-        y[3] = y[2];
-        y[2] = y[1];
-        y[1] = y[0];
-        y[0] = out;
-        return out;
-    }
-};
 
 void checkSectionCount(int sectionCount) {
     if (sectionCount < 0 || sectionCount > static_cast<int>(modellingSectionCapacity))

@@ -65,6 +65,18 @@ FilterRunResult filterSignalFile(TextReader& input, TextWriter& output, TextWrit
                                  const SectionTables& tables, int sectionCount,
                                  const FilterRunControl& control = {});
 
+// One section of the cascade with its state: the last four inputs and outputs, newest
+// first, all zero at the start. step() is the section equation in extended precision,
+// in its written order: the numerator products added left to right, then the
+// denominator products subtracted (B0 is not used); the result is rounded to double.
+// An output that does not fit a double raises the overflow.
+struct SectionState {
+    double x[4] = {0, 0, 0, 0};
+    double y[4] = {0, 0, 0, 0};
+
+    double step(const FilterSection& s, double in);
+};
+
 // The work file's name in the current folder.
 extern const char* const workFileName;
 
