@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zorkan {
 
@@ -290,9 +291,14 @@ std::vector<creal> polynomialRoots(const double* c, int degree) {
     }
     for (int k = last; k < degree; ++k)
         roots.emplace_back(0, 0);
-    for (creal& r : roots)
-        if (r.imag() == 0)
-            r = creal(r.real() == 0 ? 0 : r.real(), 0); // no negative zeros
+    for (creal& r : roots) {
+        // A part below the resolution of extended precision against the root's modulus
+        // is what is left of a zero; no negative zeros either.
+        const real noise = 8 * std::numeric_limits<real>::epsilon() * std::abs(r);
+        const real re = std::fabs(r.real()) <= noise ? 0 : r.real();
+        const real im = std::fabs(r.imag()) <= noise ? 0 : r.imag();
+        r = creal(re, im);
+    }
     std::sort(roots.begin(), roots.end(), rootOrder);
     return roots;
 }
