@@ -154,7 +154,7 @@ PlotFrame drawZPlane(Canvas& c, const std::vector<FilterRoot>& first,
     reach = std::min(reach, 10.0);
     PlotFrame f;
     const int side = std::min(c.width() - 56, c.height() - 28);
-    f.left = 48;
+    f.left = (c.width() - side) / 2 + 20;
     f.top = 8;
     f.width = f.height = side;
     f.x0 = f.y0 = -reach;
@@ -174,30 +174,33 @@ PlotFrame drawZPlane(Canvas& c, const std::vector<FilterRoot>& first,
                  px(f.pixelY(std::sin(a))));
     }
 
-    for (const auto* roots : {&first, second}) {
+    // The second filter's marks are larger and drawn first, so that a root that did not
+    // move shows both.
+    for (const auto* roots : {second, &first}) {
         if (!roots)
             continue;
         const Rgb color = roots == &first ? firstFilterColor : secondFilterColor;
+        const int size = roots == &first ? 4 : 6;
         c.setPenColor(color);
         c.setPenWidth(1);
         for (const RootMark& m : rootMarks(*roots)) {
             const int x = px(f.pixelX(m.re));
             const int y = px(f.pixelY(m.im));
             if (m.pole) {
-                c.moveTo(x - 4, y - 4);
-                c.lineTo(x + 5, y + 5);
-                c.moveTo(x + 4, y - 4);
-                c.lineTo(x - 5, y + 5);
+                c.moveTo(x - size, y - size);
+                c.lineTo(x + size + 1, y + size + 1);
+                c.moveTo(x + size, y - size);
+                c.lineTo(x - size - 1, y + size + 1);
             } else {
-                c.moveTo(x + 4, y);
+                c.moveTo(x + size, y);
                 for (int i = 1; i <= 24; ++i) {
                     const double a = 2 * pi * i / 24;
-                    c.lineTo(x + px(4 * std::cos(a)),
-                             y - px(4 * std::sin(a)));
+                    c.lineTo(x + px(size * std::cos(a)), y - px(size * std::sin(a)));
                 }
             }
             if (m.count > 1)
-                drawSmallText(c, x + 6, y - 12, std::to_string(m.count), color);
+                drawSmallText(c, x + size + 2, roots == &first ? y - 12 : y + 6,
+                              std::to_string(m.count), color);
         }
     }
     return f;

@@ -11,8 +11,8 @@
 
 namespace zorkan {
 
-constexpr int zPlaneWidth = 460;
-constexpr int zPlaneHeight = 440;
+constexpr int zPlaneWidth = 590;
+constexpr int zPlaneHeight = 336;
 
 constexpr Rgb firstFilterColor{0, 0, 255};
 constexpr Rgb secondFilterColor{255, 0, 0};

@@ -4,6 +4,7 @@
 #include "app/HF.h"
 #include "app/SplashF.h"
 #include "app/ras5.h"
+#include "analysis/analysiswindow.h"
 #include "app/spectralcommands.h"
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
@@ -79,6 +80,10 @@ const CommandRow commandRows[] = {
     {"AudioPlayer", "AudioPlayer", "", {}},
     {"MenuAbout", "О программе...", "Информация о программе", {}},
     {"MenuExit", "Выход", "", {}},
+    {"FilterAnalysis", "Анализ фильтра",
+     "Нули и полюсы, устойчивость, групповое время задержки, импульсная и переходная "
+     "характеристики фильтра; сравнение двух файлов фильтров",
+     {}},
 };
 
 // Commands whose windows are not built yet; the module of each window enables its
@@ -193,6 +198,7 @@ void TForm1::createCommands() {
     connect(command("About"), &QAction::triggered, this, &TForm1::AboutExecute);
     connect(command("MenuAbout"), &QAction::triggered, command("About"), &QAction::trigger);
     connect(command("MenuExit"), &QAction::triggered, this, &QWidget::close);
+    connect(command("FilterAnalysis"), &QAction::triggered, this, [] { openAnalysisWindow(); });
     connectSpectralCommands(*this);
     connectSoundTools();
 }
@@ -405,6 +411,7 @@ void TForm1::createMenus() {
     calc->addSeparator();
     calc->addAction(command("Modelling"));
     calc->addAction(command("MenuACHH"));
+    calc->addAction(command("FilterAnalysis"));
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);
