@@ -186,6 +186,23 @@ creal derivativeFactor(int k, int m) {
 // Re{j C'/C}; where C vanishes (a root on the unit circle) to order m it is the limit
 // Re{j C^(m+1) / ((m + 1) C^(m))}. False when the polynomial vanishes entirely.
 bool polynomialDelay(const double* c, int d, const creal* e, real& delay) {
+    // Away from a root on the unit circle, the plain formula Re{sum k c_k e_k / sum c_k e_k}.
+    {
+        real vr = 0, vi = 0, wr = 0, wi = 0, scale = 0;
+        for (int k = 0; k <= d; ++k) {
+            const real ck = c[k];
+            vr += ck * e[k].real();
+            vi += ck * e[k].imag();
+            wr += k * ck * e[k].real();
+            wi += k * ck * e[k].imag();
+            scale += std::fabs(ck);
+        }
+        const real size = std::hypot(vr, vi);
+        if (scale != 0 && size > 1e-15L * scale) {
+            delay = (wr * vr + wi * vi) / (vr * vr + vi * vi);
+            return true;
+        }
+    }
     for (int m = 0; m <= d; ++m) {
         creal value = 0;
         real scale = 0;

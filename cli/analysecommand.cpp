@@ -101,7 +101,10 @@ int runAnalyse(int argc, char** argv) {
         throw UserMessage("Не задано имя файла рисунка (--picture)");
 
     const FilterCoefficients filter = readAnalysedFilter(args.positional.front());
-    const std::vector<FilterRoot> roots = filterRoots(filter);
+    // The group delay and the responses need no roots.
+    const bool needsRoots = groupDelayCount == 0 && impulseCount == 0 && stepCount == 0;
+    const std::vector<FilterRoot> roots =
+        needsRoots || !picturePath.empty() ? filterRoots(filter) : std::vector<FilterRoot>{};
     FilterCoefficients compared;
     std::vector<FilterRoot> comparedRoots;
     if (!comparedPath.empty()) {

@@ -118,7 +118,7 @@ TEST(CliAnalyse, PictureFiles) {
     const std::string png = readBytes(dir.file("z.png"));
     ASSERT_GT(png.size(), 24u);
     EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
-    EXPECT_EQ(png.substr(12, 12), std::string("IHDR\0\0\x01\xcc\0\0\x01\xb8", 12)); // 460 x 440
+    EXPECT_EQ(png.substr(12, 12), std::string("IHDR\0\0\x02\x4e\0\0\x01\x50", 12)); // 590 x 336
     EXPECT_EQ(png.substr(png.size() - 12), std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12));
     EXPECT_EQ(readBytes(dir.file("z.bmp")).substr(0, 2), "BM");
 }
