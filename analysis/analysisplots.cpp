@@ -66,16 +66,15 @@ void drawAxes(Canvas& c, const PlotFrame& f) {
         c.setPenColor(std::fabs(v) < xs * 1e-9 ? axisGrey : gridGrey);
         line(c, xPixel, f.top, xPixel, f.top + f.height);
         const std::string label = tickLabel(v, xs);
-        drawSmallText(c, px(xPixel) - smallTextWidth(label) / 2,
-                      f.top + f.height + 5, label, labelColor);
+        drawSmallText(c, px(xPixel) - smallTextWidth(label) / 2, f.top + f.height + 5, label,
+                      labelColor);
     }
     for (double v = std::ceil(f.y0 / ys) * ys; v <= f.y1 + ys * 1e-9; v += ys) {
         const double yPixel = f.pixelY(v);
         c.setPenColor(std::fabs(v) < ys * 1e-9 ? axisGrey : gridGrey);
         line(c, f.left, yPixel, f.left + f.width, yPixel);
         const std::string label = tickLabel(v, ys);
-        drawSmallText(c, f.left - 4 - smallTextWidth(label), px(yPixel) - 3,
-                      label, labelColor);
+        drawSmallText(c, f.left - 4 - smallTextWidth(label), px(yPixel) - 3, label, labelColor);
     }
     c.setPenColor(axisGrey);
     c.moveTo(f.left, f.top);
@@ -170,8 +169,7 @@ PlotFrame drawZPlane(Canvas& c, const std::vector<FilterRoot>& first,
     c.moveTo(px(f.pixelX(1)), px(f.pixelY(0)));
     for (int i = 1; i <= steps; ++i) {
         const double a = 2 * pi * i / steps;
-        c.lineTo(px(f.pixelX(std::cos(a))),
-                 px(f.pixelY(std::sin(a))));
+        c.lineTo(px(f.pixelX(std::cos(a))), px(f.pixelY(std::sin(a))));
     }
 
     // The second filter's marks are larger and drawn first, so that a root that did not

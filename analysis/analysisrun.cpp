@@ -73,8 +73,7 @@ AnalysedFile analyseFile(const std::string& path, double fd, int samples) {
 }
 
 PlotFrame drawAnalysisPage(Canvas& canvas, AnalysisPage page, const AnalysedFile& first,
-                           const AnalysedFile* second, const FilterComparison* comparison,
-                           double) {
+                           const AnalysedFile* second, const FilterComparison* comparison, double) {
     switch (page) {
     case AnalysisPage::ZPlane:
         return drawZPlane(canvas, first.roots, second ? &second->roots : nullptr);
@@ -127,7 +126,8 @@ std::string readoutAt(AnalysisPage page, const PlotFrame& frame, int x, int y,
                     continue;
                 int count = 0;
                 for (const RootMark& m : rootMarks(file->roots))
-                    if (m.pole == r.pole && std::hypot(m.re - r.re, m.im - r.im) <= 1e-9 * std::max(1.0, r.radius))
+                    if (m.pole == r.pole &&
+                        std::hypot(m.re - r.re, m.im - r.im) <= 1e-9 * std::max(1.0, r.radius))
                         count = m.count;
                 return text + "; " + (r.pole ? "полюс" : "нуль") +
                        (file == &first ? "" : " второго фильтра") + " секции " +
@@ -174,8 +174,8 @@ std::string readoutAt(AnalysisPage page, const PlotFrame& frame, int x, int y,
         if (!comparison || comparison->frequencies.empty())
             return {};
         const std::size_t i = nearestIndex(comparison->frequencies, vx);
-        return "f = " + number(comparison->frequencies[i], separator) +
-               ": АЧХ " + number(comparison->firstDb[i], separator) + " dB, второй " +
+        return "f = " + number(comparison->frequencies[i], separator) + ": АЧХ " +
+               number(comparison->firstDb[i], separator) + " dB, второй " +
                number(comparison->secondDb[i], separator) + " dB";
     }
     }

@@ -25,8 +25,8 @@ namespace {
 constexpr int pictureWidth = zPlaneWidth;
 constexpr int pictureHeight = zPlaneHeight;
 
-const char* const pageTitles[] = {"Нули и полюсы", "Групповое время", "Импульсная",
-                                  "Переходная", "Сравнение АЧХ"};
+const char* const pageTitles[] = {"Нули и полюсы", "Групповое время", "Импульсная", "Переходная",
+                                  "Сравнение АЧХ"};
 const char* const pageCaptions[] = {
     "Нули (o) и полюсы (x), единичная окружность; цифра у знака - кратность",
     "Групповое время задержки, отсчеты, на частотах от 0 до FD/2",
@@ -41,10 +41,9 @@ QFont pixelFont(const QFont& base, int pixels) {
     return font;
 }
 
-const FileDialogRequest filterFileRequest{QStringLiteral("Открыть файл фильтра"), QString(),
-                                          QString(),
-                                          QStringLiteral("Файлы параметров фильтра|*.flt"),
-                                          QStringLiteral("flt")};
+const FileDialogRequest filterFileRequest{
+    QStringLiteral("Открыть файл фильтра"), QString(), QString(),
+    QStringLiteral("Файлы параметров фильтра|*.flt"), QStringLiteral("flt")};
 
 QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -73,8 +72,8 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent) {
 
 void AnalysisWindow::createControls() {
     const QFont small = pixelFont(font(), 11);
-    const auto button = [this](const char* name, const QString& caption, QStyle::StandardPixmap icon,
-                               int x, int y, int w) {
+    const auto button = [this](const char* name, const QString& caption,
+                               QStyle::StandardPixmap icon, int x, int y, int w) {
         auto* b = new QPushButton(style()->standardIcon(icon), caption, this);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, y, w, 25);
@@ -96,8 +95,8 @@ void AnalysisWindow::createControls() {
         l->adjustSize();
     };
 
-    QPushButton* open = button("BitBtn1", QStringLiteral("&Файл"), QStyle::SP_DialogOpenButton, 4,
-                               4, 86);
+    QPushButton* open =
+        button("BitBtn1", QStringLiteral("&Файл"), QStyle::SP_DialogOpenButton, 4, 4, 86);
     open->setToolTip(QStringLiteral("Выбрать файл параметров фильтра и рассчитать"));
     connect(open, &QPushButton::clicked, this, &AnalysisWindow::BitBtn1Click);
     Edit1 = field("Edit1", 94, 6, 186, QString());
@@ -121,8 +120,8 @@ void AnalysisWindow::createControls() {
     connect(Edit3, &QLineEdit::returnPressed, this, &AnalysisWindow::runAnalysis);
     connect(Edit4, &QLineEdit::returnPressed, this, &AnalysisWindow::runAnalysis);
 
-    QPushButton* run = button("BitBtn4", QStringLiteral("&Расчет"), QStyle::SP_BrowserReload, 4,
-                              90, 86);
+    QPushButton* run =
+        button("BitBtn4", QStringLiteral("&Расчет"), QStyle::SP_BrowserReload, 4, 90, 86);
     run->setToolTip(QStringLiteral("Рассчитать заново с заданными FD и числом отсчетов"));
     connect(run, &QPushButton::clicked, this, &AnalysisWindow::runAnalysis);
     QPushButton* single = button("BitBtn3", QStringLiteral("&Без сравнения"),
@@ -134,8 +133,8 @@ void AnalysisWindow::createControls() {
         if (!firstPath_.isEmpty())
             runAnalysis();
     });
-    QPushButton* close = button("BitBtn5", QStringLiteral("&Выход"), QStyle::SP_DialogCloseButton,
-                                208, 90, 72);
+    QPushButton* close =
+        button("BitBtn5", QStringLiteral("&Выход"), QStyle::SP_DialogCloseButton, 208, 90, 72);
     connect(close, &QPushButton::clicked, this, [this] { parentWidget()->close(); });
 
     Memo1 = new QPlainTextEdit(this);
@@ -266,8 +265,9 @@ void AnalysisWindow::showResults() {
     for (const FilterRoot& r : first_->roots)
         lines << rootLine(r);
     if (comparison_) {
-        lines << QString() << QStringLiteral("Смещения (секция, корень, расстояние до ближайшего "
-                                             "корня второго фильтра):");
+        lines << QString()
+              << QStringLiteral("Смещения (секция, корень, расстояние до ближайшего "
+                                "корня второго фильтра):");
         for (const RootDisplacement& d : comparison_->displacements)
             lines << QStringLiteral("%1 %2: %3")
                          .arg(d.root.section)
@@ -276,9 +276,9 @@ void AnalysisWindow::showResults() {
     }
     Memo1->setPlainText(lines.join(QLatin1Char('\n')));
     for (int i = 0; i < 5; ++i)
-        captions_[i]->setText(QString::fromUtf8(pageCaptions[i]) +
-                              (comparison_ ? QStringLiteral("; синий - файл, красный - сравнение")
-                                           : QString()));
+        captions_[i]->setText(
+            QString::fromUtf8(pageCaptions[i]) +
+            (comparison_ ? QStringLiteral("; синий - файл, красный - сравнение") : QString()));
     for (QLabel* caption : captions_)
         fitText(caption, pictureWidth);
     PageControl1->setTabEnabled(static_cast<int>(AnalysisPage::Magnitude), comparison_.has_value());
@@ -303,10 +303,10 @@ bool AnalysisWindow::eventFilter(QObject* watched, QEvent* event) {
             if (watched != images_[i])
                 continue;
             const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-            StaticText1->setText(text(readoutAt(static_cast<AnalysisPage>(i), frames_[i], at.x(),
-                                                at.y(), *first_, second_ ? &*second_ : nullptr,
-                                                comparison_ ? &*comparison_ : nullptr,
-                                                decimalSeparator())));
+            StaticText1->setText(
+                text(readoutAt(static_cast<AnalysisPage>(i), frames_[i], at.x(), at.y(), *first_,
+                               second_ ? &*second_ : nullptr, comparison_ ? &*comparison_ : nullptr,
+                               decimalSeparator())));
         }
     } else if (event->type() == QEvent::Leave) {
         StaticText1->clear();

@@ -37,8 +37,8 @@ FilterComparison compareFilters(const FilterCoefficients& first,
         for (const FilterRoot& other : secondRoots) {
             if (other.pole != r.pole)
                 continue;
-            const real distance = std::hypot(static_cast<real>(other.re) - r.re,
-                                             static_cast<real>(other.im) - r.im);
+            const real distance =
+                std::hypot(static_cast<real>(other.re) - r.re, static_cast<real>(other.im) - r.im);
             if (!d.nearest || distance < best) {
                 best = distance;
                 d.nearest = other;

@@ -251,8 +251,8 @@ std::string gainText(const RealGain& g) {
         return "бесконечность (полюс на этой частоте)";
     if (g.value == 0)
         return formatReal(0.0) + " (нуль передачи)";
-    return formatReal(g.value) + " (" + formatReal(fp::toDouble(20 * fp::log10(std::fabs(g.value)))) +
-           " dB)";
+    return formatReal(g.value) + " (" +
+           formatReal(fp::toDouble(20 * fp::log10(std::fabs(g.value)))) + " dB)";
 }
 
 } // namespace
@@ -389,8 +389,7 @@ void checkSamplingFrequency(double fd) {
         throw UserMessage("Частота дискретизации должна быть больше нуля");
 }
 
-std::vector<GroupDelayRow> groupDelayTable(const FilterCoefficients& filter, int count,
-                                           double fd) {
+std::vector<GroupDelayRow> groupDelayTable(const FilterCoefficients& filter, int count, double fd) {
     checkSampleCount(count);
     checkSamplingFrequency(fd);
     std::vector<GroupDelayRow> rows(static_cast<std::size_t>(count));
@@ -488,16 +487,16 @@ std::vector<std::string> summaryLines(const FilterSummary& s, double fd) {
     if (st.section > 0)
         stability += " (секция " + std::to_string(st.section) + ")";
     if (!st.stable)
-        stability += "; полюса на единичной окружности или вне ее в секциях " +
-                     listOf(st.unstableSections);
+        stability +=
+            "; полюса на единичной окружности или вне ее в секциях " + listOf(st.unstableSections);
     lines.push_back(stability);
     lines.push_back("Коэффициент передачи на частоте 0:" + gainText(s.dcGain));
     lines.push_back("Коэффициент передачи на частоте FD/2:" + gainText(s.halfGain));
     if (s.delayDefined)
-        lines.push_back("Наибольшее групповое время задержки:" + formatReal(s.maxDelay) +
-                        " отсчетов," + formatReal(fp::toDouble(s.maxDelay / static_cast<real>(fd))) +
-                        " с на частоте" + formatReal(s.maxDelayFrequency) + " (FD =" +
-                        formatReal(fd) + ")");
+        lines.push_back(
+            "Наибольшее групповое время задержки:" + formatReal(s.maxDelay) + " отсчетов," +
+            formatReal(fp::toDouble(s.maxDelay / static_cast<real>(fd))) + " с на частоте" +
+            formatReal(s.maxDelayFrequency) + " (FD =" + formatReal(fd) + ")");
     else
         lines.push_back("Групповое время задержки не определено: числитель секций " +
                         listOf(s.silentSections) + " равен нулю");

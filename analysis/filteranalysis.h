@@ -31,8 +31,8 @@ struct FilterRoot {
     double re = 0;
     double im = 0;
     double radius = 0;
-    double angle = 0;        // radians, (-pi, pi]
-    int multiplicity = 1;    // how many roots of this section's polynomial coincide here
+    double angle = 0;     // radians, (-pi, pi]
+    int multiplicity = 1; // how many roots of this section's polynomial coincide here
 };
 
 // Roots in z of c0 z^d + c1 z^(d-1) + ... + cd (c0 + c1 z^-1 + ... + cd z^-d times z^d):
@@ -68,8 +68,7 @@ struct GroupDelayRow {
     double seconds = 0; // samples / FD
 };
 // N rows from 0 to FD/2 (N = 1: f = 0 alone). N from 1 to maxAnalysisSamples, FD > 0.
-std::vector<GroupDelayRow> groupDelayTable(const FilterCoefficients& filter, int count,
-                                           double fd);
+std::vector<GroupDelayRow> groupDelayTable(const FilterCoefficients& filter, int count, double fd);
 
 // The first `count` samples of the cascade's answer to a unit impulse (step = false)
 // or a unit step (step = true) starting at sample 1, through the modelling engine's
@@ -102,10 +101,10 @@ struct FilterSummary {
     RealGain dcGain;
     RealGain halfGain;
     bool delayDefined = true;
-    double maxDelay = 0;          // samples
-    double maxDelayFrequency = 0; // in units of FD
-    std::vector<int> silentSections;  // numerator all zero
-    std::vector<int> scaledSections;  // B0 other than 1 (the engine takes it as 1)
+    double maxDelay = 0;             // samples
+    double maxDelayFrequency = 0;    // in units of FD
+    std::vector<int> silentSections; // numerator all zero
+    std::vector<int> scaledSections; // B0 other than 1 (the engine takes it as 1)
 };
 FilterSummary summarise(const FilterCoefficients& filter, const std::vector<FilterRoot>& roots,
                         double fd);

@@ -1,10 +1,10 @@
 #include "app/ras1.h"
 
+#include "analysis/analysiswindow.h"
 #include "app/AF.h"
 #include "app/HF.h"
 #include "app/SplashF.h"
 #include "app/ras5.h"
-#include "analysis/analysiswindow.h"
 #include "app/spectralcommands.h"
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
@@ -80,7 +80,8 @@ const CommandRow commandRows[] = {
     {"AudioPlayer", "AudioPlayer", "", {}},
     {"MenuAbout", "О программе...", "Информация о программе", {}},
     {"MenuExit", "Выход", "", {}},
-    {"FilterAnalysis", "Анализ фильтра",
+    {"FilterAnalysis",
+     "Анализ фильтра",
      "Нули и полюсы, устойчивость, групповое время задержки, импульсная и переходная "
      "характеристики фильтра; сравнение двух файлов фильтров",
      {}},

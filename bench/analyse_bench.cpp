@@ -57,15 +57,15 @@ void BM_GroupDelayRows(benchmark::State& state) {
             out += zorkan::formatReal(row.frequency) + " " + zorkan::formatReal(row.samples) + "\n";
         benchmark::DoNotOptimize(out);
     }
-    state.counters["sections"] = static_cast<double>(
-        zorkan::readAnalysedFilter(bandPassFile()).sections.size());
+    state.counters["sections"] =
+        static_cast<double>(zorkan::readAnalysedFilter(bandPassFile()).sections.size());
 }
 
 void BM_ResponseColumns(benchmark::State& state) {
     NoDrawing nothing;
     for (auto _ : state) {
-        const auto result =
-            zorkan::computeResponse(bandPassFile(), zorkan::ResponseRange{}, rows - 1, 273, nothing);
+        const auto result = zorkan::computeResponse(bandPassFile(), zorkan::ResponseRange{},
+                                                    rows - 1, 273, nothing);
         std::string out;
         for (const auto& c : result.columns)
             out += zorkan::formatReal(c.frequency) + " " + zorkan::formatReal(c.magnitude) + " " +

@@ -68,9 +68,8 @@ int countOption(const Arguments& args, const std::string& name) {
 } // namespace
 
 int runAnalyse(int argc, char** argv) {
-    const Arguments args =
-        parseArguments(argc, argv, 2, {"group-delay", "fd", "impulse", "step", "compare", "picture"},
-                       {"roots"});
+    const Arguments args = parseArguments(
+        argc, argv, 2, {"group-delay", "fd", "impulse", "step", "compare", "picture"}, {"roots"});
     if (args.help) {
         std::fputs(analyseHelp, stdout);
         return 0;
@@ -115,9 +114,9 @@ int runAnalyse(int argc, char** argv) {
     Output out;
     if (switchGiven(args, "roots")) {
         for (const FilterRoot& r : roots)
-            out.line(std::to_string(r.section) + (r.pole ? " pole " : " zero ") +
-                     formatReal(r.re) + " " + formatReal(r.im) + " " + formatReal(r.radius) +
-                     " " + formatReal(r.angle));
+            out.line(std::to_string(r.section) + (r.pole ? " pole " : " zero ") + formatReal(r.re) +
+                     " " + formatReal(r.im) + " " + formatReal(r.radius) + " " +
+                     formatReal(r.angle));
     } else if (groupDelayCount > 0) {
         for (const GroupDelayRow& row : groupDelayTable(filter, groupDelayCount, fd)) {
             std::string line = formatReal(row.frequency) + " " + formatReal(row.samples);

@@ -32,7 +32,8 @@ void putBig32(std::vector<std::uint8_t>& out, std::uint32_t v) {
         out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
-void chunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
+void chunk(std::vector<std::uint8_t>& out, const char* type,
+           const std::vector<std::uint8_t>& data) {
     putBig32(out, static_cast<std::uint32_t>(data.size()));
     const std::size_t start = out.size();
     out.insert(out.end(), type, type + 4);

@@ -54,10 +54,10 @@ TEST(FilterAnalysis, ButterworthPolesAreBilinearImagesOfPrototypePoles) {
         BandEdges edges;
         double da, b1;
     } rows[] = {
-        {{0.2, 0, 0, 0.25}, 1.5, 30},  // order 13
-        {{0.1, 0, 0, 0.15}, 0.5, 60},  // high order, poles near z = 1
-        {{0.4, 0, 0, 0.45}, 3.0, 40},  // poles near z = -1
-        {{0.05, 0, 0, 0.3}, 1.0, 20},  // low order
+        {{0.2, 0, 0, 0.25}, 1.5, 30}, // order 13
+        {{0.1, 0, 0, 0.15}, 0.5, 60}, // high order, poles near z = 1
+        {{0.4, 0, 0, 0.45}, 3.0, 40}, // poles near z = -1
+        {{0.05, 0, 0, 0.3}, 1.0, 20}, // low order
     };
     for (const auto& row : rows) {
         PrototypeFilter p;
@@ -89,7 +89,8 @@ TEST(FilterAnalysis, ButterworthPolesAreBilinearImagesOfPrototypePoles) {
                 EXPECT_LE(nearest, 1e-12 * std::max(1.0, std::abs(e)))
                     << "order " << p.n << " section " << k;
             }
-            std::sort(zeros.begin(), zeros.end(), [](cplx a, cplx b) { return a.real() < b.real(); });
+            std::sort(zeros.begin(), zeros.end(),
+                      [](cplx a, cplx b) { return a.real() < b.real(); });
             EXPECT_EQ(foundZeros, zeros) << "order " << p.n << " section " << k;
         }
     }
@@ -98,9 +99,8 @@ TEST(FilterAnalysis, ButterworthPolesAreBilinearImagesOfPrototypePoles) {
 // Every designed filter of a sweep is stable, and its zeros lie where they belong: on the
 // unit circle, or at the origin for a real-pole section.
 TEST(FilterAnalysis, DesignSweepIsStableWithZerosOnTheUnitCircle) {
-    const BandEdges bands[] = {lowPassEdges, highPassEdges, bandPassEdges,
-                               {0.1, 0, 0, 0.12},   {0, 0.4, 0.38, 0},
-                               {0.32, 0.3, 0.27, 0.35}};
+    const BandEdges bands[] = {lowPassEdges,      highPassEdges,     bandPassEdges,
+                               {0.1, 0, 0, 0.12}, {0, 0.4, 0.38, 0}, {0.32, 0.3, 0.27, 0.35}};
     int designs = 0;
     for (const BandEdges& edges : bands) {
         for (int approximation : {butterworth, chebyshev, elliptic}) {
@@ -169,15 +169,15 @@ TEST(FilterAnalysis, GroupDelayOfKnownSections) {
         long double omega;
         double expected;
     } rows[] = {
-        {{0, 0, 1}, {1, 0, 0}, lowPass, 0.7L, 2},                 // pure delay
-        {{1, 0, 0}, {1, -0.5, 0}, lowPass, 0, 1},                 // a / (1 - a) at DC
-        {{1, 0, 0}, {1, -0.5, 0}, lowPass, pi / 2, -0.2},         // (a cos w - a^2) / (...)
-        {{1, 0, 0}, {1, -0.5, 0}, lowPass, pi, -1.0 / 3},         // -a / (1 + a)
-        {{1, 2, 1}, {1, 0, 0}, lowPass, pi, 1},                   // double zero at -1
-        {{1, 2, 1}, {1, 0, 0}, lowPass, 1, 1},                    // linear phase
-        {{1, -2, 1}, {1, 0, 0}, highPass, 0, 1},                  // double zero at 1
-        {{1, 1, 0}, {1, 0, 0}, lowPass, pi, 0.5},                 // one zero at -1
-        {{1, 0, -2, 0, 1}, {1, 0, 0, 0, 0}, bandPass, 0, 2},      // (1 - z^-2)^2
+        {{0, 0, 1}, {1, 0, 0}, lowPass, 0.7L, 2},            // pure delay
+        {{1, 0, 0}, {1, -0.5, 0}, lowPass, 0, 1},            // a / (1 - a) at DC
+        {{1, 0, 0}, {1, -0.5, 0}, lowPass, pi / 2, -0.2},    // (a cos w - a^2) / (...)
+        {{1, 0, 0}, {1, -0.5, 0}, lowPass, pi, -1.0 / 3},    // -a / (1 + a)
+        {{1, 2, 1}, {1, 0, 0}, lowPass, pi, 1},              // double zero at -1
+        {{1, 2, 1}, {1, 0, 0}, lowPass, 1, 1},               // linear phase
+        {{1, -2, 1}, {1, 0, 0}, highPass, 0, 1},             // double zero at 1
+        {{1, 1, 0}, {1, 0, 0}, lowPass, pi, 0.5},            // one zero at -1
+        {{1, 0, -2, 0, 1}, {1, 0, 0, 0, 0}, bandPass, 0, 2}, // (1 - z^-2)^2
         {{1, 0, -2, 0, 1}, {1, 0, 0, 0, 0}, bandPass, pi, 2},
         {{1, 0, -1, 0, 0}, {1, 0, 0.25, 0, 0}, bandPass, pi / 2, 1 + 0.5 / 0.75},
     };
@@ -241,8 +241,8 @@ TEST(FilterAnalysis, ResponsesMatchTheModellingEngineAndTheDcGain) {
         for (std::size_t n = 0; n + 1 < 1024; ++n)
             ASSERT_EQ(step[n], output[n + 1]) << "kind " << f.kind << " sample " << n;
     }
-    for (const FilterCoefficients& f : {designed(chebyshev, lowPassEdges),
-                                        designed(elliptic, lowPassEdges)}) {
+    for (const FilterCoefficients& f :
+         {designed(chebyshev, lowPassEdges), designed(elliptic, lowPassEdges)}) {
         std::vector<double> step;
         cascadeResponse(f, 5000, true, step);
         const double dc = zorkan::testing::cascadeMagnitude(f.sections, 0, 1);

@@ -44,10 +44,9 @@ TEST(CliAnalyse, TablesOfSmallFilters) {
         {"h.flt --step 3",
          " 0.00000000000000E+0000\n 1.00000000000000E+0000\n 1.50000000000000E+0000\n"},
         // Linear phase of both polynomials: no delay, even at the zeros and poles.
-        {"c.flt --group-delay 3",
-         " 0.00000000000000E+0000  0.00000000000000E+0000\n"
-         " 2.50000000000000E-0001  0.00000000000000E+0000\n"
-         " 5.00000000000000E-0001  0.00000000000000E+0000\n"},
+        {"c.flt --group-delay 3", " 0.00000000000000E+0000  0.00000000000000E+0000\n"
+                                  " 2.50000000000000E-0001  0.00000000000000E+0000\n"
+                                  " 5.00000000000000E-0001  0.00000000000000E+0000\n"},
     };
     for (const auto& row : rows) {
         const CliOutcome o = runCli(dir, std::string("analyse ") + row.arguments);

@@ -42,7 +42,8 @@ int pixelsOf(const PictureBox* picture, Rgb color) {
 // The poles of A0 + A1 z^-1 + A2 z^-2 by the quadratic formula, independently of the
 // analysis.
 std::vector<std::complex<double>> quadraticRoots(const double* c) {
-    const std::complex<double> disc = std::sqrt(std::complex<double>(c[1] * c[1] - 4 * c[0] * c[2]));
+    const std::complex<double> disc =
+        std::sqrt(std::complex<double>(c[1] * c[1] - 4 * c[0] * c[2]));
     return {(-c[1] + disc) / (2 * c[0]), (-c[1] - disc) / (2 * c[0])};
 }
 
@@ -160,8 +161,9 @@ class AnalysisWindowTest : public QObject {
         QVERIFY(s.form->comparison());
         QVERIFY(expected > 1e-4);
         QVERIFY(std::fabs(*s.form->comparison()->maxPoleShift - expected) < 1e-12);
-        QVERIFY2(s.memo().contains(QStringLiteral("Наибольшее смещение полюсов:") +
-                                   QString::fromStdString(formatReal(*s.form->comparison()->maxPoleShift))),
+        QVERIFY2(s.memo().contains(
+                     QStringLiteral("Наибольшее смещение полюсов:") +
+                     QString::fromStdString(formatReal(*s.form->comparison()->maxPoleShift))),
                  qPrintable(s.memo()));
         QVERIFY(s.form->findChild<QTabWidget*>("PageControl1")->isTabEnabled(4));
         for (AnalysisPage page : pages)
@@ -193,10 +195,10 @@ class AnalysisWindowTest : public QObject {
         QVERIFY2(readout->text().contains(QStringLiteral("полюс секции 1: 0") +
                                           QLocale().decimalPoint() + QStringLiteral("5 + j0")),
                  qPrintable(readout->text()));
-        const PlotFrame chart = drawAnalysisPage(probe, AnalysisPage::Impulse, *s.form->first(),
-                                                 nullptr, nullptr, 1);
-        moveTo(AnalysisPage::Impulse, QPoint(static_cast<int>(std::lround(chart.pixelX(3))),
-                                             chart.top + 10));
+        const PlotFrame chart =
+            drawAnalysisPage(probe, AnalysisPage::Impulse, *s.form->first(), nullptr, nullptr, 1);
+        moveTo(AnalysisPage::Impulse,
+               QPoint(static_cast<int>(std::lround(chart.pixelX(3))), chart.top + 10));
         QVERIFY2(readout->text().startsWith(QStringLiteral("n = 3: h = 0") +
                                             QLocale().decimalPoint() + QStringLiteral("125")),
                  qPrintable(readout->text()));
