@@ -13,6 +13,7 @@ constexpr Rgb gridGrey{210, 210, 210};
 constexpr Rgb axisGrey{120, 120, 120};
 constexpr Rgb labelColor{0, 0, 0};
 constexpr double pi = 3.14159265358979323846;
+constexpr int maxTicks = 20;
 
 struct Glyph {
     char c;
@@ -61,7 +62,10 @@ void line(Canvas& c, double x0, double y0, double x1, double y1) {
 void drawAxes(Canvas& c, const PlotFrame& f) {
     c.setPenWidth(1);
     const double xs = niceStep(f.x1 - f.x0), ys = niceStep(f.y1 - f.y0);
-    for (double v = std::ceil(f.x0 / xs) * xs; v <= f.x1 + xs * 1e-9; v += xs) {
+    // Ticks are counted, not summed: a step below the values' resolution must not stall.
+    const double firstX = std::ceil(f.x0 / xs);
+    for (int i = 0; i <= maxTicks && (firstX + i) * xs <= f.x1 + xs * 1e-9; ++i) {
+        const double v = (firstX + i) * xs;
         const double xPixel = f.pixelX(v);
         c.setPenColor(std::fabs(v) < xs * 1e-9 ? axisGrey : gridGrey);
         line(c, xPixel, f.top, xPixel, f.top + f.height);
@@ -69,7 +73,9 @@ void drawAxes(Canvas& c, const PlotFrame& f) {
         drawSmallText(c, px(xPixel) - smallTextWidth(label) / 2, f.top + f.height + 5, label,
                       labelColor);
     }
-    for (double v = std::ceil(f.y0 / ys) * ys; v <= f.y1 + ys * 1e-9; v += ys) {
+    const double firstY = std::ceil(f.y0 / ys);
+    for (int i = 0; i <= maxTicks && (firstY + i) * ys <= f.y1 + ys * 1e-9; ++i) {
+        const double v = (firstY + i) * ys;
         const double yPixel = f.pixelY(v);
         c.setPenColor(std::fabs(v) < ys * 1e-9 ? axisGrey : gridGrey);
         line(c, f.left, yPixel, f.left + f.width, yPixel);
@@ -225,11 +231,17 @@ PlotFrame drawChart(Canvas& c, const std::vector<Series>& series, bool stems) {
         y0 = std::min(y0, 0.0);
         y1 = std::max(y1, 0.0);
     }
-    if (x1 == x0)
-        x1 = x0 + 1;
-    if (y1 == y0) {
-        y0 -= 1;
-        y1 += 1;
+    // A span the values cannot resolve (a constant up to rounding) is widened around them.
+    const auto flat = [](double lo, double hi) {
+        return hi - lo <= 1e-9 * std::max(std::fabs(lo), std::fabs(hi));
+    };
+    if (flat(x0, x1))
+        x1 = x0 + std::max(1.0, std::fabs(x0) * 1e-3);
+    if (flat(y0, y1)) {
+        const double middle = y0 / 2 + y1 / 2;
+        const double half = std::max(1.0, std::fabs(middle) * 1e-3);
+        y0 = middle - half;
+        y1 = middle + half;
     } else {
         const double margin = (y1 - y0) * 0.05;
         y0 -= margin;

@@ -1,3 +1,4 @@
+#include "analysis/analysisplots.h"
 #include "analysis/comparison.h"
 #include "analysis/filteranalysis.h"
 #include "common/errors.h"
@@ -298,4 +299,25 @@ TEST(FilterAnalysis, RefusalsOfBadFiles) {
     const FilterSummary s = summarise(silent, filterRoots(silent), 1);
     EXPECT_FALSE(s.delayDefined);
     EXPECT_EQ(s.silentSections, std::vector<int>{1});
+}
+
+// Charts of curves that are flat up to rounding, or far from zero, keep a readable span:
+// the curve lies on the middle row and the axes are drawn without stalling.
+TEST(FilterAnalysis, ChartsOfNearlyFlatCurves) {
+    const struct {
+        std::vector<double> y;
+    } rows[] = {
+        {{2, 2 + 4.4e-16, 2}},
+        {{1e20, 1e20 + 16384, 1e20}},
+        {{0, 0, 0}},
+        {{-7.5, -7.5, -7.5}},
+    };
+    for (const auto& row : rows) {
+        Canvas canvas(200, 120);
+        const PlotFrame f = drawChart(canvas, {{{0, 1, 2}, row.y, firstFilterColor}}, false);
+        const int middle = f.top + f.height / 2;
+        EXPECT_EQ(canvas.pixel(f.left + f.width / 2, middle), firstFilterColor) << row.y[0];
+        EXPECT_LT(f.y0, row.y[0]);
+        EXPECT_GT(f.y1, row.y[0]);
+    }
 }
