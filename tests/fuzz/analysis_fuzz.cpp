@@ -1,25 +1,35 @@
 // A parameter file read for the filter analysis, then everything the analysis computes
-// from it: roots, summary, a short group-delay table, impulse and step responses, the
-// comparison with itself and the z-plane picture.
-#include "analysis/analysisplots.h"
-#include "analysis/comparison.h"
-#include "analysis/filteranalysis.h"
+// and draws from it: roots, summary, group delay, impulse and step responses, the
+// comparison with itself, every page of the window and its readouts.
+#include "analysis/analysisrun.h"
 #include "tests/fuzz/fuzzinput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zorkan;
     auto in = fuzz::readerOf(data, size);
     fuzz::expectOnlyZorkanErrors([&] {
-        const FilterCoefficients filter = readAnalysedFilter(in);
-        const std::vector<FilterRoot> roots = filterRoots(filter);
+        AnalysedFile a;
+        a.filter = readAnalysedFilter(in);
+        a.roots = filterRoots(a.filter);
+        a.summary = summarise(a.filter, a.roots, 1);
+        a.summaryText = summaryLines(a.summary, 1);
+        if (a.summary.delayDefined)
+            a.delay = groupDelayTable(a.filter, 16, 2);
+        try {
+            cascadeResponse(a.filter, 64, false, a.impulse);
+            cascadeResponse(a.filter, 64, true, a.step);
+        } catch (const FloatError&) {
+        }
+        const FilterComparison c = compareFilters(a.filter, a.roots, a.filter, a.roots, 1);
+        comparisonLines(c);
         Canvas canvas(zPlaneWidth, zPlaneHeight);
-        drawZPlane(canvas, roots, &roots);
-        summaryLines(summarise(filter, roots, 1), 1);
-        compareFilters(filter, roots, filter, roots, 1);
-        groupDelayTable(filter, 16, 2);
-        std::vector<double> samples;
-        cascadeResponse(filter, 64, false, samples);
-        cascadeResponse(filter, 64, true, samples);
+        for (AnalysisPage page :
+             {AnalysisPage::ZPlane, AnalysisPage::GroupDelay, AnalysisPage::Impulse,
+              AnalysisPage::Step, AnalysisPage::Magnitude}) {
+            const PlotFrame f = drawAnalysisPage(canvas, page, a, &a, &c, 1);
+            for (int x = f.left; x <= f.left + f.width; x += f.width / 3 + 1)
+                readoutAt(page, f, x, f.top + f.height / 2, a, &a, &c, ',');
+        }
     });
     return 0;
 }
