@@ -452,7 +452,7 @@ FilterSummary summarise(const FilterCoefficients& filter, const std::vector<Filt
         const FilterSection& section = filter.sections[k];
         int degree = 0;
         for (int m = 0; m < 5; ++m)
-            if (section.b[m] != 0)
+            if (section.a[m] != 0 || section.b[m] != 0)
                 degree = m;
         s.order += degree;
         if (std::all_of(section.a, section.a + 5, [](double v) { return v == 0; }))

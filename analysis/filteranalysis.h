@@ -94,7 +94,8 @@ RealGain gainAtReal(const FilterCoefficients& filter, long double z);
 constexpr int summaryDelayPoints = 1025;
 
 struct FilterSummary {
-    int order = 0;    // degree of the cascade's denominator in z^-1
+    int order = 0;    // sum over the sections of the higher degree in z^-1 of the two
+                      // polynomials
     int sections = 0; // sections read
     FilterKind kind = lowPass;
     Stability stability;

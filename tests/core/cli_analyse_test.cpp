@@ -55,7 +55,8 @@ TEST(CliAnalyse, TablesOfSmallFilters) {
     }
 }
 
-// The summary names stability with the largest pole radius and its section.
+// The summary names the order, and the stability with the largest pole radius and its
+// section.
 TEST(CliAnalyse, SummaryStability) {
     TempDir dir;
     writeBytes(dir.file("h.flt"), halfPole);
@@ -64,7 +65,8 @@ TEST(CliAnalyse, SummaryStability) {
         const char* file;
         const char* line;
     } rows[] = {
-        {"h.flt", "Фильтр устойчив: наибольший радиус полюса 5.00000000000000E-0001 (секция 1)\n"},
+        {"h.flt", "Фильтр нижних частот: порядок 1, секций 1\n"
+                  "Фильтр устойчив: наибольший радиус полюса 5.00000000000000E-0001 (секция 1)\n"},
         {"c.flt", "Фильтр неустойчив: наибольший радиус полюса 1.00000000000000E+0000 (секция "
                   "1); полюса на единичной окружности или вне ее в секциях 1\n"},
     };
