@@ -1,5 +1,6 @@
 #include "analysis/comparison.h"
 
+#include "common/errors.h"
 #include "common/floatfaults.h"
 #include "common/textnumbers.h"
 #include "response/response.h"
@@ -55,19 +56,32 @@ FilterComparison compareFilters(const FilterCoefficients& first,
     c.second = stabilityOf(secondRoots);
 
     const int columns = comparisonColumns;
-    std::vector<double> a(columns + 1), b(columns + 1);
-    double maxA = 0, maxB = 0;
+    // A pole on the unit circle at a grid frequency makes the magnitude infinite there
+    // (the evaluation faults): such points are marked and left out of the difference.
+    const auto magnitude = [fd](const FilterCoefficients& filter,
+                                double f) -> std::optional<double> {
+        try {
+            return evaluateCascade(filter.sections, f, fd).magnitude;
+        } catch (const FloatError&) {
+            return std::nullopt;
+        }
+    };
+    std::vector<std::optional<double>> a(columns + 1), b(columns + 1);
+    double top = 0;
     c.frequencies.resize(columns + 1);
     for (int i = 0; i <= columns; ++i) {
         const double f = fp::toDouble(static_cast<real>(fd) / 2 * i / columns);
         c.frequencies[i] = f;
-        a[i] = evaluateCascade(first.sections, f, fd).magnitude;
-        b[i] = evaluateCascade(second.sections, f, fd).magnitude;
-        maxA = std::max(maxA, a[i]);
-        maxB = std::max(maxB, b[i]);
+        a[i] = magnitude(first, f);
+        b[i] = magnitude(second, f);
+        if (!a[i] && !c.firstInfiniteAt)
+            c.firstInfiniteAt = f;
+        if (!b[i] && !c.secondInfiniteAt)
+            c.secondInfiniteAt = f;
+        top = std::max({top, a[i].value_or(0.0), b[i].value_or(0.0)});
     }
-    const real top = std::max(maxA, maxB);
     const real floor = top * std::pow(10.0L, comparisonFloorDb / 20);
+    const real ceiling = top == 0 ? 0 : 20 * std::log10(static_cast<real>(top));
     c.firstDb.resize(columns + 1);
     c.secondDb.resize(columns + 1);
     for (int i = 0; i <= columns; ++i) {
@@ -75,10 +89,13 @@ FilterComparison compareFilters(const FilterCoefficients& first,
             c.firstDb[i] = c.secondDb[i] = 0;
             continue;
         }
-        const real da = 20 * std::log10(std::max<real>(a[i], floor));
-        const real db = 20 * std::log10(std::max<real>(b[i], floor));
+        // Infinite points are drawn at the top of the picture.
+        const real da = a[i] ? 20 * std::log10(std::max<real>(*a[i], floor)) : ceiling;
+        const real db = b[i] ? 20 * std::log10(std::max<real>(*b[i], floor)) : ceiling;
         c.firstDb[i] = fp::toDouble(da);
         c.secondDb[i] = fp::toDouble(db);
+        if (!a[i] || !b[i])
+            continue;
         const double difference = fp::toDouble(std::fabs(da - db));
         if (difference > c.maxDifferenceDb) {
             c.maxDifferenceDb = difference;
@@ -106,6 +123,13 @@ std::vector<std::string> comparisonLines(const FilterComparison& c) {
     lines.push_back(stabilityText("Второй фильтр", c.second));
     lines.push_back("Наибольшее расхождение АЧХ:" + formatReal(c.maxDifferenceDb) +
                     " dB на частоте" + formatReal(c.atFrequency));
+    for (const auto& [which, at] :
+         {std::pair{"первого", c.firstInfiniteAt}, std::pair{"второго", c.secondInfiniteAt}})
+        if (at)
+            lines.push_back(std::string("АЧХ ") + which +
+                            " фильтра бесконечна (полюс на единичной окружности), начиная с "
+                            "частоты" +
+                            formatReal(*at) + "; такие частоты не сравниваются");
     return lines;
 }
 

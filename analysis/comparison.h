@@ -27,8 +27,12 @@ struct FilterComparison {
     std::optional<double> maxPoleShift;
     Stability first;
     Stability second;
-    double maxDifferenceDb = 0;
+    double maxDifferenceDb = 0; // over the frequencies where both magnitudes are finite
     double atFrequency = 0;
+    // The first grid frequency where a filter's magnitude is infinite (a pole on the unit
+    // circle there), if any.
+    std::optional<double> firstInfiniteAt;
+    std::optional<double> secondInfiniteAt;
     // Magnitudes in dB over the grid, floored as compared (for the window's picture).
     std::vector<double> frequencies;
     std::vector<double> firstDb;

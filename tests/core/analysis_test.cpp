@@ -271,6 +271,14 @@ TEST(FilterAnalysis, ComparisonOfTwoFilters) {
         EXPECT_NEAR(c.maxDifferenceDb, row.difference, 1e-12);
         EXPECT_EQ(c.displacements.size(), roots.size());
     }
+    // An integrator, 1 / (1 - z^-1), has its pole on the unit circle at DC: the first
+    // grid point is marked infinite and left out, the rest still compared.
+    const FilterCoefficients integrator = oneSection({1, 0, 0}, {1, -1, 0}, lowPass);
+    const FilterComparison c = compareFilters(integrator, filterRoots(integrator), f, roots, 2);
+    EXPECT_EQ(c.firstInfiniteAt, 0.0);
+    EXPECT_FALSE(c.secondInfiniteAt);
+    EXPECT_GT(c.maxDifferenceDb, 0);
+    EXPECT_GT(c.atFrequency, 0);
 }
 
 // Files that cannot be analysed are refused with a message of their own.
