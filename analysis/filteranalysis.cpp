@@ -30,6 +30,65 @@ creal valueAt(const Polynomial& p, creal z) {
     return v;
 }
 
+// Sums and products in twice the extended precision (a pair hi + lo), from the
+// error-free transformations: enough to evaluate a polynomial near a root of a close
+// cluster, where the plain extended sum is all rounding.
+struct Twice {
+    real hi = 0, lo = 0;
+};
+
+Twice twoSum(real a, real b) {
+    const real s = a + b;
+    const real bb = s - a;
+    return {s, (a - (s - bb)) + (b - bb)};
+}
+
+// Veltkamp's split of a 64-bit mantissa into two halves of 32 bits.
+void split(real a, real& high, real& low) {
+    const real c = 4294967297.0L * a; // 2^32 + 1
+    high = c - (c - a);
+    low = a - high;
+}
+
+Twice twoProduct(real a, real b) {
+    const real p = a * b;
+    real ah, al, bh, bl;
+    split(a, ah, al);
+    split(b, bh, bl);
+    return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
+}
+
+Twice normalised(real hi, real lo) {
+    const real s = hi + lo;
+    return {s, lo - (s - hi)};
+}
+
+Twice plus(Twice a, Twice b) {
+    const Twice s = twoSum(a.hi, b.hi);
+    return normalised(s.hi, s.lo + a.lo + b.lo);
+}
+
+Twice times(Twice a, real b) {
+    const Twice p = twoProduct(a.hi, b);
+    return normalised(p.hi, p.lo + a.lo * b);
+}
+
+Twice negated(Twice a) {
+    return {-a.hi, -a.lo};
+}
+
+// The value at z in twice the extended precision, rounded once at the end.
+creal accurateValueAt(const Polynomial& p, creal z) {
+    Twice re, im;
+    for (real c : p) {
+        const Twice nextRe = plus(plus(times(re, z.real()), negated(times(im, z.imag()))), {c, 0});
+        const Twice nextIm = plus(times(re, z.imag()), times(im, z.real()));
+        re = nextRe;
+        im = nextIm;
+    }
+    return {re.hi + re.lo, im.hi + im.lo};
+}
+
 Polynomial derivative(const Polynomial& p) {
     const std::size_t n = p.size() - 1;
     Polynomial d(n);
@@ -38,16 +97,17 @@ Polynomial derivative(const Polynomial& p) {
     return d;
 }
 
-// Newton's method from z while the polynomial's value keeps shrinking.
+// Newton's method from z while the polynomial's value, evaluated in twice the extended
+// precision, keeps shrinking.
 creal polish(const Polynomial& p, creal z) {
     const Polynomial dp = derivative(p);
-    real best = std::abs(valueAt(p, z));
+    real best = std::abs(accurateValueAt(p, z));
     for (int i = 0; i < 100 && best != 0; ++i) {
         const creal slope = valueAt(dp, z);
         if (slope == creal(0))
             break;
-        const creal next = z - valueAt(p, z) / slope;
-        const real value = std::abs(valueAt(p, next));
+        const creal next = z - accurateValueAt(p, z) / slope;
+        const real value = std::abs(accurateValueAt(p, next));
         if (!(value < best))
             break;
         z = next;
