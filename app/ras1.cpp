@@ -1,5 +1,6 @@
 #include "app/ras1.h"
 
+#include "analysis/analysiswindow.h"
 #include "app/AF.h"
 #include "app/HF.h"
 #include "app/SplashF.h"
@@ -85,6 +86,11 @@ const CommandRow commandRows[] = {
     {"ExportFilter",
      "Экспорт фильтра",
      "Экспорт фильтра секциями второго порядка: CSV, Octave/MATLAB, Python, C",
+     {}},
+    {"FilterAnalysis",
+     "Анализ фильтра",
+     "Нули и полюсы, устойчивость, групповое время задержки, импульсная и переходная "
+     "характеристики фильтра; сравнение двух файлов фильтров",
      {}},
 };
 
@@ -206,6 +212,7 @@ void TForm1::createCommands() {
     connect(command("About"), &QAction::triggered, this, &TForm1::AboutExecute);
     connect(command("MenuAbout"), &QAction::triggered, command("About"), &QAction::trigger);
     connect(command("MenuExit"), &QAction::triggered, this, &QWidget::close);
+    connect(command("FilterAnalysis"), &QAction::triggered, this, [] { openAnalysisWindow(); });
     connectSpectralCommands(*this);
     connectSoundTools();
     connect(command("Listening"), &QAction::triggered, this, [] { openListeningWindow(); });
@@ -424,6 +431,7 @@ void TForm1::createMenus() {
     calc->addSeparator();
     calc->addAction(command("Modelling"));
     calc->addAction(command("MenuACHH"));
+    calc->addAction(command("FilterAnalysis"));
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);

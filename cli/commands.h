@@ -14,5 +14,6 @@ int runWav2Sig(int argc, char** argv);
 int runSig2Wav(int argc, char** argv);
 int runFilterSound(int argc, char** argv);
 int runExport(int argc, char** argv);
+int runAnalyse(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -25,6 +25,8 @@ void printUsage() {
         "  sig2wav   файл сигнала (.yicd) в конец звукового файла (.wav)\n"
         "  filter-sound  звуковой файл (WAV, FLAC, OGG, AIFF) через фильтр (.flt)\n"
         "  export    фильтр (.flt) секциями второго порядка: CSV, Octave, Python, C\n"
+        "  analyse   анализ фильтра (.flt): нули и полюсы, устойчивость, групповое время\n"
+        "            задержки, импульсная и переходная характеристики, сравнение\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
         "zorkan-cli --version выводит версию.");
@@ -63,6 +65,8 @@ int main(int argc, char** argv) {
             return zorkan::cli::runFilterSound(argc, argv);
         if (std::strcmp(command, "export") == 0)
             return zorkan::cli::runExport(argc, argv);
+        if (std::strcmp(command, "analyse") == 0)
+            return zorkan::cli::runAnalyse(argc, argv);
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;

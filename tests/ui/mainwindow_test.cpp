@@ -198,7 +198,8 @@ class MainWindowTest : public QObject {
                  (QStringList{"MenuCalcFil|Расчёт параметров фильтра|",
                               "InputPars|Ввод параметров фильтра|", "—", "▸Файлы фильтров", "—",
                               "Modelling|Моделирование работы фильтра|",
-                              "MenuACHH|Анализ частотных характеристик|"}));
+                              "MenuACHH|Анализ частотных характеристик|",
+                              "FilterAnalysis|Анализ фильтра|"}));
         QCOMPARE(items("MenuFilterFiles"), (QStringList{"LoadPar|Считывание параметров фильтра|",
                                                         "SavePar|Запись параметров фильтра|",
                                                         "ExportFilter|Экспорт фильтра|"}));

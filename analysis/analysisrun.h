@@ -1,0 +1,53 @@
+#pragma once
+// Everything the analysis window shows about one or two filter files, computed at once,
+// and its pages drawn into canvases: the z-plane, the group delay, the impulse and step
+// responses and, for two files, both magnitude responses in dB.
+#include "analysis/analysisplots.h"
+#include "analysis/comparison.h"
+#include "analysis/filteranalysis.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zorkan {
+
+struct AnalysedFile {
+    std::string path;
+    FilterCoefficients filter;
+    std::vector<FilterRoot> roots;
+    FilterSummary summary;
+    std::vector<std::string> summaryText;
+    std::vector<GroupDelayRow> delay; // summaryDelayPoints rows; empty when undefined
+    std::vector<double> impulse;
+    std::vector<double> step;
+    std::string responseFault; // why the responses stopped early (an overflow), if they did
+};
+
+// Reads and analyses a file: `samples` samples of the impulse and step responses, the
+// group delay over summaryDelayPoints frequencies from 0 to FD/2. A file that cannot be
+// read or analysed raises its error; an overflow of the responses is kept in
+// responseFault with the samples before it.
+AnalysedFile analyseFile(const std::string& path, double fd, int samples);
+
+enum class AnalysisPage { ZPlane, GroupDelay, Impulse, Step, Magnitude };
+
+// Stems for responses of at most this many samples, a line above.
+constexpr int stemSamples = 128;
+
+// Draws a page of the first file (blue) and the second (red, drawn first, so that a
+// difference shows as red beside the blue). The magnitude page needs the comparison and
+// is blank without it.
+PlotFrame drawAnalysisPage(Canvas& canvas, AnalysisPage page, const AnalysedFile& first,
+                           const AnalysedFile* second, const FilterComparison* comparison,
+                           double fd);
+
+// What lies under the pointer at (x, y) of a page drawn into `frame`, in words (UTF-8):
+// the point of the z-plane and the root under it, or the values of the curves at the
+// nearest sample or frequency. Numbers with the given decimal separator. Empty outside
+// the plot.
+std::string readoutAt(AnalysisPage page, const PlotFrame& frame, int x, int y,
+                      const AnalysedFile& first, const AnalysedFile* second,
+                      const FilterComparison* comparison, char separator);
+
+} // namespace zorkan

@@ -1,0 +1,136 @@
+#include "analysis/comparison.h"
+
+#include "common/errors.h"
+#include "common/floatfaults.h"
+#include "common/textnumbers.h"
+#include "response/response.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zorkan {
+
+namespace {
+
+using real = long double;
+
+std::string stabilityText(const char* which, const Stability& s) {
+    return std::string(which) + (s.stable ? " устойчив" : " неустойчив") +
+           ": наибольший радиус полюса" + formatReal(s.maxRadius);
+}
+
+std::string shiftText(const char* what, const std::optional<double>& shift) {
+    return std::string(what) + (shift ? formatReal(*shift) : std::string(" нет"));
+}
+
+} // namespace
+
+FilterComparison compareFilters(const FilterCoefficients& first,
+                                const std::vector<FilterRoot>& firstRoots,
+                                const FilterCoefficients& second,
+                                const std::vector<FilterRoot>& secondRoots, double fd) {
+    checkSamplingFrequency(fd);
+    FilterComparison c;
+    for (const FilterRoot& r : firstRoots) {
+        RootDisplacement d;
+        d.root = r;
+        real best = 0;
+        for (const FilterRoot& other : secondRoots) {
+            if (other.pole != r.pole)
+                continue;
+            const real distance =
+                std::hypot(static_cast<real>(other.re) - r.re, static_cast<real>(other.im) - r.im);
+            if (!d.nearest || distance < best) {
+                best = distance;
+                d.nearest = other;
+            }
+        }
+        if (d.nearest) {
+            d.distance = static_cast<double>(best);
+            std::optional<double>& shift = r.pole ? c.maxPoleShift : c.maxZeroShift;
+            shift = std::max(shift.value_or(0.0), d.distance);
+        }
+        c.displacements.push_back(d);
+    }
+    c.first = stabilityOf(firstRoots);
+    c.second = stabilityOf(secondRoots);
+
+    const int columns = comparisonColumns;
+    // A pole on the unit circle at a grid frequency makes the magnitude infinite there
+    // (the evaluation faults): such points are marked and left out of the difference.
+    const auto magnitude = [fd](const FilterCoefficients& filter,
+                                double f) -> std::optional<double> {
+        try {
+            return evaluateCascade(filter.sections, f, fd).magnitude;
+        } catch (const FloatError&) {
+            return std::nullopt;
+        }
+    };
+    std::vector<std::optional<double>> a(columns + 1), b(columns + 1);
+    double top = 0;
+    c.frequencies.resize(columns + 1);
+    for (int i = 0; i <= columns; ++i) {
+        const double f = fp::toDouble(static_cast<real>(fd) / 2 * i / columns);
+        c.frequencies[i] = f;
+        a[i] = magnitude(first, f);
+        b[i] = magnitude(second, f);
+        if (!a[i] && !c.firstInfiniteAt)
+            c.firstInfiniteAt = f;
+        if (!b[i] && !c.secondInfiniteAt)
+            c.secondInfiniteAt = f;
+        top = std::max({top, a[i].value_or(0.0), b[i].value_or(0.0)});
+    }
+    const real floor = top * std::pow(10.0L, comparisonFloorDb / 20);
+    const real ceiling = top == 0 ? 0 : 20 * std::log10(static_cast<real>(top));
+    c.firstDb.resize(columns + 1);
+    c.secondDb.resize(columns + 1);
+    for (int i = 0; i <= columns; ++i) {
+        if (top == 0) {
+            c.firstDb[i] = c.secondDb[i] = 0;
+            continue;
+        }
+        // Infinite points are drawn at the top of the picture.
+        const real da = a[i] ? 20 * std::log10(std::max<real>(*a[i], floor)) : ceiling;
+        const real db = b[i] ? 20 * std::log10(std::max<real>(*b[i], floor)) : ceiling;
+        c.firstDb[i] = fp::toDouble(da);
+        c.secondDb[i] = fp::toDouble(db);
+        if (!a[i] || !b[i])
+            continue;
+        const double difference = fp::toDouble(std::fabs(da - db));
+        if (difference > c.maxDifferenceDb) {
+            c.maxDifferenceDb = difference;
+            c.atFrequency = c.frequencies[i];
+        }
+    }
+    return c;
+}
+
+std::vector<std::string> comparisonLines(const FilterComparison& c) {
+    std::vector<std::string> lines;
+    for (const RootDisplacement& d : c.displacements) {
+        std::string line = std::to_string(d.root.section) + (d.root.pole ? " pole " : " zero ") +
+                           formatReal(d.root.re) + " " + formatReal(d.root.im) + " ";
+        if (d.nearest)
+            line += formatReal(d.nearest->re) + " " + formatReal(d.nearest->im) + " " +
+                    formatReal(d.distance);
+        else
+            line += "нет нет нет";
+        lines.push_back(line);
+    }
+    lines.push_back(shiftText("Наибольшее смещение нулей:", c.maxZeroShift));
+    lines.push_back(shiftText("Наибольшее смещение полюсов:", c.maxPoleShift));
+    lines.push_back(stabilityText("Первый фильтр", c.first));
+    lines.push_back(stabilityText("Второй фильтр", c.second));
+    lines.push_back("Наибольшее расхождение АЧХ:" + formatReal(c.maxDifferenceDb) +
+                    " dB на частоте" + formatReal(c.atFrequency));
+    for (const auto& [which, at] :
+         {std::pair{"первого", c.firstInfiniteAt}, std::pair{"второго", c.secondInfiniteAt}})
+        if (at)
+            lines.push_back(std::string("АЧХ ") + which +
+                            " фильтра бесконечна (полюс на единичной окружности), начиная с "
+                            "частоты" +
+                            formatReal(*at) + "; такие частоты не сравниваются");
+    return lines;
+}
+
+} // namespace zorkan

@@ -1,0 +1,570 @@
+#include "analysis/filteranalysis.h"
+
+#include "common/errors.h"
+#include "common/floatfaults.h"
+#include "common/textnumbers.h"
+#include "modelling/filtering.h"
+
+#include <Eigen/Eigenvalues>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace zorkan {
+
+namespace {
+
+using real = long double;
+using creal = std::complex<long double>;
+
+constexpr real pi = 3.141592653589793238462643383279502884L;
+
+// A polynomial in z, highest power first: p[0] z^n + ... + p[n].
+using Polynomial = std::vector<real>;
+
+creal valueAt(const Polynomial& p, creal z) {
+    creal v = 0;
+    for (real c : p)
+        v = v * z + c;
+    return v;
+}
+
+// Sums and products in twice the extended precision (a pair hi + lo), from the
+// error-free transformations: enough to evaluate a polynomial near a root of a close
+// cluster, where the plain extended sum is all rounding.
+struct Twice {
+    real hi = 0, lo = 0;
+};
+
+Twice twoSum(real a, real b) {
+    const real s = a + b;
+    const real bb = s - a;
+    return {s, (a - (s - bb)) + (b - bb)};
+}
+
+// Veltkamp's split of a 64-bit mantissa into two halves of 32 bits.
+void split(real a, real& high, real& low) {
+    const real c = 4294967297.0L * a; // 2^32 + 1
+    high = c - (c - a);
+    low = a - high;
+}
+
+Twice twoProduct(real a, real b) {
+    const real p = a * b;
+    real ah, al, bh, bl;
+    split(a, ah, al);
+    split(b, bh, bl);
+    return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
+}
+
+Twice normalised(real hi, real lo) {
+    const real s = hi + lo;
+    return {s, lo - (s - hi)};
+}
+
+Twice plus(Twice a, Twice b) {
+    const Twice s = twoSum(a.hi, b.hi);
+    return normalised(s.hi, s.lo + a.lo + b.lo);
+}
+
+Twice times(Twice a, real b) {
+    const Twice p = twoProduct(a.hi, b);
+    return normalised(p.hi, p.lo + a.lo * b);
+}
+
+Twice negated(Twice a) {
+    return {-a.hi, -a.lo};
+}
+
+// The value at z in twice the extended precision, rounded once at the end.
+creal accurateValueAt(const Polynomial& p, creal z) {
+    Twice re, im;
+    for (real c : p) {
+        const Twice nextRe = plus(plus(times(re, z.real()), negated(times(im, z.imag()))), {c, 0});
+        const Twice nextIm = plus(times(re, z.imag()), times(im, z.real()));
+        re = nextRe;
+        im = nextIm;
+    }
+    return {re.hi + re.lo, im.hi + im.lo};
+}
+
+Polynomial derivative(const Polynomial& p) {
+    const std::size_t n = p.size() - 1;
+    Polynomial d(n);
+    for (std::size_t i = 0; i < n; ++i)
+        d[i] = p[i] * static_cast<real>(n - i);
+    return d;
+}
+
+// Newton's method from z while the polynomial's value, evaluated in twice the extended
+// precision, keeps shrinking.
+creal polish(const Polynomial& p, creal z) {
+    const Polynomial dp = derivative(p);
+    real best = std::abs(accurateValueAt(p, z));
+    for (int i = 0; i < 100 && best != 0; ++i) {
+        const creal slope = valueAt(dp, z);
+        if (slope == creal(0))
+            break;
+        const creal next = z - accurateValueAt(p, z) / slope;
+        const real value = std::abs(accurateValueAt(p, next));
+        if (!(value < best))
+            break;
+        z = next;
+        best = value;
+    }
+    return z;
+}
+
+// First approximations: exact for degrees 1 and 2 (a double root stays exact),
+// companion-matrix eigenvalues in extended precision above.
+std::vector<creal> firstApproximations(const Polynomial& p) {
+    const std::size_t n = p.size() - 1;
+    if (n == 1)
+        return {creal(-p[1] / p[0])};
+    if (n == 2) {
+        const real a = p[0], b = p[1], c = p[2];
+        const real disc = b * b - 4 * a * c;
+        if (disc >= 0) {
+            // The larger root first, without cancellation, then the other from the product.
+            const real q = -(b + std::copysign(std::sqrt(disc), b)) / 2;
+            return {creal(q / a), creal(c / q)};
+        }
+        const real re = -b / (2 * a);
+        const real im = std::sqrt(-disc) / (2 * std::fabs(a));
+        return {creal(re, im), creal(re, -im)};
+    }
+    using Matrix = Eigen::Matrix<real, Eigen::Dynamic, Eigen::Dynamic>;
+    Matrix companion = Matrix::Zero(static_cast<Eigen::Index>(n), static_cast<Eigen::Index>(n));
+    for (std::size_t j = 0; j < n; ++j)
+        companion(0, static_cast<Eigen::Index>(j)) = -p[j + 1] / p[0];
+    for (std::size_t i = 1; i < n; ++i)
+        companion(static_cast<Eigen::Index>(i), static_cast<Eigen::Index>(i - 1)) = 1;
+    Eigen::EigenSolver<Matrix> solver(companion, false);
+    if (solver.info() != Eigen::Success)
+        throwInvalidOperation();
+    std::vector<creal> roots;
+    for (Eigen::Index i = 0; i < solver.eigenvalues().size(); ++i)
+        roots.push_back(solver.eigenvalues()[i]);
+    return roots;
+}
+
+real scaleAt(const Polynomial& p, real radius) {
+    real s = 0;
+    for (real c : p)
+        s = s * radius + std::fabs(c);
+    return s;
+}
+
+// Roots of a polynomial whose first and last coefficients are not zero.
+std::vector<creal> innerRoots(const Polynomial& p) {
+    const std::vector<creal> first = firstApproximations(p);
+    for (const creal& r : first)
+        if (!std::isfinite(r.real()) || !std::isfinite(r.imag()))
+            throwInvalidOperation();
+
+    // Approximations that meet are one multiple root: its place is a root of the
+    // derivative of one order less, found much more precisely than the roots themselves.
+    std::vector<int> cluster(first.size(), -1);
+    std::vector<std::vector<std::size_t>> clusters;
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        if (cluster[i] >= 0)
+            continue;
+        cluster[i] = static_cast<int>(clusters.size());
+        clusters.push_back({i});
+        for (std::size_t j = i + 1; j < first.size(); ++j) {
+            const real tolerance = 1e-5L * std::max<real>(1, std::abs(first[i]));
+            if (cluster[j] < 0 && std::abs(first[j] - first[i]) <= tolerance) {
+                cluster[j] = cluster[i];
+                clusters.back().push_back(j);
+            }
+        }
+    }
+
+    std::vector<creal> roots;
+    for (const auto& members : clusters) {
+        creal centre = 0;
+        for (std::size_t i : members)
+            centre += first[i];
+        centre /= static_cast<real>(members.size());
+        const bool isReal = centre.imag() == 0;
+        if (centre.imag() < 0)
+            continue; // the conjugate of a cluster above the axis
+        std::vector<creal> found;
+        if (members.size() > 1) {
+            Polynomial q = p;
+            for (std::size_t k = 1; k < members.size(); ++k)
+                q = derivative(q);
+            creal z = polish(q, centre);
+            if (isReal)
+                z = creal(z.real(), 0);
+            const real r = std::abs(z);
+            if (std::abs(valueAt(p, z)) <= 1e-15L * scaleAt(p, std::max<real>(1, r)))
+                found.assign(members.size(), z);
+        }
+        if (found.empty()) {
+            for (std::size_t i : members) {
+                creal z = polish(p, first[i]);
+                if (isReal || first[i].imag() == 0)
+                    z = creal(polish(p, creal(first[i].real(), 0)).real(), 0);
+                found.push_back(z);
+            }
+        }
+        for (const creal& z : found) {
+            roots.push_back(z);
+            if (z.imag() != 0 && !isReal)
+                roots.push_back(std::conj(z));
+        }
+    }
+    // Approximations not mirrored exactly: polish each one by itself.
+    if (roots.size() != first.size()) {
+        roots.clear();
+        for (const creal& z : first)
+            roots.push_back(polish(p, z));
+    }
+    return roots;
+}
+
+bool rootOrder(const creal& a, const creal& b) {
+    if (a.real() != b.real())
+        return a.real() < b.real();
+    return a.imag() > b.imag();
+}
+
+double cleanZero(double v) {
+    return v == 0 ? 0.0 : v;
+}
+
+// (-j)^m k^m: the factor the m-th derivative in omega puts on the k-th term.
+creal derivativeFactor(int k, int m) {
+    static const creal turns[4] = {creal(1, 0), creal(0, -1), creal(-1, 0), creal(0, 1)};
+    return turns[m % 4] * std::pow(static_cast<real>(k), m);
+}
+
+// The group delay of one polynomial c0 + c1 z^-1 + ... + cd z^-d at z = e^(j omega),
+// with e[k] = e^(-j omega k). With C(omega) the polynomial's value, the delay is
+// Re{j C'/C}; where C vanishes (a root on the unit circle) to order m it is the limit
+// Re{j C^(m+1) / ((m + 1) C^(m))}. False when the polynomial vanishes entirely.
+bool polynomialDelay(const double* c, int d, const creal* e, real& delay) {
+    // Away from a root on the unit circle, the plain formula Re{sum k c_k e_k / sum c_k e_k}.
+    {
+        real vr = 0, vi = 0, wr = 0, wi = 0, scale = 0;
+        for (int k = 0; k <= d; ++k) {
+            const real ck = c[k];
+            vr += ck * e[k].real();
+            vi += ck * e[k].imag();
+            wr += k * ck * e[k].real();
+            wi += k * ck * e[k].imag();
+            scale += std::fabs(ck);
+        }
+        const real size = std::hypot(vr, vi);
+        if (scale != 0 && size > 1e-15L * scale) {
+            delay = (wr * vr + wi * vi) / (vr * vr + vi * vi);
+            return true;
+        }
+    }
+    for (int m = 0; m <= d; ++m) {
+        creal value = 0;
+        real scale = 0;
+        for (int k = 0; k <= d; ++k) {
+            value += static_cast<real>(c[k]) * derivativeFactor(k, m) * e[k];
+            scale += std::fabs(static_cast<real>(c[k])) * std::pow(static_cast<real>(k), m);
+        }
+        if (scale == 0 || std::abs(value) <= 1e-15L * scale)
+            continue;
+        creal next = 0;
+        for (int k = 0; k <= d; ++k)
+            next += static_cast<real>(c[k]) * derivativeFactor(k, m + 1) * e[k];
+        delay = (creal(0, 1) * next / (static_cast<real>(m + 1) * value)).real();
+        return true;
+    }
+    return false;
+}
+
+std::string silentSectionMessage(int section) {
+    return "Числитель секции " + std::to_string(section) +
+           " равен нулю: фильтр ничего не пропускает, групповое время задержки не определено";
+}
+
+std::string listOf(const std::vector<int>& sections) {
+    std::string text;
+    for (int s : sections)
+        text += (text.empty() ? "" : ", ") + std::to_string(s);
+    return text;
+}
+
+std::string kindName(FilterKind kind) {
+    switch (kind) {
+    case lowPass:
+        return "нижних частот";
+    case highPass:
+        return "верхних частот";
+    case bandPass:
+        return "полосовой";
+    default:
+        return "вид " + std::to_string(kind);
+    }
+}
+
+std::string gainText(const RealGain& g) {
+    if (g.infinite)
+        return "бесконечность (полюс на этой частоте)";
+    if (g.value == 0)
+        return formatReal(0.0) + " (нуль передачи)";
+    return formatReal(g.value) + " (" +
+           formatReal(fp::toDouble(20 * fp::log10(std::fabs(g.value)))) + " dB)";
+}
+
+} // namespace
+
+void checkAnalysable(const FilterCoefficients& filter) {
+    if (filter.sections.empty())
+        throw UserMessage("В файле фильтра нет ни одной секции: анализировать нечего");
+    const bool allZero = std::all_of(filter.sections.begin(), filter.sections.end(), [](auto& s) {
+        return std::all_of(s.a, s.a + 5, [](double v) { return v == 0; }) &&
+               std::all_of(s.b, s.b + 5, [](double v) { return v == 0; });
+    });
+    if (allZero)
+        throw UserMessage("Все коэффициенты фильтра равны нулю: анализировать нечего");
+    for (std::size_t k = 0; k < filter.sections.size(); ++k)
+        if (filter.sections[k].b[0] == 0)
+            throw UserMessage("В секции " + std::to_string(k + 1) +
+                              " коэффициент знаменателя B0 равен нулю: такой фильтр "
+                              "нельзя реализовать");
+}
+
+FilterCoefficients readAnalysedFilter(const std::string& path) {
+    if (path.empty() || path == "*.flt")
+        throw UserMessage("Не задано имя файла");
+    TextReader in(path);
+    return readAnalysedFilter(in);
+}
+
+FilterCoefficients readAnalysedFilter(TextReader& in) {
+    FilterCoefficients filter = readFilterFile(in, responseReader);
+    checkAnalysable(filter);
+    return filter;
+}
+
+int sectionDegree(const FilterCoefficients& filter) {
+    return filter.kind == bandPass ? 4 : 2;
+}
+
+std::vector<creal> polynomialRoots(const double* c, int degree) {
+    int first = 0, last = degree;
+    while (first <= degree && c[first] == 0)
+        ++first; // each a root at infinity
+    if (first > degree)
+        return {};
+    while (c[last] == 0)
+        --last; // each a root at the origin
+    std::vector<creal> roots;
+    if (last > first) {
+        Polynomial p;
+        // Scaled by the first coefficient, so that huge or tiny coefficients stay in range.
+        for (int k = first; k <= last; ++k)
+            p.push_back(static_cast<real>(c[k]) / c[first]);
+        roots = innerRoots(p);
+    }
+    for (int k = last; k < degree; ++k)
+        roots.emplace_back(0, 0);
+    for (creal& r : roots) {
+        // A part below the resolution of extended precision against the root's modulus
+        // is what is left of a zero; no negative zeros either.
+        const real noise = 8 * std::numeric_limits<real>::epsilon() * std::abs(r);
+        const real re = std::fabs(r.real()) <= noise ? 0 : r.real();
+        const real im = std::fabs(r.imag()) <= noise ? 0 : r.imag();
+        r = creal(re, im);
+    }
+    std::sort(roots.begin(), roots.end(), rootOrder);
+    return roots;
+}
+
+std::vector<FilterRoot> filterRoots(const FilterCoefficients& filter) {
+    const int d = sectionDegree(filter);
+    std::vector<FilterRoot> roots;
+    for (std::size_t k = 0; k < filter.sections.size(); ++k) {
+        for (const bool pole : {false, true}) {
+            const double* c = pole ? filter.sections[k].b : filter.sections[k].a;
+            const std::vector<creal> found = polynomialRoots(c, d);
+            for (const creal& z : found) {
+                FilterRoot r;
+                r.section = static_cast<int>(k) + 1;
+                r.pole = pole;
+                r.re = cleanZero(fp::toDouble(z.real()));
+                r.im = cleanZero(fp::toDouble(z.imag()));
+                r.radius = fp::toDouble(std::abs(z));
+                r.angle = cleanZero(static_cast<double>(std::atan2(z.imag(), z.real())));
+                r.multiplicity = static_cast<int>(std::count(found.begin(), found.end(), z));
+                roots.push_back(r);
+            }
+        }
+    }
+    return roots;
+}
+
+Stability stabilityOf(const std::vector<FilterRoot>& roots) {
+    Stability s;
+    for (const FilterRoot& r : roots) {
+        if (!r.pole)
+            continue;
+        if (s.section == 0 || r.radius > s.maxRadius) {
+            s.maxRadius = r.radius;
+            s.section = r.section;
+        }
+        if (r.radius >= 1) {
+            s.stable = false;
+            if (s.unstableSections.empty() || s.unstableSections.back() != r.section)
+                s.unstableSections.push_back(r.section);
+        }
+    }
+    return s;
+}
+
+long double groupDelayAt(const FilterCoefficients& filter, long double omega) {
+    const int d = sectionDegree(filter);
+    creal e[5];
+    for (int k = 0; k <= d; ++k)
+        e[k] = creal(std::cos(k * omega), -std::sin(k * omega));
+    real total = 0;
+    for (std::size_t k = 0; k < filter.sections.size(); ++k) {
+        real numerator = 0, denominator = 0;
+        if (!polynomialDelay(filter.sections[k].a, d, e, numerator))
+            throw UserMessage(silentSectionMessage(static_cast<int>(k) + 1));
+        if (!polynomialDelay(filter.sections[k].b, d, e, denominator))
+            throwInvalidOperation();
+        total += numerator - denominator;
+    }
+    return fp::checked(total);
+}
+
+void checkSampleCount(long long count) {
+    if (count < 1 || count > maxAnalysisSamples)
+        throw UserMessage("Число отсчетов должно быть от 1 до " +
+                          std::to_string(maxAnalysisSamples));
+}
+
+void checkSamplingFrequency(double fd) {
+    if (!(fd > 0) || !std::isfinite(fd))
+        throw UserMessage("Частота дискретизации должна быть больше нуля");
+}
+
+std::vector<GroupDelayRow> groupDelayTable(const FilterCoefficients& filter, int count, double fd) {
+    checkSampleCount(count);
+    checkSamplingFrequency(fd);
+    std::vector<GroupDelayRow> rows(static_cast<std::size_t>(count));
+    const real last = count > 1 ? count - 1 : 1;
+    for (int i = 0; i < count; ++i) {
+        GroupDelayRow& row = rows[i];
+        row.frequency = fp::toDouble(i * static_cast<real>(fd) / (2 * last));
+        const real tau = groupDelayAt(filter, pi * i / last);
+        row.samples = cleanZero(fp::toDouble(tau));
+        row.seconds = cleanZero(fp::toDouble(tau / fd));
+    }
+    return rows;
+}
+
+void cascadeResponse(const FilterCoefficients& filter, int count, bool step,
+                     std::vector<double>& out) {
+    checkSampleCount(count);
+    std::vector<SectionState> states(filter.sections.size());
+    out.reserve(out.size() + static_cast<std::size_t>(count));
+    for (int n = 0; n < count; ++n) {
+        double x = step || n == 0 ? 1.0 : 0.0;
+        for (std::size_t k = 0; k < states.size(); ++k)
+            x = states[k].step(filter.sections[k], x);
+        out.push_back(x);
+    }
+}
+
+RealGain gainAtReal(const FilterCoefficients& filter, long double z) {
+    RealGain g;
+    real product = 1;
+    const real inverse = 1 / z;
+    for (const FilterSection& s : filter.sections) {
+        real numerator = 0, denominator = 0, power = 1;
+        for (int k = 0; k < 5; ++k) {
+            numerator += s.a[k] * power;
+            denominator += s.b[k] * power;
+            power *= inverse;
+        }
+        if (denominator == 0) {
+            g.infinite = true;
+            return g;
+        }
+        product *= numerator / denominator;
+    }
+    if (!std::isfinite(static_cast<double>(product))) {
+        g.infinite = true;
+        return g;
+    }
+    g.value = cleanZero(static_cast<double>(product));
+    return g;
+}
+
+FilterSummary summarise(const FilterCoefficients& filter, const std::vector<FilterRoot>& roots,
+                        double fd) {
+    checkSamplingFrequency(fd);
+    FilterSummary s;
+    s.sections = static_cast<int>(filter.sections.size());
+    s.kind = filter.kind;
+    for (std::size_t k = 0; k < filter.sections.size(); ++k) {
+        const FilterSection& section = filter.sections[k];
+        int degree = 0;
+        for (int m = 0; m < 5; ++m)
+            if (section.a[m] != 0 || section.b[m] != 0)
+                degree = m;
+        s.order += degree;
+        if (std::all_of(section.a, section.a + 5, [](double v) { return v == 0; }))
+            s.silentSections.push_back(static_cast<int>(k) + 1);
+        if (section.b[0] != 1)
+            s.scaledSections.push_back(static_cast<int>(k) + 1);
+    }
+    s.stability = stabilityOf(roots);
+    s.dcGain = gainAtReal(filter, 1);
+    s.halfGain = gainAtReal(filter, -1);
+    s.delayDefined = s.silentSections.empty();
+    if (s.delayDefined) {
+        const std::vector<GroupDelayRow> rows = groupDelayTable(filter, summaryDelayPoints, fd);
+        s.maxDelay = rows.front().samples;
+        for (const GroupDelayRow& row : rows) {
+            if (row.samples > s.maxDelay) {
+                s.maxDelay = row.samples;
+                s.maxDelayFrequency = row.frequency;
+            }
+        }
+    }
+    return s;
+}
+
+std::vector<std::string> summaryLines(const FilterSummary& s, double fd) {
+    std::vector<std::string> lines;
+    lines.push_back("Фильтр " + kindName(s.kind) + ": порядок " + std::to_string(s.order) +
+                    ", секций " + std::to_string(s.sections));
+    const Stability& st = s.stability;
+    std::string stability = st.stable ? "Фильтр устойчив" : "Фильтр неустойчив";
+    stability += ": наибольший радиус полюса" + formatReal(st.maxRadius);
+    if (st.section > 0)
+        stability += " (секция " + std::to_string(st.section) + ")";
+    if (!st.stable)
+        stability +=
+            "; полюса на единичной окружности или вне ее в секциях " + listOf(st.unstableSections);
+    lines.push_back(stability);
+    lines.push_back("Коэффициент передачи на частоте 0:" + gainText(s.dcGain));
+    lines.push_back("Коэффициент передачи на частоте FD/2:" + gainText(s.halfGain));
+    if (s.delayDefined)
+        lines.push_back(
+            "Наибольшее групповое время задержки:" + formatReal(s.maxDelay) + " отсчетов," +
+            formatReal(fp::toDouble(s.maxDelay / static_cast<real>(fd))) + " с на частоте" +
+            formatReal(s.maxDelayFrequency) + " (FD =" + formatReal(fd) + ")");
+    else
+        lines.push_back("Групповое время задержки не определено: числитель секций " +
+                        listOf(s.silentSections) + " равен нулю");
+    if (!s.scaledSections.empty())
+        lines.push_back("Внимание: B0 не равен 1 в секциях " + listOf(s.scaledSections) +
+                        "; импульсная и переходная характеристики считаются, как при "
+                        "моделировании, с B0 = 1");
+    return lines;
+}
+
+} // namespace zorkan

@@ -1,0 +1,116 @@
+#pragma once
+// The whole picture of a stored filter: the zeros and poles of every section, its
+// stability, the group delay from the exact formula for a ratio of polynomials, and
+// the impulse and step responses through the filtering engine's section equation.
+// The filter is read with the frequency-response reader's rules.
+#include "coefficients/filterfile.h"
+
+#include <complex>
+#include <string>
+#include <vector>
+
+namespace zorkan {
+
+// The most samples of an impulse or step response, and the most group-delay rows.
+constexpr int maxAnalysisSamples = 65536;
+
+// Reads a parameter file as the frequency-response computation does (low 8 bits of the
+// order, five coefficients for band-pass only, up to 32 sections) and refuses what
+// cannot be analysed: a file without sections and a section whose B0 is zero (its
+// response would need a sample from the future), each with a Russian message.
+FilterCoefficients readAnalysedFilter(const std::string& path);
+FilterCoefficients readAnalysedFilter(TextReader& in);
+void checkAnalysable(const FilterCoefficients& filter);
+
+// The degree of the section polynomials in z^-1: 4 for band-pass files, else 2.
+int sectionDegree(const FilterCoefficients& filter);
+
+struct FilterRoot {
+    int section = 0; // from 1
+    bool pole = false;
+    double re = 0;
+    double im = 0;
+    double radius = 0;
+    double angle = 0;     // radians, (-pi, pi]
+    int multiplicity = 1; // how many roots of this section's polynomial coincide here
+};
+
+// Roots in z of c0 z^d + c1 z^(d-1) + ... + cd (c0 + c1 z^-1 + ... + cd z^-d times z^d):
+// each zero trailing coefficient is a root at the origin, each zero leading one a root
+// at infinity, which is left out; a polynomial that vanishes entirely has none.
+// Accurate to the last digit of a double for simple roots: companion-matrix eigenvalues
+// in extended precision polished by Newton's method, coinciding roots polished together
+// on the derivative where they meet. Conjugate pairs are exact conjugates; the order is
+// by real part, then by imaginary part from the top.
+std::vector<std::complex<long double>> polynomialRoots(const double* c, int degree);
+
+// Zeros then poles of each section, sections in file order.
+std::vector<FilterRoot> filterRoots(const FilterCoefficients& filter);
+
+struct Stability {
+    bool stable = true;
+    double maxRadius = 0;              // largest pole radius (0 with no poles)
+    int section = 0;                   // the section it belongs to (0 with no poles)
+    std::vector<int> unstableSections; // every section with a pole radius of 1 or more
+};
+Stability stabilityOf(const std::vector<FilterRoot>& roots);
+
+// Group delay in samples at the normalised angle omega (radians per sample): for each
+// section Re{sum k c_k z^-k / sum c_k z^-k} of the numerator minus that of the
+// denominator, at z = e^(j omega), in extended precision. Where a polynomial has a root
+// on the unit circle at omega the value is the limit from either side. A section whose
+// numerator vanishes entirely has no group delay (a UserMessage).
+long double groupDelayAt(const FilterCoefficients& filter, long double omega);
+
+struct GroupDelayRow {
+    double frequency = 0; // i FD / (2 (N - 1))
+    double samples = 0;
+    double seconds = 0; // samples / FD
+};
+// N rows from 0 to FD/2 (N = 1: f = 0 alone). N from 1 to maxAnalysisSamples, FD > 0.
+std::vector<GroupDelayRow> groupDelayTable(const FilterCoefficients& filter, int count, double fd);
+
+// The first `count` samples of the cascade's answer to a unit impulse (step = false)
+// or a unit step (step = true) starting at sample 1, through the modelling engine's
+// section equation, sample by sample through the sections in file order. Samples are
+// appended to `out` as they are computed, so that an overflow, which raises the
+// engine's fault, leaves the samples before it.
+void cascadeResponse(const FilterCoefficients& filter, int count, bool step,
+                     std::vector<double>& out);
+
+// Checks of the command-line and window counts and frequencies.
+void checkSampleCount(long long count);
+void checkSamplingFrequency(double fd);
+
+// H(z) at a real z (1 for DC, -1 for FD/2): the product of the sections' ratios.
+// `infinite` is set when a denominator vanishes there.
+struct RealGain {
+    double value = 0;
+    bool infinite = false;
+};
+RealGain gainAtReal(const FilterCoefficients& filter, long double z);
+
+// Grid of the summary's largest group delay: 1025 points from 0 to FD/2.
+constexpr int summaryDelayPoints = 1025;
+
+struct FilterSummary {
+    int order = 0;    // sum over the sections of the higher degree in z^-1 of the two
+                      // polynomials
+    int sections = 0; // sections read
+    FilterKind kind = lowPass;
+    Stability stability;
+    RealGain dcGain;
+    RealGain halfGain;
+    bool delayDefined = true;
+    double maxDelay = 0;             // samples
+    double maxDelayFrequency = 0;    // in units of FD
+    std::vector<int> silentSections; // numerator all zero
+    std::vector<int> scaledSections; // B0 other than 1 (the engine takes it as 1)
+};
+FilterSummary summarise(const FilterCoefficients& filter, const std::vector<FilterRoot>& roots,
+                        double fd);
+// The summary as text lines (UTF-8): one of them holds "устойчив" or "неустойчив"
+// with the largest pole radius. Numbers in the 23-character layout.
+std::vector<std::string> summaryLines(const FilterSummary& summary, double fd);
+
+} // namespace zorkan

@@ -1,0 +1,111 @@
+// The group delay of a 30-section band-pass file over 4000 frequencies against the
+// frequency response over 4000 columns of the same file, side by side: in process (the
+// computation and the printed lines) and as whole zorkan-cli runs
+// ("analyse F.flt --group-delay 4000" against "response F.flt --width 3999", both 4000
+// rows), when zorkan-cli lies beside this program.
+#include "analysis/filteranalysis.h"
+#include "design/designrun.h"
+#include "response/response.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr int rows = 4000;
+
+std::string scratchPath(const std::string& name) {
+    return (std::filesystem::temp_directory_path() /
+            ("zorkan-abench-" + std::to_string(::getpid()) + "-" + name))
+        .string();
+}
+
+// A Butterworth band-pass of prototype order 60: 30 fourth-order sections.
+const std::string& bandPassFile() {
+    static const std::string path = [] {
+        zorkan::DesignRequest r;
+        r.f1 = 0.25;
+        r.f2 = 0.15;
+        r.f3 = 0.14;
+        r.f4 = 0.26;
+        r.b1 = 88;
+        const std::string flt = scratchPath("bp30.flt");
+        zorkan::designFilter(r, scratchPath("bp30.out"), flt, {});
+        std::filesystem::remove(scratchPath("bp30.out"));
+        return flt;
+    }();
+    return path;
+}
+
+class NoDrawing : public zorkan::DrawingTarget {
+  public:
+    void setPenColor(zorkan::Rgb) override {}
+    void setPenWidth(int) override {}
+    void verticalSegment(int, int, int) override {}
+    void setPixel(int, int, zorkan::Rgb) override {}
+};
+
+void BM_GroupDelayRows(benchmark::State& state) {
+    for (auto _ : state) {
+        const zorkan::FilterCoefficients f = zorkan::readAnalysedFilter(bandPassFile());
+        std::string out;
+        for (const auto& row : zorkan::groupDelayTable(f, rows, 1.0))
+            out += zorkan::formatReal(row.frequency) + " " + zorkan::formatReal(row.samples) + "\n";
+        benchmark::DoNotOptimize(out);
+    }
+    state.counters["sections"] =
+        static_cast<double>(zorkan::readAnalysedFilter(bandPassFile()).sections.size());
+}
+
+void BM_ResponseColumns(benchmark::State& state) {
+    NoDrawing nothing;
+    for (auto _ : state) {
+        const auto result = zorkan::computeResponse(bandPassFile(), zorkan::ResponseRange{},
+                                                    rows - 1, 273, nothing);
+        std::string out;
+        for (const auto& c : result.columns)
+            out += zorkan::formatReal(c.frequency) + " " + zorkan::formatReal(c.magnitude) + " " +
+                   zorkan::formatReal(c.decibels) + " " + zorkan::formatReal(c.phase) + "\n";
+        benchmark::DoNotOptimize(out);
+    }
+}
+
+std::string cliPath() {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : (self.parent_path() / "zorkan-cli").string();
+}
+
+void runCli(benchmark::State& state, const std::string& arguments) {
+    const std::string cli = cliPath();
+    if (cli.empty() || !std::filesystem::exists(cli)) {
+        state.SkipWithError("zorkan-cli is not beside the benchmark program");
+        return;
+    }
+    const std::string command = "'" + cli + "' " + arguments + " >/dev/null";
+    for (auto _ : state)
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("zorkan-cli failed");
+            return;
+        }
+}
+
+void BM_CliAnalyseGroupDelay(benchmark::State& state) {
+    runCli(state, "analyse '" + bandPassFile() + "' --group-delay " + std::to_string(rows));
+}
+
+void BM_CliResponse(benchmark::State& state) {
+    runCli(state, "response '" + bandPassFile() + "' --width " + std::to_string(rows - 1));
+}
+
+} // namespace
+
+BENCHMARK(BM_GroupDelayRows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResponseColumns)->Unit(benchmark::kMillisecond);
+// Whole processes: real time, since the work is in the child.
+BENCHMARK(BM_CliAnalyseGroupDelay)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CliResponse)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,0 +1,159 @@
+// zorkan-cli analyse: zeros and poles, stability, group delay, impulse and step
+// responses of a stored filter, and its comparison with another.
+#include "analysis/analysisplots.h"
+#include "analysis/comparison.h"
+#include "analysis/filteranalysis.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "common/errors.h"
+#include "common/pngfile.h"
+#include "common/textnumbers.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace zorkan::cli {
+
+namespace {
+
+const char* const analyseHelp =
+    "Использование: zorkan-cli analyse ФАЙЛ.flt [ПАРАМЕТРЫ]\n"
+    "\n"
+    "Анализ фильтра из файла параметров (читается, как для частотных характеристик).\n"
+    "Без параметров выводит сводку: порядок, число секций, устойчивость и наибольший\n"
+    "радиус полюса, коэффициент передачи на частотах 0 и FD/2, наибольшее групповое\n"
+    "время задержки.\n"
+    "\n"
+    "  --roots           нули и полюсы: по строке на корень - номер секции (с 1),\n"
+    "                    zero или pole, Re, Im, радиус, угол в радианах\n"
+    "  --group-delay N   N строк: частота f = i*FD/(2(N-1)), i = 0..N-1, групповое\n"
+    "                    время задержки в отсчетах (и в секундах, если задана --fd)\n"
+    "  --fd X            частота дискретизации, по умолчанию 1 (больше нуля)\n"
+    "  --impulse N       N отсчетов импульсной характеристики, по одному в строке\n"
+    "  --step N          N отсчетов переходной характеристики, по одному в строке\n"
+    "  --compare G.flt   смещения нулей и полюсов (каждый корень фильтра сопоставлен\n"
+    "                    ближайшему корню того же рода из G.flt) и наибольшее\n"
+    "                    расхождение АЧХ в dB на сетке окна частотных характеристик\n"
+    "  --picture P.png   записать рисунок нулей и полюсов на z-плоскости (PNG; BMP,\n"
+    "                    если имя кончается на .bmp); с --compare - обоих фильтров\n"
+    "  --help            эта справка\n"
+    "\n"
+    "N от 1 до 65536. Можно задать одну из таблиц (--roots, --group-delay, --impulse,\n"
+    "--step, --compare). Числа выводятся в 23-символьном формате файлов системы.\n"
+    "Числа пишутся с точкой. При ошибке сообщение выводится в stderr, код выхода 1.\n";
+
+// Lines gathered and written at once.
+class Output {
+  public:
+    void line(const std::string& text) {
+        text_ += text;
+        text_ += '\n';
+    }
+    void flush() {
+        std::fwrite(text_.data(), 1, text_.size(), stdout);
+        text_.clear();
+    }
+
+  private:
+    std::string text_;
+};
+
+int countOption(const Arguments& args, const std::string& name) {
+    const std::int64_t n = integerOption(args, name, 0);
+    checkSampleCount(n);
+    return static_cast<int>(n);
+}
+
+} // namespace
+
+int runAnalyse(int argc, char** argv) {
+    const Arguments args = parseArguments(
+        argc, argv, 2, {"group-delay", "fd", "impulse", "step", "compare", "picture"}, {"roots"});
+    if (args.help) {
+        std::fputs(analyseHelp, stdout);
+        return 0;
+    }
+    if (args.positional.size() != 1)
+        throw UserMessage("Укажите один файл параметров фильтра (.flt)");
+    int tables = switchGiven(args, "roots") ? 1 : 0;
+    for (const char* name : {"group-delay", "impulse", "step", "compare"})
+        tables += args.options.count(name) ? 1 : 0;
+    if (tables > 1)
+        throw UserMessage("Задайте не более одной таблицы: --roots, --group-delay, --impulse, "
+                          "--step или --compare");
+    const bool fdGiven = args.options.count("fd") != 0;
+    const double fd = realOption(args, "fd", 1.0);
+    checkSamplingFrequency(fd);
+    int groupDelayCount = 0, impulseCount = 0, stepCount = 0;
+    if (args.options.count("group-delay"))
+        groupDelayCount = countOption(args, "group-delay");
+    if (args.options.count("impulse"))
+        impulseCount = countOption(args, "impulse");
+    if (args.options.count("step"))
+        stepCount = countOption(args, "step");
+    const std::string comparedPath = textOption(args, "compare", "");
+    if (args.options.count("compare") && comparedPath.empty())
+        throw UserMessage("Не задано имя второго файла фильтра (--compare)");
+    const std::string picturePath = textOption(args, "picture", "");
+    if (args.options.count("picture") && picturePath.empty())
+        throw UserMessage("Не задано имя файла рисунка (--picture)");
+
+    const FilterCoefficients filter = readAnalysedFilter(args.positional.front());
+    // The group delay and the responses need no roots.
+    const bool needsRoots = groupDelayCount == 0 && impulseCount == 0 && stepCount == 0;
+    const std::vector<FilterRoot> roots =
+        needsRoots || !picturePath.empty() ? filterRoots(filter) : std::vector<FilterRoot>{};
+    FilterCoefficients compared;
+    std::vector<FilterRoot> comparedRoots;
+    if (!comparedPath.empty()) {
+        compared = readAnalysedFilter(comparedPath);
+        comparedRoots = filterRoots(compared);
+    }
+
+    Output out;
+    if (switchGiven(args, "roots")) {
+        for (const FilterRoot& r : roots)
+            out.line(std::to_string(r.section) + (r.pole ? " pole " : " zero ") + formatReal(r.re) +
+                     " " + formatReal(r.im) + " " + formatReal(r.radius) + " " +
+                     formatReal(r.angle));
+    } else if (groupDelayCount > 0) {
+        for (const GroupDelayRow& row : groupDelayTable(filter, groupDelayCount, fd)) {
+            std::string line = formatReal(row.frequency) + " " + formatReal(row.samples);
+            if (fdGiven)
+                line += " " + formatReal(row.seconds);
+            out.line(line);
+        }
+    } else if (impulseCount > 0 || stepCount > 0) {
+        std::vector<double> samples;
+        try {
+            cascadeResponse(filter, impulseCount > 0 ? impulseCount : stepCount, stepCount > 0,
+                            samples);
+        } catch (const Error&) {
+            // The samples before an overflow are printed before its message.
+            for (double v : samples)
+                out.line(formatReal(v));
+            out.flush();
+            throw;
+        }
+        for (double v : samples)
+            out.line(formatReal(v));
+    } else if (!comparedPath.empty()) {
+        const FilterComparison c = compareFilters(filter, roots, compared, comparedRoots, fd);
+        for (const std::string& line : comparisonLines(c))
+            out.line(line);
+    } else {
+        for (const std::string& line : summaryLines(summarise(filter, roots, fd), fd))
+            out.line(line);
+    }
+    out.flush();
+
+    if (!picturePath.empty()) {
+        Canvas canvas(zPlaneWidth, zPlaneHeight);
+        drawZPlane(canvas, roots, comparedPath.empty() ? nullptr : &comparedRoots);
+        saveCanvas(canvas, picturePath);
+    }
+    return 0;
+}
+
+} // namespace zorkan::cli

@@ -1,0 +1,35 @@
+// A parameter file read for the filter analysis, then everything the analysis computes
+// and draws from it: roots, summary, group delay, impulse and step responses, the
+// comparison with itself, every page of the window and its readouts.
+#include "analysis/analysisrun.h"
+#include "tests/fuzz/fuzzinput.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace zorkan;
+    auto in = fuzz::readerOf(data, size);
+    fuzz::expectOnlyZorkanErrors([&] {
+        AnalysedFile a;
+        a.filter = readAnalysedFilter(in);
+        a.roots = filterRoots(a.filter);
+        a.summary = summarise(a.filter, a.roots, 1);
+        a.summaryText = summaryLines(a.summary, 1);
+        if (a.summary.delayDefined)
+            a.delay = groupDelayTable(a.filter, 16, 2);
+        try {
+            cascadeResponse(a.filter, 64, false, a.impulse);
+            cascadeResponse(a.filter, 64, true, a.step);
+        } catch (const FloatError&) {
+        }
+        const FilterComparison c = compareFilters(a.filter, a.roots, a.filter, a.roots, 1);
+        comparisonLines(c);
+        Canvas canvas(zPlaneWidth, zPlaneHeight);
+        for (AnalysisPage page :
+             {AnalysisPage::ZPlane, AnalysisPage::GroupDelay, AnalysisPage::Impulse,
+              AnalysisPage::Step, AnalysisPage::Magnitude}) {
+            const PlotFrame f = drawAnalysisPage(canvas, page, a, &a, &c, 1);
+            for (int x = f.left; x <= f.left + f.width; x += f.width / 3 + 1)
+                readoutAt(page, f, x, f.top + f.height / 2, a, &a, &c, ',');
+        }
+    });
+    return 0;
+}
