@@ -120,8 +120,10 @@ int runAnalyse(int argc, char** argv) {
     } else if (groupDelayCount > 0) {
         for (const GroupDelayRow& row : groupDelayTable(filter, groupDelayCount, fd)) {
             std::string line = formatReal(row.frequency) + " " + formatReal(row.samples);
-            if (fdGiven)
-                line += " " + formatReal(row.seconds);
+            if (fdGiven) {
+                line += ' ';
+                line += formatReal(row.seconds);
+            }
             out.line(line);
         }
     } else if (impulseCount > 0 || stepCount > 0) {
