@@ -2,9 +2,8 @@
 // stability and gain.
 #include "export/secondorder.h"
 
+#include "analysis/filteranalysis.h"
 #include "common/errors.h"
-
-#include <Eigen/Eigenvalues>
 
 #include <algorithm>
 #include <cmath>
@@ -16,38 +15,6 @@ namespace zorkan {
 namespace {
 
 using cplx = std::complex<long double>;
-
-cplx evaluate(const std::vector<long double>& c, cplx x) {
-    cplx v = 0;
-    for (long double k : c)
-        v = v * x + k;
-    return v;
-}
-
-cplx derivative(const std::vector<long double>& c, cplx x) {
-    cplx v = 0;
-    const std::size_t d = c.size() - 1;
-    for (std::size_t i = 0; i < d; ++i)
-        v = v * x + c[i] * static_cast<long double>(d - i);
-    return v;
-}
-
-// Newton's method from a root found in double, kept only while it helps.
-cplx polish(const std::vector<long double>& c, cplx x) {
-    long double residual = std::abs(evaluate(c, x));
-    for (int i = 0; i < 8 && residual > 0; ++i) {
-        const cplx slope = derivative(c, x);
-        if (slope == cplx(0))
-            break;
-        const cplx next = x - evaluate(c, x) / slope;
-        const long double r = std::abs(evaluate(c, next));
-        if (!(r < residual))
-            break;
-        x = next;
-        residual = r;
-    }
-    return x;
-}
 
 // A factor of up to second order in w = z^-1: c[0] + c[1] w + c[2] w^2.
 struct Quadratic {
@@ -171,8 +138,8 @@ QuarticFactors factorQuarticLong(const double c[5]) {
     f.lead = c[low];
     // c[low] + ... + c[high] w^(high-low) = c[low] * product of (1 - z w) over the roots z
     // of c[low] z^(high-low) + ... + c[high].
-    std::vector<long double> reversed(c + low, c + high + 1);
-    const std::vector<cplx> roots = high > low ? polynomialRoots(reversed) : std::vector<cplx>{};
+    const std::vector<cplx> roots =
+        high > low ? polynomialRoots(c + low, high - low) : std::vector<cplx>{};
 
     std::vector<Quadratic> quadratics;
     std::vector<long double> reals;
@@ -255,35 +222,6 @@ std::string number(long double v) {
 }
 
 } // namespace
-
-std::vector<std::complex<long double>> polynomialRoots(const std::vector<long double>& c) {
-    const int d = static_cast<int>(c.size()) - 1;
-    if (d < 1 || c[0] == 0)
-        return {};
-    if (d == 1)
-        return {cplx(-c[1] / c[0], 0)};
-    Eigen::MatrixXd companion = Eigen::MatrixXd::Zero(d, d);
-    for (int i = 0; i < d; ++i)
-        companion(0, i) = static_cast<double>(-c[i + 1] / c[0]);
-    for (int i = 1; i < d; ++i)
-        companion(i, i - 1) = 1;
-    Eigen::EigenSolver<Eigen::MatrixXd> solver(companion, false);
-    const auto values = solver.eigenvalues();
-    std::vector<cplx> roots;
-    for (int i = 0; i < d; ++i) {
-        const std::complex<double> v = values[i];
-        if (v.imag() < 0)
-            continue; // added with its partner
-        const cplx r = polish(c, cplx(v.real(), v.imag()));
-        if (v.imag() == 0) {
-            roots.push_back(cplx(r.real(), 0));
-        } else {
-            roots.push_back(r);
-            roots.push_back(std::conj(r));
-        }
-    }
-    return roots;
-}
 
 void factorQuartic(const double c[5], double first[3], double second[3]) {
     const QuarticFactors f = factorQuarticLong(c);

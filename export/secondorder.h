@@ -32,11 +32,6 @@ struct SecondOrderCascade {
     std::vector<ExportWarning> warnings;
 };
 
-// Roots of c[0] x^d + c[1] x^(d-1) + ... + c[d] (c[0] != 0, d = c.size() - 1 <= 8):
-// eigenvalues of the companion matrix, each polished by Newton's method in long double
-// while that lowers the residual. Complex roots come in exact conjugate pairs.
-std::vector<std::complex<long double>> polynomialRoots(const std::vector<long double>& c);
-
 // Splits c[0] + c[1] w + ... + c[4] w^4 into two quadratics whose product it is:
 // conjugate roots stay together, real roots are paired largest with smallest, and the
 // first quadratic keeps the leading (lowest-power) coefficient. A zero polynomial gives
