@@ -64,7 +64,8 @@ class ListeningWindowTest : public QObject {
     std::vector<short> pull(int frames) {
         const QByteArray bytes = log_.source->read(frames * 2);
         std::vector<short> samples(static_cast<std::size_t>(bytes.size() / 2));
-        std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+        if (!samples.empty())
+            std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
         return samples;
     }
 
