@@ -165,7 +165,13 @@ PlotFrame drawZPlane(Canvas& c, const std::vector<FilterRoot>& first,
     f.x0 = f.y0 = -reach;
     f.x1 = f.y1 = reach;
     drawAxes(c, f);
-    drawSmallText(c, f.left + f.width - 22, f.top + f.height / 2 - 10, "Re z", labelColor);
+    // "Re z" stands right of the frame where there is room: inside it, it would meet the
+    // multiplicity of the zeros at z = 1 that high-pass and band-pass filters have.
+    const std::string reLabel = "Re z";
+    if (c.width() - (f.left + f.width) >= smallTextWidth(reLabel) + 6)
+        drawSmallText(c, f.left + f.width + 4, f.top + f.height / 2 - 3, reLabel, labelColor);
+    else
+        drawSmallText(c, f.left + f.width - 22, f.top + f.height / 2 - 10, reLabel, labelColor);
     drawSmallText(c, f.left + f.width / 2 + 4, f.top + 3, "Im z", labelColor);
 
     // The unit circle.
