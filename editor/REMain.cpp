@@ -617,6 +617,19 @@ Choice TMainForm::askBeforeLosing(const QString& path) {
             .arg(path, lossyWhat_));
 }
 
+bool TMainForm::mayOverwrite(const QString& path) {
+    switch (askBeforeLosing(path)) {
+    case Choice::Yes:
+        return true;
+    case Choice::No:
+        FileSaveAs();
+        return false;
+    case Choice::Cancel:
+        break;
+    }
+    return false;
+}
+
 bool TMainForm::saveReported(const QString& path) {
     try {
         saveFile(path);
@@ -656,15 +669,8 @@ void TMainForm::FileSave() {
         FileSaveAs();
         return;
     }
-    switch (askBeforeLosing(FFileName)) {
-    case Choice::Yes:
-        break;
-    case Choice::No:
-        FileSaveAs();
+    if (!mayOverwrite(FFileName))
         return;
-    case Choice::Cancel:
-        return;
-    }
     saveReported(FFileName);
     SetModified();
 }
@@ -682,15 +688,8 @@ void TMainForm::FileSaveAs() {
         prompts().askYesNoCancel(applicationTitle(),
                                  QStringLiteral("OK to overwrite %1").arg(*path)) != Choice::Yes)
         return;
-    switch (askBeforeLosing(*path)) {
-    case Choice::Yes:
-        break;
-    case Choice::No:
-        FileSaveAs();
+    if (!mayOverwrite(*path))
         return;
-    case Choice::Cancel:
-        return;
-    }
     if (!saveReported(*path))
         return;
     SetFileName(*path);

@@ -121,6 +121,9 @@ class TMainForm : public QMainWindow {
     // Before saving over the file whose opening dropped what the text cannot hold: Yes
     // to save over it, No to choose another name, Cancel to stop. Yes for any other file.
     Choice askBeforeLosing(const QString& path);
+    // askBeforeLosing as the save commands take it: true to save over `path`; No goes on
+    // to "Save As" and, like Cancel, gives false.
+    bool mayOverwrite(const QString& path);
     void SetModified();
     void updateEditCommands();
 
