@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,6 +61,46 @@ void FileReplacement::commit() {
     if (::rename(temporary_.c_str(), target_.c_str()) != 0)
         throwOpenError(errno, true);
     committed_ = true;
+}
+
+namespace {
+
+void writeTemporary(const FileReplacement& replacement, std::string_view bytes) {
+    FileDescriptor fd(::open(replacement.temporaryPath().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (fd.get() < 0)
+        throwOpenError(errno, true);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            throwOpenError(errno, true);
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    if (::fsync(fd.get()) != 0)
+        throwOpenError(errno, true);
+    if (::close(fd.release()) != 0)
+        throwOpenError(errno, true);
+}
+
+} // namespace
+
+void writeFileSafely(const std::string& path, std::string_view bytes) {
+    FileReplacement replacement(path);
+    writeTemporary(replacement, bytes);
+    replacement.commit();
+}
+
+void writeFilesSafely(const std::vector<std::pair<std::string, std::string>>& files) {
+    std::vector<std::unique_ptr<FileReplacement>> replacements;
+    for (const auto& [path, bytes] : files) {
+        replacements.push_back(std::make_unique<FileReplacement>(path));
+        writeTemporary(*replacements.back(), bytes);
+    }
+    for (auto& replacement : replacements)
+        replacement->commit();
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

@@ -600,7 +600,7 @@ void TMainForm::saveFile(const QString& path) {
     const std::string bytes = editor::isPlainTextName(path.toStdString())
                                   ? editor::encodePlainText(editor::documentText(document))
                                   : richtext::writeRtf(editor::toRichText(document));
-    editor::writeFileSafely(fsPath(path), bytes);
+    writeFileSafely(fsPath(path), bytes);
     RichEdit1->document()->setModified(false);
     if (!lossyFile_.isEmpty() && sameFile(fsPath(path), fsPath(lossyFile_)))
         lossyFile_.clear(); // what it held is gone now

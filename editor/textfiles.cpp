@@ -35,26 +35,6 @@ std::string describe(char32_t cp) {
     return "«" + glyph + "» (" + code + ")";
 }
 
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-  private:
-    int fd_;
-};
-
 } // namespace
 
 bool isPlainTextName(std::string_view path) {
@@ -203,29 +183,6 @@ std::string readFileBytes(const std::string& path) {
         bytes.append(buffer, static_cast<std::size_t>(got));
     }
     return bytes;
-}
-
-void writeFileSafely(const std::string& path, std::string_view bytes) {
-    FileReplacement replacement(path);
-    const std::string& temporary = replacement.temporaryPath();
-    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (fd.get() < 0)
-        throwOpenError(errno, true);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            throwOpenError(errno, true);
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    if (::fsync(fd.get()) != 0)
-        throwOpenError(errno, true);
-    if (::close(fd.release()) != 0)
-        throwOpenError(errno, true);
-    replacement.commit();
 }
 
 } // namespace zorkan::editor

@@ -30,9 +30,4 @@ bool isValidUtf8(std::string_view bytes);
 // The whole file; a file that cannot be opened or read raises the input/output error.
 std::string readFileBytes(const std::string& path);
 
-// Writes the bytes to a temporary file beside `path` and renames it over `path` only
-// when everything was written: a failed save leaves the old file as it was. A link is
-// written through to the file it names; a read-only file is refused and kept.
-void writeFileSafely(const std::string& path, std::string_view bytes);
-
 } // namespace zorkan::editor

@@ -3,7 +3,7 @@
 #include "export/formats.h"
 
 #include "common/errors.h"
-#include "editor/textfiles.h"
+#include "common/replacefile.h"
 #include "zorkanconfig.h"
 
 #include <charconv>
@@ -449,7 +449,7 @@ ExportResult exportFilter(const std::string& sourcePath, const std::string& outp
         files.emplace_back(stem + ".c", sources.source);
     }
     for (const auto& [path, text] : files) {
-        editor::writeFileSafely(path, text);
+        writeFileSafely(path, text);
         result.files.push_back(path);
     }
     return result;

@@ -1,6 +1,7 @@
 // The editor's plain-text files and ruler numbers: which names are plain, line ends,
 // the CP1251 refusal, reading reports, safe writing.
 #include "common/errors.h"
+#include "common/replacefile.h"
 #include "editor/ruler.h"
 #include "editor/textfiles.h"
 #include "tests/core/tempfiles.h"
