@@ -1,11 +1,12 @@
 #include "analysis/filteranalysis.h"
 
+#include "cascade/response.h"
+#include "cascade/roots.h"
+#include "cascade/secondorder.h"
 #include "common/errors.h"
 #include "common/floatfaults.h"
 #include "common/textnumbers.h"
 #include "modelling/filtering.h"
-
-#include <Eigen/Eigenvalues>
 
 #include <algorithm>
 #include <cmath>
@@ -19,217 +20,6 @@ using real = long double;
 using creal = std::complex<long double>;
 
 constexpr real pi = 3.141592653589793238462643383279502884L;
-
-// A polynomial in z, highest power first: p[0] z^n + ... + p[n].
-using Polynomial = std::vector<real>;
-
-creal valueAt(const Polynomial& p, creal z) {
-    creal v = 0;
-    for (real c : p)
-        v = v * z + c;
-    return v;
-}
-
-// Sums and products in twice the extended precision (a pair hi + lo), from the
-// error-free transformations: enough to evaluate a polynomial near a root of a close
-// cluster, where the plain extended sum is all rounding.
-struct Twice {
-    real hi = 0, lo = 0;
-};
-
-Twice twoSum(real a, real b) {
-    const real s = a + b;
-    const real bb = s - a;
-    return {s, (a - (s - bb)) + (b - bb)};
-}
-
-// Veltkamp's split of a 64-bit mantissa into two halves of 32 bits.
-void split(real a, real& high, real& low) {
-    const real c = 4294967297.0L * a; // 2^32 + 1
-    high = c - (c - a);
-    low = a - high;
-}
-
-Twice twoProduct(real a, real b) {
-    const real p = a * b;
-    real ah, al, bh, bl;
-    split(a, ah, al);
-    split(b, bh, bl);
-    return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
-}
-
-Twice normalised(real hi, real lo) {
-    const real s = hi + lo;
-    return {s, lo - (s - hi)};
-}
-
-Twice plus(Twice a, Twice b) {
-    const Twice s = twoSum(a.hi, b.hi);
-    return normalised(s.hi, s.lo + a.lo + b.lo);
-}
-
-Twice times(Twice a, real b) {
-    const Twice p = twoProduct(a.hi, b);
-    return normalised(p.hi, p.lo + a.lo * b);
-}
-
-Twice negated(Twice a) {
-    return {-a.hi, -a.lo};
-}
-
-// The value at z in twice the extended precision, rounded once at the end.
-creal accurateValueAt(const Polynomial& p, creal z) {
-    Twice re, im;
-    for (real c : p) {
-        const Twice nextRe = plus(plus(times(re, z.real()), negated(times(im, z.imag()))), {c, 0});
-        const Twice nextIm = plus(times(re, z.imag()), times(im, z.real()));
-        re = nextRe;
-        im = nextIm;
-    }
-    return {re.hi + re.lo, im.hi + im.lo};
-}
-
-Polynomial derivative(const Polynomial& p) {
-    const std::size_t n = p.size() - 1;
-    Polynomial d(n);
-    for (std::size_t i = 0; i < n; ++i)
-        d[i] = p[i] * static_cast<real>(n - i);
-    return d;
-}
-
-// Newton's method from z while the polynomial's value, evaluated in twice the extended
-// precision, keeps shrinking.
-creal polish(const Polynomial& p, creal z) {
-    const Polynomial dp = derivative(p);
-    real best = std::abs(accurateValueAt(p, z));
-    for (int i = 0; i < 100 && best != 0; ++i) {
-        const creal slope = valueAt(dp, z);
-        if (slope == creal(0))
-            break;
-        const creal next = z - accurateValueAt(p, z) / slope;
-        const real value = std::abs(accurateValueAt(p, next));
-        if (!(value < best))
-            break;
-        z = next;
-        best = value;
-    }
-    return z;
-}
-
-// First approximations: exact for degrees 1 and 2 (a double root stays exact),
-// companion-matrix eigenvalues in extended precision above.
-std::vector<creal> firstApproximations(const Polynomial& p) {
-    const std::size_t n = p.size() - 1;
-    if (n == 1)
-        return {creal(-p[1] / p[0])};
-    if (n == 2) {
-        const real a = p[0], b = p[1], c = p[2];
-        const real disc = b * b - 4 * a * c;
-        if (disc >= 0) {
-            // The larger root first, without cancellation, then the other from the product.
-            const real q = -(b + std::copysign(std::sqrt(disc), b)) / 2;
-            return {creal(q / a), creal(c / q)};
-        }
-        const real re = -b / (2 * a);
-        const real im = std::sqrt(-disc) / (2 * std::fabs(a));
-        return {creal(re, im), creal(re, -im)};
-    }
-    using Matrix = Eigen::Matrix<real, Eigen::Dynamic, Eigen::Dynamic>;
-    Matrix companion = Matrix::Zero(static_cast<Eigen::Index>(n), static_cast<Eigen::Index>(n));
-    for (std::size_t j = 0; j < n; ++j)
-        companion(0, static_cast<Eigen::Index>(j)) = -p[j + 1] / p[0];
-    for (std::size_t i = 1; i < n; ++i)
-        companion(static_cast<Eigen::Index>(i), static_cast<Eigen::Index>(i - 1)) = 1;
-    Eigen::EigenSolver<Matrix> solver(companion, false);
-    if (solver.info() != Eigen::Success)
-        throwInvalidOperation();
-    std::vector<creal> roots;
-    for (Eigen::Index i = 0; i < solver.eigenvalues().size(); ++i)
-        roots.push_back(solver.eigenvalues()[i]);
-    return roots;
-}
-
-real scaleAt(const Polynomial& p, real radius) {
-    real s = 0;
-    for (real c : p)
-        s = s * radius + std::fabs(c);
-    return s;
-}
-
-// Roots of a polynomial whose first and last coefficients are not zero.
-std::vector<creal> innerRoots(const Polynomial& p) {
-    const std::vector<creal> first = firstApproximations(p);
-    for (const creal& r : first)
-        if (!std::isfinite(r.real()) || !std::isfinite(r.imag()))
-            throwInvalidOperation();
-
-    // Approximations that meet are one multiple root: its place is a root of the
-    // derivative of one order less, found much more precisely than the roots themselves.
-    std::vector<int> cluster(first.size(), -1);
-    std::vector<std::vector<std::size_t>> clusters;
-    for (std::size_t i = 0; i < first.size(); ++i) {
-        if (cluster[i] >= 0)
-            continue;
-        cluster[i] = static_cast<int>(clusters.size());
-        clusters.push_back({i});
-        for (std::size_t j = i + 1; j < first.size(); ++j) {
-            const real tolerance = 1e-5L * std::max<real>(1, std::abs(first[i]));
-            if (cluster[j] < 0 && std::abs(first[j] - first[i]) <= tolerance) {
-                cluster[j] = cluster[i];
-                clusters.back().push_back(j);
-            }
-        }
-    }
-
-    std::vector<creal> roots;
-    for (const auto& members : clusters) {
-        creal centre = 0;
-        for (std::size_t i : members)
-            centre += first[i];
-        centre /= static_cast<real>(members.size());
-        const bool isReal = centre.imag() == 0;
-        if (centre.imag() < 0)
-            continue; // the conjugate of a cluster above the axis
-        std::vector<creal> found;
-        if (members.size() > 1) {
-            Polynomial q = p;
-            for (std::size_t k = 1; k < members.size(); ++k)
-                q = derivative(q);
-            creal z = polish(q, centre);
-            if (isReal)
-                z = creal(z.real(), 0);
-            const real r = std::abs(z);
-            if (std::abs(valueAt(p, z)) <= 1e-15L * scaleAt(p, std::max<real>(1, r)))
-                found.assign(members.size(), z);
-        }
-        if (found.empty()) {
-            for (std::size_t i : members) {
-                creal z = polish(p, first[i]);
-                if (isReal || first[i].imag() == 0)
-                    z = creal(polish(p, creal(first[i].real(), 0)).real(), 0);
-                found.push_back(z);
-            }
-        }
-        for (const creal& z : found) {
-            roots.push_back(z);
-            if (z.imag() != 0 && !isReal)
-                roots.push_back(std::conj(z));
-        }
-    }
-    // Approximations not mirrored exactly: polish each one by itself.
-    if (roots.size() != first.size()) {
-        roots.clear();
-        for (const creal& z : first)
-            roots.push_back(polish(p, z));
-    }
-    return roots;
-}
-
-bool rootOrder(const creal& a, const creal& b) {
-    if (a.real() != b.real())
-        return a.real() < b.real();
-    return a.imag() > b.imag();
-}
 
 double cleanZero(double v) {
     return v == 0 ? 0.0 : v;
@@ -350,44 +140,14 @@ int sectionDegree(const FilterCoefficients& filter) {
     return filter.kind == bandPass ? 4 : 2;
 }
 
-std::vector<creal> polynomialRoots(const double* c, int degree) {
-    int first = 0, last = degree;
-    while (first <= degree && c[first] == 0)
-        ++first; // each a root at infinity
-    if (first > degree)
-        return {};
-    while (c[last] == 0)
-        --last; // each a root at the origin
-    std::vector<creal> roots;
-    if (last > first) {
-        Polynomial p;
-        // Scaled by the first coefficient, so that huge or tiny coefficients stay in range.
-        for (int k = first; k <= last; ++k)
-            p.push_back(static_cast<real>(c[k]) / c[first]);
-        roots = innerRoots(p);
-    }
-    for (int k = last; k < degree; ++k)
-        roots.emplace_back(0, 0);
-    for (creal& r : roots) {
-        // A part below the resolution of extended precision against the root's modulus
-        // is what is left of a zero; no negative zeros either.
-        const real noise = 8 * std::numeric_limits<real>::epsilon() * std::abs(r);
-        const real re = std::fabs(r.real()) <= noise ? 0 : r.real();
-        const real im = std::fabs(r.imag()) <= noise ? 0 : r.imag();
-        r = creal(re, im);
-    }
-    std::sort(roots.begin(), roots.end(), rootOrder);
-    return roots;
-}
-
 std::vector<FilterRoot> filterRoots(const FilterCoefficients& filter) {
     const int d = sectionDegree(filter);
     std::vector<FilterRoot> roots;
     for (std::size_t k = 0; k < filter.sections.size(); ++k) {
         for (const bool pole : {false, true}) {
             const double* c = pole ? filter.sections[k].b : filter.sections[k].a;
-            const std::vector<creal> found = polynomialRoots(c, d);
-            for (const creal& z : found) {
+            for (const PolynomialRoot& found : rootsWithMultiplicity(c, d)) {
+                const creal z = found.z;
                 FilterRoot r;
                 r.section = static_cast<int>(k) + 1;
                 r.pole = pole;
@@ -395,7 +155,7 @@ std::vector<FilterRoot> filterRoots(const FilterCoefficients& filter) {
                 r.im = cleanZero(fp::toDouble(z.imag()));
                 r.radius = fp::toDouble(std::abs(z));
                 r.angle = cleanZero(static_cast<double>(std::atan2(z.imag(), z.real())));
-                r.multiplicity = static_cast<int>(std::count(found.begin(), found.end(), z));
+                r.multiplicity = found.multiplicity;
                 roots.push_back(r);
             }
         }
@@ -467,38 +227,25 @@ std::vector<GroupDelayRow> groupDelayTable(const FilterCoefficients& filter, int
 void cascadeResponse(const FilterCoefficients& filter, int count, bool step,
                      std::vector<double>& out) {
     checkSampleCount(count);
-    std::vector<SectionState> states(filter.sections.size());
+    const std::vector<FilterSection> sections = sectionsOverB0(filter);
+    std::vector<SectionState> states(sections.size());
     out.reserve(out.size() + static_cast<std::size_t>(count));
     for (int n = 0; n < count; ++n) {
         double x = step || n == 0 ? 1.0 : 0.0;
         for (std::size_t k = 0; k < states.size(); ++k)
-            x = states[k].step(filter.sections[k], x);
+            x = states[k].step(sections[k], x);
         out.push_back(x);
     }
 }
 
 RealGain gainAtReal(const FilterCoefficients& filter, long double z) {
     RealGain g;
-    real product = 1;
-    const real inverse = 1 / z;
-    for (const FilterSection& s : filter.sections) {
-        real numerator = 0, denominator = 0, power = 1;
-        for (int k = 0; k < 5; ++k) {
-            numerator += s.a[k] * power;
-            denominator += s.b[k] * power;
-            power *= inverse;
-        }
-        if (denominator == 0) {
-            g.infinite = true;
-            return g;
-        }
-        product *= numerator / denominator;
-    }
-    if (!std::isfinite(static_cast<double>(product))) {
+    const CascadeValue v = cascadeValueAt(filter.sections, sectionDegree(filter), z);
+    if (v.pole || v.overflow) {
         g.infinite = true;
         return g;
     }
-    g.value = cleanZero(static_cast<double>(product));
+    g.value = cleanZero(static_cast<double>(v.value.real()));
     return g;
 }
 

@@ -3,6 +3,7 @@
 // stability, the group delay from the exact formula for a ratio of polynomials, and
 // the impulse and step responses through the filtering engine's section equation.
 // The filter is read with the frequency-response reader's rules.
+#include "cascade/roots.h"
 #include "coefficients/filterfile.h"
 
 #include <complex>
@@ -35,15 +36,6 @@ struct FilterRoot {
     int multiplicity = 1; // how many roots of this section's polynomial coincide here
 };
 
-// Roots in z of c0 z^d + c1 z^(d-1) + ... + cd (c0 + c1 z^-1 + ... + cd z^-d times z^d):
-// each zero trailing coefficient is a root at the origin, each zero leading one a root
-// at infinity, which is left out; a polynomial that vanishes entirely has none.
-// Accurate to the last digit of a double for simple roots: companion-matrix eigenvalues
-// in extended precision polished by Newton's method, coinciding roots polished together
-// on the derivative where they meet. Conjugate pairs are exact conjugates; the order is
-// by real part, then by imaginary part from the top.
-std::vector<std::complex<long double>> polynomialRoots(const double* c, int degree);
-
 // Zeros then poles of each section, sections in file order.
 std::vector<FilterRoot> filterRoots(const FilterCoefficients& filter);
 
@@ -71,8 +63,9 @@ struct GroupDelayRow {
 std::vector<GroupDelayRow> groupDelayTable(const FilterCoefficients& filter, int count, double fd);
 
 // The first `count` samples of the cascade's answer to a unit impulse (step = false)
-// or a unit step (step = true) starting at sample 1, through the modelling engine's
-// section equation, sample by sample through the sections in file order. Samples are
+// or a unit step (step = true) starting at sample 1, of H(z) = A(z) / B(z): each section
+// divided by its B0, then the modelling engine's section equation, sample by sample
+// through the sections in file order. Samples are
 // appended to `out` as they are computed, so that an overflow, which raises the
 // engine's fault, leaves the samples before it.
 void cascadeResponse(const FilterCoefficients& filter, int count, bool step,

@@ -82,7 +82,7 @@ int runExport(int argc, char** argv) {
         written = exportFilter(source, output, options);
         cascade = &written.cascade;
     }
-    for (const ExportWarning& w : cascade->warnings)
+    for (const CascadeWarning& w : cascade->warnings)
         std::fprintf(stderr, "Предупреждение: %s\n", w.message.c_str());
     return 0;
 }

@@ -185,7 +185,7 @@ void ExportDialog::BitBtn2Click() {
                                  : QStringLiteral("Записан %1; секций второго порядка: %2"))
                                 .arg(names.join(QStringLiteral(", ")))
                                 .arg(result.cascade.sections.size()));
-    for (const ExportWarning& w : result.cascade.warnings)
+    for (const CascadeWarning& w : result.cascade.warnings)
         prompts().message(MessageIcon::Warning, applicationTitle(),
                           QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message));
 }

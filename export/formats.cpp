@@ -128,7 +128,7 @@ std::vector<std::string> headerLines(const SecondOrderCascade& cascade,
                                 "saturate");
         }
     }
-    for (const ExportWarning& w : cascade.warnings)
+    for (const CascadeWarning& w : cascade.warnings)
         lines.push_back("WARNING: " + w.note);
     return lines;
 }

@@ -3,7 +3,8 @@
 // an Octave/MATLAB script, a Python module and C99 code in floating or fixed point.
 // Every text starts with a comment header and holds no date, so the same filter always
 // gives the same bytes. Lines end in LF, the convention of those tools.
-#include "export/secondorder.h"
+#include "cascade/norms.h"
+#include "cascade/secondorder.h"
 
 #include <string>
 #include <vector>

@@ -1,9 +1,10 @@
 // Second-order sections of a stored filter: factoring of fourth-order sections,
-// stability and gain.
-#include "export/secondorder.h"
+// pairing, ordering and the stability warning.
+#include "cascade/secondorder.h"
 
-#include "analysis/filteranalysis.h"
+#include "cascade/roots.h"
 #include "common/errors.h"
+#include "common/textnumbers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -116,11 +117,6 @@ struct QuarticFactors {
     bool zero = false;
 };
 
-// Roots so close to the real axis that they are one double real root split by
-// rounding are taken as real; a genuine complex pair that close changes the quadratic
-// by the square of its imaginary part only.
-constexpr long double nearlyReal = 1e-7L;
-
 QuarticFactors factorQuarticLong(const double c[5]) {
     QuarticFactors f;
     int low = -1, high = -1;
@@ -138,18 +134,19 @@ QuarticFactors factorQuarticLong(const double c[5]) {
     f.lead = c[low];
     // c[low] + ... + c[high] w^(high-low) = c[low] * product of (1 - z w) over the roots z
     // of c[low] z^(high-low) + ... + c[high].
-    const std::vector<cplx> roots =
-        high > low ? polynomialRoots(c + low, high - low) : std::vector<cplx>{};
+    const std::vector<PolynomialRoot> roots =
+        high > low ? rootsWithMultiplicity(c + low, high - low) : std::vector<PolynomialRoot>{};
 
+    // Conjugate pairs stay together (the root finder gives exact conjugates).
     std::vector<Quadratic> quadratics;
     std::vector<long double> reals;
-    for (const cplx& z : roots) {
-        if (std::abs(z.imag()) <= nearlyReal * std::max(1.0L, std::abs(z))) {
-            reals.push_back(z.real());
-        } else if (z.imag() > 0) {
+    for (const PolynomialRoot& r : roots) {
+        if (r.z.imag() == 0) {
+            reals.push_back(r.z.real());
+        } else if (r.z.imag() > 0) {
             Quadratic q;
-            q.c[1] = -2 * z.real();
-            q.c[2] = std::norm(z);
+            q.c[1] = -2 * r.z.real();
+            q.c[2] = std::norm(r.z);
             quadratics.push_back(q);
         }
     }
@@ -192,22 +189,8 @@ cplx representativeRoot(const Quadratic& q) {
     // Roots z of c0 z^2 + c1 z + c2 (for c0 = 1: the poles or zeros of the factor).
     if (q.c[0] == 0)
         return cplx(0);
-    const long double disc = q.c[1] * q.c[1] - 4 * q.c[0] * q.c[2];
-    if (disc < 0)
-        return cplx(-q.c[1] / (2 * q.c[0]), std::sqrt(-disc) / (2 * std::abs(q.c[0])));
-    const long double s = std::sqrt(disc);
-    const long double r1 = (-q.c[1] + s) / (2 * q.c[0]);
-    const long double r2 = (-q.c[1] - s) / (2 * q.c[0]);
-    return cplx(std::abs(r1) >= std::abs(r2) ? r1 : r2, 0);
-}
-
-// Largest pole radius of 1 + d1 w + d2 w^2.
-long double poleRadius(long double d1, long double d2) {
-    const long double disc = d1 * d1 - 4 * d2;
-    if (disc < 0)
-        return std::sqrt(d2);
-    const long double s = std::sqrt(disc);
-    return std::max(std::abs((-d1 + s) / 2), std::abs((-d1 - s) / 2));
+    const QuadraticRoots r = quadraticRoots(q.c[0], q.c[1], q.c[2]);
+    return r.first.imag() < 0 ? std::conj(r.first) : r.first;
 }
 
 void store(const Quadratic& q, long double scale, double out[3]) {
@@ -223,29 +206,32 @@ std::string number(long double v) {
 
 } // namespace
 
-void factorQuartic(const double c[5], double first[3], double second[3]) {
-    const QuarticFactors f = factorQuarticLong(c);
-    if (f.zero) {
-        first[0] = first[1] = first[2] = 0;
-        second[0] = 1;
-        second[1] = second[2] = 0;
-        return;
-    }
-    store(f.q[0], f.lead, first);
-    store(f.q[1], 1, second);
-}
-
-std::vector<FilterSection> unfactoredSections(const FilterCoefficients& filter) {
+std::vector<FilterSection> sectionsOverB0(const FilterCoefficients& filter) {
     std::vector<FilterSection> sections = filter.sections;
-    for (FilterSection& s : sections) {
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        FilterSection& s = sections[k];
         const double b0 = s.b[0] == 0 ? 1.0 : s.b[0];
         for (int i = 0; i < 5; ++i) {
+            const bool finite = std::isfinite(s.a[i]) && std::isfinite(s.b[i]);
             s.a[i] /= b0;
             s.b[i] /= b0;
+            if (finite && (!std::isfinite(s.a[i]) || !std::isfinite(s.b[i])))
+                throw UserMessage("В секции " + std::to_string(k + 1) +
+                                  " коэффициент B0 =" + formatReal(b0) +
+                                  " слишком мал: после деления на него коэффициенты секции "
+                                  "выходят за пределы представимых чисел");
         }
         s.b[0] = 1;
     }
     return sections;
+}
+
+std::vector<int> sectionsScaledByB0(const FilterCoefficients& filter) {
+    std::vector<int> scaled;
+    for (std::size_t k = 0; k < filter.sections.size(); ++k)
+        if (filter.sections[k].b[0] != 1 && filter.sections[k].b[0] != 0)
+            scaled.push_back(static_cast<int>(k) + 1);
+    return scaled;
 }
 
 SecondOrderCascade secondOrderSections(const FilterCoefficients& filter) {
@@ -268,7 +254,7 @@ SecondOrderCascade secondOrderSections(const FilterCoefficients& filter) {
                      " коэффициент B0 равен нулю; он принят равным 1, как при фильтрации",
                  "section " + std::to_string(k + 1) +
                      ": B0 = 0 taken as 1, as ZORKAN's filtering engine does"});
-        const FilterSection s = unfactoredSections({filter.order, filter.kind, {raw}})[0];
+        const FilterSection s = sectionsOverB0({filter.order, filter.kind, {raw}})[0];
         if (!fourthOrder) {
             SecondOrderSection sos;
             for (int i = 0; i < 3; ++i) {
@@ -315,7 +301,7 @@ SecondOrderCascade secondOrderSections(const FilterCoefficients& filter) {
     bool zero = false;
     for (std::size_t k = 0; k < cascade.sections.size(); ++k) {
         const SecondOrderSection& s = cascade.sections[k];
-        const long double r = poleRadius(s.den[1], s.den[2]);
+        const long double r = sectionPoleRadius(s);
         if (r > worstRadius) {
             worstRadius = r;
             worstSection = k;
@@ -336,117 +322,27 @@ SecondOrderCascade secondOrderSections(const FilterCoefficients& filter) {
     return cascade;
 }
 
-void orderByPoleRadius(SecondOrderCascade& cascade) {
+long double sectionPoleRadius(const SecondOrderSection& s) {
+    return poleRadius(s.den[1] / s.den[0], s.den[2] / s.den[0]);
+}
+
+void orderSections(SecondOrderCascade& cascade, SectionOrder order) {
+    if (order == SectionOrder::file)
+        return;
+    const bool ascending = order == SectionOrder::ascending;
     std::stable_sort(cascade.sections.begin(), cascade.sections.end(),
-                     [](const SecondOrderSection& p, const SecondOrderSection& q) {
-                         return poleRadius(p.den[1], p.den[2]) < poleRadius(q.den[1], q.den[2]);
+                     [ascending](const SecondOrderSection& p, const SecondOrderSection& q) {
+                         const long double rp = sectionPoleRadius(p), rq = sectionPoleRadius(q);
+                         return ascending ? rp < rq : rp > rq;
                      });
+}
+
+void orderByPoleRadius(SecondOrderCascade& cascade) {
+    orderSections(cascade, SectionOrder::ascending);
 }
 
 SecondOrderCascade secondOrderSections(const std::string& path) {
     return secondOrderSections(readFilterFile(path, responseReader));
-}
-
-long double cascadeMagnitude(const std::vector<SecondOrderSection>& sections, std::size_t count,
-                             long double w) {
-    const long double c1 = std::cos(w), s1 = std::sin(w);
-    const long double c2 = std::cos(2 * w), s2 = std::sin(2 * w);
-    long double m = 1;
-    for (std::size_t k = 0; k < count && k < sections.size(); ++k) {
-        const SecondOrderSection& s = sections[k];
-        const long double nr = s.num[0] + s.num[1] * c1 + s.num[2] * c2;
-        const long double ni = s.num[1] * s1 + s.num[2] * s2;
-        const long double dr = s.den[0] + s.den[1] * c1 + s.den[2] * c2;
-        const long double di = s.den[1] * s1 + s.den[2] * s2;
-        m *= std::sqrt((nr * nr + ni * ni) / (dr * dr + di * di));
-    }
-    return m;
-}
-
-namespace {
-
-constexpr int gridIntervals = 16384;
-
-// Golden-section search for the largest magnitude in [lo, hi].
-long double refinePeak(const std::vector<SecondOrderSection>& sections, std::size_t count,
-                       long double lo, long double hi) {
-    const long double ratio = (std::sqrt(5.0L) - 1) / 2;
-    long double x1 = hi - ratio * (hi - lo), x2 = lo + ratio * (hi - lo);
-    long double f1 = cascadeMagnitude(sections, count, x1);
-    long double f2 = cascadeMagnitude(sections, count, x2);
-    for (int i = 0; i < 80; ++i) {
-        if (f1 < f2) {
-            lo = x1;
-            x1 = x2;
-            f1 = f2;
-            x2 = lo + ratio * (hi - lo);
-            f2 = cascadeMagnitude(sections, count, x2);
-        } else {
-            hi = x2;
-            x2 = x1;
-            f2 = f1;
-            x1 = hi - ratio * (hi - lo);
-            f1 = cascadeMagnitude(sections, count, x1);
-        }
-    }
-    return std::max(f1, f2);
-}
-
-long double peakOnGrid(const std::vector<SecondOrderSection>& sections, std::size_t count,
-                       const std::vector<long double>& magnitudes) {
-    const long double step = std::numbers::pi_v<long double> / gridIntervals;
-    std::size_t best = 0;
-    for (std::size_t i = 1; i < magnitudes.size(); ++i)
-        if (magnitudes[i] > magnitudes[best])
-            best = i;
-    const long double lo = best == 0 ? 0 : (best - 1) * step;
-    const long double hi = best == magnitudes.size() - 1 ? best * step : (best + 1) * step;
-    return std::max(magnitudes[best], refinePeak(sections, count, lo, hi));
-}
-
-} // namespace
-
-long double peakGain(const std::vector<SecondOrderSection>& sections, std::size_t count) {
-    const long double step = std::numbers::pi_v<long double> / gridIntervals;
-    std::vector<long double> magnitudes(gridIntervals + 1);
-    for (int i = 0; i <= gridIntervals; ++i)
-        magnitudes[i] = cascadeMagnitude(sections, count, i * step);
-    return peakOnGrid(sections, count, magnitudes);
-}
-
-void normaliseGain(SecondOrderCascade& cascade) {
-    // Scaled on a copy: a cascade that cannot be normalised stays as it was.
-    std::vector<SecondOrderSection> sections = cascade.sections;
-    const long double step = std::numbers::pi_v<long double> / gridIntervals;
-    // Magnitude of sections 1..k on the grid, kept from one section to the next.
-    std::vector<long double> running(gridIntervals + 1, 1.0L);
-    for (std::size_t k = 0; k < sections.size(); ++k) {
-        const std::vector<SecondOrderSection> single{sections[k]};
-        for (int i = 0; i <= gridIntervals; ++i)
-            running[i] *= cascadeMagnitude(single, 1, i * step);
-        long double peak = peakOnGrid(sections, k + 1, running);
-        if (!(peak > 0) || !std::isfinite(peak)) {
-            cascade.warnings.push_back(
-                {"усиление фильтра равно нулю или не ограничено; коэффициенты не нормированы",
-                 "the gain is zero or unbounded; the coefficients are not normalised"});
-            return;
-        }
-        for (double& v : sections[k].num) {
-            v = static_cast<double>(v / peak);
-            if (!std::isfinite(v))
-                peak = 0; // a gain too small to undo in double
-        }
-        if (peak == 0) {
-            cascade.warnings.push_back(
-                {"усиление фильтра слишком мало; коэффициенты не нормированы",
-                 "the gain is too small to undo; the coefficients are not normalised"});
-            return;
-        }
-        for (long double& m : running)
-            m /= peak;
-    }
-    cascade.sections = sections;
-    cascade.normalised = true;
 }
 
 } // namespace zorkan

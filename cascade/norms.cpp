@@ -1,0 +1,138 @@
+#include "cascade/norms.h"
+
+#include "cascade/response.h"
+#include "cascade/tolerances.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace zorkan {
+
+namespace {
+
+// Golden-section search for the largest magnitude in [lo, hi].
+long double refinePeak(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                       long double lo, long double hi) {
+    const long double ratio = (std::sqrt(5.0L) - 1) / 2;
+    long double x1 = hi - ratio * (hi - lo), x2 = lo + ratio * (hi - lo);
+    long double f1 = cascadeMagnitude(sections, count, x1);
+    long double f2 = cascadeMagnitude(sections, count, x2);
+    for (int i = 0; i < 80; ++i) {
+        if (f1 < f2) {
+            lo = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = lo + ratio * (hi - lo);
+            f2 = cascadeMagnitude(sections, count, x2);
+        } else {
+            hi = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = hi - ratio * (hi - lo);
+            f1 = cascadeMagnitude(sections, count, x1);
+        }
+    }
+    return std::max(f1, f2);
+}
+
+constexpr int gridIntervals = tolerance::peakGridIntervals;
+
+long double peakOnGrid(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                       const std::vector<long double>& magnitudes) {
+    const long double step = std::numbers::pi_v<long double> / gridIntervals;
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < magnitudes.size(); ++i)
+        if (magnitudes[i] > magnitudes[best])
+            best = i;
+    const long double lo = best == 0 ? 0 : (best - 1) * step;
+    const long double hi = best == magnitudes.size() - 1 ? best * step : (best + 1) * step;
+    return std::max(magnitudes[best], refinePeak(sections, count, lo, hi));
+}
+
+} // namespace
+
+long double peakGain(const std::vector<SecondOrderSection>& sections, std::size_t count) {
+    const long double step = std::numbers::pi_v<long double> / gridIntervals;
+    std::vector<long double> magnitudes(gridIntervals + 1);
+    for (int i = 0; i <= gridIntervals; ++i)
+        magnitudes[i] = cascadeMagnitude(sections, count, i * step);
+    return peakOnGrid(sections, count, magnitudes);
+}
+
+void normaliseGain(SecondOrderCascade& cascade) {
+    // Scaled on a copy: a cascade that cannot be normalised stays as it was.
+    std::vector<SecondOrderSection> sections = cascade.sections;
+    const long double step = std::numbers::pi_v<long double> / gridIntervals;
+    // Magnitude of sections 1..k on the grid, kept from one section to the next.
+    std::vector<long double> running(gridIntervals + 1, 1.0L);
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        const std::vector<SecondOrderSection> single{sections[k]};
+        for (int i = 0; i <= gridIntervals; ++i)
+            running[i] *= cascadeMagnitude(single, 1, i * step);
+        long double peak = peakOnGrid(sections, k + 1, running);
+        if (!(peak > 0) || !std::isfinite(peak)) {
+            cascade.warnings.push_back(
+                {"усиление фильтра равно нулю или не ограничено; коэффициенты не нормированы",
+                 "the gain is zero or unbounded; the coefficients are not normalised"});
+            return;
+        }
+        for (double& v : sections[k].num) {
+            v = static_cast<double>(v / peak);
+            if (!std::isfinite(v))
+                peak = 0; // a gain too small to undo in double
+        }
+        if (peak == 0) {
+            cascade.warnings.push_back(
+                {"усиление фильтра слишком мало; коэффициенты не нормированы",
+                 "the gain is too small to undo; the coefficients are not normalised"});
+            return;
+        }
+        for (long double& m : running)
+            m /= peak;
+    }
+    cascade.sections = sections;
+    cascade.normalised = true;
+}
+
+ImpulseNorms impulseNorms(const std::vector<SecondOrderSection>& sections, std::size_t count) {
+    ImpulseNorms norms;
+    count = std::min(count, sections.size());
+    long double radius = 0;
+    for (std::size_t k = 0; k < count; ++k)
+        radius = std::max(radius, sectionPoleRadius(sections[k]));
+    if (!(radius < 1)) {
+        norms.bounded = false;
+        return norms;
+    }
+    // n^3 r^n < normTail from n = 2 ln(normTail) / ln r on (the cube costs at most a
+    // factor of two in the exponent for the radii where the count matters), and at
+    // least a few hundred samples for the transients of the numerators.
+    long limit = 400;
+    if (radius > 0)
+        limit = std::max<long>(limit, static_cast<long>(std::ceil(
+                                          2 * std::log(tolerance::normTail) / std::log(radius))));
+    limit = std::min(limit, tolerance::normSamplesLimit);
+    // Transposed direct form II in extended precision, section after section.
+    std::vector<long double> s1(count, 0), s2(count, 0);
+    long double sumAbs = 0, sumSquares = 0;
+    for (long n = 0; n < limit; ++n) {
+        long double x = n == 0 ? 1 : 0;
+        for (std::size_t k = 0; k < count; ++k) {
+            const SecondOrderSection& s = sections[k];
+            const long double a0 = s.den[0];
+            const long double y = (s.num[0] * x + s1[k]) / a0;
+            s1[k] = s.num[1] * x - s.den[1] * y + s2[k];
+            s2[k] = s.num[2] * x - s.den[2] * y;
+            x = y;
+        }
+        sumAbs += std::fabs(x);
+        sumSquares += x * x;
+    }
+    norms.samples = limit;
+    norms.l1 = sumAbs;
+    norms.l2 = std::sqrt(sumSquares);
+    return norms;
+}
+
+} // namespace zorkan

@@ -1,0 +1,50 @@
+#include "cascade/response.h"
+
+#include <cmath>
+
+namespace zorkan {
+
+using creal = std::complex<long double>;
+
+creal polynomialInInverse(const double* c, int degree, creal w) {
+    creal v = 0;
+    for (int k = degree; k >= 0; --k)
+        v = v * w + static_cast<long double>(c[k]);
+    return v;
+}
+
+CascadeValue cascadeValueAt(const std::vector<FilterSection>& sections, int degree, creal z) {
+    CascadeValue result;
+    const creal w = creal(1) / z;
+    for (const FilterSection& s : sections) {
+        const creal numerator = polynomialInInverse(s.a, degree, w);
+        const creal denominator = polynomialInInverse(s.b, degree, w);
+        if (denominator == creal(0)) {
+            result.pole = true;
+            return result;
+        }
+        result.value *= numerator / denominator;
+    }
+    const double re = static_cast<double>(result.value.real());
+    const double im = static_cast<double>(result.value.imag());
+    if (!std::isfinite(re) || !std::isfinite(im))
+        result.overflow = true;
+    return result;
+}
+
+creal cascadeResponseAt(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                        long double w) {
+    const creal inverse = std::polar(1.0L, -w);
+    creal h = 1;
+    for (std::size_t k = 0; k < count && k < sections.size(); ++k)
+        h *= polynomialInInverse(sections[k].num, 2, inverse) /
+             polynomialInInverse(sections[k].den, 2, inverse);
+    return h;
+}
+
+long double cascadeMagnitude(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                             long double w) {
+    return std::abs(cascadeResponseAt(sections, count, w));
+}
+
+} // namespace zorkan

@@ -1,0 +1,35 @@
+#pragma once
+// The complex response of a cascade, H(z) = product of the sections' A(z) / B(z), in
+// extended precision: one evaluation for every tool that realises a filter.
+#include "cascade/secondorder.h"
+#include "coefficients/filterfile.h"
+
+#include <complex>
+#include <cstddef>
+#include <vector>
+
+namespace zorkan {
+
+// c0 + c1 w + ... + cd w^d at w = z^-1, by Horner's rule.
+std::complex<long double> polynomialInInverse(const double* c, int degree,
+                                              std::complex<long double> w);
+
+// The cascade's value at z, or that a denominator vanishes there (a pole) or that the
+// product leaves the range of a double although no denominator vanishes.
+struct CascadeValue {
+    std::complex<long double> value = 1;
+    bool pole = false;
+    bool overflow = false;
+};
+
+// Stored sections (degree 4 for band-pass files, 2 otherwise) taken as A(z) / B(z).
+CascadeValue cascadeValueAt(const std::vector<FilterSection>& sections, int degree,
+                            std::complex<long double> z);
+
+// The first `count` second-order sections at e^(j w), w in radians per sample.
+std::complex<long double> cascadeResponseAt(const std::vector<SecondOrderSection>& sections,
+                                            std::size_t count, long double w);
+long double cascadeMagnitude(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                             long double w);
+
+} // namespace zorkan

@@ -1,0 +1,492 @@
+#include "cascade/roots.h"
+
+#include "cascade/tolerances.h"
+
+#include <Eigen/Eigenvalues>
+
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+#include <limits>
+
+namespace zorkan {
+
+namespace {
+
+using real = long double;
+using creal = std::complex<long double>;
+
+// A polynomial in z, highest power first: p[0] z^n + ... + p[n].
+using Polynomial = std::vector<real>;
+
+creal valueAt(const Polynomial& p, creal z) {
+    creal v = 0;
+    for (real c : p)
+        v = v * z + c;
+    return v;
+}
+
+// Sums and products in twice the extended precision (a pair hi + lo), from the
+// error-free transformations: enough to evaluate a polynomial near a root of a close
+// cluster, where the plain extended sum is all rounding.
+struct Twice {
+    real hi = 0, lo = 0;
+};
+
+Twice twoSum(real a, real b) {
+    const real s = a + b;
+    const real bb = s - a;
+    return {s, (a - (s - bb)) + (b - bb)};
+}
+
+// Veltkamp's split of a 64-bit mantissa into two halves of 32 bits.
+void split(real a, real& high, real& low) {
+    const real c = 4294967297.0L * a; // 2^32 + 1
+    high = c - (c - a);
+    low = a - high;
+}
+
+Twice twoProduct(real a, real b) {
+    const real p = a * b;
+    real ah, al, bh, bl;
+    split(a, ah, al);
+    split(b, bh, bl);
+    return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
+}
+
+Twice normalised(real hi, real lo) {
+    const real s = hi + lo;
+    return {s, lo - (s - hi)};
+}
+
+Twice plus(Twice a, Twice b) {
+    const Twice s = twoSum(a.hi, b.hi);
+    return normalised(s.hi, s.lo + a.lo + b.lo);
+}
+
+Twice times(Twice a, real b) {
+    const Twice p = twoProduct(a.hi, b);
+    return normalised(p.hi, p.lo + a.lo * b);
+}
+
+Twice negated(Twice a) {
+    return {-a.hi, -a.lo};
+}
+
+// The value at z in twice the extended precision, rounded once at the end.
+creal accurateValueAt(const Polynomial& p, creal z) {
+    Twice re, im;
+    for (real c : p) {
+        const Twice nextRe = plus(plus(times(re, z.real()), negated(times(im, z.imag()))), {c, 0});
+        const Twice nextIm = plus(times(re, z.imag()), times(im, z.real()));
+        re = nextRe;
+        im = nextIm;
+    }
+    return {re.hi + re.lo, im.hi + im.lo};
+}
+
+// The sum of the terms' moduli at |z| = radius: the size against which a value is small.
+real scaleAt(const Polynomial& p, real radius) {
+    real s = 0;
+    for (real c : p)
+        s = s * radius + std::fabs(c);
+    return s;
+}
+
+Polynomial derivative(const Polynomial& p) {
+    const std::size_t n = p.size() - 1;
+    Polynomial d(n);
+    for (std::size_t i = 0; i < n; ++i)
+        d[i] = p[i] * static_cast<real>(n - i);
+    return d;
+}
+
+bool finite(const creal& z) {
+    return std::isfinite(z.real()) && std::isfinite(z.imag());
+}
+
+// Newton's method from z while the value, evaluated in twice the extended precision,
+// keeps shrinking; along the real axis only when z is real.
+creal polish(const Polynomial& p, creal z) {
+    const Polynomial dp = derivative(p);
+    const bool onAxis = z.imag() == 0;
+    real best = std::abs(accurateValueAt(p, z));
+    for (int i = 0; i < 100 && best != 0; ++i) {
+        const creal slope = valueAt(dp, z);
+        if (slope == creal(0))
+            break;
+        creal next = z - accurateValueAt(p, z) / slope;
+        if (onAxis)
+            next = creal(next.real(), 0);
+        if (!finite(next))
+            break;
+        const real value = std::abs(accurateValueAt(p, next));
+        if (!(value < best))
+            break;
+        z = next;
+        best = value;
+    }
+    return z;
+}
+
+using Matrix = Eigen::Matrix<real, Eigen::Dynamic, Eigen::Dynamic>;
+
+// Diagonal similarity by powers of two that makes each row and its column about equal in
+// size (Parlett and Reinsch): the eigenvalues stay as they are, exactly, while their
+// rounding errors, which scale with the matrix's norm, shrink for a badly graded
+// companion matrix.
+void balance(Matrix& m) {
+    const Eigen::Index n = m.rows();
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (Eigen::Index i = 0; i < n; ++i) {
+            real row = 0, column = 0;
+            for (Eigen::Index j = 0; j < n; ++j) {
+                if (j != i) {
+                    row += std::fabs(m(i, j));
+                    column += std::fabs(m(j, i));
+                }
+            }
+            if (row == 0 || column == 0)
+                continue;
+            const real sum = row + column;
+            real f = 1;
+            while (column < row / 2) {
+                f *= 2;
+                column *= 4;
+            }
+            while (column > row * 2) {
+                f /= 2;
+                column /= 4;
+            }
+            if ((column + row) / f < 0.95L * sum) {
+                changed = true;
+                m.row(i) /= f;
+                m.col(i) *= f;
+            }
+        }
+    }
+}
+
+// First approximations of the roots of a monic polynomial: exact for degrees 1 and 2
+// (a double root stays exact), the eigenvalues of the balanced companion matrix above,
+// and points on the unit circle where the eigenvalue solver gives up.
+std::vector<creal> firstApproximations(const Polynomial& p) {
+    const std::size_t n = p.size() - 1;
+    if (n == 1)
+        return {creal(-p[1])};
+    if (n == 2) {
+        const real b = p[1], c = p[2];
+        const real disc = b * b - 4 * c;
+        if (disc >= 0) {
+            // The larger root first, without cancellation, then the other from the product.
+            const real q = -(b + std::copysign(std::sqrt(disc), b)) / 2;
+            return {creal(q), q == 0 ? creal(0) : creal(c / q)};
+        }
+        const real re = -b / 2;
+        const real im = std::sqrt(-disc) / 2;
+        return {creal(re, im), creal(re, -im)};
+    }
+    const auto size = static_cast<Eigen::Index>(n);
+    Matrix companion = Matrix::Zero(size, size);
+    for (Eigen::Index j = 0; j < size; ++j)
+        companion(0, j) = -p[static_cast<std::size_t>(j) + 1];
+    for (Eigen::Index i = 1; i < size; ++i)
+        companion(i, i - 1) = 1;
+    balance(companion);
+    Eigen::EigenSolver<Matrix> solver(companion, false);
+    std::vector<creal> roots;
+    if (solver.info() == Eigen::Success)
+        for (Eigen::Index i = 0; i < solver.eigenvalues().size(); ++i)
+            roots.push_back(solver.eigenvalues()[i]);
+    if (roots.size() != n || !std::all_of(roots.begin(), roots.end(), finite)) {
+        roots.clear();
+        for (std::size_t k = 0; k < n; ++k)
+            roots.push_back(std::polar(1.0L, 0.4L + 6.283185307179586476925L * k / n));
+    }
+    return roots;
+}
+
+// Aberth's simultaneous iteration: each root moves by Newton's step corrected for the
+// others, so that two approximations cannot settle on one simple root and clusters keep
+// their number of members.
+void refineTogether(const Polynomial& p, std::vector<creal>& z) {
+    const Polynomial dp = derivative(p);
+    const std::size_t n = z.size();
+    // Coinciding starts that are no root are moved apart, or the corrections are undefined.
+    for (std::size_t i = 1; i < n; ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (z[i] == z[j] && accurateValueAt(p, z[i]) != creal(0))
+                z[i] = z[i] * creal(1, 1e-9L) + creal(1e-12L, 0);
+    std::vector<bool> settled(n, false);
+    real previous = std::numeric_limits<real>::infinity();
+    int stalled = 0;
+    for (int iteration = 0; iteration < 500 && stalled < 5; ++iteration) {
+        real largest = 0;
+        bool moving = false;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (settled[i])
+                continue;
+            const creal value = accurateValueAt(p, z[i]);
+            if (value == creal(0)) {
+                settled[i] = true;
+                continue;
+            }
+            creal others = 0;
+            for (std::size_t j = 0; j < n; ++j)
+                if (j != i && z[j] != z[i])
+                    others += creal(1) / (z[i] - z[j]);
+            const creal denominator = valueAt(dp, z[i]) / value - others;
+            if (denominator == creal(0) || !finite(denominator))
+                continue;
+            const creal step = creal(1) / denominator;
+            const creal next = z[i] - step;
+            if (!finite(next))
+                continue;
+            z[i] = next;
+            const real relative = std::abs(step) / std::max(std::abs(next), real(1e-300L));
+            largest = std::max(largest, relative);
+            moving = true;
+            if (relative <= tolerance::refinementStep)
+                settled[i] = true;
+        }
+        if (!moving)
+            break;
+        stalled = largest < previous ? 0 : stalled + 1;
+        previous = std::min(previous, largest);
+    }
+}
+
+// A real polynomial's roots are real or come in conjugate pairs: each approximation is
+// either paired with the one nearest its conjugate (both moved to exact conjugates) or,
+// with no other nearer to its conjugate than itself, taken as real.
+void makeConjugate(std::vector<creal>& z) {
+    const std::size_t n = z.size();
+    std::vector<bool> done(n, false);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (done[i])
+            continue;
+        done[i] = true;
+        const creal mirror = std::conj(z[i]);
+        std::size_t partner = n;
+        real nearest = std::abs(z[i] - mirror);
+        for (std::size_t j = 0; j < n; ++j) {
+            if (!done[j] && std::abs(z[j] - mirror) < nearest) {
+                nearest = std::abs(z[j] - mirror);
+                partner = j;
+            }
+        }
+        if (partner == n || z[i].imag() == 0) {
+            z[i] = creal(z[i].real(), 0);
+            continue;
+        }
+        creal upper = (z[i] + std::conj(z[partner])) / real(2);
+        if (upper.imag() < 0)
+            upper = std::conj(upper);
+        z[i] = upper;
+        z[partner] = std::conj(upper);
+        done[partner] = true;
+    }
+}
+
+// Whether p and its first m - 1 derivatives all vanish at a to the tolerance.
+bool confirmsMultiple(const Polynomial& p, creal a, std::size_t m) {
+    Polynomial q = p;
+    const real r = std::abs(a);
+    for (std::size_t j = 0; j < m; ++j) {
+        if (std::abs(accurateValueAt(q, a)) > tolerance::multipleRootResidual * scaleAt(q, r))
+            return false;
+        q = derivative(q);
+    }
+    return true;
+}
+
+// Groups of approximations that are one multiple root take its place and multiplicity.
+void findMultiple(const Polynomial& p, std::vector<creal>& z, std::vector<int>& multiplicity) {
+    const std::size_t n = z.size();
+    for (real distance = tolerance::clusterDistance; distance >= tolerance::clusterDistanceSmallest;
+         distance /= 10) {
+        // Groups by chains of near neighbours among the roots not yet placed.
+        std::vector<int> group(n, -1);
+        int groups = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (multiplicity[i] > 1 || group[i] >= 0)
+                continue;
+            group[i] = groups;
+            std::vector<std::size_t> queue{i};
+            for (std::size_t q = 0; q < queue.size(); ++q)
+                for (std::size_t j = 0; j < n; ++j) {
+                    const creal a = z[queue[q]], b = z[j];
+                    if (multiplicity[j] == 1 && group[j] < 0 &&
+                        std::abs(a - b) <= distance * std::max(std::abs(a), std::abs(b))) {
+                        group[j] = groups;
+                        queue.push_back(j);
+                    }
+                }
+            ++groups;
+        }
+        for (int g = 0; g < groups; ++g) {
+            std::vector<std::size_t> members;
+            creal centre = 0;
+            for (std::size_t i = 0; i < n; ++i)
+                if (group[i] == g) {
+                    members.push_back(i);
+                    centre += z[i];
+                }
+            const std::size_t m = members.size();
+            if (m < 2)
+                continue;
+            centre /= static_cast<real>(m);
+            // A group about the real axis is a real multiple root; one above it is the
+            // mirror of one below, which is placed with it.
+            const bool real = std::all_of(members.begin(), members.end(), [&](std::size_t i) {
+                return std::any_of(members.begin(), members.end(),
+                                   [&](std::size_t j) { return z[j] == std::conj(z[i]); });
+            });
+            if (!real && !std::all_of(members.begin(), members.end(),
+                                      [&](std::size_t i) { return z[i].imag() > 0; }))
+                continue;
+            Polynomial q = p;
+            for (std::size_t k = 1; k < m; ++k)
+                q = derivative(q);
+            const creal a = polish(q, real ? creal(centre.real(), 0) : centre);
+            if (!confirmsMultiple(p, a, m))
+                continue;
+            std::vector<std::size_t> mirrors;
+            if (!real) {
+                for (std::size_t i : members) {
+                    const auto found = std::find_if(
+                        z.begin(), z.end(), [&](const creal& w) { return w == std::conj(z[i]); });
+                    if (found == z.end())
+                        break;
+                    mirrors.push_back(static_cast<std::size_t>(found - z.begin()));
+                }
+                if (mirrors.size() != m)
+                    continue;
+            }
+            for (std::size_t i : members) {
+                z[i] = a;
+                multiplicity[i] = static_cast<int>(m);
+            }
+            for (std::size_t i : mirrors) {
+                z[i] = std::conj(a);
+                multiplicity[i] = static_cast<int>(m);
+            }
+        }
+    }
+}
+
+// Roots of a polynomial whose first and last coefficients are not zero.
+std::vector<PolynomialRoot> innerRoots(const Polynomial& monic) {
+    std::vector<creal> z = firstApproximations(monic);
+    refineTogether(monic, z);
+    makeConjugate(z);
+    std::vector<int> multiplicity(z.size(), 1);
+    findMultiple(monic, z, multiplicity);
+    std::vector<PolynomialRoot> roots;
+    for (std::size_t i = 0; i < z.size(); ++i) {
+        if (multiplicity[i] == 1) {
+            if (z[i].imag() < 0)
+                continue; // the conjugate of the one above, set with it
+            z[i] = polish(monic, z[i]);
+            roots.push_back({z[i], 1});
+            if (z[i].imag() != 0)
+                roots.push_back({std::conj(z[i]), 1});
+        } else {
+            roots.push_back({z[i], multiplicity[i]});
+        }
+    }
+    return roots;
+}
+
+bool rootOrder(const PolynomialRoot& a, const PolynomialRoot& b) {
+    if (a.z.real() != b.z.real())
+        return a.z.real() < b.z.real();
+    return a.z.imag() > b.z.imag();
+}
+
+} // namespace
+
+std::vector<PolynomialRoot> rootsWithMultiplicity(const double* c, int degree) {
+    int first = 0, last = degree;
+    while (first <= degree && c[first] == 0)
+        ++first; // each a root at infinity
+    if (first > degree)
+        return {};
+    while (c[last] == 0)
+        --last; // each a root at the origin
+    // The arithmetic of the search may pass through infinities and invalid values on
+    // its way (a correction that is discarded); they are no fault of the polynomial.
+    std::fenv_t environment;
+    std::feholdexcept(&environment);
+    std::vector<PolynomialRoot> roots;
+    const int n = last - first;
+    if (n > 0) {
+        // Monic, then scaled in z by a power of two s so that the last coefficient is
+        // about 1: the roots in y = z / s are of order 1 on the whole.
+        const real lead = c[first];
+        const real tail = static_cast<real>(c[last]) / lead;
+        const int exponent = static_cast<int>(std::lround(std::log2(std::fabs(tail)) / n));
+        Polynomial p;
+        for (int k = 0; k <= n; ++k)
+            p.push_back(std::ldexp(static_cast<real>(c[first + k]) / lead, -exponent * k));
+        roots = innerRoots(p);
+        for (PolynomialRoot& r : roots)
+            r.z = std::ldexp(r.z.real(), exponent) + creal(0, std::ldexp(r.z.imag(), exponent));
+    }
+    std::fesetenv(&environment);
+    const int zeros = degree - last;
+    for (int k = 0; k < zeros; ++k)
+        roots.push_back({creal(0, 0), zeros});
+    for (PolynomialRoot& r : roots) {
+        const real noise = tolerance::partNoise * std::abs(r.z);
+        const real re = std::fabs(r.z.real()) <= noise ? 0 : r.z.real();
+        const real im = std::fabs(r.z.imag()) <= noise ? 0 : r.z.imag();
+        r.z = creal(re, im);
+    }
+    std::sort(roots.begin(), roots.end(), rootOrder);
+    return roots;
+}
+
+std::vector<creal> polynomialRoots(const double* c, int degree) {
+    std::vector<creal> z;
+    for (const PolynomialRoot& r : rootsWithMultiplicity(c, degree))
+        z.push_back(r.z);
+    return z;
+}
+
+QuadraticRoots quadraticRoots(long double a, long double b, long double c) {
+    const real disc = b * b - 4 * a * c;
+    if (disc < 0) {
+        const real re = -b / (2 * a);
+        const real im = std::sqrt(-disc) / (2 * std::fabs(a));
+        return {creal(re, im), creal(re, -im)};
+    }
+    const real q = -(b + std::copysign(std::sqrt(disc), b)) / 2;
+    if (q == 0)
+        return {creal(0), creal(0)};
+    return {creal(q / a), creal(c / q)};
+}
+
+long double poleRadius(long double d1, long double d2) {
+    const QuadraticRoots r = quadraticRoots(1, d1, d2);
+    return std::max(std::abs(r.first), std::abs(r.second));
+}
+
+bool insideUnitCircle(const double* c, int degree) {
+    std::vector<real> a(c, c + degree + 1);
+    for (int d = degree; d > 0; --d) {
+        const real k = a[static_cast<std::size_t>(d)] / a[0];
+        if (!(std::fabs(k) < 1))
+            return false;
+        std::vector<real> next(static_cast<std::size_t>(d));
+        for (int i = 0; i < d; ++i)
+            next[static_cast<std::size_t>(i)] =
+                (a[static_cast<std::size_t>(i)] - k * a[static_cast<std::size_t>(d - i)]) /
+                (1 - k * k);
+        a = next;
+    }
+    return true;
+}
+
+} // namespace zorkan

@@ -1,0 +1,71 @@
+#pragma once
+// A stored filter as a cascade of second-order sections, the form other tools take
+// (scipy and MATLAB "sos" rows, biquads in C). Band-pass files hold fourth-order
+// sections; each is factored through its roots into two second-order ones.
+#include "coefficients/filterfile.h"
+
+#include <complex>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zorkan {
+
+// (num0 + num1 z^-1 + num2 z^-2) / (den0 + den1 z^-1 + den2 z^-2), den0 = 1 once exported.
+struct SecondOrderSection {
+    double num[3] = {1, 0, 0};
+    double den[3] = {1, 0, 0};
+};
+
+// Something a user should know about a realised filter: the Russian text for messages
+// and an ASCII text for the comment header of a written file.
+struct CascadeWarning {
+    std::string message; // Russian, UTF-8
+    std::string note;    // ASCII
+};
+
+struct SecondOrderCascade {
+    FilterKind kind = lowPass;
+    std::uint32_t order = 0;      // the order line of the file
+    std::size_t fileSections = 0; // sections in the file
+    std::vector<SecondOrderSection> sections;
+    bool normalised = false;
+    std::vector<CascadeWarning> warnings;
+};
+
+// The file's sections as second-order sections of H(z) = A(z) / B(z), each divided by
+// its B0 so that den0 = 1 (a B0 of 0 is taken as 1, as the filtering engine does, with a
+// warning).
+// Low-pass and high-pass sections are taken as they are; a band-pass section becomes
+// two sections: the pole pair nearer the origin first, each numerator factor matched
+// with the pole pair nearest its zeros, the numerator's leading coefficient in the
+// first. A file without sections gives one section that passes the signal unchanged.
+// Warns of an unstable or an all-zero filter.
+SecondOrderCascade secondOrderSections(const FilterCoefficients& filter);
+
+// The sections as the file holds them (fourth order for band-pass), each divided by
+// its B0 as above: H(z) = A(z) / B(z), the filter every tool beyond the modelling window
+// realises, in the form of the filtering engine's equation (which takes B0 as 1). A B0
+// so small that the division leaves the range of a double is refused (a UserMessage).
+std::vector<FilterSection> sectionsOverB0(const FilterCoefficients& filter);
+
+// The sections whose B0 is neither 1 nor 0, from 1.
+std::vector<int> sectionsScaledByB0(const FilterCoefficients& filter);
+
+// Reads a parameter file with the frequency-response computation's rules.
+SecondOrderCascade secondOrderSections(const std::string& path);
+
+// The largest pole radius of a second-order section.
+long double sectionPoleRadius(const SecondOrderSection& s);
+
+// The order of the sections of a realised cascade: as the file gives them, or by their
+// largest pole radius (a stable sort), the least resonant first (ascending) or last.
+enum class SectionOrder { file, ascending, descending };
+void orderSections(SecondOrderCascade& cascade, SectionOrder order);
+
+// Ascending order: the least resonant first and the most resonant last. In fixed point
+// the noise of a section's rounding then passes the fewest sharp resonances, and a
+// normalised cascade does not lose the signal in its first sections.
+void orderByPoleRadius(SecondOrderCascade& cascade);
+
+} // namespace zorkan

@@ -1,0 +1,43 @@
+#pragma once
+// The tolerances of the section mathematics, each with the reason for its value. They
+// are the only places where two computed numbers are taken for one.
+
+namespace zorkan::tolerance {
+
+// Approximations of roots this close, relative to the larger modulus, are examined as
+// one possible multiple root, and then at 1/10, 1/100 ... of it down to
+// clusterDistanceSmallest. Loose on purpose: a group is taken as a multiple root only
+// when the polynomial's derivatives confirm it (multipleRootResidual), so distinct close
+// roots, such as four roots 1/256 apart, stay distinct.
+constexpr long double clusterDistance = 1e-2L;
+constexpr long double clusterDistanceSmallest = 1e-9L;
+
+// A group of m approximations is an m-fold root at a when the polynomial and its first
+// m - 1 derivatives vanish at a to this fraction of the sum of their terms' moduli: the
+// size of a change in the last digits of the coefficients as a parameter file stores
+// them (16 significant digits, with the rounding of a design's arithmetic before it).
+// Distinct roots d apart (relative) pass only when d^m is below it: for a double root
+// d < 6e-8, for a fourfold one d < 2.5e-4, where the product of the factors still
+// reproduces the polynomial to this fraction.
+constexpr long double multipleRootResidual = 4e-15L;
+
+// A real or imaginary part of a root smaller than this against the root's modulus is
+// what is left of a zero by the arithmetic of extended precision (8 units of its last
+// digit): it is set to zero.
+constexpr long double partNoise = 8 * 1.0842021724855044340e-19L;
+
+// The iterations of the simultaneous root refinement stop when every correction is below
+// this against the root's modulus (4 units of the last digit of extended precision) or
+// when the corrections stop shrinking.
+constexpr long double refinementStep = 4 * 1.0842021724855044340e-19L;
+
+// The peak of a cascade's magnitude over frequency: the grid on 0..pi, refined by a
+// golden-section search around its best point.
+constexpr int peakGridIntervals = 16384;
+
+// The impulse response's L1 and L2 norms are summed until the tail can add no more
+// than this fraction (the last digits of a double), or up to normSamplesLimit samples.
+constexpr long double normTail = 1e-18L;
+constexpr long normSamplesLimit = 10'000'000;
+
+} // namespace zorkan::tolerance
