@@ -214,10 +214,11 @@ void refineTogether(const Polynomial& p, std::vector<creal>& z) {
     const Polynomial dp = derivative(p);
     const std::size_t n = z.size();
     // Coinciding starts that are no root are moved apart, or the corrections are undefined.
-    for (std::size_t i = 1; i < n; ++i)
+    for (std::size_t i = 1; i < n; ++i) {
         for (std::size_t j = 0; j < i; ++j)
             if (z[i] == z[j] && accurateValueAt(p, z[i]) != creal(0))
                 z[i] = z[i] * creal(1, 1e-9L) + creal(1e-12L, 0);
+    }
     std::vector<bool> settled(n, false);
     real previous = std::numeric_limits<real>::infinity();
     int stalled = 0;
@@ -376,13 +377,102 @@ void findMultiple(const Polynomial& p, std::vector<creal>& z, std::vector<int>& 
     }
 }
 
+// The largest difference between the coefficients of the product of (z - r) and the
+// monic polynomial's, against its largest coefficient.
+real productResidual(const Polynomial& monic, const std::vector<creal>& z) {
+    std::vector<creal> product{creal(1)};
+    for (const creal& r : z) {
+        product.push_back(0);
+        for (std::size_t k = product.size() - 1; k > 0; --k)
+            product[k] -= r * product[k - 1];
+    }
+    real largest = 0, residual = 0;
+    for (std::size_t k = 0; k < monic.size(); ++k) {
+        largest = std::max(largest, std::fabs(monic[k]));
+        residual = std::max(residual, std::abs(product[k] - monic[k]));
+    }
+    return std::isfinite(residual) ? residual / largest : std::numeric_limits<real>::infinity();
+}
+
+// Starting points by the Newton polygon (the upper convex hull of the points
+// (i, log |a_i|) for the coefficients a_i of y^i): an edge from i = k to i = l stands for
+// l - k roots of modulus (|a_k| / |a_l|)^(1 / (l - k)), placed evenly on that circle. For
+// coefficients of very different sizes these are near the roots' true moduli.
+std::vector<creal> polygonStarts(const Polynomial& monic) {
+    const std::size_t n = monic.size() - 1;
+    std::vector<std::size_t> points;
+    std::vector<real> height(n + 1);
+    for (std::size_t i = 0; i <= n; ++i) {
+        const real a = std::fabs(monic[n - i]);
+        height[i] = a > 0 ? std::log(a) : -std::numeric_limits<real>::infinity();
+    }
+    for (std::size_t i = 0; i <= n; ++i) {
+        if (!std::isfinite(height[i]))
+            continue;
+        // Drops the last hull point while it lies on or below the line to the new one.
+        while (points.size() >= 2) {
+            const std::size_t a = points[points.size() - 2], b = points.back();
+            const real cross = (height[b] - height[a]) * static_cast<real>(i - a) -
+                               (height[i] - height[a]) * static_cast<real>(b - a);
+            if (cross > 0)
+                break;
+            points.pop_back();
+        }
+        points.push_back(i);
+    }
+    std::vector<creal> starts;
+    for (std::size_t e = 0; e + 1 < points.size(); ++e) {
+        const std::size_t k = points[e], l = points[e + 1];
+        const real radius = std::exp((height[k] - height[l]) / static_cast<real>(l - k));
+        for (std::size_t j = 0; j < l - k; ++j)
+            starts.push_back(std::polar(
+                radius, 0.7L + 6.283185307179586476925L *
+                                   (static_cast<real>(j) / (l - k) + static_cast<real>(k) / n)));
+    }
+    return starts;
+}
+
+// Refined approximations from the first ones; where their product does not reproduce the
+// polynomial, from them moved off the real axis (a real start stays real in the
+// iteration, which then cannot reach a complex pair), then from points on circles of
+// the Newton polygon's radii; the best of these.
+std::vector<creal> refinedApproximations(const Polynomial& monic) {
+    const std::vector<creal> first = firstApproximations(monic);
+    std::vector<creal> best;
+    real bestResidual = std::numeric_limits<real>::infinity();
+    for (int attempt = 0; attempt < 3 && !(bestResidual <= tolerance::productResidual); ++attempt) {
+        std::vector<creal> z = attempt == 2 ? polygonStarts(monic) : first;
+        for (std::size_t i = 0; i < z.size(); ++i) {
+            if (attempt == 1 && z[i].imag() == 0) {
+                const real offset = 1e-3L * std::max(std::abs(z[i]), real(1e-30L));
+                z[i] += creal(0, i % 2 == 0 ? offset : -offset);
+            }
+        }
+        refineTogether(monic, z);
+        makeConjugate(z);
+        const real residual = productResidual(monic, z);
+        if (best.empty() || residual < bestResidual) {
+            best = z;
+            bestResidual = residual;
+        }
+    }
+    return best;
+}
+
 // Roots of a polynomial whose first and last coefficients are not zero.
 std::vector<PolynomialRoot> innerRoots(const Polynomial& monic) {
-    std::vector<creal> z = firstApproximations(monic);
-    refineTogether(monic, z);
-    makeConjugate(z);
+    const std::vector<creal> refined = refinedApproximations(monic);
+    std::vector<creal> z = refined;
     std::vector<int> multiplicity(z.size(), 1);
     findMultiple(monic, z, multiplicity);
+    // A group taken as one root must still reproduce the polynomial: one of many close
+    // roots (a cluster of four, three of them closer) can pass the derivatives' test
+    // without being one.
+    if (productResidual(monic, z) >
+        std::max(tolerance::mergedProductResidual, productResidual(monic, refined))) {
+        z = refined;
+        std::fill(multiplicity.begin(), multiplicity.end(), 1);
+    }
     std::vector<PolynomialRoot> roots;
     for (std::size_t i = 0; i < z.size(); ++i) {
         if (multiplicity[i] == 1) {

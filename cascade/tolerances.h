@@ -31,6 +31,15 @@ constexpr long double partNoise = 8 * 1.0842021724855044340e-19L;
 // when the corrections stop shrinking.
 constexpr long double refinementStep = 4 * 1.0842021724855044340e-19L;
 
+// Refined roots whose product reproduces the monic polynomial to this fraction of its
+// largest coefficient (a few units of the last digit of extended precision) are taken;
+// others are refined again from other starting points.
+constexpr long double productResidual = 1e-17L;
+
+// Roots placed together as a multiple root must reproduce the monic polynomial to this
+// fraction of its largest coefficient, or as well as the separate roots do.
+constexpr long double mergedProductResidual = 1e-13L;
+
 // The peak of a cascade's magnitude over frequency: the grid on 0..pi, refined by a
 // golden-section search around its best point.
 constexpr int peakGridIntervals = 16384;

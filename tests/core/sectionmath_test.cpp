@@ -1,0 +1,297 @@
+// The section mathematics every tool beyond the response window shares: roots with
+// their multiplicity on hand-made polynomials that defeat a plain companion-matrix
+// solver, factoring and pairing of fourth-order sections, section order, the
+// cascade's value and the norms of partial cascades, each against an independent value.
+#include "analysis/filteranalysis.h"
+#include "cascade/norms.h"
+#include "cascade/response.h"
+#include "cascade/roots.h"
+#include "cascade/secondorder.h"
+#include "common/errors.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <vector>
+
+using namespace zorkan;
+
+namespace {
+
+using cplx = std::complex<long double>;
+
+// lead * product of (z - r) against the coefficients, relative to the largest of them.
+long double productError(const std::vector<double>& c, const std::vector<cplx>& roots) {
+    std::size_t first = 0;
+    while (c[first] == 0)
+        ++first;
+    std::vector<cplx> p{cplx(c[first])};
+    for (const cplx& r : roots) {
+        p.push_back(0);
+        for (std::size_t k = p.size() - 1; k > 0; --k)
+            p[k] -= r * p[k - 1];
+    }
+    long double largest = 0, error = 0;
+    for (double v : c)
+        largest = std::max(largest, static_cast<long double>(std::fabs(v)));
+    for (std::size_t k = 0; k < p.size(); ++k)
+        error = std::max(error, std::abs(p[k] - static_cast<long double>(c[first + k])));
+    return error / largest;
+}
+
+FilterCoefficients bandPassFile(std::vector<double> a, std::vector<double> b) {
+    FilterCoefficients f;
+    f.kind = bandPass;
+    f.order = 4;
+    f.sections.resize(1);
+    std::copy(a.begin(), a.end(), f.sections[0].a);
+    std::copy(b.begin(), b.end(), f.sections[0].b);
+    return f;
+}
+
+} // namespace
+
+// Hand-made section polynomials whose roots a companion matrix without scaling and
+// balancing gets plainly wrong. The true roots are those of the stored doubles,
+// computed with mpmath.polyroots at 60 digits.
+TEST(SectionRoots, BadlyScaledAndMultipleRootsAreFoundAsTheyAre) {
+    const long double s = 7071067811.8654752977L; // 1e40^(1/4) / sqrt(2)
+    const struct {
+        std::vector<double> c;
+        std::vector<cplx> roots; // in the documented order
+        std::vector<int> multiplicity;
+    } rows[] = {
+        // z^4 + 1e40: four poles of radius 1e10, not at the origin.
+        {{1, 0, 0, 0, 1e40}, {{-s, s}, {-s, -s}, {s, s}, {s, -s}}, {1, 1, 1, 1}},
+        // A tiny leading coefficient is a root near 1e20, not three roots at the origin.
+        {{1e-20, -1, 0.5, 0.25, 0.125},
+         {{-0.20982168880354028314L, 0.30314536460359968463L},
+          {-0.20982168880354028314L, -0.30314536460359968463L},
+          0.91964337760708056628L,
+          1.0000000000000000548e20L},
+         {1, 1, 1, 1}},
+        // (z^2 - 1.44)^2 as stored: double zeros at -1.2 and 1.2.
+        {{1, 0, -2.88, 0, 2.0736}, {-1.2L, -1.2L, 1.2L, 1.2L}, {2, 2, 2, 2}},
+        // (1 + z^-1)^4: one zero of multiplicity 4.
+        {{1, 4, 6, 4, 1}, {-1, -1, -1, -1}, {4, 4, 4, 4}},
+        // (1 - z^-2)^2: two double zeros on the unit circle.
+        {{1, 0, -2, 0, 1}, {-1, -1, 1, 1}, {2, 2, 2, 2}},
+        // 48.19 (1 + 0.0471 z^-1)^4 as stored: the four roots of the stored doubles lie
+        // 6.2e-6 from -0.0471 as the fourth roots of unity do, so that the product of
+        // (z + 0.0471)^4 differs from the stored polynomial by 1.5e-21 of it: one zero
+        // of multiplicity 4.
+        {{48.19, 9.078996, 0.6414310674, 0.020140935516360002, 0.00023715951570513904},
+         {-0.0471L, -0.0471L, -0.0471L, -0.0471L},
+         {4, 4, 4, 4}},
+    };
+    for (const auto& row : rows) {
+        const std::vector<PolynomialRoot> found = rootsWithMultiplicity(row.c.data(), 4);
+        ASSERT_EQ(found.size(), row.roots.size()) << row.c[2];
+        std::vector<cplx> values;
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            const long double size = std::abs(row.roots[i]);
+            EXPECT_LE(std::abs(found[i].z - row.roots[i]), 1e-15L * size)
+                << row.c[2] << " root " << i << ": " << static_cast<double>(found[i].z.real())
+                << " " << static_cast<double>(found[i].z.imag());
+            EXPECT_EQ(found[i].multiplicity, row.multiplicity[i]) << row.c[2] << " root " << i;
+            values.push_back(found[i].z);
+        }
+        EXPECT_LE(productError(row.c, values), 1e-14L) << row.c[2];
+    }
+}
+
+// Polynomials built from chosen roots (clusters, roots of very different sizes, multiple
+// complex pairs) come back with a product that reproduces the polynomial.
+TEST(SectionRoots, ProductOfTheRootsReproducesThePolynomial) {
+    const std::vector<std::vector<cplx>> chosen = {
+        {0.5, 0.5, {0.3, 0.4}, {0.3, -0.4}},
+        {1e-6, 1e6, {0, 1}, {0, -1}},
+        {-0.9999, -0.9999, -0.9999, 0.2},
+        {{0.7, 0.7}, {0.7, -0.7}, {0.7, 0.7}, {0.7, -0.7}},
+        {1e-12, 2e-12, 1e12, -3},
+        {0.99, 0.991, 0.992, 0.993},
+    };
+    for (const auto& roots : chosen) {
+        std::vector<cplx> p{1};
+        for (const cplx& r : roots) {
+            p.push_back(0);
+            for (std::size_t k = p.size() - 1; k > 0; --k)
+                p[k] -= r * p[k - 1];
+        }
+        std::vector<double> c;
+        for (const cplx& v : p)
+            c.push_back(static_cast<double>(v.real()));
+        EXPECT_LE(productError(c, polynomialRoots(c.data(), 4)), 1e-14L) << c[1] << " " << c[4];
+    }
+}
+
+// A pole far outside the unit circle found at the origin would call the filter stable.
+TEST(SectionRoots, StabilityOfHandMadeDenominators) {
+    const struct {
+        std::vector<double> b;
+        bool stable;
+        double radius;
+    } rows[] = {
+        {{1, 0, 0, 0, 1e40}, false, 1e10}, {{1, 0, 0, 0, 0.0625}, true, 0.5},
+        {{1, 0, 0, 0, 1}, false, 1},       {{1, -1.8, 0.81, 0, 0}, true, 0.9}, // double pole at 0.9
+        {{1, 0, -1.21, 0, 0}, false, 1.1},
+    };
+    for (const auto& row : rows) {
+        const FilterCoefficients f = bandPassFile({1, 0, 0, 0, 0}, row.b);
+        const Stability st = stabilityOf(filterRoots(f));
+        EXPECT_EQ(st.stable, row.stable) << row.b[1] << " " << row.b[4];
+        EXPECT_NEAR(st.maxRadius, row.radius, 1e-15 * row.radius) << row.b[1] << " " << row.b[4];
+        EXPECT_EQ(insideUnitCircle(row.b.data(), 4), row.stable) << row.b[1] << " " << row.b[4];
+    }
+}
+
+// The exported second-order numerators multiply back to the section divided by its B0,
+// for the nearly multiple zeros of a hand-made file (the product was off by 4e-5).
+TEST(SectionFactoring, NearlyMultipleZerosMultiplyBackToTheSection) {
+    const std::vector<double> a = {48.19, 9.078996, 0.6414310674, 0.020140935516360002,
+                                   0.00023715951570513904};
+    const double b0 = 0.003021240234375;
+    const SecondOrderCascade c = secondOrderSections(bandPassFile(a, {b0, 0, 0.01, 0, 0}));
+    ASSERT_EQ(c.sections.size(), 2u);
+    const double* p = c.sections[0].num;
+    const double* q = c.sections[1].num;
+    const long double product[5] = {
+        static_cast<long double>(p[0]) * q[0],
+        static_cast<long double>(p[0]) * q[1] + static_cast<long double>(p[1]) * q[0],
+        static_cast<long double>(p[0]) * q[2] + static_cast<long double>(p[1]) * q[1] +
+            static_cast<long double>(p[2]) * q[0],
+        static_cast<long double>(p[1]) * q[2] + static_cast<long double>(p[2]) * q[1],
+        static_cast<long double>(p[2]) * q[2]};
+    for (int k = 0; k < 5; ++k)
+        EXPECT_NEAR(static_cast<double>(product[k]), a[k] / b0, 4e-15 * a[0] / b0) << k;
+}
+
+// A band-pass section with zeros at angles 0.5 and 2.5 and poles 0.9 at 0.6 and 0.8 at
+// 2.4: the inner pole pair comes first and takes the zeros nearest to it.
+TEST(SectionFactoring, InnerPolePairFirstWithItsNearestZeros) {
+    auto quadratic = [](double r, double angle) {
+        return std::vector<double>{1, -2 * r * std::cos(angle), r * r};
+    };
+    auto times = [](const std::vector<double>& p, const std::vector<double>& q) {
+        std::vector<double> r(5, 0);
+        for (int i = 0; i < 3; ++i)
+            for (int j = 0; j < 3; ++j)
+                r[i + j] += p[i] * q[j];
+        return r;
+    };
+    const auto z1 = quadratic(1, 0.5), z2 = quadratic(1, 2.5);
+    const auto p1 = quadratic(0.9, 0.6), p2 = quadratic(0.8, 2.4);
+    const SecondOrderCascade c = secondOrderSections(bandPassFile(times(z1, z2), times(p1, p2)));
+    ASSERT_EQ(c.sections.size(), 2u);
+    const struct {
+        const std::vector<double>& num;
+        const std::vector<double>& den;
+    } expected[] = {{z2, p2}, {z1, p1}};
+    for (int k = 0; k < 2; ++k)
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(c.sections[k].den[i], expected[k].den[i], 1e-15) << k << " den " << i;
+            EXPECT_NEAR(c.sections[k].num[i] / c.sections[k].num[0], expected[k].num[i], 1e-14)
+                << k << " num " << i;
+        }
+}
+
+TEST(SectionFactoring, TinyB0IsRefusedInsteadOfWritingInfinities) {
+    EXPECT_THROW(secondOrderSections(bandPassFile({1e10, 0, 0, 0, 0}, {3e-310, 0.5, 0, 0, 0})),
+                 UserMessage);
+}
+
+TEST(SectionOrder, SortsByLargestPoleRadiusEitherWay) {
+    SecondOrderCascade c;
+    const double radii[] = {0.5, 0.95, 0.7};
+    for (double r : radii) {
+        SecondOrderSection s;
+        s.den[1] = -2 * r * std::cos(1.0);
+        s.den[2] = r * r;
+        c.sections.push_back(s);
+    }
+    const struct {
+        SectionOrder order;
+        double first, last;
+    } rows[] = {{SectionOrder::file, 0.5, 0.7},
+                {SectionOrder::ascending, 0.5, 0.95},
+                {SectionOrder::descending, 0.95, 0.5}};
+    for (const auto& row : rows) {
+        SecondOrderCascade ordered = c;
+        orderSections(ordered, row.order);
+        EXPECT_NEAR(static_cast<double>(sectionPoleRadius(ordered.sections.front())), row.first,
+                    1e-15);
+        EXPECT_NEAR(static_cast<double>(sectionPoleRadius(ordered.sections.back())), row.last,
+                    1e-15);
+    }
+}
+
+// H(z) of z^-1 / (1 - 0.5 z^-1): 2 at z = 1, -2/3 at z = -1; a vanishing denominator is
+// a pole, a product beyond the double range an overflow and no pole.
+TEST(CascadeValue, RealPointsPolesAndOverflow) {
+    const std::vector<FilterSection> delay{{{0, 1, 0, 0, 0}, {1, -0.5, 0, 0, 0}}};
+    const std::vector<FilterSection> huge{{{1e300, 0, 0, 0, 0}, {1, 0, 0, 0, 0}},
+                                          {{1e300, 0, 0, 0, 0}, {1, 0, 0, 0, 0}}};
+    const std::vector<FilterSection> integrator{{{1, 0, 0, 0, 0}, {1, -1, 0, 0, 0}}};
+    const struct {
+        const std::vector<FilterSection>& sections;
+        long double z;
+        double value;
+        bool pole, overflow;
+    } rows[] = {
+        {delay, 1, 2, false, false},
+        {delay, -1, -2.0 / 3, false, false},
+        {integrator, 1, 1, true, false},
+        {huge, 1, 0, false, true},
+    };
+    for (const auto& row : rows) {
+        const CascadeValue v = cascadeValueAt(row.sections, 2, row.z);
+        EXPECT_EQ(v.pole, row.pole);
+        EXPECT_EQ(v.overflow, row.overflow);
+        if (!v.pole && !v.overflow) {
+            EXPECT_DOUBLE_EQ(static_cast<double>(v.value.real()), row.value);
+        }
+    }
+}
+
+// Closed forms: 1 / (1 - a z^-1) has L1 = 1 / (1 - |a|) and L2^2 = 1 / (1 - a^2);
+// 1 / (1 - a z^-1)^2 with a > 0 has h[n] = (n + 1) a^n and L1 = 1 / (1 - a)^2;
+// 1 / (1 + a1 z^-1 + a2 z^-2) has L2^2 = (1 + a2) / ((1 - a2) ((1 + a2)^2 - a1^2)).
+// The peak of (1 + 2w + w^2) / (1 - 0.5w + 0.25w^2) is 1 / 0.185576872239522567 at
+// w = 0.48512774819 (found with mpmath at 40 digits), not its value 5.333 at DC.
+TEST(CascadeNorms, ClosedFormsOfSimpleSections) {
+    auto section = [](double b0, double b1, double b2, double a1, double a2) {
+        SecondOrderSection s;
+        s.num[0] = b0;
+        s.num[1] = b1;
+        s.num[2] = b2;
+        s.den[1] = a1;
+        s.den[2] = a2;
+        return s;
+    };
+    const double a1 = -1.2, a2 = 0.81;
+    const struct {
+        std::vector<SecondOrderSection> sections;
+        long double l1, l2;
+    } rows[] = {
+        {{section(1, 0, 0, -0.9, 0)}, 10, std::sqrt(1 / (1 - 0.81L))},
+        {{section(1, 0, 0, 0.5, 0)}, 2, std::sqrt(1 / 0.75L)},
+        {{section(1, 0, 0, -0.8, 0), section(1, 0, 0, -0.8, 0)}, 25, -1},
+        {{section(1, 0, 0, a1, a2)},
+         -1,
+         std::sqrt((1 + a2) / ((1 - a2) * ((1 + a2) * (1 + a2) - a1 * a1)))},
+    };
+    for (const auto& row : rows) {
+        const ImpulseNorms n = impulseNorms(row.sections, row.sections.size());
+        ASSERT_TRUE(n.bounded);
+        if (row.l1 > 0) {
+            EXPECT_NEAR(static_cast<double>(n.l1), static_cast<double>(row.l1), 1e-14 * row.l1);
+        }
+        if (row.l2 > 0) {
+            EXPECT_NEAR(static_cast<double>(n.l2), static_cast<double>(row.l2), 1e-14 * row.l2);
+        }
+    }
+    EXPECT_FALSE(impulseNorms({section(1, 0, 0, -1, 0)}, 1).bounded);
+    const std::vector<SecondOrderSection> peaked{section(1, 2, 1, -0.5, 0.25)};
+    EXPECT_EQ(static_cast<double>(1 / peakGain(peaked, 1)), 0.18557687223952257);
+}
