@@ -1,0 +1,243 @@
+#include "fixedpoint/implementation.h"
+
+#include "cascade/norms.h"
+#include "common/errors.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zorkan {
+
+bool fixedPointTarget(Target target) {
+    return target == Target::Q15 || target == Target::Q31 || target == Target::Fixed;
+}
+
+Arithmetic namedArithmetic(Target target, const Arithmetic& base) {
+    Arithmetic a = base;
+    a.target = target;
+    if (target == Target::Q15 || target == Target::Q31) {
+        a.dataBits = target == Target::Q15 ? 16 : 32;
+        a.coefBits = 32;
+        a.rounding = Rounding::Nearest;
+        a.overflow = Overflow::Saturate;
+    }
+    return a;
+}
+
+Target parseTarget(const std::string& text) {
+    const struct {
+        const char* name;
+        Target target;
+    } names[] = {
+        {"double", Target::Double}, {"float", Target::Float}, {"float-fma", Target::FloatFma},
+        {"q15", Target::Q15},       {"q31", Target::Q31},     {"fixed", Target::Fixed}};
+    for (const auto& n : names)
+        if (text == n.name)
+            return n.target;
+    throw UserMessage("Неизвестная арифметика '" + text +
+                      "': допустимы double, float, float-fma, q15, q31, fixed");
+}
+
+std::string targetName(Target target) {
+    switch (target) {
+    case Target::Double:
+        return "double";
+    case Target::Float:
+        return "float";
+    case Target::FloatFma:
+        return "float-fma";
+    case Target::Q15:
+        return "q15";
+    case Target::Q31:
+        return "q31";
+    case Target::Fixed:
+        break;
+    }
+    return "fixed";
+}
+
+Rounding parseRounding(const std::string& text) {
+    if (text == "nearest")
+        return Rounding::Nearest;
+    if (text == "truncate")
+        return Rounding::Truncate;
+    throw UserMessage("Неизвестное округление '" + text + "': допустимы nearest, truncate");
+}
+
+Overflow parseOverflow(const std::string& text) {
+    if (text == "saturate")
+        return Overflow::Saturate;
+    if (text == "wrap")
+        return Overflow::Wrap;
+    throw UserMessage("Неизвестная обработка переполнения '" + text +
+                      "': допустимы saturate, wrap");
+}
+
+Scaling parseScaling(const std::string& text) {
+    if (text == "peak")
+        return Scaling::Peak;
+    if (text == "l2")
+        return Scaling::L2;
+    if (text == "l1")
+        return Scaling::L1;
+    if (text == "none")
+        return Scaling::None;
+    throw UserMessage("Неизвестное масштабирование '" + text + "': допустимы peak, l2, l1, none");
+}
+
+std::string scalingName(Scaling scaling) {
+    switch (scaling) {
+    case Scaling::Peak:
+        return "peak";
+    case Scaling::L2:
+        return "l2";
+    case Scaling::L1:
+        return "l1";
+    case Scaling::None:
+        break;
+    }
+    return "none";
+}
+
+SectionOrder parseSectionOrder(const std::string& text) {
+    if (text == "file")
+        return SectionOrder::file;
+    if (text == "ascending")
+        return SectionOrder::ascending;
+    if (text == "descending")
+        return SectionOrder::descending;
+    throw UserMessage("Неизвестный порядок секций '" + text +
+                      "': допустимы file, ascending, descending");
+}
+
+std::string orderName(SectionOrder order) {
+    switch (order) {
+    case SectionOrder::file:
+        return "file";
+    case SectionOrder::ascending:
+        return "ascending";
+    case SectionOrder::descending:
+        break;
+    }
+    return "descending";
+}
+
+void checkArithmetic(const Arithmetic& a) {
+    if (a.target != Target::Fixed)
+        return;
+    if (a.dataBits < minimumBits || a.dataBits > maximumBits)
+        throw UserMessage("Длина слова данных должна быть от " + std::to_string(minimumBits) +
+                          " до " + std::to_string(maximumBits) + " бит");
+    if (a.coefBits < minimumBits || a.coefBits > maximumBits)
+        throw UserMessage("Длина слова коэффициентов должна быть от " +
+                          std::to_string(minimumBits) + " до " + std::to_string(maximumBits) +
+                          " бит");
+}
+
+FixedCoefficients quantiseCoefficients(const SecondOrderSection& s, int coefBits,
+                                       std::size_t index) {
+    const long double v[5] = {s.num[0], s.num[1], s.num[2], s.den[1], s.den[2]};
+    long double sum = 0;
+    for (long double x : v)
+        sum += std::fabs(x);
+    FixedCoefficients f;
+    const long double top = std::ldexp(1.0L, coefBits - 1);
+    // Rounding adds at most 5 / 2 to the sum of the scaled magnitudes.
+    while (!(sum * std::ldexp(1.0L, coefBits - 1 - f.shift) + 3 < top)) {
+        if (++f.shift > coefBits - 2)
+            throw UserMessage("Коэффициенты секции " + std::to_string(index + 1) +
+                              " слишком велики для чисел с фиксированной точкой");
+    }
+    for (int i = 0; i < 5; ++i)
+        f.c[i] = std::llround(v[i] * std::ldexp(1.0L, coefBits - 1 - f.shift));
+    return f;
+}
+
+namespace {
+
+// Divides section k's numerator by the norm of sections 1..k, section after section.
+bool scaleByNorm(std::vector<SecondOrderSection>& sections, bool l1, long double& gain) {
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        const ImpulseNorms n = impulseNorms(sections, k + 1);
+        const long double norm = l1 ? n.l1 : n.l2;
+        if (!n.bounded || !(norm > 0) || !std::isfinite(norm))
+            return false;
+        for (double& v : sections[k].num) {
+            v = static_cast<double>(v / norm);
+            if (!std::isfinite(v))
+                return false;
+        }
+        gain /= norm;
+    }
+    return true;
+}
+
+long double largestNumerator(const SecondOrderSection& s) {
+    return std::max({std::fabs(s.num[0]), std::fabs(s.num[1]), std::fabs(s.num[2])});
+}
+
+} // namespace
+
+Implementation realise(const FilterCoefficients& filter, const ImplementationOptions& options) {
+    checkArithmetic(options.arithmetic);
+    if (filter.sections.empty())
+        throw UserMessage("В файле фильтра нет ни одной секции: реализовывать нечего");
+    Implementation im;
+    im.options = options;
+    im.options.arithmetic = namedArithmetic(options.arithmetic.target, options.arithmetic);
+    im.cascade = secondOrderSections(filter);
+    orderSections(im.cascade, options.order);
+
+    if (options.scaling == Scaling::Peak) {
+        const std::vector<SecondOrderSection> before = im.cascade.sections;
+        normaliseGain(im.cascade);
+        for (std::size_t k = 0; k < before.size(); ++k)
+            if (largestNumerator(before[k]) > 0)
+                im.gain *= largestNumerator(im.cascade.sections[k]) / largestNumerator(before[k]);
+    } else if (options.scaling != Scaling::None) {
+        std::vector<SecondOrderSection> sections = im.cascade.sections;
+        long double gain = 1;
+        if (scaleByNorm(sections, options.scaling == Scaling::L1, gain)) {
+            im.cascade.sections = sections;
+            im.cascade.normalised = true;
+            im.gain = gain;
+        } else {
+            im.cascade.warnings.push_back(
+                {"норма импульсной характеристики не ограничена или равна нулю; коэффициенты "
+                 "не масштабированы",
+                 "the impulse response's norm is unbounded or zero; the coefficients are not "
+                 "scaled"});
+        }
+    }
+
+    const Arithmetic& a = im.options.arithmetic;
+    for (std::size_t k = 0; k < im.cascade.sections.size(); ++k) {
+        const SecondOrderSection& s = im.cascade.sections[k];
+        SecondOrderSection q;
+        if (fixedPointTarget(a.target)) {
+            const FixedCoefficients f = quantiseCoefficients(s, a.coefBits, k);
+            const long double unit = std::ldexp(1.0L, -(a.coefBits - 1 - f.shift));
+            for (int i = 0; i < 3; ++i)
+                q.num[i] = static_cast<double>(f.c[i] * unit);
+            q.den[1] = static_cast<double>(f.c[3] * unit);
+            q.den[2] = static_cast<double>(f.c[4] * unit);
+            im.fixed.push_back(f);
+        } else if (a.target == Target::Float || a.target == Target::FloatFma) {
+            const std::array<float, 5> c = {
+                static_cast<float>(s.num[0]), static_cast<float>(s.num[1]),
+                static_cast<float>(s.num[2]), static_cast<float>(s.den[1]),
+                static_cast<float>(s.den[2])};
+            for (int i = 0; i < 3; ++i)
+                q.num[i] = c[static_cast<std::size_t>(i)];
+            q.den[1] = c[3];
+            q.den[2] = c[4];
+            im.single.push_back(c);
+        } else {
+            q = s;
+        }
+        im.quantised.push_back(q);
+    }
+    return im;
+}
+
+} // namespace zorkan

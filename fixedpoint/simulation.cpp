@@ -1,0 +1,132 @@
+#include "fixedpoint/simulation.h"
+
+#include <cmath>
+
+namespace zorkan {
+
+Simulator::Simulator(const Implementation& implementation)
+    : im_(implementation), target_(implementation.options.arithmetic.target) {
+    const Arithmetic& a = im_.options.arithmetic;
+    dataBits_ = a.dataBits;
+    lastBit_ = std::ldexp(1.0, -(dataBits_ - 1));
+    top_ = (std::int64_t{1} << (dataBits_ - 1)) - 1;
+    bottom_ = -(std::int64_t{1} << (dataBits_ - 1));
+    for (const FixedCoefficients& f : im_.fixed)
+        shifts_.push_back(a.coefBits - 1 - f.shift);
+    reset();
+}
+
+void Simulator::reset() {
+    const std::size_t n = im_.cascade.sections.size();
+    fixedState_.assign(4 * n, 0);
+    floatingState_.assign(2 * n, 0.0);
+    floatState_.assign(2 * n, 0.0f);
+    counts_ = {};
+}
+
+std::int64_t Simulator::overflow(std::int64_t v) {
+    if (v >= bottom_ && v <= top_)
+        return v;
+    ++counts_.overflows;
+    if (im_.options.arithmetic.overflow == Overflow::Saturate)
+        return v > top_ ? top_ : bottom_;
+    // Two's complement: the low W bits, read as a signed number.
+    const std::uint64_t modulus = std::uint64_t{1} << dataBits_;
+    const std::uint64_t low = static_cast<std::uint64_t>(v) & (modulus - 1);
+    return low > static_cast<std::uint64_t>(top_) ? static_cast<std::int64_t>(low - modulus)
+                                                  : static_cast<std::int64_t>(low);
+}
+
+std::int64_t Simulator::stepFixed(std::int64_t x) {
+    const bool nearest = im_.options.arithmetic.rounding == Rounding::Nearest;
+    for (std::size_t k = 0; k < im_.fixed.size(); ++k) {
+        const std::int64_t* c = im_.fixed[k].c;
+        std::int64_t* s = fixedState_.data() + 4 * k;
+        const std::int64_t acc = c[0] * x + c[1] * s[0] + c[2] * s[1] - c[3] * s[2] - c[4] * s[3];
+        const int f = shifts_[k];
+        // The shift of a negative number is arithmetic (floor) in C++20.
+        const std::int64_t rounded = nearest ? (acc + (std::int64_t{1} << (f - 1))) >> f : acc >> f;
+        const std::int64_t y = overflow(rounded);
+        s[1] = s[0];
+        s[0] = x;
+        s[3] = s[2];
+        s[2] = y;
+        x = y;
+    }
+    return x;
+}
+
+double Simulator::step(double x) {
+    switch (target_) {
+    case Target::Q15:
+    case Target::Q31:
+    case Target::Fixed: {
+        const double scaled = std::floor(x / lastBit_ + 0.5);
+        std::int64_t v;
+        if (!(scaled <= static_cast<double>(top_))) {
+            v = top_;
+            ++counts_.inputClipped;
+        } else if (!(scaled >= static_cast<double>(bottom_))) {
+            v = bottom_;
+            ++counts_.inputClipped;
+        } else {
+            v = static_cast<std::int64_t>(scaled);
+        }
+        return static_cast<double>(stepFixed(v)) * lastBit_;
+    }
+    case Target::Float:
+    case Target::FloatFma: {
+        const bool fused = target_ == Target::FloatFma;
+        float v = static_cast<float>(x);
+        for (std::size_t k = 0; k < im_.single.size(); ++k) {
+            const std::array<float, 5>& c = im_.single[k];
+            float* s = floatState_.data() + 2 * k;
+            float y;
+            if (fused) {
+                y = std::fmaf(c[0], v, s[0]);
+                s[0] = std::fmaf(c[1], v, std::fmaf(-c[3], y, s[1]));
+                s[1] = std::fmaf(c[2], v, -(c[4] * y));
+            } else {
+                const float p0 = c[0] * v;
+                y = p0 + s[0];
+                const float p1 = c[1] * v, p3 = c[3] * y;
+                const float d = p1 - p3;
+                s[0] = d + s[1];
+                const float p2 = c[2] * v, p4 = c[4] * y;
+                s[1] = p2 - p4;
+            }
+            v = y;
+        }
+        return v;
+    }
+    case Target::Double:
+        break;
+    }
+    for (std::size_t k = 0; k < im_.quantised.size(); ++k) {
+        const SecondOrderSection& c = im_.quantised[k];
+        double* s = floatingState_.data() + 2 * k;
+        const double p0 = c.num[0] * x;
+        const double y = p0 + s[0];
+        const double p1 = c.num[1] * x, p3 = c.den[1] * y;
+        const double d = p1 - p3;
+        s[0] = d + s[1];
+        const double p2 = c.num[2] * x, p4 = c.den[2] * y;
+        s[1] = p2 - p4;
+        x = y;
+    }
+    return x;
+}
+
+std::vector<double> simulate(const Implementation& implementation, const std::vector<double>& input,
+                             SimulationCounts* counts) {
+    Simulator sim(implementation);
+    std::vector<double> out;
+    out.reserve(input.size());
+    for (double x : input)
+        out.push_back(sim.step(x));
+    if (counts)
+        *counts = sim.counts();
+    return out;
+}
+
+} // namespace zorkan

@@ -1,0 +1,62 @@
+#pragma once
+// The bit-exact simulation of an implementation: sample by sample what the exported C
+// code computes for the same coefficients, in the same order of operations.
+#include "fixedpoint/implementation.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace zorkan {
+
+struct SimulationCounts {
+    long long overflows = 0;    // section outputs saturated or wrapped
+    long long inputClipped = 0; // input samples beyond full scale, saturated on entry
+};
+
+// Fixed point: direct form I per section, acc = b0 x + b1 x1 + b2 x2 - a1 y1 - a2 y2
+// exactly, then the rounding and the overflow rule of the arithmetic. Floating point:
+// transposed direct form II, y = b0 x + s0, s0 = (b1 x - a1 y) + s1, s1 = b2 x - a2 y,
+// each operation rounded in the target's type; with FMA y = fma(b0, x, s0),
+// s0 = fma(b1, x, fma(-a1, y, s1)), s1 = fma(b2, x, -(a2 y)).
+class Simulator {
+  public:
+    explicit Simulator(const Implementation& implementation);
+    void reset();
+
+    // One sample as a fraction of full scale. Fixed point rounds it to the data word
+    // on entry (nearest, half up) and saturates it there, counted in inputClipped.
+    double step(double x);
+    // One sample in units of the data word's last bit (fixed-point targets).
+    std::int64_t stepFixed(std::int64_t x);
+
+    // The fixed-point state: x[n-1], x[n-2], y[n-1], y[n-2] of each section.
+    std::vector<std::int64_t>& fixedState() { return fixedState_; }
+    // The floating-point state s0, s1 of each section.
+    std::vector<double>& floatingState() { return floatingState_; }
+
+    const SimulationCounts& counts() const { return counts_; }
+    // The value of the data word's last bit (fixed point), 2^-(W-1).
+    double lastBit() const { return lastBit_; }
+    std::int64_t largestData() const { return top_; }
+    std::int64_t smallestData() const { return bottom_; }
+
+  private:
+    std::int64_t overflow(std::int64_t v);
+
+    const Implementation& im_;
+    Target target_;
+    int dataBits_ = 16;
+    double lastBit_ = 1;
+    std::int64_t top_ = 0, bottom_ = 0;
+    std::vector<int> shifts_;
+    std::vector<std::int64_t> fixedState_;
+    std::vector<double> floatingState_;
+    std::vector<float> floatState_;
+    SimulationCounts counts_;
+};
+
+// The whole signal through a fresh simulator.
+std::vector<double> simulate(const Implementation& implementation, const std::vector<double>& input,
+                             SimulationCounts* counts = nullptr);
+
+} // namespace zorkan
