@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -202,7 +203,22 @@ void ExportDialog::showPreview() {
     const QString proposed =
         QDir(QDir::currentPath()).filePath(outputRequest(options.format, source).proposedName);
     try {
-        const ExportedFilter filter = exportedFilter(source.toStdString(), options);
+        // The sections are made again only when the file or what shapes them changed:
+        // normalising a long cascade takes a moment, and the name for C is typed.
+        const QFileInfo file(source);
+        const bool ordered = options.format == ExportFormat::C &&
+                             (options.type == SampleType::Q15 || options.type == SampleType::Q31);
+        const QString key = file.absoluteFilePath() + QLatin1Char('|') +
+                            QString::number(file.lastModified().toMSecsSinceEpoch()) +
+                            QLatin1Char('|') + QString::number(file.size()) +
+                            (ordered ? QStringLiteral("|ordered") : QString()) +
+                            (options.normalise ? QStringLiteral("|normalised") : QString());
+        if (key != previewKey_ || !file.exists()) {
+            previewKey_.clear();
+            previewFilter_ = exportedFilter(source.toStdString(), options);
+            previewKey_ = key;
+        }
+        const ExportedFilter& filter = previewFilter_;
         const std::vector<ExportFile> files =
             exportFileTexts(filter, proposed.toStdString(), options);
         QPlainTextEdit* memos[] = {Memo1, Memo2};

@@ -60,6 +60,10 @@ class ExportDialog : public QDialog {
     QPushButton* BitBtn2 = nullptr;
     QPushButton* BitBtn3 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+
+    // The sections the pages show, and what they were made from.
+    QString previewKey_;
+    ExportedFilter previewFilter_;
 };
 
 } // namespace zorkan::ui
