@@ -226,6 +226,18 @@ std::vector<FilterSection> sectionsOverB0(const FilterCoefficients& filter) {
     return sections;
 }
 
+std::uint32_t filterOrder(const FilterCoefficients& filter) {
+    std::uint32_t order = 0;
+    for (const FilterSection& s : filter.sections) {
+        int degree = 0;
+        for (int m = 0; m < 5; ++m)
+            if (s.a[m] != 0 || s.b[m] != 0)
+                degree = m;
+        order += static_cast<std::uint32_t>(degree);
+    }
+    return order;
+}
+
 std::vector<int> sectionsScaledByB0(const FilterCoefficients& filter) {
     std::vector<int> scaled;
     for (std::size_t k = 0; k < filter.sections.size(); ++k)

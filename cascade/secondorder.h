@@ -49,6 +49,11 @@ SecondOrderCascade secondOrderSections(const FilterCoefficients& filter);
 // so small that the division leaves the range of a double is refused (a UserMessage).
 std::vector<FilterSection> sectionsOverB0(const FilterCoefficients& filter);
 
+// The order of a filter as the analysis summary and the export name it: the sum over
+// the file's sections of the highest power of z^-1 with a coefficient other than zero in
+// the numerator or the denominator.
+std::uint32_t filterOrder(const FilterCoefficients& filter);
+
 // The sections whose B0 is neither 1 nor 0, from 1.
 std::vector<int> sectionsScaledByB0(const FilterCoefficients& filter);
 

@@ -15,10 +15,11 @@ namespace {
 const char* const exportHelp =
     "Использование: zorkan-cli export ФАЙЛ.flt --format ФОРМАТ [ПАРАМЕТРЫ]\n"
     "\n"
-    "Выводит фильтр из файла параметров (правила расчёта частотных характеристик)\n"
-    "как каскад секций второго порядка: секции четвёртого порядка полосового фильтра\n"
+    "Выводит фильтр из файла параметров (правила расчета частотных характеристик)\n"
+    "как каскад секций второго порядка: секции четвертого порядка полосового фильтра\n"
     "раскладываются по корням на две секции второго порядка каждая. Файл начинается\n"
-    "с комментария: программа и версия, исходный файл, вид, порядок, число секций.\n"
+    "с комментария: программа и версия, исходный файл, вид, порядок (как у analyse),\n"
+    "число секций; где B0 не равен 1, секции делятся на B0 (H(z) = A(z)/B(z)).\n"
     "\n"
     "  --format F     sos-csv  строки b0,b1,b2,a0,a1,a2 (17 значащих цифр), как sos\n"
     "                          в scipy.signal.sosfilt и MATLAB;\n"
@@ -35,9 +36,11 @@ const char* const exportHelp =
     "  --normalise    нормировать усиление: наибольшее усиление по частоте равно 1,\n"
     "                 секция k масштабируется так, что каскад секций 1..k имеет\n"
     "                 наибольшее усиление 1; без него коэффициенты выводятся как есть\n"
-    "  --output FILE  записать в файл (целиком или никак); для c: FILE.h даёт один\n"
-    "                 заголовочный файл, иное имя NAME - файлы NAME.h и NAME.c;\n"
-    "                 без --output текст выводится в stdout (для c - один заголовок)\n"
+    "  --output FILE  записать в файл (целиком или никак); для c: FILE.h дает один\n"
+    "                 заголовочный файл, иное имя NAME - файлы NAME.h и NAME.c\n"
+    "                 (оба или ни одного); выходной файл не может совпадать с файлом\n"
+    "                 фильтра; без --output текст выводится в stdout (для c - один\n"
+    "                 заголовок)\n"
     "  --help         эта справка\n"
     "\n"
     "Неустойчивый или нулевой фильтр выводится с предупреждением в комментарии\n"
@@ -70,19 +73,15 @@ int runExport(int argc, char** argv) {
     options.sourceName = std::filesystem::path(source).filename().string();
 
     const std::string output = textOption(args, "output", "");
-    const SecondOrderCascade* cascade = nullptr;
-    ExportResult written;
-    SecondOrderCascade printed;
+    ExportedFilter filter;
     if (output.empty()) {
-        printed = exportCascade(source, options);
-        const std::string text = exportText(printed, options);
+        filter = exportedFilter(source, options);
+        const std::string text = exportText(filter, options);
         std::fwrite(text.data(), 1, text.size(), stdout);
-        cascade = &printed;
     } else {
-        written = exportFilter(source, output, options);
-        cascade = &written.cascade;
+        filter = exportFilter(source, output, options).filter;
     }
-    for (const CascadeWarning& w : cascade->warnings)
+    for (const CascadeWarning& w : filter.cascade.warnings)
         std::fprintf(stderr, "Предупреждение: %s\n", w.message.c_str());
     return 0;
 }

@@ -1,7 +1,6 @@
 #include "export/exportdialog.h"
 
 #include "common/errors.h"
-#include "export/formats.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
 #include "ui/prompts.h"
@@ -9,13 +8,18 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace zorkan::ui {
@@ -30,31 +34,24 @@ const char* const formatTexts[] = {
     "Язык C (*.c, *.h)",
 };
 
+// The file types of the save dialog, in the order of ExportFormat.
+const char* const fileFilters[] = {
+    "Секции второго порядка, CSV|*.csv",
+    "Файлы Octave/MATLAB|*.m",
+    "Модули Python|*.py",
+    "Код C, файлы .c и .h|*.c|Один заголовочный файл C|*.h",
+};
+
 // In the order of SampleType.
 const char* const typeTexts[] = {"double", "float", "q15 (int16_t)", "q31 (int32_t)"};
 
 FileDialogRequest outputRequest(ExportFormat format, const QString& source) {
     FileDialogRequest r;
     r.title = QStringLiteral("Экспорт фильтра");
+    r.initialFolder = QDir::currentPath();
+    r.filter = QString::fromUtf8(fileFilters[static_cast<int>(format)]);
+    r.defaultExtension = QString::fromStdString(exportExtension(format)).mid(1);
     const QString stem = source.isEmpty() ? QStringLiteral("1") : QFileInfo(source).baseName();
-    switch (format) {
-    case ExportFormat::SosCsv:
-        r.filter = QStringLiteral("Секции второго порядка, CSV|*.csv");
-        r.defaultExtension = QStringLiteral("csv");
-        break;
-    case ExportFormat::Octave:
-        r.filter = QStringLiteral("Файлы Octave/MATLAB|*.m");
-        r.defaultExtension = QStringLiteral("m");
-        break;
-    case ExportFormat::Python:
-        r.filter = QStringLiteral("Модули Python|*.py");
-        r.defaultExtension = QStringLiteral("py");
-        break;
-    case ExportFormat::C:
-        r.filter = QStringLiteral("Код C, файлы .c и .h|*.c|Один заголовочный файл C|*.h");
-        r.defaultExtension = QStringLiteral("c");
-        break;
-    }
     // Python imports a module, and Octave runs a script, by a name that starts with a letter.
     const bool needsLetter = format == ExportFormat::Python || format == ExportFormat::Octave;
     const QString name =
@@ -63,12 +60,27 @@ FileDialogRequest outputRequest(ExportFormat format, const QString& source) {
     return r;
 }
 
+QString fullPath(const std::string& path) {
+    return QDir::toNativeSeparators(QFileInfo(QString::fromStdString(path)).absoluteFilePath());
+}
+
+QPlainTextEdit* previewPage(QTabWidget* pages, const QString& name) {
+    auto* memo = new QPlainTextEdit(pages);
+    memo->setObjectName(name);
+    memo->setReadOnly(true);
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    memo->setToolTip(QStringLiteral("Текст, который будет записан в файл"));
+    pages->addTab(memo, QString());
+    return memo;
+}
+
 } // namespace
 
 ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("ExportDialog"));
     setWindowTitle(QStringLiteral("Экспорт фильтра"));
-    resize(520, 240);
+    resize(640, 560);
 
     auto* column = new QVBoxLayout(this);
     auto* form = new QFormLayout;
@@ -104,8 +116,22 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     CheckBox1 = new QCheckBox(
         QStringLiteral("Нормировать усиление (наибольшее усиление по частоте равно 1)"), this);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setToolTip(QStringLiteral(
+        "Каждая секция масштабируется так, что секции с первой по нее имеют усиление 1"));
     column->addWidget(CheckBox1);
-    column->addStretch(1);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setToolTip(QStringLiteral("Файлы, которые получит предложенное имя"));
+    Memo1 = previewPage(PageControl1, QStringLiteral("Memo1"));
+    Memo2 = previewPage(PageControl1, QStringLiteral("Memo2"));
+    column->addWidget(PageControl1, 1);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    Label1->setToolTip(QStringLiteral("Предупреждения о фильтре; они записываются и в файл"));
+    column->addWidget(Label1);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -127,6 +153,10 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     connect(BitBtn2, &QPushButton::clicked, this, &ExportDialog::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &ExportDialog::ComboBox1Change);
+    connect(ComboBox2, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
+    connect(CheckBox1, &QCheckBox::toggled, this, &ExportDialog::showPreview);
+    connect(Edit1, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
+    connect(Edit2, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
     ComboBox1Change();
 
     // The filter last designed or analysed, if any.
@@ -137,12 +167,90 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
 
 void ExportDialog::setSourceFile(const QString& path) {
     Edit1->setText(path);
+    showPreview();
 }
 
 void ExportDialog::ComboBox1Change() {
     const bool c = ComboBox1->currentIndex() == static_cast<int>(ExportFormat::C);
     ComboBox2->setEnabled(c);
     Edit2->setEnabled(c);
+    showPreview();
+}
+
+ExportOptions ExportDialog::chosenOptions() const {
+    ExportOptions options;
+    options.format = static_cast<ExportFormat>(ComboBox1->currentIndex());
+    options.type = static_cast<SampleType>(ComboBox2->currentIndex());
+    options.prefix = Edit2->text().trimmed().toStdString();
+    options.normalise = CheckBox1->isChecked();
+    return options;
+}
+
+void ExportDialog::showPreview() {
+    if (!Label1)
+        return; // still being built
+    Memo1->clear();
+    Memo2->clear();
+    PageControl1->setTabText(0, QString());
+    PageControl1->setTabVisible(1, false);
+    const QString source = Edit1->text().trimmed();
+    if (source.isEmpty()) {
+        Label1->setText(QStringLiteral("Не задано имя файла параметров фильтра"));
+        return;
+    }
+    ExportOptions options = chosenOptions();
+    options.sourceName = QFileInfo(source).fileName().toStdString();
+    const QString proposed =
+        QDir(QDir::currentPath()).filePath(outputRequest(options.format, source).proposedName);
+    try {
+        // The sections are made again only when the file or what shapes them changed:
+        // normalising a long cascade takes a moment, and the name for C is typed.
+        const QFileInfo file(source);
+        const bool ordered = options.format == ExportFormat::C &&
+                             (options.type == SampleType::Q15 || options.type == SampleType::Q31);
+        const QString key = file.absoluteFilePath() + QLatin1Char('|') +
+                            QString::number(file.lastModified().toMSecsSinceEpoch()) +
+                            QLatin1Char('|') + QString::number(file.size()) +
+                            (ordered ? QStringLiteral("|ordered") : QString()) +
+                            (options.normalise ? QStringLiteral("|normalised") : QString());
+        if (key != previewKey_ || !file.exists()) {
+            previewKey_.clear();
+            previewFilter_ = exportedFilter(source.toStdString(), options);
+            previewKey_ = key;
+        }
+        const ExportedFilter& filter = previewFilter_;
+        const std::vector<ExportFile> files =
+            exportFileTexts(filter, proposed.toStdString(), options);
+        QPlainTextEdit* memos[] = {Memo1, Memo2};
+        for (std::size_t i = 0; i < files.size() && i < 2; ++i) {
+            memos[i]->setPlainText(QString::fromStdString(files[i].text));
+            PageControl1->setTabText(static_cast<int>(i),
+                                     QFileInfo(QString::fromStdString(files[i].path)).fileName());
+        }
+        PageControl1->setTabVisible(1, files.size() > 1);
+        QStringList warnings;
+        for (const CascadeWarning& w : filter.cascade.warnings)
+            warnings << QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message);
+        Label1->setText(warnings.isEmpty() ? QStringLiteral("Предупреждений нет")
+                                           : warnings.join(QLatin1Char('\n')));
+    } catch (const Error& e) {
+        // The system's own refusals are worded as they stand; the others get their stop.
+        const QString why = QString::fromUtf8(e.what());
+        Label1->setText(QStringLiteral("Текст не составлен: ") +
+                        (dynamic_cast<const UserMessage*>(&e) ? why : withFullStop(why)));
+    }
+}
+
+bool ExportDialog::replaceAllowed(const std::vector<std::string>& files) {
+    for (const std::string& f : files) {
+        const QFileInfo info(QString::fromStdString(f));
+        if (info.exists() &&
+            !prompts().ask(
+                applicationTitle(),
+                QStringLiteral("Файл %1 уже существует. Заменить?").arg(info.fileName())))
+            return false;
+    }
+    return true;
 }
 
 void ExportDialog::BitBtn1Click() {
@@ -150,7 +258,8 @@ void ExportDialog::BitBtn1Click() {
     r.title = QStringLiteral("Файл параметров фильтра");
     r.filter = QStringLiteral("Файлы параметров фильтра|*.flt");
     r.defaultExtension = QStringLiteral("flt");
-    r.proposedName = Edit1->text();
+    r.initialFolder = QDir::currentPath();
+    r.proposedName = QFileInfo(Edit1->text()).fileName();
     if (const std::optional<QString> path = prompts().openFileName(r))
         Edit1->setText(*path);
 }
@@ -162,14 +271,14 @@ void ExportDialog::BitBtn2Click() {
                           QStringLiteral("Не задано имя файла параметров фильтра"));
         return;
     }
-    ExportOptions options;
-    options.format = static_cast<ExportFormat>(ComboBox1->currentIndex());
-    options.type = static_cast<SampleType>(ComboBox2->currentIndex());
-    options.prefix = Edit2->text().trimmed().toStdString();
-    options.normalise = CheckBox1->isChecked();
+    const ExportOptions options = chosenOptions();
     const std::optional<QString> output =
         prompts().saveFileName(outputRequest(options.format, source));
     if (!output)
+        return;
+    const std::vector<std::string> files = exportFiles(output->toStdString(), options);
+    checkExportOutputs(source.toStdString(), files);
+    if (!replaceAllowed(files))
         return;
 
     ExportResult result;
@@ -179,13 +288,13 @@ void ExportDialog::BitBtn2Click() {
     }
     QStringList names;
     for (const std::string& f : result.files)
-        names << QFileInfo(QString::fromStdString(f)).fileName();
+        names << fullPath(f);
     StatusBar1->showMessage((names.size() > 1
                                  ? QStringLiteral("Записаны %1; секций второго порядка: %2")
                                  : QStringLiteral("Записан %1; секций второго порядка: %2"))
                                 .arg(names.join(QStringLiteral(", ")))
-                                .arg(result.cascade.sections.size()));
-    for (const CascadeWarning& w : result.cascade.warnings)
+                                .arg(result.filter.cascade.sections.size()));
+    for (const CascadeWarning& w : result.filter.cascade.warnings)
         prompts().message(MessageIcon::Warning, applicationTitle(),
                           QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message));
 }

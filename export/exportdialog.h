@@ -1,20 +1,30 @@
 #pragma once
 // "Экспорт фильтра": a filter parameter file written as second-order sections for other
 // tools (CSV, Octave/MATLAB, Python, C). The source file, the format, the number type
-// and name for C and the normalisation are chosen here; "Экспорт..." asks for the output
-// file and writes it, and the status bar names what was written. Errors go to the
-// application's general handler; warnings about the filter are shown after writing.
+// and name for C and the normalisation are chosen here; the pages below show the text
+// of every file the proposed name gives, and the warnings about the filter, before
+// anything is written. "Экспорт..." asks for the output file (in the current folder),
+// asks before replacing an existing file, refuses the parameter file itself and writes;
+// the status bar names the full paths written. Errors go to the application's general
+// handler; the warnings are shown again after writing.
 //
 // Object names: Edit1 (source file), BitBtn1 (choose it), ComboBox1 (format),
 // ComboBox2 (number type for C), Edit2 (name for C), CheckBox1 (normalise),
-// BitBtn2 (export), BitBtn3 (close), StatusBar1.
+// PageControl1 (one page per file, Memo1 and Memo2 holding the texts), Label1 (the
+// warnings, or why there is no text to show), BitBtn2 (export), BitBtn3 (close),
+// StatusBar1.
+#include "export/formats.h"
+
 #include <QDialog>
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QStatusBar;
+class QTabWidget;
 
 namespace zorkan::ui {
 
@@ -31,16 +41,29 @@ class ExportDialog : public QDialog {
 
   private:
     void ComboBox1Change();
+    ExportOptions chosenOptions() const;
+    // Shows the texts the proposed output name would get, and the warnings.
+    void showPreview();
+    // True when every existing file of `files` may be replaced.
+    bool replaceAllowed(const std::vector<std::string>& files);
 
-    QLineEdit* Edit1;
-    QPushButton* BitBtn1;
-    QComboBox* ComboBox1;
-    QComboBox* ComboBox2;
-    QLineEdit* Edit2;
-    QCheckBox* CheckBox1;
-    QPushButton* BitBtn2;
-    QPushButton* BitBtn3;
-    QStatusBar* StatusBar1;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QPlainTextEdit* Memo2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QStatusBar* StatusBar1 = nullptr;
+
+    // The sections the pages show, and what they were made from.
+    QString previewKey_;
+    ExportedFilter previewFilter_;
 };
 
 } // namespace zorkan::ui

@@ -4,6 +4,7 @@
 
 #include "common/errors.h"
 #include "common/replacefile.h"
+#include "fixedpoint/implementation.h"
 #include "zorkanconfig.h"
 
 #include <charconv>
@@ -76,21 +77,33 @@ bool fixedPoint(SampleType t) {
     return t == SampleType::Q15 || t == SampleType::Q31;
 }
 
-std::vector<std::string> headerLines(const SecondOrderCascade& cascade,
-                                     const ExportOptions& options) {
+std::string sectionList(const std::vector<std::size_t>& sections) {
+    std::string out;
+    for (std::size_t k : sections)
+        out += (out.empty() ? "" : ", ") + std::to_string(k);
+    return out;
+}
+
+std::vector<std::string> headerLines(const ExportedFilter& filter, const ExportOptions& options) {
     static const char* const formatNames[] = {"second-order sections, CSV",
                                               "second-order sections, Octave/MATLAB",
                                               "second-order sections, Python/NumPy", "C99"};
+    const SecondOrderCascade& cascade = filter.cascade;
     std::vector<std::string> lines;
     lines.push_back(std::string("ZORKAN ") + ZORKAN_VERSION +
                     " filter export: " + formatNames[static_cast<int>(options.format)]);
     lines.push_back("source: " + asciiName(options.sourceName));
     lines.push_back(std::string("kind: ") + kindName(cascade.kind) + " (" +
-                    std::to_string(cascade.kind) + "), order " + std::to_string(cascade.order) +
+                    std::to_string(cascade.kind) + "), order " + std::to_string(filter.order) +
                     ", " + std::to_string(cascade.fileSections) + " section(s) in the file");
     lines.push_back("second-order sections: " + std::to_string(cascade.sections.size()));
     lines.push_back("H(z) = product of (b0 + b1 z^-1 + b2 z^-2) / (a0 + a1 z^-1 + a2 z^-2), "
                     "a0 = 1");
+    if (!filter.scaledSections.empty()) {
+        lines.push_back("B0 is not 1 in file section(s) " + sectionList(filter.scaledSections) +
+                        ": each is divided by its B0 here,");
+        lines.push_back("  so H(z) = A(z)/B(z) as ZORKAN's frequency response computes it");
+    }
     if (options.format == ExportFormat::SosCsv)
         lines.push_back("one section per row: b0,b1,b2,a0,a1,a2");
     if (options.format == ExportFormat::Octave)
@@ -140,9 +153,9 @@ std::string commented(const std::vector<std::string>& lines, const char* mark) {
     return out;
 }
 
-std::string csvText(const SecondOrderCascade& c, const ExportOptions& o) {
-    std::string out = commented(headerLines(c, o), "#");
-    for (const SecondOrderSection& s : c.sections) {
+std::string csvText(const ExportedFilter& f, const ExportOptions& o) {
+    std::string out = commented(headerLines(f, o), "#");
+    for (const SecondOrderSection& s : f.cascade.sections) {
         out += exactNumber(s.num[0]) + "," + exactNumber(s.num[1]) + "," + exactNumber(s.num[2]) +
                "," + exactNumber(s.den[0]) + "," + exactNumber(s.den[1]) + "," +
                exactNumber(s.den[2]) + "\n";
@@ -158,19 +171,19 @@ std::string row(const SecondOrderSection& s, const char* separator) {
     return out;
 }
 
-std::string octaveText(const SecondOrderCascade& c, const ExportOptions& o) {
-    std::string out = commented(headerLines(c, o), "%");
+std::string octaveText(const ExportedFilter& f, const ExportOptions& o) {
+    std::string out = commented(headerLines(f, o), "%");
     out += "sos = [\n";
-    for (const SecondOrderSection& s : c.sections)
+    for (const SecondOrderSection& s : f.cascade.sections)
         out += "  " + row(s, ", ") + ";\n";
     out += "];\ng = 1;\n";
     return out;
 }
 
-std::string pythonText(const SecondOrderCascade& c, const ExportOptions& o) {
-    std::string out = commented(headerLines(c, o), "#");
+std::string pythonText(const ExportedFilter& f, const ExportOptions& o) {
+    std::string out = commented(headerLines(f, o), "#");
     out += "import numpy as np\n\nsos = np.array([\n";
-    for (const SecondOrderSection& s : c.sections)
+    for (const SecondOrderSection& s : f.cascade.sections)
         out += "    [" + row(s, ", ") + "],\n";
     out += "])\n";
     return out;
@@ -204,118 +217,160 @@ struct CCode {
     std::string definitions; // reset, step, block
 };
 
-// `helperLinkage` and `linkage` go before the helpers and before the three functions.
-CCode cCode(const SecondOrderCascade& cascade, const ExportOptions& o,
-            const std::string& helperLinkage, const std::string& linkage) {
-    if (!validIdentifier(o.prefix))
-        throw UserMessage("Имя фильтра для языка C '" + o.prefix +
-                          "' должно состоять из латинских букв, цифр и '_' и не начинаться с "
-                          "цифры");
-    const std::string p = o.prefix;
-    const std::string count = upper(p) + "_SECTIONS";
+std::string sectionCount(const ExportOptions& o) {
+    return upper(o.prefix) + "_SECTIONS";
+}
+
+std::string cDeclarations(const SecondOrderCascade& cascade, const ExportOptions& o) {
+    const std::string count = sectionCount(o);
     const std::string t = typeName(o.type);
     const bool fixed = fixedPoint(o.type);
-    CCode code;
-    code.comment = "/*\n" + commented(headerLines(cascade, o), " *") + " */\n";
-
-    std::string& d = code.declarations;
-    d += "#include <stddef.h>\n";
+    std::string d = "#include <stddef.h>\n";
     if (fixed)
         d += "#include <stdint.h>\n";
     d += "\n#define " + count + " " + std::to_string(cascade.sections.size()) + "\n\n";
-    d += "/* The filter's memory; set it with " + p + "_reset before the first sample. */\n";
+    d += "/* The filter's memory; set it with " + o.prefix + "_reset before the first sample. */\n";
     d += "typedef struct {\n";
     if (fixed)
         d += "    " + t + " x[" + count + "][2]; /* x[n-1], x[n-2] of each section */\n    " + t +
              " y[" + count + "][2]; /* y[n-1], y[n-2] of each section */\n";
     else
         d += "    " + t + " s[" + count + "][2];\n";
-    d += "} " + p + "_state;\n";
+    d += "} " + o.prefix + "_state;\n";
+    return d;
+}
 
-    std::string& h = code.prototypes;
-    h += "void " + p + "_reset(" + p + "_state* state);\n";
-    h += t + " " + p + "_step(" + p + "_state* state, " + t + " x);\n";
-    h += "void " + p + "_block(" + p + "_state* state, const " + t + "* in, " + t +
-         "* out, size_t n);\n";
+std::string cPrototypes(const ExportOptions& o) {
+    const std::string& p = o.prefix;
+    const std::string t = typeName(o.type);
+    return "void " + p + "_reset(" + p + "_state* state);\n" + t + " " + p + "_step(" + p +
+           "_state* state, " + t + " x);\n" + "void " + p + "_block(" + p +
+           "_state* state, const " + t + "* in, " + t + "* out, size_t n);\n";
+}
 
-    const std::string fn = linkage.empty() ? "" : linkage + " ";
-    if (fixed) {
-        std::string& hc = code.helpers;
-        const std::string hn = helperLinkage + " ";
-        const bool q15 = o.type == SampleType::Q15;
-        hc += "/* floor((acc + 2^(f-1)) / 2^f) without shifting a negative number */\n";
-        hc += hn + "int64_t " + p + "_round_shift(int64_t acc, int f) {\n";
-        hc += "    const int64_t q = acc + ((int64_t)1 << (f - 1));\n";
-        hc += "    if (q >= 0)\n        return q >> f;\n";
-        hc += "    return -((-q + (((int64_t)1 << f) - 1)) >> f);\n}\n\n";
-        hc += hn + t + " " + p + "_saturate(int64_t v) {\n";
-        hc += std::string("    if (v > ") + (q15 ? "INT16_MAX" : "INT32_MAX") +
-              ")\n        return " + (q15 ? "INT16_MAX" : "INT32_MAX") + ";\n";
-        hc += std::string("    if (v < ") + (q15 ? "INT16_MIN" : "INT32_MIN") +
-              ")\n        return " + (q15 ? "INT16_MIN" : "INT32_MIN") + ";\n";
-        hc += "    return (" + t + ")v;\n}\n\n";
-    }
-    std::string& c = code.definitions;
-    c += fn + "void " + p + "_reset(" + p + "_state* state) {\n    size_t k;\n";
-    c += "    for (k = 0; k < " + count + "; ++k) {\n";
-    if (fixed)
+// `fn` is the linkage of the functions with its blank, or nothing.
+std::string cReset(const ExportOptions& o, const std::string& fn) {
+    const std::string& p = o.prefix;
+    std::string c = fn + "void " + p + "_reset(" + p + "_state* state) {\n    size_t k;\n";
+    c += "    for (k = 0; k < " + sectionCount(o) + "; ++k) {\n";
+    if (fixedPoint(o.type))
         c += "        state->x[k][0] = 0;\n        state->x[k][1] = 0;\n"
              "        state->y[k][0] = 0;\n        state->y[k][1] = 0;\n";
     else
         c += "        state->s[k][0] = 0;\n        state->s[k][1] = 0;\n";
-    c += "    }\n}\n\n";
+    return c + "    }\n}\n\n";
+}
 
-    c += fn + t + " " + p + "_step(" + p + "_state* state, " + t + " x) {\n";
-    if (fixed) {
-        c += "    /* b0, b1, b2, a1, a2 of each section, scaled by 2^(31 - shift) */\n";
-        c += "    static const int32_t coefficients[" + count + "][5] = {\n";
-        std::string shifts;
-        for (std::size_t k = 0; k < cascade.sections.size(); ++k) {
-            const FixedSection f = fixedSection(cascade.sections[k], k);
-            c += "        {";
-            for (int i = 0; i < 5; ++i)
-                c += (i ? ", " : "") + std::to_string(f.c[i]);
-            c += "},\n";
-            shifts += (k ? ", " : "") + std::to_string(f.shift);
-        }
-        c += "    };\n";
-        c += "    static const int shifts[" + count + "] = {" + shifts + "};\n";
-        c += "    size_t k;\n";
-        c += "    for (k = 0; k < " + count + "; ++k) {\n";
-        c += "        const int32_t* c = coefficients[k];\n";
-        c += "        " + t + "* xs = state->x[k];\n";
-        c += "        " + t + "* ys = state->y[k];\n";
-        c += "        const int64_t acc = (int64_t)c[0] * x + (int64_t)c[1] * xs[0] + "
-             "(int64_t)c[2] * xs[1] -\n";
-        c += "                            (int64_t)c[3] * ys[0] - (int64_t)c[4] * ys[1];\n";
-        c += "        const " + t + " y = " + p + "_saturate(" + p +
-             "_round_shift(acc, 31 - shifts[k]));\n";
-        c += "        xs[1] = xs[0];\n        xs[0] = x;\n        ys[1] = ys[0];\n"
-             "        ys[0] = y;\n        x = y;\n";
-        c += "    }\n    return x;\n}\n\n";
-    } else {
-        const bool single = o.type == SampleType::Float;
-        c += "    /* b0, b1, b2, a1, a2 of each section (a0 = 1) */\n";
-        c += "    static const " + t + " coefficients[" + count + "][5] = {\n";
-        for (const SecondOrderSection& s : cascade.sections) {
-            const double v[5] = {s.num[0], s.num[1], s.num[2], s.den[1], s.den[2]};
-            c += "        {";
-            for (int i = 0; i < 5; ++i)
-                c += (i ? ", " : "") + (single ? floatLiteral(v[i]) : exactNumber(v[i]));
-            c += "},\n";
-        }
-        c += "    };\n    size_t k;\n";
-        c += "    for (k = 0; k < " + count + "; ++k) {\n";
-        c += "        const " + t + "* c = coefficients[k];\n";
-        c += "        " + t + "* s = state->s[k];\n";
-        c += "        const " + t + " y = c[0] * x + s[0];\n";
-        c += "        s[0] = c[1] * x - c[3] * y + s[1];\n";
-        c += "        s[1] = c[2] * x - c[4] * y;\n";
-        c += "        x = y;\n    }\n    return x;\n}\n\n";
+std::string cBlock(const ExportOptions& o, const std::string& fn) {
+    const std::string& p = o.prefix;
+    const std::string t = typeName(o.type);
+    return fn + "void " + p + "_block(" + p + "_state* state, const " + t + "* in, " + t +
+           "* out, size_t n) {\n    size_t i;\n" +
+           "    for (i = 0; i < n; ++i)\n        out[i] = " + p + "_step(state, in[i]);\n}\n";
+}
+
+// The step of double and float code: transposed direct form II.
+std::string floatingStep(const SecondOrderCascade& cascade, const ExportOptions& o,
+                         const std::string& fn) {
+    const std::string& p = o.prefix;
+    const std::string count = sectionCount(o);
+    const std::string t = typeName(o.type);
+    const bool single = o.type == SampleType::Float;
+    std::string c = fn + t + " " + p + "_step(" + p + "_state* state, " + t + " x) {\n";
+    c += "    /* b0, b1, b2, a1, a2 of each section (a0 = 1) */\n";
+    c += "    static const " + t + " coefficients[" + count + "][5] = {\n";
+    for (const SecondOrderSection& s : cascade.sections) {
+        const double v[5] = {s.num[0], s.num[1], s.num[2], s.den[1], s.den[2]};
+        c += "        {";
+        for (int i = 0; i < 5; ++i)
+            c += (i ? ", " : "") + (single ? floatLiteral(v[i]) : exactNumber(v[i]));
+        c += "},\n";
     }
-    c += fn + "void " + p + "_block(" + p + "_state* state, const " + t + "* in, " + t +
-         "* out, size_t n) {\n    size_t i;\n";
-    c += "    for (i = 0; i < n; ++i)\n        out[i] = " + p + "_step(state, in[i]);\n}\n";
+    c += "    };\n    size_t k;\n";
+    c += "    for (k = 0; k < " + count + "; ++k) {\n";
+    c += "        const " + t + "* c = coefficients[k];\n";
+    c += "        " + t + "* s = state->s[k];\n";
+    c += "        const " + t + " y = c[0] * x + s[0];\n";
+    c += "        s[0] = c[1] * x - c[3] * y + s[1];\n";
+    c += "        s[1] = c[2] * x - c[4] * y;\n";
+    c += "        x = y;\n    }\n    return x;\n}\n\n";
+    return c;
+}
+
+// Rounding and saturation of q15 and q31; `linkage` goes before each.
+std::string fixedHelpers(const ExportOptions& o, const std::string& linkage) {
+    const std::string& p = o.prefix;
+    const std::string t = typeName(o.type);
+    const std::string hn = linkage + " ";
+    const char* top = o.type == SampleType::Q15 ? "INT16_MAX" : "INT32_MAX";
+    const char* bottom = o.type == SampleType::Q15 ? "INT16_MIN" : "INT32_MIN";
+    std::string hc = "/* floor((acc + 2^(f-1)) / 2^f) without shifting a negative number */\n";
+    hc += hn + "int64_t " + p + "_round_shift(int64_t acc, int f) {\n";
+    hc += "    const int64_t q = acc + ((int64_t)1 << (f - 1));\n";
+    hc += "    if (q >= 0)\n        return q >> f;\n";
+    hc += "    return -((-q + (((int64_t)1 << f) - 1)) >> f);\n}\n\n";
+    hc += hn + t + " " + p + "_saturate(int64_t v) {\n";
+    hc += std::string("    if (v > ") + top + ")\n        return " + top + ";\n";
+    hc += std::string("    if (v < ") + bottom + ")\n        return " + bottom + ";\n";
+    hc += "    return (" + t + ")v;\n}\n\n";
+    return hc;
+}
+
+// The step of q15 and q31 code: direct form I on scaled integer coefficients.
+std::string fixedStep(const SecondOrderCascade& cascade, const ExportOptions& o,
+                      const std::string& fn) {
+    const std::string& p = o.prefix;
+    const std::string count = sectionCount(o);
+    const std::string t = typeName(o.type);
+    std::string c = fn + t + " " + p + "_step(" + p + "_state* state, " + t + " x) {\n";
+    c += "    /* b0, b1, b2, a1, a2 of each section, scaled by 2^(31 - shift) */\n";
+    c += "    static const int32_t coefficients[" + count + "][5] = {\n";
+    std::string shifts;
+    for (std::size_t k = 0; k < cascade.sections.size(); ++k) {
+        const FixedSection f = fixedSection(cascade.sections[k], k);
+        c += "        {";
+        for (int i = 0; i < 5; ++i)
+            c += (i ? ", " : "") + std::to_string(f.c[i]);
+        c += "},\n";
+        shifts += (k ? ", " : "") + std::to_string(f.shift);
+    }
+    c += "    };\n";
+    c += "    static const int shifts[" + count + "] = {" + shifts + "};\n";
+    c += "    size_t k;\n";
+    c += "    for (k = 0; k < " + count + "; ++k) {\n";
+    c += "        const int32_t* c = coefficients[k];\n";
+    c += "        " + t + "* xs = state->x[k];\n";
+    c += "        " + t + "* ys = state->y[k];\n";
+    c += "        const int64_t acc = (int64_t)c[0] * x + (int64_t)c[1] * xs[0] + "
+         "(int64_t)c[2] * xs[1] -\n";
+    c += "                            (int64_t)c[3] * ys[0] - (int64_t)c[4] * ys[1];\n";
+    c += "        const " + t + " y = " + p + "_saturate(" + p +
+         "_round_shift(acc, 31 - shifts[k]));\n";
+    c += "        xs[1] = xs[0];\n        xs[0] = x;\n        ys[1] = ys[0];\n"
+         "        ys[0] = y;\n        x = y;\n";
+    c += "    }\n    return x;\n}\n\n";
+    return c;
+}
+
+// `helperLinkage` and `linkage` go before the helpers and before the three functions.
+CCode cCode(const ExportedFilter& filter, const ExportOptions& o, const std::string& helperLinkage,
+            const std::string& linkage) {
+    if (!validIdentifier(o.prefix))
+        throw UserMessage("Имя фильтра для языка C '" + o.prefix +
+                          "' должно состоять из латинских букв, цифр и '_' и не начинаться с "
+                          "цифры");
+    const SecondOrderCascade& cascade = filter.cascade;
+    const std::string fn = linkage.empty() ? "" : linkage + " ";
+    CCode code;
+    code.comment = "/*\n" + commented(headerLines(filter, o), " *") + " */\n";
+    code.declarations = cDeclarations(cascade, o);
+    code.prototypes = cPrototypes(o);
+    if (fixedPoint(o.type)) {
+        code.helpers = fixedHelpers(o, helperLinkage);
+        code.definitions = cReset(o, fn) + fixedStep(cascade, o, fn) + cBlock(o, fn);
+    } else {
+        code.definitions = cReset(o, fn) + floatingStep(cascade, o, fn) + cBlock(o, fn);
+    }
     return code;
 }
 
@@ -323,8 +378,8 @@ std::string guardName(const ExportOptions& o) {
     return upper(o.prefix) + "_H";
 }
 
-std::string cOneHeader(const SecondOrderCascade& cascade, const ExportOptions& o) {
-    const CCode code = cCode(cascade, o, "static inline", "static inline");
+std::string cOneHeader(const ExportedFilter& filter, const ExportOptions& o) {
+    const CCode code = cCode(filter, o, "static inline", "static inline");
     const std::string guard = guardName(o);
     return code.comment + "#ifndef " + guard + "\n#define " + guard + "\n\n" + code.declarations +
            "\n" + code.helpers + code.definitions + "\n#endif\n";
@@ -369,45 +424,56 @@ std::string exportExtension(ExportFormat format) {
     case ExportFormat::Python:
         return ".py";
     case ExportFormat::C:
-        return ".h";
+        return ".c";
     }
     return ".csv";
 }
 
 FixedSection fixedSection(const SecondOrderSection& s, std::size_t index) {
-    const long double v[5] = {s.num[0], s.num[1], s.num[2], s.den[1], s.den[2]};
-    long double sum = 0;
-    for (long double x : v)
-        sum += std::abs(x);
+    const FixedCoefficients q = quantiseCoefficients(s, 32, index);
     FixedSection f;
-    // Rounding adds at most 5 / 2 to the sum of the scaled magnitudes.
-    while (sum * std::ldexp(1.0L, 31 - f.shift) + 3 >= std::ldexp(1.0L, 31)) {
-        if (++f.shift > 30)
-            throw UserMessage("Коэффициенты секции " + std::to_string(index + 1) +
-                              " слишком велики для чисел с фиксированной точкой");
-    }
     for (int i = 0; i < 5; ++i)
-        f.c[i] = static_cast<std::int32_t>(std::llround(v[i] * std::ldexp(1.0L, 31 - f.shift)));
+        f.c[i] = static_cast<std::int32_t>(q.c[i]);
+    f.shift = q.shift;
     return f;
 }
 
-std::string exportText(const SecondOrderCascade& cascade, const ExportOptions& options) {
+ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOptions& options) {
+    ExportedFilter filter;
+    filter.cascade = secondOrderSections(file);
+    filter.order = filterOrder(file);
+    // A B0 of 0 is taken as 1 and has a warning of its own.
+    for (std::size_t k = 0; k < file.sections.size(); ++k)
+        if (file.sections[k].b[0] != 1 && file.sections[k].b[0] != 0)
+            filter.scaledSections.push_back(k + 1);
+    if (options.format == ExportFormat::C && fixedPoint(options.type))
+        orderByPoleRadius(filter.cascade);
+    if (options.normalise)
+        normaliseGain(filter.cascade);
+    return filter;
+}
+
+ExportedFilter exportedFilter(const std::string& sourcePath, const ExportOptions& options) {
+    return exportedFilter(readFilterFile(sourcePath, responseReader), options);
+}
+
+std::string exportText(const ExportedFilter& filter, const ExportOptions& options) {
     switch (options.format) {
     case ExportFormat::SosCsv:
-        return csvText(cascade, options);
+        return csvText(filter, options);
     case ExportFormat::Octave:
-        return octaveText(cascade, options);
+        return octaveText(filter, options);
     case ExportFormat::Python:
-        return pythonText(cascade, options);
+        return pythonText(filter, options);
     case ExportFormat::C:
-        return cOneHeader(cascade, options);
+        return cOneHeader(filter, options);
     }
     return {};
 }
 
-CSources exportCSources(const SecondOrderCascade& cascade, const ExportOptions& options,
+CSources exportCSources(const ExportedFilter& filter, const ExportOptions& options,
                         const std::string& headerName) {
-    const CCode code = cCode(cascade, options, "static", "");
+    const CCode code = cCode(filter, options, "static", "");
     const std::string guard = guardName(options);
     CSources s;
     s.header = code.comment + "#ifndef " + guard + "\n#define " + guard + "\n\n" +
@@ -418,40 +484,47 @@ CSources exportCSources(const SecondOrderCascade& cascade, const ExportOptions& 
     return s;
 }
 
-SecondOrderCascade exportCascade(const std::string& sourcePath, const ExportOptions& options) {
-    SecondOrderCascade cascade = secondOrderSections(sourcePath);
-    if (options.format == ExportFormat::C && fixedPoint(options.type))
-        orderByPoleRadius(cascade);
-    if (options.normalise)
-        normaliseGain(cascade);
-    return cascade;
+std::vector<std::string> exportFiles(const std::string& outputPath, const ExportOptions& options) {
+    const auto endsWith = [&](const std::string& tail) {
+        return outputPath.size() > tail.size() &&
+               outputPath.compare(outputPath.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    if (options.format != ExportFormat::C || endsWith(".h"))
+        return {outputPath};
+    const std::string stem =
+        endsWith(".c") ? outputPath.substr(0, outputPath.size() - 2) : outputPath;
+    return {stem + ".h", stem + ".c"};
+}
+
+std::vector<ExportFile> exportFileTexts(const ExportedFilter& filter, const std::string& outputPath,
+                                        const ExportOptions& options) {
+    const std::vector<std::string> files = exportFiles(outputPath, options);
+    if (files.size() == 1)
+        return {{files[0], exportText(filter, options)}};
+    CSources sources = exportCSources(filter, options, baseName(files[0]));
+    return {{files[0], std::move(sources.header)}, {files[1], std::move(sources.source)}};
+}
+
+void checkExportOutputs(const std::string& sourcePath, const std::vector<std::string>& files) {
+    for (const std::string& file : files)
+        if (sameFile(sourcePath, file))
+            throw UserMessage("Выходной файл " + baseName(file) +
+                              " совпадает с файлом фильтра: выберите другое имя");
 }
 
 ExportResult exportFilter(const std::string& sourcePath, const std::string& outputPath,
                           ExportOptions options) {
     if (options.sourceName.empty())
         options.sourceName = baseName(sourcePath);
+    checkExportOutputs(sourcePath, exportFiles(outputPath, options));
     ExportResult result;
-    result.cascade = exportCascade(sourcePath, options);
+    result.filter = exportedFilter(sourcePath, options);
     std::vector<std::pair<std::string, std::string>> files;
-    const auto endsWith = [&](const char* tail) {
-        const std::string t = tail;
-        return outputPath.size() > t.size() &&
-               outputPath.compare(outputPath.size() - t.size(), t.size(), t) == 0;
-    };
-    if (options.format != ExportFormat::C || endsWith(".h")) {
-        files.emplace_back(outputPath, exportText(result.cascade, options));
-    } else {
-        const std::string stem =
-            endsWith(".c") ? outputPath.substr(0, outputPath.size() - 2) : outputPath;
-        const CSources sources = exportCSources(result.cascade, options, baseName(stem + ".h"));
-        files.emplace_back(stem + ".h", sources.header);
-        files.emplace_back(stem + ".c", sources.source);
+    for (ExportFile& f : exportFileTexts(result.filter, outputPath, options)) {
+        result.files.push_back(f.path);
+        files.emplace_back(f.path, std::move(f.text));
     }
-    for (const auto& [path, text] : files) {
-        writeFileSafely(path, text);
-        result.files.push_back(path);
-    }
+    writeFilesSafely(files);
     return result;
 }
 

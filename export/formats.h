@@ -6,6 +6,7 @@
 #include "cascade/norms.h"
 #include "cascade/secondorder.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,9 @@ struct ExportOptions {
 // anything else is refused with a UserMessage.
 ExportFormat parseExportFormat(const std::string& text);
 SampleType parseSampleType(const std::string& text);
-// The usual extension of a format's file, with its dot (".csv", ".m", ".py", ".h").
+// The extension of a format's file, with its dot: ".csv", ".m", ".py", and ".c" for C,
+// whose NAME.c gives the pair NAME.h and NAME.c (only a name ending in ".h" gets the
+// one-header form).
 std::string exportExtension(ExportFormat format);
 
 // Fixed-point coefficients of one section for q15 and q31: num0, num1, num2, den1, den2
@@ -40,35 +43,59 @@ struct FixedSection {
 // Refuses (UserMessage) a section whose coefficients need a shift above 31.
 FixedSection fixedSection(const SecondOrderSection& s, std::size_t index);
 
+// A filter ready to be written: its sections and what the header says of the file.
+struct ExportedFilter {
+    SecondOrderCascade cascade;
+    std::uint32_t order = 0;                 // filterOrder of the file
+    std::vector<std::size_t> scaledSections; // file sections (from 1) with B0 neither 1 nor 0
+};
+
+// The filter the options ask for: for fixed-point C the sections in order of pole
+// radius (orderByPoleRadius), then normalised when asked. Every other format keeps the
+// file's order, two sections in place of each band-pass section.
+ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOptions& options);
+// The same for a parameter file read with the frequency-response computation's rules.
+ExportedFilter exportedFilter(const std::string& sourcePath, const ExportOptions& options);
+
 // The whole single text of the CSV, Octave and Python formats, and the one-header form
 // of C (static inline functions), as written to standard output or to one file.
-std::string exportText(const SecondOrderCascade& cascade, const ExportOptions& options);
+std::string exportText(const ExportedFilter& filter, const ExportOptions& options);
 
 // C as NAME.h and NAME.c: `headerName` is the name the .c file includes.
 struct CSources {
     std::string header;
     std::string source;
 };
-CSources exportCSources(const SecondOrderCascade& cascade, const ExportOptions& options,
+CSources exportCSources(const ExportedFilter& filter, const ExportOptions& options,
                         const std::string& headerName);
 
-// The names of the written files and the cascade written.
+// The files an output name gives: the name itself, except for C, where a name ending in
+// ".h" gets the one-header form and any other name NAME (a trailing ".c" dropped) gets
+// NAME.h and NAME.c, in that order.
+std::vector<std::string> exportFiles(const std::string& outputPath, const ExportOptions& options);
+
+// Those files with their texts.
+struct ExportFile {
+    std::string path;
+    std::string text;
+};
+std::vector<ExportFile> exportFileTexts(const ExportedFilter& filter, const std::string& outputPath,
+                                        const ExportOptions& options);
+
+// Refuses (UserMessage) an output file that is the parameter file under any name.
+void checkExportOutputs(const std::string& sourcePath, const std::vector<std::string>& files);
+
+// The names of the written files and the filter written.
 struct ExportResult {
     std::vector<std::string> files;
-    SecondOrderCascade cascade;
+    ExportedFilter filter;
 };
 
-// Reads `sourcePath` (the frequency-response computation's rules), builds the sections,
-// normalises them when asked and writes the output. For C an output ending in ".h" gets
-// the one-header form; any other name NAME (a trailing ".c" dropped) gets NAME.h and
-// NAME.c. Every file is written to a temporary file beside it and renamed over the
-// target only when complete; the texts are all made before the first file is written.
+// Reads `sourcePath`, builds the filter (exportedFilter) and writes the files
+// (exportFileTexts), none of which may be the parameter file. The texts are all made
+// before anything is written, and the files are replaced together: each goes to a
+// temporary file beside it first, so a failure leaves every old file as it was.
 ExportResult exportFilter(const std::string& sourcePath, const std::string& outputPath,
                           ExportOptions options);
-
-// The cascade the options ask for: read from `sourcePath`, for fixed-point C put in
-// order of pole radius (orderByPoleRadius), then normalised when asked. Every other
-// format keeps the file's order, two sections in place of each band-pass section.
-SecondOrderCascade exportCascade(const std::string& sourcePath, const ExportOptions& options);
 
 } // namespace zorkan

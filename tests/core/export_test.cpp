@@ -14,8 +14,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -479,7 +482,8 @@ TEST(ExportC, FixedPointCodeDoesWhatItsHeaderStates) {
         o.format = ExportFormat::C;
         o.type = r.type;
         o.normalise = r.normalise;
-        const std::vector<double> expected = fixedPointOracle(exportCascade(r.file, o), q15, input);
+        const std::vector<double> expected =
+            fixedPointOracle(exportedFilter(r.file, o).cascade, q15, input);
         const std::vector<double> got =
             runExportedC(dir, r.file, "q", r.type, r.normalise, false, input);
         EXPECT_EQ(got, expected) << r.file << (q15 ? " q15" : " q31");
@@ -534,6 +538,125 @@ TEST(ExportPython, ScipyReadsTheModuleAndTheCsvAsZorkansSections) {
         for (int i = 0; i <= 2000; ++i)
             worst = std::max(worst, std::abs(got[at++] - zorkan[i]) / floored(zorkan[i], kmax));
         EXPECT_LE(worst, 1e-9) << name;
+    }
+}
+
+// ---- the numbers of the texts ----
+
+// The numbers of a text in their order, read with strtod (strtof where `single`), and
+// for float C only the literals that end in "f". Comment lines are left out.
+std::vector<double> textNumbers(const std::string& text, bool single = false) {
+    std::vector<double> out;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::size_t first = line.find_first_not_of(' ');
+        if (first == std::string::npos || line[first] == '#' || line[first] == '%' ||
+            line[first] == '*' || line.compare(first, 2, "/*") == 0)
+            continue;
+        for (std::size_t at = 0; at < line.size();) {
+            const char* begin = line.c_str() + at;
+            char* end = nullptr;
+            const bool digit =
+                (*begin >= '0' && *begin <= '9') ||
+                ((*begin == '-' || *begin == '+') && begin[1] >= '0' && begin[1] <= '9');
+            const bool partOfName =
+                at > 0 && (std::isalnum(static_cast<unsigned char>(line[at - 1])) != 0 ||
+                           line[at - 1] == '_' || line[at - 1] == '[');
+            if (!digit || partOfName) {
+                ++at;
+                continue;
+            }
+            const double v = single ? std::strtof(begin, &end) : std::strtod(begin, &end);
+            const bool literal = !single || *end == 'f';
+            if (literal && std::memchr(begin, 'e', static_cast<std::size_t>(end - begin)))
+                out.push_back(v);
+            at = static_cast<std::size_t>(end - line.c_str()) + 1;
+        }
+    }
+    return out;
+}
+
+// Whether a float needs nine significant digits: eight, read back, give another float.
+bool needsNineDigits(float f) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.7e", static_cast<double>(f));
+    return std::strtof(text, nullptr) != f;
+}
+
+// Every float literal of the generated C, read back with strtof, is the float of its
+// coefficient, in the order b0, b1, b2, a1, a2 of each section. The designs' sections
+// and two hand-made ones hold coefficients in [0.1, 0.125), where eight digits are not
+// always enough for a float.
+TEST(ExportC, FloatLiteralsGiveBackTheFloatOfEveryCoefficient) {
+    TempDir dir;
+    std::vector<std::string> files;
+    for (int k : {0, 1, 2, 5, 6, 7, 9})
+        files.push_back(designFile(dir, designs[k]));
+    writeBytes(dir.file("nine.flt"), "2\r\n0\r\n0.10946517437696457 0.1094651743 "
+                                     "0.11517639458179474\r\n1 -0.11346418410539627 "
+                                     "0.12456006556749344\r\n");
+    files.push_back(dir.file("nine.flt"));
+    int nineDigits = 0;
+    for (const std::string& flt : files) {
+        for (bool normalise : {false, true}) {
+            ExportOptions o;
+            o.format = ExportFormat::C;
+            o.type = SampleType::Float;
+            o.normalise = normalise;
+            const ExportedFilter f = exportedFilter(flt, o);
+            std::vector<float> expected;
+            for (const SecondOrderSection& s : f.cascade.sections)
+                for (double v : {s.num[0], s.num[1], s.num[2], s.den[1], s.den[2]})
+                    expected.push_back(static_cast<float>(v));
+            for (const ExportFile& file : exportFileTexts(f, dir.file("out"), o)) {
+                const std::vector<double> got = textNumbers(file.text, true);
+                if (file.path.back() == 'h') {
+                    EXPECT_TRUE(got.empty()) << flt << ": numbers in the header";
+                    continue;
+                }
+                ASSERT_EQ(got.size(), expected.size()) << flt;
+                for (std::size_t i = 0; i < got.size(); ++i)
+                    EXPECT_EQ(static_cast<float>(got[i]), expected[i]) << flt << " " << i;
+            }
+            for (float v : expected)
+                nineDigits += needsNineDigits(v);
+        }
+    }
+    EXPECT_GE(nineDigits, 5); // the cases that catch a writer of eight digits
+}
+
+// The Octave matrix holds the CSV rows, in the same order, number for number: checked
+// by Octave itself where it is installed, otherwise on the text.
+TEST(ExportOctave, SosRowsAreTheCsvRows) {
+    TempDir dir;
+    const bool octave = run("command -v octave-cli > /dev/null 2>&1");
+    for (int k : {0, 3, 6, 7, 8, 10}) {
+        const std::string flt = designFile(dir, designs[k]);
+        for (bool normalise : {false, true}) {
+            ExportOptions o;
+            o.normalise = normalise;
+            o.format = ExportFormat::SosCsv;
+            exportFilter(flt, dir.file("f.csv"), o);
+            o.format = ExportFormat::Octave;
+            exportFilter(flt, dir.file("f.m"), o);
+            const std::vector<double> csv = textNumbers(readBytes(dir.file("f.csv")));
+            std::vector<double> m;
+            if (octave) {
+                ASSERT_TRUE(run("cd '" + dir.path().string() +
+                                "' && octave-cli --no-gui -q --eval "
+                                "\"f; printf('%.17e\\n', sos')\" > m.txt"));
+                m = numbers(readBytes(dir.file("m.txt")));
+            } else {
+                const std::string text = readBytes(dir.file("f.m"));
+                m = textNumbers(text);
+                EXPECT_NE(text.find("];\ng = 1;\n"), std::string::npos) << designs[k].name;
+            }
+            const std::size_t sections = (designs[k].f2 != 0 && designs[k].f1 != 0 ? 2 : 1) *
+                                         static_cast<std::size_t>(designs[k].sections);
+            EXPECT_EQ(csv.size(), 6 * sections) << designs[k].name;
+            EXPECT_EQ(m, csv) << designs[k].name << (normalise ? " normalised" : "");
+        }
     }
 }
 

@@ -1,5 +1,5 @@
-// A filter parameter file taken to every export format: factoring, normalisation and the
-// texts, on whatever coefficients a file may hold.
+// A filter parameter file taken to every export format: factoring, ordering,
+// normalisation and the texts, on whatever coefficients a file may hold.
 #include "coefficients/filterfile.h"
 #include "export/formats.h"
 #include "tests/fuzz/fuzzinput.h"
@@ -8,19 +8,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto in = zorkan::fuzz::readerOf(data, size);
     zorkan::fuzz::expectOnlyZorkanErrors([&] {
         using namespace zorkan;
-        SecondOrderCascade cascade = secondOrderSections(readFilterFile(in, responseReader));
-        if (size % 2 == 0)
-            normaliseGain(cascade);
+        const FilterCoefficients file = readFilterFile(in, responseReader);
         ExportOptions options;
+        options.normalise = size % 2 == 0;
+        const ExportedFilter plain = exportedFilter(file, options);
         for (ExportFormat f : {ExportFormat::SosCsv, ExportFormat::Octave, ExportFormat::Python}) {
             options.format = f;
-            exportText(cascade, options);
+            exportText(plain, options);
         }
         options.format = ExportFormat::C;
-        for (SampleType t : {SampleType::Double, SampleType::Float, SampleType::Q15}) {
+        for (SampleType t : {SampleType::Double, SampleType::Float}) {
             options.type = t;
-            exportCSources(cascade, options, "f.h");
+            exportFileTexts(plain, "f", options);
         }
+        options.type = SampleType::Q15;
+        exportFileTexts(exportedFilter(file, options), "f.c", options);
     });
     return 0;
 }

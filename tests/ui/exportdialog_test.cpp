@@ -6,10 +6,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTest>
 
 namespace zorkan::ui::test {
@@ -18,6 +22,27 @@ namespace {
 
 // One band-pass section: it becomes two second-order sections.
 const char* const bandPassFile = "2\r\n2\r\n1 0 -2\r\n0 1\r\n1 -0.5 0.8\r\n-0.2 0.3\r\n";
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QStringList folderListing(const Program& program) {
+    return QDir(program.folder()).entryList(QDir::Files, QDir::Name);
+}
+
+// The dialog on `source`, with the format and the number type chosen.
+void choose(ExportDialog& dialog, const QString& source, int format, int type) {
+    dialog.setSourceFile(source);
+    dialog.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(format);
+    dialog.findChild<QComboBox*>(QStringLiteral("ComboBox2"))->setCurrentIndex(type);
+}
+
+void clickExport(ExportDialog& dialog) {
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("BitBtn2")), Qt::LeftButton);
+}
 
 } // namespace
 
@@ -83,9 +108,13 @@ class ExportDialogTest : public QObject {
         QCOMPARE(program.prompts().fileRequests[0].request.defaultExtension, extension);
         QCOMPARE(program.prompts().fileRequests[0].request.proposedName,
                  format == 1 || format == 2 ? "filter_1." + extension : "1." + extension);
+        QCOMPARE(program.prompts().fileRequests[0].request.initialFolder, QDir::currentPath());
+        QStringList paths;
+        for (const QString& name : written)
+            paths << QDir(program.folder()).absoluteFilePath(name);
         QCOMPARE(status, QStringLiteral("%1 %2; секций второго порядка: 2")
                              .arg(written.size() > 1 ? "Записаны" : "Записан")
-                             .arg(written.join(QStringLiteral(", "))));
+                             .arg(paths.join(QStringLiteral(", "))));
         for (const QString& name : written)
             QVERIFY2(QFile::exists(program.path(name)), qPrintable(name));
         QVERIFY(fileBytes(program.path(written[0])).contains(inFirst.toUtf8()));
@@ -120,6 +149,224 @@ class ExportDialogTest : public QObject {
         QVERIFY(!QFile::exists(program.path(QStringLiteral("x.csv"))));
         QVERIFY(fileBytes(program.path(QStringLiteral("y.csv"))).contains("# WARNING: UNSTABLE"));
         QVERIFY(program.prompts().drained());
+    }
+
+    // The pages show, before anything is written, the very bytes that accepting the
+    // proposed name writes, one page per file, and the warnings about the filter.
+    void previewIsWhatIsWritten_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("filter");
+        QTest::addColumn<QStringList>("written"); // the files of the proposed name
+        QTest::addColumn<QString>("warning");     // how Label1 starts
+        const QByteArray unstable = "2\r\n0\r\n1 0 0\r\n1 -2.5 1\r\n";
+        QTest::newRow("csv") << 0 << 0 << QByteArray(bandPassFile) << QStringList{"1.csv"}
+                             << "Предупреждений нет";
+        QTest::newRow("octave unstable") << 1 << 0 << unstable << QStringList{"filter_1.m"}
+                                         << "Предупреждение: фильтр неустойчив: полюс секции 1";
+        QTest::newRow("python") << 2 << 0 << QByteArray(bandPassFile) << QStringList{"filter_1.py"}
+                                << "Предупреждений нет";
+        QTest::newRow("c q31") << 3 << 3 << QByteArray(bandPassFile) << QStringList{"1.h", "1.c"}
+                               << "Предупреждений нет";
+        QTest::newRow("c float unstable") << 3 << 1 << unstable << QStringList{"1.h", "1.c"}
+                                          << "Предупреждение: фильтр неустойчив";
+    }
+    void previewIsWhatIsWritten() {
+        QFETCH(int, format);
+        QFETCH(int, type);
+        QFETCH(QByteArray, filter);
+        QFETCH(QStringList, written);
+        QFETCH(QString, warning);
+        Program program;
+        program.start();
+        writeFile(program.path(QStringLiteral("1.flt")), filter);
+        const QStringList before = folderListing(program);
+        ExportDialog dialog(&program.main());
+        choose(dialog, program.path(QStringLiteral("1.flt")), format, type);
+        dialog.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(true);
+        auto* pages = dialog.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        const QPlainTextEdit* memos[] = {
+            dialog.findChild<QPlainTextEdit*>(QStringLiteral("Memo1")),
+            dialog.findChild<QPlainTextEdit*>(QStringLiteral("Memo2"))};
+        QStringList shown;
+        for (int i = 0; i < 2; ++i)
+            shown << memos[i]->toPlainText();
+        QVERIFY2(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text().startsWith(warning),
+                 qPrintable(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text()));
+        QCOMPARE(pages->isTabVisible(1), written.size() > 1);
+        QVERIFY(program.prompts().messages.empty());
+        QCOMPARE(folderListing(program), before); // nothing written yet
+
+        program.prompts().queueFile(program.path(written.last()));
+        clickExport(dialog);
+        QCOMPARE(program.prompts().fileRequests.size(), std::size_t{1});
+        QCOMPARE(program.prompts().fileRequests[0].request.proposedName, written.last());
+        for (int i = 0; i < written.size(); ++i) {
+            QCOMPARE(pages->tabText(i), written[i]);
+            QCOMPARE(shown[i].toUtf8(), fileBytes(program.path(written[i])));
+        }
+        const std::size_t warnings = warning.startsWith(QStringLiteral("Предупреждение:")) ? 1 : 0;
+        QCOMPARE(program.prompts().messages.size(), warnings);
+    }
+
+    // Without a text to show, Label1 says why, and the pages are empty.
+    void previewTellsWhyThereIsNoText_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("name"); // the name for C
+        QTest::addColumn<QString>("label");
+        QTest::newRow("no file named") << ""
+                                       << "f"
+                                       << "Не задано имя файла параметров фильтра";
+        QTest::newRow("missing file") << "none.flt"
+                                      << "f"
+                                      << "Текст не составлен: File not found.";
+        QTest::newRow("bad C name")
+            << "1.flt"
+            << "9lives"
+            << "Текст не составлен: Имя фильтра для языка C '9lives' должно состоять из "
+               "латинских букв, цифр и '_' и не начинаться с цифры";
+    }
+    void previewTellsWhyThereIsNoText() {
+        QFETCH(QString, source);
+        QFETCH(QString, name);
+        QFETCH(QString, label);
+        Program program;
+        program.start();
+        writeFile(program.path(QStringLiteral("1.flt")), bandPassFile);
+        ExportDialog dialog(&program.main());
+        choose(dialog, program.path(QStringLiteral("1.flt")), 3, 0);
+        dialog.findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(name);
+        dialog.findChild<QLineEdit*>(QStringLiteral("Edit1"))
+            ->setText(source.isEmpty() ? source : program.path(source));
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text(), label);
+        QVERIFY(
+            dialog.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText().isEmpty());
+        QVERIFY(program.prompts().messages.empty());
+    }
+
+    // A file that exists is replaced only when the user says so; for C every file of the
+    // pair is asked about before either is written.
+    void asksBeforeReplacing_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("answers"); // y and n, one a question
+        QTest::addColumn<QStringList>("questions");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("csv kept") << 0 << "a.csv" << QStringList{"a.csv"} << "n"
+                                  << QStringList{"Файл a.csv уже существует. Заменить?"} << false;
+        QTest::newRow("csv replaced")
+            << 0 << "a.csv" << QStringList{"a.csv"} << "y"
+            << QStringList{"Файл a.csv уже существует. Заменить?"} << true;
+        QTest::newRow("c new") << 3 << "a.c" << QStringList{} << "" << QStringList{} << true;
+        QTest::newRow("c source replaced")
+            << 3 << "a.c" << QStringList{"a.c"} << "y"
+            << QStringList{"Файл a.c уже существует. Заменить?"} << true;
+        QTest::newRow("c source kept, header too")
+            << 3 << "a.c" << QStringList{"a.h", "a.c"} << "yn"
+            << QStringList{"Файл a.h уже существует. Заменить?",
+                           "Файл a.c уже существует. Заменить?"}
+            << false;
+        QTest::newRow("c one header kept")
+            << 3 << "one.h" << QStringList{"one.h", "one.c"} << "n"
+            << QStringList{"Файл one.h уже существует. Заменить?"} << false;
+    }
+    void asksBeforeReplacing() {
+        QFETCH(int, format);
+        QFETCH(QString, answer);
+        QFETCH(QStringList, existing);
+        QFETCH(QString, answers);
+        QFETCH(QStringList, questions);
+        QFETCH(bool, written);
+        Program program;
+        program.start();
+        writeFile(program.path(QStringLiteral("1.flt")), bandPassFile);
+        for (const QString& name : existing)
+            writeFile(program.path(name), "old");
+        ExportDialog dialog(&program.main());
+        choose(dialog, program.path(QStringLiteral("1.flt")), format, 0);
+        for (QChar c : answers)
+            program.prompts().queueAnswer(c == QLatin1Char('y'));
+        program.prompts().queueFile(program.path(answer));
+        clickExport(dialog);
+        QCOMPARE(
+            QStringList(program.prompts().questions.begin(), program.prompts().questions.end()),
+            questions);
+        QVERIFY(program.prompts().drained());
+        const QStringList files =
+            format == 3 && answer.endsWith(".c") ? QStringList{"a.h", "a.c"} : QStringList{answer};
+        for (const QString& name : files) {
+            const QByteArray bytes = fileBytes(program.path(name));
+            if (written)
+                QVERIFY2(bytes.contains("ZORKAN"), qPrintable(name));
+            else
+                QCOMPARE(bytes, existing.contains(name) ? QByteArray("old") : QByteArray());
+        }
+        const QString status =
+            dialog.findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->currentMessage();
+        QCOMPARE(status.startsWith(QStringLiteral("Записан")), written);
+    }
+
+    // The parameter file itself is refused under any name, before any question, and
+    // stays as it was; for C neither file of the pair is written.
+    void refusesTheParameterFile_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("named"); // the file the message names
+        QTest::newRow("csv") << "1.flt" << 0 << "1.flt"
+                             << "1.flt";
+        QTest::newRow("python, another spelling") << "1.flt" << 2 << "./sub/../1.flt"
+                                                  << "1.flt";
+        QTest::newRow("c source") << "x.c" << 3 << "x.c"
+                                  << "x.c";
+        QTest::newRow("c header of the pair") << "x.h" << 3 << "x"
+                                              << "x.h";
+        QTest::newRow("c one header") << "x.h" << 3 << "x.h"
+                                      << "x.h";
+    }
+    void refusesTheParameterFile() {
+        QFETCH(QString, source);
+        QFETCH(int, format);
+        QFETCH(QString, answer);
+        QFETCH(QString, named);
+        Program program;
+        program.start();
+        QVERIFY(QDir(program.folder()).mkdir(QStringLiteral("sub")));
+        writeFile(program.path(source), bandPassFile);
+        const QStringList before = folderListing(program);
+        ExportDialog dialog(&program.main());
+        choose(dialog, program.path(source), format, 0);
+        program.prompts().queueFile(program.path(answer));
+        clickExport(dialog);
+        QCOMPARE(program.prompts().messages.size(), std::size_t{1});
+        QCOMPARE(program.prompts().messages[0].text,
+                 QStringLiteral("Выходной файл %1 совпадает с файлом фильтра: выберите другое имя")
+                     .arg(named));
+        QVERIFY(program.prompts().questions.empty());
+        QCOMPARE(fileBytes(program.path(source)), QByteArray(bandPassFile));
+        QCOMPARE(folderListing(program), before);
+    }
+
+    // Both file requests start in the current folder, and the open request proposes the
+    // file's name, not its whole path.
+    void fileRequestsStartInTheCurrentFolder() {
+        Program program;
+        program.start();
+        writeFile(program.path(QStringLiteral("1.flt")), bandPassFile);
+        ExportDialog dialog(&program.main());
+        dialog.setSourceFile(program.path(QStringLiteral("1.flt")));
+        program.prompts().queueFile(program.path(QStringLiteral("2.flt")));
+        dialog.BitBtn1Click();
+        QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(),
+                 program.path(QStringLiteral("2.flt")));
+        program.prompts().queueCancel();
+        clickExport(dialog);
+        QCOMPARE(program.prompts().fileRequests.size(), std::size_t{2});
+        for (const auto& r : program.prompts().fileRequests)
+            QCOMPARE(r.request.initialFolder, QDir::currentPath());
+        QCOMPARE(program.prompts().fileRequests[0].request.proposedName, QStringLiteral("1.flt"));
+        QCOMPARE(program.prompts().fileRequests[1].request.proposedName, QStringLiteral("2.csv"));
     }
 };
 
