@@ -15,5 +15,6 @@ int runSig2Wav(int argc, char** argv);
 int runFilterSound(int argc, char** argv);
 int runExport(int argc, char** argv);
 int runAnalyse(int argc, char** argv);
+int runImplement(int argc, char** argv);
 
 } // namespace zorkan::cli

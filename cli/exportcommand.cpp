@@ -28,7 +28,8 @@ const char* const exportHelp =
     "                 c        код C99: тип PREFIX_state, функции PREFIX_reset,\n"
     "                          PREFIX_step и PREFIX_block\n"
     "  --type T       числа кода C: double, float (транспонированная вторая прямая\n"
-    "                 форма), q15 (int16_t), q31 (int32_t) (первая прямая форма,\n"
+    "                 форма), float-fma (то же с fmaf), q15 (int16_t), q31 (int32_t)\n"
+    "                 (первая прямая форма,\n"
     "                 коэффициенты int32_t со сдвигом секции, накопитель int64_t,\n"
     "                 округление и насыщение выхода; секции по возрастанию радиуса\n"
     "                 полюсов); по умолчанию double\n"
@@ -36,6 +37,10 @@ const char* const exportHelp =
     "  --normalise    нормировать усиление: наибольшее усиление по частоте равно 1,\n"
     "                 секция k масштабируется так, что каскад секций 1..k имеет\n"
     "                 наибольшее усиление 1; без него коэффициенты выводятся как есть\n"
+    "  --scale S      масштабирование, как у implement: peak (то же, что --normalise),\n"
+    "                 l2, l1, none\n"
+    "  --order O      порядок секций, как у implement: file, ascending, descending;\n"
+    "                 по умолчанию для q15 и q31 ascending, иначе file\n"
     "  --output FILE  записать в файл (целиком или никак); для c: FILE.h дает один\n"
     "                 заголовочный файл, иное имя NAME - файлы NAME.h и NAME.c\n"
     "                 (оба или ни одного); выходной файл не может совпадать с файлом\n"
@@ -49,8 +54,8 @@ const char* const exportHelp =
 } // namespace
 
 int runExport(int argc, char** argv) {
-    const Arguments args =
-        parseArguments(argc, argv, 2, {"format", "type", "name", "output"}, {"normalise"});
+    const Arguments args = parseArguments(
+        argc, argv, 2, {"format", "type", "name", "output", "scale", "order"}, {"normalise"});
     if (args.help) {
         std::fputs(exportHelp, stdout);
         return 0;
@@ -69,6 +74,10 @@ int runExport(int argc, char** argv) {
     options.type = parseSampleType(textOption(args, "type", "double"));
     options.prefix = textOption(args, "name", options.prefix);
     options.normalise = switchGiven(args, "normalise");
+    if (args.options.count("scale"))
+        options.scaling = parseScaling(textOption(args, "scale", ""));
+    if (args.options.count("order"))
+        options.order = parseSectionOrder(textOption(args, "order", ""));
     const std::string source = args.positional[0];
     options.sourceName = std::filesystem::path(source).filename().string();
 

@@ -27,6 +27,8 @@ void printUsage() {
         "  export    фильтр (.flt) секциями второго порядка: CSV, Octave, Python, C\n"
         "  analyse   анализ фильтра (.flt): нули и полюсы, устойчивость, групповое время\n"
         "            задержки, импульсная и переходная характеристики, сравнение\n"
+        "  implement реализация фильтра (.flt) в арифметике устройства: double, float,\n"
+        "            q15, q31, свой формат; побитно точное моделирование, шум, переполнения\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
         "zorkan-cli --version выводит версию.");
@@ -65,6 +67,8 @@ int main(int argc, char** argv) {
             return zorkan::cli::runFilterSound(argc, argv);
         if (std::strcmp(command, "export") == 0)
             return zorkan::cli::runExport(argc, argv);
+        if (std::strcmp(command, "implement") == 0)
+            return zorkan::cli::runImplement(argc, argv);
         if (std::strcmp(command, "analyse") == 0)
             return zorkan::cli::runAnalyse(argc, argv);
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);

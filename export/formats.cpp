@@ -64,6 +64,7 @@ const char* typeName(SampleType t) {
     case SampleType::Double:
         return "double";
     case SampleType::Float:
+    case SampleType::FloatFma:
         return "float";
     case SampleType::Q15:
         return "int16_t";
@@ -110,19 +111,32 @@ std::vector<std::string> headerLines(const ExportedFilter& filter, const ExportO
         lines.push_back("sos: one section per row [b0 b1 b2 a0 a1 a2]; g: overall gain");
     if (options.format == ExportFormat::Python)
         lines.push_back("sos: one section per row [b0, b1, b2, a0, a1, a2] (scipy.signal)");
-    if (cascade.normalised)
+    if (filter.scaling == Scaling::Peak && cascade.normalised)
         lines.push_back("gain: normalised, largest gain over frequency 1; section k is scaled "
                         "so that sections 1..k together peak at 1");
+    else if (filter.scaling != Scaling::None && cascade.normalised)
+        lines.push_back(std::string("gain: scaled so that the impulse response from the input "
+                                    "to each section's output has ") +
+                        (filter.scaling == Scaling::L1 ? "L1" : "L2") + " norm 1");
     else
         lines.push_back("gain: as in the parameter file (not normalised)");
+    if (filter.sectionOrder != SectionOrder::file &&
+        !(options.format == ExportFormat::C && fixedPoint(options.type) &&
+          filter.sectionOrder == SectionOrder::ascending))
+        lines.push_back(std::string("sections in order of pole radius, the most resonant ") +
+                        (filter.sectionOrder == SectionOrder::ascending ? "last" : "first"));
     if (options.format == ExportFormat::C) {
         const std::string t = typeName(options.type);
         if (!fixedPoint(options.type)) {
             lines.push_back("samples and coefficients: " + t +
                             "; each section in transposed direct form II");
+            if (options.type == SampleType::FloatFma)
+                lines.push_back("fused multiply-adds: y = fmaf(b0, x, s0), "
+                                "s0 = fmaf(b1, x, fmaf(-a1, y, s1)), s1 = fmaf(b2, x, -(a2 y))");
         } else {
             const bool q15 = options.type == SampleType::Q15;
-            lines.push_back("sections in order of pole radius, the most resonant last");
+            if (filter.sectionOrder == SectionOrder::ascending)
+                lines.push_back("sections in order of pole radius, the most resonant last");
             lines.push_back("samples: " + t +
                             (q15 ? ", q15 (value / 32768)" : ", q31 (value / 2^31)") +
                             "; each section in direct form I");
@@ -139,6 +153,8 @@ std::vector<std::string> headerLines(const ExportedFilter& filter, const ExportO
             if (!cascade.normalised)
                 lines.push_back("NOTE: not normalised (--normalise): outputs beyond full scale "
                                 "saturate");
+            if (filter.sectionOrder == SectionOrder::file)
+                lines.push_back("sections in the file's order");
         }
     }
     for (const CascadeWarning& w : cascade.warnings)
@@ -228,6 +244,8 @@ std::string cDeclarations(const SecondOrderCascade& cascade, const ExportOptions
     std::string d = "#include <stddef.h>\n";
     if (fixed)
         d += "#include <stdint.h>\n";
+    if (o.type == SampleType::FloatFma)
+        d += "#include <math.h>\n";
     d += "\n#define " + count + " " + std::to_string(cascade.sections.size()) + "\n\n";
     d += "/* The filter's memory; set it with " + o.prefix + "_reset before the first sample. */\n";
     d += "typedef struct {\n";
@@ -275,7 +293,7 @@ std::string floatingStep(const SecondOrderCascade& cascade, const ExportOptions&
     const std::string& p = o.prefix;
     const std::string count = sectionCount(o);
     const std::string t = typeName(o.type);
-    const bool single = o.type == SampleType::Float;
+    const bool single = o.type == SampleType::Float || o.type == SampleType::FloatFma;
     std::string c = fn + t + " " + p + "_step(" + p + "_state* state, " + t + " x) {\n";
     c += "    /* b0, b1, b2, a1, a2 of each section (a0 = 1) */\n";
     c += "    static const " + t + " coefficients[" + count + "][5] = {\n";
@@ -290,9 +308,15 @@ std::string floatingStep(const SecondOrderCascade& cascade, const ExportOptions&
     c += "    for (k = 0; k < " + count + "; ++k) {\n";
     c += "        const " + t + "* c = coefficients[k];\n";
     c += "        " + t + "* s = state->s[k];\n";
-    c += "        const " + t + " y = c[0] * x + s[0];\n";
-    c += "        s[0] = c[1] * x - c[3] * y + s[1];\n";
-    c += "        s[1] = c[2] * x - c[4] * y;\n";
+    if (o.type == SampleType::FloatFma) {
+        c += "        const " + t + " y = fmaf(c[0], x, s[0]);\n";
+        c += "        s[0] = fmaf(c[1], x, fmaf(-c[3], y, s[1]));\n";
+        c += "        s[1] = fmaf(c[2], x, -(c[4] * y));\n";
+    } else {
+        c += "        const " + t + " y = c[0] * x + s[0];\n";
+        c += "        s[0] = c[1] * x - c[3] * y + s[1];\n";
+        c += "        s[1] = c[2] * x - c[4] * y;\n";
+    }
     c += "        x = y;\n    }\n    return x;\n}\n\n";
     return c;
 }
@@ -408,11 +432,14 @@ SampleType parseSampleType(const std::string& text) {
         return SampleType::Double;
     if (text == "float")
         return SampleType::Float;
+    if (text == "float-fma")
+        return SampleType::FloatFma;
     if (text == "q15")
         return SampleType::Q15;
     if (text == "q31")
         return SampleType::Q31;
-    throw UserMessage("Неизвестный тип чисел '" + text + "': допустимы double, float, q15, q31");
+    throw UserMessage("Неизвестный тип чисел '" + text +
+                      "': допустимы double, float, float-fma, q15, q31");
 }
 
 std::string exportExtension(ExportFormat format) {
@@ -440,16 +467,19 @@ FixedSection fixedSection(const SecondOrderSection& s, std::size_t index) {
 
 ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOptions& options) {
     ExportedFilter filter;
-    filter.cascade = secondOrderSections(file);
     filter.order = filterOrder(file);
     // A B0 of 0 is taken as 1 and has a warning of its own.
     for (std::size_t k = 0; k < file.sections.size(); ++k)
         if (file.sections[k].b[0] != 1 && file.sections[k].b[0] != 0)
             filter.scaledSections.push_back(k + 1);
-    if (options.format == ExportFormat::C && fixedPoint(options.type))
-        orderByPoleRadius(filter.cascade);
-    if (options.normalise)
-        normaliseGain(filter.cascade);
+    const bool fixed = options.format == ExportFormat::C && fixedPoint(options.type);
+    if (options.normalise && options.scaling && *options.scaling != Scaling::Peak)
+        throw UserMessage("Нормирование (--normalise) - это масштабирование peak; "
+                          "укажите одно из двух");
+    filter.scaling = options.scaling.value_or(options.normalise ? Scaling::Peak : Scaling::None);
+    filter.sectionOrder =
+        options.order.value_or(fixed ? SectionOrder::ascending : SectionOrder::file);
+    filter.cascade = realisedCascade(file, filter.scaling, filter.sectionOrder);
     return filter;
 }
 

@@ -5,6 +5,9 @@
 // gives the same bytes. Lines end in LF, the convention of those tools.
 #include "cascade/norms.h"
 #include "cascade/secondorder.h"
+#include "fixedpoint/implementation.h"
+
+#include <optional>
 
 #include <cstdint>
 #include <string>
@@ -13,13 +16,17 @@
 namespace zorkan {
 
 enum class ExportFormat { SosCsv, Octave, Python, C };
-enum class SampleType { Double, Float, Q15, Q31 };
+enum class SampleType { Double, Float, Q15, Q31, FloatFma };
 
 struct ExportOptions {
     ExportFormat format = ExportFormat::SosCsv;
     SampleType type = SampleType::Double; // C only
     std::string prefix = "zorkan_filter"; // C only: names of the type and the functions
-    bool normalise = false;
+    bool normalise = false;               // the same as scaling peak
+    // The implementation's scaling and section order; unset: peak when normalising, else
+    // none; for fixed-point C ascending pole radius, else the file's order.
+    std::optional<Scaling> scaling;
+    std::optional<SectionOrder> order;
     std::string sourceName; // the parameter file, as named in the header
 };
 
@@ -46,6 +53,8 @@ FixedSection fixedSection(const SecondOrderSection& s, std::size_t index);
 // A filter ready to be written: its sections and what the header says of the file.
 struct ExportedFilter {
     SecondOrderCascade cascade;
+    Scaling scaling = Scaling::None;
+    SectionOrder sectionOrder = SectionOrder::file;
     std::uint32_t order = 0;                 // filterOrder of the file
     std::vector<std::size_t> scaledSections; // file sections (from 1) with B0 neither 1 nor 0
 };

@@ -178,6 +178,36 @@ long double largestNumerator(const SecondOrderSection& s) {
 
 } // namespace
 
+SecondOrderCascade realisedCascade(const FilterCoefficients& filter, Scaling scaling,
+                                   SectionOrder order, long double* gain) {
+    SecondOrderCascade cascade = secondOrderSections(filter);
+    orderSections(cascade, order);
+    long double product = 1;
+    if (scaling == Scaling::Peak) {
+        const std::vector<SecondOrderSection> before = cascade.sections;
+        normaliseGain(cascade);
+        for (std::size_t k = 0; k < before.size(); ++k)
+            if (largestNumerator(before[k]) > 0)
+                product *= largestNumerator(cascade.sections[k]) / largestNumerator(before[k]);
+    } else if (scaling != Scaling::None) {
+        std::vector<SecondOrderSection> sections = cascade.sections;
+        if (scaleByNorm(sections, scaling == Scaling::L1, product)) {
+            cascade.sections = sections;
+            cascade.normalised = true;
+        } else {
+            product = 1;
+            cascade.warnings.push_back(
+                {"норма импульсной характеристики не ограничена или равна нулю; коэффициенты "
+                 "не масштабированы",
+                 "the impulse response's norm is unbounded or zero; the coefficients are not "
+                 "scaled"});
+        }
+    }
+    if (gain)
+        *gain = product;
+    return cascade;
+}
+
 Implementation realise(const FilterCoefficients& filter, const ImplementationOptions& options) {
     checkArithmetic(options.arithmetic);
     if (filter.sections.empty())
@@ -185,30 +215,7 @@ Implementation realise(const FilterCoefficients& filter, const ImplementationOpt
     Implementation im;
     im.options = options;
     im.options.arithmetic = namedArithmetic(options.arithmetic.target, options.arithmetic);
-    im.cascade = secondOrderSections(filter);
-    orderSections(im.cascade, options.order);
-
-    if (options.scaling == Scaling::Peak) {
-        const std::vector<SecondOrderSection> before = im.cascade.sections;
-        normaliseGain(im.cascade);
-        for (std::size_t k = 0; k < before.size(); ++k)
-            if (largestNumerator(before[k]) > 0)
-                im.gain *= largestNumerator(im.cascade.sections[k]) / largestNumerator(before[k]);
-    } else if (options.scaling != Scaling::None) {
-        std::vector<SecondOrderSection> sections = im.cascade.sections;
-        long double gain = 1;
-        if (scaleByNorm(sections, options.scaling == Scaling::L1, gain)) {
-            im.cascade.sections = sections;
-            im.cascade.normalised = true;
-            im.gain = gain;
-        } else {
-            im.cascade.warnings.push_back(
-                {"норма импульсной характеристики не ограничена или равна нулю; коэффициенты "
-                 "не масштабированы",
-                 "the impulse response's norm is unbounded or zero; the coefficients are not "
-                 "scaled"});
-        }
-    }
+    im.cascade = realisedCascade(filter, options.scaling, options.order, &im.gain);
 
     const Arithmetic& a = im.options.arithmetic;
     for (std::size_t k = 0; k < im.cascade.sections.size(); ++k) {
@@ -227,6 +234,10 @@ Implementation realise(const FilterCoefficients& filter, const ImplementationOpt
                 static_cast<float>(s.num[0]), static_cast<float>(s.num[1]),
                 static_cast<float>(s.num[2]), static_cast<float>(s.den[1]),
                 static_cast<float>(s.den[2])};
+            for (float v : c)
+                if (!std::isfinite(v))
+                    throw UserMessage("Коэффициенты секции " + std::to_string(k + 1) +
+                                      " выходят за пределы чисел float");
             for (int i = 0; i < 3; ++i)
                 q.num[i] = c[static_cast<std::size_t>(i)];
             q.den[1] = c[3];

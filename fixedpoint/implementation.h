@@ -83,6 +83,14 @@ struct Implementation {
     std::vector<std::array<float, 5>> single; // float targets: b0, b1, b2, a1, a2
 };
 
+// The realised cascade alone: the filter's second-order sections (H = A / B) in the
+// order, then scaled (peak: sections 1..k together peak at 1 over frequency; l2 or l1:
+// the impulse response from the input to each section's output has norm 1; none).
+// `gain` receives the product of the scale factors. A scaling that cannot be applied
+// (an unstable or silent cascade) leaves the sections unscaled, with a warning.
+SecondOrderCascade realisedCascade(const FilterCoefficients& filter, Scaling scaling,
+                                   SectionOrder order, long double* gain = nullptr);
+
 // Realises the filter (H = A / B, as the response window computes it): the sections,
 // then the order, then the scaling (peak: sections 1..k together peak at 1 over
 // frequency; l2 or l1: the impulse response from the input to each section's output has

@@ -1,0 +1,153 @@
+// zorkan-cli implement: a filter in the arithmetic of a device, simulated bit for bit.
+#include "analysis/filteranalysis.h"
+#include "cli/commands.h"
+#include "cli/options.h"
+#include "common/errors.h"
+#include "common/replacefile.h"
+#include "fixedpoint/implementation.h"
+#include "fixedpoint/simulation.h"
+#include "modelling/signalfile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace zorkan::cli {
+
+namespace {
+
+const char* const implementHelp =
+    "Использование: zorkan-cli implement ФАЙЛ.flt [ПАРАМЕТРЫ]\n"
+    "\n"
+    "Реализация фильтра в арифметике устройства: секции второго порядка (как при\n"
+    "экспорте, H(z) = A(z)/B(z)) в заданном порядке и масштабе, коэффициенты в формате\n"
+    "устройства, побитно точное моделирование, шум округления, переполнения и\n"
+    "предельные циклы.\n"
+    "\n"
+    "  --target T        double, float, float-fma (float с fmaf), q15, q31 или fixed;\n"
+    "                    по умолчанию q15 (16 бит данных, коэффициенты 32 бита)\n"
+    "  --data-bits W     длина слова данных для fixed, от 4 до 32 (по умолчанию 16)\n"
+    "  --coef-bits C     длина слова коэффициентов для fixed, от 4 до 32 (по умолчанию 32):\n"
+    "                    коэффициенты секции round(c * 2^(C-1-s)), сдвиг s секции -\n"
+    "                    наименьший, при котором сумма модулей коэффициентов + 3\n"
+    "                    меньше 2^(C-1)\n"
+    "  --round R         nearest (floor(v + 1/2) в единицах младшего разряда) или\n"
+    "                    truncate (floor(v)); по умолчанию nearest\n"
+    "  --overflow O      saturate или wrap; по умолчанию saturate\n"
+    "  --scale S         peak (каскад секций 1..k имеет наибольшее усиление 1),\n"
+    "                    l2 или l1 (норма импульсной характеристики от входа до выхода\n"
+    "                    каждой секции равна 1), none; по умолчанию peak\n"
+    "  --order O         file, ascending (по возрастанию радиуса полюсов),\n"
+    "                    descending; по умолчанию ascending\n"
+    "  --quantised Q.flt записать реализованный каскад (вид 0, B0 = 1, квантованные\n"
+    "                    коэффициенты) как файл параметров\n"
+    "  --simulate IN OUT пропустить файл сигнала IN (доли полной шкалы) через\n"
+    "                    побитно точную модель и записать выход в OUT; отсчеты вне\n"
+    "                    полной шкалы ограничиваются и подсчитываются\n"
+    "  --help            эта справка\n"
+    "\n"
+    "При ошибке сообщение выводится в stderr, код выхода 1.\n";
+
+void writeQuantised(const std::string& path, const Implementation& im) {
+    FilterCoefficients q;
+    q.kind = lowPass;
+    for (const SecondOrderSection& s : im.quantised) {
+        FilterSection f;
+        for (int i = 0; i < 3; ++i) {
+            f.a[i] = s.num[i];
+            f.b[i] = s.den[i];
+        }
+        f.b[0] = 1;
+        q.sections.push_back(f);
+    }
+    q.order = static_cast<std::uint32_t>(2 * q.sections.size());
+    FileReplacement replacement(path);
+    writeFilterFile(replacement.temporaryPath(), q.order, q);
+    replacement.commit();
+}
+
+void simulateFile(const std::string& input, const std::string& output, const Implementation& im) {
+    std::vector<double> samples;
+    forEachSample(input, [&](double v) { samples.push_back(v); });
+    SimulationCounts counts;
+    const std::vector<double> out = simulate(im, samples, &counts);
+    {
+        FileReplacement replacement(output);
+        TextWriter writer(replacement.temporaryPath());
+        for (double v : out)
+            writeSample(writer, v);
+        writer.close();
+        replacement.commit();
+    }
+    if (counts.inputClipped > 0)
+        std::fprintf(stderr, "Внимание: %lld отсчетов входа вне полной шкалы ограничены\n",
+                     counts.inputClipped);
+    if (counts.overflows > 0)
+        std::fprintf(stderr, "Внимание: переполнений на выходах секций: %lld\n", counts.overflows);
+}
+
+} // namespace
+
+int runImplement(int argc, char** argv) {
+    // "--simulate IN OUT" takes two values; the other options one each.
+    std::vector<char*> rest;
+    std::vector<std::string> simulation;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--simulate") == 0) {
+            if (i + 2 >= argc)
+                throw UserMessage("После --simulate укажите входной и выходной файлы сигнала");
+            simulation = {argv[i + 1], argv[i + 2]};
+            i += 2;
+            continue;
+        }
+        rest.push_back(argv[i]);
+    }
+    const Arguments args = parseArguments(
+        static_cast<int>(rest.size()), rest.data(), 2,
+        {"target", "data-bits", "coef-bits", "round", "overflow", "scale", "order", "quantised"});
+    if (args.help) {
+        std::fputs(implementHelp, stdout);
+        return 0;
+    }
+    if (args.positional.size() != 1)
+        throw UserMessage("Укажите один файл параметров фильтра (.flt)");
+    const std::string source = args.positional[0];
+    ImplementationOptions options;
+    Arithmetic& a = options.arithmetic;
+    a.target = parseTarget(textOption(args, "target", "q15"));
+    const bool fixed = a.target == Target::Fixed;
+    for (const char* name : {"data-bits", "coef-bits", "round", "overflow"})
+        if (args.options.count(name) && !fixed)
+            throw UserMessage(std::string("Параметр --") + name +
+                              " относится только к арифметике fixed");
+    a.dataBits = static_cast<int>(integerOption(args, "data-bits", 16));
+    a.coefBits = static_cast<int>(integerOption(args, "coef-bits", 32));
+    a.rounding = parseRounding(textOption(args, "round", "nearest"));
+    a.overflow = parseOverflow(textOption(args, "overflow", "saturate"));
+    options.scaling = parseScaling(textOption(args, "scale", "peak"));
+    options.order = parseSectionOrder(textOption(args, "order", "ascending"));
+    checkArithmetic(a);
+
+    const std::string quantisedPath = textOption(args, "quantised", "");
+    for (const std::string& out : {quantisedPath, simulation.empty() ? "" : simulation[1]})
+        if (!out.empty() && sameFile(out, source))
+            throw UserMessage("Выходной файл " + out +
+                              " совпадает с файлом фильтра: выберите другое имя");
+    if (!simulation.empty() && sameFile(simulation[0], simulation[1]))
+        throw UserMessage("Выходной файл сигнала совпадает с входным: выберите другое имя");
+    if (!simulation.empty() && !quantisedPath.empty() && sameFile(quantisedPath, simulation[1]))
+        throw UserMessage("Файл --quantised совпадает с выходным файлом сигнала");
+
+    const FilterCoefficients filter = readAnalysedFilter(source);
+    const Implementation im = realise(filter, options);
+    for (const CascadeWarning& w : im.cascade.warnings)
+        std::fprintf(stderr, "Предупреждение: %s\n", w.message.c_str());
+    if (!quantisedPath.empty())
+        writeQuantised(quantisedPath, im);
+    if (!simulation.empty())
+        simulateFile(simulation[0], simulation[1], im);
+    return 0;
+}
+
+} // namespace zorkan::cli
