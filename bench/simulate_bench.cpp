@@ -1,0 +1,82 @@
+// A million samples through the seven sections of the default design, whole processes:
+// `zorkan-cli implement --target q15 --simulate` (the bit-exact fixed-point model)
+// against `zorkan-cli filter` (the modelling window's file filter) on the same signal file.
+#include "design/designrun.h"
+#include "modelling/signalfile.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+constexpr int sampleCount = 1000000;
+
+std::string scratchPath(const std::string& name) {
+    return (std::filesystem::temp_directory_path() /
+            ("zorkan-sbench-" + std::to_string(::getpid()) + "-" + name))
+        .string();
+}
+
+const std::string& designFile() {
+    static const std::string path = [] {
+        const std::string flt = scratchPath("default.flt");
+        zorkan::designFilter(zorkan::DesignRequest{}, scratchPath("default.out"), flt, {});
+        return flt;
+    }();
+    return path;
+}
+
+// Within full scale, so that the fixed-point input is not saturated on entry.
+const std::string& inputFile() {
+    static const std::string path = [] {
+        const std::string p = scratchPath("in.xicd");
+        zorkan::TextWriter out(p);
+        for (int i = 0; i < sampleCount; ++i)
+            zorkan::writeSample(out, 0.5 * std::sin(i * 0.05) + 0.3 * std::sin(i * 1.9) +
+                                         (i % 97) * 0.001);
+        out.close();
+        return p;
+    }();
+    return path;
+}
+
+std::string cliPath() {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : (self.parent_path() / "zorkan-cli").string();
+}
+
+void runCli(benchmark::State& state, const std::string& arguments) {
+    const std::string cli = cliPath();
+    if (cli.empty() || !std::filesystem::exists(cli)) {
+        state.SkipWithError("zorkan-cli is not beside the benchmark program");
+        return;
+    }
+    const std::string command = "'" + cli + "' " + arguments + " >/dev/null 2>&1";
+    for (auto _ : state)
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("zorkan-cli failed");
+            return;
+        }
+    state.SetItemsProcessed(state.iterations() * sampleCount);
+}
+
+void BM_CliImplementSimulateQ15(benchmark::State& state) {
+    runCli(state, "implement '" + designFile() + "' --target q15 --simulate '" + inputFile() +
+                      "' '" + scratchPath("out-q15.yicd") + "'");
+}
+
+void BM_CliFilterBaseline(benchmark::State& state) {
+    runCli(state, "filter '" + designFile() + "' '" + inputFile() + "' '" +
+                      scratchPath("out-filter.yicd") + "'");
+}
+
+} // namespace
+
+BENCHMARK(BM_CliImplementSimulateQ15)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_CliFilterBaseline)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
