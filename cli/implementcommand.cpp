@@ -81,7 +81,7 @@ void simulateFile(const std::string& input, const std::string& output, const Imp
         replacement.commit();
     }
     if (counts.inputClipped > 0)
-        std::fprintf(stderr, "Внимание: %lld отсчетов входа вне полной шкалы ограничены\n",
+        std::fprintf(stderr, "Внимание: входных отсчетов вне полной шкалы (ограничены): %lld\n",
                      counts.inputClipped);
     if (counts.overflows > 0)
         std::fprintf(stderr, "Внимание: переполнений на выходах секций: %lld\n", counts.overflows);

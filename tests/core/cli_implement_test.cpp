@@ -1,0 +1,122 @@
+// zorkan-cli implement from outside: refusals of bad input that write nothing, the
+// quantised parameter file, and the count of input samples saturated on entry.
+#include "coefficients/filterfile.h"
+#include "design/designrun.h"
+#include "fixedpoint/implementation.h"
+#include "modelling/signalfile.h"
+
+#include "clirunner.h"
+#include "tempfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+namespace zorkan {
+namespace {
+
+using testing::readBytes;
+using testing::runCli;
+using testing::TempDir;
+using testing::writeBytes;
+
+std::string lowPassFile(const TempDir& dir) {
+    const std::string path = dir.file("lp.flt");
+    designFilter(DesignRequest{}, dir.file("lp.out"), path, [](const std::string&) {});
+    return path;
+}
+
+TEST(CliImplement, RefusesBadInputAndWritesNothing) {
+    TempDir dir;
+    const std::string flt = lowPassFile(dir);
+    const std::string before = readBytes(flt);
+    writeBytes(dir.file("empty.flt"), "");
+    writeBytes(dir.file("in.sig"), " 1.00000000000000E-0001\r\n");
+    const struct {
+        std::string arguments;
+        std::string message;
+    } rows[] = {
+        {"lp.flt --target fixed --data-bits 3 --quantised q.flt", "от 4 до 32"},
+        {"lp.flt --target fixed --coef-bits 33 --quantised q.flt", "от 4 до 32"},
+        {"lp.flt --target q15 --data-bits 12 --quantised q.flt", "только к арифметике fixed"},
+        {"lp.flt --target q16 --quantised q.flt", "Неизвестная арифметика"},
+        {"lp.flt --scale l3 --quantised q.flt", "Неизвестное масштабирование"},
+        {"lp.flt --order random --quantised q.flt", "Неизвестный порядок"},
+        {"empty.flt --quantised q.flt", "нет ни одной секции"},
+        {"lp.flt --quantised lp.flt", "совпадает с файлом фильтра"},
+        {"lp.flt --quantised ./sub/../lp.flt", "совпадает с файлом фильтра"},
+        {"lp.flt --simulate in.sig lp.flt", "совпадает с файлом фильтра"},
+        {"lp.flt --simulate in.sig in.sig", "совпадает с входным"},
+        {"lp.flt --simulate in.sig", "укажите входной и выходной"},
+    };
+    std::filesystem::create_directory(dir.file("sub"));
+    for (const auto& row : rows) {
+        const auto r = runCli(dir, "implement " + row.arguments);
+        EXPECT_EQ(r.status, 1) << row.arguments;
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << row.arguments << ": " << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("q.flt"))) << row.arguments;
+        EXPECT_EQ(readBytes(flt), before) << row.arguments;
+        EXPECT_EQ(readBytes(dir.file("in.sig")), " 1.00000000000000E-0001\r\n") << row.arguments;
+    }
+}
+
+// The quantised file's coefficients, read back with the response reader's rules, are
+// the binary fractions of the fixed-point words: k / 2^(C-1-shift) for integers k.
+TEST(CliImplement, QuantisedFileHoldsTheFixedPointCoefficients) {
+    TempDir dir;
+    lowPassFile(dir);
+    const struct {
+        std::string options;
+        int coefBits;
+    } rows[] = {{"--target q15", 32},
+                {"--target fixed --coef-bits 12", 12},
+                {"--target fixed --coef-bits 6 --scale l1", 6}};
+    for (const auto& row : rows) {
+        ASSERT_EQ(runCli(dir, "implement lp.flt " + row.options + " --quantised q.flt").status, 0)
+            << row.options;
+        const FilterCoefficients q = readFilterFile(dir.file("q.flt"), responseReader);
+        ASSERT_EQ(q.kind, lowPass);
+        ASSERT_EQ(q.sections.size(), 7u);
+        for (const FilterSection& s : q.sections) {
+            EXPECT_EQ(s.b[0], 1);
+            const double v[5] = {s.a[0], s.a[1], s.a[2], s.b[1], s.b[2]};
+            // The section's step is 2^-(C-1-shift) with 0 <= shift <= C - 2: every value is
+            // an integer multiple of 2^-(C-1) * 2^shift, at most 2^(C-2) steps of its grid.
+            bool onGrid = false;
+            for (int shift = 0; shift <= row.coefBits - 2 && !onGrid; ++shift) {
+                const double scale = std::ldexp(1.0, row.coefBits - 1 - shift);
+                onGrid = true;
+                for (double c : v) {
+                    const double k = c * scale;
+                    onGrid = onGrid && std::fabs(k - std::round(k)) <= 1e-6 &&
+                             std::fabs(k) < std::ldexp(1.0, row.coefBits - 1);
+                }
+            }
+            EXPECT_TRUE(onGrid) << row.options << ": " << v[0] << " " << v[3] << " " << v[4];
+        }
+    }
+}
+
+TEST(CliImplement, InputBeyondFullScaleIsSaturatedAndCounted) {
+    TempDir dir;
+    lowPassFile(dir);
+    {
+        TextWriter sig(dir.file("in.sig"));
+        for (double x : {0.5, 1.0, -1.0, 1.5, -2.0, 0.25})
+            writeSample(sig, x);
+        sig.close();
+    }
+    const auto r = runCli(dir, "implement lp.flt --target q15 --simulate in.sig out.sig");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // 1.0 and 1.5 exceed the largest q15 value 32767/32768; -1.0 is the smallest itself.
+    EXPECT_NE(r.err.find("Внимание: входных отсчетов вне полной шкалы (ограничены): 3"),
+              std::string::npos)
+        << r.err;
+    std::size_t count = 0;
+    forEachSample(dir.file("out.sig"), [&](double) { ++count; });
+    EXPECT_EQ(count, 6u);
+}
+
+} // namespace
+} // namespace zorkan
