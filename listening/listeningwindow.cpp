@@ -143,7 +143,7 @@ void ListeningWindow::createControls() {
     Label3 = label("Label3", QString(), {8, 136, 544, 96});
     Label3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label3->setWordWrap(true);
-    Label3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label3->setMargin(3);
 
     TrackBar1 = new QSlider(Qt::Horizontal, this);
