@@ -20,7 +20,6 @@ class AbSource {
     int channels() const { return channels_; }
     std::int64_t frames() const { return frames_; }
     std::int64_t position() const { return position_; }
-    int fadeFrames() const { return fadeFrames_; }
 
     bool filteredSelected() const { return target_ == 1; }
     // Chooses the filtered (true) or the original sound from the next frame read on.

@@ -9,12 +9,16 @@ class QIODevice;
 
 namespace zorkan::ui {
 
+// How a start ended: playing, no sound output on the machine, or an output that does
+// not take 16-bit samples at this rate and channel count.
+enum class AudioStart { Started, NoDevice, FormatRefused };
+
 class AudioOutput {
   public:
     virtual ~AudioOutput() = default;
-    // Starts pulling interleaved 16-bit frames from `source`; false when the machine
-    // has no sound output (nothing is started then).
-    virtual bool start(QIODevice* source, int rate, int channels) = 0;
+    // Starts pulling interleaved 16-bit frames from `source`; nothing is started unless
+    // the answer is Started.
+    virtual AudioStart start(QIODevice* source, int rate, int channels) = 0;
     virtual void suspend() = 0;
     virtual void resume() = 0;
     virtual void stop() = 0;

@@ -11,25 +11,25 @@ namespace {
 
 class QtAudioOutput : public AudioOutput {
   public:
-    bool start(QIODevice* source, int rate, int channels) override {
+    AudioStart start(QIODevice* source, int rate, int channels) override {
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.isNull())
-            return false;
+            return AudioStart::NoDevice;
         QAudioFormat format;
         format.setSampleRate(rate);
         format.setChannelCount(channels);
         format.setSampleFormat(QAudioFormat::Int16);
         if (!device.isFormatSupported(format))
-            return false;
+            return AudioStart::FormatRefused;
         sink_ = std::make_unique<QAudioSink>(device, format);
         // A tenth of a second ahead: the A/B switch is heard that soon.
         sink_->setBufferSize(rate * channels * 2 / 10);
         sink_->start(source);
         if (sink_->error() != QAudio::NoError) {
             sink_.reset();
-            return false;
+            return AudioStart::NoDevice;
         }
-        return true;
+        return AudioStart::Started;
     }
     void suspend() override {
         if (sink_)

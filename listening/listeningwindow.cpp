@@ -3,6 +3,7 @@
 #include "listening/abdevice.h"
 #include "listening/abplayback.h"
 #include "listening/audiooutput.h"
+#include "listening/soundfile.h"
 #include "listening/soundfilter.h"
 #include "ui/childwindow.h"
 #include "ui/errorhandler.h"
@@ -76,7 +77,7 @@ struct ListeningWindow::Run {
 ListeningWindow::ListeningWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ListeningForm"));
     setWindowTitle(QStringLiteral("Прослушивание фильтра"));
-    setFixedSize(560, 262);
+    setFixedSize(560, 310);
     createControls();
 }
 
@@ -105,7 +106,6 @@ void ListeningWindow::createControls() {
         auto* e = new QLineEdit(this);
         e->setObjectName(QString::fromLatin1(name));
         e->setGeometry(at);
-        e->setReadOnly(true);
         return e;
     };
 
@@ -126,7 +126,7 @@ void ListeningWindow::createControls() {
     CheckBox2 = new QCheckBox(QStringLiteral("32 бит с плавающей точкой"), this);
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     CheckBox2->setGeometry(222, 74, 228, 22);
-    CheckBox2->setStatusTip(QStringLiteral("Записать отсчёты числами с плавающей точкой"));
+    CheckBox2->setStatusTip(QStringLiteral("Записать отсчеты числами с плавающей точкой"));
     BitBtn3 = button("BitBtn3", QStringLiteral("Фильтровать"), {458, 72, 94, 26},
                      QStringLiteral("Пропустить звуковой файл через фильтр"));
 
@@ -139,28 +139,29 @@ void ListeningWindow::createControls() {
                      QStringLiteral("Прервать фильтрацию"));
     BitBtn4->hide();
 
-    Label3 = label("Label3", QString(), {8, 136, 544, 48});
+    // Room for the summary and a few warnings under it.
+    Label3 = label("Label3", QString(), {8, 136, 544, 96});
     Label3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label3->setWordWrap(true);
-    Label3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label3->setMargin(3);
 
     TrackBar1 = new QSlider(Qt::Horizontal, this);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
-    TrackBar1->setGeometry(8, 194, 442, 24);
+    TrackBar1->setGeometry(8, 242, 442, 24);
     TrackBar1->setRange(0, 0);
     TrackBar1->setStatusTip(QStringLiteral("Место воспроизведения"));
-    Label4 = label("Label4", minutes(0) + QStringLiteral(" / ") + minutes(0), {458, 194, 94, 24});
+    Label4 = label("Label4", minutes(0) + QStringLiteral(" / ") + minutes(0), {458, 242, 94, 24});
 
-    BitBtn5 = button("BitBtn5", QStringLiteral("Воспроизвести"), {8, 226, 110, 28},
+    BitBtn5 = button("BitBtn5", QStringLiteral("Воспроизвести"), {8, 274, 110, 28},
                      QStringLiteral("Воспроизведение с текущего места"));
-    BitBtn6 = button("BitBtn6", QStringLiteral("Пауза"), {124, 226, 80, 28},
+    BitBtn6 = button("BitBtn6", QStringLiteral("Пауза"), {124, 274, 80, 28},
                      QStringLiteral("Пауза воспроизведения"));
-    BitBtn7 = button("BitBtn7", QStringLiteral("Стоп"), {210, 226, 80, 28},
+    BitBtn7 = button("BitBtn7", QStringLiteral("Стоп"), {210, 274, 80, 28},
                      QStringLiteral("Остановить и вернуться к началу"));
-    BitBtn8 = button("BitBtn8", QStringLiteral("A/B  (B)"), {296, 226, 90, 28},
+    BitBtn8 = button("BitBtn8", QStringLiteral("A/B  (B)"), {296, 274, 90, 28},
                      QStringLiteral("Переключение исходный / отфильтрованный звук (клавиша B)"));
-    Label5 = label("Label5", QString(), {394, 226, 158, 28});
+    Label5 = label("Label5", QString(), {394, 274, 158, 28});
     showChoice();
     setPlaybackEnabled(false);
     BitBtn8->setEnabled(false);
@@ -178,6 +179,7 @@ void ListeningWindow::createControls() {
     connect(BitBtn6, &QPushButton::clicked, this, &ListeningWindow::BitBtn6Click);
     connect(BitBtn7, &QPushButton::clicked, this, &ListeningWindow::BitBtn7Click);
     connect(BitBtn8, &QPushButton::clicked, this, &ListeningWindow::BitBtn8Click);
+    connect(Edit1, &QLineEdit::editingFinished, this, &ListeningWindow::soundEdited);
     connect(TrackBar1, &QSlider::valueChanged, this, &ListeningWindow::barMoved);
     connect(progressTimer_, &QTimer::timeout, this, &ListeningWindow::showProgress);
     connect(positionTimer_, &QTimer::timeout, this, &ListeningWindow::showPosition);
@@ -187,10 +189,26 @@ void ListeningWindow::BitBtn1Click() {
     FileDialogRequest request{QStringLiteral("Звуковой файл"), QDir::currentPath(), QString(),
                               soundFilter, QString()};
     if (const std::optional<QString> path = prompts().openFileName(request)) {
-        releasePlayback();
         Edit1->setText(*path);
-        Label3->clear();
+        soundChosen(*path);
     }
+}
+
+void ListeningWindow::soundEdited() {
+    if (Edit1->text() != shownSound_)
+        soundChosen(Edit1->text());
+}
+
+void ListeningWindow::soundChosen(const QString& path) {
+    // The sounds of the last run no longer belong to the file named here.
+    releasePlayback();
+    Label3->clear();
+    shownSound_ = path;
+    if (path.isEmpty())
+        return;
+    const SoundReader reader(path8(path));
+    Label3->setText(QString::fromStdString(
+        soundDescription(reader.info(), static_cast<std::uint64_t>(reader.info().frames))));
 }
 
 void ListeningWindow::BitBtn2Click() {
@@ -212,6 +230,11 @@ void ListeningWindow::BitBtn3Click() {
         say(QStringLiteral("Не выбран файл параметров фильтра"));
         return;
     }
+    if (Edit1->text() != shownSound_)
+        soundChosen(Edit1->text());
+    // Both files are checked before the user is asked for a name to write.
+    readListeningFilter(path8(Edit2->text()));
+    { const SoundReader readable(path8(Edit1->text())); }
     const QFileInfo source(Edit1->text());
     const QString proposed =
         QFileInfo(QString::fromStdString(proposedOutputName(path8(source.fileName())))).fileName();
@@ -219,6 +242,12 @@ void ListeningWindow::BitBtn3Click() {
                               source.absolutePath(), proposed, soundFilter, source.suffix()};
     const std::optional<QString> output = prompts().saveFileName(request);
     if (!output)
+        return;
+    checkOutputName(path8(Edit2->text()), path8(Edit1->text()), path8(*output));
+    if (QFileInfo::exists(*output) &&
+        !prompts().ask(
+            applicationTitle(),
+            QStringLiteral("Файл %1 уже существует. Заменить?").arg(QFileInfo(*output).fileName())))
         return;
     // The older filtered file may be the one written now.
     releasePlayback();
@@ -285,9 +314,16 @@ void ListeningWindow::runFinished() {
         Label3->setText(QStringLiteral("Фильтрация отменена: выходной файл не записан"));
         return;
     }
-    Label3->setText(QString::fromStdString(soundSummary(run->result)) +
-                    QStringLiteral("; записан файл ") +
-                    QFileInfo(QString::fromStdString(run->output)).fileName());
+    QString summary = QString::fromStdString(soundSummary(run->result));
+    // The file's name ends the first line, before any "Внимание:" line of the summary.
+    const qsizetype end = summary.indexOf(QLatin1Char('\n'));
+    summary.insert(end < 0 ? summary.size() : end,
+                   QStringLiteral("; записан файл ") +
+                       QFileInfo(QString::fromStdString(run->output)).fileName());
+    for (const std::string& line :
+         soundWarnings(run->result, "их не будет с нормировкой (флажок «Нормировать: пик -1 дБ»)"))
+        summary += QLatin1Char('\n') + QString::fromStdString(line);
+    Label3->setText(summary);
     source_ = std::make_unique<AbSource>(run->input, run->output);
     device_ = std::make_unique<AbDevice>(*source_);
     // Unbuffered: the sink gets what readData makes at the moment it asks, so a switch
@@ -322,6 +358,8 @@ void ListeningWindow::releasePlayback() {
     device_.reset();
     source_.reset();
     TrackBar1->setRange(0, 0);
+    Label4->setText(minutes(0) + QStringLiteral(" / ") + minutes(0));
+    showChoice();
     setPlaybackEnabled(false);
     BitBtn8->setEnabled(false);
 }
@@ -345,13 +383,22 @@ void ListeningWindow::BitBtn5Click() {
         source_->seek(0);
     if (!output_)
         output_ = makeAudioOutput();
-    if (!output_->start(device_.get(), source_->rate(), source_->channels())) {
+    const AudioStart started = output_->start(device_.get(), source_->rate(), source_->channels());
+    if (started != AudioStart::Started) {
         output_.reset();
-        noOutput_ = true;
         setPlaybackEnabled(false);
-        say(QStringLiteral("Нет устройства вывода звука: прослушивание невозможно. "
-                           "Отфильтрованный файл записан и может быть прослушан другой "
-                           "программой"));
+        const QString other =
+            QStringLiteral("Отфильтрованный файл записан и может быть прослушан другой программой");
+        if (started == AudioStart::NoDevice) {
+            noOutput_ = true;
+            say(QStringLiteral("Нет устройства вывода звука: прослушивание невозможно. ") + other);
+        } else {
+            say(QStringLiteral("Устройство вывода звука не воспроизводит звук %1 Гц, каналов: "
+                               "%2, 16 бит: прослушивание этого файла невозможно. ")
+                    .arg(source_->rate())
+                    .arg(source_->channels()) +
+                other);
+        }
         return;
     }
     state_ = State::Playing;

@@ -4,11 +4,12 @@
 // A child window of the main window; any number may be open.
 //
 // Object names: Label1 "Звуковой файл" with Edit1 and BitBtn1 "Выбрать...", Label2
-// "Файл фильтра" with Edit2 and BitBtn2; CheckBox1 normalising to -1 dB, CheckBox2
+// "Файл фильтра" with Edit2 and BitBtn2 (a name typed into either field takes effect on
+// Enter or when the field loses focus); CheckBox1 normalising to -1 dB, CheckBox2
 // 32-bit float output; BitBtn3 "Фильтровать"; ProgressBar1 and BitBtn4 "Отмена" while
-// filtering; Label3 the summary; TrackBar1 the position with Label4 the times; BitBtn5
-// "Воспроизвести", BitBtn6 "Пауза", BitBtn7 "Стоп", BitBtn8 the A/B switch (key B) and
-// Label5 which sound is heard.
+// filtering; Label3 the chosen file's details, then the summary and its warnings; TrackBar1 the
+// position with Label4 the times; BitBtn5 "Воспроизвести", BitBtn6 "Пауза", BitBtn7 "Стоп", BitBtn8
+// the A/B switch (key B) and Label5 which sound is heard.
 #include <QString>
 #include <QWidget>
 
@@ -69,6 +70,8 @@ class ListeningWindow : public QWidget {
     void showPosition();
     void barMoved(int ms);
     void showChoice();
+    void soundChosen(const QString& path);
+    void soundEdited();
 
     QLineEdit* Edit1 = nullptr;
     QLineEdit* Edit2 = nullptr;
@@ -97,6 +100,7 @@ class ListeningWindow : public QWidget {
     std::unique_ptr<AudioOutput> output_;
     State state_ = State::Stopped;
     bool noOutput_ = false;
+    QString shownSound_; // the sound file whose details Label3 shows
     bool movingBar_ = false;
 };
 

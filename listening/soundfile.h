@@ -37,10 +37,26 @@ CodingInfo codingOf(int format);
 // "WAV, 16 бит", "FLAC, 24 бит", "OGG Vorbis", "WAV, 32 бит с плавающей точкой".
 std::string formatName(int format);
 
+// The format a filtered copy is written in, and what the user should know about it.
+struct OutputFormat {
+    int format = 0;
+    std::string note; // empty, or why the format is not the one the name asks for
+};
+
+// The output's format follows its extension where libsndfile knows it (".wav", ".flac",
+// ".aiff" or ".aif", ".ogg", ".opus", ".mp3", ".caf" ...), keeping the source's coding
+// where the container holds it and otherwise the nearest one it holds (a note says so
+// when samples lose precision); an unknown or missing extension keeps the source's
+// format, with a note. `floatOutput` asks for 32-bit float samples: a container without
+// them is refused, as is one that cannot hold the source's channels and rate.
+OutputFormat chooseOutputFormat(const std::string& outputPath, const SoundInfo& source,
+                                bool floatOutput);
+
 class SoundReader {
   public:
-    // Opens a file for reading; a file libsndfile cannot read is refused with a
-    // UserMessage naming it.
+    // Opens a file for reading. A file that cannot be opened raises the platform's
+    // error (File not found ...); one libsndfile cannot read is refused with a
+    // UserMessage naming it and giving libsndfile's reason.
     explicit SoundReader(const std::string& path);
     // Reads from bytes in memory (the caller keeps them alive).
     SoundReader(const void* bytes, std::size_t size);
@@ -73,7 +89,7 @@ class SoundWriter {
   public:
     // Creates (or empties) a file of the given format, rate and channels; a format
     // libsndfile cannot write, or a file that cannot be created, is refused with a
-    // UserMessage.
+    // UserMessage. Every failure of libsndfile's passes its reason on.
     // `shownName` names the file in messages (the path when empty).
     SoundWriter(const std::string& path, const SoundInfo& info, const std::string& shownName = {});
     ~SoundWriter();

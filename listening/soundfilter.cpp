@@ -1,6 +1,8 @@
 #include "listening/soundfilter.h"
 
 #include "common/errors.h"
+#include "common/replacefile.h"
+#include "export/secondorder.h"
 #include "response/response.h"
 
 #include <algorithm>
@@ -8,12 +10,31 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <sndfile.h>
-#include <system_error>
 
 namespace zorkan {
 
 const FilterFileReader listeningReader{16, FiveCoefficientRule::KindIsTwo, 32, false, false, 0};
+
+FilterCoefficients readListeningFilter(const std::string& path) {
+    FilterCoefficients filter = readFilterFile(path, listeningReader);
+    if (filter.sections.empty())
+        throw UserMessage("В файле фильтра нет ни одной секции: фильтровать нечего");
+    // A section is divided by its B0; a zero one would need a sample from the future.
+    for (std::size_t k = 0; k < filter.sections.size(); ++k)
+        if (filter.sections[k].b[0] == 0)
+            throw UserMessage("В секции " + std::to_string(k + 1) +
+                              " коэффициент знаменателя B0 равен нулю: такой фильтр "
+                              "нельзя реализовать");
+    return filter;
+}
+
+void checkOutputName(const std::string& filterPath, const std::string& input,
+                     const std::string& output) {
+    if (sameFile(input, output))
+        throw UserMessage("Выходной файл совпадает с исходным: выберите другое имя");
+    if (sameFile(filterPath, output))
+        throw UserMessage("Выходной файл совпадает с файлом фильтра: выберите другое имя");
+}
 
 namespace {
 
@@ -86,11 +107,7 @@ void ChannelCascade::run(double* samples, std::size_t frames) {
     }
 }
 
-std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& sections, double rate) {
-    // The engine does not use B0; the response it has is that of B0 = 1.
-    std::vector<FilterSection> applied = sections;
-    for (FilterSection& s : applied)
-        s.b[0] = 1;
+std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& applied, double rate) {
     constexpr int points = 8192;
     std::vector<double> magnitude(points + 1);
     double kmax = 0;
@@ -125,12 +142,6 @@ std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& sections
         edges.push_back(0.5 * (lo + hi) * rate);
     }
     return edges;
-}
-
-int outputFormatFor(int sourceFormat, bool floatOutput) {
-    if (!floatOutput)
-        return sourceFormat;
-    return (sourceFormat & (SF_FORMAT_TYPEMASK | SF_FORMAT_ENDMASK)) | SF_FORMAT_FLOAT;
 }
 
 std::uint64_t quantiseSamples(const double* samples, std::size_t count, CodingInfo coding,
@@ -181,28 +192,6 @@ std::uint64_t quantiseSamples(const double* samples, std::size_t count, CodingIn
 
 namespace {
 
-bool sameFile(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::equivalent(a, b, ec))
-        return true;
-    const fs::path ca = fs::weakly_canonical(a, ec);
-    const fs::path cb = fs::weakly_canonical(b, ec);
-    return !ec && ca == cb;
-}
-
-// Removes the unfinished output unless the run put it in place.
-struct PartialFile {
-    std::string path;
-    bool keep = false;
-    ~PartialFile() {
-        if (!keep) {
-            std::error_code ec;
-            std::filesystem::remove(path, ec);
-        }
-    }
-};
-
 constexpr std::size_t blockFrames = 4096;
 
 bool cancelled(const SoundRunControl& control) {
@@ -214,30 +203,32 @@ bool cancelled(const SoundRunControl& control) {
 SoundFilterResult filterSoundFile(const std::string& filterPath, const std::string& input,
                                   const std::string& output, const SoundFilterOptions& options,
                                   const SoundRunControl& control) {
-    if (sameFile(input, output))
-        throw UserMessage("Выходной файл совпадает с исходным: выберите другое имя");
-    if (sameFile(filterPath, output))
-        throw UserMessage("Выходной файл совпадает с файлом фильтра: выберите другое имя");
-    const FilterCoefficients filter = readFilterFile(filterPath, listeningReader);
+    checkOutputName(filterPath, input, output);
+    const FilterCoefficients filter = readListeningFilter(filterPath);
+    // H(z) = A(z)/B(z), as the response and the analysis take the file: every section
+    // divided by its B0 before the engine's equation, which leaves B0 out.
+    const std::vector<FilterSection> sections = unfactoredSections(filter);
 
     SoundFilterResult result;
+    for (std::size_t k = 0; k < filter.sections.size(); ++k)
+        if (filter.sections[k].b[0] != 1)
+            result.scaledSections.push_back(static_cast<int>(k) + 1);
+    result.stability = stabilityOf(filterRoots(filter));
     SoundReader reader(input);
     result.source = reader.info();
     const int channels = result.source.channels;
-    result.outputFormat = outputFormatFor(result.source.format, options.floatOutput);
-    if (options.floatOutput) {
-        SF_INFO check{};
-        check.samplerate = result.source.rate;
-        check.channels = channels;
-        check.format = result.outputFormat;
-        if (!sf_format_check(&check))
-            throw UserMessage("Формат " +
-                              formatName(result.source.format)
-                                  .substr(0, formatName(result.source.format).find(',')) +
-                              " не хранит 32-битные числа с плавающей точкой");
-    }
-    result.edges = threeDecibelEdges(filter.sections, result.source.rate);
+    const OutputFormat format = chooseOutputFormat(output, result.source, options.floatOutput);
+    result.outputFormat = format.format;
+    result.formatNote = format.note;
+    result.edges = threeDecibelEdges(sections, result.source.rate);
     const CodingInfo coding = codingOf(result.outputFormat);
+
+    // Opened before the first pass of a normalising run, so that an output that cannot
+    // be written is refused at once.
+    FileReplacement replacement(output);
+    SoundInfo outInfo = result.source;
+    outInfo.format = result.outputFormat;
+    SoundWriter writer(replacement.temporaryPath(), outInfo, output);
 
     const std::uint64_t expected = static_cast<std::uint64_t>(result.source.frames);
     const std::uint64_t total = options.normalise ? 2 * expected : expected;
@@ -251,11 +242,11 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
 
     if (options.normalise) {
         // First pass: the peak of the filtered sound.
-        ChannelCascade cascade(filter.sections, channels);
+        ChannelCascade cascade(sections, channels);
         while (const std::size_t got = reader.read(block.data(), blockFrames)) {
             if (cancelled(control)) {
                 result.completed = false;
-                return result;
+                return result; // the temporary goes with `replacement`
             }
             cascade.run(block.data(), got);
             for (std::size_t i = 0; i < got * channels; ++i)
@@ -269,21 +260,14 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
         result.gain = std::pow(10.0, options.gainDecibels / 20.0);
     }
 
-    // The unfinished output's name must not be the source's.
-    PartialFile partial{output + ".part"};
-    if (sameFile(input, partial.path))
-        partial.path = output + ".part~";
-    SoundInfo outInfo = result.source;
-    outInfo.format = result.outputFormat;
-    SoundWriter writer(partial.path, outInfo, output);
-    ChannelCascade cascade(filter.sections, channels);
+    ChannelCascade cascade(sections, channels);
     std::vector<int> integers(coding.coding == SampleCoding::Integer ? block.size() : 0);
     std::vector<double> doubles(coding.coding == SampleCoding::Integer ? 0 : block.size());
     double peak = 0;
     while (const std::size_t got = reader.read(block.data(), blockFrames)) {
         if (cancelled(control)) {
             result.completed = false;
-            return result; // the partial file goes with `partial`
+            return result;
         }
         cascade.run(block.data(), got);
         const std::size_t count = got * channels;
@@ -304,12 +288,9 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
     }
     if (!options.normalise)
         result.peak = peak;
+    result.overflows = cascade.overflows();
     writer.close();
-    std::error_code ec;
-    std::filesystem::rename(partial.path, output, ec);
-    if (ec)
-        throw UserMessage("Не удаётся записать звуковой файл " + output);
-    partial.keep = true;
+    replacement.commit();
     return result;
 }
 
@@ -323,20 +304,34 @@ std::string fixed(double value, int decimals) {
 
 } // namespace
 
-std::string soundSummary(const SoundFilterResult& result) {
-    const SoundInfo& s = result.source;
+std::string soundDescription(const SoundInfo& s, std::uint64_t frames) {
     const std::uint64_t ms =
-        s.rate > 0 ? static_cast<std::uint64_t>(std::llround(result.frames * 1000.0 / s.rate)) : 0;
+        s.rate > 0 ? static_cast<std::uint64_t>(std::llround(frames * 1000.0 / s.rate)) : 0;
     char length[64];
     std::snprintf(length, sizeof length, "%llu:%02llu.%03llu",
                   static_cast<unsigned long long>(ms / 60000),
                   static_cast<unsigned long long>(ms / 1000 % 60),
                   static_cast<unsigned long long>(ms % 1000));
-    std::string line = formatName(s.format) + ", " + std::to_string(s.rate) +
-                       " Гц, каналов: " + std::to_string(s.channels) + ", " + length + " (" +
-                       std::to_string(result.frames) +
-                       " кадров), ограничено отсчётов: " + std::to_string(result.clipped);
-    if (result.outputFormat != 0 && result.outputFormat != s.format)
+    return formatName(s.format) + ", " + std::to_string(s.rate) +
+           " Гц, каналов: " + std::to_string(s.channels) + ", " + length + " (" +
+           std::to_string(frames) + " кадров)";
+}
+
+namespace {
+
+std::string listOf(const std::vector<int>& numbers) {
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        text += (i ? ", " : "") + std::to_string(numbers[i]);
+    return text;
+}
+
+} // namespace
+
+std::string soundSummary(const SoundFilterResult& result) {
+    std::string line = soundDescription(result.source, result.frames) +
+                       ", ограничено отсчетов: " + std::to_string(result.clipped);
+    if (result.outputFormat != 0 && result.outputFormat != result.source.format)
         line += ", записан как " + formatName(result.outputFormat);
     if (result.gain != 1)
         line += ", усиление " + fixed(20 * std::log10(result.gain), 2) + " дБ";
@@ -345,7 +340,38 @@ std::string soundSummary(const SoundFilterResult& result) {
         line += "нет";
     for (std::size_t i = 0; i < result.edges.size(); ++i)
         line += (i ? ", " : "") + fixed(result.edges[i], 1) + " Гц";
+    if (!result.scaledSections.empty())
+        line += "\nВнимание: B0 не равен 1 в " +
+                std::string(result.scaledSections.size() > 1 ? "секциях " : "секции ") +
+                listOf(result.scaledSections) +
+                "; фильтр взят как H(z) = A(z)/B(z): коэффициенты секции поделены на ее B0";
     return line;
+}
+
+std::vector<std::string> soundWarnings(const SoundFilterResult& result,
+                                       const std::string& clipAdvice) {
+    std::vector<std::string> lines;
+    if (!result.formatNote.empty())
+        lines.push_back("Внимание: " + result.formatNote);
+    const Stability& st = result.stability;
+    if (!st.stable) {
+        char radius[32];
+        std::snprintf(radius, sizeof radius, "%.6g", st.maxRadius);
+        lines.push_back("Внимание: фильтр неустойчив: наибольший радиус полюса " +
+                        std::string(radius) + " (секция " + std::to_string(st.section) +
+                        "), выходной сигнал может неограниченно расти");
+    }
+    if (result.overflows > 0)
+        lines.push_back("Внимание: выход секций " + std::to_string(result.overflows) +
+                        " раз вышел за наибольшее число double и был ограничен им");
+    const double samples =
+        static_cast<double>(result.frames) * static_cast<double>(result.source.channels);
+    if (result.clipped > 0 && static_cast<double>(result.clipped) > clippedShareWarned * samples)
+        lines.push_back("Внимание: ограничено отсчетов: " + std::to_string(result.clipped) +
+                        " из " + std::to_string(result.frames * result.source.channels) + " (" +
+                        fixed(100 * static_cast<double>(result.clipped) / samples, 1) + " %); " +
+                        clipAdvice);
+    return lines;
 }
 
 std::string proposedOutputName(const std::string& input) {

@@ -1,7 +1,9 @@
 #pragma once
 // A sound file through a filter parameter file's cascade: every channel with its own
-// state, the filtering engine's section equation, the result written in the source's
-// format and rate (or as 32-bit float), streamed in blocks.
+// state, the filtering engine's section equation on sections divided by their B0 (the
+// filter H(z) = A(z)/B(z) that the response and the analysis show), the result written
+// in the format its name asks for, streamed in blocks.
+#include "analysis/filteranalysis.h"
 #include "coefficients/filterfile.h"
 #include "listening/soundfile.h"
 #include "modelling/filtering.h"
@@ -18,9 +20,19 @@ namespace zorkan {
 // writes it (five coefficients for band-pass only), up to 32 sections.
 extern const FilterFileReader listeningReader;
 
-// The cascade run over interleaved frames, one state per channel and section. An
-// output beyond the double range is held at the largest double so that the state
-// never becomes infinite or NaN; such samples are counted. A NaN input counts as 0.
+// Reads a parameter file with the listening rules and refuses what cannot be filtered:
+// a file without sections and a section whose B0 is zero.
+FilterCoefficients readListeningFilter(const std::string& path);
+
+// Refuses an output name that reaches the source or the filter file.
+void checkOutputName(const std::string& filterPath, const std::string& input,
+                     const std::string& output);
+
+// The cascade run over interleaved frames, one state per channel and section, with the
+// engine's equation (B0 not used: give it sections divided by their B0). An output
+// beyond the double range is held at the largest double so that the state never
+// becomes infinite or NaN; such section outputs are counted. An infinite input is held
+// at the largest double of its sign, a NaN input counts as 0.
 class ChannelCascade {
   public:
     ChannelCascade(std::vector<FilterSection> sections, int channels);
@@ -37,9 +49,8 @@ class ChannelCascade {
     std::vector<char> secondOrder_; // A3, A4, B3 and B4 all zero
 };
 
-// Frequencies in hertz where the magnitude crosses 10^(-3/20) of its largest value,
-// from 0 to half the rate, for the cascade as the engine runs it (B0 taken as 1).
-// Empty when it never crosses. `maximum` gets the largest magnitude.
+// Frequencies in hertz where the magnitude of A(z)/B(z) crosses 10^(-3/20) of its
+// largest value, from 0 to half the rate. Empty when it never crosses.
 std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& sections, double rate);
 
 struct SoundFilterOptions {
@@ -57,16 +68,17 @@ struct SoundRunControl {
 struct SoundFilterResult {
     SoundInfo source;
     int outputFormat = 0;
+    std::string formatNote; // why the output's format is not what its name asks for
     std::uint64_t frames = 0;
-    std::uint64_t clipped = 0; // samples clipped when written, over all channels
-    double gain = 1;           // applied after the filter
-    double peak = 0;           // largest filtered magnitude before the gain
-    std::vector<double> edges; // -3 dB edges in hertz
-    bool completed = true;     // false when cancelled: the output was removed
+    std::uint64_t clipped = 0;       // samples clipped when written, over all channels
+    std::uint64_t overflows = 0;     // section outputs held at the largest double
+    double gain = 1;                 // applied after the filter
+    double peak = 0;                 // largest filtered magnitude before the gain
+    std::vector<double> edges;       // -3 dB edges in hertz
+    std::vector<int> scaledSections; // sections (from 1) whose B0 is not 1
+    Stability stability;
+    bool completed = true; // false when cancelled: the output was removed
 };
-
-// The output format for a source: its own, or 32-bit float in the same container.
-int outputFormatFor(int sourceFormat, bool floatOutput);
 
 // Quantises filtered samples for the output coding and counts those clipped:
 // integers are scaled by 2^(bits - 1), rounded halves to even and clipped, then
@@ -76,15 +88,30 @@ std::uint64_t quantiseSamples(const double* samples, std::size_t count, CodingIn
                               int* integers, double* doubles);
 
 // Filters the sound file `input` through the filter file `filterPath` into `output`.
-// The output is refused before anything is opened when it is the input itself; it is
-// written under a temporary name and put in place only when complete, so a failure
-// or a cancel leaves the source and any older output as they were.
+// The output is refused before anything is opened when it is the input or the filter
+// file; it is written to a temporary file beside it (with an older file's permissions,
+// through a link to the file it names) and put in place only when complete, so a
+// failure or a cancel leaves the source and any older output as they were.
 SoundFilterResult filterSoundFile(const std::string& filterPath, const std::string& input,
                                   const std::string& output, const SoundFilterOptions& options,
                                   const SoundRunControl& control = {});
 
-// The summary line: format, rate, channels, length, clipped samples, -3 dB edges.
+// "WAV, 16 бит, 8000 Гц, каналов: 1, 0:00.500 (4000 кадров)".
+std::string soundDescription(const SoundInfo& info, std::uint64_t frames);
+
+// The summary line: format, rate, channels, length, clipped samples, -3 dB edges; then,
+// where sections have a B0 other than 1, a line "Внимание: ..." saying how they are taken.
 std::string soundSummary(const SoundFilterResult& result);
+
+// The part of the samples clipped on writing above which the user is warned.
+constexpr double clippedShareWarned = 0.001;
+
+// "Внимание: ..." lines of what the user should know about a finished run: the output's
+// format where it is not the one its name asks for, an unstable filter, outputs held at
+// the largest double, and clipped samples beyond clippedShareWarned, the last ending
+// with `clipAdvice` (how to avoid them).
+std::vector<std::string> soundWarnings(const SoundFilterResult& result,
+                                       const std::string& clipAdvice);
 
 // The name proposed for the filtered copy: "song.wav" -> "song-filtered.wav".
 std::string proposedOutputName(const std::string& input);

@@ -1,4 +1,5 @@
 #include "cascade.h"
+#include "common/errors.h"
 #include "listening/soundfilter.h"
 #include "soundfiles.h"
 #include "tempfiles.h"
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 namespace zorkan {
@@ -117,7 +119,8 @@ TEST(SoundFilter, PassThroughReproducesEveryFormat) {
 }
 
 TEST(SoundFilter, ChannelsMatchTheFilteringEngineBitForBit) {
-    // Fourth-order (band-pass) and second-order sections; B0 = 3 is ignored by both.
+    // Fourth-order (band-pass) and second-order sections; the cascade runs the engine's
+    // equation, which leaves B0 = 3 out (files are divided by B0 before they get here).
     const char* const files[] = {
         "4\r\n2\r\n"
         "0.02 0 -0.04\r\n0 0.02\r\n"
@@ -232,8 +235,9 @@ TEST(SoundFilter, HalfPowerEdgesInHertz) {
     const Row rows[] = {
         // 2 |cos(pi f)|: low-pass.
         {{{1, 1, 0, 0, 0}, {1, 0, 0, 0, 0}}, {cosEdge}},
-        // B0 is not used by the engine, nor here.
-        {{{1, 1, 0, 0, 0}, {2, 0, 0, 0, 0}}, {cosEdge}},
+        // 1/(2 - z^-1) as it stands, B0 = 2 included: |H|^2 = 1/(5 - 4 cos w), 3 dB down
+        // where cos w = (5 - 10^0.3)/4 (taking B0 as 1 would put a pole at z = 1).
+        {{{1, 0, 0, 0, 0}, {2, -1, 0, 0, 0}}, {5507.589262591861}},
         // 2 |sin(2 pi f)|: a band with its peak at 12 kHz.
         {{{1, 0, -1, 0, 0}, {1, 0, 0, 0, 0}}, {sinEdge / 2, 24000 - sinEdge / 2}},
         // 2 |sin(pi f)|: high-pass.
@@ -266,6 +270,10 @@ TEST(SoundFilter, CancelAndFailuresKeepTheFiles) {
     EXPECT_FALSE(r.completed);
     EXPECT_EQ(readBytes(dir.file("out.wav")), "older");
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.wav.part")));
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 3u); // the temporary went with the cancel
     EXPECT_EQ(readBytes(dir.file("in.wav")), source);
 
     // A source named as the unfinished output would be is not written over.
@@ -274,6 +282,176 @@ TEST(SoundFilter, CancelAndFailuresKeepTheFiles) {
                     .completed);
     EXPECT_EQ(readBytes(dir.file("x.wav.part")), source);
     EXPECT_EQ(readSound(dir.file("x.wav")).samples, readSound(dir.file("in.wav")).samples);
+}
+
+// Every section is divided by its B0 before filtering: H(z) = A(z)/B(z). The engine's
+// equation alone would pass row 1 unchanged, hold row 2 at 16384 and clip row 4.
+TEST(SoundFilter, SectionsAreDividedByTheirB0) {
+    TempDir dir;
+    struct Row {
+        const char* filter;
+        std::vector<int> input; // 16-bit samples
+        std::vector<int> output;
+        std::vector<int> scaled;
+    };
+    const Row rows[] = {
+        // H = 1/2; 32767/2 = 16383.5 rounds to the even 16384.
+        {"2\r\n0\r\n1 0 0\r\n2 0 0\r\n",
+         {1000, -2000, 32767, -32768},
+         {500, -1000, 16384, -16384},
+         {1}},
+        // H = -1.
+        {"2\r\n0\r\n1 0 0\r\n-1 0 0\r\n", {1000, -2000, 7}, {-1000, 2000, -7}, {1}},
+        // y = (x + y[n-1]) / 2 on an impulse of 0.5: 0.5^(n+2), exact until it rounds to 0.
+        {"2\r\n0\r\n1 0 0\r\n2 -1 0\r\n",
+         {16384, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         {8192, 4096, 2048, 1024, 512, 256, 128, 64, 32, 16, 8, 4, 2, 1, 0, 0},
+         {1}},
+        // A band-pass section (five coefficients) 4 z^-4 / 4: a delay of four samples.
+        {"2\r\n2\r\n0 0 0\r\n0 4\r\n4 0 0\r\n0 0\r\n",
+         {20000, -3, 5, 9, 11, 0, 0, 0},
+         {0, 0, 0, 0, 20000, -3, 5, 9},
+         {1}},
+        // Section 1 has B0 = 1 and is left alone, section 2 halves.
+        {"4\r\n0\r\n1 0 0\r\n1 0 0\r\n1 0 0\r\n2 0 0\r\n", {600, -602}, {300, -301}, {2}},
+    };
+    for (const Row& row : rows) {
+        writeBytes(dir.file("f.flt"), row.filter);
+        std::vector<int> samples;
+        for (const int v : row.input)
+            samples.push_back(v * 65536);
+        ASSERT_TRUE(
+            writeSound(dir.file("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, samples));
+        const SoundFilterResult r =
+            filterSoundFile(dir.file("f.flt"), dir.file("in.wav"), dir.file("out.wav"), {});
+        EXPECT_EQ(r.scaledSections, row.scaled) << row.filter;
+        const auto out = readSound(dir.file("out.wav"));
+        std::vector<int> got;
+        for (const double v : out.samples)
+            got.push_back(static_cast<int>(v * 32768));
+        EXPECT_EQ(got, row.output) << row.filter;
+        EXPECT_NE(soundSummary(r).find("\nВнимание: B0 не равен 1 в секции " +
+                                       std::to_string(row.scaled[0]) + ";"),
+                  std::string::npos)
+            << soundSummary(r);
+    }
+}
+
+// Infinite input samples go in as the largest double of their sign, NaN as 0; each
+// float coding then holds its own largest value.
+TEST(SoundFilter, NonFiniteInputSamples) {
+    TempDir dir;
+    writeBytes(dir.file("1.flt"), passThroughFile);
+    const double inf = HUGE_VAL, nan = std::nan("");
+    struct Row {
+        int format;
+        double top;
+    };
+    for (const Row row : {Row{SF_FORMAT_WAV | SF_FORMAT_FLOAT, double(FLT_MAX)},
+                          Row{SF_FORMAT_WAV | SF_FORMAT_DOUBLE, DBL_MAX}}) {
+        ASSERT_TRUE(testing::writeSoundDoubles(dir.file("in.wav"), row.format, 8000, 1,
+                                               {inf, -inf, nan, 0.5, -inf}));
+        const SoundFilterResult r =
+            filterSoundFile(dir.file("1.flt"), dir.file("in.wav"), dir.file("out.wav"), {});
+        const auto out = readSound(dir.file("out.wav"));
+        EXPECT_EQ(out.info.format, row.format);
+        EXPECT_EQ(out.samples, (std::vector<double>{row.top, -row.top, 0, 0.5, -row.top}));
+        EXPECT_EQ(r.clipped, 3u);
+        EXPECT_EQ(r.overflows, 0u);
+    }
+}
+
+TEST(SoundFilter, OutputFormatByExtension) {
+    const int wav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    struct Row {
+        int source;
+        int channels;
+        const char* name;
+        bool floatOutput;
+        int format;       // 0: refused
+        const char* note; // a part of the note, "" for none
+    };
+    const Row rows[] = {
+        {wav16, 2, "o.flac", false, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, ""},
+        {wav16, 2, "dir.x/O.Flac", false, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, ""},
+        {wav16, 2, "o.aif", false, SF_FORMAT_AIFF | SF_FORMAT_PCM_16, ""},
+        {wav16, 2, "o.aiff", true, SF_FORMAT_AIFF | SF_FORMAT_FLOAT, ""},
+        {wav16, 2, "o.ogg", false, SF_FORMAT_OGG | SF_FORMAT_VORBIS, ""},
+        {wav16, 2, "o.opus", false, SF_FORMAT_OGG | SF_FORMAT_OPUS, ""},
+        {wav16, 2, "o.flac", true, 0, "Формат FLAC не хранит 32-битные"},
+        {wav16, 2, "o.ogg", true, 0, "Формат OGG не хранит 32-битные"},
+        {wav16, 10, "o.flac", false, 0, "Формат FLAC не поддерживается для записи: каналов 10"},
+        {SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2, "o.wav", false, SF_FORMAT_WAV | SF_FORMAT_PCM_24,
+         ""},
+        {SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, "o.flac", false, SF_FORMAT_FLAC | SF_FORMAT_PCM_24,
+         "FLAC не хранит отсчеты исходного файла (WAV, 32 бит с плавающей точкой)"},
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_32, 2, "o.flac", false, SF_FORMAT_FLAC | SF_FORMAT_PCM_24,
+         "записан FLAC, 24 бит"},
+        {SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 2, "o.aiff", false, SF_FORMAT_AIFF | SF_FORMAT_DOUBLE,
+         ""},
+        // 8 bits: FLAC and AIFF take them signed, WAV unsigned; nothing is lost.
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, "o.flac", false, SF_FORMAT_FLAC | SF_FORMAT_PCM_S8,
+         ""},
+        {SF_FORMAT_AIFF | SF_FORMAT_PCM_S8, 1, "o.wav", false, SF_FORMAT_WAV | SF_FORMAT_PCM_U8,
+         ""},
+        // A coding the new container holds stays; one it lacks becomes 16-bit PCM.
+        {SF_FORMAT_WAV | SF_FORMAT_ULAW, 1, "o.aiff", false, SF_FORMAT_AIFF | SF_FORMAT_ULAW, ""},
+        {SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, 1, "o.flac", false, SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
+         ""},
+        {SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, "o.wav", false, wav16, ""},
+        // The source's byte order stays where the container does (RIFX).
+        {SF_FORMAT_WAV | SF_FORMAT_PCM_16 | SF_ENDIAN_BIG, 1, "o.wav", true,
+         SF_FORMAT_WAV | SF_FORMAT_FLOAT | SF_ENDIAN_BIG, ""},
+        {wav16, 2, "o.xyz", false, wav16, "расширение .xyz не известно libsndfile"},
+        {wav16, 2, "o.xyz", true, SF_FORMAT_WAV | SF_FORMAT_FLOAT, "(WAV, 16 бит)"},
+        {wav16, 2, "folder.flac/o", false, wav16, "у выходного файла нет расширения"},
+    };
+    for (const Row& row : rows) {
+        const SoundInfo source{row.source, 48000, row.channels, 1000};
+        const std::string what = std::string(row.name) + (row.floatOutput ? " float" : "");
+        if (row.format == 0) {
+            try {
+                chooseOutputFormat(row.name, source, row.floatOutput);
+                ADD_FAILURE() << what << " is not refused";
+            } catch (const UserMessage& e) {
+                EXPECT_EQ(std::string(e.what()).rfind(row.note, 0), 0u) << what << ": " << e.what();
+            }
+            continue;
+        }
+        const OutputFormat out = chooseOutputFormat(row.name, source, row.floatOutput);
+        EXPECT_EQ(out.format, row.format) << what;
+        if (*row.note) {
+            EXPECT_NE(out.note.find(row.note), std::string::npos) << what << ": " << out.note;
+        } else {
+            EXPECT_EQ(out.note, "") << what;
+        }
+    }
+}
+
+// The older output keeps its permissions, and a link to it stays a link.
+TEST(SoundFilter, ReplacingAnOutputKeepsItsModeAndLinks) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    writeBytes(dir.file("1.flt"), passThroughFile);
+    ASSERT_TRUE(writeSound(dir.file("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1,
+                           std::vector<int>(100, 3 << 16)));
+    writeBytes(dir.file("old.wav"), "older");
+    fs::permissions(dir.file("old.wav"),
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("old.wav", dir.file("link.wav"));
+    for (const char* name : {"old.wav", "link.wav"}) {
+        filterSoundFile(dir.file("1.flt"), dir.file("in.wav"), dir.file(name), {});
+        EXPECT_EQ(fs::status(dir.file("old.wav")).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read)
+            << name;
+        EXPECT_TRUE(fs::is_symlink(dir.file("link.wav"))) << name;
+        EXPECT_EQ(readSound(dir.file("old.wav")).samples, std::vector<double>(100, 3 / 32768.0))
+            << name;
+    }
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 4u); // nothing left behind
 }
 
 } // namespace

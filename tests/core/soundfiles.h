@@ -26,6 +26,32 @@ inline bool writeSound(const std::string& path, int format, int rate, int channe
     return sf_close(f) == 0 && ok;
 }
 
+// Writes interleaved samples as doubles (for float codings, infinities and NaN pass).
+inline bool writeSoundDoubles(const std::string& path, int format, int rate, int channels,
+                              const std::vector<double>& samples) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f)
+        return false;
+    const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / channels;
+    const bool ok = sf_writef_double(f, samples.data(), frames) == frames;
+    return sf_close(f) == 0 && ok;
+}
+
+// What libsndfile itself says when it is asked to open the file for reading.
+inline std::string openingFailure(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (f) {
+        sf_close(f);
+        return {};
+    }
+    return sf_strerror(nullptr);
+}
+
 inline SoundData readSound(const std::string& path) {
     SoundData d;
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &d.info);

@@ -31,11 +31,12 @@ bool renderListeningScreenshots(Program& program, const QString& folder) {
     const QString wav = program.path(QStringLiteral("recording.wav"));
     bool ok =
         testing::writeSound(wav.toStdString(), SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 2, samples);
-    // Two Butterworth low-pass sections at a tenth of the rate (4.4 kHz here).
+    // Two Butterworth low-pass sections at a tenth of the rate (4.4 kHz here), the second
+    // stored with B0 = 2, so that the summary shows its note.
     QFile flt(program.path(QStringLiteral("lowpass.flt")));
     ok = flt.open(QIODevice::WriteOnly) &&
-         flt.write("4\r\n0\r\n0.067455 0.13491 0.067455\r\n0.067455 0.13491 0.067455\r\n"
-                   "1 -1.143 0.41280\r\n1 -1.143 0.41280\r\n") > 0 &&
+         flt.write("4\r\n0\r\n0.067455 0.13491 0.067455\r\n0.13491 0.26982 0.13491\r\n"
+                   "1 -1.143 0.41280\r\n2 -2.286 0.8256\r\n") > 0 &&
          ok;
     flt.close();
 

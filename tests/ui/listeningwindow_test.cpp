@@ -5,9 +5,11 @@
 #include "tests/ui/uitest.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QIODevice>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -25,18 +27,17 @@ namespace {
 struct FakeAudioLog {
     QStringList calls;
     QIODevice* source = nullptr;
-    bool noOutput = false;
+    AudioStart answer = AudioStart::Started;
 };
 
 class FakeAudioOutput : public AudioOutput {
   public:
     explicit FakeAudioOutput(FakeAudioLog& log) : log_(log) {}
-    bool start(QIODevice* source, int rate, int channels) override {
+    AudioStart start(QIODevice* source, int rate, int channels) override {
         log_.calls << QStringLiteral("start %1 %2").arg(rate).arg(channels);
-        if (log_.noOutput)
-            return false;
-        log_.source = source;
-        return true;
+        if (log_.answer == AudioStart::Started)
+            log_.source = source;
+        return log_.answer;
     }
     void suspend() override { log_.calls << QStringLiteral("suspend"); }
     void resume() override { log_.calls << QStringLiteral("resume"); }
@@ -75,8 +76,17 @@ class ListeningWindowTest : public QObject {
         QTest::mouseClick(b, Qt::LeftButton);
     }
 
-    // The window with the generated sound and a halving filter chosen and run.
-    ListeningWindow* filtered(Program& program, int frames, const char* filter) {
+    static QString text(QWidget* window, const char* label) {
+        return window->findChild<QLabel*>(QString::fromLatin1(label))->text();
+    }
+
+    static bool writeFile(const QString& path, const char* bytes) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) >= 0;
+    }
+
+    // The window with the generated sound and a filter chosen, not yet run.
+    ListeningWindow* prepared(Program& program, int frames, const char* filter) {
         std::vector<int> samples(static_cast<std::size_t>(frames));
         for (int n = 0; n < frames; ++n)
             samples[n] = original(n) * 65536;
@@ -84,10 +94,8 @@ class ListeningWindowTest : public QObject {
         if (!testing::writeSound(wav.toStdString(), SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 1,
                                  samples))
             return nullptr;
-        QFile flt(program.path(QStringLiteral("half.flt")));
-        if (!flt.open(QIODevice::WriteOnly) || flt.write(filter) < 0)
+        if (!writeFile(program.path(QStringLiteral("half.flt")), filter))
             return nullptr;
-        flt.close();
         program.main().command("Listening")->trigger();
         auto* window = program.main().findChild<ListeningWindow*>();
         if (!window)
@@ -98,9 +106,24 @@ class ListeningWindowTest : public QObject {
         prompts.queueFile(program.path(QStringLiteral("half.flt")));
         press(window, "BitBtn2");
         window->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(false);
-        prompts.queueFile(program.path(QStringLiteral("song-filtered.wav")));
+        return window;
+    }
+
+    // The same, run into song-filtered.wav.
+    ListeningWindow* filtered(Program& program, int frames, const char* filter) {
+        ListeningWindow* window = prepared(program, frames, filter);
+        if (!window)
+            return nullptr;
+        program.prompts().queueFile(program.path(QStringLiteral("song-filtered.wav")));
         press(window, "BitBtn3");
         return window;
+    }
+
+    static bool askedForOutput(const ScriptedPrompts& prompts) {
+        for (const auto& r : prompts.fileRequests)
+            if (r.save)
+                return true;
+        return false;
     }
 
   private slots:
@@ -201,7 +224,7 @@ class ListeningWindowTest : public QObject {
     void noSoundOutput() {
         Program program;
         program.start();
-        log_.noOutput = true;
+        log_.answer = AudioStart::NoDevice;
         ListeningWindow* window = filtered(program, 400, "2\r\n0\r\n0.5 0 0\r\n1 0 0\r\n");
         QVERIFY(window);
         QTRY_VERIFY_WITH_TIMEOUT(window->source() != nullptr, 10000);
@@ -220,6 +243,7 @@ class ListeningWindowTest : public QObject {
         QFile older(program.path(QStringLiteral("song-filtered.wav")));
         QVERIFY(older.open(QIODevice::WriteOnly) && older.write("older") == 5);
         older.close();
+        program.prompts().queueAnswer(true); // replace the older file
         std::string many = "60\r\n0\r\n";
         for (int k = 0; k < 60; ++k)
             many += k < 30 ? "0.5 0.1 0.05\r\n" : "1 -0.5 0.1\r\n";
@@ -235,7 +259,201 @@ class ListeningWindowTest : public QObject {
         QVERIFY(window->source() == nullptr);
         QCOMPARE(fileBytes(program.path(QStringLiteral("song-filtered.wav"))), QByteArray("older"));
         QVERIFY(!QFile::exists(program.path(QStringLiteral("song-filtered.wav.part"))));
+        QCOMPARE(QDir(program.folder()).entryList(QDir::Files).filter(QStringLiteral("song")),
+                 (QStringList{"song-filtered.wav", "song.wav"}));
         QVERIFY(program.prompts().messages.empty());
+    }
+
+    // The file's details show as soon as it is chosen; another file leaves nothing of the
+    // last run: no length, no filtered sound selected.
+    void detailsOnChoiceAndAFreshStart() {
+        Program program;
+        program.start();
+        ListeningWindow* window = prepared(program, 4000, "2\r\n0\r\n0.5 0 0\r\n1 0 0\r\n");
+        QVERIFY(window);
+        QCOMPARE(text(window, "Label3"),
+                 QStringLiteral("WAV, 16 бит, 8000 Гц, каналов: 1, 0:00.500 (4000 кадров)"));
+        program.prompts().queueFile(program.path(QStringLiteral("song-filtered.wav")));
+        press(window, "BitBtn3");
+        QTRY_VERIFY_WITH_TIMEOUT(window->source() != nullptr, 10000);
+        press(window, "BitBtn8");
+        QCOMPARE(text(window, "Label5"), QStringLiteral("Звучит: фильтрованный"));
+        QCOMPARE(text(window, "Label4"), QStringLiteral("0:00.0 / 0:00.5"));
+
+        const QString other = program.path(QStringLiteral("other.flac"));
+        QVERIFY(testing::writeSound(other.toStdString(), SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 16000,
+                                    2, std::vector<int>(8000, 1 << 20)));
+        program.prompts().queueFile(other);
+        press(window, "BitBtn1");
+        QCOMPARE(text(window, "Label3"),
+                 QStringLiteral("FLAC, 24 бит, 16000 Гц, каналов: 2, 0:00.250 (4000 кадров)"));
+        QCOMPARE(text(window, "Label5"), QStringLiteral("Звучит: исходный"));
+        QCOMPARE(text(window, "Label4"), QStringLiteral("0:00.0 / 0:00.0"));
+        QVERIFY(window->source() == nullptr);
+        QVERIFY(!window->findChild<QPushButton*>(QStringLiteral("BitBtn8"))->isEnabled());
+    }
+
+    // Names typed into the fields count: the sound's on Enter, the filter's when run.
+    void typedNamesTakeEffect() {
+        Program program;
+        program.start();
+        QVERIFY(testing::writeSound(program.path(QStringLiteral("typed.wav")).toStdString(),
+                                    SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1,
+                                    std::vector<int>(800, 1000 << 16)));
+        QVERIFY(
+            writeFile(program.path(QStringLiteral("typed.flt")), "2\r\n0\r\n0.5 0 0\r\n1 0 0\r\n"));
+        program.main().command("Listening")->trigger();
+        auto* window = program.main().findChild<ListeningWindow*>();
+        QVERIFY(window);
+        auto* edit1 = window->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+        auto* edit2 = window->findChild<QLineEdit*>(QStringLiteral("Edit2"));
+        QVERIFY(!edit1->isReadOnly() && !edit2->isReadOnly());
+        // Pasted in, then Enter.
+        edit1->setFocus();
+        edit1->insert(program.path(QStringLiteral("typed.wav")));
+        QCOMPARE(text(window, "Label3"), QString());
+        QTest::keyClick(edit1, Qt::Key_Return);
+        QCOMPARE(text(window, "Label3"),
+                 QStringLiteral("WAV, 16 бит, 8000 Гц, каналов: 1, 0:00.100 (800 кадров)"));
+        edit2->insert(program.path(QStringLiteral("typed.flt")));
+        window->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(false);
+        program.prompts().queueFile(program.path(QStringLiteral("out.wav")));
+        press(window, "BitBtn3");
+        QTRY_VERIFY_WITH_TIMEOUT(window->source() != nullptr, 10000);
+        QCOMPARE(testing::readSound(program.path(QStringLiteral("out.wav")).toStdString()).samples,
+                 std::vector<double>(800, 500 / 32768.0));
+        QVERIFY(program.prompts().messages.empty());
+    }
+
+    // A sound or filter file that cannot be used is reported before any name is asked.
+    void inputsAreCheckedBeforeTheOutputIsAsked() {
+        struct Row {
+            const char* sound; // bytes of song.wav, or nullptr for the generated sound
+            const char* filter;
+            QString message;
+        };
+        const Row rows[] = {
+            {"not a sound", "2\r\n0\r\n1 0 0\r\n1 0 0\r\n",
+             QStringLiteral(" не читается как звуковой (libsndfile: Format not recognised.)")},
+            {nullptr, "",
+             QStringLiteral("В файле фильтра нет ни одной секции: фильтровать нечего")},
+            {nullptr, "2\r\n0\r\n1 0 0\r\n0 1 0\r\n",
+             QStringLiteral("В секции 1 коэффициент знаменателя B0 равен нулю: такой фильтр "
+                            "нельзя реализовать")},
+        };
+        for (const Row& row : rows) {
+            Program program;
+            program.start();
+            ListeningWindow* window = prepared(program, 100, row.filter);
+            QVERIFY(window);
+            if (row.sound)
+                QVERIFY(writeFile(program.path(QStringLiteral("song.wav")), row.sound));
+            program.prompts().messages.clear();
+            press(window, "BitBtn3");
+            QCOMPARE(program.prompts().messages.size(), std::size_t(1));
+            QVERIFY2(program.prompts().messages[0].text.endsWith(row.message),
+                     qPrintable(program.prompts().messages[0].text));
+            QVERIFY(!askedForOutput(program.prompts()));
+            QVERIFY(window->source() == nullptr);
+        }
+    }
+
+    // An existing output is replaced only when the user says so; the source itself is
+    // refused before any question.
+    void replacingAsksFirst() {
+        Program program;
+        program.start();
+        ListeningWindow* window = prepared(program, 400, "2\r\n0\r\n0.5 0 0\r\n1 0 0\r\n");
+        QVERIFY(window);
+        const QString out = program.path(QStringLiteral("song-filtered.wav"));
+        QVERIFY(writeFile(out, "older"));
+        ScriptedPrompts& prompts = program.prompts();
+        prompts.queueFile(out);
+        prompts.queueAnswer(false);
+        press(window, "BitBtn3");
+        QCOMPARE(prompts.questions,
+                 std::vector<QString>{"Файл song-filtered.wav уже существует. Заменить?"});
+        QTest::qWait(50);
+        QVERIFY(window->source() == nullptr);
+        QCOMPARE(fileBytes(out), QByteArray("older"));
+
+        prompts.queueFile(program.path(QStringLiteral("song.wav")));
+        press(window, "BitBtn3");
+        QCOMPARE(prompts.questions.size(), std::size_t(1));
+        QCOMPARE(prompts.messages.back().text,
+                 QStringLiteral("Выходной файл совпадает с исходным: выберите другое имя"));
+
+        prompts.queueFile(out);
+        prompts.queueAnswer(true);
+        press(window, "BitBtn3");
+        QTRY_VERIFY_WITH_TIMEOUT(window->source() != nullptr, 10000);
+        QCOMPARE(testing::readSound(out.toStdString()).samples.size(), std::size_t(400));
+    }
+
+    // What the user should know follows the summary, line by line.
+    void warningsFollowTheSummary() {
+        struct Row {
+            const char* filter;
+            QStringList lines; // after the first; a line ending in "..." is a beginning
+        };
+        const Row rows[] = {
+            {"2\r\n0\r\n1 0 0\r\n2 0 0\r\n",
+             {"Внимание: B0 не равен 1 в секции 1; фильтр взят как H(z) = A(z)/B(z): "
+              "коэффициенты секции поделены на ее B0"}},
+            {"2\r\n0\r\n1 0 0\r\n1 -2.5 0\r\n",
+             {"Внимание: фильтр неустойчив: наибольший радиус полюса 2.5 (секция 1), выходной "
+              "сигнал может неограниченно расти",
+              "Внимание: выход секций ...", "Внимание: ограничено отсчетов: ..."}},
+            {"2\r\n0\r\n0.5 0 0\r\n1 0 0\r\n", {}},
+        };
+        for (const Row& row : rows) {
+            Program program;
+            program.start();
+            ListeningWindow* window = filtered(program, 4000, row.filter);
+            QVERIFY(window);
+            QTRY_VERIFY_WITH_TIMEOUT(window->source() != nullptr, 10000);
+            const QStringList lines = text(window, "Label3").split(QLatin1Char('\n'));
+            QVERIFY2(lines[0].endsWith(QStringLiteral("; записан файл song-filtered.wav")),
+                     qPrintable(lines[0]));
+            QCOMPARE(lines.size(), row.lines.size() + 1);
+            for (int i = 0; i < row.lines.size(); ++i) {
+                if (row.lines[i].endsWith(QStringLiteral("...")))
+                    QVERIFY2(lines[i + 1].startsWith(row.lines[i].chopped(3)),
+                             qPrintable(lines[i + 1]));
+                else
+                    QCOMPARE(lines[i + 1], row.lines[i]);
+            }
+            if (row.lines.size() == 3)
+                QVERIFY(lines[3].endsWith(QStringLiteral(
+                    "; их не будет с нормировкой (флажок «Нормировать: пик -1 дБ»)")));
+        }
+    }
+
+    // A device that does not take the file's format says so, and only for that file.
+    void deviceRefusingTheFormat() {
+        Program program;
+        program.start();
+        log_.answer = AudioStart::FormatRefused;
+        ListeningWindow* window = filtered(program, 400, "2\r\n0\r\n0.5 0 0\r\n1 0 0\r\n");
+        QVERIFY(window);
+        QTRY_VERIFY_WITH_TIMEOUT(window->source() != nullptr, 10000);
+        press(window, "BitBtn5");
+        QCOMPARE(program.prompts().messages.size(), std::size_t(1));
+        QCOMPARE(program.prompts().messages[0].text,
+                 QStringLiteral("Устройство вывода звука не воспроизводит звук 8000 Гц, каналов: "
+                                "1, 16 бит: прослушивание этого файла невозможно. "
+                                "Отфильтрованный файл записан и может быть прослушан другой "
+                                "программой"));
+        QVERIFY(!window->findChild<QPushButton*>(QStringLiteral("BitBtn5"))->isEnabled());
+        // The next run plays.
+        log_.answer = AudioStart::Started;
+        program.prompts().queueFile(program.path(QStringLiteral("song.wav")));
+        press(window, "BitBtn1");
+        program.prompts().queueFile(program.path(QStringLiteral("again.wav")));
+        press(window, "BitBtn3");
+        QTRY_VERIFY_WITH_TIMEOUT(window->source() != nullptr, 10000);
+        press(window, "BitBtn5");
+        QVERIFY(window->playing());
     }
 };
 
