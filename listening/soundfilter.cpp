@@ -2,7 +2,7 @@
 
 #include "common/errors.h"
 #include "common/replacefile.h"
-#include "export/secondorder.h"
+#include "cascade/secondorder.h"
 #include "response/response.h"
 
 #include <algorithm>
@@ -207,7 +207,7 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
     const FilterCoefficients filter = readListeningFilter(filterPath);
     // H(z) = A(z)/B(z), as the response and the analysis take the file: every section
     // divided by its B0 before the engine's equation, which leaves B0 out.
-    const std::vector<FilterSection> sections = unfactoredSections(filter);
+    const std::vector<FilterSection> sections = sectionsOverB0(filter);
 
     SoundFilterResult result;
     for (std::size_t k = 0; k < filter.sections.size(); ++k)
