@@ -141,6 +141,16 @@ int runImplement(int argc, char** argv) {
 
     const FilterCoefficients filter = readAnalysedFilter(source);
     const Implementation im = realise(filter, options);
+    const std::vector<int> scaled = sectionsScaledByB0(filter);
+    if (!scaled.empty()) {
+        std::string list;
+        for (int k : scaled)
+            list += (list.empty() ? "" : ", ") + std::to_string(k);
+        std::fprintf(stderr,
+                     "Внимание: B0 не равен 1 в секциях %s; фильтр взят как H(z) = A(z)/B(z), "
+                     "каждая секция разделена на свой B0\n",
+                     list.c_str());
+    }
     for (const CascadeWarning& w : im.cascade.warnings)
         std::fprintf(stderr, "Предупреждение: %s\n", w.message.c_str());
     if (!quantisedPath.empty())
