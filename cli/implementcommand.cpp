@@ -4,7 +4,9 @@
 #include "cli/options.h"
 #include "common/errors.h"
 #include "common/replacefile.h"
+#include "design/designreport.h"
 #include "fixedpoint/implementation.h"
+#include "fixedpoint/report.h"
 #include "fixedpoint/simulation.h"
 #include "modelling/signalfile.h"
 
@@ -45,9 +47,21 @@ const char* const implementHelp =
     "  --simulate IN OUT пропустить файл сигнала IN (доли полной шкалы) через\n"
     "                    побитно точную модель и записать выход в OUT; отсчеты вне\n"
     "                    полной шкалы ограничиваются и подсчитываются\n"
+    "  --request R.out   требования из отчета расчета: квантованный фильтр проверяется\n"
+    "                    на неравномерность и затухание, как при расчете\n"
+    "  --json            вывести отчет одним объектом JSON\n"
+    "  --limit-cycles M  число испытаний на предельные циклы (по умолчанию 100)\n"
+    "  --min-bits        найти наименьшие длины слов коэффициентов и данных\n"
+    "  --snr DB          отношение сигнал/шум для наименьшей длины данных (по умолчанию 60)\n"
+    "  --variants        шум и переполнение для каждого масштабирования и порядка секций\n"
     "  --help            эта справка\n"
     "\n"
-    "При ошибке сообщение выводится в stderr, код выхода 1.\n";
+    "Отчет: радиус полюсов и устойчивость после квантования, отклонение АЧХ в полосе\n"
+    "пропускания, нормы L1 от входа до выхода каждой секции (переполнение возможно,\n"
+    "если норма больше 1) и наихудший вход, шум округления расчетный\n"
+    "(сумма q^2/12 ||g_i||^2) и по моделированию на 65536 отсчетах белого шума\n"
+    "относительно мощности синуса полной шкалы (0.5), предельные циклы при нулевом\n"
+    "входе. При ошибке сообщение выводится в stderr, код выхода 1.\n";
 
 void writeQuantised(const std::string& path, const Implementation& im) {
     FilterCoefficients q;
@@ -103,9 +117,11 @@ int runImplement(int argc, char** argv) {
         }
         rest.push_back(argv[i]);
     }
-    const Arguments args = parseArguments(
-        static_cast<int>(rest.size()), rest.data(), 2,
-        {"target", "data-bits", "coef-bits", "round", "overflow", "scale", "order", "quantised"});
+    const Arguments args =
+        parseArguments(static_cast<int>(rest.size()), rest.data(), 2,
+                       {"target", "data-bits", "coef-bits", "round", "overflow", "scale", "order",
+                        "quantised", "request", "limit-cycles", "snr"},
+                       {"json", "min-bits", "variants"});
     if (args.help) {
         std::fputs(implementHelp, stdout);
         return 0;
@@ -139,6 +155,20 @@ int runImplement(int argc, char** argv) {
     if (!simulation.empty() && !quantisedPath.empty() && sameFile(quantisedPath, simulation[1]))
         throw UserMessage("Файл --quantised совпадает с выходным файлом сигнала");
 
+    ReportOptions report;
+    const std::string requestPath = textOption(args, "request", "");
+    if (!requestPath.empty())
+        report.request = readDesignRequest(requestPath);
+    const std::int64_t trials = integerOption(args, "limit-cycles", report.limitCycleTrials);
+    if (trials < 0 || trials > 100000)
+        throw UserMessage("Число испытаний на предельные циклы должно быть от 0 до 100000");
+    report.limitCycleTrials = static_cast<int>(trials);
+    report.smallestWords = switchGiven(args, "min-bits");
+    if (args.options.count("snr") && !report.smallestWords)
+        throw UserMessage("Параметр --snr относится к поиску длины слов (--min-bits)");
+    report.snrTarget = realOption(args, "snr", report.snrTarget);
+    report.variants = switchGiven(args, "variants");
+
     const FilterCoefficients filter = readAnalysedFilter(source);
     const Implementation im = realise(filter, options);
     const std::vector<int> scaled = sectionsScaledByB0(filter);
@@ -153,10 +183,17 @@ int runImplement(int argc, char** argv) {
     }
     for (const CascadeWarning& w : im.cascade.warnings)
         std::fprintf(stderr, "Предупреждение: %s\n", w.message.c_str());
+    const ImplementationFigures figures = implementationFigures(filter, options, report);
     if (!quantisedPath.empty())
         writeQuantised(quantisedPath, im);
     if (!simulation.empty())
         simulateFile(simulation[0], simulation[1], im);
+    if (switchGiven(args, "json")) {
+        std::printf("%s\n", figuresJson(figures).c_str());
+    } else {
+        for (const std::string& line : figureLines(figures))
+            std::printf("%s\n", line.c_str());
+    }
     return 0;
 }
 

@@ -1,0 +1,629 @@
+#include "fixedpoint/report.h"
+
+#include "cascade/norms.h"
+#include "cascade/response.h"
+#include "common/errors.h"
+#include "common/textnumbers.h"
+#include "fixedpoint/simulation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <numbers>
+
+namespace zorkan {
+
+namespace {
+
+using real = long double;
+constexpr real pi = std::numbers::pi_v<long double>;
+
+// A small generator of its own, so that the figures are the same on every machine.
+class Random {
+  public:
+    explicit Random(std::uint64_t seed) : state_(seed ? seed : 1) {}
+    std::uint64_t next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 7;
+        state_ ^= state_ << 17;
+        return state_;
+    }
+    // Uniform in [-1, 1).
+    double uniform() { return static_cast<double>(next() >> 11) / 4503599627370496.0 - 1; }
+
+  private:
+    std::uint64_t state_;
+};
+
+double largestPoleRadius(const std::vector<SecondOrderSection>& sections) {
+    long double r = 0;
+    for (const SecondOrderSection& s : sections)
+        r = std::max(r, sectionPoleRadius(s));
+    return static_cast<double>(r);
+}
+
+// The first n samples of the impulse response of the first `count` sections.
+std::vector<double> impulseResponse(const std::vector<SecondOrderSection>& sections,
+                                    std::size_t count, std::size_t n) {
+    std::vector<real> s1(count, 0), s2(count, 0);
+    std::vector<double> h(n);
+    for (std::size_t t = 0; t < n; ++t) {
+        real x = t == 0 ? 1 : 0;
+        for (std::size_t k = 0; k < count; ++k) {
+            const SecondOrderSection& s = sections[k];
+            const real y = s.num[0] * x + s1[k];
+            s1[k] = s.num[1] * x - s.den[1] * y + s2[k];
+            s2[k] = s.num[2] * x - s.den[2] * y;
+            x = y;
+        }
+        h[t] = static_cast<double>(x);
+    }
+    return h;
+}
+
+std::vector<FilterSection> asFileSections(const std::vector<SecondOrderSection>& sections) {
+    std::vector<FilterSection> out(sections.size());
+    for (std::size_t k = 0; k < sections.size(); ++k)
+        for (int i = 0; i < 3; ++i) {
+            out[k].a[i] = sections[k].num[i];
+            out[k].b[i] = sections[k].den[i];
+        }
+    return out;
+}
+
+// The pass band as angles (radians per sample): the request's, or without one where the
+// ideal realised cascade is within 3 dB of its largest gain on the grid.
+std::vector<real> passBandGrid(const std::vector<SecondOrderSection>& ideal, FilterKind kind,
+                               const std::optional<DesignRequest>& request) {
+    constexpr int points = 4096;
+    std::vector<real> grid;
+    if (request) {
+        const DesignBands bands = designBands(kind, *request);
+        for (const FrequencyBand& b : bands.pass)
+            for (int i = 0; i <= points; ++i)
+                grid.push_back(2 * pi * (b.low + (b.high - b.low) * i / points) / request->fd);
+        return grid;
+    }
+    std::vector<real> magnitude(points + 1);
+    real top = 0;
+    for (int i = 0; i <= points; ++i) {
+        magnitude[i] = cascadeMagnitude(ideal, ideal.size(), pi * i / points);
+        if (std::isfinite(magnitude[i]))
+            top = std::max(top, magnitude[i]);
+    }
+    for (int i = 0; i <= points; ++i)
+        if (std::isfinite(magnitude[i]) && magnitude[i] >= top / std::sqrt(2.0L))
+            grid.push_back(pi * i / points);
+    return grid;
+}
+
+double passbandDeviation(const Implementation& im, const std::vector<real>& grid) {
+    double worst = 0;
+    for (real w : grid) {
+        const real hi = cascadeMagnitude(im.cascade.sections, im.cascade.sections.size(), w);
+        const real hq = cascadeMagnitude(im.quantised, im.quantised.size(), w);
+        if (!(hi > 0) || !(hq > 0) || !std::isfinite(hi) || !std::isfinite(hq))
+            continue;
+        worst = std::max(worst, static_cast<double>(std::fabs(20 * std::log10(hq / hi))));
+    }
+    return worst;
+}
+
+// The double reference of an implementation: the same quantised coefficients in double
+// arithmetic, so that the difference is the round-off alone.
+Implementation reference(const Implementation& im) {
+    Implementation ref = im;
+    ref.options.arithmetic.target = Target::Double;
+    ref.fixed.clear();
+    ref.single.clear();
+    return ref;
+}
+
+struct NoiseFigures {
+    bool analytic = false;
+    double analyticPower = 0;
+    bool simulated = false;
+    double simulatedPower = 0;
+    bool exact = false;
+};
+
+// N = sum over the rounding points of (q^2 / 12) ||g_i||^2, with g_i = 1 / A_i(z) times
+// every later section (the rounding of a direct-form-I section's output enters its own
+// feedback); truncation adds the square of its mean -q/2 carried through each g_i's gain
+// at DC. The white-noise model holds when the rounding errors are small against the
+// signal and unrelated to it: a weak or periodic signal, saturation and limit cycles
+// make the measured noise differ from it.
+bool analyticNoise(const Implementation& im, double& power) {
+    const std::vector<SecondOrderSection>& q = im.quantised;
+    const double lsb = std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1));
+    long double variance = 0, mean = 0;
+    for (std::size_t i = 0; i < q.size(); ++i) {
+        std::vector<SecondOrderSection> g;
+        SecondOrderSection feedback;
+        feedback.den[1] = q[i].den[1];
+        feedback.den[2] = q[i].den[2];
+        g.push_back(feedback);
+        g.insert(g.end(), q.begin() + static_cast<std::ptrdiff_t>(i) + 1, q.end());
+        const ImpulseNorms n = impulseNorms(g, g.size());
+        if (!n.bounded)
+            return false;
+        variance += lsb * lsb / 12.0L * n.l2 * n.l2;
+        if (im.options.arithmetic.rounding == Rounding::Truncate)
+            mean += -lsb / 2.0L * cascadeResponseAt(g, g.size(), 0).real();
+    }
+    power = static_cast<double>(variance + mean * mean);
+    return true;
+}
+
+// The mean square difference between the implementation and its double reference on
+// white noise of amplitude `amplitude` (rounded to the data word for fixed point).
+double simulatedNoise(const Implementation& im, double amplitude, int samples, std::uint64_t seed,
+                      bool& exact) {
+    Random random(seed);
+    std::vector<double> x(static_cast<std::size_t>(samples));
+    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
+    const double lsb = std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1));
+    for (double& v : x) {
+        v = amplitude * random.uniform();
+        if (fixed)
+            v = std::floor(v / lsb + 0.5) * lsb;
+        else
+            v = static_cast<float>(v);
+    }
+    const std::vector<double> y = simulate(im, x);
+    const std::vector<double> r = simulate(reference(im), x);
+    long double sum = 0;
+    for (std::size_t n = 0; n < y.size(); ++n) {
+        const long double d = static_cast<long double>(y[n]) - r[n];
+        sum += d * d;
+    }
+    exact = sum == 0;
+    return static_cast<double>(sum / samples);
+}
+
+double decibels(double power) {
+    return 10 * std::log10(power);
+}
+
+NoiseFigures noiseOf(const Implementation& im, double amplitude, const ReportOptions& o) {
+    NoiseFigures f;
+    if (fixedPointTarget(im.options.arithmetic.target))
+        f.analytic = analyticNoise(im, f.analyticPower);
+    if (im.options.arithmetic.target != Target::Double) {
+        f.simulatedPower = simulatedNoise(im, amplitude, o.noiseSamples, o.seed, f.exact);
+        f.simulated = !f.exact;
+    }
+    return f;
+}
+
+// Whether the state of a zero-input run comes back to itself, and with which period
+// and largest output; from K samples on, for up to K more.
+void limitCycleFrom(Simulator& sim, int samples, LimitCycle& result) {
+    for (int t = 0; t < samples; ++t)
+        sim.stepFixed(0);
+    const std::vector<std::int64_t> start = sim.fixedState();
+    std::int64_t largest = 0;
+    for (int t = 1; t <= samples; ++t) {
+        const std::int64_t y = sim.stepFixed(0);
+        largest = std::max<std::int64_t>(largest, y < 0 ? -y : y);
+        if (sim.fixedState() == start) {
+            if (largest > 0 && (!result.found || largest > result.amplitude)) {
+                result.found = true;
+                result.amplitude = static_cast<double>(largest);
+                result.period = t;
+            }
+            return;
+        }
+    }
+}
+
+LimitCycle limitCycles(const Implementation& im, const ReportOptions& o, double amplitude) {
+    LimitCycle result;
+    if (!fixedPointTarget(im.options.arithmetic.target) || im.fixed.empty())
+        return result;
+    result.searched = true;
+    Random random(o.seed ^ 0x9e3779b97f4a7c15ull);
+    Simulator sim(im);
+    const bool wrap = im.options.arithmetic.overflow == Overflow::Wrap;
+    for (int trial = 0; trial < o.limitCycleTrials; ++trial) {
+        sim.reset();
+        // Small states look for the granular cycles of the rounding; with wrapping every
+        // fourth trial starts at full scale, where overflow oscillations begin.
+        const bool large = wrap && trial % 4 == 3;
+        const double range = large ? static_cast<double>(sim.largestData())
+                                   : std::min(64.0, static_cast<double>(sim.largestData()));
+        for (std::int64_t& s : sim.fixedState())
+            s = static_cast<std::int64_t>(std::floor(random.uniform() * range));
+        limitCycleFrom(sim, o.limitCycleSamples, result);
+        ++result.trials;
+    }
+    // And the state a full-scale noise burst leaves.
+    sim.reset();
+    for (int t = 0; t < 1024; ++t)
+        sim.step(amplitude * random.uniform());
+    limitCycleFrom(sim, o.limitCycleSamples, result);
+    ++result.trials;
+    return result;
+}
+
+struct OverflowFigures {
+    bool bounded = true;
+    std::vector<double> l1;
+    bool possible = false;
+    std::size_t worst = 0;
+    double largest = 0;
+};
+
+OverflowFigures overflowOf(const Implementation& im) {
+    OverflowFigures o;
+    for (std::size_t k = 0; k < im.quantised.size(); ++k) {
+        const ImpulseNorms n = impulseNorms(im.quantised, k + 1);
+        if (!n.bounded) {
+            o.bounded = false;
+            o.l1.clear();
+            return o;
+        }
+        o.l1.push_back(static_cast<double>(n.l1));
+        if (o.l1.back() > o.largest) {
+            o.largest = o.l1.back();
+            o.worst = k + 1;
+        }
+    }
+    o.possible = o.largest > 1;
+    return o;
+}
+
+// The input that drives section `worst`'s output hardest: full-scale signs of its impulse
+// response reversed in time; the number of saturations or wraps it causes.
+long long worstCaseRun(const Implementation& im, std::size_t worst, long long& samples) {
+    const std::size_t n = 4096;
+    const std::vector<double> h = impulseResponse(im.quantised, worst, n);
+    std::vector<double> x(n);
+    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
+    const double top = fixed ? 1 - std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1)) : 1;
+    for (std::size_t t = 0; t < n; ++t)
+        x[t] = h[n - 1 - t] >= 0 ? top : -1.0;
+    SimulationCounts counts;
+    simulate(im, x, &counts);
+    samples = static_cast<long long>(n);
+    return counts.overflows;
+}
+
+bool meets(const Implementation& im, FilterKind kind, const std::optional<DesignRequest>& request,
+           const std::vector<real>& passGrid, DesignMeasurement* measured) {
+    if (!(largestPoleRadius(im.quantised) < 1))
+        return false;
+    if (!request)
+        return passbandDeviation(im, passGrid) <= 0.1;
+    const DesignMeasurement m = measureDesign({kind, asFileSections(im.quantised)}, *request);
+    if (measured)
+        *measured = m;
+    return !rippleMissed(m, *request) && !attenuationMissed(m, *request);
+}
+
+double noiseAmplitude(const OverflowFigures& o) {
+    return o.bounded && o.largest > 1 ? 1 / o.largest : 1;
+}
+
+} // namespace
+
+void checkRequestFits(const DesignRequest& r, FilterKind kind) {
+    const FilterKind asked = r.f3 == 0 && r.f2 == 0   ? lowPass
+                             : r.f1 == 0 && r.f4 == 0 ? highPass
+                                                      : bandPass;
+    if (asked != kind)
+        throw UserMessage("Требования отчета относятся к фильтру другого вида, чем фильтр файла");
+}
+
+ImplementationFigures implementationFigures(const FilterCoefficients& filter,
+                                            const ImplementationOptions& options,
+                                            const ReportOptions& o) {
+    if (o.request)
+        checkRequestFits(*o.request, filter.kind);
+    const Implementation im = realise(filter, options);
+    ImplementationFigures f;
+    f.arithmetic = im.options.arithmetic;
+    f.scaling = options.scaling;
+    f.order = options.order;
+    f.sections = im.quantised.size();
+
+    f.idealPoleRadius = largestPoleRadius(im.cascade.sections);
+    f.maxPoleRadius = largestPoleRadius(im.quantised);
+    f.stable = f.maxPoleRadius < 1;
+    const std::vector<real> passGrid = passBandGrid(im.cascade.sections, filter.kind, o.request);
+    f.passbandDeviation = passbandDeviation(im, passGrid);
+    if (o.request) {
+        f.requestGiven = true;
+        f.meetsRequest = meets(im, filter.kind, o.request, passGrid, &f.measured);
+    }
+
+    const OverflowFigures overflow = overflowOf(im);
+    f.normsBounded = overflow.bounded;
+    f.l1Gains = overflow.l1;
+    f.overflowPossible = overflow.possible;
+    f.worstSection = overflow.worst;
+    if (overflow.bounded && overflow.worst > 0)
+        f.worstCaseOverflows = worstCaseRun(im, overflow.worst, f.worstCaseSamples);
+
+    f.peakGain = f.stable ? static_cast<double>(peakGain(im.quantised, im.quantised.size())) : 0;
+    const double amplitude = noiseAmplitude(overflow);
+    if (f.stable) {
+        const NoiseFigures noise = noiseOf(im, amplitude, o);
+        const double signal = 0.5 * f.peakGain * f.peakGain;
+        f.analyticNoise = noise.analytic;
+        if (noise.analytic) {
+            f.noiseAnalyticDbfs = decibels(noise.analyticPower / 0.5);
+            f.snrAnalyticDb = decibels(signal / noise.analyticPower);
+        }
+        f.simulatedNoise = noise.simulated;
+        f.noiselessSimulation = noise.exact;
+        if (noise.simulated) {
+            f.noiseSimulatedDbfs = decibels(noise.simulatedPower / 0.5);
+            f.snrSimulatedDb = decibels(signal / noise.simulatedPower);
+        }
+    }
+    f.limitCycle = limitCycles(im, o, amplitude);
+
+    if (o.smallestWords && fixedPointTarget(f.arithmetic.target)) {
+        f.smallestSearched = true;
+        // A design that misses its own request by a little (the elliptic designs' ripple)
+        // is asked no more of when quantised than it achieves unquantised.
+        std::optional<DesignRequest> asked = o.request;
+        if (asked) {
+            const DesignMeasurement ideal =
+                measureDesign({filter.kind, asFileSections(im.cascade.sections)}, *asked);
+            if (ideal.rippleMeasured)
+                asked->da = std::max(asked->da, ideal.ripple);
+            if (ideal.attenuationMeasured)
+                asked->b1 = std::min(asked->b1, ideal.attenuation);
+        }
+        for (int c = minimumBits; c <= maximumBits && !f.minCoefBits; ++c) {
+            ImplementationOptions trial = options;
+            trial.arithmetic = {Target::Fixed, f.arithmetic.dataBits, c, f.arithmetic.rounding,
+                                f.arithmetic.overflow};
+            try {
+                if (meets(realise(filter, trial), filter.kind, asked, passGrid, nullptr))
+                    f.minCoefBits = c;
+            } catch (const UserMessage&) {
+            }
+        }
+        for (int w = minimumBits; w <= maximumBits && !f.minDataBits && f.stable; ++w) {
+            ImplementationOptions trial = options;
+            trial.arithmetic = {Target::Fixed, w, f.arithmetic.coefBits, f.arithmetic.rounding,
+                                f.arithmetic.overflow};
+            const Implementation t = realise(filter, trial);
+            bool exact = false;
+            const double power = simulatedNoise(t, amplitude, o.noiseSamples, o.seed, exact);
+            const double g = static_cast<double>(peakGain(t.quantised, t.quantised.size()));
+            if (exact || decibels(0.5 * g * g / power) >= o.snrTarget)
+                f.minDataBits = w;
+        }
+    }
+
+    if (o.variants) {
+        for (Scaling s : {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None}) {
+            for (SectionOrder order :
+                 {SectionOrder::file, SectionOrder::ascending, SectionOrder::descending}) {
+                Variant v;
+                v.scaling = s;
+                v.order = order;
+                ImplementationOptions trial = options;
+                trial.scaling = s;
+                trial.order = order;
+                try {
+                    const Implementation t = realise(filter, trial);
+                    const OverflowFigures ov = overflowOf(t);
+                    v.overflowPossible = ov.possible || !ov.bounded;
+                    v.largestL1 = ov.largest;
+                    double power = 0;
+                    if (fixedPointTarget(f.arithmetic.target) && analyticNoise(t, power))
+                        v.noiseAnalyticDbfs = decibels(power / 0.5);
+                    bool exact = false;
+                    const double simulated =
+                        t.options.arithmetic.target == Target::Double
+                            ? 0
+                            : simulatedNoise(t, noiseAmplitude(ov), o.noiseSamples, o.seed, exact);
+                    const double g =
+                        ov.bounded ? static_cast<double>(peakGain(t.quantised, t.quantised.size()))
+                                   : 0;
+                    v.snrSimulatedDb = simulated > 0 ? decibels(0.5 * g * g / simulated)
+                                                     : std::numeric_limits<double>::infinity();
+                } catch (const UserMessage&) {
+                    v.realised = false;
+                }
+                f.variants.push_back(v);
+            }
+        }
+        // The best: the highest simulated SNR among those that cannot overflow, else the
+        // highest of all.
+        auto better = [](const Variant& a, const Variant& b) {
+            return a.snrSimulatedDb > b.snrSimulatedDb;
+        };
+        Variant* best = nullptr;
+        for (bool safeOnly : {true, false}) {
+            for (Variant& v : f.variants)
+                if (v.realised && (!safeOnly || !v.overflowPossible) && (!best || better(v, *best)))
+                    best = &v;
+            if (best)
+                break;
+        }
+        if (best)
+            best->best = true;
+    }
+    return f;
+}
+
+namespace {
+
+std::string number(double v) {
+    return formatReal(v);
+}
+
+std::string roundingName(Rounding r) {
+    return r == Rounding::Nearest ? "округление к ближайшему" : "округление отбрасыванием";
+}
+
+std::string arithmeticText(const Arithmetic& a) {
+    std::string t = targetName(a.target);
+    if (fixedPointTarget(a.target))
+        t += " (данные " + std::to_string(a.dataBits) + " бит, коэффициенты " +
+             std::to_string(a.coefBits) + " бит, " + roundingName(a.rounding) + ", " +
+             (a.overflow == Overflow::Saturate ? "насыщение" : "перенос") + ")";
+    return t;
+}
+
+std::string jsonNumber(double v) {
+    if (!std::isfinite(v))
+        return "null";
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17g", v);
+    return text;
+}
+
+std::string jsonBool(bool v) {
+    return v ? "true" : "false";
+}
+
+} // namespace
+
+std::vector<std::string> figureLines(const ImplementationFigures& f) {
+    std::vector<std::string> lines;
+    lines.push_back("Реализация: " + arithmeticText(f.arithmetic) + "; масштабирование " +
+                    scalingName(f.scaling) + ", порядок секций " + orderName(f.order) +
+                    "; секций второго порядка " + std::to_string(f.sections));
+    lines.push_back(
+        std::string(f.stable ? "Квантованный фильтр устойчив" : "Квантованный фильтр неустойчив") +
+        ": наибольший радиус полюса" + number(f.maxPoleRadius) + " (без квантования" +
+        number(f.idealPoleRadius) + ")");
+    lines.push_back("Наибольшее отклонение АЧХ от неквантованной в полосе пропускания:" +
+                    number(f.passbandDeviation) + " dB");
+    if (f.requestGiven) {
+        std::string t = "Требования ";
+        t += f.meetsRequest ? "выполнены" : "не выполнены";
+        if (f.measured.rippleMeasured)
+            t += ": неравномерность" + number(f.measured.ripple) + " dB";
+        if (f.measured.attenuationMeasured)
+            t += ", затухание" + number(f.measured.attenuation) + " dB";
+        lines.push_back(t);
+    }
+    if (!f.normsBounded) {
+        lines.push_back("Нормы импульсной характеристики не ограничены: фильтр неустойчив");
+    } else {
+        for (std::size_t k = 0; k < f.l1Gains.size(); ++k)
+            lines.push_back("Секция " + std::to_string(k + 1) +
+                            ": норма L1 импульсной характеристики от входа" + number(f.l1Gains[k]));
+        if (f.overflowPossible)
+            lines.push_back(
+                "Внимание: переполнение возможно при входе в пределах полной шкалы "
+                "(секция " +
+                std::to_string(f.worstSection) +
+                "); наихудший вход дал переполнений: " + std::to_string(f.worstCaseOverflows) +
+                " на " + std::to_string(f.worstCaseSamples) + " отсчетах");
+        else
+            lines.push_back("Переполнение при входе в пределах полной шкалы невозможно; "
+                            "наихудший вход дал переполнений: " +
+                            std::to_string(f.worstCaseOverflows));
+    }
+    if (f.analyticNoise)
+        lines.push_back("Шум округления, расчет:" + number(f.noiseAnalyticDbfs) +
+                        " dBFS, сигнал/шум" + number(f.snrAnalyticDb) + " dB");
+    if (f.simulatedNoise)
+        lines.push_back("Шум округления, моделирование:" + number(f.noiseSimulatedDbfs) +
+                        " dBFS, сигнал/шум" + number(f.snrSimulatedDb) + " dB");
+    else if (f.noiselessSimulation)
+        lines.push_back("Шум округления, моделирование: выход совпал с расчетом в double");
+    if (f.limitCycle.searched) {
+        if (f.limitCycle.found)
+            lines.push_back("Внимание: предельный цикл с амплитудой" +
+                            number(f.limitCycle.amplitude) + " младших разрядов и периодом " +
+                            std::to_string(f.limitCycle.period) + " отсчетов");
+        else
+            lines.push_back("Предельные циклы не найдены в " + std::to_string(f.limitCycle.trials) +
+                            " испытаниях");
+    }
+    if (f.smallestSearched) {
+        lines.push_back("Наименьшая длина коэффициентов: " +
+                        (f.minCoefBits ? std::to_string(*f.minCoefBits) + " бит"
+                                       : std::string("не найдена до 32 бит")));
+        lines.push_back("Наименьшая длина данных: " + (f.minDataBits
+                                                           ? std::to_string(*f.minDataBits) + " бит"
+                                                           : std::string("не найдена до 32 бит")));
+    }
+    for (const Variant& v : f.variants) {
+        std::string t = "Вариант " + scalingName(v.scaling) + ", " + orderName(v.order) + ":";
+        if (!v.realised) {
+            t += " коэффициенты не помещаются в слово";
+        } else {
+            t += " наибольшая норма L1" + number(v.largestL1) + ", сигнал/шум" +
+                 number(v.snrSimulatedDb) + " dB";
+            if (v.overflowPossible)
+                t += ", переполнение возможно";
+            if (v.best)
+                t += " - лучший";
+        }
+        lines.push_back(t);
+    }
+    return lines;
+}
+
+std::string figuresJson(const ImplementationFigures& f) {
+    std::string j = "{";
+    auto key = [&j](const char* name, const std::string& value) {
+        if (j.size() > 1)
+            j += ", ";
+        j += "\"" + std::string(name) + "\": " + value;
+    };
+    key("target", "\"" + targetName(f.arithmetic.target) + "\"");
+    key("data_bits",
+        fixedPointTarget(f.arithmetic.target) ? std::to_string(f.arithmetic.dataBits) : "null");
+    key("coef_bits",
+        fixedPointTarget(f.arithmetic.target) ? std::to_string(f.arithmetic.coefBits) : "null");
+    key("scale", "\"" + scalingName(f.scaling) + "\"");
+    key("order", "\"" + orderName(f.order) + "\"");
+    key("sections", std::to_string(f.sections));
+    key("max_pole_radius", jsonNumber(f.maxPoleRadius));
+    key("stable", jsonBool(f.stable));
+    key("overflow_possible", jsonBool(f.overflowPossible || !f.normsBounded));
+    std::string gains = "[";
+    for (std::size_t k = 0; k < f.l1Gains.size(); ++k)
+        gains += (k ? ", " : "") + jsonNumber(f.l1Gains[k]);
+    key("l1_gains", f.normsBounded ? gains + "]" : "null");
+    key("worst_case_overflows", std::to_string(f.worstCaseOverflows));
+    key("noise_analytic_dbfs", f.analyticNoise ? jsonNumber(f.noiseAnalyticDbfs) : "null");
+    key("noise_simulated_dbfs", f.simulatedNoise ? jsonNumber(f.noiseSimulatedDbfs) : "null");
+    const double snr = f.analyticNoise ? f.snrAnalyticDb : f.snrSimulatedDb;
+    key("snr_db", f.analyticNoise || f.simulatedNoise ? jsonNumber(snr) : "null");
+    key("snr_simulated_db", f.simulatedNoise ? jsonNumber(f.snrSimulatedDb) : "null");
+    key("limit_cycle", "{\"found\": " + jsonBool(f.limitCycle.found) +
+                           ", \"amplitude_lsb\": " + jsonNumber(f.limitCycle.amplitude) +
+                           ", \"period\": " + std::to_string(f.limitCycle.period) + "}");
+    key("passband_deviation_db", jsonNumber(f.passbandDeviation));
+    if (f.requestGiven) {
+        key("ripple_db", f.measured.rippleMeasured ? jsonNumber(f.measured.ripple) : "null");
+        key("attenuation_db",
+            f.measured.attenuationMeasured ? jsonNumber(f.measured.attenuation) : "null");
+        key("meets_request", jsonBool(f.meetsRequest));
+    }
+    if (f.smallestSearched) {
+        key("min_coef_bits", f.minCoefBits ? std::to_string(*f.minCoefBits) : "null");
+        key("min_data_bits", f.minDataBits ? std::to_string(*f.minDataBits) : "null");
+    }
+    if (!f.variants.empty()) {
+        std::string v = "[";
+        for (std::size_t k = 0; k < f.variants.size(); ++k) {
+            const Variant& x = f.variants[k];
+            v += std::string(k ? ", " : "") + "{\"scale\": \"" + scalingName(x.scaling) +
+                 "\", \"order\": \"" + orderName(x.order) +
+                 "\", \"realised\": " + jsonBool(x.realised) +
+                 ", \"overflow_possible\": " + jsonBool(x.overflowPossible) +
+                 ", \"max_l1\": " + jsonNumber(x.largestL1) +
+                 ", \"snr_db\": " + jsonNumber(x.snrSimulatedDb) +
+                 ", \"best\": " + jsonBool(x.best) + "}";
+        }
+        key("variants", v + "]");
+    }
+    return j + "}";
+}
+
+} // namespace zorkan

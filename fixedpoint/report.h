@@ -1,0 +1,109 @@
+#pragma once
+// The figures of an implementation: what its quantised coefficients do to the response
+// and the stability, where a full-scale input can overflow, how much round-off noise
+// comes out (computed and measured), limit cycles, the shortest words that still work,
+// and the noise and overflow of every scaling and section order.
+#include "design/designcheck.h"
+#include "fixedpoint/implementation.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zorkan {
+
+struct ReportOptions {
+    std::optional<DesignRequest> request; // from a design report
+    int limitCycleTrials = 100;           // M
+    int limitCycleSamples = 4096;         // K
+    bool smallestWords = false;           // the search for the shortest C and W
+    double snrTarget = 60;                // dB, for the shortest W
+    bool variants = false;                // every scaling x order
+    int noiseSamples = 65536;             // the simulated noise's white-noise stimulus
+    std::uint64_t seed = 20261209;        // of the stimuli and the random start states
+};
+
+struct LimitCycle {
+    bool searched = false; // fixed-point targets only
+    bool found = false;
+    double amplitude = 0; // in units of the data word's last bit
+    int period = 0;       // samples
+    int trials = 0;
+};
+
+struct Variant {
+    Scaling scaling = Scaling::Peak;
+    SectionOrder order = SectionOrder::ascending;
+    bool realised = true; // false when the coefficients do not fit the words
+    bool overflowPossible = false;
+    double largestL1 = 0;
+    double noiseAnalyticDbfs = 0; // fixed point only
+    double snrSimulatedDb = 0;
+    bool best = false;
+};
+
+struct ImplementationFigures {
+    Arithmetic arithmetic;
+    Scaling scaling = Scaling::Peak;
+    SectionOrder order = SectionOrder::ascending;
+    std::size_t sections = 0;
+
+    // 1. The quantised coefficients.
+    double idealPoleRadius = 0;
+    double maxPoleRadius = 0;     // of the quantised sections
+    bool stable = true;           // every quantised pole strictly inside the unit circle
+    double passbandDeviation = 0; // dB, largest |20 log10 |Hq / H|| over the pass band
+    bool requestGiven = false;
+    DesignMeasurement measured; // of the quantised filter, with a request
+    bool meetsRequest = false;
+
+    // 2. Overflow.
+    bool normsBounded = true;
+    std::vector<double> l1Gains; // input to each section's output, realised order
+    bool overflowPossible = false;
+    std::size_t worstSection = 0;     // from 1: the section with the largest L1 gain
+    long long worstCaseOverflows = 0; // saturations or wraps on the worst-case input
+    long long worstCaseSamples = 0;
+
+    // 3. Round-off noise, powers relative to a full-scale sine (0.5).
+    double peakGain = 0;        // G, of the quantised cascade
+    bool analyticNoise = false; // fixed point with bounded norms
+    double noiseAnalyticDbfs = 0;
+    double snrAnalyticDb = 0;
+    bool simulatedNoise = false;
+    double noiseSimulatedDbfs = 0;
+    double snrSimulatedDb = 0;
+    bool noiselessSimulation = false; // the simulation equalled the reference exactly
+
+    // 4. Limit cycles.
+    LimitCycle limitCycle;
+
+    // 5. The shortest words: C, the shortest coefficient word for which the quantised
+    // filter is stable and meets the request (or, where the unquantised filter misses
+    // it, does as well as that: its ripple and attenuation take the place of DA and B1),
+    // without a request stays within 0.1 dB of the unquantised response over the pass
+    // band; W, the shortest data word whose simulated SNR reaches the target.
+    bool smallestSearched = false;
+    std::optional<int> minCoefBits;
+    std::optional<int> minDataBits;
+
+    // 6. Variants.
+    std::vector<Variant> variants;
+};
+
+// Checks that a request fits the file's kind (a low-pass request for a low-pass file...).
+void checkRequestFits(const DesignRequest& request, FilterKind kind);
+
+ImplementationFigures implementationFigures(const FilterCoefficients& filter,
+                                            const ImplementationOptions& options,
+                                            const ReportOptions& report);
+
+// The figures as Russian text lines (UTF-8), numbers in the 23-character layout.
+std::vector<std::string> figureLines(const ImplementationFigures& figures);
+
+// The figures as one JSON object (keys in English, numbers with 17 significant digits;
+// figures that are undefined are null).
+std::string figuresJson(const ImplementationFigures& figures);
+
+} // namespace zorkan
