@@ -1,5 +1,6 @@
 #include "analysis/analysisplots.h"
 
+#include "cascade/tolerances.h"
 #include "common/displaynumbers.h"
 
 #include <algorithm>
@@ -16,23 +17,59 @@ constexpr double pi = 3.14159265358979323846;
 constexpr int maxTicks = 20;
 
 struct Glyph {
-    char c;
+    char32_t c;
     unsigned char rows[7];
 };
 
 // Five bits per row, the leftmost pixel in the highest bit.
 constexpr Glyph glyphs[] = {
-    {'0', {14, 17, 19, 21, 25, 17, 14}}, {'1', {4, 12, 4, 4, 4, 4, 14}},
-    {'2', {14, 17, 1, 2, 4, 8, 31}},     {'3', {31, 2, 4, 2, 1, 17, 14}},
-    {'4', {2, 6, 10, 18, 31, 2, 2}},     {'5', {31, 16, 30, 1, 1, 17, 14}},
-    {'6', {6, 8, 16, 30, 17, 17, 14}},   {'7', {31, 1, 2, 4, 8, 8, 8}},
-    {'8', {14, 17, 17, 14, 17, 17, 14}}, {'9', {14, 17, 17, 15, 1, 2, 12}},
-    {'.', {0, 0, 0, 0, 0, 12, 12}},      {'-', {0, 0, 0, 31, 0, 0, 0}},
-    {'+', {0, 4, 4, 31, 4, 4, 0}},       {'E', {31, 16, 16, 30, 16, 16, 31}},
-    {'R', {30, 17, 17, 30, 20, 18, 17}}, {'e', {0, 0, 14, 17, 31, 16, 14}},
-    {'I', {14, 4, 4, 4, 4, 4, 14}},      {'m', {0, 0, 26, 21, 21, 17, 17}},
-    {'z', {0, 0, 31, 2, 4, 8, 31}},
+    {U'0', {14, 17, 19, 21, 25, 17, 14}}, {U'1', {4, 12, 4, 4, 4, 4, 14}},
+    {U'2', {14, 17, 1, 2, 4, 8, 31}},     {U'3', {31, 2, 4, 2, 1, 17, 14}},
+    {U'4', {2, 6, 10, 18, 31, 2, 2}},     {U'5', {31, 16, 30, 1, 1, 17, 14}},
+    {U'6', {6, 8, 16, 30, 17, 17, 14}},   {U'7', {31, 1, 2, 4, 8, 8, 8}},
+    {U'8', {14, 17, 17, 14, 17, 17, 14}}, {U'9', {14, 17, 17, 15, 1, 2, 12}},
+    {U'.', {0, 0, 0, 0, 0, 12, 12}},      {U'-', {0, 0, 0, 31, 0, 0, 0}},
+    {U'+', {0, 4, 4, 31, 4, 4, 0}},       {U',', {0, 0, 0, 0, 6, 4, 8}},
+    {U'(', {2, 4, 8, 8, 8, 4, 2}},        {U')', {8, 4, 2, 2, 2, 4, 8}},
+    {U'/', {1, 2, 2, 4, 8, 8, 16}},       {U'|', {4, 4, 4, 4, 4, 4, 4}},
+    {U'E', {31, 16, 16, 30, 16, 16, 31}}, {U'R', {30, 17, 17, 30, 20, 18, 17}},
+    {U'e', {0, 0, 14, 17, 31, 16, 14}},   {U'I', {14, 4, 4, 4, 4, 4, 14}},
+    {U'm', {0, 0, 26, 21, 21, 17, 17}},   {U'z', {0, 0, 31, 2, 4, 8, 31}},
+    {U'f', {6, 9, 8, 28, 8, 8, 8}},       {U'n', {0, 0, 22, 25, 17, 17, 17}},
+    {U'h', {16, 16, 22, 25, 17, 17, 17}}, {U'g', {0, 15, 17, 17, 15, 1, 14}},
+    {U'H', {17, 17, 17, 31, 17, 17, 17}}, {U'F', {31, 16, 16, 30, 16, 16, 16}},
+    {U'D', {28, 18, 17, 17, 17, 18, 28}}, {U'τ', {0, 0, 31, 4, 4, 4, 3}},
+    {U'А', {14, 17, 17, 31, 17, 17, 17}}, {U'Б', {31, 16, 16, 30, 17, 17, 30}},
+    {U'Г', {31, 16, 16, 16, 16, 16, 16}}, {U'Ч', {17, 17, 17, 15, 1, 1, 1}},
+    {U'Х', {17, 17, 10, 4, 10, 17, 17}},  {U'а', {0, 0, 14, 1, 15, 17, 15}},
+    {U'д', {0, 0, 6, 10, 10, 31, 17}},    {U'е', {0, 0, 14, 17, 31, 16, 14}},
+    {U'з', {0, 0, 30, 1, 6, 1, 30}},      {U'и', {0, 0, 17, 19, 21, 25, 17}},
+    {U'л', {0, 0, 7, 9, 9, 9, 17}},       {U'н', {0, 0, 17, 17, 31, 17, 17}},
+    {U'о', {0, 0, 14, 17, 17, 17, 14}},   {U'р', {0, 0, 30, 17, 30, 16, 16}},
+    {U'с', {0, 0, 14, 16, 16, 17, 14}},   {U'т', {0, 0, 31, 4, 4, 4, 4}},
+    {U'ц', {0, 0, 18, 18, 18, 31, 1}},    {U'ч', {0, 0, 17, 17, 15, 1, 1}},
+    {U'ы', {0, 0, 17, 17, 29, 19, 29}},   {U'ь', {0, 0, 16, 16, 30, 17, 30}},
 };
+
+// The characters of UTF-8 text; a byte that starts no valid sequence is a character of
+// its own (drawn blank).
+std::u32string characters(const std::string& text) {
+    std::u32string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        const int length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : 0;
+        char32_t c = length == 1 ? lead : length == 2 ? (lead & 0x1F) : (lead & 0x0F);
+        bool valid = length > 0 && i + length <= text.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const unsigned char next = static_cast<unsigned char>(text[i + k]);
+            valid = (next >> 6) == 2;
+            c = (c << 6) | (next & 0x3F);
+        }
+        out.push_back(valid ? c : U'?');
+        i += valid ? length : 1;
+    }
+    return out;
+}
 
 double niceStep(double span) {
     const double raw = span / 5;
@@ -113,11 +150,12 @@ bool PlotFrame::contains(int px, int py) const {
 }
 
 int smallTextWidth(const std::string& text) {
-    return text.empty() ? 0 : static_cast<int>(text.size()) * 6 - 1;
+    const std::size_t count = characters(text).size();
+    return count == 0 ? 0 : static_cast<int>(count) * 6 - 1;
 }
 
 void drawSmallText(Canvas& canvas, int x, int y, const std::string& text, Rgb color) {
-    for (char ch : text) {
+    for (char32_t ch : characters(text)) {
         for (const Glyph& g : glyphs) {
             if (g.c != ch)
                 continue;
@@ -135,7 +173,7 @@ std::vector<RootMark> rootMarks(const std::vector<FilterRoot>& roots) {
     for (const FilterRoot& r : roots) {
         bool merged = false;
         for (RootMark& m : marks) {
-            const double tolerance = 1e-9 * std::max(1.0, r.radius);
+            const double tolerance = tolerance::samePlace * std::max(1.0, r.radius);
             if (m.pole == r.pole && std::hypot(m.re - r.re, m.im - r.im) <= tolerance) {
                 ++m.count;
                 merged = true;
@@ -216,12 +254,15 @@ PlotFrame drawZPlane(Canvas& c, const std::vector<FilterRoot>& first,
     return f;
 }
 
-PlotFrame drawChart(Canvas& c, const std::vector<Series>& series, bool stems) {
+PlotFrame drawChart(Canvas& c, const std::vector<Series>& series, bool stems,
+                    const AxisTitles& titles) {
     clear(c);
     double x0 = 0, x1 = 0, y0 = 0, y1 = 0;
     bool any = false;
     for (const Series& s : series) {
         for (std::size_t i = 0; i < s.x.size(); ++i) {
+            if (!std::isfinite(s.x[i]) || !std::isfinite(s.y[i]))
+                continue;
             if (!any) {
                 x0 = x1 = s.x[i];
                 y0 = y1 = s.y[i];
@@ -253,33 +294,48 @@ PlotFrame drawChart(Canvas& c, const std::vector<Series>& series, bool stems) {
         y0 -= margin;
         y1 += margin;
     }
+    // Room above the frame for the vertical axis's title, under the tick labels for the
+    // horizontal one's.
     PlotFrame f;
     f.left = 72;
-    f.top = 8;
-    f.width = c.width() - f.left - 16;
-    f.height = c.height() - f.top - 22;
+    f.top = titles.y.empty() ? 8 : 18;
+    f.width = std::max(1, c.width() - f.left - 16);
+    f.height = std::max(1, c.height() - f.top - (titles.x.empty() ? 22 : 32));
     f.x0 = x0;
     f.x1 = x1;
     f.y0 = y0;
     f.y1 = y1;
     drawAxes(c, f);
+    if (!titles.y.empty())
+        drawSmallText(c, 4, 5, titles.y, labelColor);
+    if (!titles.x.empty())
+        drawSmallText(c, f.left + (f.width - smallTextWidth(titles.x)) / 2, f.top + f.height + 17,
+                      titles.x, labelColor);
     for (const Series& s : series) {
         c.setPenColor(s.color);
         c.setPenWidth(1);
+        bool drawing = false;
         for (std::size_t i = 0; i < s.x.size(); ++i) {
+            if (!std::isfinite(s.x[i]) || !std::isfinite(s.y[i])) {
+                if (drawing && !stems)
+                    c.setPixel(c.penX(), c.penY(), s.color); // the end of the piece
+                drawing = false;
+                continue;
+            }
             const int x = px(f.pixelX(s.x[i]));
             const int y = px(f.pixelY(s.y[i]));
             if (stems) {
                 c.moveTo(x, px(f.pixelY(0)));
                 c.lineTo(x, y);
                 c.fillRect(x - 1, y - 1, x + 2, y + 2, s.color);
-            } else if (i == 0) {
+            } else if (!drawing) {
                 c.moveTo(x, y);
             } else {
                 c.lineTo(x, y);
             }
+            drawing = true;
         }
-        if (!stems && !s.x.empty())
+        if (!stems && drawing)
             c.setPixel(c.penX(), c.penY(), s.color); // the last point itself
     }
     return f;

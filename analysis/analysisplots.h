@@ -1,8 +1,8 @@
 #pragma once
 // The analysis pictures drawn into the raster canvas, so that the window and the command
 // line draw the same pixels: the z-plane with its unit circle, zeros (circles) and poles
-// (crosses), and line charts with axes and numbered ticks. Captions and units are left
-// to whoever shows the picture.
+// (crosses), and line charts with axes, numbered ticks and axis titles with their units,
+// at any size of the canvas.
 #include "analysis/filteranalysis.h"
 #include "common/canvas.h"
 
@@ -29,9 +29,11 @@ struct PlotFrame {
     bool contains(int px, int py) const;
 };
 
-// Digits, ".", "-", "+", "E", "R", "e", "I", "m", "z" and blanks, 5 x 7 pixels per
-// character, 6 pixels apart, with the top left corner at (x, y). Other characters are
-// left blank.
+// UTF-8 text in a 5 x 7 pixel font, 6 pixels a character, with the top left corner at
+// (x, y): digits, ". , - + ( ) / |", blanks, the Latin letters of "Re z", "Im z",
+// "f, FD", "h(n)", "g(n)", "|H|", the Greek tau and the Cyrillic letters of the axis
+// titles ("отсчеты", "Гц", "доли", "дБ", "АЧХ", "разность"). Other characters are left
+// blank.
 void drawSmallText(Canvas& canvas, int x, int y, const std::string& text, Rgb color);
 int smallTextWidth(const std::string& text);
 
@@ -56,8 +58,16 @@ struct Series {
     Rgb color = firstFilterColor;
 };
 
-// Clears the canvas and draws the series on common axes: a polyline each, or stems
-// from zero with a dot on top when `stems` is set.
-PlotFrame drawChart(Canvas& canvas, const std::vector<Series>& series, bool stems);
+// What the axes of a chart measure, with their units, written above the vertical axis
+// and under the horizontal one.
+struct AxisTitles {
+    std::string x;
+    std::string y;
+};
+
+// Clears the canvas and draws the series on common axes: a polyline each, broken where a
+// value is not finite, or stems from zero with a dot on top when `stems` is set.
+PlotFrame drawChart(Canvas& canvas, const std::vector<Series>& series, bool stems,
+                    const AxisTitles& titles = {});
 
 } // namespace zorkan

@@ -1,7 +1,10 @@
 #include "analysis/analysisrun.h"
 
+#include "cascade/tolerances.h"
 #include "common/displaynumbers.h"
 #include "common/errors.h"
+#include "common/pngfile.h"
+#include "common/replacefile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,20 +42,74 @@ std::string number(double v, char separator) {
     return formatGeneral(v, separator);
 }
 
-// The index of the value nearest to x in an increasing list.
+// The index of the value nearest to x in a non-empty increasing list.
 std::size_t nearestIndex(const std::vector<double>& xs, double x) {
-    std::size_t best = 0;
-    for (std::size_t i = 1; i < xs.size(); ++i)
-        if (std::fabs(xs[i] - x) < std::fabs(xs[best] - x))
-            best = i;
-    return best;
+    const auto above = std::lower_bound(xs.begin(), xs.end(), x);
+    if (above == xs.begin())
+        return 0;
+    if (above == xs.end())
+        return xs.size() - 1;
+    const std::size_t i = static_cast<std::size_t>(above - xs.begin());
+    return x - xs[i - 1] <= xs[i] - x ? i - 1 : i;
 }
 
 } // namespace
 
-AnalysedFile analyseFile(const std::string& path, double fd, int samples) {
+void rethrowWithPrefix(const std::string& prefix) {
+    try {
+        throw;
+    } catch (const InOutError& e) {
+        throw InOutError(e.code(), prefix + e.what());
+    } catch (const FloatError& e) {
+        throw FloatError(prefix + e.what());
+    } catch (const ConvertError& e) {
+        throw ConvertError(prefix + e.what());
+    } catch (const UserMessage& e) {
+        throw UserMessage(prefix + e.what());
+    } catch (const Error& e) {
+        throw Error(prefix + e.what());
+    }
+}
+
+FilterCoefficients readComparedFilter(const std::string& path) {
+    try {
+        return readAnalysedFilter(path);
+    } catch (const Error&) {
+        rethrowWithPrefix("Файл для сравнения " + path + ": ");
+    }
+}
+
+void checkPictureName(const std::string& picture, const std::string& filter,
+                      const std::string& compared) {
+    if (!filter.empty() && sameFile(picture, filter))
+        throw UserMessage("Файл рисунка совпадает с файлом фильтра: выберите другое имя");
+    if (!compared.empty() && sameFile(picture, compared))
+        throw UserMessage("Файл рисунка совпадает с файлом фильтра для сравнения: выберите "
+                          "другое имя");
+}
+
+void saveAnalysisPicture(const Canvas& canvas, const std::string& path) {
+    try {
+        saveCanvas(canvas, path);
+    } catch (const Error&) {
+        rethrowWithPrefix("Файл рисунка " + path + ": ");
+    }
+}
+
+std::string frequencyAxisTitle(double fd) {
+    return fd == 1 ? "f, доли FD" : "f, Гц";
+}
+
+AnalysedFile analyseFile(const std::string& path, double fd, int samples, AnalysedRole role) {
     checkSamplingFrequency(fd);
     checkSampleCount(samples);
+    if (role == AnalysedRole::Compared) {
+        try {
+            return analyseFile(path, fd, samples);
+        } catch (const Error&) {
+            rethrowWithPrefix("Файл для сравнения " + path + ": ");
+        }
+    }
     AnalysedFile a;
     a.path = path;
     a.filter = readAnalysedFilter(path);
@@ -73,7 +130,9 @@ AnalysedFile analyseFile(const std::string& path, double fd, int samples) {
 }
 
 PlotFrame drawAnalysisPage(Canvas& canvas, AnalysisPage page, const AnalysedFile& first,
-                           const AnalysedFile* second, const FilterComparison* comparison, double) {
+                           const AnalysedFile* second, const FilterComparison* comparison,
+                           double fd) {
+    const std::string frequency = frequencyAxisTitle(fd);
     switch (page) {
     case AnalysisPage::ZPlane:
         return drawZPlane(canvas, first.roots, second ? &second->roots : nullptr);
@@ -82,7 +141,7 @@ PlotFrame drawAnalysisPage(Canvas& canvas, AnalysisPage page, const AnalysedFile
         if (second)
             series.push_back(delaySeries(*second, secondFilterColor));
         series.push_back(delaySeries(first, firstFilterColor));
-        return drawChart(canvas, series, false);
+        return drawChart(canvas, series, false, {frequency, "τ, отсчеты"});
     }
     case AnalysisPage::Impulse:
     case AnalysisPage::Step: {
@@ -93,15 +152,22 @@ PlotFrame drawAnalysisPage(Canvas& canvas, AnalysisPage page, const AnalysedFile
         std::size_t longest = 0;
         for (const Series& s : series)
             longest = std::max(longest, s.x.size());
-        return drawChart(canvas, series, longest <= stemSamples);
+        return drawChart(canvas, series, longest <= stemSamples,
+                         {"n, отсчеты", page == AnalysisPage::Impulse ? "h(n)" : "g(n)"});
     }
     case AnalysisPage::Magnitude:
         if (!comparison)
-            return drawChart(canvas, {}, false);
+            return drawChart(canvas, {}, false, {frequency, "АЧХ, дБ"});
         return drawChart(canvas,
                          {{comparison->frequencies, comparison->secondDb, secondFilterColor},
                           {comparison->frequencies, comparison->firstDb, firstFilterColor}},
-                         false);
+                         false, {frequency, "АЧХ, дБ"});
+    case AnalysisPage::Difference:
+        if (!comparison)
+            return drawChart(canvas, {}, false, {frequency, "разность АЧХ, дБ"});
+        return drawChart(canvas,
+                         {{comparison->frequencies, comparison->differenceDb, firstFilterColor}},
+                         false, {frequency, "разность АЧХ, дБ"});
     }
     return {};
 }
@@ -126,8 +192,8 @@ std::string readoutAt(AnalysisPage page, const PlotFrame& frame, int x, int y,
                     continue;
                 int count = 0;
                 for (const RootMark& m : rootMarks(file->roots))
-                    if (m.pole == r.pole &&
-                        std::hypot(m.re - r.re, m.im - r.im) <= 1e-9 * std::max(1.0, r.radius))
+                    if (m.pole == r.pole && std::hypot(m.re - r.re, m.im - r.im) <=
+                                                tolerance::samePlace * std::max(1.0, r.radius))
                         count = m.count;
                 return text + "; " + (r.pole ? "полюс" : "нуль") +
                        (file == &first ? "" : " второго фильтра") + " секции " +
@@ -170,13 +236,17 @@ std::string readoutAt(AnalysisPage page, const PlotFrame& frame, int x, int y,
         }
         return text;
     }
-    case AnalysisPage::Magnitude: {
+    case AnalysisPage::Magnitude:
+    case AnalysisPage::Difference: {
         if (!comparison || comparison->frequencies.empty())
             return {};
         const std::size_t i = nearestIndex(comparison->frequencies, vx);
-        return "f = " + number(comparison->frequencies[i], separator) + ": АЧХ " +
-               number(comparison->firstDb[i], separator) + " dB, второй " +
-               number(comparison->secondDb[i], separator) + " dB";
+        std::string text = "f = " + number(comparison->frequencies[i], separator) + ": АЧХ " +
+                           number(comparison->firstDb[i], separator) + " дБ, второй " +
+                           number(comparison->secondDb[i], separator) + " дБ";
+        if (std::isfinite(comparison->differenceDb[i]))
+            text += ", разность " + number(comparison->differenceDb[i], separator) + " дБ";
+        return text;
     }
     }
     return {};

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zorkan {
 
@@ -21,6 +22,15 @@ std::string stabilityText(const char* which, const Stability& s) {
 
 std::string shiftText(const char* what, const std::optional<double>& shift) {
     return std::string(what) + (shift ? formatReal(*shift) : std::string(" нет"));
+}
+
+std::string differenceText(const LargestDifference& d) {
+    return formatReal(d.decibels) + " дБ на частоте" + formatReal(d.frequency);
+}
+
+void keepLarger(LargestDifference& best, double decibels, double frequency) {
+    if (decibels > best.decibels)
+        best = {decibels, frequency};
 }
 
 } // namespace
@@ -55,7 +65,7 @@ FilterComparison compareFilters(const FilterCoefficients& first,
     c.first = stabilityOf(firstRoots);
     c.second = stabilityOf(secondRoots);
 
-    const int columns = comparisonColumns;
+    const int n = comparisonIntervals;
     // A pole on the unit circle at a grid frequency makes the magnitude infinite there
     // (the evaluation faults): such points are marked and left out of the difference.
     const auto magnitude = [fd](const FilterCoefficients& filter,
@@ -66,11 +76,11 @@ FilterComparison compareFilters(const FilterCoefficients& first,
             return std::nullopt;
         }
     };
-    std::vector<std::optional<double>> a(columns + 1), b(columns + 1);
-    double top = 0;
-    c.frequencies.resize(columns + 1);
-    for (int i = 0; i <= columns; ++i) {
-        const double f = fp::toDouble(static_cast<real>(fd) / 2 * i / columns);
+    std::vector<std::optional<double>> a(n + 1), b(n + 1);
+    double top = 0, firstTop = 0;
+    c.frequencies.resize(n + 1);
+    for (int i = 0; i <= n; ++i) {
+        const double f = fp::toDouble(static_cast<real>(fd) / 2 * i / n);
         c.frequencies[i] = f;
         a[i] = magnitude(first, f);
         b[i] = magnitude(second, f);
@@ -78,15 +88,18 @@ FilterComparison compareFilters(const FilterCoefficients& first,
             c.firstInfiniteAt = f;
         if (!b[i] && !c.secondInfiniteAt)
             c.secondInfiniteAt = f;
+        firstTop = std::max(firstTop, a[i].value_or(0.0));
         top = std::max({top, a[i].value_or(0.0), b[i].value_or(0.0)});
     }
     const real floor = top * std::pow(10.0L, comparisonFloorDb / 20);
     const real ceiling = top == 0 ? 0 : 20 * std::log10(static_cast<real>(top));
-    c.firstDb.resize(columns + 1);
-    c.secondDb.resize(columns + 1);
-    for (int i = 0; i <= columns; ++i) {
+    const real passLevel = firstTop * std::pow(10.0L, passBandLevelDb / 20);
+    c.firstDb.resize(n + 1);
+    c.secondDb.resize(n + 1);
+    c.differenceDb.assign(n + 1, std::numeric_limits<double>::quiet_NaN());
+    for (int i = 0; i <= n; ++i) {
         if (top == 0) {
-            c.firstDb[i] = c.secondDb[i] = 0;
+            c.firstDb[i] = c.secondDb[i] = c.differenceDb[i] = 0;
             continue;
         }
         // Infinite points are drawn at the top of the picture.
@@ -96,10 +109,13 @@ FilterComparison compareFilters(const FilterCoefficients& first,
         c.secondDb[i] = fp::toDouble(db);
         if (!a[i] || !b[i])
             continue;
-        const double difference = fp::toDouble(std::fabs(da - db));
-        if (difference > c.maxDifferenceDb) {
-            c.maxDifferenceDb = difference;
-            c.atFrequency = c.frequencies[i];
+        c.differenceDb[i] = fp::toDouble(da - db);
+        const double difference = std::fabs(c.differenceDb[i]);
+        keepLarger(c.wholeBand, difference, c.frequencies[i]);
+        if (firstTop > 0 && *a[i] >= passLevel) {
+            if (!c.passBand)
+                c.passBand = LargestDifference{difference, c.frequencies[i]};
+            keepLarger(*c.passBand, difference, c.frequencies[i]);
         }
     }
     return c;
@@ -108,8 +124,7 @@ FilterComparison compareFilters(const FilterCoefficients& first,
 std::vector<std::string> comparisonLines(const FilterComparison& c) {
     std::vector<std::string> lines;
     for (const RootDisplacement& d : c.displacements) {
-        std::string line = std::to_string(d.root.section) + (d.root.pole ? " pole " : " zero ") +
-                           formatReal(d.root.re) + " " + formatReal(d.root.im) + " ";
+        std::string line = rootLine(d.root) + " ";
         if (d.nearest)
             line += formatReal(d.nearest->re) + " " + formatReal(d.nearest->im) + " " +
                     formatReal(d.distance);
@@ -121,8 +136,17 @@ std::vector<std::string> comparisonLines(const FilterComparison& c) {
     lines.push_back(shiftText("Наибольшее смещение полюсов:", c.maxPoleShift));
     lines.push_back(stabilityText("Первый фильтр", c.first));
     lines.push_back(stabilityText("Второй фильтр", c.second));
-    lines.push_back("Наибольшее расхождение АЧХ:" + formatReal(c.maxDifferenceDb) +
-                    " dB на частоте" + formatReal(c.atFrequency));
+    lines.push_back("Наибольшее расхождение АЧХ в полосе пропускания:" +
+                    (c.passBand ? differenceText(*c.passBand)
+                                : std::string(" нет (первый фильтр ничего не пропускает)")));
+    lines.push_back("Наибольшее расхождение АЧХ на всех частотах:" + differenceText(c.wholeBand));
+    lines.push_back("Расхождение взято на сетке из " + std::to_string(comparisonIntervals + 1) +
+                    " частот от 0 до FD/2 с шагом FD/" + std::to_string(2 * comparisonIntervals) +
+                    "; полоса пропускания - частоты сетки, где АЧХ первого фильтра не ниже " +
+                    std::to_string(static_cast<int>(passBandLevelDb)) +
+                    " дБ от ее наибольшего значения; АЧХ ниже " +
+                    std::to_string(static_cast<int>(comparisonFloorDb)) +
+                    " дБ от большего из максимумов двух фильтров берется равной этому уровню");
     for (const auto& [which, at] :
          {std::pair{"первого", c.firstInfiniteAt}, std::pair{"второго", c.secondInfiniteAt}})
         if (at)

@@ -96,15 +96,6 @@ std::string kindName(FilterKind kind) {
     }
 }
 
-std::string gainText(const RealGain& g) {
-    if (g.infinite)
-        return "бесконечность (полюс на этой частоте)";
-    if (g.value == 0)
-        return formatReal(0.0) + " (нуль передачи)";
-    return formatReal(g.value) + " (" +
-           formatReal(fp::toDouble(20 * fp::log10(std::fabs(g.value)))) + " dB)";
-}
-
 } // namespace
 
 void checkAnalysable(const FilterCoefficients& filter) {
@@ -241,12 +232,88 @@ void cascadeResponse(const FilterCoefficients& filter, int count, bool step,
 RealGain gainAtReal(const FilterCoefficients& filter, long double z) {
     RealGain g;
     const CascadeValue v = cascadeValueAt(filter.sections, sectionDegree(filter), z);
-    if (v.pole || v.overflow) {
+    if (v.pole) {
         g.infinite = true;
+        return g;
+    }
+    if (v.overflow) {
+        g.overflow = true;
+        g.value = std::copysign(std::numeric_limits<double>::infinity(),
+                                static_cast<double>(v.value.real()));
         return g;
     }
     g.value = cleanZero(static_cast<double>(v.value.real()));
     return g;
+}
+
+namespace {
+
+// The largest delay on [a, b] by golden-section search, for a bracket whose grid middle
+// stood above both ends. Eighty steps shrink a grid bracket below the resolution of
+// extended precision.
+DelayPeak goldenSectionPeak(const FilterCoefficients& filter, real a, real b) {
+    const real g = (std::sqrt(5.0L) - 1) / 2;
+    real c = b - g * (b - a), d = a + g * (b - a);
+    real fc = groupDelayAt(filter, c), fdd = groupDelayAt(filter, d);
+    for (int i = 0; i < 80; ++i) {
+        if (fc >= fdd) {
+            b = d;
+            d = c;
+            fdd = fc;
+            c = b - g * (b - a);
+            fc = groupDelayAt(filter, c);
+        } else {
+            a = c;
+            c = d;
+            fc = fdd;
+            d = a + g * (b - a);
+            fdd = groupDelayAt(filter, d);
+        }
+    }
+    return fc >= fdd ? DelayPeak{fc, c} : DelayPeak{fdd, d};
+}
+
+// The delay is even about 0 and about pi (real coefficients): a bracket may reach past
+// either end, and the angle found is folded back into 0 .. pi.
+real folded(real omega) {
+    if (omega < 0)
+        omega = -omega;
+    if (omega > pi)
+        omega = 2 * pi - omega;
+    return omega;
+}
+
+} // namespace
+
+DelayPeak largestGroupDelay(const FilterCoefficients& filter) {
+    const int last = summaryDelayPoints - 1;
+    std::vector<real> grid(summaryDelayPoints);
+    for (int i = 0; i <= last; ++i)
+        grid[i] = groupDelayAt(filter, pi * i / last);
+    DelayPeak best{grid[0], 0};
+    std::vector<int> peaks;
+    for (int i = 0; i <= last; ++i) {
+        if (grid[i] > best.samples)
+            best = {grid[i], pi * i / last};
+        // By the evenness, the neighbour beyond an end is the one inside.
+        const real left = grid[i > 0 ? i - 1 : 1];
+        const real right = grid[i < last ? i + 1 : last - 1];
+        if (grid[i] >= left && grid[i] >= right && (grid[i] > left || grid[i] > right))
+            peaks.push_back(i);
+    }
+    std::sort(peaks.begin(), peaks.end(), [&](int a, int b) { return grid[a] > grid[b]; });
+    if (peaks.size() > static_cast<std::size_t>(summaryRefinedPeaks))
+        peaks.resize(summaryRefinedPeaks);
+    // A gain below the resolution of a double is rounding, not a better peak: the angle of
+    // a grid point (0 or pi for a peak at an end) stays.
+    const real margin = 1e-16L * std::fabs(best.samples);
+    const real gridBest = best.samples;
+    for (int i : peaks) {
+        const DelayPeak p = goldenSectionPeak(filter, pi * (i - 1) / last, pi * (i + 1) / last);
+        if (p.samples > best.samples && p.samples > gridBest + margin)
+            best = {p.samples, folded(p.omega)};
+    }
+    return best;
 }
 
 FilterSummary summarise(const FilterCoefficients& filter, const std::vector<FilterRoot>& roots,
@@ -255,13 +322,9 @@ FilterSummary summarise(const FilterCoefficients& filter, const std::vector<Filt
     FilterSummary s;
     s.sections = static_cast<int>(filter.sections.size());
     s.kind = filter.kind;
+    s.order = static_cast<int>(filterOrder(filter));
     for (std::size_t k = 0; k < filter.sections.size(); ++k) {
         const FilterSection& section = filter.sections[k];
-        int degree = 0;
-        for (int m = 0; m < 5; ++m)
-            if (section.a[m] != 0 || section.b[m] != 0)
-                degree = m;
-        s.order += degree;
         if (std::all_of(section.a, section.a + 5, [](double v) { return v == 0; }))
             s.silentSections.push_back(static_cast<int>(k) + 1);
         if (section.b[0] != 1)
@@ -272,16 +335,28 @@ FilterSummary summarise(const FilterCoefficients& filter, const std::vector<Filt
     s.halfGain = gainAtReal(filter, -1);
     s.delayDefined = s.silentSections.empty();
     if (s.delayDefined) {
-        const std::vector<GroupDelayRow> rows = groupDelayTable(filter, summaryDelayPoints, fd);
-        s.maxDelay = rows.front().samples;
-        for (const GroupDelayRow& row : rows) {
-            if (row.samples > s.maxDelay) {
-                s.maxDelay = row.samples;
-                s.maxDelayFrequency = row.frequency;
-            }
-        }
+        const DelayPeak peak = largestGroupDelay(filter);
+        s.maxDelay = cleanZero(fp::toDouble(peak.samples));
+        s.maxDelayFrequency = cleanZero(fp::toDouble(peak.omega * fd / (2 * pi)));
     }
     return s;
+}
+
+std::string gainText(const RealGain& g) {
+    if (g.infinite)
+        return " бесконечность (полюс на этой частоте)";
+    if (g.overflow)
+        return " по модулю больше наибольшего числа double (переполнение; полюса на этой "
+               "частоте нет)";
+    if (g.value == 0)
+        return formatReal(0.0) + " (нуль передачи)";
+    return formatReal(g.value) + " (" +
+           formatReal(fp::toDouble(20 * fp::log10(std::fabs(g.value)))) + " дБ)";
+}
+
+std::string rootLine(const FilterRoot& r) {
+    return std::to_string(r.section) + (r.pole ? " полюс " : " нуль ") + formatReal(r.re) + " " +
+           formatReal(r.im) + " " + formatReal(r.radius) + " " + formatReal(r.angle);
 }
 
 std::vector<std::string> summaryLines(const FilterSummary& s, double fd) {
@@ -309,8 +384,7 @@ std::vector<std::string> summaryLines(const FilterSummary& s, double fd) {
                         listOf(s.silentSections) + " равен нулю");
     if (!s.scaledSections.empty())
         lines.push_back("Внимание: B0 не равен 1 в секциях " + listOf(s.scaledSections) +
-                        "; импульсная и переходная характеристики считаются, как при "
-                        "моделировании, с B0 = 1");
+                        "; секции берутся как A/B, как в окне частотных характеристик");
     return lines;
 }
 

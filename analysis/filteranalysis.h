@@ -76,15 +76,29 @@ void checkSampleCount(long long count);
 void checkSamplingFrequency(double fd);
 
 // H(z) at a real z (1 for DC, -1 for FD/2): the product of the sections' ratios.
-// `infinite` is set when a denominator vanishes there.
+// `infinite` is set when a denominator vanishes there (a pole at z); `overflow` when no
+// denominator vanishes but the product lies beyond the range of a double (its value is
+// then the infinity of its sign).
 struct RealGain {
     double value = 0;
     bool infinite = false;
+    bool overflow = false;
 };
 RealGain gainAtReal(const FilterCoefficients& filter, long double z);
 
-// Grid of the summary's largest group delay: 1025 points from 0 to FD/2.
+// Grid of the summary's largest group delay: 1025 points from 0 to FD/2. The largest
+// local maxima of the grid, at most summaryRefinedPeaks of them, are refined by a
+// golden-section search of groupDelayAt between the grid neighbours of each.
 constexpr int summaryDelayPoints = 1025;
+constexpr int summaryRefinedPeaks = 8;
+
+// The largest group delay of the filter over 0 .. pi (radians per sample) as found by the
+// summary: the delay in samples and the angle where it lies.
+struct DelayPeak {
+    long double samples = 0;
+    long double omega = 0;
+};
+DelayPeak largestGroupDelay(const FilterCoefficients& filter);
 
 struct FilterSummary {
     int order = 0;    // sum over the sections of the higher degree in z^-1 of the two
@@ -96,14 +110,22 @@ struct FilterSummary {
     RealGain halfGain;
     bool delayDefined = true;
     double maxDelay = 0;             // samples
-    double maxDelayFrequency = 0;    // in units of FD
+    double maxDelayFrequency = 0;    // in the unit of FD
     std::vector<int> silentSections; // numerator all zero
-    std::vector<int> scaledSections; // B0 other than 1 (the engine takes it as 1)
+    std::vector<int> scaledSections; // B0 other than 1
 };
 FilterSummary summarise(const FilterCoefficients& filter, const std::vector<FilterRoot>& roots,
                         double fd);
 // The summary as text lines (UTF-8): one of them holds "устойчив" or "неустойчив"
 // with the largest pole radius. Numbers in the 23-character layout.
 std::vector<std::string> summaryLines(const FilterSummary& summary, double fd);
+
+// A gain as the summary words it, with its leading blank: the number and its decibels,
+// or what stands in for a number at a pole, an overflow or a zero of transmission.
+std::string gainText(const RealGain& gain);
+
+// One root as every root list prints it: the section, "нуль" or "полюс", then re, im,
+// radius and angle (radians) in the 23-character layout.
+std::string rootLine(const FilterRoot& root);
 
 } // namespace zorkan

@@ -40,6 +40,12 @@ constexpr long double productResidual = 1e-17L;
 // fraction of its largest coefficient, or as well as the separate roots do.
 constexpr long double mergedProductResidual = 1e-13L;
 
+// Roots of different sections closer than this, against the larger of 1 and the root's
+// modulus, are one place in the z-plane: drawn as one mark with the count of roots there
+// (the double zeros at -1 of every section of a low-pass design come out equal to the
+// last digits, not always to the last bit).
+constexpr double samePlace = 1e-9;
+
 // The peak of a cascade's magnitude over frequency: the grid on 0..pi, refined by a
 // golden-section search around its best point.
 constexpr int peakGridIntervals = 16384;

@@ -1,12 +1,12 @@
 // zorkan-cli analyse: zeros and poles, stability, group delay, impulse and step
 // responses of a stored filter, and its comparison with another.
 #include "analysis/analysisplots.h"
+#include "analysis/analysisrun.h"
 #include "analysis/comparison.h"
 #include "analysis/filteranalysis.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "common/errors.h"
-#include "common/pngfile.h"
 #include "common/textnumbers.h"
 
 #include <cstdio>
@@ -23,25 +23,32 @@ const char* const analyseHelp =
     "Анализ фильтра из файла параметров (читается, как для частотных характеристик).\n"
     "Без параметров выводит сводку: порядок, число секций, устойчивость и наибольший\n"
     "радиус полюса, коэффициент передачи на частотах 0 и FD/2, наибольшее групповое\n"
-    "время задержки.\n"
+    "время задержки (наибольшие из 1025 точек от 0 до FD/2 уточняются поиском\n"
+    "золотым сечением между соседними точками).\n"
     "\n"
     "  --roots           нули и полюсы: по строке на корень - номер секции (с 1),\n"
-    "                    zero или pole, Re, Im, радиус, угол в радианах\n"
+    "                    нуль или полюс, Re, Im, радиус, угол в радианах\n"
     "  --group-delay N   N строк: частота f = i*FD/(2(N-1)), i = 0..N-1, групповое\n"
     "                    время задержки в отсчетах (и в секундах, если задана --fd)\n"
     "  --fd X            частота дискретизации, по умолчанию 1 (больше нуля)\n"
     "  --impulse N       N отсчетов импульсной характеристики, по одному в строке\n"
     "  --step N          N отсчетов переходной характеристики, по одному в строке\n"
-    "  --compare G.flt   смещения нулей и полюсов (каждый корень фильтра сопоставлен\n"
-    "                    ближайшему корню того же рода из G.flt) и наибольшее\n"
-    "                    расхождение АЧХ в dB на сетке окна частотных характеристик\n"
+    "  --compare G.flt   смещения нулей и полюсов (каждый корень фильтра, как в\n"
+    "                    --roots, и ближайший корень того же рода из G.flt: Re, Im,\n"
+    "                    расстояние) и наибольшее расхождение АЧХ в дБ в полосе\n"
+    "                    пропускания (АЧХ первого фильтра не ниже -3 дБ от ее\n"
+    "                    максимума) и на всех частотах, на сетке из 16385 частот\n"
+    "                    от 0 до FD/2\n"
     "  --picture P.png   записать рисунок нулей и полюсов на z-плоскости (PNG; BMP,\n"
-    "                    если имя кончается на .bmp); с --compare - обоих фильтров\n"
+    "                    если имя кончается на .bmp); с --compare - обоих фильтров.\n"
+    "                    Рисунок не может заменить файл фильтра\n"
     "  --help            эта справка\n"
     "\n"
     "N от 1 до 65536. Можно задать одну из таблиц (--roots, --group-delay, --impulse,\n"
     "--step, --compare). Числа выводятся в 23-символьном формате файлов системы.\n"
-    "Числа пишутся с точкой. При ошибке сообщение выводится в stderr, код выхода 1.\n";
+    "Числа пишутся с точкой. При ошибке сообщение выводится в stderr, код выхода 1;\n"
+    "рисунок записывается до вывода таблицы, так что при ошибке записи не выводится\n"
+    "ничего.\n";
 
 // Lines gathered and written at once.
 class Output {
@@ -99,7 +106,11 @@ int runAnalyse(int argc, char** argv) {
     if (args.options.count("picture") && picturePath.empty())
         throw UserMessage("Не задано имя файла рисунка (--picture)");
 
-    const FilterCoefficients filter = readAnalysedFilter(args.positional.front());
+    const std::string& filterPath = args.positional.front();
+    if (!picturePath.empty())
+        checkPictureName(picturePath, filterPath, comparedPath);
+
+    const FilterCoefficients filter = readAnalysedFilter(filterPath);
     // The group delay and the responses need no roots.
     const bool needsRoots = groupDelayCount == 0 && impulseCount == 0 && stepCount == 0;
     const std::vector<FilterRoot> roots =
@@ -107,16 +118,14 @@ int runAnalyse(int argc, char** argv) {
     FilterCoefficients compared;
     std::vector<FilterRoot> comparedRoots;
     if (!comparedPath.empty()) {
-        compared = readAnalysedFilter(comparedPath);
+        compared = readComparedFilter(comparedPath);
         comparedRoots = filterRoots(compared);
     }
 
     Output out;
     if (switchGiven(args, "roots")) {
         for (const FilterRoot& r : roots)
-            out.line(std::to_string(r.section) + (r.pole ? " pole " : " zero ") + formatReal(r.re) +
-                     " " + formatReal(r.im) + " " + formatReal(r.radius) + " " +
-                     formatReal(r.angle));
+            out.line(rootLine(r));
     } else if (groupDelayCount > 0) {
         for (const GroupDelayRow& row : groupDelayTable(filter, groupDelayCount, fd)) {
             std::string line = formatReal(row.frequency) + " " + formatReal(row.samples);
@@ -148,13 +157,14 @@ int runAnalyse(int argc, char** argv) {
         for (const std::string& line : summaryLines(summarise(filter, roots, fd), fd))
             out.line(line);
     }
-    out.flush();
-
+    // The picture goes first: a failure to write it leaves nothing printed, and its
+    // message names the file.
     if (!picturePath.empty()) {
         Canvas canvas(zPlaneWidth, zPlaneHeight);
         drawZPlane(canvas, roots, comparedPath.empty() ? nullptr : &comparedRoots);
-        saveCanvas(canvas, picturePath);
+        saveAnalysisPicture(canvas, picturePath);
     }
+    out.flush();
     return 0;
 }
 

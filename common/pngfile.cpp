@@ -1,5 +1,6 @@
 #include "common/pngfile.h"
 
+#include "common/replacefile.h"
 #include "common/textnumbers.h"
 
 #include <algorithm>
@@ -102,10 +103,10 @@ void saveCanvas(const Canvas& canvas, const std::string& path) {
     std::string lower = path;
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".bmp") == 0)
-        canvas.saveBmp(path);
-    else
-        savePng(canvas, path);
+    const bool bmp = lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".bmp") == 0;
+    const std::vector<std::uint8_t> bytes = bmp ? canvas.bmpBytes() : pngBytes(canvas);
+    writeFileSafely(path,
+                    std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 } // namespace zorkan

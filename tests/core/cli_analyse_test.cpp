@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using zorkan::testing::CliOutcome;
 using zorkan::testing::readBytes;
 using zorkan::testing::runCli;
@@ -28,11 +30,11 @@ TEST(CliAnalyse, TablesOfSmallFilters) {
         const char* out;
     } rows[] = {
         {"h.flt --roots",
-         "1 zero  0.00000000000000E+0000  0.00000000000000E+0000  0.00000000000000E+0000 "
+         "1 нуль  0.00000000000000E+0000  0.00000000000000E+0000  0.00000000000000E+0000 "
          " 0.00000000000000E+0000\n"
-         "1 pole  0.00000000000000E+0000  0.00000000000000E+0000  0.00000000000000E+0000 "
+         "1 полюс  0.00000000000000E+0000  0.00000000000000E+0000  0.00000000000000E+0000 "
          " 0.00000000000000E+0000\n"
-         "1 pole  5.00000000000000E-0001  0.00000000000000E+0000  5.00000000000000E-0001 "
+         "1 полюс  5.00000000000000E-0001  0.00000000000000E+0000  5.00000000000000E-0001 "
          " 0.00000000000000E+0000\n"},
         // The delay of one sample plus a / (1 - a) at DC and -a / (1 + a) at FD/2, a = 0.5.
         {"h.flt --group-delay 2 --fd 4",
@@ -98,7 +100,7 @@ TEST(CliAnalyse, BadInput) {
                                    "--impulse, --step или --compare\n"},
         {"missing.flt", "File not found\n"},
         {"bad.flt --roots", "Invalid numeric input\n"},
-        {"h.flt --compare missing.flt", "File not found\n"},
+        {"h.flt --compare missing.flt", "Файл для сравнения missing.flt: File not found\n"},
         {"silent.flt --group-delay 3", "Числитель секции 1 равен нулю: фильтр ничего не "
                                        "пропускает, групповое время задержки не определено\n"},
     };
@@ -122,4 +124,117 @@ TEST(CliAnalyse, PictureFiles) {
     EXPECT_EQ(png.substr(12, 12), std::string("IHDR\0\0\x02\x4e\0\0\x01\x50", 12)); // 590 x 336
     EXPECT_EQ(png.substr(png.size() - 12), std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12));
     EXPECT_EQ(readBytes(dir.file("z.bmp")).substr(0, 2), "BM");
+}
+
+// The summary's gains are H at z = 1 and z = -1, worded with a blank after the colon; a
+// pole and an overflow are told apart; the largest group delay is refined between the
+// points of the grid (mpmath: 18.0087678837306125 for the poles of 1 - 1.2 z^-1 +
+// 0.9 z^-2, where the grid's best is 18.0065840249959).
+TEST(CliAnalyse, SummaryGainsAndLargestDelay) {
+    TempDir dir;
+    writeBytes(dir.file("h.flt"), halfPole);
+    writeBytes(dir.file("dc.flt"), "2\r\n0\r\n1 0 0\r\n1 -1 0\r\n");
+    writeBytes(dir.file("huge.flt"), "2\r\n0\r\n1E300 0 0\r\n1E-300 0 0\r\n");
+    writeBytes(dir.file("peak.flt"), "2\r\n0\r\n1 0 0\r\n1 -1.2 0.9\r\n");
+    writeBytes(dir.file("scaled.flt"), "4\r\n0\r\n1 0 0\r\n1 0 0\r\n2 0 0\r\n1 0 0\r\n");
+    const struct {
+        const char* file;
+        const char* line;
+    } rows[] = {
+        {"h.flt", "Коэффициент передачи на частоте 0: 2.00000000000000E+0000 "
+                  "( 6.02059991327962E+0000 дБ)\n"},
+        {"h.flt", "Коэффициент передачи на частоте FD/2:-6.66666666666667E-0001 "
+                  "(-3.52182518111363E+0000 дБ)\n"},
+        {"h.flt", "Наибольшее групповое время задержки: 2.00000000000000E+0000 отсчетов, "
+                  "2.00000000000000E+0000 с на частоте 0.00000000000000E+0000"},
+        {"dc.flt", "Коэффициент передачи на частоте 0: бесконечность (полюс на этой частоте)\n"},
+        {"huge.flt", "Коэффициент передачи на частоте 0: по модулю больше наибольшего числа "
+                     "double (переполнение; полюса на этой частоте нет)\n"},
+        {"peak.flt", "Наибольшее групповое время задержки: 1.80087678837306E+0001 отсчетов,"},
+        {"scaled.flt", "Внимание: B0 не равен 1 в секциях 1; секции берутся как A/B, как в "
+                       "окне частотных характеристик\n"},
+    };
+    for (const auto& row : rows) {
+        const CliOutcome o = runCli(dir, std::string("analyse ") + row.file);
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_NE(o.out.find(row.line), std::string::npos) << row.line << "\n" << o.out;
+    }
+}
+
+// Zeros are matched with zeros and poles with poles: (1 - 0.5 z^-1) / (1 - 0.9 z^-1)
+// against (1 - 0.8 z^-1) / (1 - 0.2 z^-1).
+TEST(CliAnalyse, CompareShiftsOfEachKind) {
+    TempDir dir;
+    writeBytes(dir.file("a.flt"), "2\r\n0\r\n1 -0.5 0\r\n1 -0.9 0\r\n");
+    writeBytes(dir.file("b.flt"), "2\r\n0\r\n1 -0.8 0\r\n1 -0.2 0\r\n");
+    const CliOutcome o = runCli(dir, "analyse a.flt --compare b.flt");
+    ASSERT_EQ(o.status, 0) << o.err;
+    for (const char* line : {"Наибольшее смещение нулей: 3.00000000000000E-0001\n",
+                             "Наибольшее смещение полюсов: 7.00000000000000E-0001\n",
+                             "1 полюс  9.00000000000000E-0001  0.00000000000000E+0000  "
+                             "9.00000000000000E-0001  0.00000000000000E+0000  "
+                             "2.00000000000000E-0001  0.00000000000000E+0000  "
+                             "7.00000000000000E-0001\n"})
+        EXPECT_NE(o.out.find(line), std::string::npos) << line << "\n" << o.out;
+    EXPECT_EQ(o.out.find("pole"), std::string::npos);
+    EXPECT_EQ(o.out.find("zero"), std::string::npos);
+}
+
+// A picture never takes the place of the filter file or the compared one, whatever the
+// name it is reached by; the file keeps its bytes and nothing is printed.
+TEST(CliAnalyse, PictureNeverReplacesAFilterFile) {
+    TempDir dir;
+    writeBytes(dir.file("h.flt"), halfPole);
+    writeBytes(dir.file("c.flt"), onCircle);
+    std::filesystem::create_symlink("h.flt", dir.file("link.png"));
+    std::filesystem::create_directory(dir.file("sub"));
+    const std::string filter = "Файл рисунка совпадает с файлом фильтра: выберите другое имя\n";
+    const std::string compared =
+        "Файл рисунка совпадает с файлом фильтра для сравнения: выберите другое имя\n";
+    const struct {
+        const char* arguments;
+        std::string err;
+    } rows[] = {
+        {"h.flt --picture h.flt", filter},
+        {"h.flt --roots --picture ./h.flt", filter},
+        {"h.flt --picture sub/../h.flt", filter},
+        {"h.flt --picture link.png", filter},
+        {"h.flt --compare c.flt --picture c.flt", compared},
+        {"sub/../h.flt --compare ./c.flt --picture c.flt", compared},
+    };
+    for (const auto& row : rows) {
+        const CliOutcome o = runCli(dir, std::string("analyse ") + row.arguments);
+        EXPECT_EQ(o.status, 1) << row.arguments;
+        EXPECT_EQ(o.err, row.err) << row.arguments;
+        EXPECT_EQ(o.out, "") << row.arguments;
+        EXPECT_EQ(readBytes(dir.file("h.flt")), halfPole) << row.arguments;
+        EXPECT_EQ(readBytes(dir.file("c.flt")), onCircle) << row.arguments;
+    }
+}
+
+// Errors of the compared file and of the picture name the file; a picture that cannot
+// be written stops the command before the summary or table is printed.
+TEST(CliAnalyse, MessagesNameTheFile) {
+    TempDir dir;
+    writeBytes(dir.file("h.flt"), halfPole);
+    writeBytes(dir.file("bad.flt"), "2\r\n0\r\n1 x 0\r\n1 0 0\r\n");
+    writeBytes(dir.file("b0.flt"), "2\r\n0\r\n1 0 0\r\n0 1 0\r\n");
+    const struct {
+        const char* arguments;
+        std::string err;
+    } rows[] = {
+        {"h.flt --compare bad.flt", "Файл для сравнения bad.flt: Invalid numeric input\n"},
+        {"h.flt --compare b0.flt", "Файл для сравнения b0.flt: В секции 1 коэффициент "
+                                   "знаменателя B0 равен нулю: такой фильтр нельзя "
+                                   "реализовать\n"},
+        {"h.flt --picture nodir/p.png", "Файл рисунка nodir/p.png: I/O error 3\n"},
+        {"h.flt --roots --picture nodir/p.bmp", "Файл рисунка nodir/p.bmp: I/O error 3\n"},
+        {"h.flt --compare h.flt --picture nodir/p.png", "Файл рисунка nodir/p.png: I/O error 3\n"},
+    };
+    for (const auto& row : rows) {
+        const CliOutcome o = runCli(dir, std::string("analyse ") + row.arguments);
+        EXPECT_EQ(o.status, 1) << row.arguments;
+        EXPECT_EQ(o.err, row.err) << row.arguments;
+        EXPECT_EQ(o.out, "") << row.arguments;
+    }
 }

@@ -1,6 +1,6 @@
 // A parameter file read for the filter analysis, then everything the analysis computes
-// and draws from it: roots, summary, group delay, impulse and step responses, the
-// comparison with itself, every page of the window and its readouts.
+// and draws from it: roots and their lines, summary, group delay, impulse and step
+// responses, the comparison with itself, every page of the window and its readouts.
 #include "analysis/analysisrun.h"
 #include "tests/fuzz/fuzzinput.h"
 
@@ -22,10 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const FilterComparison c = compareFilters(a.filter, a.roots, a.filter, a.roots, 1);
         comparisonLines(c);
-        Canvas canvas(zPlaneWidth, zPlaneHeight);
-        for (AnalysisPage page :
-             {AnalysisPage::ZPlane, AnalysisPage::GroupDelay, AnalysisPage::Impulse,
-              AnalysisPage::Step, AnalysisPage::Magnitude}) {
+        for (const FilterRoot& r : a.roots)
+            rootLine(r);
+        // The window draws at any size it is given, down to its smallest.
+        Canvas canvas(size % 2 ? zPlaneWidth : 320, size % 2 ? zPlaneHeight : 200);
+        for (int i = 0; i < analysisPageCount; ++i) {
+            const auto page = static_cast<AnalysisPage>(i);
             const PlotFrame f = drawAnalysisPage(canvas, page, a, &a, &c, 1);
             for (int x = f.left; x <= f.left + f.width; x += f.width / 3 + 1)
                 readoutAt(page, f, x, f.top + f.height / 2, a, &a, &c, ',');

@@ -34,15 +34,26 @@ bool renderAnalysisScreenshots(Program& program, const QString& folder) {
         std::printf("FAILED FilterAnalysis opened no analysis window\n");
         return false;
     }
-    bool ok = saveScreenshot(form, folder, "analysis-empty");
+    bool ok = saveScreenshot(form, folder, "analysis-last-design");
     form->openFiles(QString::fromStdString(designed), QString::fromStdString(quantised));
     ok = saveScreenshot(&main, folder, "main-with-analysis") && ok;
     auto* pages = form->findChild<QTabWidget*>(QStringLiteral("PageControl1"));
-    const char* names[] = {"analysis-1-zplane", "analysis-2-group-delay", "analysis-3-impulse",
-                           "analysis-4-step", "analysis-5-magnitude"};
-    for (int i = 0; i < 5; ++i) {
+    const char* names[analysisPageCount] = {"analysis-1-zplane",    "analysis-2-group-delay",
+                                            "analysis-3-impulse",   "analysis-4-step",
+                                            "analysis-5-magnitude", "analysis-6-difference"};
+    for (int i = 0; i < analysisPageCount; ++i) {
         pages->setCurrentIndex(i);
         ok = saveScreenshot(form, folder, names[i]) && ok;
+    }
+    // The same window made larger by its frame: the pictures grow with it.
+    form->parentWidget()->resize(1500, 900);
+    const char* large[] = {"analysis-large-zplane", "analysis-large-magnitude",
+                           "analysis-large-difference"};
+    const AnalysisPage largePages[] = {AnalysisPage::ZPlane, AnalysisPage::Magnitude,
+                                       AnalysisPage::Difference};
+    for (int i = 0; i < 3; ++i) {
+        pages->setCurrentIndex(static_cast<int>(largePages[i]));
+        ok = saveScreenshot(form, folder, large[i]) && ok;
     }
     form->parentWidget()->close();
     return ok;
