@@ -5,6 +5,7 @@
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "fixedpoint/implementation.h"
+#include "fixedpoint/report.h"
 #include "zorkanconfig.h"
 
 #include <charconv>
@@ -465,6 +466,79 @@ FixedSection fixedSection(const SecondOrderSection& s, std::size_t index) {
     return f;
 }
 
+namespace {
+
+Target targetOf(SampleType type) {
+    switch (type) {
+    case SampleType::Float:
+        return Target::Float;
+    case SampleType::FloatFma:
+        return Target::FloatFma;
+    case SampleType::Q15:
+        return Target::Q15;
+    case SampleType::Q31:
+        return Target::Q31;
+    case SampleType::Double:
+        break;
+    }
+    return Target::Double;
+}
+
+// What the simulation of the exported arithmetic finds that a user must know before the
+// code goes into a device: a low signal-to-noise ratio, an overflow a full-scale input
+// can cause, a limit cycle.
+ImplementationOptions implementationOptions(const ExportOptions& options,
+                                            const ExportedFilter& filter) {
+    ImplementationOptions io;
+    io.arithmetic.target = targetOf(options.type);
+    io.scaling = filter.scaling;
+    io.order = filter.sectionOrder;
+    return io;
+}
+
+void warnOfTheImplementation(const FilterCoefficients& file, const ExportOptions& options,
+                             ExportedFilter& filter) {
+    const ImplementationOptions io = implementationOptions(options, filter);
+    ReportOptions ro;
+    ro.limitCycleTrials = 20;
+    ro.limitCycleSamples = 2048;
+    ImplementationFigures f;
+    try {
+        f = implementationFigures(file, io, ro);
+    } catch (const UserMessage&) {
+        return; // the export itself says what does not fit
+    }
+    const double snr = f.analyticNoise ? f.snrAnalyticDb : f.snrSimulatedDb;
+    if ((f.analyticNoise || f.simulatedNoise) && snr < 40) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.1f", snr);
+        filter.cascade.warnings.push_back(
+            {std::string("отношение сигнал/шум реализации ") + text +
+                 " dB, меньше 40 dB (zorkan-cli implement показывает подробности)",
+             std::string("the simulated signal-to-noise ratio of this implementation is ") + text +
+                 " dB, below 40 dB (see zorkan-cli implement)"});
+    }
+    if (f.overflowPossible || !f.normsBounded)
+        filter.cascade.warnings.push_back(
+            {"выход секции " + std::to_string(f.worstSection) +
+                 " может переполниться при входе в пределах полной шкалы (норма L1 больше 1; "
+                 "--scale l1 это исключает)",
+             "a full-scale input can overflow the output of section " +
+                 std::to_string(f.worstSection) + " (L1 gain above 1; --scale l1 prevents it)"});
+    if (f.limitCycle.found) {
+        char text[96];
+        std::snprintf(text, sizeof text, "%.0f, period %d", f.limitCycle.amplitude,
+                      f.limitCycle.period);
+        filter.cascade.warnings.push_back(
+            {"при нулевом входе найден предельный цикл: амплитуда " +
+                 std::to_string(static_cast<long long>(f.limitCycle.amplitude)) +
+                 " младших разрядов, период " + std::to_string(f.limitCycle.period) + " отсчетов",
+             std::string("a limit cycle at zero input: amplitude (last bits) ") + text});
+    }
+}
+
+} // namespace
+
 ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOptions& options) {
     ExportedFilter filter;
     filter.order = filterOrder(file);
@@ -479,7 +553,15 @@ ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOption
     filter.scaling = options.scaling.value_or(options.normalise ? Scaling::Peak : Scaling::None);
     filter.sectionOrder =
         options.order.value_or(fixed ? SectionOrder::ascending : SectionOrder::file);
-    filter.cascade = realisedCascade(file, filter.scaling, filter.sectionOrder);
+    if (options.format == ExportFormat::C && options.type != SampleType::Double &&
+        !file.sections.empty()) {
+        // The cascade the implementation realises, with its coefficients as the
+        // simulation holds them, and what the simulation finds.
+        filter.cascade = realise(file, implementationOptions(options, filter)).cascade;
+        warnOfTheImplementation(file, options, filter);
+    } else {
+        filter.cascade = realisedCascade(file, filter.scaling, filter.sectionOrder);
+    }
     return filter;
 }
 

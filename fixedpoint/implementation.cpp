@@ -219,15 +219,31 @@ Implementation realise(const FilterCoefficients& filter, const ImplementationOpt
 
     const Arithmetic& a = im.options.arithmetic;
     for (std::size_t k = 0; k < im.cascade.sections.size(); ++k) {
-        const SecondOrderSection& s = im.cascade.sections[k];
+        SecondOrderSection& s = im.cascade.sections[k];
         SecondOrderSection q;
         if (fixedPointTarget(a.target)) {
-            const FixedCoefficients f = quantiseCoefficients(s, a.coefBits, k);
-            const long double unit = std::ldexp(1.0L, -(a.coefBits - 1 - f.shift));
-            for (int i = 0; i < 3; ++i)
-                q.num[i] = static_cast<double>(f.c[i] * unit);
-            q.den[1] = static_cast<double>(f.c[3] * unit);
-            q.den[2] = static_cast<double>(f.c[4] * unit);
+            FixedCoefficients f;
+            // With l1 scaling the rounded coefficients may lift the norm of sections
+            // 1..k a little above 1 again: the numerator is then shrunk by that much and
+            // a few units of its last bit more, and rounded anew.
+            for (int attempt = 0;; ++attempt) {
+                f = quantiseCoefficients(s, a.coefBits, k);
+                const long double unit = std::ldexp(1.0L, -(a.coefBits - 1 - f.shift));
+                for (int i = 0; i < 3; ++i)
+                    q.num[i] = static_cast<double>(f.c[i] * unit);
+                q.den[1] = static_cast<double>(f.c[3] * unit);
+                q.den[2] = static_cast<double>(f.c[4] * unit);
+                if (options.scaling != Scaling::L1 || !im.cascade.normalised || attempt == 8)
+                    break;
+                std::vector<SecondOrderSection> partial = im.quantised;
+                partial.push_back(q);
+                const ImpulseNorms n = impulseNorms(partial, partial.size());
+                if (!n.bounded || n.l1 <= 1)
+                    break;
+                const long double shrink = (1 - 4 * unit * (attempt + 1)) / n.l1;
+                for (double& v : s.num)
+                    v = static_cast<double>(v * shrink);
+            }
             im.fixed.push_back(f);
         } else if (a.target == Target::Float || a.target == Target::FloatFma) {
             const std::array<float, 5> c = {

@@ -120,3 +120,54 @@ TEST(CliImplement, InputBeyondFullScaleIsSaturatedAndCounted) {
 
 } // namespace
 } // namespace zorkan
+
+namespace zorkan {
+namespace {
+
+// The export of fixed-point and float C says, in its header and on stderr, what the
+// simulation of the same arithmetic finds; --scale l1 leaves no section able to overflow.
+TEST(CliImplement, ExportWarnsOfWhatTheSimulationFinds) {
+    TempDir dir;
+    lowPassFile(dir);
+    DesignRequest narrow;
+    narrow.approximation = 2;
+    narrow.f1 = 0.25;
+    narrow.f2 = 0.15;
+    narrow.f3 = 0.148;
+    narrow.f4 = 0.252;
+    narrow.da = 0.5;
+    narrow.b1 = 60;
+    designFilter(narrow, dir.file("bp.out"), dir.file("bp.flt"), [](const std::string&) {});
+    const struct {
+        std::string arguments;
+        bool lowSnr, overflow;
+    } rows[] = {
+        {"lp.flt --type q15 --scale none", false, true},
+        {"lp.flt --type q15 --scale l1", false, false},
+        {"lp.flt --type q31 --scale l1", false, false},
+        {"bp.flt --type q15 --scale peak", true, true},
+    };
+    for (const auto& row : rows) {
+        const auto r = runCli(dir, "export " + row.arguments + " --format c --output f");
+        ASSERT_EQ(r.status, 0) << row.arguments << r.err;
+        const std::string header = readBytes(dir.file("f.h"));
+        EXPECT_EQ(header.find("below 40 dB") != std::string::npos, row.lowSnr) << row.arguments;
+        EXPECT_EQ(r.err.find("меньше 40 dB") != std::string::npos, row.lowSnr) << row.arguments;
+        EXPECT_EQ(header.find("can overflow") != std::string::npos, row.overflow) << row.arguments;
+        EXPECT_EQ(r.err.find("может переполниться") != std::string::npos, row.overflow)
+            << row.arguments;
+        // What implement reports for the same options.
+        std::string options = row.arguments.substr(row.arguments.find("--type") + 7);
+        const auto im =
+            runCli(dir, "implement " + row.arguments.substr(0, row.arguments.find(' ')) +
+                            " --target " + options + " --json");
+        ASSERT_EQ(im.status, 0) << im.err;
+        EXPECT_NE(
+            im.out.find(std::string("\"overflow_possible\": ") + (row.overflow ? "true" : "false")),
+            std::string::npos)
+            << row.arguments << im.out;
+    }
+}
+
+} // namespace
+} // namespace zorkan
