@@ -370,6 +370,11 @@ TEST(FilterAnalysis, ComparisonOnTheDenseGrid) {
         {oneSection({0.2, 0.4, 0.2}, {1, -1.0, 0.5}, lowPass),
          oneSection({0.2, 0.4, 0.2}, {1, -1.0, 0.53}, lowPass), 0.59978458893976327,
          0.149322509765625, 0.59978458893976327, 0.149322509765625},
+        // The difference grows through the transition band: the pass band's figure lies at
+        // its -3 dB edge (at -1 dB or -6 dB it would be 0.508 or 0.569).
+        {oneSection({0.2, 0.4, 0.2}, {1, -0.37, 0.2}, lowPass),
+         oneSection({0.2, 0.4, 0.2}, {1, -0.37, 0.25}, lowPass), 0.5688197845819789,
+         0.21063232421875, 0.56063380793640771, 0.20123291015625},
     };
     for (const auto& row : rows) {
         const FilterComparison c = compareFilters(row.first, filterRoots(row.first), row.second,
