@@ -473,12 +473,29 @@ std::vector<PolynomialRoot> innerRoots(const Polynomial& monic) {
         z = refined;
         std::fill(multiplicity.begin(), multiplicity.end(), 1);
     }
+    // Simple roots polished one by one; where two of them come to one value (a simple
+    // root must not be found twice), they keep the values of the joint refinement.
+    std::vector<creal> polished = z;
+    for (std::size_t i = 0; i < z.size(); ++i)
+        if (multiplicity[i] == 1 && z[i].imag() >= 0) {
+            polished[i] = polish(monic, z[i]);
+            // A complex root stays complex: its conjugate below is listed with it.
+            if (z[i].imag() > 0 && !(polished[i].imag() > 0))
+                polished[i] = z[i];
+        }
+    for (std::size_t i = 0; i < z.size(); ++i)
+        for (std::size_t j = i + 1; j < z.size(); ++j)
+            if (multiplicity[i] == 1 && multiplicity[j] == 1 && z[i].imag() >= 0 &&
+                z[j].imag() >= 0 && polished[i] == polished[j] && z[i] != z[j]) {
+                polished[i] = z[i];
+                polished[j] = z[j];
+            }
     std::vector<PolynomialRoot> roots;
     for (std::size_t i = 0; i < z.size(); ++i) {
         if (multiplicity[i] == 1) {
             if (z[i].imag() < 0)
                 continue; // the conjugate of the one above, set with it
-            z[i] = polish(monic, z[i]);
+            z[i] = polished[i];
             roots.push_back({z[i], 1});
             if (z[i].imag() != 0)
                 roots.push_back({std::conj(z[i]), 1});

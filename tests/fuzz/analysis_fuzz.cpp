@@ -3,6 +3,7 @@
 // responses, the comparison with itself, every page of the window and its readouts.
 #include "analysis/analysisrun.h"
 #include "tests/fuzz/fuzzinput.h"
+#include "tests/fuzz/rootcheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zorkan;
@@ -10,6 +11,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::expectOnlyZorkanErrors([&] {
         AnalysedFile a;
         a.filter = readAnalysedFilter(in);
+        for (const FilterSection& s : a.filter.sections) {
+            fuzz::checkRoots(s.a, sectionDegree(a.filter));
+            fuzz::checkRoots(s.b, sectionDegree(a.filter));
+        }
         a.roots = filterRoots(a.filter);
         a.summary = summarise(a.filter, a.roots, 1);
         a.summaryText = summaryLines(a.summary, 1);
