@@ -518,7 +518,8 @@ void warnOfTheImplementation(const FilterCoefficients& file, const ExportOptions
              std::string("the simulated signal-to-noise ratio of this implementation is ") + text +
                  " dB, below 40 dB (see zorkan-cli implement)"});
     }
-    if (f.overflowPossible || !f.normsBounded)
+    // Floating point has no full scale to overflow.
+    if (fixedPoint(options.type) && f.normsBounded && f.overflowPossible)
         filter.cascade.warnings.push_back(
             {"выход секции " + std::to_string(f.worstSection) +
                  " может переполниться при входе в пределах полной шкалы (норма L1 больше 1; "
