@@ -10,6 +10,7 @@
 #include "design/ras2.h"
 #include "editor/REMain.h"
 #include "export/exportdialog.h"
+#include "fixedpoint/implementationwindow.h"
 #include "listening/listeningwindow.h"
 #include "modelling/F1.h"
 #include "response/rasX.h"
@@ -91,6 +92,11 @@ const CommandRow commandRows[] = {
      "Анализ фильтра",
      "Нули и полюсы, устойчивость, групповое время задержки, импульсная и переходная "
      "характеристики фильтра; сравнение двух файлов фильтров",
+     {}},
+    {"FilterImplementation",
+     "Реализация фильтра",
+     "Фильтр в арифметике устройства (float, q15, q31, свой формат): побитно точное "
+     "моделирование, шум округления, переполнения, предельные циклы, длины слов",
      {}},
 };
 
@@ -213,6 +219,8 @@ void TForm1::createCommands() {
     connect(command("MenuAbout"), &QAction::triggered, command("About"), &QAction::trigger);
     connect(command("MenuExit"), &QAction::triggered, this, &QWidget::close);
     connect(command("FilterAnalysis"), &QAction::triggered, this, [] { openAnalysisWindow(); });
+    connect(command("FilterImplementation"), &QAction::triggered, this,
+            [] { openImplementationWindow(); });
     connectSpectralCommands(*this);
     connectSoundTools();
     connect(command("Listening"), &QAction::triggered, this, [] { openListeningWindow(); });
@@ -432,6 +440,7 @@ void TForm1::createMenus() {
     calc->addAction(command("Modelling"));
     calc->addAction(command("MenuACHH"));
     calc->addAction(command("FilterAnalysis"));
+    calc->addAction(command("FilterImplementation"));
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);

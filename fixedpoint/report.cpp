@@ -204,14 +204,17 @@ void limitCycleFrom(Simulator& sim, int samples, LimitCycle& result) {
         sim.stepFixed(0);
     const std::vector<std::int64_t> start = sim.fixedState();
     std::int64_t largest = 0;
+    std::vector<double> trace;
     for (int t = 1; t <= samples; ++t) {
         const std::int64_t y = sim.stepFixed(0);
         largest = std::max<std::int64_t>(largest, y < 0 ? -y : y);
+        trace.push_back(static_cast<double>(y));
         if (sim.fixedState() == start) {
             if (largest > 0 && (!result.found || largest > result.amplitude)) {
                 result.found = true;
                 result.amplitude = static_cast<double>(largest);
                 result.period = t;
+                result.trace = trace;
             }
             return;
         }

@@ -30,6 +30,7 @@ struct LimitCycle {
     double amplitude = 0; // in units of the data word's last bit
     int period = 0;       // samples
     int trials = 0;
+    std::vector<double> trace; // one period of the largest cycle's output, in last bits
 };
 
 struct Variant {

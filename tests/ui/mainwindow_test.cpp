@@ -195,11 +195,11 @@ class MainWindowTest : public QObject {
                  (QStringList{"Editor|Текстовый редактор|F3", "—", "MenuExit|Выход|", "—",
                               "Cascade|Каскадом|", "Tile|Мозаикой|", "—"}));
         QCOMPARE(items("MenuCalc"),
-                 (QStringList{"MenuCalcFil|Расчёт параметров фильтра|",
-                              "InputPars|Ввод параметров фильтра|", "—", "▸Файлы фильтров", "—",
-                              "Modelling|Моделирование работы фильтра|",
-                              "MenuACHH|Анализ частотных характеристик|",
-                              "FilterAnalysis|Анализ фильтра|"}));
+                 (QStringList{
+                     "MenuCalcFil|Расчёт параметров фильтра|", "InputPars|Ввод параметров фильтра|",
+                     "—", "▸Файлы фильтров", "—", "Modelling|Моделирование работы фильтра|",
+                     "MenuACHH|Анализ частотных характеристик|", "FilterAnalysis|Анализ фильтра|",
+                     "FilterImplementation|Реализация фильтра|"}));
         QCOMPARE(items("MenuFilterFiles"), (QStringList{"LoadPar|Считывание параметров фильтра|",
                                                         "SavePar|Запись параметров фильтра|",
                                                         "ExportFilter|Экспорт фильтра|"}));

@@ -1,0 +1,99 @@
+#include "fixedpoint/curves.h"
+
+#include "cascade/response.h"
+#include "fixedpoint/simulation.h"
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+namespace zorkan {
+
+namespace {
+
+constexpr long double pi = std::numbers::pi_v<long double>;
+
+double decibels(long double power) {
+    return power > 0 ? static_cast<double>(10 * std::log10(power)) : -400.0;
+}
+
+} // namespace
+
+ImplementationCurves implementationCurves(const Implementation& im, int points,
+                                          double noiseAmplitude, int noiseSamples,
+                                          std::uint64_t seed) {
+    ImplementationCurves c;
+    for (int i = 0; i <= points; ++i) {
+        const long double w = pi * i / points;
+        c.frequency.push_back(0.5 * i / points);
+        const long double hi = cascadeMagnitude(im.cascade.sections, im.cascade.sections.size(), w);
+        const long double hq = cascadeMagnitude(im.quantised, im.quantised.size(), w);
+        c.idealDb.push_back(decibels(hi * hi));
+        c.quantisedDb.push_back(decibels(hq * hq));
+    }
+    if (im.options.arithmetic.target == Target::Double)
+        return c;
+
+    // The same white noise as the report's measurement, through both arithmetics.
+    std::uint64_t state = seed ? seed : 1;
+    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
+    const double lsb = std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1));
+    std::vector<double> x(static_cast<std::size_t>(noiseSamples));
+    for (double& v : x) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        v = noiseAmplitude * (static_cast<double>(state >> 11) / 4503599627370496.0 - 1);
+        v = fixed ? std::floor(v / lsb + 0.5) * lsb : static_cast<float>(v);
+    }
+    Implementation reference = im;
+    reference.options.arithmetic.target = Target::Double;
+    const std::vector<double> y = simulate(im, x);
+    const std::vector<double> r = simulate(reference, x);
+
+    // Averaged periodogram: blocks of 2 noiseBins samples, each bin's power the mean of
+    // |X_k|^2 / N^2 over the blocks, the two sides of the spectrum added.
+    const int n = 2 * noiseBins;
+    std::vector<std::complex<long double>> twiddle(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k)
+        twiddle[static_cast<std::size_t>(k)] = std::polar(1.0L, -2 * pi * k / n);
+    std::vector<long double> power(noiseBins + 1, 0);
+    int blocks = 0;
+    for (std::size_t start = 0; start + static_cast<std::size_t>(n) <= y.size(); start += n) {
+        ++blocks;
+        for (int k = 0; k <= noiseBins; ++k) {
+            std::complex<long double> sum = 0;
+            for (int t = 0; t < n; ++t)
+                sum += static_cast<long double>(y[start + t] - r[start + t]) *
+                       twiddle[static_cast<std::size_t>((k * t) % n)];
+            power[static_cast<std::size_t>(k)] += std::norm(sum) / (1.0L * n * n);
+        }
+    }
+    for (int k = 0; k <= noiseBins; ++k) {
+        c.noiseFrequency.push_back(0.5 * k / noiseBins);
+        const long double sides = k == 0 || k == noiseBins ? 1 : 2;
+        c.noiseMeasuredDb.push_back(
+            decibels(sides * power[static_cast<std::size_t>(k)] / std::max(blocks, 1) / 0.5L));
+    }
+    if (fixed) {
+        const std::vector<SecondOrderSection>& q = im.quantised;
+        for (int k = 0; k <= noiseBins; ++k) {
+            const long double w = pi * k / noiseBins;
+            long double sum = 0;
+            for (std::size_t i = 0; i < q.size(); ++i) {
+                std::vector<SecondOrderSection> g;
+                SecondOrderSection feedback;
+                feedback.den[1] = q[i].den[1];
+                feedback.den[2] = q[i].den[2];
+                g.push_back(feedback);
+                g.insert(g.end(), q.begin() + static_cast<std::ptrdiff_t>(i) + 1, q.end());
+                sum += std::norm(cascadeResponseAt(g, g.size(), w));
+            }
+            const long double sides = k == 0 || k == noiseBins ? 1 : 2;
+            c.noiseComputedDb.push_back(decibels(sides * lsb * lsb / 12 * sum / n / 0.5L));
+        }
+    }
+    return c;
+}
+
+} // namespace zorkan

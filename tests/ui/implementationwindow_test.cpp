@@ -1,0 +1,157 @@
+// The implementation window: its menu item, a computation off the window's thread that
+// fills the figures and the pages, the refusals of bad input that compute nothing, the
+// busy state that ends, and the readout under the pointer.
+#include "design/designrun.h"
+#include "fixedpoint/implementationwindow.h"
+#include "tests/ui/uitest.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+
+namespace zorkan::ui::test {
+
+namespace {
+
+struct Session {
+    Session() {
+        program.start();
+        program.main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&program.main()));
+    }
+    QString design(int approximation, double f1, double f2, double f3, double f4,
+                   const char* name) {
+        DesignRequest r;
+        r.approximation = approximation;
+        r.f1 = f1;
+        r.f2 = f2;
+        r.f3 = f3;
+        r.f4 = f4;
+        const QString path = program.path(QString::fromLatin1(name) + ".flt");
+        designFilter(r, program.path(QString::fromLatin1(name) + ".out").toStdString(),
+                     path.toStdString(), {});
+        return path;
+    }
+    ImplementationWindow* open() {
+        program.main().command("FilterImplementation")->trigger();
+        form = program.main().findChild<ImplementationWindow*>();
+        return form;
+    }
+    template <class T> T* child(const char* name) { return form->findChild<T*>(name); }
+    QStringList messages() {
+        QStringList texts;
+        for (const auto& m : program.prompts().messages)
+            texts << m.text;
+        return texts;
+    }
+
+    Program program;
+    ImplementationWindow* form = nullptr;
+};
+
+} // namespace
+
+class ImplementationWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // The last item of "Расчет и анализ"; "Расчет" on the default design in q15 shows the
+    // figures the core computes for the same options, fills the pages and the table of
+    // the twelve variants, and ends its busy state.
+    void computesOffTheWindowThread() {
+        Session s;
+        auto* calc = s.program.main().findChild<QMenu*>(QStringLiteral("MenuCalc"));
+        QCOMPARE(calc->actions().back()->objectName(), QStringLiteral("FilterImplementation"));
+        QVERIFY(!calc->actions().back()->statusTip().isEmpty());
+        const QString flt = s.design(1, 0.2, 0, 0, 0.25, "lp");
+        QVERIFY(s.open());
+        s.child<QLineEdit>("Edit1")->setText(flt);
+        QSignalSpy done(s.form, &ImplementationWindow::finished);
+        QTest::mouseClick(s.child<QPushButton>("BitBtn3"), Qt::LeftButton);
+        QVERIFY(s.form->running());
+        QVERIFY(!s.child<QPushButton>("BitBtn3")->isEnabled());
+        QVERIFY(QApplication::overrideCursor() != nullptr);
+        QVERIFY(!s.form->BitBtn3Click()); // a second press waits for the first
+        QVERIFY(done.wait(30000));
+        QVERIFY(!s.form->running());
+        QVERIFY(s.child<QPushButton>("BitBtn3")->isEnabled());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QCOMPARE(s.messages(), QStringList());
+
+        const QString memo = s.child<QPlainTextEdit>("Memo1")->toPlainText();
+        QVERIFY2(memo.contains(QStringLiteral("Реализация: q15 (данные 16 бит, коэффициенты 32 "
+                                              "бит")),
+                 qPrintable(memo));
+        QVERIFY(memo.contains(QStringLiteral("секций второго порядка 7")));
+        ImplementationOptions options; // the window's defaults: q15, peak, ascending
+        ReportOptions report;
+        report.variants = true;
+        const FilterCoefficients filter = readFilterFile(flt.toStdString(), responseReader);
+        for (const std::string& line : figureLines(implementationFigures(filter, options, report)))
+            QVERIFY2(memo.contains(QString::fromStdString(line)), line.c_str());
+        QCOMPARE(s.child<QTableWidget>("StringGrid1")->rowCount(), 12);
+
+        // The readout under the pointer on the magnitude page.
+        QWidget* image = s.child<QWidget>("Image1");
+        QMouseEvent move(QEvent::MouseMove, QPointF(image->width() / 2.0, image->height() / 2.0),
+                         image->mapToGlobal(QPointF(image->width() / 2.0, image->height() / 2.0)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(image, &move);
+        const QString readout = s.child<QLabel>("StaticText1")->text();
+        QVERIFY2(readout.startsWith(QStringLiteral("f = ")) &&
+                     readout.endsWith(QStringLiteral("дБ")),
+                 qPrintable(readout));
+    }
+
+    // A file without sections and a request for another kind of filter are refused with a
+    // message and start nothing; W and C stay within 4..32 and apply to the own format only.
+    void badInputComputesNothing() {
+        Session s;
+        const QString lp = s.design(1, 0.2, 0, 0, 0.25, "lp");
+        s.design(1, 0, 0.3, 0.2, 0, "hp");
+        writeCp1251(s.program.path("empty.flt"), QString());
+        QVERIFY(s.open());
+        const struct {
+            QString file, request, message;
+        } rows[] = {
+            {s.program.path("empty.flt"), QString(), QStringLiteral("нет ни одной секции")},
+            {lp, s.program.path("hp.out"), QStringLiteral("другого вида")},
+            {lp, s.program.path("lp.flt"), QStringLiteral("не является отчетом")},
+            {QString(), QString(), QStringLiteral("Не задано имя файла")},
+        };
+        for (const auto& row : rows) {
+            s.program.prompts().messages.clear();
+            s.child<QLineEdit>("Edit1")->setText(row.file);
+            s.child<QLineEdit>("Edit2")->setText(row.request);
+            QTest::mouseClick(s.child<QPushButton>("BitBtn3"), Qt::LeftButton);
+            QVERIFY(!s.form->running());
+            QVERIFY2(s.messages().size() == 1 && s.messages()[0].contains(row.message),
+                     qPrintable(s.messages().join(" | ")));
+            QVERIFY(!s.form->figures().has_value());
+        }
+        auto* w = s.child<QSpinBox>("SpinEdit1");
+        QVERIFY(!w->isEnabled());
+        s.child<QComboBox>("ComboBox1")->setCurrentIndex(5);
+        QVERIFY(w->isEnabled());
+        w->setValue(3);
+        QCOMPARE(w->value(), 4);
+        w->setValue(40);
+        QCOMPARE(w->value(), 32);
+    }
+};
+
+ZORKAN_UI_TEST(ImplementationWindowTest);
+
+} // namespace zorkan::ui::test
+
+#include "implementationwindow_test.moc"
