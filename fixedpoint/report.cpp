@@ -575,7 +575,11 @@ std::string figuresJson(const ImplementationFigures& f) {
     auto key = [&j](const char* name, const std::string& value) {
         if (j.size() > 1)
             j += ", ";
-        j += "\"" + std::string(name) + "\": " + value;
+        // Appended piece by piece: g++ 12 at -O3 sees a false overlap in literal + temporary.
+        j += '"';
+        j += name;
+        j += "\": ";
+        j += value;
     };
     key("target", "\"" + targetName(f.arithmetic.target) + "\"");
     key("data_bits",
