@@ -57,6 +57,14 @@ ImplementationCurves implementationCurves(const Implementation& im, int points,
     std::vector<std::complex<long double>> twiddle(static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k)
         twiddle[static_cast<std::size_t>(k)] = std::polar(1.0L, -2 * pi * k / n);
+    // A Hann window keeps the leakage of the noise's peaks out of its quiet bins; the
+    // power is divided by the window's mean square.
+    std::vector<long double> window(static_cast<std::size_t>(n));
+    long double meanSquare = 0;
+    for (int t = 0; t < n; ++t) {
+        window[static_cast<std::size_t>(t)] = 0.5L - 0.5L * std::cos(2 * pi * t / n);
+        meanSquare += window[static_cast<std::size_t>(t)] * window[static_cast<std::size_t>(t)] / n;
+    }
     std::vector<long double> power(noiseBins + 1, 0);
     int blocks = 0;
     for (std::size_t start = 0; start + static_cast<std::size_t>(n) <= y.size(); start += n) {
@@ -65,8 +73,9 @@ ImplementationCurves implementationCurves(const Implementation& im, int points,
             std::complex<long double> sum = 0;
             for (int t = 0; t < n; ++t)
                 sum += static_cast<long double>(y[start + t] - r[start + t]) *
+                       window[static_cast<std::size_t>(t)] *
                        twiddle[static_cast<std::size_t>((k * t) % n)];
-            power[static_cast<std::size_t>(k)] += std::norm(sum) / (1.0L * n * n);
+            power[static_cast<std::size_t>(k)] += std::norm(sum) / (meanSquare * n * n);
         }
     }
     for (int k = 0; k <= noiseBins; ++k) {

@@ -13,9 +13,9 @@ struct ImplementationCurves {
     std::vector<double> idealDb;     // 20 log10 |H| of the unquantised realised cascade
     std::vector<double> quantisedDb; // and of the quantised one
     // The noise's power in each of noiseBins bins from 0 to FD/2, in dB relative to the
-    // power of a full-scale sine (0.5): the averaged periodogram of the difference between
-    // the implementation and its double reference, and for fixed point the computed
-    // sum over the rounding points of (q^2 / 12) |G_i|^2 / (2 noiseBins).
+    // power of a full-scale sine (0.5): the averaged periodogram (Hann window) of the difference
+    // between the implementation and its double reference, and for fixed point the computed sum
+    // over the rounding points of (q^2 / 12) |G_i|^2 / (2 noiseBins).
     std::vector<double> noiseFrequency;
     std::vector<double> noiseMeasuredDb;
     std::vector<double> noiseComputedDb; // empty for floating point

@@ -284,7 +284,7 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     column->setSpacing(3);
     column->addWidget(splitter, 1);
     column->addWidget(StaticText1);
-    splitter->setSizes({420, 640});
+    splitter->setSizes({450, 610});
 }
 
 ImplementationWindow::~ImplementationWindow() {

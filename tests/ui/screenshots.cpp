@@ -138,9 +138,12 @@ bool renderExportDialog(Program& program, const QString& folder) {
     program.prompts().queueFile(program.path(QStringLiteral("1.c")));
     QTest::mouseClick(exporter->findChild<QPushButton*>(QStringLiteral("BitBtn2")), Qt::LeftButton);
     bool ok = save(exporter, folder, "export");
+    // The simulation's warnings of q15 (overflow, limit cycle) are expected; others not.
     for (std::size_t i = messagesBefore; i < program.prompts().messages.size(); ++i) {
-        std::printf("FAILED message on the way: %s\n",
-                    qPrintable(program.prompts().messages[i].text));
+        const QString& text = program.prompts().messages[i].text;
+        if (text.startsWith(QStringLiteral("Предупреждение:")))
+            continue;
+        std::printf("FAILED message on the way: %s\n", qPrintable(text));
         ok = false;
     }
     exporter->hide();
