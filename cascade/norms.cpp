@@ -95,27 +95,42 @@ void normaliseGain(SecondOrderCascade& cascade) {
     cascade.normalised = true;
 }
 
-ImpulseNorms impulseNorms(const std::vector<SecondOrderSection>& sections, std::size_t count) {
-    ImpulseNorms norms;
-    count = std::min(count, sections.size());
-    long double radius = 0;
-    for (std::size_t k = 0; k < count; ++k)
-        radius = std::max(radius, sectionPoleRadius(sections[k]));
-    if (!(radius < 1)) {
-        norms.bounded = false;
-        return norms;
-    }
-    // n^3 r^n < normTail from n = 2 ln(normTail) / ln r on (the cube costs at most a
-    // factor of two in the exponent for the radii where the count matters), and at
-    // least a few hundred samples for the transients of the numerators.
+namespace {
+
+// The samples after which n^3 r^n stays below normTail, from n = 2 ln(normTail) / ln r on
+// (the cube costs at most a factor of two in the exponent for the radii where the count
+// matters), and at least a few hundred samples for the transients of the numerators.
+long samplesFor(long double radius) {
     long limit = 400;
     if (radius > 0)
         limit = std::max<long>(limit, static_cast<long>(std::ceil(
                                           2 * std::log(tolerance::normTail) / std::log(radius))));
-    limit = std::min(limit, tolerance::normSamplesLimit);
-    // Transposed direct form II in extended precision, section after section.
-    std::vector<long double> s1(count, 0), s2(count, 0);
-    long double sumAbs = 0, sumSquares = 0;
+    return std::min(limit, tolerance::normSamplesLimit);
+}
+
+// The impulse through the first `count` sections, transposed direct form II in extended
+// precision, with the sums of |y| and y^2 at every section's output.
+std::vector<ImpulseNorms> normsOfOutputs(const std::vector<SecondOrderSection>& sections,
+                                         std::size_t count) {
+    long double radius = 0;
+    for (std::size_t k = 0; k < count; ++k)
+        radius = std::max(radius, sectionPoleRadius(sections[k]));
+    std::vector<ImpulseNorms> norms(count);
+    if (!(radius < 1)) {
+        for (std::size_t k = 0; k < count; ++k) {
+            long double r = 0;
+            for (std::size_t j = 0; j <= k; ++j)
+                r = std::max(r, sectionPoleRadius(sections[j]));
+            norms[k].bounded = r < 1;
+        }
+        // A bounded front of an unstable cascade is summed on its own.
+        for (std::size_t k = 0; k < count; ++k)
+            if (norms[k].bounded)
+                norms[k] = normsOfOutputs(sections, k + 1).back();
+        return norms;
+    }
+    const long limit = samplesFor(radius);
+    std::vector<long double> s1(count, 0), s2(count, 0), sumAbs(count, 0), sumSquares(count, 0);
     for (long n = 0; n < limit; ++n) {
         long double x = n == 0 ? 1 : 0;
         for (std::size_t k = 0; k < count; ++k) {
@@ -125,14 +140,37 @@ ImpulseNorms impulseNorms(const std::vector<SecondOrderSection>& sections, std::
             s1[k] = s.num[1] * x - s.den[1] * y + s2[k];
             s2[k] = s.num[2] * x - s.den[2] * y;
             x = y;
+            sumAbs[k] += std::fabs(y);
+            sumSquares[k] += y * y;
         }
-        sumAbs += std::fabs(x);
-        sumSquares += x * x;
     }
-    norms.samples = limit;
-    norms.l1 = sumAbs;
-    norms.l2 = std::sqrt(sumSquares);
+    for (std::size_t k = 0; k < count; ++k) {
+        norms[k].samples = limit;
+        norms[k].l1 = sumAbs[k];
+        norms[k].l2 = std::sqrt(sumSquares[k]);
+    }
     return norms;
+}
+
+} // namespace
+
+ImpulseNorms impulseNorms(const std::vector<SecondOrderSection>& sections, std::size_t count) {
+    count = std::min(count, sections.size());
+    if (count == 0)
+        return {true, 1, 1, 400}; // the impulse itself
+    long double radius = 0;
+    for (std::size_t k = 0; k < count; ++k)
+        radius = std::max(radius, sectionPoleRadius(sections[k]));
+    if (!(radius < 1)) {
+        ImpulseNorms unbounded;
+        unbounded.bounded = false;
+        return unbounded;
+    }
+    return normsOfOutputs(sections, count).back();
+}
+
+std::vector<ImpulseNorms> partialImpulseNorms(const std::vector<SecondOrderSection>& sections) {
+    return normsOfOutputs(sections, sections.size());
 }
 
 } // namespace zorkan

@@ -33,4 +33,9 @@ struct ImpulseNorms {
 // for the largest pole radius r, is below tolerance::normTail of the sums.
 ImpulseNorms impulseNorms(const std::vector<SecondOrderSection>& sections, std::size_t count);
 
+// The norms of every partial cascade at once: element k those of sections 1..k+1, from
+// one pass of the impulse through the whole cascade (summed as long as the whole
+// cascade's tail needs).
+std::vector<ImpulseNorms> partialImpulseNorms(const std::vector<SecondOrderSection>& sections);
+
 } // namespace zorkan

@@ -157,16 +157,22 @@ namespace {
 
 // Divides section k's numerator by the norm of sections 1..k, section after section.
 bool scaleByNorm(std::vector<SecondOrderSection>& sections, bool l1, long double& gain) {
+    // Section k's output is linear in its numerator and does not depend on later
+    // sections: dividing the numerators one after another by the norm of sections 1..k
+    // is dividing each by its unscaled partial norm over the product of the earlier
+    // factors, all from one pass.
+    const std::vector<ImpulseNorms> norms = partialImpulseNorms(sections);
+    long double earlier = 1;
     for (std::size_t k = 0; k < sections.size(); ++k) {
-        const ImpulseNorms n = impulseNorms(sections, k + 1);
-        const long double norm = l1 ? n.l1 : n.l2;
-        if (!n.bounded || !(norm > 0) || !std::isfinite(norm))
+        const long double norm = (l1 ? norms[k].l1 : norms[k].l2) * earlier;
+        if (!norms[k].bounded || !(norm > 0) || !std::isfinite(norm))
             return false;
         for (double& v : sections[k].num) {
             v = static_cast<double>(v / norm);
             if (!std::isfinite(v))
                 return false;
         }
+        earlier /= norm;
         gain /= norm;
     }
     return true;
@@ -174,6 +180,43 @@ bool scaleByNorm(std::vector<SecondOrderSection>& sections, bool l1, long double
 
 long double largestNumerator(const SecondOrderSection& s) {
     return std::max({std::fabs(s.num[0]), std::fabs(s.num[1]), std::fabs(s.num[2])});
+}
+
+void quantiseAll(Implementation& im) {
+    im.quantised.clear();
+    im.fixed.clear();
+    im.single.clear();
+    const Arithmetic& a = im.options.arithmetic;
+    for (std::size_t k = 0; k < im.cascade.sections.size(); ++k) {
+        const SecondOrderSection& s = im.cascade.sections[k];
+        SecondOrderSection q;
+        if (fixedPointTarget(a.target)) {
+            const FixedCoefficients f = quantiseCoefficients(s, a.coefBits, k);
+            const long double unit = std::ldexp(1.0L, -(a.coefBits - 1 - f.shift));
+            for (int i = 0; i < 3; ++i)
+                q.num[i] = static_cast<double>(f.c[i] * unit);
+            q.den[1] = static_cast<double>(f.c[3] * unit);
+            q.den[2] = static_cast<double>(f.c[4] * unit);
+            im.fixed.push_back(f);
+        } else if (a.target == Target::Float || a.target == Target::FloatFma) {
+            const std::array<float, 5> c = {
+                static_cast<float>(s.num[0]), static_cast<float>(s.num[1]),
+                static_cast<float>(s.num[2]), static_cast<float>(s.den[1]),
+                static_cast<float>(s.den[2])};
+            for (float v : c)
+                if (!std::isfinite(v))
+                    throw UserMessage("Коэффициенты секции " + std::to_string(k + 1) +
+                                      " выходят за пределы чисел float");
+            for (int i = 0; i < 3; ++i)
+                q.num[i] = c[static_cast<std::size_t>(i)];
+            q.den[1] = c[3];
+            q.den[2] = c[4];
+            im.single.push_back(c);
+        } else {
+            q = s;
+        }
+        im.quantised.push_back(q);
+    }
 }
 
 } // namespace
@@ -217,52 +260,31 @@ Implementation realise(const FilterCoefficients& filter, const ImplementationOpt
     im.options.arithmetic = namedArithmetic(options.arithmetic.target, options.arithmetic);
     im.cascade = realisedCascade(filter, options.scaling, options.order, &im.gain);
 
+    quantiseAll(im);
+    // With l1 scaling the rounded coefficients may lift the norm of sections 1..k a little
+    // above 1 again: such a numerator is shrunk by that much and a few units of its last
+    // bit more (which scales the later partial norms alike), and everything rounded anew.
     const Arithmetic& a = im.options.arithmetic;
-    for (std::size_t k = 0; k < im.cascade.sections.size(); ++k) {
-        SecondOrderSection& s = im.cascade.sections[k];
-        SecondOrderSection q;
-        if (fixedPointTarget(a.target)) {
-            FixedCoefficients f;
-            // With l1 scaling the rounded coefficients may lift the norm of sections
-            // 1..k a little above 1 again: the numerator is then shrunk by that much and
-            // a few units of its last bit more, and rounded anew.
-            for (int attempt = 0;; ++attempt) {
-                f = quantiseCoefficients(s, a.coefBits, k);
-                const long double unit = std::ldexp(1.0L, -(a.coefBits - 1 - f.shift));
-                for (int i = 0; i < 3; ++i)
-                    q.num[i] = static_cast<double>(f.c[i] * unit);
-                q.den[1] = static_cast<double>(f.c[3] * unit);
-                q.den[2] = static_cast<double>(f.c[4] * unit);
-                if (options.scaling != Scaling::L1 || !im.cascade.normalised || attempt == 8)
-                    break;
-                std::vector<SecondOrderSection> partial = im.quantised;
-                partial.push_back(q);
-                const ImpulseNorms n = impulseNorms(partial, partial.size());
-                if (!n.bounded || n.l1 <= 1)
-                    break;
-                const long double shrink = (1 - 4 * unit * (attempt + 1)) / n.l1;
-                for (double& v : s.num)
-                    v = static_cast<double>(v * shrink);
-            }
-            im.fixed.push_back(f);
-        } else if (a.target == Target::Float || a.target == Target::FloatFma) {
-            const std::array<float, 5> c = {
-                static_cast<float>(s.num[0]), static_cast<float>(s.num[1]),
-                static_cast<float>(s.num[2]), static_cast<float>(s.den[1]),
-                static_cast<float>(s.den[2])};
-            for (float v : c)
-                if (!std::isfinite(v))
-                    throw UserMessage("Коэффициенты секции " + std::to_string(k + 1) +
-                                      " выходят за пределы чисел float");
-            for (int i = 0; i < 3; ++i)
-                q.num[i] = c[static_cast<std::size_t>(i)];
-            q.den[1] = c[3];
-            q.den[2] = c[4];
-            im.single.push_back(c);
-        } else {
-            q = s;
+    for (int round = 0; fixedPointTarget(a.target) && options.scaling == Scaling::L1 &&
+                        im.cascade.normalised && round < 4;
+         ++round) {
+        const std::vector<ImpulseNorms> norms = partialImpulseNorms(im.quantised);
+        long double earlier = 1;
+        bool changed = false;
+        for (std::size_t k = 0; k < norms.size() && norms[k].bounded; ++k) {
+            const long double l1 = norms[k].l1 * earlier;
+            if (!(l1 > 1))
+                continue;
+            const long double unit = std::ldexp(1.0L, -(a.coefBits - 1 - im.fixed[k].shift));
+            const long double shrink = (1 - 4 * unit * (round + 1)) / l1;
+            for (double& v : im.cascade.sections[k].num)
+                v = static_cast<double>(v * shrink);
+            earlier *= shrink;
+            changed = true;
         }
-        im.quantised.push_back(q);
+        if (!changed)
+            break;
+        quantiseAll(im);
     }
     return im;
 }
