@@ -223,7 +223,11 @@ void quantiseAll(Implementation& im) {
 
 SecondOrderCascade realisedCascade(const FilterCoefficients& filter, Scaling scaling,
                                    SectionOrder order, long double* gain) {
-    SecondOrderCascade cascade = secondOrderSections(filter);
+    return realisedCascade(secondOrderSections(filter), scaling, order, gain);
+}
+
+SecondOrderCascade realisedCascade(SecondOrderCascade cascade, Scaling scaling, SectionOrder order,
+                                   long double* gain) {
     orderSections(cascade, order);
     long double product = 1;
     if (scaling == Scaling::Peak) {
@@ -255,10 +259,15 @@ Implementation realise(const FilterCoefficients& filter, const ImplementationOpt
     checkArithmetic(options.arithmetic);
     if (filter.sections.empty())
         throw UserMessage("В файле фильтра нет ни одной секции: реализовывать нечего");
+    return realise(secondOrderSections(filter), options);
+}
+
+Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options) {
+    checkArithmetic(options.arithmetic);
     Implementation im;
     im.options = options;
     im.options.arithmetic = namedArithmetic(options.arithmetic.target, options.arithmetic);
-    im.cascade = realisedCascade(filter, options.scaling, options.order, &im.gain);
+    im.cascade = realisedCascade(factored, options.scaling, options.order, &im.gain);
 
     quantiseAll(im);
     // With l1 scaling the rounded coefficients may lift the norm of sections 1..k a little

@@ -90,6 +90,10 @@ struct Implementation {
 // (an unstable or silent cascade) leaves the sections unscaled, with a warning.
 SecondOrderCascade realisedCascade(const FilterCoefficients& filter, Scaling scaling,
                                    SectionOrder order, long double* gain = nullptr);
+// The same from the filter's sections already factored (secondOrderSections), for many
+// realisations of one filter.
+SecondOrderCascade realisedCascade(SecondOrderCascade factored, Scaling scaling, SectionOrder order,
+                                   long double* gain = nullptr);
 
 // Realises the filter (H = A / B, as the response window computes it): the sections,
 // then the order, then the scaling (peak: sections 1..k together peak at 1 over
@@ -97,5 +101,6 @@ SecondOrderCascade realisedCascade(const FilterCoefficients& filter, Scaling sca
 // norm 1; none), then the coefficients of the arithmetic. A scaling that cannot be
 // applied (an unstable or silent cascade) leaves the sections unscaled, with a warning.
 Implementation realise(const FilterCoefficients& filter, const ImplementationOptions& options);
+Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options);
 
 } // namespace zorkan

@@ -351,6 +351,7 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
     if (o.request)
         checkRequestFits(*o.request, filter.kind);
     const Implementation im = realise(filter, options);
+    const SecondOrderCascade factored = secondOrderSections(filter); // for the other words
     ImplementationFigures f;
     f.arithmetic = im.options.arithmetic;
     f.scaling = options.scaling;
@@ -412,7 +413,7 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
             trial.arithmetic = {Target::Fixed, f.arithmetic.dataBits, c, f.arithmetic.rounding,
                                 f.arithmetic.overflow};
             try {
-                if (meets(realise(filter, trial), filter.kind, asked, passGrid, nullptr))
+                if (meets(realise(factored, trial), filter.kind, asked, passGrid, nullptr))
                     f.minCoefBits = c;
             } catch (const UserMessage&) {
             }
@@ -421,7 +422,7 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
             ImplementationOptions trial = options;
             trial.arithmetic = {Target::Fixed, w, f.arithmetic.coefBits, f.arithmetic.rounding,
                                 f.arithmetic.overflow};
-            const Implementation t = realise(filter, trial);
+            const Implementation t = realise(factored, trial);
             bool exact = false;
             const double power = simulatedNoise(t, amplitude, o.noiseSamples, o.seed, exact);
             const double g = static_cast<double>(peakGain(t.quantised, t.quantised.size()));
@@ -443,7 +444,7 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
                 trial.scaling = s;
                 trial.order = order;
                 try {
-                    const Implementation t = realise(filter, trial);
+                    const Implementation t = realise(factored, trial);
                     const OverflowFigures ov = overflowOf(t);
                     v.overflowPossible = ov.possible || !ov.bounded;
                     v.largestL1 = ov.largest;
