@@ -4,6 +4,7 @@
 // ("analyse F.flt --group-delay 4000" against "response F.flt --width 3999", both 4000
 // rows), when zorkan-cli lies beside this program.
 #include "analysis/filteranalysis.h"
+#include "bench/benchcli.h"
 #include "design/designrun.h"
 #include "response/response.h"
 
@@ -74,32 +75,14 @@ void BM_ResponseColumns(benchmark::State& state) {
     }
 }
 
-std::string cliPath() {
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : (self.parent_path() / "zorkan-cli").string();
-}
-
-void runCli(benchmark::State& state, const std::string& arguments) {
-    const std::string cli = cliPath();
-    if (cli.empty() || !std::filesystem::exists(cli)) {
-        state.SkipWithError("zorkan-cli is not beside the benchmark program");
-        return;
-    }
-    const std::string command = "'" + cli + "' " + arguments + " >/dev/null";
-    for (auto _ : state)
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError("zorkan-cli failed");
-            return;
-        }
-}
-
 void BM_CliAnalyseGroupDelay(benchmark::State& state) {
-    runCli(state, "analyse '" + bandPassFile() + "' --group-delay " + std::to_string(rows));
+    zorkan::bench::runCli(state,
+                          "analyse '" + bandPassFile() + "' --group-delay " + std::to_string(rows));
 }
 
 void BM_CliResponse(benchmark::State& state) {
-    runCli(state, "response '" + bandPassFile() + "' --width " + std::to_string(rows - 1));
+    zorkan::bench::runCli(state,
+                          "response '" + bandPassFile() + "' --width " + std::to_string(rows - 1));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // A million samples through the seven sections of the default design, whole processes:
 // `zorkan-cli implement --target q15 --simulate` (the bit-exact fixed-point model)
 // against `zorkan-cli filter` (the modelling window's file filter) on the same signal file.
+#include "bench/benchcli.h"
 #include "design/designrun.h"
 #include "modelling/signalfile.h"
 
@@ -45,24 +46,8 @@ const std::string& inputFile() {
     return path;
 }
 
-std::string cliPath() {
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : (self.parent_path() / "zorkan-cli").string();
-}
-
 void runCli(benchmark::State& state, const std::string& arguments) {
-    const std::string cli = cliPath();
-    if (cli.empty() || !std::filesystem::exists(cli)) {
-        state.SkipWithError("zorkan-cli is not beside the benchmark program");
-        return;
-    }
-    const std::string command = "'" + cli + "' " + arguments + " >/dev/null 2>&1";
-    for (auto _ : state)
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError("zorkan-cli failed");
-            return;
-        }
+    zorkan::bench::runCli(state, arguments);
     state.SetItemsProcessed(state.iterations() * sampleCount);
 }
 

@@ -35,21 +35,11 @@ ImplementationCurves implementationCurves(const Implementation& im, int points,
         return c;
 
     // The same white noise as the report's measurement, through both arithmetics.
-    std::uint64_t state = seed ? seed : 1;
-    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
     const double lsb = std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1));
-    std::vector<double> x(static_cast<std::size_t>(noiseSamples));
-    for (double& v : x) {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        v = noiseAmplitude * (static_cast<double>(state >> 11) / 4503599627370496.0 - 1);
-        v = fixed ? std::floor(v / lsb + 0.5) * lsb : static_cast<float>(v);
-    }
-    Implementation reference = im;
-    reference.options.arithmetic.target = Target::Double;
+    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
+    const std::vector<double> x = noiseStimulus(im, noiseAmplitude, noiseSamples, seed);
     const std::vector<double> y = simulate(im, x);
-    const std::vector<double> r = simulate(reference, x);
+    const std::vector<double> r = simulate(doubleReference(im), x);
 
     // Averaged periodogram: blocks of 2 noiseBins samples, each bin's power the mean of
     // |X_k|^2 / N^2 over the blocks, the two sides of the spectrum added.
@@ -90,12 +80,7 @@ ImplementationCurves implementationCurves(const Implementation& im, int points,
             const long double w = pi * k / noiseBins;
             long double sum = 0;
             for (std::size_t i = 0; i < q.size(); ++i) {
-                std::vector<SecondOrderSection> g;
-                SecondOrderSection feedback;
-                feedback.den[1] = q[i].den[1];
-                feedback.den[2] = q[i].den[2];
-                g.push_back(feedback);
-                g.insert(g.end(), q.begin() + static_cast<std::ptrdiff_t>(i) + 1, q.end());
+                const std::vector<SecondOrderSection> g = roundingPath(q, i);
                 sum += std::norm(cascadeResponseAt(g, g.size(), w));
             }
             const long double sides = k == 0 || k == noiseBins ? 1 : 2;

@@ -20,23 +20,6 @@ namespace {
 using real = long double;
 constexpr real pi = std::numbers::pi_v<long double>;
 
-// A small generator of its own, so that the figures are the same on every machine.
-class Random {
-  public:
-    explicit Random(std::uint64_t seed) : state_(seed ? seed : 1) {}
-    std::uint64_t next() {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 7;
-        state_ ^= state_ << 17;
-        return state_;
-    }
-    // Uniform in [-1, 1).
-    double uniform() { return static_cast<double>(next() >> 11) / 4503599627370496.0 - 1; }
-
-  private:
-    std::uint64_t state_;
-};
-
 double largestPoleRadius(const std::vector<SecondOrderSection>& sections) {
     long double r = 0;
     for (const SecondOrderSection& s : sections)
@@ -111,16 +94,6 @@ double passbandDeviation(const Implementation& im, const std::vector<real>& grid
     return worst;
 }
 
-// The double reference of an implementation: the same quantised coefficients in double
-// arithmetic, so that the difference is the round-off alone.
-Implementation reference(const Implementation& im) {
-    Implementation ref = im;
-    ref.options.arithmetic.target = Target::Double;
-    ref.fixed.clear();
-    ref.single.clear();
-    return ref;
-}
-
 struct NoiseFigures {
     bool analytic = false;
     double analyticPower = 0;
@@ -169,12 +142,7 @@ bool analyticNoise(const Implementation& im, double& power) {
     for (std::size_t i = 0; i < n; ++i) {
         variance += lsb * lsb / 12.0L * gains[i] / points;
         if (im.options.arithmetic.rounding == Rounding::Truncate) {
-            std::vector<SecondOrderSection> g;
-            SecondOrderSection only;
-            only.den[1] = q[i].den[1];
-            only.den[2] = q[i].den[2];
-            g.push_back(only);
-            g.insert(g.end(), q.begin() + static_cast<std::ptrdiff_t>(i) + 1, q.end());
+            const std::vector<SecondOrderSection> g = roundingPath(q, i);
             mean += -lsb / 2.0L * cascadeResponseAt(g, g.size(), 0).real();
         }
     }
@@ -186,19 +154,9 @@ bool analyticNoise(const Implementation& im, double& power) {
 // white noise of amplitude `amplitude` (rounded to the data word for fixed point).
 double simulatedNoise(const Implementation& im, double amplitude, int samples, std::uint64_t seed,
                       bool& exact) {
-    Random random(seed);
-    std::vector<double> x(static_cast<std::size_t>(samples));
-    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
-    const double lsb = std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1));
-    for (double& v : x) {
-        v = amplitude * random.uniform();
-        if (fixed)
-            v = std::floor(v / lsb + 0.5) * lsb;
-        else
-            v = static_cast<float>(v);
-    }
+    const std::vector<double> x = noiseStimulus(im, amplitude, samples, seed);
     const std::vector<double> y = simulate(im, x);
-    const std::vector<double> r = simulate(reference(im), x);
+    const std::vector<double> r = simulate(doubleReference(im), x);
     long double sum = 0;
     for (std::size_t n = 0; n < y.size(); ++n) {
         const long double d = static_cast<long double>(y[n]) - r[n];
@@ -252,7 +210,7 @@ LimitCycle limitCycles(const Implementation& im, const ReportOptions& o, double 
     if (!fixedPointTarget(im.options.arithmetic.target) || im.fixed.empty())
         return result;
     result.searched = true;
-    Random random(o.seed ^ 0x9e3779b97f4a7c15ull);
+    NoiseGenerator random(o.seed ^ 0x9e3779b97f4a7c15ull);
     Simulator sim(im);
     const bool wrap = im.options.arithmetic.overflow == Overflow::Wrap;
     for (int trial = 0; trial < o.limitCycleTrials; ++trial) {

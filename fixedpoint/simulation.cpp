@@ -117,6 +117,38 @@ double Simulator::step(double x) {
     return x;
 }
 
+std::vector<double> noiseStimulus(const Implementation& im, double amplitude, int samples,
+                                  std::uint64_t seed) {
+    NoiseGenerator random(seed);
+    std::vector<double> x(static_cast<std::size_t>(samples));
+    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
+    const double lsb = std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1));
+    for (double& v : x) {
+        v = amplitude * random.uniform();
+        v = fixed ? std::floor(v / lsb + 0.5) * lsb : static_cast<float>(v);
+    }
+    return x;
+}
+
+Implementation doubleReference(const Implementation& im) {
+    Implementation ref = im;
+    ref.options.arithmetic.target = Target::Double;
+    ref.fixed.clear();
+    ref.single.clear();
+    return ref;
+}
+
+std::vector<SecondOrderSection> roundingPath(const std::vector<SecondOrderSection>& q,
+                                             std::size_t i) {
+    std::vector<SecondOrderSection> g;
+    SecondOrderSection feedback;
+    feedback.den[1] = q[i].den[1];
+    feedback.den[2] = q[i].den[2];
+    g.push_back(feedback);
+    g.insert(g.end(), q.begin() + static_cast<std::ptrdiff_t>(i) + 1, q.end());
+    return g;
+}
+
 std::vector<double> simulate(const Implementation& implementation, const std::vector<double>& input,
                              SimulationCounts* counts) {
     Simulator sim(implementation);

@@ -55,6 +55,38 @@ class Simulator {
     SimulationCounts counts_;
 };
 
+// A small generator of its own, so that stimuli and start states are the same on every
+// machine (xorshift, 64 bits).
+class NoiseGenerator {
+  public:
+    explicit NoiseGenerator(std::uint64_t seed) : state_(seed ? seed : 1) {}
+    std::uint64_t next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 7;
+        state_ ^= state_ << 17;
+        return state_;
+    }
+    // Uniform in [-1, 1).
+    double uniform() { return static_cast<double>(next() >> 11) / 4503599627370496.0 - 1; }
+
+  private:
+    std::uint64_t state_;
+};
+
+// White noise of the given amplitude as the implementation takes it: rounded to the data
+// word for fixed point (nearest, half up), to float for the float targets.
+std::vector<double> noiseStimulus(const Implementation& implementation, double amplitude,
+                                  int samples, std::uint64_t seed);
+
+// The implementation's double reference: the same quantised coefficients in double
+// arithmetic, so that a difference of outputs is the round-off alone.
+Implementation doubleReference(const Implementation& implementation);
+
+// The path of the rounding at section i's output to the cascade's output: 1 / A_i(z) (the
+// rounding enters the section's own feedback in direct form I) times every later section.
+std::vector<SecondOrderSection> roundingPath(const std::vector<SecondOrderSection>& quantised,
+                                             std::size_t i);
+
 // The whole signal through a fresh simulator.
 std::vector<double> simulate(const Implementation& implementation, const std::vector<double>& input,
                              SimulationCounts* counts = nullptr);
