@@ -130,6 +130,31 @@ std::vector<double> noiseStimulus(const Implementation& im, double amplitude, in
     return x;
 }
 
+std::vector<double> goldenStimulus(const Implementation& im, int samples) {
+    const std::size_t n = samples > 0 ? static_cast<std::size_t>(samples) : 0;
+    const std::size_t sweep = n / 2, noise = n / 4;
+    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
+    const double lsb = std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1));
+    // Full scale: the largest data word, or 1 in floating point.
+    const double amplitude = fixed ? 1 - lsb : 1;
+    auto onWord = [&](double v) {
+        return fixed ? std::floor(v / lsb + 0.5) * lsb : static_cast<double>(static_cast<float>(v));
+    };
+    std::vector<double> x(n, 0.0);
+    // Frequency k / (2 sweep) cycles a sample at sample k: phase pi k^2 / (2 sweep).
+    const long double pi = 3.141592653589793238462643383279502884L;
+    for (std::size_t k = 0; k < sweep; ++k) {
+        const long double kk = static_cast<long double>(k);
+        const long double phase =
+            std::fmod(pi * kk * kk / (2.0L * static_cast<long double>(sweep)), 2.0L * pi);
+        x[k] = onWord(amplitude * static_cast<double>(std::sin(phase)));
+    }
+    NoiseGenerator random(0x5A4F524B414EULL);
+    for (std::size_t k = sweep; k < sweep + noise; ++k)
+        x[k] = onWord(amplitude * random.uniform());
+    return x;
+}
+
 Implementation doubleReference(const Implementation& im) {
     Implementation ref = im;
     ref.options.arithmetic.target = Target::Double;

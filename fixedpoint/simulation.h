@@ -78,6 +78,13 @@ class NoiseGenerator {
 std::vector<double> noiseStimulus(const Implementation& implementation, double amplitude,
                                   int samples, std::uint64_t seed);
 
+// The golden stimulus of the exported test vectors: N samples as the implementation takes
+// them (on the data word for fixed point, in float otherwise): the first half a sweep of
+// full-scale amplitude whose frequency rises linearly from 0 to half the sampling rate,
+// the next quarter white noise of full-scale amplitude, the rest silence, so that the
+// device is checked at every frequency, under a dense signal and while it decays.
+std::vector<double> goldenStimulus(const Implementation& implementation, int samples);
+
 // The implementation's double reference: the same quantised coefficients in double
 // arithmetic, so that a difference of outputs is the round-off alone.
 Implementation doubleReference(const Implementation& implementation);

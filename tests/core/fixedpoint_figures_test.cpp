@@ -5,6 +5,7 @@
 #include "design/designreport.h"
 #include "design/designrun.h"
 #include "fixedpoint/report.h"
+#include "fixedpoint/simulation.h"
 
 #include "tempfiles.h"
 
@@ -161,6 +162,29 @@ TEST(ImplementationFigures, MeasuredNoiseAgreesWithTheComputedForOrdinaryDesigns
         ASSERT_TRUE(f.analyticNoise && f.simulatedNoise);
         EXPECT_NEAR(f.noiseSimulatedDbfs, f.noiseAnalyticDbfs, 1.0) << rq.approximation;
     }
+}
+
+// The golden stimulus in q15 for N = 16: the sweep's samples are round(32767 sin(pi k^2 / 16))
+// (8 sweep samples, frequency k/16 of the sampling rate), four noise samples on the word,
+// four of silence.
+TEST(ImplementationFigures, GoldenStimulusIsASweepThenNoiseThenSilence) {
+    ImplementationOptions o = fixedOptions(16, Rounding::Nearest);
+    o.arithmetic = namedArithmetic(Target::Q15);
+    const Implementation im = realise(sections({{1, 0, 0}}), o);
+    const std::vector<double> x = goldenStimulus(im, 16);
+    ASSERT_EQ(x.size(), 16u);
+    // python3: [round(32767 * math.sin(math.pi * k * k / 16)) for k in range(8)]
+    const int sweep[8] = {0, 6393, 23170, 32137, 0, -32137, 23170, -6393};
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(x[static_cast<std::size_t>(k)] * 32768, sweep[k]) << k;
+    for (int k = 8; k < 12; ++k) {
+        const double v = x[static_cast<std::size_t>(k)] * 32768;
+        EXPECT_EQ(v, std::floor(v)) << k;
+        EXPECT_LE(std::fabs(v), 32767) << k;
+        EXPECT_NE(v, 0) << k;
+    }
+    for (int k = 12; k < 16; ++k)
+        EXPECT_EQ(x[static_cast<std::size_t>(k)], 0) << k;
 }
 
 } // namespace
