@@ -117,15 +117,25 @@ double Simulator::step(double x) {
     return x;
 }
 
+double onDataWord(const Implementation& im, double x) {
+    const Arithmetic& a = im.options.arithmetic;
+    if (!fixedPointTarget(a.target))
+        return a.target == Target::Double ? x : static_cast<double>(static_cast<float>(x));
+    const double lsb = std::ldexp(1.0, -(a.dataBits - 1));
+    const double top = 1 - lsb;
+    const double v = std::floor(x / lsb + 0.5) * lsb;
+    return v > top ? top : v < -1 ? -1.0 : v;
+}
+
 std::vector<double> noiseStimulus(const Implementation& im, double amplitude, int samples,
                                   std::uint64_t seed) {
     NoiseGenerator random(seed);
     std::vector<double> x(static_cast<std::size_t>(samples));
+    // In float for the double target too, as the float targets take it.
     const bool fixed = fixedPointTarget(im.options.arithmetic.target);
-    const double lsb = std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1));
     for (double& v : x) {
         v = amplitude * random.uniform();
-        v = fixed ? std::floor(v / lsb + 0.5) * lsb : static_cast<float>(v);
+        v = fixed ? onDataWord(im, v) : static_cast<float>(v);
     }
     return x;
 }
@@ -134,12 +144,8 @@ std::vector<double> goldenStimulus(const Implementation& im, int samples) {
     const std::size_t n = samples > 0 ? static_cast<std::size_t>(samples) : 0;
     const std::size_t sweep = n / 2, noise = n / 4;
     const bool fixed = fixedPointTarget(im.options.arithmetic.target);
-    const double lsb = std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1));
     // Full scale: the largest data word, or 1 in floating point.
-    const double amplitude = fixed ? 1 - lsb : 1;
-    auto onWord = [&](double v) {
-        return fixed ? std::floor(v / lsb + 0.5) * lsb : static_cast<double>(static_cast<float>(v));
-    };
+    const double amplitude = fixed ? 1 - std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1)) : 1;
     std::vector<double> x(n, 0.0);
     // Frequency k / (2 sweep) cycles a sample at sample k: phase pi k^2 / (2 sweep).
     const long double pi = 3.141592653589793238462643383279502884L;
@@ -147,11 +153,11 @@ std::vector<double> goldenStimulus(const Implementation& im, int samples) {
         const long double kk = static_cast<long double>(k);
         const long double phase =
             std::fmod(pi * kk * kk / (2.0L * static_cast<long double>(sweep)), 2.0L * pi);
-        x[k] = onWord(amplitude * static_cast<double>(std::sin(phase)));
+        x[k] = onDataWord(im, amplitude * static_cast<double>(std::sin(phase)));
     }
     NoiseGenerator random(0x5A4F524B414EULL);
     for (std::size_t k = sweep; k < sweep + noise; ++k)
-        x[k] = onWord(amplitude * random.uniform());
+        x[k] = onDataWord(im, amplitude * random.uniform());
     return x;
 }
 

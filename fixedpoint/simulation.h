@@ -73,6 +73,10 @@ class NoiseGenerator {
     std::uint64_t state_;
 };
 
+// A sample as the implementation takes it on entry: on the data word for fixed point
+// (nearest, half up, saturated at full scale), in float for the float targets.
+double onDataWord(const Implementation& implementation, double x);
+
 // White noise of the given amplitude as the implementation takes it: rounded to the data
 // word for fixed point (nearest, half up), to float for the float targets.
 std::vector<double> noiseStimulus(const Implementation& implementation, double amplitude,

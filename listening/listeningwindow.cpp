@@ -1,5 +1,6 @@
 #include "listening/listeningwindow.h"
 
+#include "common/errors.h"
 #include "listening/abdevice.h"
 #include "listening/abplayback.h"
 #include "listening/audiooutput.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -19,11 +21,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStyle>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
 #include <atomic>
+#include <cmath>
 #include <exception>
 
 namespace zorkan::ui {
@@ -77,7 +82,7 @@ struct ListeningWindow::Run {
 ListeningWindow::ListeningWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ListeningForm"));
     setWindowTitle(QStringLiteral("Прослушивание фильтра"));
-    setFixedSize(560, 310);
+    setFixedSize(560, 340);
     createControls();
 }
 
@@ -130,17 +135,53 @@ void ListeningWindow::createControls() {
     BitBtn3 = button("BitBtn3", QStringLiteral("Фильтровать"), {458, 72, 94, 26},
                      QStringLiteral("Пропустить звуковой файл через фильтр"));
 
+    label("Label6", QStringLiteral("Реализация"), {8, 104, 108, 22});
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setGeometry(116, 104, 170, 22);
+    ComboBox1->addItems({QStringLiteral("нет (фильтр в double)"), QStringLiteral("double"),
+                         QStringLiteral("float"), QStringLiteral("float с FMA"),
+                         QStringLiteral("q15"), QStringLiteral("q31"),
+                         QStringLiteral("свой формат")});
+    const QString targetHint = QStringLiteral(
+        "Арифметика устройства: B - выход реализации, третье положение переключателя - ее ошибка");
+    ComboBox1->setToolTip(targetHint);
+    ComboBox1->setStatusTip(targetHint);
+    const auto spin = [this, &label](const char* name, const char* labelName, const char* caption,
+                                     int x, int value, const QString& hint) {
+        label(labelName, QString::fromLatin1(caption), {x, 104, 18, 22});
+        auto* s = new QSpinBox(this);
+        s->setObjectName(QString::fromLatin1(name));
+        s->setGeometry(x + 18, 104, 52, 22);
+        s->setRange(minimumBits, maximumBits);
+        s->setValue(value);
+        s->setToolTip(hint);
+        s->setStatusTip(hint);
+        return s;
+    };
+    SpinEdit1 = spin("SpinEdit1", "Label7", "W", 300, 16,
+                     QStringLiteral("Длина слова данных W, бит (от 4 до 32)"));
+    SpinEdit2 = spin("SpinEdit2", "Label8", "C", 378, 16,
+                     QStringLiteral("Длина слова коэффициентов C, бит (от 4 до 32)"));
+    const auto ownFormat = [this] {
+        const bool own = ComboBox1->currentIndex() == 6;
+        SpinEdit1->setEnabled(own);
+        SpinEdit2->setEnabled(own);
+    };
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, ownFormat);
+    ownFormat();
+
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setGeometry(8, 106, 442, 24);
+    ProgressBar1->setGeometry(8, 136, 442, 24);
     ProgressBar1->setRange(0, 1000);
     ProgressBar1->hide();
-    BitBtn4 = button("BitBtn4", QStringLiteral("Отмена"), {458, 105, 94, 26},
+    BitBtn4 = button("BitBtn4", QStringLiteral("Отмена"), {458, 135, 94, 26},
                      QStringLiteral("Прервать фильтрацию"));
     BitBtn4->hide();
 
     // Room for the summary and a few warnings under it.
-    Label3 = label("Label3", QString(), {8, 136, 544, 96});
+    Label3 = label("Label3", QString(), {8, 166, 544, 96});
     Label3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Label3->setWordWrap(true);
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -148,20 +189,21 @@ void ListeningWindow::createControls() {
 
     TrackBar1 = new QSlider(Qt::Horizontal, this);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
-    TrackBar1->setGeometry(8, 242, 442, 24);
+    TrackBar1->setGeometry(8, 272, 442, 24);
     TrackBar1->setRange(0, 0);
     TrackBar1->setStatusTip(QStringLiteral("Место воспроизведения"));
-    Label4 = label("Label4", minutes(0) + QStringLiteral(" / ") + minutes(0), {458, 242, 94, 24});
+    Label4 = label("Label4", minutes(0) + QStringLiteral(" / ") + minutes(0), {458, 272, 94, 24});
 
-    BitBtn5 = button("BitBtn5", QStringLiteral("Воспроизвести"), {8, 274, 110, 28},
+    BitBtn5 = button("BitBtn5", QStringLiteral("Воспроизвести"), {8, 304, 110, 28},
                      QStringLiteral("Воспроизведение с текущего места"));
-    BitBtn6 = button("BitBtn6", QStringLiteral("Пауза"), {124, 274, 80, 28},
+    BitBtn6 = button("BitBtn6", QStringLiteral("Пауза"), {124, 304, 80, 28},
                      QStringLiteral("Пауза воспроизведения"));
-    BitBtn7 = button("BitBtn7", QStringLiteral("Стоп"), {210, 274, 80, 28},
+    BitBtn7 = button("BitBtn7", QStringLiteral("Стоп"), {210, 304, 80, 28},
                      QStringLiteral("Остановить и вернуться к началу"));
-    BitBtn8 = button("BitBtn8", QStringLiteral("A/B  (B)"), {296, 274, 90, 28},
-                     QStringLiteral("Переключение исходный / отфильтрованный звук (клавиша B)"));
-    Label5 = label("Label5", QString(), {394, 274, 158, 28});
+    BitBtn8 = button("BitBtn8", QStringLiteral("A/B  (B)"), {296, 304, 90, 28},
+                     QStringLiteral("Переключение исходный / отфильтрованный звук, с реализацией "
+                                    "и ее ошибка (клавиша B)"));
+    Label5 = label("Label5", QString(), {394, 304, 158, 28});
     showChoice();
     setPlaybackEnabled(false);
     BitBtn8->setEnabled(false);
@@ -258,6 +300,14 @@ void ListeningWindow::BitBtn3Click() {
     run->output = path8(*output);
     run->options.normalise = CheckBox1->isChecked();
     run->options.floatOutput = CheckBox2->isChecked();
+    if (const std::optional<ImplementationOptions> implementation = chosenImplementation()) {
+        // The error is heard from a file of its own, removed with the window.
+        errorFolder_ = std::make_unique<QTemporaryDir>();
+        if (!errorFolder_->isValid())
+            throw UserMessage("Не удалось создать временную папку для ошибки реализации");
+        run->options.implementation = implementation;
+        run->options.errorOutput = path8(errorFolder_->filePath(QStringLiteral("error.wav")));
+    }
     run_ = std::move(run);
     Run* job = run_.get();
     thread_ = QThread::create([job] { job->run(); });
@@ -274,8 +324,11 @@ void ListeningWindow::BitBtn4Click() {
 void ListeningWindow::setRunning(bool running) {
     for (QWidget* w : {static_cast<QWidget*>(BitBtn1), static_cast<QWidget*>(BitBtn2),
                        static_cast<QWidget*>(BitBtn3), static_cast<QWidget*>(CheckBox1),
-                       static_cast<QWidget*>(CheckBox2)})
+                       static_cast<QWidget*>(CheckBox2), static_cast<QWidget*>(ComboBox1)})
         w->setEnabled(!running);
+    const bool own = !running && ComboBox1->currentIndex() == 6;
+    SpinEdit1->setEnabled(own);
+    SpinEdit2->setEnabled(own);
     ProgressBar1->setValue(0);
     ProgressBar1->setVisible(running);
     BitBtn4->setVisible(running);
@@ -324,7 +377,16 @@ void ListeningWindow::runFinished() {
          soundWarnings(run->result, "их не будет с нормировкой (флажок «Нормировать: пик -1 дБ»)"))
         summary += QLatin1Char('\n') + QString::fromStdString(line);
     Label3->setText(summary);
-    source_ = std::make_unique<AbSource>(run->input, run->output);
+    source_ = std::make_unique<AbSource>(run->input, run->output, run->options.errorOutput,
+                                         run->result.errorGain);
+    errorGainText_ = QString();
+    if (run->result.arithmetic) {
+        const double db = 20 * std::log10(run->result.errorGain);
+        // Whole decibels, to fit beside the switch; the summary gives a tenth.
+        errorGainText_ = QStringLiteral("%1%2 дБ")
+                             .arg(db >= 0 ? QStringLiteral("+") : QString())
+                             .arg(QString::number(db, 'f', 0));
+    }
     device_ = std::make_unique<AbDevice>(*source_);
     // Unbuffered: the sink gets what readData makes at the moment it asks, so a switch
     // is not delayed by a read-ahead of the device.
@@ -357,6 +419,7 @@ void ListeningWindow::releasePlayback() {
     state_ = State::Stopped;
     device_.reset();
     source_.reset();
+    errorFolder_.reset();
     TrackBar1->setRange(0, 0);
     Label4->setText(minutes(0) + QStringLiteral(" / ") + minutes(0));
     showChoice();
@@ -428,7 +491,7 @@ void ListeningWindow::BitBtn7Click() {
 void ListeningWindow::BitBtn8Click() {
     if (!source_)
         return;
-    source_->select(!source_->filteredSelected());
+    source_->choose(source_->next());
     showChoice();
 }
 
@@ -443,9 +506,12 @@ void ListeningWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void ListeningWindow::showChoice() {
-    const bool filtered = source_ && source_->filteredSelected();
-    Label5->setText(filtered ? QStringLiteral("Звучит: фильтрованный")
-                             : QStringLiteral("Звучит: исходный"));
+    const AbSound sound = source_ ? source_->chosen() : AbSound::Original;
+    Label5->setText(sound == AbSound::Original ? QStringLiteral("Звучит: исходный")
+                    : sound == AbSound::Filtered
+                        ? (source_->hasError() ? QStringLiteral("Звучит: реализация")
+                                               : QStringLiteral("Звучит: фильтрованный"))
+                        : QStringLiteral("Звучит: ошибка ") + errorGainText_);
 }
 
 void ListeningWindow::showPosition() {
@@ -470,6 +536,23 @@ void ListeningWindow::barMoved(int ms) {
         return;
     source_->seek(static_cast<std::int64_t>(ms) * source_->rate() / 1000);
     showPosition();
+}
+
+std::optional<ImplementationOptions> ListeningWindow::chosenImplementation() const {
+    static constexpr Target targets[] = {Target::Double, Target::Float, Target::FloatFma,
+                                         Target::Q15,    Target::Q31,   Target::Fixed};
+    const int index = ComboBox1->currentIndex();
+    if (index <= 0)
+        return std::nullopt;
+    // The other choices are those of the export: rounding to nearest, saturation, peak
+    // scaling, the most resonant section last.
+    ImplementationOptions o;
+    Arithmetic base;
+    base.target = Target::Fixed;
+    base.dataBits = SpinEdit1->value();
+    base.coefBits = SpinEdit2->value();
+    o.arithmetic = namedArithmetic(targets[index - 1], base);
+    return o;
 }
 
 ListeningWindow* openListeningWindow() {

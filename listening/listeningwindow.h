@@ -6,16 +6,25 @@
 // Object names: Label1 "Звуковой файл" with Edit1 and BitBtn1 "Выбрать...", Label2
 // "Файл фильтра" with Edit2 and BitBtn2 (a name typed into either field takes effect on
 // Enter or when the field loses focus); CheckBox1 normalising to -1 dB, CheckBox2
-// 32-bit float output; BitBtn3 "Фильтровать"; ProgressBar1 and BitBtn4 "Отмена" while
+// 32-bit float output; BitBtn3 "Фильтровать"; Label6 "Реализация" with ComboBox1 the
+// arithmetic of an implementation (none, or one whose output B is and whose error is the
+// switch's third sound) and, for an own format, SpinEdit1 W and SpinEdit2 C;
+// ProgressBar1 and BitBtn4 "Отмена" while
 // filtering; Label3 the chosen file's details, then the summary and its warnings; TrackBar1 the
 // position with Label4 the times; BitBtn5 "Воспроизвести", BitBtn6 "Пауза", BitBtn7 "Стоп", BitBtn8
 // the A/B switch (key B) and Label5 which sound is heard.
+#include "fixedpoint/implementation.h"
+
 #include <QString>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
+class QComboBox;
+class QSpinBox;
+class QTemporaryDir;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -72,6 +81,7 @@ class ListeningWindow : public QWidget {
     void showChoice();
     void soundChosen(const QString& path);
     void soundEdited();
+    std::optional<ImplementationOptions> chosenImplementation() const;
 
     QLineEdit* Edit1 = nullptr;
     QLineEdit* Edit2 = nullptr;
@@ -85,6 +95,9 @@ class ListeningWindow : public QWidget {
     QPushButton* BitBtn8 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QCheckBox* CheckBox2 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
+    QSpinBox* SpinEdit2 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
@@ -98,6 +111,8 @@ class ListeningWindow : public QWidget {
     std::unique_ptr<AbSource> source_;
     std::unique_ptr<AbDevice> device_;
     std::unique_ptr<AudioOutput> output_;
+    std::unique_ptr<QTemporaryDir> errorFolder_; // the error of an implementation's run
+    QString errorGainText_;                      // its gain, "+55 дБ"
     State state_ = State::Stopped;
     bool noOutput_ = false;
     QString shownSound_; // the sound file whose details Label3 shows

@@ -1,8 +1,8 @@
 #include "listening/soundfilter.h"
 
+#include "cascade/secondorder.h"
 #include "common/errors.h"
 #include "common/replacefile.h"
-#include "cascade/secondorder.h"
 #include "response/response.h"
 
 #include <algorithm>
@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 namespace zorkan {
 
@@ -105,6 +107,44 @@ void ChannelCascade::run(double* samples, std::size_t frames) {
             }
         }
     }
+}
+
+ChannelImplementation::ChannelImplementation(const Implementation& implementation, int channels)
+    : implementation_(implementation), reference_(doubleReference(implementation)),
+      channels_(channels) {
+    for (int c = 0; c < channels; ++c) {
+        simulated_.emplace_back(implementation_);
+        exact_.emplace_back(reference_);
+    }
+}
+
+void ChannelImplementation::run(double* samples, double* error, std::size_t frames) {
+    const std::size_t channels = static_cast<std::size_t>(channels_);
+    for (std::size_t f = 0; f < frames; ++f)
+        for (std::size_t c = 0; c < channels; ++c) {
+            const std::size_t i = f * channels + c;
+            // A NaN sample is silence, as the double cascade takes it.
+            const double x = std::isnan(samples[i]) ? 0.0 : samples[i];
+            // The reference takes the sample as the implementation does, on its data word.
+            const double y = simulated_[c].step(x);
+            const double entered = onDataWord(implementation_, x);
+            error[i] = y - exact_[c].step(entered);
+            samples[i] = y;
+        }
+}
+
+long long ChannelImplementation::overflows() const {
+    long long n = 0;
+    for (const Simulator& s : simulated_)
+        n += s.counts().overflows;
+    return n;
+}
+
+long long ChannelImplementation::inputClipped() const {
+    long long n = 0;
+    for (const Simulator& s : simulated_)
+        n += s.counts().inputClipped;
+    return n;
 }
 
 std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& applied, double rate) {
@@ -223,17 +263,40 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
     result.edges = threeDecibelEdges(sections, result.source.rate);
     const CodingInfo coding = codingOf(result.outputFormat);
 
+    // Through an implementation: realised from the same H(z) = A(z)/B(z).
+    std::optional<Implementation> implementation;
+    if (options.implementation) {
+        implementation = realise(filter, *options.implementation);
+        result.arithmetic = options.implementation->arithmetic;
+        for (const CascadeWarning& w : implementation->cascade.warnings)
+            result.implementationWarnings.push_back(w.message);
+    }
+    const auto makeProcessor = [&] {
+        return implementation ? std::make_unique<ChannelImplementation>(*implementation, channels)
+                              : nullptr;
+    };
+
     // Opened before the first pass of a normalising run, so that an output that cannot
     // be written is refused at once.
     FileReplacement replacement(output);
     SoundInfo outInfo = result.source;
     outInfo.format = result.outputFormat;
     SoundWriter writer(replacement.temporaryPath(), outInfo, output);
+    std::optional<FileReplacement> errorReplacement;
+    std::optional<SoundWriter> errorWriter;
+    if (implementation && !options.errorOutput.empty()) {
+        checkOutputName(filterPath, input, options.errorOutput);
+        errorReplacement.emplace(options.errorOutput);
+        SoundInfo errorInfo = result.source;
+        errorInfo.format = chooseOutputFormat(options.errorOutput, result.source, true).format;
+        errorWriter.emplace(errorReplacement->temporaryPath(), errorInfo, options.errorOutput);
+    }
 
     const std::uint64_t expected = static_cast<std::uint64_t>(result.source.frames);
     const std::uint64_t total = options.normalise ? 2 * expected : expected;
     std::uint64_t done = 0;
     std::vector<double> block(blockFrames * channels);
+    std::vector<double> error(implementation ? block.size() : 0);
     const auto progress = [&](std::size_t frames) {
         done += frames;
         if (control.onProgress)
@@ -243,12 +306,16 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
     if (options.normalise) {
         // First pass: the peak of the filtered sound.
         ChannelCascade cascade(sections, channels);
+        const std::unique_ptr<ChannelImplementation> implemented = makeProcessor();
         while (const std::size_t got = reader.read(block.data(), blockFrames)) {
             if (cancelled(control)) {
                 result.completed = false;
                 return result; // the temporary goes with `replacement`
             }
-            cascade.run(block.data(), got);
+            if (implemented)
+                implemented->run(block.data(), error.data(), got);
+            else
+                cascade.run(block.data(), got);
             for (std::size_t i = 0; i < got * channels; ++i)
                 result.peak = std::max(result.peak, std::fabs(block[i]));
             progress(got);
@@ -261,6 +328,7 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
     }
 
     ChannelCascade cascade(sections, channels);
+    const std::unique_ptr<ChannelImplementation> implemented = makeProcessor();
     std::vector<int> integers(coding.coding == SampleCoding::Integer ? block.size() : 0);
     std::vector<double> doubles(coding.coding == SampleCoding::Integer ? 0 : block.size());
     double peak = 0;
@@ -269,8 +337,16 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
             result.completed = false;
             return result;
         }
-        cascade.run(block.data(), got);
         const std::size_t count = got * channels;
+        if (implemented) {
+            implemented->run(block.data(), error.data(), got);
+            for (std::size_t i = 0; i < count; ++i)
+                result.errorPeak = std::max(result.errorPeak, std::fabs(error[i]));
+            if (errorWriter)
+                errorWriter->writeDoubles(error.data(), got);
+        } else {
+            cascade.run(block.data(), got);
+        }
         if (!options.normalise)
             for (std::size_t i = 0; i < count; ++i)
                 peak = std::max(peak, std::fabs(block[i]));
@@ -289,7 +365,17 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
     if (!options.normalise)
         result.peak = peak;
     result.overflows = cascade.overflows();
+    if (implemented) {
+        result.implementationOverflows = implemented->overflows();
+        result.inputClipped = implemented->inputClipped();
+        if (result.errorPeak > 0)
+            result.errorGain = std::pow(10.0, -20.0 / 20.0) / result.errorPeak;
+    }
     writer.close();
+    if (errorWriter) {
+        errorWriter->close();
+        errorReplacement->commit();
+    }
     replacement.commit();
     return result;
 }
@@ -340,6 +426,15 @@ std::string soundSummary(const SoundFilterResult& result) {
         line += "нет";
     for (std::size_t i = 0; i < result.edges.size(); ++i)
         line += (i ? ", " : "") + fixed(result.edges[i], 1) + " Гц";
+    if (result.arithmetic) {
+        line += "\nРеализация " + arithmeticDescription(*result.arithmetic) + ": ошибка ";
+        if (result.errorPeak > 0)
+            line += "пик " + fixed(20 * std::log10(result.errorPeak), 1) +
+                    " дБ от полной шкалы, при прослушивании усилена на " +
+                    fixed(20 * std::log10(result.errorGain), 1) + " дБ";
+        else
+            line += "равна нулю";
+    }
     if (!result.scaledSections.empty())
         line += "\nВнимание: B0 не равен 1 в " +
                 std::string(result.scaledSections.size() > 1 ? "секциях " : "секции ") +
@@ -361,6 +456,23 @@ std::vector<std::string> soundWarnings(const SoundFilterResult& result,
                         std::string(radius) + " (секция " + std::to_string(st.section) +
                         "), выходной сигнал может неограниченно расти");
     }
+    if (result.arithmetic) {
+        const std::string name = arithmeticDescription(*result.arithmetic);
+        for (const std::string& w : result.implementationWarnings)
+            lines.push_back("Внимание: " + w);
+        if (result.implementationOverflows > 0) {
+            std::string text = "Внимание: в реализации ";
+            text += name;
+            text += " выход секций ";
+            text += std::to_string(result.implementationOverflows);
+            text += result.arithmetic->overflow == Overflow::Wrap ? " раз переполнился (перенос)"
+                                                                  : " раз ограничен насыщением";
+            lines.push_back(text);
+        }
+        if (result.inputClipped > 0)
+            lines.push_back("Внимание: на входе реализации " + std::to_string(result.inputClipped) +
+                            " отсчетов за пределами полной шкалы ограничены ею");
+    }
     if (result.overflows > 0)
         lines.push_back("Внимание: выход секций " + std::to_string(result.overflows) +
                         " раз вышел за наибольшее число double и был ограничен им");
@@ -372,6 +484,22 @@ std::vector<std::string> soundWarnings(const SoundFilterResult& result,
                         fixed(100 * static_cast<double>(result.clipped) / samples, 1) + " %); " +
                         clipAdvice);
     return lines;
+}
+
+std::string arithmeticDescription(const Arithmetic& a) {
+    switch (a.target) {
+    case Target::FloatFma:
+        return "float с FMA";
+    case Target::Fixed: {
+        std::string text = "W = ";
+        text += std::to_string(a.dataBits);
+        text += ", C = ";
+        text += std::to_string(a.coefBits);
+        return text;
+    }
+    default:
+        return targetName(a.target);
+    }
 }
 
 std::string proposedOutputName(const std::string& input) {

@@ -5,12 +5,14 @@
 // in the format its name asks for, streamed in blocks.
 #include "analysis/filteranalysis.h"
 #include "coefficients/filterfile.h"
+#include "fixedpoint/simulation.h"
 #include "listening/soundfile.h"
 #include "modelling/filtering.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,10 +55,34 @@ class ChannelCascade {
 // largest value, from 0 to half the rate. Empty when it never crosses.
 std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& sections, double rate);
 
+// A sound through an implementation of the filter: every channel through the bit-exact
+// simulation (samples are fractions of full scale) and through the implementation's
+// double reference, whose difference is the round-off of the arithmetic alone.
+class ChannelImplementation {
+  public:
+    ChannelImplementation(const Implementation& implementation, int channels);
+    ChannelImplementation(const ChannelImplementation&) = delete;
+    ChannelImplementation& operator=(const ChannelImplementation&) = delete;
+    // Filters `frames` frames in place; `error` (as many values) receives each output
+    // minus the double reference's.
+    void run(double* samples, double* error, std::size_t frames);
+    long long overflows() const;
+    long long inputClipped() const;
+
+  private:
+    Implementation implementation_, reference_; // the simulators hold references to these
+    int channels_;
+    std::vector<Simulator> simulated_, exact_;
+};
+
 struct SoundFilterOptions {
     double gainDecibels = 0;
     bool normalise = false;   // peak at -1 dBFS, in two passes
     bool floatOutput = false; // 32-bit float instead of the source's coding
+    // The filtered sound is the implementation's output; the difference from its double
+    // reference goes to `errorOutput` (32-bit float, before any gain) when one is named.
+    std::optional<ImplementationOptions> implementation;
+    std::string errorOutput;
 };
 
 struct SoundRunControl {
@@ -78,6 +104,15 @@ struct SoundFilterResult {
     std::vector<int> scaledSections; // sections (from 1) whose B0 is not 1
     Stability stability;
     bool completed = true; // false when cancelled: the output was removed
+    // Through an implementation: its arithmetic, the section outputs that overflowed, the
+    // input samples beyond full scale saturated on entry, the peak of the error and
+    // the gain that brings it to -20 dBFS (1 when there is no error).
+    std::optional<Arithmetic> arithmetic;
+    std::vector<std::string> implementationWarnings;
+    long long implementationOverflows = 0;
+    long long inputClipped = 0;
+    double errorPeak = 0;
+    double errorGain = 1;
 };
 
 // Quantises filtered samples for the output coding and counts those clipped:
@@ -100,7 +135,9 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
 std::string soundDescription(const SoundInfo& info, std::uint64_t frames);
 
 // The summary line: format, rate, channels, length, clipped samples, -3 dB edges; then,
-// where sections have a B0 other than 1, a line "Внимание: ..." saying how they are taken.
+// where sections have a B0 other than 1, a line "Внимание: ..." saying how they are taken;
+// through an implementation, a line naming it with the peak of its error and the gain
+// that brings the error to -20 dBFS.
 std::string soundSummary(const SoundFilterResult& result);
 
 // The part of the samples clipped on writing above which the user is warned.
@@ -108,10 +145,14 @@ constexpr double clippedShareWarned = 0.001;
 
 // "Внимание: ..." lines of what the user should know about a finished run: the output's
 // format where it is not the one its name asks for, an unstable filter, outputs held at
-// the largest double, and clipped samples beyond clippedShareWarned, the last ending
+// the largest double, an implementation's overflows, its input beyond full scale and its
+// scaling's warnings, and clipped samples beyond clippedShareWarned, the last ending
 // with `clipAdvice` (how to avoid them).
 std::vector<std::string> soundWarnings(const SoundFilterResult& result,
                                        const std::string& clipAdvice);
+
+// The arithmetic as the windows name it: "q15", "float с FMA", "W = 12, C = 14" ...
+std::string arithmeticDescription(const Arithmetic& arithmetic);
 
 // The name proposed for the filtered copy: "song.wav" -> "song-filtered.wav".
 std::string proposedOutputName(const std::string& input);

@@ -1,5 +1,6 @@
 #include "cascade.h"
 #include "common/errors.h"
+#include "listening/abplayback.h"
 #include "listening/soundfilter.h"
 #include "soundfiles.h"
 #include "tempfiles.h"
@@ -452,6 +453,127 @@ TEST(SoundFilter, ReplacingAnOutputKeepsItsModeAndLinks) {
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path()))
         ++files;
     EXPECT_EQ(files, 4u); // nothing left behind
+}
+
+// A 16-bit stereo sound through q15 implementations of y = b0 x - a1 y[n-1], unscaled,
+// against the integer arithmetic written out: coefficients round(c 2^(31-s)) with the
+// smallest shift s that keeps |b0| + |a1| (and 3 last bits) below 1 in 32 bits, the output
+// floor((B0 x - A1 y1 + 2^(30-s)) / 2^(31-s)) saturated to 16 bits; the error file holds
+// each output minus the double reference (fl(fl(b0 x) + fl(-a1 y1)) on the same
+// coefficients), as floats.
+TEST(SoundFilter, ThroughAQ15ImplementationWithItsErrorBitForBit) {
+    struct Row {
+        double b0, a1;
+        int shift;
+        bool overflows;
+    };
+    for (const Row row :
+         {Row{0.45, -0.5, 0, false}, Row{-0.3, 0.71, 0, false}, Row{1.9, 0, 1, true}}) {
+        TempDir dir;
+        const int rate = 8000, frames = 3000;
+        std::vector<int> samples;
+        std::vector<std::int64_t> x;
+        for (int n = 0; n < frames; ++n)
+            for (int c = 0; c < 2; ++c) {
+                const std::int64_t v = (n * (7919 + 104 * c) + 31 * c) % 65536 - 32768;
+                x.push_back(v);
+                samples.push_back(static_cast<int>(v * 65536));
+            }
+        ASSERT_TRUE(
+            writeSound(dir.file("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 2, samples));
+        char file[160];
+        std::snprintf(file, sizeof file, "2\r\n0\r\n%.17g 0 0\r\n1 %.17g 0\r\n", row.b0, row.a1);
+        writeBytes(dir.file("f.flt"), file);
+
+        SoundFilterOptions options;
+        ImplementationOptions im;
+        im.arithmetic = namedArithmetic(Target::Q15);
+        im.scaling = Scaling::None;
+        im.order = SectionOrder::file;
+        options.implementation = im;
+        options.errorOutput = dir.file("error.wav");
+        const SoundFilterResult r =
+            filterSoundFile(dir.file("f.flt"), dir.file("in.wav"), dir.file("out.wav"), options);
+
+        const int sh = 31 - row.shift;
+        const std::int64_t B0 = std::llround(std::ldexp(row.b0, sh));
+        const std::int64_t A1 = std::llround(std::ldexp(row.a1, sh));
+        const double b0q = std::ldexp(double(B0), -sh), a1q = std::ldexp(double(A1), -sh);
+        const auto out = readSound(dir.file("out.wav"));
+        const auto error = readSound(dir.file("error.wav"));
+        ASSERT_EQ(out.samples.size(), x.size());
+        ASSERT_EQ(error.samples.size(), x.size());
+        EXPECT_EQ(error.info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+        std::int64_t y1[2] = {0, 0};
+        double r1[2] = {0, 0};
+        long long overflows = 0;
+        double peak = 0;
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            const std::size_t c = i % 2;
+            const std::int64_t acc = B0 * x[i] - A1 * y1[c];
+            std::int64_t y = (acc + (std::int64_t{1} << (sh - 1))) >> sh; // floor
+            if (y > 32767 || y < -32768) {
+                y = y > 0 ? 32767 : -32768;
+                ++overflows;
+            }
+            const double xd = std::ldexp(double(x[i]), -15);
+            const double ref = b0q * xd + -(a1q * r1[c]);
+            const double e = std::ldexp(double(y), -15) - ref;
+            peak = std::max(peak, std::fabs(e));
+            ASSERT_EQ(out.samples[i], std::ldexp(double(y), -15)) << row.b0 << " " << i;
+            ASSERT_EQ(error.samples[i], double(static_cast<float>(e))) << row.b0 << " " << i;
+            y1[c] = y;
+            r1[c] = ref;
+        }
+        EXPECT_EQ(r.implementationOverflows, overflows) << row.b0;
+        EXPECT_EQ(overflows > 0, row.overflows) << row.b0;
+        EXPECT_EQ(r.errorPeak, peak) << row.b0;
+        EXPECT_DOUBLE_EQ(r.errorGain, 0.1 / peak) << row.b0;
+        const std::string summary = soundSummary(r);
+        EXPECT_NE(summary.find("\nРеализация q15: ошибка пик "), std::string::npos) << summary;
+        const std::vector<std::string> warnings = soundWarnings(r, "");
+        const bool warned =
+            !warnings.empty() && warnings[0] == "Внимание: в реализации q15 выход секций " +
+                                                    std::to_string(overflows) +
+                                                    " раз ограничен насыщением";
+        EXPECT_EQ(warned, row.overflows) << row.b0;
+    }
+}
+
+// Three sounds at one position: the switch to the error fades from what is heard to the
+// error times its gain, and the shares always add up to 1.
+TEST(SoundFilter, SwitchOfThreeSoundsFadesWithinFiveMilliseconds) {
+    TempDir dir;
+    const int rate = 8000, frames = 400;
+    std::vector<int> a, b, e;
+    for (int n = 0; n < frames; ++n) {
+        a.push_back(1000 * 65536);
+        b.push_back(-2000 * 65536);
+        e.push_back(10 * 65536);
+    }
+    for (const auto& [name, s] : {std::pair{"a.wav", a}, {"b.wav", b}, {"e.wav", e}})
+        ASSERT_TRUE(writeSound(dir.file(name), SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, 1, s));
+    AbSource source(dir.file("a.wav"), dir.file("b.wav"), dir.file("e.wav"), 50);
+    ASSERT_TRUE(source.hasError());
+    std::vector<float> got(400);
+    const float A = 1000 / 32768.f, B = -2000 / 32768.f, E = 500 / 32768.f;
+    ASSERT_EQ(source.read(got.data(), 100), 100u);
+    EXPECT_EQ(got[99], A);
+    EXPECT_EQ(source.next(), AbSound::Filtered);
+    source.choose(AbSound::Filtered);
+    ASSERT_EQ(source.read(got.data(), 20), 20u);
+    // Half-way from A to B, the fade of 40 frames is taken over to the error: from the
+    // shares at the switch, (1 - t) of the mix of A and B and t of the error.
+    EXPECT_EQ(source.next(), AbSound::Error);
+    source.choose(AbSound::Error);
+    ASSERT_EQ(source.read(got.data(), 40), 40u);
+    for (int f = 0; f < 39; ++f) {
+        const double t = (f + 1) / 40.0;
+        const double expected = (1 - t) * (0.5 * A + 0.5 * B) + t * E;
+        EXPECT_NEAR(got[f], expected, 1e-6) << f;
+    }
+    EXPECT_EQ(got[39], E);
+    EXPECT_EQ(source.next(), AbSound::Original);
 }
 
 } // namespace

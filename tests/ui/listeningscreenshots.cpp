@@ -5,6 +5,7 @@
 #include "tests/ui/screenshots.h"
 #include "tests/ui/uitest.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -55,11 +56,16 @@ bool renderListeningScreenshots(Program& program, const QString& folder) {
     press("BitBtn1");
     prompts.queueFile(program.path(QStringLiteral("lowpass.flt")));
     press("BitBtn2");
+    // Through q15, switched to its error.
+    window->findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(4);
     prompts.queueFile(program.path(QStringLiteral("recording-filtered.wav")));
     press("BitBtn3");
     if (!QTest::qWaitFor([window] { return window->source() != nullptr; }, 20000)) {
         std::printf("FAILED the listening window filtered nothing\n");
         ok = false;
+    } else {
+        press("BitBtn8");
+        press("BitBtn8");
     }
     ok = saveScreenshot(window->parentWidget(), folder, "listening") && ok;
     window->parentWidget()->close();

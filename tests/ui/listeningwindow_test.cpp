@@ -1,10 +1,13 @@
+#include "fixedpoint/simulation.h"
 #include "listening/abplayback.h"
 #include "listening/audiooutput.h"
 #include "listening/listeningwindow.h"
+#include "listening/soundfilter.h"
 #include "tests/core/soundfiles.h"
 #include "tests/ui/uitest.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QIODevice>
@@ -13,8 +16,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -183,6 +188,86 @@ class ListeningWindowTest : public QObject {
             at += 1000;
         }
         QCOMPARE(window->source()->position(), 3000);
+    }
+
+    // Through a q15 implementation, B is the implementation's output (with the export's
+    // peak scaling) and a third position plays its error, times the gain shown, which
+    // brings the error's peak to -20 dBFS.
+    void implementationAndItsError() {
+        Program program;
+        program.start();
+        const char* filter = "2\r\n0\r\n0.3 0 0\r\n1 -0.5 0\r\n";
+        ListeningWindow* window = prepared(program, 4000, filter);
+        QVERIFY(window);
+        auto* target = window->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+        auto* w = window->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"));
+        QVERIFY(target && w && !w->isEnabled());
+        target->setCurrentIndex(6);
+        QVERIFY(w->isEnabled());
+        target->setCurrentIndex(4);
+        QCOMPARE(target->currentText(), QStringLiteral("q15"));
+        QVERIFY(!w->isEnabled());
+        program.prompts().queueFile(program.path(QStringLiteral("song-filtered.wav")));
+        press(window, "BitBtn3");
+        QTRY_VERIFY_WITH_TIMEOUT(window->source() != nullptr, 10000);
+        QVERIFY(program.prompts().messages.empty());
+        QVERIFY(window->source()->hasError());
+
+        // The filtered file is the q15 simulation of the sound, sample for sample.
+        ImplementationOptions options;
+        options.arithmetic = namedArithmetic(Target::Q15);
+        const std::string flt = program.path(QStringLiteral("half.flt")).toStdString();
+        const Implementation im = realise(readFilterFile(flt, listeningReader), options);
+        std::vector<double> input;
+        for (int n = 0; n < 4000; ++n)
+            input.push_back(original(n) / 32768.0);
+        const std::vector<double> simulated = simulate(im, input);
+        const auto written =
+            testing::readSound(program.path(QStringLiteral("song-filtered.wav")).toStdString());
+        QCOMPARE(written.samples, simulated);
+
+        const double gain = window->source()->errorGain();
+        const QString db = QString::number(20 * std::log10(gain), 'f', 1);
+        QVERIFY(text(window, "Label3").contains(QStringLiteral("\nРеализация q15: ошибка пик ")));
+        QVERIFY(text(window, "Label3").contains(QStringLiteral("усилена на %1 дБ").arg(db)));
+        press(window, "BitBtn5");
+        struct Step {
+            QString label;
+            AbSound sound;
+        };
+        int at = 0;
+        for (const Step& step : {Step{QStringLiteral("Звучит: исходный"), AbSound::Original},
+                                 Step{QStringLiteral("Звучит: реализация"), AbSound::Filtered},
+                                 Step{QStringLiteral("Звучит: ошибка +%1 дБ")
+                                          .arg(QString::number(20 * std::log10(gain), 'f', 0)),
+                                      AbSound::Error},
+                                 Step{QStringLiteral("Звучит: исходный"), AbSound::Original}}) {
+            if (at > 0)
+                press(window, "BitBtn8");
+            QCOMPARE(text(window, "Label5"), step.label);
+            QCOMPARE(window->source()->chosen(), step.sound);
+            const std::vector<short> got = pull(1000);
+            QCOMPARE(got.size(), std::size_t(1000));
+            if (step.sound == AbSound::Error) {
+                // After the fade: the error as the reference leaves it, times the gain.
+                double peak = 0;
+                const Implementation ref = doubleReference(im);
+                const std::vector<double> exact = simulate(ref, input);
+                for (std::size_t n = 0; n < exact.size(); ++n)
+                    peak = std::max(peak, std::fabs(simulated[n] - exact[n]));
+                QCOMPARE(gain, 0.1 / peak);
+                int loud = 0;
+                for (int i = 40; i < 1000; ++i) {
+                    const std::size_t n = static_cast<std::size_t>(at + i);
+                    const float e = static_cast<float>(simulated[n] - exact[n]);
+                    const float expected = std::nearbyint(e * static_cast<float>(gain) * 32768.0f);
+                    QCOMPARE(static_cast<float>(got[static_cast<std::size_t>(i)]), expected);
+                    loud = std::max(loud, std::abs(int(got[static_cast<std::size_t>(i)])));
+                }
+                QVERIFY(loud > 1000 && loud <= 3277); // heard, and at most -20 dBFS
+            }
+            at += 1000;
+        }
     }
 
     void playPauseStopAndTheBar() {
