@@ -50,26 +50,38 @@ long double peakOnGrid(const std::vector<SecondOrderSection>& sections, std::siz
     return std::max(magnitudes[best], refinePeak(sections, count, lo, hi));
 }
 
+// The grid's points on the unit circle, found once for every cascade measured on it.
+const std::vector<UnitCirclePoint>& peakGrid() {
+    static const std::vector<UnitCirclePoint> grid = [] {
+        const long double step = std::numbers::pi_v<long double> / gridIntervals;
+        std::vector<UnitCirclePoint> points(gridIntervals + 1);
+        for (int i = 0; i <= gridIntervals; ++i)
+            points[static_cast<std::size_t>(i)] = unitCirclePoint(i * step);
+        return points;
+    }();
+    return grid;
+}
+
 } // namespace
 
 long double peakGain(const std::vector<SecondOrderSection>& sections, std::size_t count) {
-    const long double step = std::numbers::pi_v<long double> / gridIntervals;
+    const std::vector<UnitCirclePoint>& grid = peakGrid();
     std::vector<long double> magnitudes(gridIntervals + 1);
     for (int i = 0; i <= gridIntervals; ++i)
-        magnitudes[i] = cascadeMagnitude(sections, count, i * step);
+        magnitudes[i] = cascadeMagnitude(sections, count, grid[static_cast<std::size_t>(i)]);
     return peakOnGrid(sections, count, magnitudes);
 }
 
 void normaliseGain(SecondOrderCascade& cascade) {
     // Scaled on a copy: a cascade that cannot be normalised stays as it was.
     std::vector<SecondOrderSection> sections = cascade.sections;
-    const long double step = std::numbers::pi_v<long double> / gridIntervals;
+    const std::vector<UnitCirclePoint>& grid = peakGrid();
     // Magnitude of sections 1..k on the grid, kept from one section to the next.
     std::vector<long double> running(gridIntervals + 1, 1.0L);
     for (std::size_t k = 0; k < sections.size(); ++k) {
         const std::vector<SecondOrderSection> single{sections[k]};
         for (int i = 0; i <= gridIntervals; ++i)
-            running[i] *= cascadeMagnitude(single, 1, i * step);
+            running[i] *= cascadeMagnitude(single, 1, grid[static_cast<std::size_t>(i)]);
         long double peak = peakOnGrid(sections, k + 1, running);
         if (!(peak > 0) || !std::isfinite(peak)) {
             cascade.warnings.push_back(

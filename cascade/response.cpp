@@ -42,19 +42,26 @@ creal cascadeResponseAt(const std::vector<SecondOrderSection>& sections, std::si
     return h;
 }
 
+UnitCirclePoint unitCirclePoint(long double w) {
+    return {std::cos(w), std::sin(w), std::cos(2 * w), std::sin(2 * w)};
+}
+
 long double cascadeMagnitude(const std::vector<SecondOrderSection>& sections, std::size_t count,
                              long double w) {
+    return cascadeMagnitude(sections, count, unitCirclePoint(w));
+}
+
+long double cascadeMagnitude(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                             const UnitCirclePoint& at) {
     // The squared moduli of the numerators and denominators in real arithmetic, with the
     // cosines and sines found once: the scaling searches evaluate it on fine grids.
-    const long double c1 = std::cos(w), s1 = std::sin(w);
-    const long double c2 = std::cos(2 * w), s2 = std::sin(2 * w);
     long double numerator = 1, denominator = 1;
     for (std::size_t k = 0; k < count && k < sections.size(); ++k) {
         const SecondOrderSection& s = sections[k];
-        const long double nr = s.num[0] + s.num[1] * c1 + s.num[2] * c2;
-        const long double ni = s.num[1] * s1 + s.num[2] * s2;
-        const long double dr = s.den[0] + s.den[1] * c1 + s.den[2] * c2;
-        const long double di = s.den[1] * s1 + s.den[2] * s2;
+        const long double nr = s.num[0] + s.num[1] * at.c1 + s.num[2] * at.c2;
+        const long double ni = s.num[1] * at.s1 + s.num[2] * at.s2;
+        const long double dr = s.den[0] + s.den[1] * at.c1 + s.den[2] * at.c2;
+        const long double di = s.den[1] * at.s1 + s.den[2] * at.s2;
         numerator *= nr * nr + ni * ni;
         denominator *= dr * dr + di * di;
     }

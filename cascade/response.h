@@ -32,4 +32,13 @@ std::complex<long double> cascadeResponseAt(const std::vector<SecondOrderSection
 long double cascadeMagnitude(const std::vector<SecondOrderSection>& sections, std::size_t count,
                              long double w);
 
+// The cosines and sines of w and 2w, for evaluating many cascades at one frequency.
+struct UnitCirclePoint {
+    long double c1 = 1, s1 = 0, c2 = 1, s2 = 0;
+};
+UnitCirclePoint unitCirclePoint(long double w);
+// The same magnitude at a point found before: equal to the above to the last bit.
+long double cascadeMagnitude(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                             const UnitCirclePoint& at);
+
 } // namespace zorkan
