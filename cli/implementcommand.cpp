@@ -79,6 +79,13 @@ void writeQuantised(const std::string& path, const Implementation& im) {
     FileReplacement replacement(path);
     writeFilterFile(replacement.temporaryPath(), q.order, q);
     replacement.commit();
+    // A band-pass cascade of more than 16 sections becomes more second-order sections
+    // than the other tools read.
+    if (q.sections.size() > responseReader.capacity)
+        std::fprintf(stderr,
+                     "Внимание: в файле %s секций второго порядка: %zu; окна и команды, "
+                     "читающие не более %zu секций, его не откроют\n",
+                     path.c_str(), q.sections.size(), responseReader.capacity);
 }
 
 void simulateFile(const std::string& input, const std::string& output, const Implementation& im) {

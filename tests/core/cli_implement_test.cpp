@@ -98,6 +98,26 @@ TEST(CliImplement, QuantisedFileHoldsTheFixedPointCoefficients) {
     }
 }
 
+// 17 band-pass sections are 34 second-order ones: written, with a warning that the
+// readers of 32 sections refuse the file; 16 are written without one.
+TEST(CliImplement, QuantisedFileBeyondTheReadersIsWrittenWithAWarning) {
+    TempDir dir;
+    for (const int sections : {16, 17}) {
+        std::string file = std::to_string(2 * sections) + "\r\n2\r\n";
+        for (int k = 0; k < sections; ++k)
+            file += "0.01 0 -0.02\r\n0 0.01\r\n";
+        for (int k = 0; k < sections; ++k)
+            file += "1 0 0.5\r\n0 0.0625\r\n";
+        writeBytes(dir.file("bp.flt"), file);
+        const auto r = runCli(dir, "implement bp.flt --quantised q.flt");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const bool warned = r.err.find("секций второго порядка: 34; окна и команды, читающие не "
+                                       "более 32 секций, его не откроют") != std::string::npos;
+        EXPECT_EQ(warned, sections == 17) << r.err;
+        EXPECT_EQ(readBytes(dir.file("q.flt")).substr(0, 4), std::to_string(4 * sections) + "\r\n");
+    }
+}
+
 TEST(CliImplement, InputBeyondFullScaleIsSaturatedAndCounted) {
     TempDir dir;
     lowPassFile(dir);
