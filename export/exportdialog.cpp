@@ -43,7 +43,8 @@ const char* const fileFilters[] = {
 };
 
 // In the order of SampleType.
-const char* const typeTexts[] = {"double", "float", "q15 (int16_t)", "q31 (int32_t)"};
+const char* const typeTexts[] = {"double", "float", "q15 (int16_t)", "q31 (int32_t)",
+                                 "float с FMA (fmaf)"};
 
 FileDialogRequest outputRequest(ExportFormat format, const QString& source) {
     FileDialogRequest r;

@@ -66,6 +66,8 @@ class ExportDialogTest : public QObject {
         QTest::newRow("c q15") << 3 << 2 << "a.c"
                                << "c" << QStringList{"a.h", "a.c"}
                                << "int16_t x[ZORKAN_FILTER_SECTIONS][2];";
+        QTest::newRow("c float fma") << 3 << 4 << "f.c"
+                                     << "c" << QStringList{"f.h", "f.c"} << "#include <math.h>";
         QTest::newRow("c one header") << 3 << 1 << "one.h"
                                       << "c" << QStringList{"one.h"} << "static inline float";
     }
