@@ -139,6 +139,11 @@ std::vector<std::string> headerLines(const ExportedFilter& filter, const ExportO
             if (options.type == SampleType::FloatFma)
                 lines.push_back("fused multiply-adds: y = fmaf(b0, x, s0), "
                                 "s0 = fmaf(b1, x, fmaf(-a1, y, s1)), s1 = fmaf(b2, x, -(a2 y))");
+            if (options.type == SampleType::Float)
+                lines.push_back(
+                    "compile with -ffp-contract=off (GCC, Clang; ISO -std=c99 implies it "
+                    "in GCC): a compiler that fuses multiply-adds gives other last bits; "
+                    "--type float-fma fuses them itself");
         } else {
             const bool q15 = options.type == SampleType::Q15;
             if (filter.sectionOrder == SectionOrder::ascending)
