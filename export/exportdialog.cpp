@@ -181,7 +181,7 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
         "Отсчетов тестовых векторов (C и CMSIS-DSP): файл ИМЯ_test.c проверяет на устройстве, "
         "что код считает то же, что моделирование"));
     more->addRow(QStringLiteral("Тестовые векторы:"), SpinEdit1);
-    column->insertLayout(column->indexOf(StatusBar1), more);
+    column->insertLayout(column->indexOf(Label1) + 1, more);
 
     connect(BitBtn1, &QPushButton::clicked, this, &ExportDialog::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &ExportDialog::BitBtn2Click);
