@@ -27,13 +27,24 @@ const char* const exportHelp =
     "                 python   модуль .py с массивом NumPy sos;\n"
     "                 c        код C99: тип PREFIX_state, функции PREFIX_reset,\n"
     "                          PREFIX_step и PREFIX_block\n"
+    "                 cmsis    код C99 для ядер CMSIS-DSP (NAME.h и NAME.c): массив\n"
+    "                          PREFIX_coeffs в раскладке ядра (a1, a2 с обратным\n"
+    "                          знаком), PREFIX_state, PREFIX_instance, функции\n"
+    "                          PREFIX_init и PREFIX_process; арифметика - как у\n"
+    "                          implement --target cmsis-q15, cmsis-q31, cmsis-f32\n"
     "  --type T       числа кода C: double, float (транспонированная вторая прямая\n"
     "                 форма), float-fma (то же с fmaf), q15 (int16_t), q31 (int32_t)\n"
     "                 (первая прямая форма,\n"
     "                 коэффициенты int32_t со сдвигом секции, накопитель int64_t,\n"
     "                 округление и насыщение выхода; секции по возрастанию радиуса\n"
-    "                 полюсов); по умолчанию double\n"
+    "                 полюсов); по умолчанию double; для cmsis: q15\n"
+    "                 (arm_biquad_cascade_df1_q15), q31 (arm_biquad_cascade_df1_q31)\n"
+    "                 или f32 (arm_biquad_cascade_df2T_f32), по умолчанию q15\n"
     "  --name PREFIX  имя типа и функций кода C, по умолчанию zorkan_filter\n"
+    "  --test-vectors N  для c и cmsis: еще файл NAME_test.c рядом с кодом - N\n"
+    "                 отсчетов входа (качание частоты, шум и тишина) и ожидаемый\n"
+    "                 выход моделирования; его main печатает OK и возвращает 0, если\n"
+    "                 все отсчеты совпали, иначе первое расхождение и 1\n"
     "  --normalise    нормировать усиление: наибольшее усиление по частоте равно 1,\n"
     "                 секция k масштабируется так, что каскад секций 1..k имеет\n"
     "                 наибольшее усиление 1; без него коэффициенты выводятся как есть\n"
@@ -45,7 +56,7 @@ const char* const exportHelp =
     "                 заголовочный файл, иное имя NAME - файлы NAME.h и NAME.c\n"
     "                 (оба или ни одного); выходной файл не может совпадать с файлом\n"
     "                 фильтра; без --output текст выводится в stdout (для c - один\n"
-    "                 заголовок)\n"
+    "                 заголовок; для cmsis - файлы PREFIX.h и PREFIX.c)\n"
     "  --help         эта справка\n"
     "\n"
     "Неустойчивый или нулевой фильтр выводится с предупреждением в комментарии\n"
@@ -54,8 +65,11 @@ const char* const exportHelp =
 } // namespace
 
 int runExport(int argc, char** argv) {
-    const Arguments args = parseArguments(
-        argc, argv, 2, {"format", "type", "name", "output", "scale", "order"}, {"normalise"});
+    const Arguments args =
+        parseArguments(argc, argv, 2,
+                       {"format", "type", "name", "output", "scale", "order", "test-vectors",
+                        "data-bits", "coef-bits", "round", "overflow"},
+                       {"normalise"});
     if (args.help) {
         std::fputs(exportHelp, stdout);
         return 0;
@@ -67,11 +81,29 @@ int runExport(int argc, char** argv) {
         throw UserMessage("Укажите формат: --format sos-csv, octave, python или c");
     ExportOptions options;
     options.format = parseExportFormat(formatText);
-    if (args.options.count("type") && options.format != ExportFormat::C)
-        throw UserMessage("Параметр --type относится только к формату c");
-    if (args.options.count("name") && options.format != ExportFormat::C)
-        throw UserMessage("Параметр --name относится только к формату c");
-    options.type = parseSampleType(textOption(args, "type", "double"));
+    const bool code = options.format == ExportFormat::C || options.format == ExportFormat::Cmsis;
+    if (args.options.count("type") && !code)
+        throw UserMessage("Параметр --type относится только к форматам c и cmsis");
+    if (args.options.count("name") && !code)
+        throw UserMessage("Параметр --name относится только к форматам c и cmsis");
+    for (const char* name : {"data-bits", "coef-bits", "round", "overflow"})
+        if (args.options.count(name))
+            throw UserMessage(std::string("Параметр --") + name + " не относится к формату " +
+                              formatText +
+                              (options.format == ExportFormat::Cmsis
+                                   ? ": слова данных и коэффициентов задает тип q15, q31 или f32"
+                                   : ""));
+    options.type = parseSampleType(
+        textOption(args, "type", options.format == ExportFormat::Cmsis ? "q15" : "double"));
+    if (args.options.count("test-vectors")) {
+        const std::int64_t n = integerOption(args, "test-vectors", 0);
+        if (!code)
+            throw UserMessage("Параметр --test-vectors относится только к форматам c и cmsis");
+        if (n < 1 || n > maximumTestVectors)
+            throw UserMessage("Число отсчетов тестовых векторов должно быть от 1 до " +
+                              std::to_string(maximumTestVectors));
+        options.testVectors = static_cast<int>(n);
+    }
     options.prefix = textOption(args, "name", options.prefix);
     options.normalise = switchGiven(args, "normalise");
     if (args.options.count("scale"))
@@ -81,7 +113,11 @@ int runExport(int argc, char** argv) {
     const std::string source = args.positional[0];
     options.sourceName = std::filesystem::path(source).filename().string();
 
-    const std::string output = textOption(args, "output", "");
+    std::string output = textOption(args, "output", "");
+    if (output.empty() && options.format == ExportFormat::Cmsis)
+        output = options.prefix;
+    if (output.empty() && options.testVectors > 0)
+        throw UserMessage("Тестовые векторы записываются в файл рядом с кодом: укажите --output");
     ExportedFilter filter;
     if (output.empty()) {
         filter = exportedFilter(source, options);

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -28,10 +29,9 @@ namespace {
 
 // In the order of ExportFormat.
 const char* const formatTexts[] = {
-    "Секции второго порядка, CSV (*.csv)",
-    "Octave/MATLAB (*.m)",
-    "Python, массив NumPy (*.py)",
-    "Язык C (*.c, *.h)",
+    "Секции второго порядка, CSV (*.csv)", "Octave/MATLAB (*.m)",
+    "Python, массив NumPy (*.py)",         "Язык C (*.c, *.h)",
+    "CMSIS-DSP, ядра biquad (*.c, *.h)",
 };
 
 // The file types of the save dialog, in the order of ExportFormat.
@@ -40,11 +40,19 @@ const char* const fileFilters[] = {
     "Файлы Octave/MATLAB|*.m",
     "Модули Python|*.py",
     "Код C, файлы .c и .h|*.c|Один заголовочный файл C|*.h",
+    "Код CMSIS-DSP, файлы .c и .h|*.c",
 };
 
 // In the order of SampleType.
-const char* const typeTexts[] = {"double", "float", "q15 (int16_t)", "q31 (int32_t)",
-                                 "float с FMA (fmaf)"};
+const char* const typeTexts[] = {"double",        "float",
+                                 "q15 (int16_t)", "q31 (int32_t)",
+                                 "float с FMA",   "f32 (float32_t, только CMSIS-DSP)"};
+// The scalings and section orders; the first item of each leaves the export's default.
+const char* const scalingTexts[] = {"по флажку нормировки", "peak", "l2", "l1", "none"};
+const Scaling scalings[] = {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None};
+const char* const orderTexts[] = {"по умолчанию", "file", "ascending", "descending"};
+const SectionOrder orders[] = {SectionOrder::file, SectionOrder::ascending,
+                               SectionOrder::descending};
 
 FileDialogRequest outputRequest(ExportFormat format, const QString& source) {
     FileDialogRequest r;
@@ -150,12 +158,39 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     StatusBar1->setSizeGripEnabled(false);
     column->addWidget(StatusBar1);
 
+    // The implementation's options, after the controls above.
+    auto* more = new QFormLayout;
+    ComboBox3 = new QComboBox(this);
+    ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
+    for (const char* text : scalingTexts)
+        ComboBox3->addItem(QString::fromUtf8(text));
+    ComboBox3->setToolTip(QStringLiteral("Масштабирование секций, как у реализации фильтра"));
+    more->addRow(QStringLiteral("Масштабирование:"), ComboBox3);
+    ComboBox4 = new QComboBox(this);
+    ComboBox4->setObjectName(QStringLiteral("ComboBox4"));
+    for (const char* text : orderTexts)
+        ComboBox4->addItem(QString::fromUtf8(text));
+    ComboBox4->setToolTip(QStringLiteral("Порядок секций, как у реализации фильтра"));
+    more->addRow(QStringLiteral("Порядок секций:"), ComboBox4);
+    SpinEdit1 = new QSpinBox(this);
+    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
+    SpinEdit1->setRange(0, maximumTestVectors);
+    SpinEdit1->setSingleStep(1000);
+    SpinEdit1->setSpecialValueText(QStringLiteral("нет"));
+    SpinEdit1->setToolTip(QStringLiteral(
+        "Отсчетов тестовых векторов (C и CMSIS-DSP): файл ИМЯ_test.c проверяет на устройстве, "
+        "что код считает то же, что моделирование"));
+    more->addRow(QStringLiteral("Тестовые векторы:"), SpinEdit1);
+    column->insertLayout(column->indexOf(Label1) + 1, more);
+
     connect(BitBtn1, &QPushButton::clicked, this, &ExportDialog::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &ExportDialog::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &ExportDialog::ComboBox1Change);
     connect(ComboBox2, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
     connect(CheckBox1, &QCheckBox::toggled, this, &ExportDialog::showPreview);
+    connect(ComboBox3, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
+    connect(ComboBox4, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
     connect(Edit1, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
     connect(Edit2, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
     ComboBox1Change();
@@ -171,10 +206,29 @@ void ExportDialog::setSourceFile(const QString& path) {
     showPreview();
 }
 
+void ExportDialog::preset(const ExportOptions& options) {
+    ComboBox1->setCurrentIndex(static_cast<int>(options.format));
+    ComboBox2->setCurrentIndex(static_cast<int>(options.type));
+    CheckBox1->setChecked(false);
+    int scaling = 0, order = 0;
+    for (int i = 0; i < 4; ++i)
+        if (options.scaling && scalings[i] == *options.scaling)
+            scaling = i + 1;
+    for (int i = 0; i < 3; ++i)
+        if (options.order && orders[i] == *options.order)
+            order = i + 1;
+    ComboBox3->setCurrentIndex(scaling);
+    ComboBox4->setCurrentIndex(order);
+}
+
 void ExportDialog::ComboBox1Change() {
-    const bool c = ComboBox1->currentIndex() == static_cast<int>(ExportFormat::C);
+    const int format = ComboBox1->currentIndex();
+    const bool c = format == static_cast<int>(ExportFormat::C) ||
+                   format == static_cast<int>(ExportFormat::Cmsis);
     ComboBox2->setEnabled(c);
     Edit2->setEnabled(c);
+    if (SpinEdit1)
+        SpinEdit1->setEnabled(c);
     showPreview();
 }
 
@@ -184,11 +238,17 @@ ExportOptions ExportDialog::chosenOptions() const {
     options.type = static_cast<SampleType>(ComboBox2->currentIndex());
     options.prefix = Edit2->text().trimmed().toStdString();
     options.normalise = CheckBox1->isChecked();
+    if (ComboBox3 && ComboBox3->currentIndex() > 0)
+        options.scaling = scalings[ComboBox3->currentIndex() - 1];
+    if (ComboBox4 && ComboBox4->currentIndex() > 0)
+        options.order = orders[ComboBox4->currentIndex() - 1];
+    const bool code = options.format == ExportFormat::C || options.format == ExportFormat::Cmsis;
+    options.testVectors = code && SpinEdit1 ? SpinEdit1->value() : 0;
     return options;
 }
 
 void ExportDialog::showPreview() {
-    if (!Label1)
+    if (!Label1 || !SpinEdit1)
         return; // still being built
     Memo1->clear();
     Memo2->clear();
@@ -201,19 +261,23 @@ void ExportDialog::showPreview() {
     }
     ExportOptions options = chosenOptions();
     options.sourceName = QFileInfo(source).fileName().toStdString();
+    // The pages show the code; the test vectors are made when written.
+    options.testVectors = 0;
     const QString proposed =
         QDir(QDir::currentPath()).filePath(outputRequest(options.format, source).proposedName);
     try {
         // The sections are made again only when the file or what shapes them changed:
         // normalising a long cascade takes a moment, and the name for C is typed.
         const QFileInfo file(source);
-        const bool ordered = options.format == ExportFormat::C &&
-                             (options.type == SampleType::Q15 || options.type == SampleType::Q31);
         const QString key = file.absoluteFilePath() + QLatin1Char('|') +
                             QString::number(file.lastModified().toMSecsSinceEpoch()) +
                             QLatin1Char('|') + QString::number(file.size()) +
-                            (ordered ? QStringLiteral("|ordered") : QString()) +
-                            (options.normalise ? QStringLiteral("|normalised") : QString());
+                            QStringLiteral("|%1|%2|%3|%4|%5")
+                                .arg(static_cast<int>(options.format))
+                                .arg(static_cast<int>(options.type))
+                                .arg(ComboBox3->currentIndex())
+                                .arg(ComboBox4->currentIndex())
+                                .arg(options.normalise ? 1 : 0);
         if (key != previewKey_ || !file.exists()) {
             previewKey_.clear();
             previewFilter_ = exportedFilter(source.toStdString(), options);

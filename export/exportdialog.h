@@ -12,7 +12,8 @@
 // ComboBox2 (number type for C), Edit2 (name for C), CheckBox1 (normalise),
 // PageControl1 (one page per file, Memo1 and Memo2 holding the texts), Label1 (the
 // warnings, or why there is no text to show), BitBtn2 (export), BitBtn3 (close),
-// StatusBar1.
+// StatusBar1; after them ComboBox3 (scaling), ComboBox4 (section order) and SpinEdit1
+// (samples of the golden test vectors for C and CMSIS-DSP, 0 for none).
 #include "export/formats.h"
 
 #include <QDialog>
@@ -23,6 +24,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QStatusBar;
 class QTabWidget;
 
@@ -35,6 +37,8 @@ class ExportDialog : public QDialog {
     explicit ExportDialog(QWidget* owner);
 
     void setSourceFile(const QString& path);
+    // Sets the format, the number type, the scaling and the section order of `options`.
+    void preset(const ExportOptions& options);
 
     void BitBtn1Click(); // chooses the source file
     void BitBtn2Click(); // asks for the output file and exports
@@ -60,6 +64,9 @@ class ExportDialog : public QDialog {
     QPushButton* BitBtn2 = nullptr;
     QPushButton* BitBtn3 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QComboBox* ComboBox4 = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
 
     // The sections the pages show, and what they were made from.
     QString previewKey_;

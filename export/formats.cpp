@@ -2,6 +2,9 @@
 // in floating point (transposed direct form II) and fixed point (direct form I).
 #include "export/formats.h"
 
+#include "export/cmsis.h"
+#include "export/testvectors.h"
+
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "fixedpoint/implementation.h"
@@ -71,6 +74,8 @@ const char* typeName(SampleType t) {
         return "int16_t";
     case SampleType::Q31:
         return "int32_t";
+    case SampleType::F32:
+        return "float32_t";
     }
     return "double";
 }
@@ -87,9 +92,9 @@ std::string sectionList(const std::vector<std::size_t>& sections) {
 }
 
 std::vector<std::string> headerLines(const ExportedFilter& filter, const ExportOptions& options) {
-    static const char* const formatNames[] = {"second-order sections, CSV",
-                                              "second-order sections, Octave/MATLAB",
-                                              "second-order sections, Python/NumPy", "C99"};
+    static const char* const formatNames[] = {
+        "second-order sections, CSV", "second-order sections, Octave/MATLAB",
+        "second-order sections, Python/NumPy", "C99", "CMSIS-DSP biquad cascade, C99"};
     const SecondOrderCascade& cascade = filter.cascade;
     std::vector<std::string> lines;
     lines.push_back(std::string("ZORKAN ") + ZORKAN_VERSION +
@@ -134,6 +139,11 @@ std::vector<std::string> headerLines(const ExportedFilter& filter, const ExportO
             if (options.type == SampleType::FloatFma)
                 lines.push_back("fused multiply-adds: y = fmaf(b0, x, s0), "
                                 "s0 = fmaf(b1, x, fmaf(-a1, y, s1)), s1 = fmaf(b2, x, -(a2 y))");
+            if (options.type == SampleType::Float)
+                lines.push_back(
+                    "compile with -ffp-contract=off (GCC, Clang; ISO -std=c99 implies it "
+                    "in GCC): a compiler that fuses multiply-adds gives other last bits; "
+                    "--type float-fma fuses them itself");
         } else {
             const bool q15 = options.type == SampleType::Q15;
             if (filter.sectionOrder == SectionOrder::ascending)
@@ -425,7 +435,10 @@ ExportFormat parseExportFormat(const std::string& text) {
         return ExportFormat::Python;
     if (text == "c")
         return ExportFormat::C;
-    throw UserMessage("Неизвестный формат '" + text + "': допустимы sos-csv, octave, python, c");
+    if (text == "cmsis")
+        return ExportFormat::Cmsis;
+    throw UserMessage("Неизвестный формат '" + text +
+                      "': допустимы sos-csv, octave, python, c, cmsis");
 }
 
 SampleType parseSampleType(const std::string& text) {
@@ -439,8 +452,10 @@ SampleType parseSampleType(const std::string& text) {
         return SampleType::Q15;
     if (text == "q31")
         return SampleType::Q31;
+    if (text == "f32")
+        return SampleType::F32;
     throw UserMessage("Неизвестный тип чисел '" + text +
-                      "': допустимы double, float, float-fma, q15, q31");
+                      "': допустимы double, float, float-fma, q15, q31, f32");
 }
 
 std::string exportExtension(ExportFormat format) {
@@ -452,6 +467,7 @@ std::string exportExtension(ExportFormat format) {
     case ExportFormat::Python:
         return ".py";
     case ExportFormat::C:
+    case ExportFormat::Cmsis:
         return ".c";
     }
     return ".csv";
@@ -478,10 +494,17 @@ Target targetOf(SampleType type) {
         return Target::Q15;
     case SampleType::Q31:
         return Target::Q31;
+    case SampleType::F32:
     case SampleType::Double:
         break;
     }
     return Target::Double;
+}
+
+Target cmsisTargetOf(SampleType type) {
+    return type == SampleType::Q15   ? Target::CmsisQ15
+           : type == SampleType::Q31 ? Target::CmsisQ31
+                                     : Target::CmsisF32;
 }
 
 // What the simulation of the exported arithmetic finds that a user must know before the
@@ -490,7 +513,7 @@ Target targetOf(SampleType type) {
 ImplementationOptions implementationOptions(const ExportOptions& options,
                                             const ExportedFilter& filter) {
     ImplementationOptions io;
-    io.arithmetic.target = targetOf(options.type);
+    io.arithmetic.target = exportTarget(options);
     io.scaling = filter.scaling;
     io.order = filter.sectionOrder;
     return io;
@@ -519,7 +542,7 @@ void warnOfTheImplementation(const FilterCoefficients& file, const ExportOptions
                  " dB, below 40 dB (see zorkan-cli implement)"});
     }
     // Floating point has no full scale to overflow.
-    if (fixedPoint(options.type) && f.normsBounded && f.overflowPossible)
+    if (fixedPointTarget(f.arithmetic.target) && f.normsBounded && f.overflowPossible)
         filter.cascade.warnings.push_back(
             {"выход секции " + std::to_string(f.worstSection) +
                  " может переполниться при входе в пределах полной шкалы (норма L1 больше 1; "
@@ -540,6 +563,16 @@ void warnOfTheImplementation(const FilterCoefficients& file, const ExportOptions
 
 } // namespace
 
+Target exportTarget(const ExportOptions& options) {
+    return options.format == ExportFormat::Cmsis ? cmsisTargetOf(options.type)
+                                                 : targetOf(options.type);
+}
+
+std::vector<std::string> exportHeaderLines(const ExportedFilter& filter,
+                                           const ExportOptions& options) {
+    return headerLines(filter, options);
+}
+
 ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOptions& options) {
     ExportedFilter filter;
     filter.order = filterOrder(file);
@@ -547,21 +580,41 @@ ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOption
     for (std::size_t k = 0; k < file.sections.size(); ++k)
         if (file.sections[k].b[0] != 1 && file.sections[k].b[0] != 0)
             filter.scaledSections.push_back(k + 1);
-    const bool fixed = options.format == ExportFormat::C && fixedPoint(options.type);
+    const bool cmsis = options.format == ExportFormat::Cmsis;
+    if (cmsis && options.type != SampleType::Q15 && options.type != SampleType::Q31 &&
+        options.type != SampleType::F32)
+        throw UserMessage("Формат cmsis принимает тип q15, q31 или f32");
+    if (!cmsis && options.type == SampleType::F32)
+        throw UserMessage("Тип f32 относится только к формату cmsis");
+    if (options.testVectors < 0 || options.testVectors > maximumTestVectors)
+        throw UserMessage("Число отсчетов тестовых векторов должно быть от 1 до " +
+                          std::to_string(maximumTestVectors));
+    if (options.testVectors > 0 && options.format != ExportFormat::C && !cmsis)
+        throw UserMessage(
+            "Тестовые векторы (--test-vectors) пишутся только для форматов c и cmsis");
+    const bool fixed = cmsis || (options.format == ExportFormat::C && fixedPoint(options.type));
     if (options.normalise && options.scaling && *options.scaling != Scaling::Peak)
         throw UserMessage("Нормирование (--normalise) - это масштабирование peak; "
                           "укажите одно из двух");
     filter.scaling = options.scaling.value_or(options.normalise ? Scaling::Peak : Scaling::None);
     filter.sectionOrder =
         options.order.value_or(fixed ? SectionOrder::ascending : SectionOrder::file);
-    if (options.format == ExportFormat::C && options.type != SampleType::Double &&
+    if ((cmsis || (options.format == ExportFormat::C && options.type != SampleType::Double)) &&
         !file.sections.empty()) {
         // The cascade the implementation realises, with its coefficients as the
         // simulation holds them, and what the simulation finds.
-        filter.cascade = realise(file, implementationOptions(options, filter)).cascade;
+        auto im =
+            std::make_shared<Implementation>(realise(file, implementationOptions(options, filter)));
+        filter.cascade = im->cascade;
+        filter.implementation = std::move(im);
         warnOfTheImplementation(file, options, filter);
+    } else if (cmsis) {
+        throw UserMessage("В файле фильтра нет ни одной секции: экспортировать нечего");
     } else {
         filter.cascade = realisedCascade(file, filter.scaling, filter.sectionOrder);
+        if (options.format == ExportFormat::C && !file.sections.empty())
+            filter.implementation = std::make_shared<Implementation>(
+                realise(file, implementationOptions(options, filter)));
     }
     return filter;
 }
@@ -580,8 +633,10 @@ std::string exportText(const ExportedFilter& filter, const ExportOptions& option
         return pythonText(filter, options);
     case ExportFormat::C:
         return cOneHeader(filter, options);
+    case ExportFormat::Cmsis:
+        break;
     }
-    return {};
+    throw UserMessage("Код CMSIS-DSP записывается в файлы: укажите --output");
 }
 
 CSources exportCSources(const ExportedFilter& filter, const ExportOptions& options,
@@ -602,20 +657,43 @@ std::vector<std::string> exportFiles(const std::string& outputPath, const Export
         return outputPath.size() > tail.size() &&
                outputPath.compare(outputPath.size() - tail.size(), tail.size(), tail) == 0;
     };
-    if (options.format != ExportFormat::C || endsWith(".h"))
-        return {outputPath};
-    const std::string stem =
-        endsWith(".c") ? outputPath.substr(0, outputPath.size() - 2) : outputPath;
-    return {stem + ".h", stem + ".c"};
+    const bool c = options.format == ExportFormat::C;
+    const bool cmsis = options.format == ExportFormat::Cmsis;
+    const bool vectors = options.testVectors > 0 && (c || cmsis);
+    std::vector<std::string> files;
+    if (!cmsis && (!c || endsWith(".h"))) {
+        files = {outputPath};
+    } else {
+        const std::string stem = endsWith(".c") || (cmsis && endsWith(".h"))
+                                     ? outputPath.substr(0, outputPath.size() - 2)
+                                     : outputPath;
+        files = {stem + ".h", stem + ".c"};
+    }
+    if (vectors) {
+        const std::string& last = files.back();
+        files.push_back(last.substr(0, last.size() - 2) + "_test.c");
+    }
+    return files;
 }
 
 std::vector<ExportFile> exportFileTexts(const ExportedFilter& filter, const std::string& outputPath,
                                         const ExportOptions& options) {
     const std::vector<std::string> files = exportFiles(outputPath, options);
-    if (files.size() == 1)
-        return {{files[0], exportText(filter, options)}};
-    CSources sources = exportCSources(filter, options, baseName(files[0]));
-    return {{files[0], std::move(sources.header)}, {files[1], std::move(sources.source)}};
+    const bool vectors = options.testVectors > 0 && (options.format == ExportFormat::C ||
+                                                     options.format == ExportFormat::Cmsis);
+    std::vector<ExportFile> out;
+    if (files.size() == 1 + (vectors ? 1 : 0)) {
+        out.push_back({files[0], exportText(filter, options)});
+    } else {
+        CSources sources = options.format == ExportFormat::Cmsis
+                               ? cmsisSources(filter, options, baseName(files[0]))
+                               : exportCSources(filter, options, baseName(files[0]));
+        out.push_back({files[0], std::move(sources.header)});
+        out.push_back({files[1], std::move(sources.source)});
+    }
+    if (vectors)
+        out.push_back({files.back(), testVectorsSource(filter, options, baseName(files[0]))});
+    return out;
 }
 
 void checkExportOutputs(const std::string& sourcePath, const std::vector<std::string>& files) {

@@ -7,6 +7,7 @@
 #include "cascade/secondorder.h"
 #include "fixedpoint/implementation.h"
 
+#include <memory>
 #include <optional>
 
 #include <cstdint>
@@ -15,8 +16,8 @@
 
 namespace zorkan {
 
-enum class ExportFormat { SosCsv, Octave, Python, C };
-enum class SampleType { Double, Float, Q15, Q31, FloatFma };
+enum class ExportFormat { SosCsv, Octave, Python, C, Cmsis };
+enum class SampleType { Double, Float, Q15, Q31, FloatFma, F32 };
 
 struct ExportOptions {
     ExportFormat format = ExportFormat::SosCsv;
@@ -28,9 +29,16 @@ struct ExportOptions {
     std::optional<Scaling> scaling;
     std::optional<SectionOrder> order;
     std::string sourceName; // the parameter file, as named in the header
+    // C and CMSIS-DSP: the number of samples of the golden test vectors written to
+    // NAME_test.c beside the code, none when 0.
+    int testVectors = 0;
 };
 
-// Parses "sos-csv", "octave", "python", "c" and "double", "float", "q15", "q31";
+// The most samples of the golden test vectors.
+constexpr int maximumTestVectors = 1000000;
+
+// Parses "sos-csv", "octave", "python", "c", "cmsis" and "double", "float", "float-fma",
+// "q15", "q31", "f32" (f32 for cmsis alone; cmsis takes q15, q31 and f32);
 // anything else is refused with a UserMessage.
 ExportFormat parseExportFormat(const std::string& text);
 SampleType parseSampleType(const std::string& text);
@@ -57,7 +65,16 @@ struct ExportedFilter {
     SectionOrder sectionOrder = SectionOrder::file;
     std::uint32_t order = 0;                 // filterOrder of the file
     std::vector<std::size_t> scaledSections; // file sections (from 1) with B0 neither 1 nor 0
+    // The implementation the code computes (C and CMSIS-DSP): the simulation of the test
+    // vectors runs it.
+    std::shared_ptr<const Implementation> implementation;
 };
+
+// The lines of the comment header every export starts with.
+std::vector<std::string> exportHeaderLines(const ExportedFilter& filter,
+                                           const ExportOptions& options);
+// The implementation's target of a C or CMSIS-DSP export.
+Target exportTarget(const ExportOptions& options);
 
 // The filter the options ask for: for fixed-point C the sections in order of pole
 // radius (orderByPoleRadius), then normalised when asked. Every other format keeps the
@@ -80,7 +97,8 @@ CSources exportCSources(const ExportedFilter& filter, const ExportOptions& optio
 
 // The files an output name gives: the name itself, except for C, where a name ending in
 // ".h" gets the one-header form and any other name NAME (a trailing ".c" dropped) gets
-// NAME.h and NAME.c, in that order.
+// NAME.h and NAME.c, in that order, and CMSIS-DSP, where NAME (a trailing ".c" or ".h"
+// dropped) gets NAME.h and NAME.c; with test vectors NAME_test.c comes last.
 std::vector<std::string> exportFiles(const std::string& outputPath, const ExportOptions& options);
 
 // Those files with their texts.

@@ -5,11 +5,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace zorkan {
 
 bool fixedPointTarget(Target target) {
-    return target == Target::Q15 || target == Target::Q31 || target == Target::Fixed;
+    return target == Target::Q15 || target == Target::Q31 || target == Target::Fixed ||
+           target == Target::CmsisQ15 || target == Target::CmsisQ31;
+}
+
+bool cmsisTarget(Target target) {
+    return target == Target::CmsisQ15 || target == Target::CmsisQ31 || target == Target::CmsisF32;
 }
 
 Arithmetic namedArithmetic(Target target, const Arithmetic& base) {
@@ -21,6 +27,13 @@ Arithmetic namedArithmetic(Target target, const Arithmetic& base) {
         a.rounding = Rounding::Nearest;
         a.overflow = Overflow::Saturate;
     }
+    if (target == Target::CmsisQ15 || target == Target::CmsisQ31) {
+        const bool q15 = target == Target::CmsisQ15;
+        a.dataBits = q15 ? 16 : 32;
+        a.coefBits = a.dataBits;
+        a.rounding = Rounding::Truncate;
+        a.overflow = q15 ? Overflow::Saturate : Overflow::Wrap;
+    }
     return a;
 }
 
@@ -28,14 +41,21 @@ Target parseTarget(const std::string& text) {
     const struct {
         const char* name;
         Target target;
-    } names[] = {
-        {"double", Target::Double}, {"float", Target::Float}, {"float-fma", Target::FloatFma},
-        {"q15", Target::Q15},       {"q31", Target::Q31},     {"fixed", Target::Fixed}};
+    } names[] = {{"double", Target::Double},
+                 {"float", Target::Float},
+                 {"float-fma", Target::FloatFma},
+                 {"q15", Target::Q15},
+                 {"q31", Target::Q31},
+                 {"fixed", Target::Fixed},
+                 {"cmsis-q15", Target::CmsisQ15},
+                 {"cmsis-q31", Target::CmsisQ31},
+                 {"cmsis-f32", Target::CmsisF32}};
     for (const auto& n : names)
         if (text == n.name)
             return n.target;
     throw UserMessage("Неизвестная арифметика '" + text +
-                      "': допустимы double, float, float-fma, q15, q31, fixed");
+                      "': допустимы double, float, float-fma, q15, q31, fixed, cmsis-q15, "
+                      "cmsis-q31, cmsis-f32");
 }
 
 std::string targetName(Target target) {
@@ -50,6 +70,12 @@ std::string targetName(Target target) {
         return "q15";
     case Target::Q31:
         return "q31";
+    case Target::CmsisQ15:
+        return "cmsis-q15";
+    case Target::CmsisQ31:
+        return "cmsis-q31";
+    case Target::CmsisF32:
+        return "cmsis-f32";
     case Target::Fixed:
         break;
     }
@@ -182,15 +208,72 @@ long double largestNumerator(const SecondOrderSection& s) {
     return std::max({std::fabs(s.num[0]), std::fabs(s.num[1]), std::fabs(s.num[2])});
 }
 
+// The five coefficients as the CMSIS-DSP kernels hold them: b0, b1, b2, -a1, -a2.
+std::array<long double, 5> kernelCoefficients(const SecondOrderSection& s) {
+    return {s.num[0], s.num[1], s.num[2], -static_cast<long double>(s.den[1]),
+            -static_cast<long double>(s.den[2])};
+}
+
+// The cascade's postShift: the smallest that rounds every kernel coefficient into the
+// word's [-2^F, 2^F), F = C - 1.
+int cmsisPostShift(const std::vector<SecondOrderSection>& sections, Target target) {
+    const bool q15 = target == Target::CmsisQ15;
+    const int fraction = q15 ? 15 : 31;
+    const int limit = q15 ? cmsisQ15PostShiftLimit : cmsisQ31PostShiftLimit;
+    const long double top = std::ldexp(1.0L, fraction);
+    long double largest = 0;
+    for (const SecondOrderSection& s : sections)
+        for (long double v : kernelCoefficients(s)) {
+            if (!std::isfinite(v))
+                throw UserMessage("Коэффициенты фильтра не конечны: для CMSIS-DSP их не записать");
+            largest = std::max(largest, std::fabs(v));
+        }
+    for (int p = 0; p <= limit; ++p) {
+        bool fits = true;
+        for (const SecondOrderSection& s : sections)
+            for (long double v : kernelCoefficients(s)) {
+                const long double r = std::round(v * std::ldexp(1.0L, fraction - p));
+                fits = fits && r >= -top && r < top;
+            }
+        if (fits)
+            return p;
+    }
+    char text[40];
+    std::snprintf(text, sizeof text, "%.6Lg", largest);
+    throw UserMessage(std::string("Коэффициенты не представимы для ") +
+                      (q15 ? "arm_biquad_cascade_df1_q15" : "arm_biquad_cascade_df1_q31") +
+                      ": наибольший по модулю коэффициент " + text + " требует postShift больше " +
+                      std::to_string(limit) + ", а ядро сдвигает накопитель на " +
+                      (q15 ? "15" : "31") + " - postShift и не допускает postShift больше " +
+                      std::to_string(limit));
+}
+
 void quantiseAll(Implementation& im) {
     im.quantised.clear();
     im.fixed.clear();
     im.single.clear();
     const Arithmetic& a = im.options.arithmetic;
+    const bool cmsisFixed = a.target == Target::CmsisQ15 || a.target == Target::CmsisQ31;
+    const int postShift = cmsisFixed ? cmsisPostShift(im.cascade.sections, a.target) : 0;
     for (std::size_t k = 0; k < im.cascade.sections.size(); ++k) {
         const SecondOrderSection& s = im.cascade.sections[k];
         SecondOrderSection q;
-        if (fixedPointTarget(a.target)) {
+        if (cmsisFixed) {
+            const std::array<long double, 5> v = kernelCoefficients(s);
+            FixedCoefficients f;
+            f.shift = postShift;
+            for (int i = 0; i < 5; ++i) {
+                const std::int64_t r = std::llround(v[static_cast<std::size_t>(i)] *
+                                                    std::ldexp(1.0L, a.coefBits - 1 - postShift));
+                f.c[i] = i < 3 ? r : -r;
+            }
+            const long double unit = std::ldexp(1.0L, -(a.coefBits - 1 - postShift));
+            for (int i = 0; i < 3; ++i)
+                q.num[i] = static_cast<double>(f.c[i] * unit);
+            q.den[1] = static_cast<double>(f.c[3] * unit);
+            q.den[2] = static_cast<double>(f.c[4] * unit);
+            im.fixed.push_back(f);
+        } else if (fixedPointTarget(a.target)) {
             const FixedCoefficients f = quantiseCoefficients(s, a.coefBits, k);
             const long double unit = std::ldexp(1.0L, -(a.coefBits - 1 - f.shift));
             for (int i = 0; i < 3; ++i)
@@ -198,7 +281,8 @@ void quantiseAll(Implementation& im) {
             q.den[1] = static_cast<double>(f.c[3] * unit);
             q.den[2] = static_cast<double>(f.c[4] * unit);
             im.fixed.push_back(f);
-        } else if (a.target == Target::Float || a.target == Target::FloatFma) {
+        } else if (a.target == Target::Float || a.target == Target::FloatFma ||
+                   a.target == Target::CmsisF32) {
             const std::array<float, 5> c = {
                 static_cast<float>(s.num[0]), static_cast<float>(s.num[1]),
                 static_cast<float>(s.num[2]), static_cast<float>(s.den[1]),

@@ -12,7 +12,7 @@
 
 namespace zorkan {
 
-enum class Target { Double, Float, FloatFma, Q15, Q31, Fixed };
+enum class Target { Double, Float, FloatFma, Q15, Q31, Fixed, CmsisQ15, CmsisQ31, CmsisF32 };
 enum class Rounding { Nearest, Truncate };
 enum class Overflow { Saturate, Wrap };
 enum class Scaling { Peak, L2, L1, None };
@@ -26,6 +26,27 @@ enum class Scaling { Peak, L2, L1, None };
 // bit floor(v + 1/2) (nearest, half up) or floor(v) (truncate); then saturation to the
 // data range or wrapping modulo 2^W. q15 is W = 16, C = 32, nearest, saturate, and q31
 // W = 32, C = 32, nearest, saturate: what the C export writes.
+//
+// The CMSIS-DSP targets are what the library's portable C kernels compute (the scalar
+// code, no SIMD or Helium variant), from coefficients chosen here:
+// - every coefficient of the cascade as c / 2^postShift in the kernel's word, one postShift
+//   for all sections, the smallest that puts each of b0, b1, b2, -a1, -a2 (rounded to
+//   nearest, halves away from zero) inside [-1, 1); the kernel adds the products of the
+//   negated feedback coefficients;
+// - cmsis-q15 (arm_biquad_cascade_df1_q15): data and coefficients 1.15, state x[n-1],
+//   x[n-2], y[n-1], y[n-2] per stage; the five products 2.30 summed exactly in a 64-bit
+//   accumulator; the sum shifted right arithmetically by 15 - postShift (truncation
+//   towards minus infinity); the low 32 bits of that taken as a signed 32-bit value (the
+//   saturating instruction takes a 32-bit operand) and saturated to [-32768, 32767];
+// - cmsis-q31 (arm_biquad_cascade_df1_q31): data and coefficients 1.31, the same state;
+//   the products 2.62 summed in a 64-bit accumulator that wraps modulo 2^64; the sum
+//   shifted right by 31 - postShift and its low 32 bits kept: the output wraps, it never
+//   saturates;
+// - cmsis-f32 (arm_biquad_cascade_df2T_f32): float coefficients b0, b1, b2, -a1, -a2 and
+//   state d1, d2 per stage; in this order, each operation rounded to float, none fused:
+//   y = b0 x + d1; d1 = b1 x + d2; d1 += (-a1) y; d2 = b2 x; d2 += (-a2) y.
+// The shifts limit postShift to 14 for q15 and 30 for q31 (the kernels' 32-bit shifts of
+// the accumulator's halves by postShift + 1 or 32 - (15 - postShift) stay below 32).
 struct Arithmetic {
     Target target = Target::Q15;
     int dataBits = 16;
@@ -38,6 +59,10 @@ struct Arithmetic {
 // the others keep `base`'s fields, which only the fixed target uses).
 Arithmetic namedArithmetic(Target target, const Arithmetic& base = {});
 bool fixedPointTarget(Target target);
+bool cmsisTarget(Target target);
+// The largest postShift the CMSIS-DSP fixed-point kernels take.
+constexpr int cmsisQ15PostShiftLimit = 14;
+constexpr int cmsisQ31PostShiftLimit = 30;
 
 // Parsers of the command-line names; anything else is a UserMessage.
 Target parseTarget(const std::string& text);
@@ -61,7 +86,8 @@ struct ImplementationOptions {
 };
 
 // One section's fixed-point coefficients: b0, b1, b2, a1, a2 (a0 = 1) as integers of
-// the coefficient word, and the section's shift.
+// the coefficient word, and the section's shift (for the CMSIS-DSP targets the cascade's
+// postShift; the kernel holds -a1 and -a2).
 struct FixedCoefficients {
     std::int64_t c[5] = {0, 0, 0, 0, 0};
     int shift = 0;

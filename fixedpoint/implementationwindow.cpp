@@ -5,6 +5,7 @@
 #include "analysis/filteranalysis.h"
 #include "common/textnumbers.h"
 #include "design/designreport.h"
+#include "export/exportdialog.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
@@ -44,8 +45,9 @@ namespace zorkan::ui {
 
 namespace {
 
-const Target targets[] = {Target::Double, Target::Float, Target::FloatFma,
-                          Target::Q15,    Target::Q31,   Target::Fixed};
+const Target targets[] = {Target::Double,   Target::Float,    Target::FloatFma,
+                          Target::Q15,      Target::Q31,      Target::Fixed,
+                          Target::CmsisQ15, Target::CmsisQ31, Target::CmsisF32};
 const Scaling scalings[] = {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None};
 const SectionOrder orders[] = {SectionOrder::file, SectionOrder::ascending,
                                SectionOrder::descending};
@@ -59,6 +61,7 @@ QString text(const std::string& utf8) {
 
 // The computation of one "Расчет", run on its own thread.
 struct ImplementationWindow::Job {
+    QString file;
     FilterCoefficients filter;
     ImplementationOptions options;
     ReportOptions report;
@@ -130,11 +133,12 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     Edit1->setText(state.ResponseFilterFile.isEmpty() ? state.DesignedFilterFile
                                                       : state.ResponseFilterFile);
 
-    ComboBox1 =
-        combo("ComboBox1",
-              {QStringLiteral("double"), QStringLiteral("float"), QStringLiteral("float с FMA"),
-               QStringLiteral("q15"), QStringLiteral("q31"), QStringLiteral("свой формат")},
-              3, QStringLiteral("Арифметика устройства"));
+    ComboBox1 = combo("ComboBox1",
+                      {QStringLiteral("double"), QStringLiteral("float"),
+                       QStringLiteral("float с FMA"), QStringLiteral("q15"), QStringLiteral("q31"),
+                       QStringLiteral("свой формат"), QStringLiteral("CMSIS-DSP q15"),
+                       QStringLiteral("CMSIS-DSP q31"), QStringLiteral("CMSIS-DSP f32")},
+                      3, QStringLiteral("Арифметика устройства"));
     SpinEdit1 = new QSpinBox(panel);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setToolTip(QStringLiteral("Длина слова данных W, бит (от 4 до 32)"));
@@ -190,6 +194,11 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     QPushButton* close = button("BitBtn4", QStringLiteral("&Выход"), QStyle::SP_DialogCloseButton,
                                 QStringLiteral("Закрыть окно"));
     connect(close, &QPushButton::clicked, this, [this] { parentWidget()->close(); });
+    BitBtn5 = button("BitBtn5", QStringLiteral("&Экспорт..."), QStyle::SP_DialogSaveButton,
+                     QStringLiteral("Экспортировать рассчитанную реализацию: код C или CMSIS-DSP "
+                                    "с той же арифметикой, масштабом и порядком секций"));
+    BitBtn5->setEnabled(false);
+    connect(BitBtn5, &QPushButton::clicked, this, &ImplementationWindow::BitBtn5Click);
     ProgressBar1 = new QProgressBar(panel);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 1);
@@ -229,6 +238,7 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     grid->addWidget(close, 5, 3);
     grid->addWidget(ProgressBar1, 6, 0, 1, 4);
     grid->addWidget(Memo1, 7, 0, 1, 4);
+    grid->addWidget(BitBtn5, 8, 3);
     grid->setRowStretch(7, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
@@ -321,6 +331,7 @@ bool ImplementationWindow::BitBtn3Click() {
         return false;
     }
     auto job = std::make_shared<Job>();
+    job->file = path;
     Arithmetic& a = job->options.arithmetic;
     a.target = targets[ComboBox1->currentIndex()];
     a.dataBits = SpinEdit1->value();
@@ -349,6 +360,68 @@ bool ImplementationWindow::BitBtn3Click() {
     return true;
 }
 
+std::optional<ExportOptions> ImplementationWindow::exportOptions() const {
+    if (!figures_)
+        return std::nullopt;
+    ExportOptions o;
+    switch (figures_->arithmetic.target) {
+    case Target::Double:
+        o.format = ExportFormat::C;
+        o.type = SampleType::Double;
+        break;
+    case Target::Float:
+        o.format = ExportFormat::C;
+        o.type = SampleType::Float;
+        break;
+    case Target::FloatFma:
+        o.format = ExportFormat::C;
+        o.type = SampleType::FloatFma;
+        break;
+    case Target::Q15:
+        o.format = ExportFormat::C;
+        o.type = SampleType::Q15;
+        break;
+    case Target::Q31:
+        o.format = ExportFormat::C;
+        o.type = SampleType::Q31;
+        break;
+    case Target::CmsisQ15:
+        o.format = ExportFormat::Cmsis;
+        o.type = SampleType::Q15;
+        break;
+    case Target::CmsisQ31:
+        o.format = ExportFormat::Cmsis;
+        o.type = SampleType::Q31;
+        break;
+    case Target::CmsisF32:
+        o.format = ExportFormat::Cmsis;
+        o.type = SampleType::F32;
+        break;
+    case Target::Fixed:
+        return std::nullopt;
+    }
+    o.scaling = figures_->scaling;
+    o.order = figures_->order;
+    return o;
+}
+
+void ImplementationWindow::BitBtn5Click() {
+    const std::optional<ExportOptions> options = exportOptions();
+    if (!options) {
+        prompts().message(MessageIcon::Warning, applicationTitle(),
+                          figures_ ? QStringLiteral("Арифметику «свой формат» коды C и CMSIS-DSP "
+                                                    "не записывают: выберите double, float, q15, "
+                                                    "q31 или CMSIS-DSP")
+                                   : QStringLiteral("Сначала рассчитайте реализацию"));
+        return;
+    }
+    auto* dialog = new ExportDialog(this);
+    dialog->setSourceFile(measuredFile_);
+    dialog->preset(*options);
+    prompts().showModal(dialog);
+    dialog->deleteLater();
+}
+
 void ImplementationWindow::runFinished() {
     if (!thread_)
         return;
@@ -366,6 +439,8 @@ void ImplementationWindow::runFinished() {
     }
     figures_ = job->figures;
     curves_ = job->curves;
+    measuredFile_ = job->file;
+    BitBtn5->setEnabled(true);
     QStringList lines;
     lines << QStringLiteral("Файл: ") + Edit1->text().trimmed();
     for (const std::string& line : figureLines(*figures_))

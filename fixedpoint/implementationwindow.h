@@ -12,9 +12,11 @@
 // ComboBox2 the rounding, ComboBox3 the overflow, ComboBox4 the scaling, ComboBox5 the
 // section order, Edit2 the design report with the request and BitBtn2 "Требования",
 // CheckBox1 the search for the shortest words, BitBtn3 "Расчет", BitBtn4 "Выход",
+// BitBtn5 "Экспорт..." (the export dialog set to what was measured),
 // ProgressBar1, Memo1 the figures, PageControl1 with TabSheet1..TabSheet4 holding Image1..
 // Image3 and StringGrid1, StaticText1 the readout under the pointer.
 #include "analysis/analysisplots.h"
+#include "export/formats.h"
 #include "fixedpoint/curves.h"
 #include "fixedpoint/report.h"
 
@@ -53,6 +55,11 @@ class ImplementationWindow : public QWidget {
     // (with a message) or a computation is running.
     bool BitBtn3Click();
     bool running() const { return thread_ != nullptr; }
+    // Opens the export dialog on the measured file with the measured target, scaling and
+    // order.
+    void BitBtn5Click();
+    // Those export options; none before a computation or for the own format.
+    std::optional<ExportOptions> exportOptions() const;
     // Saves the picture of page `page` (0..2) under a name asked for.
     void savePicture(int page);
 
@@ -81,6 +88,8 @@ class ImplementationWindow : public QWidget {
     QSpinBox* SpinEdit2 = nullptr;
     QCheckBox* CheckBox1 = nullptr;
     QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+    QString measuredFile_;
     QProgressBar* ProgressBar1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     QTabWidget* PageControl1 = nullptr;

@@ -37,7 +37,62 @@ std::int64_t Simulator::overflow(std::int64_t v) {
                                                   : static_cast<std::int64_t>(low);
 }
 
+namespace {
+
+// The low 32 bits of v as a signed number.
+std::int64_t low32(std::int64_t v) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)));
+}
+
+} // namespace
+
+std::int64_t Simulator::stepCmsis(std::int64_t x) {
+    const bool q15 = target_ == Target::CmsisQ15;
+    for (std::size_t k = 0; k < im_.fixed.size(); ++k) {
+        const std::int64_t* c = im_.fixed[k].c;
+        std::int64_t* s = fixedState_.data() + 4 * k;
+        // The kernel's coefficients: b0, b1, b2, -a1, -a2.
+        const std::int64_t p[5] = {c[0] * x, c[1] * s[0], c[2] * s[1], -c[3] * s[2], -c[4] * s[3]};
+        const int f = shifts_[k];
+        std::int64_t y;
+        if (q15) {
+            // Products of 16-bit words: the 64-bit sum is exact.
+            const std::int64_t acc = p[0] + p[1] + p[2] + p[3] + p[4];
+            const std::int64_t shifted = low32(acc >> f);
+            y = shifted > top_ ? top_ : shifted < bottom_ ? bottom_ : shifted;
+            if (y != acc >> f)
+                ++counts_.overflows;
+        } else {
+            // The 64-bit sum wraps; the exact one, for the count, from the products' high and
+            // low 32 bits apart.
+            std::uint64_t acc = 0;
+            std::int64_t high = 0, low = 0;
+            for (std::int64_t v : p) {
+                acc += static_cast<std::uint64_t>(v);
+                high += v >> 32;
+                low += v & 0xffffffff;
+            }
+            const std::int64_t wrapped = static_cast<std::int64_t>(acc);
+            y = low32(wrapped >> f);
+            // Within 64 bits the wrapped sum is the exact one.
+            const std::int64_t exactHigh = high + (low >> 32);
+            const bool in64 =
+                exactHigh >= -(std::int64_t{1} << 31) && exactHigh < (std::int64_t{1} << 31);
+            if (!in64 || (wrapped >> f) != y)
+                ++counts_.overflows;
+        }
+        s[1] = s[0];
+        s[0] = x;
+        s[3] = s[2];
+        s[2] = y;
+        x = y;
+    }
+    return x;
+}
+
 std::int64_t Simulator::stepFixed(std::int64_t x) {
+    if (target_ == Target::CmsisQ15 || target_ == Target::CmsisQ31)
+        return stepCmsis(x);
     const bool nearest = im_.options.arithmetic.rounding == Rounding::Nearest;
     for (std::size_t k = 0; k < im_.fixed.size(); ++k) {
         const std::int64_t* c = im_.fixed[k].c;
@@ -60,7 +115,9 @@ double Simulator::step(double x) {
     switch (target_) {
     case Target::Q15:
     case Target::Q31:
-    case Target::Fixed: {
+    case Target::Fixed:
+    case Target::CmsisQ15:
+    case Target::CmsisQ31: {
         const double scaled = std::floor(x / lastBit_ + 0.5);
         std::int64_t v;
         if (!(scaled <= static_cast<double>(top_))) {
@@ -95,6 +152,24 @@ double Simulator::step(double x) {
                 const float p2 = c[2] * v, p4 = c[4] * y;
                 s[1] = p2 - p4;
             }
+            v = y;
+        }
+        return v;
+    }
+    case Target::CmsisF32: {
+        float v = static_cast<float>(x);
+        for (std::size_t k = 0; k < im_.single.size(); ++k) {
+            const std::array<float, 5>& c = im_.single[k];
+            const float na1 = -c[3], na2 = -c[4];
+            float* d = floatState_.data() + 2 * k;
+            const float p0 = c[0] * v;
+            const float y = p0 + d[0];
+            const float p1 = c[1] * v;
+            const float e = p1 + d[1];
+            const float p3 = na1 * y;
+            d[0] = e + p3;
+            const float p2 = c[2] * v, p4 = na2 * y;
+            d[1] = p2 + p4;
             v = y;
         }
         return v;

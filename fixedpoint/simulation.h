@@ -17,7 +17,8 @@ struct SimulationCounts {
 // exactly, then the rounding and the overflow rule of the arithmetic. Floating point:
 // transposed direct form II, y = b0 x + s0, s0 = (b1 x - a1 y) + s1, s1 = b2 x - a2 y,
 // each operation rounded in the target's type; with FMA y = fma(b0, x, s0),
-// s0 = fma(b1, x, fma(-a1, y, s1)), s1 = fma(b2, x, -(a2 y)).
+// s0 = fma(b1, x, fma(-a1, y, s1)), s1 = fma(b2, x, -(a2 y)). The CMSIS-DSP targets do
+// what their kernels do (see Arithmetic).
 class Simulator {
   public:
     explicit Simulator(const Implementation& implementation);
@@ -42,6 +43,7 @@ class Simulator {
 
   private:
     std::int64_t overflow(std::int64_t v);
+    std::int64_t stepCmsis(std::int64_t x);
 
     const Implementation& im_;
     Target target_;

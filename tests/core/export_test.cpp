@@ -686,7 +686,7 @@ TEST(ExportCli, RefusesBadInputAndWarnsOfUnusableFilters) {
         {"export bad.flt --format sos-csv --output kept.csv", 1, "Invalid numeric input", ""},
         {"export lp.flt --format matlab", 1, "Неизвестный формат 'matlab'", ""},
         {"export lp.flt --format c --type q7", 1, "Неизвестный тип чисел 'q7'", ""},
-        {"export lp.flt --format python --type q15", 1, "только к формату c", ""},
+        {"export lp.flt --format python --type q15", 1, "только к форматам c и cmsis", ""},
         {"export lp.flt --format c --name 9lives", 1, "Имя фильтра", ""},
         {"export lp.flt --format sos-csv --output no/such/dir/x.csv", 1, "", ""},
         {"export --help", 0, "", "--normalise"},

@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -147,6 +149,52 @@ class ImplementationWindowTest : public QObject {
         QCOMPARE(w->value(), 4);
         w->setValue(40);
         QCOMPARE(w->value(), 32);
+    }
+
+    // "Экспорт..." is there once something was measured, and opens the export dialog on the
+    // measured file with the measured target, scaling and order; written with test
+    // vectors, the files are those the command line writes for the same options.
+    void exportsWhatWasMeasured() {
+        Session s;
+        const QString flt = s.design(1, 0.2, 0, 0, 0.25, "lp");
+        QVERIFY(s.open());
+        QVERIFY(!s.child<QPushButton>("BitBtn5")->isEnabled());
+        s.child<QLineEdit>("Edit1")->setText(flt);
+        s.child<QComboBox>("ComboBox1")->setCurrentIndex(7); // CMSIS-DSP q31
+        s.child<QComboBox>("ComboBox4")->setCurrentIndex(2); // l1
+        s.child<QComboBox>("ComboBox5")->setCurrentIndex(0); // file
+        QSignalSpy done(s.form, &ImplementationWindow::finished);
+        QTest::mouseClick(s.child<QPushButton>("BitBtn3"), Qt::LeftButton);
+        QVERIFY(done.wait(60000));
+        QVERIFY(s.child<QPlainTextEdit>("Memo1")->toPlainText().contains("cmsis-q31"));
+        QVERIFY(s.child<QPushButton>("BitBtn5")->isEnabled());
+
+        QString format, type, scaling, order, source;
+        s.program.prompts().queueModal([&](QDialog* dialog) {
+            format = dialog->findChild<QComboBox*>("ComboBox1")->currentText();
+            type = dialog->findChild<QComboBox*>("ComboBox2")->currentText();
+            scaling = dialog->findChild<QComboBox*>("ComboBox3")->currentText();
+            order = dialog->findChild<QComboBox*>("ComboBox4")->currentText();
+            source = dialog->findChild<QLineEdit*>("Edit1")->text();
+            dialog->findChild<QLineEdit*>("Edit2")->setText("w");
+            dialog->findChild<QSpinBox*>("SpinEdit1")->setValue(500);
+            s.program.prompts().queueFile(s.program.path("w.c"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>("BitBtn2"), Qt::LeftButton);
+            return int(QDialog::Rejected);
+        });
+        QTest::mouseClick(s.child<QPushButton>("BitBtn5"), Qt::LeftButton);
+        QVERIFY(format.startsWith("CMSIS-DSP"));
+        QVERIFY(type.startsWith("q31"));
+        QCOMPARE(scaling, QStringLiteral("l1"));
+        QCOMPARE(order, QStringLiteral("file"));
+        QCOMPARE(source, flt);
+        for (const char* name : {"w.h", "w.c", "w_test.c"})
+            QVERIFY2(QFile::exists(s.program.path(name)), name);
+        QFile c(s.program.path("w.c"));
+        QVERIFY(c.open(QIODevice::ReadOnly));
+        const QByteArray code = c.readAll();
+        QVERIFY(code.contains("arm_biquad_cascade_df1_init_q31(&w_instance"));
+        QVERIFY(code.contains("--scale l1") || code.contains("L1 norm 1"));
     }
 };
 

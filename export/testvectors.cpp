@@ -1,0 +1,142 @@
+// The golden test vectors of the C and CMSIS-DSP exports.
+#include "export/testvectors.h"
+
+#include "common/errors.h"
+#include "export/cmsis.h"
+#include "fixedpoint/simulation.h"
+#include "zorkanconfig.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace zorkan {
+
+namespace {
+
+std::string integerLiteral(std::int64_t v) {
+    if (v == -2147483648LL)
+        return "(-2147483647 - 1)";
+    return std::to_string(v);
+}
+
+std::string floatingLiteral(double v, bool single) {
+    if (!std::isfinite(v))
+        throw UserMessage("Моделирование дало бесконечный или неопределенный отсчет: тестовые "
+                          "векторы не записать (фильтр неустойчив?)");
+    if (v == 0)
+        v = 0;
+    char text[40];
+    const auto r =
+        single ? std::to_chars(text, text + sizeof text, static_cast<float>(v),
+                               std::chars_format::scientific, 8)
+               : std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, 16);
+    return std::string(text, r.ptr) + (single ? "f" : "");
+}
+
+std::string array(const std::string& type, const std::string& name,
+                  const std::vector<std::string>& values) {
+    std::string out =
+        "static const " + type + " " + name + "[" + std::to_string(values.size()) + "] = {\n";
+    std::string line = "   ";
+    for (const std::string& v : values) {
+        if (line.size() + v.size() + 2 > 96) {
+            out += line + "\n";
+            line = "   ";
+        }
+        line += " " + v + ",";
+    }
+    return out + line + "\n};\n\n";
+}
+
+} // namespace
+
+std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions& o,
+                              const std::string& headerName) {
+    checkExportPrefix(o.prefix);
+    if (!filter.implementation)
+        throw UserMessage("В файле фильтра нет ни одной секции: тестовые векторы не записать");
+    const Implementation& im = *filter.implementation;
+    const int n = o.testVectors;
+    const bool cmsis = o.format == ExportFormat::Cmsis;
+    const Target target = im.options.arithmetic.target;
+    const bool fixed = fixedPointTarget(target);
+    const bool single =
+        target == Target::Float || target == Target::FloatFma || target == Target::CmsisF32;
+
+    const std::vector<double> x = goldenStimulus(im, n);
+    std::vector<std::string> in, expected;
+    Simulator sim(im);
+    for (double v : x) {
+        if (fixed) {
+            const std::int64_t word = std::llround(v / sim.lastBit());
+            in.push_back(integerLiteral(word));
+            expected.push_back(integerLiteral(sim.stepFixed(word)));
+        } else {
+            in.push_back(floatingLiteral(v, single));
+            expected.push_back(floatingLiteral(sim.step(v), single));
+        }
+    }
+
+    std::string type;
+    switch (o.type) {
+    case SampleType::Q15:
+        type = cmsis ? "q15_t" : "int16_t";
+        break;
+    case SampleType::Q31:
+        type = cmsis ? "q31_t" : "int32_t";
+        break;
+    case SampleType::F32:
+        type = "float32_t";
+        break;
+    case SampleType::Float:
+    case SampleType::FloatFma:
+        type = "float";
+        break;
+    case SampleType::Double:
+        type = "double";
+        break;
+    }
+    const std::string& p = o.prefix;
+    std::string c = "/*\n * ZORKAN " + std::string(ZORKAN_VERSION) + " golden test vectors of " +
+                    exportAsciiName(headerName) + " (" + targetName(target) + "), " +
+                    std::to_string(n) + " samples\n";
+    c += " * input: a full-scale sweep from 0 to half the sampling rate, then full-scale noise,\n"
+         " * then silence; expected: ZORKAN's bit-exact simulation of the same implementation.\n"
+         " * Prints OK and returns 0 when every output equals the expected one, else prints the\n"
+         " * first differing index with both values and returns 1.\n */\n";
+    c += "#include <stdio.h>\n";
+    if (!cmsis)
+        c += "#include <stddef.h>\n#include <stdint.h>\n";
+    c += "#include \"" + exportAsciiName(headerName) + "\"\n\n";
+    c += "#define TEST_SAMPLES " + std::to_string(n) + "\n\n";
+    c += array(type, "test_input", in);
+    c += array(type, "test_expected", expected);
+    c += "static " + type + " test_output[TEST_SAMPLES];\n\n";
+    c += "int main(void) {\n";
+    // Two blocks, so that the state carries over from one call to the next.
+    const std::string first = std::to_string(n / 3);
+    if (cmsis) {
+        c += "    unsigned long i;\n    " + p + "_init();\n";
+        c += "    " + p + "_process(test_input, test_output, " + first + ");\n";
+        c += "    " + p + "_process(test_input + " + first + ", test_output + " + first +
+             ", TEST_SAMPLES - " + first + ");\n";
+    } else {
+        c += "    unsigned long i;\n    " + p + "_state state;\n    " + p + "_reset(&state);\n";
+        c += "    " + p + "_block(&state, test_input, test_output, " + first + ");\n";
+        c += "    " + p + "_block(&state, test_input + " + first + ", test_output + " + first +
+             ", TEST_SAMPLES - " + first + ");\n";
+    }
+    c += "    for (i = 0; i < TEST_SAMPLES; ++i) {\n";
+    c += "        if (test_output[i] != test_expected[i]) {\n";
+    if (fixed)
+        c += "            printf(\"FAIL at %lu: expected %ld, got %ld\\n\", i, "
+             "(long)test_expected[i],\n                   (long)test_output[i]);\n";
+    else
+        c += std::string("            printf(\"FAIL at %lu: expected %.") + (single ? "9" : "17") +
+             "g, got %." + (single ? "9" : "17") +
+             "g\\n\", i, (double)test_expected[i],\n                   (double)test_output[i]);\n";
+    c += "            return 1;\n        }\n    }\n    printf(\"OK\\n\");\n    return 0;\n}\n";
+    return c;
+}
+
+} // namespace zorkan

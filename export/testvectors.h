@@ -1,0 +1,16 @@
+#pragma once
+// Golden test vectors: a C program that runs the exported filter over the golden stimulus
+// and compares every output with what the simulation of the same implementation computed.
+#include "export/formats.h"
+
+#include <string>
+
+namespace zorkan {
+
+// NAME_test.c for `options.testVectors` samples; `headerName` is the exported header it
+// includes. It prints "OK" and returns 0 when every output equals the expected one, else
+// prints the first differing index with both values and returns 1.
+std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions& options,
+                              const std::string& headerName);
+
+} // namespace zorkan
