@@ -425,7 +425,8 @@ ExportFormat parseExportFormat(const std::string& text) {
         return ExportFormat::Python;
     if (text == "c")
         return ExportFormat::C;
-    throw UserMessage("Неизвестный формат '" + text + "': допустимы sos-csv, octave, python, c");
+    throw UserMessage("Неизвестный формат '" + text +
+                      "': допустимы sos-csv, octave, python, c, verilog");
 }
 
 SampleType parseSampleType(const std::string& text) {
