@@ -1,5 +1,6 @@
 #include "export/exportdialog.h"
 
+#include "analysis/filteranalysis.h"
 #include "common/errors.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -120,6 +122,37 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
         "Каждая секция масштабируется так, что секции с первой по нее имеют усиление 1"));
     column->addWidget(CheckBox1);
 
+    // Verilog: the words and the rules of the fixed-point implementation.
+    verilogIndex_ = ComboBox1->count();
+    ComboBox1->addItem(QStringLiteral("Verilog-2001 для ПЛИС (*.v)"));
+    auto* words = new QHBoxLayout;
+    SpinEdit1 = new QSpinBox(this);
+    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
+    SpinEdit1->setToolTip(QStringLiteral("Длина слова данных модуля Verilog, бит"));
+    SpinEdit2 = new QSpinBox(this);
+    SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
+    SpinEdit2->setToolTip(QStringLiteral("Длина слова коэффициентов модуля Verilog, бит"));
+    for (QSpinBox* spin : {SpinEdit1, SpinEdit2})
+        spin->setRange(minimumBits, maximumBits);
+    SpinEdit1->setValue(16);
+    SpinEdit2->setValue(32);
+    ComboBox3 = new QComboBox(this);
+    ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
+    ComboBox3->addItems({QStringLiteral("к ближайшему"), QStringLiteral("отбрасыванием")});
+    ComboBox3->setToolTip(QStringLiteral("Округление выхода секции"));
+    ComboBox4 = new QComboBox(this);
+    ComboBox4->setObjectName(QStringLiteral("ComboBox4"));
+    ComboBox4->addItems({QStringLiteral("насыщение"), QStringLiteral("перенос по модулю")});
+    ComboBox4->setToolTip(QStringLiteral("Переполнение выхода секции"));
+    words->addWidget(new QLabel(QStringLiteral("Verilog: данные"), this));
+    words->addWidget(SpinEdit1);
+    words->addWidget(new QLabel(QStringLiteral("коэффициенты"), this));
+    words->addWidget(SpinEdit2);
+    words->addWidget(ComboBox3);
+    words->addWidget(ComboBox4);
+    words->addStretch(1);
+    column->addLayout(words);
+
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setToolTip(QStringLiteral("Файлы, которые получит предложенное имя"));
@@ -157,6 +190,10 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     connect(CheckBox1, &QCheckBox::toggled, this, &ExportDialog::showPreview);
     connect(Edit1, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
     connect(Edit2, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
+    for (QSpinBox* spin : {SpinEdit1, SpinEdit2})
+        connect(spin, &QSpinBox::valueChanged, this, &ExportDialog::showPreview);
+    for (QComboBox* box : {ComboBox3, ComboBox4})
+        connect(box, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
     ComboBox1Change();
 
     // The filter last designed or analysed, if any.
@@ -173,7 +210,10 @@ void ExportDialog::setSourceFile(const QString& path) {
 void ExportDialog::ComboBox1Change() {
     const bool c = ComboBox1->currentIndex() == static_cast<int>(ExportFormat::C);
     ComboBox2->setEnabled(c);
-    Edit2->setEnabled(c);
+    Edit2->setEnabled(c || verilogChosen());
+    for (QWidget* w : std::initializer_list<QWidget*>{SpinEdit1, SpinEdit2, ComboBox3, ComboBox4})
+        if (w)
+            w->setEnabled(verilogChosen());
     showPreview();
 }
 
@@ -196,6 +236,10 @@ void ExportDialog::showPreview() {
     const QString source = Edit1->text().trimmed();
     if (source.isEmpty()) {
         Label1->setText(QStringLiteral("Не задано имя файла параметров фильтра"));
+        return;
+    }
+    if (verilogChosen()) {
+        showVerilogPreview(source);
         return;
     }
     ExportOptions options = chosenOptions();
@@ -271,6 +315,10 @@ void ExportDialog::BitBtn2Click() {
                           QStringLiteral("Не задано имя файла параметров фильтра"));
         return;
     }
+    if (verilogChosen()) {
+        exportVerilogModule(source);
+        return;
+    }
     const ExportOptions options = chosenOptions();
     const std::optional<QString> output =
         prompts().saveFileName(outputRequest(options.format, source));
@@ -295,6 +343,89 @@ void ExportDialog::BitBtn2Click() {
                                 .arg(names.join(QStringLiteral(", ")))
                                 .arg(result.filter.cascade.sections.size()));
     for (const CascadeWarning& w : result.filter.cascade.warnings)
+        prompts().message(MessageIcon::Warning, applicationTitle(),
+                          QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message));
+}
+
+bool ExportDialog::verilogChosen() const {
+    return ComboBox1 && ComboBox1->currentIndex() == verilogIndex_;
+}
+
+VerilogOptions ExportDialog::chosenVerilogOptions() const {
+    VerilogOptions options;
+    Arithmetic& a = options.implementation.arithmetic;
+    a.target = Target::Fixed;
+    a.dataBits = SpinEdit1->value();
+    a.coefBits = SpinEdit2->value();
+    a.rounding = ComboBox3->currentIndex() == 1 ? Rounding::Truncate : Rounding::Nearest;
+    a.overflow = ComboBox4->currentIndex() == 1 ? Overflow::Wrap : Overflow::Saturate;
+    options.implementation.scaling = CheckBox1->isChecked() ? Scaling::Peak : Scaling::None;
+    options.implementation.order = SectionOrder::ascending;
+    options.prefix = Edit2->text().trimmed().toStdString();
+    return options;
+}
+
+namespace {
+
+FileDialogRequest verilogRequest(const QString& source) {
+    FileDialogRequest r;
+    r.title = QStringLiteral("Экспорт фильтра");
+    r.initialFolder = QDir::currentPath();
+    r.filter = QStringLiteral("Модули Verilog|*.v");
+    r.defaultExtension = QStringLiteral("v");
+    const QString stem = source.isEmpty() ? QStringLiteral("1") : QFileInfo(source).baseName();
+    r.proposedName = stem + QStringLiteral(".v");
+    return r;
+}
+
+} // namespace
+
+void ExportDialog::showVerilogPreview(const QString& source) {
+    VerilogOptions options = chosenVerilogOptions();
+    options.sourceName = QFileInfo(source).fileName().toStdString();
+    const QString proposed =
+        QDir(QDir::currentPath()).filePath(verilogRequest(source).proposedName);
+    try {
+        const Implementation im =
+            verilogImplementation(readAnalysedFilter(source.toStdString()), options);
+        const std::vector<VerilogFile> files =
+            verilogFileTexts(im, proposed.toStdString(), options);
+        Memo1->setPlainText(QString::fromStdString(files[0].text));
+        PageControl1->setTabText(0, QFileInfo(QString::fromStdString(files[0].path)).fileName());
+        QStringList warnings;
+        for (const CascadeWarning& w : im.cascade.warnings)
+            warnings << QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message);
+        Label1->setText(warnings.isEmpty()
+                            ? QStringLiteral("Предупреждений нет; задержка модуля %1 тактов")
+                                  .arg(verilogLatency(im))
+                            : warnings.join(QLatin1Char('\n')));
+    } catch (const Error& e) {
+        const QString why = QString::fromUtf8(e.what());
+        Label1->setText(QStringLiteral("Текст не составлен: ") +
+                        (dynamic_cast<const UserMessage*>(&e) ? why : withFullStop(why)));
+    }
+}
+
+void ExportDialog::exportVerilogModule(const QString& source) {
+    const VerilogOptions options = chosenVerilogOptions();
+    const std::optional<QString> output = prompts().saveFileName(verilogRequest(source));
+    if (!output)
+        return;
+    const std::vector<std::string> files = verilogFiles(output->toStdString(), options);
+    checkExportOutputs(source.toStdString(), files);
+    if (!replaceAllowed(files))
+        return;
+    VerilogResult result;
+    {
+        BusyCursor busy;
+        result = exportVerilog(source.toStdString(), output->toStdString(), options);
+    }
+    StatusBar1->showMessage(QStringLiteral("Записан %1; секций второго порядка: %2, задержка %3 "
+                                           "тактов")
+                                .arg(fullPath(result.files[0]))
+                                .arg(result.implementation.fixed.size())
+                                .arg(verilogLatency(result.implementation)));
+    for (const CascadeWarning& w : result.implementation.cascade.warnings)
         prompts().message(MessageIcon::Warning, applicationTitle(),
                           QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message));
 }

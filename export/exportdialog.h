@@ -12,8 +12,11 @@
 // ComboBox2 (number type for C), Edit2 (name for C), CheckBox1 (normalise),
 // PageControl1 (one page per file, Memo1 and Memo2 holding the texts), Label1 (the
 // warnings, or why there is no text to show), BitBtn2 (export), BitBtn3 (close),
-// StatusBar1.
+// StatusBar1. After them, for Verilog (the last format): SpinEdit1 (data bits), SpinEdit2
+// (coefficient bits), ComboBox3 (rounding), ComboBox4 (overflow); the normalisation then
+// chooses scaling peak or none.
 #include "export/formats.h"
+#include "export/verilog.h"
 
 #include <QDialog>
 
@@ -23,6 +26,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QStatusBar;
 class QTabWidget;
 
@@ -46,6 +50,11 @@ class ExportDialog : public QDialog {
     void showPreview();
     // True when every existing file of `files` may be replaced.
     bool replaceAllowed(const std::vector<std::string>& files);
+    // Verilog: the module of the fixed-point implementation with the chosen words.
+    bool verilogChosen() const;
+    VerilogOptions chosenVerilogOptions() const;
+    void showVerilogPreview(const QString& source);
+    void exportVerilogModule(const QString& source);
 
     QLineEdit* Edit1 = nullptr;
     QPushButton* BitBtn1 = nullptr;
@@ -60,6 +69,11 @@ class ExportDialog : public QDialog {
     QPushButton* BitBtn2 = nullptr;
     QPushButton* BitBtn3 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
+    QSpinBox* SpinEdit2 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QComboBox* ComboBox4 = nullptr;
+    int verilogIndex_ = -1; // the item of ComboBox1 that is Verilog
 
     // The sections the pages show, and what they were made from.
     QString previewKey_;
