@@ -485,9 +485,7 @@ Target targetOf(SampleType type) {
     return Target::Double;
 }
 
-// What the simulation of the exported arithmetic finds that a user must know before the
-// code goes into a device: a low signal-to-noise ratio, an overflow a full-scale input
-// can cause, a limit cycle.
+// The implementation the C export's arithmetic realises: its target, scaling and order.
 ImplementationOptions implementationOptions(const ExportOptions& options,
                                             const ExportedFilter& filter) {
     ImplementationOptions io;
@@ -497,9 +495,11 @@ ImplementationOptions implementationOptions(const ExportOptions& options,
     return io;
 }
 
-void warnOfTheImplementation(const FilterCoefficients& file, const ExportOptions& options,
-                             ExportedFilter& filter) {
-    const ImplementationOptions io = implementationOptions(options, filter);
+} // namespace
+
+std::vector<CascadeWarning> implementationWarnings(const FilterCoefficients& file,
+                                                   const ImplementationOptions& io) {
+    std::vector<CascadeWarning> warnings;
     ReportOptions ro;
     ro.limitCycleTrials = 20;
     ro.limitCycleSamples = 2048;
@@ -507,21 +507,21 @@ void warnOfTheImplementation(const FilterCoefficients& file, const ExportOptions
     try {
         f = implementationFigures(file, io, ro);
     } catch (const UserMessage&) {
-        return; // the export itself says what does not fit
+        return warnings; // the export itself says what does not fit
     }
     const double snr = f.analyticNoise ? f.snrAnalyticDb : f.snrSimulatedDb;
     if ((f.analyticNoise || f.simulatedNoise) && snr < 40) {
         char text[64];
         std::snprintf(text, sizeof text, "%.1f", snr);
-        filter.cascade.warnings.push_back(
+        warnings.push_back(
             {std::string("отношение сигнал/шум реализации ") + text +
                  " dB, меньше 40 dB (zorkan-cli implement показывает подробности)",
              std::string("the simulated signal-to-noise ratio of this implementation is ") + text +
                  " dB, below 40 dB (see zorkan-cli implement)"});
     }
     // Floating point has no full scale to overflow.
-    if (fixedPoint(options.type) && f.normsBounded && f.overflowPossible)
-        filter.cascade.warnings.push_back(
+    if (fixedPointTarget(io.arithmetic.target) && f.normsBounded && f.overflowPossible)
+        warnings.push_back(
             {"выход секции " + std::to_string(f.worstSection) +
                  " может переполниться при входе в пределах полной шкалы (норма L1 больше 1; "
                  "--scale l1 это исключает)",
@@ -531,15 +531,14 @@ void warnOfTheImplementation(const FilterCoefficients& file, const ExportOptions
         char text[96];
         std::snprintf(text, sizeof text, "%.0f, period %d", f.limitCycle.amplitude,
                       f.limitCycle.period);
-        filter.cascade.warnings.push_back(
+        warnings.push_back(
             {"при нулевом входе найден предельный цикл: амплитуда " +
                  std::to_string(static_cast<long long>(f.limitCycle.amplitude)) +
                  " младших разрядов, период " + std::to_string(f.limitCycle.period) + " отсчетов",
              std::string("a limit cycle at zero input: amplitude (last bits) ") + text});
     }
+    return warnings;
 }
-
-} // namespace
 
 ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOptions& options) {
     ExportedFilter filter;
@@ -560,7 +559,9 @@ ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOption
         // The cascade the implementation realises, with its coefficients as the
         // simulation holds them, and what the simulation finds.
         filter.cascade = realise(file, implementationOptions(options, filter)).cascade;
-        warnOfTheImplementation(file, options, filter);
+        for (CascadeWarning& w :
+             implementationWarnings(file, implementationOptions(options, filter)))
+            filter.cascade.warnings.push_back(std::move(w));
     } else {
         filter.cascade = realisedCascade(file, filter.scaling, filter.sectionOrder);
     }

@@ -164,7 +164,11 @@ Implementation verilogImplementation(const FilterCoefficients& filter,
                                      const VerilogOptions& options) {
     ImplementationOptions io = options.implementation;
     io.arithmetic.target = Target::Fixed;
-    return realise(filter, io);
+    Implementation im = realise(filter, io);
+    // What the simulation finds (noise, overflow, limit cycles) goes into the header too.
+    for (CascadeWarning& w : implementationWarnings(filter, io))
+        im.cascade.warnings.push_back(std::move(w));
+    return im;
 }
 
 int verilogLatency(const Implementation& implementation) {

@@ -25,7 +25,8 @@ struct VerilogOptions {
 // The number of golden samples a testbench may hold.
 constexpr int maximumTestVectors = 1000000;
 
-// The implementation the module computes: the options' scaling and order, target fixed.
+// The implementation the module computes: the options' scaling and order, target fixed;
+// its cascade's warnings include what the simulation finds (implementationWarnings).
 Implementation verilogImplementation(const FilterCoefficients& filter,
                                      const VerilogOptions& options);
 

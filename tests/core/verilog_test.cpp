@@ -6,6 +6,7 @@
 #include "design/designrun.h"
 #include "fixedpoint/implementation.h"
 #include "fixedpoint/simulation.h"
+#include "modelling/signalfile.h"
 
 #include "clirunner.h"
 #include "tempfiles.h"
@@ -230,12 +231,15 @@ TEST(VerilogExport, IcarusEqualsTheSimulationOnChosenCases) {
 // Random designs of every kind and approximation at random word lengths and options.
 TEST(VerilogExport, IcarusEqualsTheSimulationOnRandomDesigns) {
     Random random;
+    // ZORKAN_VERILOG_TRIALS=N runs a longer sweep.
+    const char* trials = std::getenv("ZORKAN_VERILOG_TRIALS");
+    const int count = trials ? std::atoi(trials) : 6;
     const char* const rounds[] = {"nearest", "truncate"};
     const char* const overflows[] = {"saturate", "wrap"};
     const char* const scales[] = {"peak", "l2", "l1", "none"};
     const char* const orders[] = {"file", "ascending", "descending"};
     auto pick = [&random](int n) { return static_cast<int>(random.next() * n); };
-    for (int trial = 0; trial < 6; ++trial) {
+    for (int trial = 0; trial < count; ++trial) {
         const int kind = trial % 3;
         const double a = 0.05 + 0.25 * random.next(), gap = 0.05 + 0.1 * random.next();
         DesignRequest r;
@@ -398,6 +402,39 @@ TEST(VerilogExport, GoldenTestbenchPassesAndReportsAChangedValue) {
     EXPECT_EQ(readBytes(dir.file("run.txt")), "MISMATCH at sample 150: got " +
                                                   std::to_string(signedOf(old)) + ", expected " +
                                                   std::to_string(signedOf(changed)) + "\n");
+}
+
+// With no options the export is implement's fixed target with no options: the module run
+// on a signal file gives what `implement --simulate` writes for it.
+TEST(VerilogExport, DefaultsAreThoseOfImplement) {
+    TempDir dir;
+    designFile(dir, "d", request(3, 0.2, 0, 0, 0.25, 1, 40));
+    ASSERT_EQ(runCli(dir, "export d.flt --format verilog --name f --output f").status, 0);
+    const std::string module = readBytes(dir.file("f.v"));
+    EXPECT_NE(module.find("--target fixed --data-bits 16 --coef-bits 32 --round nearest "
+                          "--overflow saturate --scale peak --order ascending --simulate"),
+              std::string::npos);
+    Random random;
+    std::vector<Clock> clocks;
+    {
+        TextWriter sig(dir.file("in.sig"));
+        for (int n = 0; n < 400; ++n) {
+            const auto k = static_cast<std::int64_t>(std::floor((2 * random.next() - 1) * 32768));
+            clocks.push_back({false, true, k});
+            writeSample(sig, static_cast<double>(k) / 32768);
+        }
+        sig.close();
+    }
+    const auto sim = runCli(dir, "implement d.flt --target fixed --limit-cycles 0 --simulate "
+                                 "in.sig out.sig");
+    ASSERT_EQ(sim.status, 0) << sim.err;
+    std::vector<std::int64_t> expected;
+    forEachSample(dir.file("out.sig"),
+                  [&](double v) { expected.push_back(std::llround(v * 32768)); });
+    const std::vector<Seen> seen = runIcarus(dir, driver(16, clocks));
+    ASSERT_EQ(seen.size(), expected.size());
+    for (std::size_t i = 0; i < seen.size(); ++i)
+        ASSERT_EQ(seen[i].value, expected[i]) << "sample " << i;
 }
 
 // Bad input: a clear message, exit 1, and no file written or changed.
