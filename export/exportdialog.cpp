@@ -395,10 +395,9 @@ void ExportDialog::showVerilogPreview(const QString& source) {
         QStringList warnings;
         for (const CascadeWarning& w : im.cascade.warnings)
             warnings << QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message);
-        Label1->setText(warnings.isEmpty()
-                            ? QStringLiteral("Предупреждений нет; задержка модуля %1 тактов")
-                                  .arg(verilogLatency(im))
-                            : warnings.join(QLatin1Char('\n')));
+        Label1->setText((warnings.isEmpty() ? QStringLiteral("Предупреждений нет")
+                                            : warnings.join(QLatin1Char('\n'))) +
+                        QStringLiteral("\nЗадержка модуля: %1 тактов").arg(verilogLatency(im)));
     } catch (const Error& e) {
         const QString why = QString::fromUtf8(e.what());
         Label1->setText(QStringLiteral("Текст не составлен: ") +
