@@ -386,8 +386,25 @@ void ExportDialog::showVerilogPreview(const QString& source) {
     const QString proposed =
         QDir(QDir::currentPath()).filePath(verilogRequest(source).proposedName);
     try {
-        const Implementation im =
-            verilogImplementation(readAnalysedFilter(source.toStdString()), options);
+        // Realised again only when the file or the arithmetic changed, not for the name.
+        const QFileInfo file(source);
+        const Arithmetic& a = options.implementation.arithmetic;
+        const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8")
+                                .arg(file.absoluteFilePath())
+                                .arg(file.lastModified().toMSecsSinceEpoch())
+                                .arg(file.size())
+                                .arg(a.dataBits)
+                                .arg(a.coefBits)
+                                .arg(static_cast<int>(a.rounding))
+                                .arg(static_cast<int>(a.overflow))
+                                .arg(static_cast<int>(options.implementation.scaling));
+        if (key != verilogKey_ || !file.exists()) {
+            verilogKey_.clear();
+            verilogImplementation_ =
+                verilogImplementation(readAnalysedFilter(source.toStdString()), options);
+            verilogKey_ = key;
+        }
+        const Implementation& im = verilogImplementation_;
         const std::vector<VerilogFile> files =
             verilogFileTexts(im, proposed.toStdString(), options);
         Memo1->setPlainText(QString::fromStdString(files[0].text));

@@ -74,6 +74,9 @@ class ExportDialog : public QDialog {
     QComboBox* ComboBox3 = nullptr;
     QComboBox* ComboBox4 = nullptr;
     int verilogIndex_ = -1; // the item of ComboBox1 that is Verilog
+    // The implementation the Verilog page shows, and what it was made from.
+    QString verilogKey_;
+    Implementation verilogImplementation_;
 
     // The sections the pages show, and what they were made from.
     QString previewKey_;

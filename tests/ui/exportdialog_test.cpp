@@ -439,6 +439,17 @@ class ExportDialogTest : public QObject {
         // The warnings are shown again after writing.
         QVERIFY(!program.prompts().messages.empty());
         QVERIFY(program.prompts().messages[0].text.contains(QStringLiteral("переполниться")));
+        // The name is the module's; one that is no Verilog identifier gives no text.
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("Edit2"));
+        QVERIFY(name->isEnabled());
+        name->setText(QStringLiteral("lowpass"));
+        QVERIFY(dialog.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))
+                    ->toPlainText()
+                    .contains(QStringLiteral("\nmodule lowpass (\n")));
+        name->setText(QStringLiteral("reg"));
+        QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("Label1"))
+                    ->text()
+                    .startsWith(QStringLiteral("Текст не составлен: Имя модуля Verilog 'reg'")));
         formats->setCurrentIndex(0);
         QVERIFY(!data->isEnabled() && !overflow->isEnabled());
     }
