@@ -1,6 +1,7 @@
 // zorkan-cli export: a filter parameter file as second-order sections for other tools.
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "cli/verilogexport.h"
 #include "common/errors.h"
 #include "export/formats.h"
 
@@ -32,6 +33,7 @@ const char* const exportHelp =
     "                          знаком), PREFIX_state, PREFIX_instance, функции\n"
     "                          PREFIX_init и PREFIX_process; арифметика - как у\n"
     "                          implement --target cmsis-q15, cmsis-q31, cmsis-f32\n"
+    "                 verilog  модуль Verilog-2001 для ПЛИС (см. ниже)\n"
     "  --type T       числа кода C: double, float (транспонированная вторая прямая\n"
     "                 форма), float-fma (то же с fmaf), q15 (int16_t), q31 (int32_t)\n"
     "                 (первая прямая форма,\n"
@@ -41,7 +43,8 @@ const char* const exportHelp =
     "                 (arm_biquad_cascade_df1_q15), q31 (arm_biquad_cascade_df1_q31)\n"
     "                 или f32 (arm_biquad_cascade_df2T_f32), по умолчанию q15\n"
     "  --name PREFIX  имя типа и функций кода C, по умолчанию zorkan_filter\n"
-    "  --test-vectors N  для c и cmsis: еще файл NAME_test.c рядом с кодом - N\n"
+    "  --test-vectors N  для c и cmsis (для verilog - ниже): еще файл NAME_test.c\n"
+    "                 рядом с кодом - N\n"
     "                 отсчетов входа (качание частоты, шум и тишина) и ожидаемый\n"
     "                 выход моделирования; его main печатает OK и возвращает 0, если\n"
     "                 все отсчеты совпали, иначе первое расхождение и 1\n"
@@ -58,6 +61,24 @@ const char* const exportHelp =
     "                 фильтра; без --output текст выводится в stdout (для c - один\n"
     "                 заголовок; для cmsis - файлы PREFIX.h и PREFIX.c)\n"
     "  --help         эта справка\n"
+    "\n"
+    "Формат verilog: модуль с портами clk, rst (синхронный, активный уровень 1,\n"
+    "обнуляет состояние), in_valid, in_sample, out_valid, out_sample (signed [W-1:0]);\n"
+    "отсчет принимается в каждом такте с in_valid (каждый такт или с пропусками),\n"
+    "результат выходит с out_valid через задержку в тактах, равную числу секций\n"
+    "(указана в комментарии). Арифметика та же, что у implement --target fixed\n"
+    "с теми же параметрами, выходы совпадают побитно.\n"
+    "  --data-bits W     длина слова данных, от 4 до 32 (по умолчанию 16)\n"
+    "  --coef-bits C     длина слова коэффициентов, от 4 до 32 (по умолчанию 32)\n"
+    "  --round R         nearest или truncate (по умолчанию nearest)\n"
+    "  --overflow O      saturate или wrap (по умолчанию saturate)\n"
+    "  --scale S, --order O  как у implement: по умолчанию peak и ascending\n"
+    "  --name PREFIX     имя модуля, по умолчанию zorkan_filter\n"
+    "  --output NAME.v   записать модуль в NAME.v (к имени без .v добавляется .v)\n"
+    "  --test-vectors N  записать рядом NAME_tb.v: испытательный модуль с N отсчетами\n"
+    "                    входа (развертка по частоте полной шкалы, шум, тишина) и\n"
+    "                    ожидаемыми выходами моделирования; печатает OK, если все\n"
+    "                    выходы совпали, иначе первое расхождение\n"
     "\n"
     "Неустойчивый или нулевой фильтр выводится с предупреждением в комментарии\n"
     "и в stderr. При ошибке сообщение выводится в stderr, код выхода 1.\n";
@@ -78,7 +99,9 @@ int runExport(int argc, char** argv) {
         throw UserMessage("Укажите один файл параметров фильтра (.flt)");
     const std::string formatText = textOption(args, "format", "");
     if (formatText.empty())
-        throw UserMessage("Укажите формат: --format sos-csv, octave, python или c");
+        throw UserMessage("Укажите формат: --format sos-csv, octave, python, c, cmsis или verilog");
+    if (formatText == "verilog")
+        return runVerilogExport(args);
     ExportOptions options;
     options.format = parseExportFormat(formatText);
     const bool code = options.format == ExportFormat::C || options.format == ExportFormat::Cmsis;
@@ -98,7 +121,8 @@ int runExport(int argc, char** argv) {
     if (args.options.count("test-vectors")) {
         const std::int64_t n = integerOption(args, "test-vectors", 0);
         if (!code)
-            throw UserMessage("Параметр --test-vectors относится только к форматам c и cmsis");
+            throw UserMessage(
+                "Параметр --test-vectors относится только к форматам c, cmsis и verilog");
         if (n < 1 || n > maximumTestVectors)
             throw UserMessage("Число отсчетов тестовых векторов должно быть от 1 до " +
                               std::to_string(maximumTestVectors));

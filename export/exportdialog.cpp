@@ -1,5 +1,6 @@
 #include "export/exportdialog.h"
 
+#include "analysis/filteranalysis.h"
 #include "common/errors.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
@@ -129,6 +130,37 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
         "Каждая секция масштабируется так, что секции с первой по нее имеют усиление 1"));
     column->addWidget(CheckBox1);
 
+    // Verilog: the words and the rules of the fixed-point implementation.
+    verilogIndex_ = ComboBox1->count();
+    ComboBox1->addItem(QStringLiteral("Verilog-2001 для ПЛИС (*.v)"));
+    auto* words = new QHBoxLayout;
+    SpinEdit2 = new QSpinBox(this);
+    SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
+    SpinEdit2->setToolTip(QStringLiteral("Длина слова данных модуля Verilog, бит"));
+    SpinEdit3 = new QSpinBox(this);
+    SpinEdit3->setObjectName(QStringLiteral("SpinEdit3"));
+    SpinEdit3->setToolTip(QStringLiteral("Длина слова коэффициентов модуля Verilog, бит"));
+    for (QSpinBox* spin : {SpinEdit2, SpinEdit3})
+        spin->setRange(minimumBits, maximumBits);
+    SpinEdit2->setValue(16);
+    SpinEdit3->setValue(32);
+    ComboBox5 = new QComboBox(this);
+    ComboBox5->setObjectName(QStringLiteral("ComboBox5"));
+    ComboBox5->addItems({QStringLiteral("к ближайшему"), QStringLiteral("отбрасыванием")});
+    ComboBox5->setToolTip(QStringLiteral("Округление выхода секции"));
+    ComboBox6 = new QComboBox(this);
+    ComboBox6->setObjectName(QStringLiteral("ComboBox6"));
+    ComboBox6->addItems({QStringLiteral("насыщение"), QStringLiteral("перенос по модулю")});
+    ComboBox6->setToolTip(QStringLiteral("Переполнение выхода секции"));
+    words->addWidget(new QLabel(QStringLiteral("Verilog: данные"), this));
+    words->addWidget(SpinEdit2);
+    words->addWidget(new QLabel(QStringLiteral("коэффициенты"), this));
+    words->addWidget(SpinEdit3);
+    words->addWidget(ComboBox5);
+    words->addWidget(ComboBox6);
+    words->addStretch(1);
+    column->addLayout(words);
+
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setToolTip(QStringLiteral("Файлы, которые получит предложенное имя"));
@@ -193,6 +225,10 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     connect(ComboBox4, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
     connect(Edit1, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
     connect(Edit2, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
+    for (QSpinBox* spin : {SpinEdit2, SpinEdit3})
+        connect(spin, &QSpinBox::valueChanged, this, &ExportDialog::showPreview);
+    for (QComboBox* box : {ComboBox5, ComboBox6})
+        connect(box, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
     ComboBox1Change();
 
     // The filter last designed or analysed, if any.
@@ -226,9 +262,12 @@ void ExportDialog::ComboBox1Change() {
     const bool c = format == static_cast<int>(ExportFormat::C) ||
                    format == static_cast<int>(ExportFormat::Cmsis);
     ComboBox2->setEnabled(c);
-    Edit2->setEnabled(c);
+    Edit2->setEnabled(c || verilogChosen());
     if (SpinEdit1)
-        SpinEdit1->setEnabled(c);
+        SpinEdit1->setEnabled(c || verilogChosen());
+    for (QWidget* w : std::initializer_list<QWidget*>{SpinEdit2, SpinEdit3, ComboBox5, ComboBox6})
+        if (w)
+            w->setEnabled(verilogChosen());
     showPreview();
 }
 
@@ -257,6 +296,10 @@ void ExportDialog::showPreview() {
     const QString source = Edit1->text().trimmed();
     if (source.isEmpty()) {
         Label1->setText(QStringLiteral("Не задано имя файла параметров фильтра"));
+        return;
+    }
+    if (verilogChosen()) {
+        showVerilogPreview(source);
         return;
     }
     ExportOptions options = chosenOptions();
@@ -336,6 +379,10 @@ void ExportDialog::BitBtn2Click() {
                           QStringLiteral("Не задано имя файла параметров фильтра"));
         return;
     }
+    if (verilogChosen()) {
+        exportVerilogModule(source);
+        return;
+    }
     const ExportOptions options = chosenOptions();
     const std::optional<QString> output =
         prompts().saveFileName(outputRequest(options.format, source));
@@ -360,6 +407,114 @@ void ExportDialog::BitBtn2Click() {
                                 .arg(names.join(QStringLiteral(", ")))
                                 .arg(result.filter.cascade.sections.size()));
     for (const CascadeWarning& w : result.filter.cascade.warnings)
+        prompts().message(MessageIcon::Warning, applicationTitle(),
+                          QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message));
+}
+
+bool ExportDialog::verilogChosen() const {
+    return ComboBox1 && ComboBox1->currentIndex() == verilogIndex_;
+}
+
+VerilogOptions ExportDialog::chosenVerilogOptions() const {
+    VerilogOptions options;
+    Arithmetic& a = options.implementation.arithmetic;
+    a.target = Target::Fixed;
+    a.dataBits = SpinEdit2->value();
+    a.coefBits = SpinEdit3->value();
+    a.rounding = ComboBox5->currentIndex() == 1 ? Rounding::Truncate : Rounding::Nearest;
+    a.overflow = ComboBox6->currentIndex() == 1 ? Overflow::Wrap : Overflow::Saturate;
+    // The scaling and order chosen for every implementation, else the normalisation's
+    // peak (or none) and the most resonant section last.
+    options.implementation.scaling = ComboBox3->currentIndex() > 0
+                                         ? scalings[ComboBox3->currentIndex() - 1]
+                                     : CheckBox1->isChecked() ? Scaling::Peak
+                                                              : Scaling::None;
+    options.implementation.order = ComboBox4->currentIndex() > 0
+                                       ? orders[ComboBox4->currentIndex() - 1]
+                                       : SectionOrder::ascending;
+    options.testVectors = SpinEdit1->value();
+    options.prefix = Edit2->text().trimmed().toStdString();
+    return options;
+}
+
+namespace {
+
+FileDialogRequest verilogRequest(const QString& source) {
+    FileDialogRequest r;
+    r.title = QStringLiteral("Экспорт фильтра");
+    r.initialFolder = QDir::currentPath();
+    r.filter = QStringLiteral("Модули Verilog|*.v");
+    r.defaultExtension = QStringLiteral("v");
+    const QString stem = source.isEmpty() ? QStringLiteral("1") : QFileInfo(source).baseName();
+    r.proposedName = stem + QStringLiteral(".v");
+    return r;
+}
+
+} // namespace
+
+void ExportDialog::showVerilogPreview(const QString& source) {
+    VerilogOptions options = chosenVerilogOptions();
+    options.sourceName = QFileInfo(source).fileName().toStdString();
+    const QString proposed =
+        QDir(QDir::currentPath()).filePath(verilogRequest(source).proposedName);
+    try {
+        // Realised again only when the file or the arithmetic changed, not for the name.
+        const QFileInfo file(source);
+        const Arithmetic& a = options.implementation.arithmetic;
+        const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9")
+                                .arg(file.absoluteFilePath())
+                                .arg(file.lastModified().toMSecsSinceEpoch())
+                                .arg(file.size())
+                                .arg(a.dataBits)
+                                .arg(a.coefBits)
+                                .arg(static_cast<int>(a.rounding))
+                                .arg(static_cast<int>(a.overflow))
+                                .arg(static_cast<int>(options.implementation.scaling))
+                                .arg(static_cast<int>(options.implementation.order));
+        if (key != verilogKey_ || !file.exists()) {
+            verilogKey_.clear();
+            verilogImplementation_ =
+                verilogImplementation(readAnalysedFilter(source.toStdString()), options);
+            verilogKey_ = key;
+        }
+        const Implementation& im = verilogImplementation_;
+        const std::vector<VerilogFile> files =
+            verilogFileTexts(im, proposed.toStdString(), options);
+        Memo1->setPlainText(QString::fromStdString(files[0].text));
+        PageControl1->setTabText(0, QFileInfo(QString::fromStdString(files[0].path)).fileName());
+        QStringList warnings;
+        for (const CascadeWarning& w : im.cascade.warnings)
+            warnings << QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message);
+        Label1->setText((warnings.isEmpty() ? QStringLiteral("Предупреждений нет")
+                                            : warnings.join(QLatin1Char('\n'))) +
+                        QStringLiteral("\nЗадержка модуля: %1 тактов").arg(verilogLatency(im)));
+    } catch (const Error& e) {
+        const QString why = QString::fromUtf8(e.what());
+        Label1->setText(QStringLiteral("Текст не составлен: ") +
+                        (dynamic_cast<const UserMessage*>(&e) ? why : withFullStop(why)));
+    }
+}
+
+void ExportDialog::exportVerilogModule(const QString& source) {
+    const VerilogOptions options = chosenVerilogOptions();
+    const std::optional<QString> output = prompts().saveFileName(verilogRequest(source));
+    if (!output)
+        return;
+    const std::vector<std::string> files = verilogFiles(output->toStdString(), options);
+    checkExportOutputs(source.toStdString(), files);
+    if (!replaceAllowed(files))
+        return;
+    VerilogResult result;
+    {
+        BusyCursor busy;
+        result = exportVerilog(source.toStdString(), output->toStdString(), options);
+    }
+    StatusBar1->showMessage(QStringLiteral("Записан %1; секций второго порядка: %2, задержка %3 "
+                                           "тактов")
+                                .arg(fullPath(result.files[0]))
+                                .arg(result.implementation.fixed.size())
+                                .arg(verilogLatency(result.implementation)));
+    for (const CascadeWarning& w : result.implementation.cascade.warnings)
         prompts().message(MessageIcon::Warning, applicationTitle(),
                           QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message));
 }

@@ -13,8 +13,11 @@
 // PageControl1 (one page per file, Memo1 and Memo2 holding the texts), Label1 (the
 // warnings, or why there is no text to show), BitBtn2 (export), BitBtn3 (close),
 // StatusBar1; after them ComboBox3 (scaling), ComboBox4 (section order) and SpinEdit1
-// (samples of the golden test vectors for C and CMSIS-DSP, 0 for none).
+// (samples of the golden test vectors for C, CMSIS-DSP and Verilog, 0 for none); then, for
+// Verilog (the last format), SpinEdit2 (data bits), SpinEdit3 (coefficient bits),
+// ComboBox5 (rounding), ComboBox6 (overflow).
 #include "export/formats.h"
+#include "export/verilog.h"
 
 #include <QDialog>
 
@@ -50,6 +53,11 @@ class ExportDialog : public QDialog {
     void showPreview();
     // True when every existing file of `files` may be replaced.
     bool replaceAllowed(const std::vector<std::string>& files);
+    // Verilog: the module of the fixed-point implementation with the chosen words.
+    bool verilogChosen() const;
+    VerilogOptions chosenVerilogOptions() const;
+    void showVerilogPreview(const QString& source);
+    void exportVerilogModule(const QString& source);
 
     QLineEdit* Edit1 = nullptr;
     QPushButton* BitBtn1 = nullptr;
@@ -67,6 +75,14 @@ class ExportDialog : public QDialog {
     QComboBox* ComboBox3 = nullptr;
     QComboBox* ComboBox4 = nullptr;
     QSpinBox* SpinEdit1 = nullptr;
+    QSpinBox* SpinEdit2 = nullptr;
+    QSpinBox* SpinEdit3 = nullptr;
+    QComboBox* ComboBox5 = nullptr;
+    QComboBox* ComboBox6 = nullptr;
+    int verilogIndex_ = -1; // the item of ComboBox1 that is Verilog
+    // The implementation the Verilog page shows, and what it was made from.
+    QString verilogKey_;
+    Implementation verilogImplementation_;
 
     // The sections the pages show, and what they were made from.
     QString previewKey_;

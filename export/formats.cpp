@@ -438,7 +438,7 @@ ExportFormat parseExportFormat(const std::string& text) {
     if (text == "cmsis")
         return ExportFormat::Cmsis;
     throw UserMessage("Неизвестный формат '" + text +
-                      "': допустимы sos-csv, octave, python, c, cmsis");
+                      "': допустимы sos-csv, octave, python, c, cmsis, verilog");
 }
 
 SampleType parseSampleType(const std::string& text) {
@@ -507,9 +507,7 @@ Target cmsisTargetOf(SampleType type) {
                                      : Target::CmsisF32;
 }
 
-// What the simulation of the exported arithmetic finds that a user must know before the
-// code goes into a device: a low signal-to-noise ratio, an overflow a full-scale input
-// can cause, a limit cycle.
+// The implementation the exported arithmetic realises: its target, scaling and order.
 ImplementationOptions implementationOptions(const ExportOptions& options,
                                             const ExportedFilter& filter) {
     ImplementationOptions io;
@@ -519,9 +517,11 @@ ImplementationOptions implementationOptions(const ExportOptions& options,
     return io;
 }
 
-void warnOfTheImplementation(const FilterCoefficients& file, const ExportOptions& options,
-                             ExportedFilter& filter) {
-    const ImplementationOptions io = implementationOptions(options, filter);
+} // namespace
+
+std::vector<CascadeWarning> implementationWarnings(const FilterCoefficients& file,
+                                                   const ImplementationOptions& io) {
+    std::vector<CascadeWarning> warnings;
     ReportOptions ro;
     ro.limitCycleTrials = 20;
     ro.limitCycleSamples = 2048;
@@ -529,21 +529,21 @@ void warnOfTheImplementation(const FilterCoefficients& file, const ExportOptions
     try {
         f = implementationFigures(file, io, ro);
     } catch (const UserMessage&) {
-        return; // the export itself says what does not fit
+        return warnings; // the export itself says what does not fit
     }
     const double snr = f.analyticNoise ? f.snrAnalyticDb : f.snrSimulatedDb;
     if ((f.analyticNoise || f.simulatedNoise) && snr < 40) {
         char text[64];
         std::snprintf(text, sizeof text, "%.1f", snr);
-        filter.cascade.warnings.push_back(
+        warnings.push_back(
             {std::string("отношение сигнал/шум реализации ") + text +
                  " dB, меньше 40 dB (zorkan-cli implement показывает подробности)",
              std::string("the simulated signal-to-noise ratio of this implementation is ") + text +
                  " dB, below 40 dB (see zorkan-cli implement)"});
     }
     // Floating point has no full scale to overflow.
-    if (fixedPointTarget(f.arithmetic.target) && f.normsBounded && f.overflowPossible)
-        filter.cascade.warnings.push_back(
+    if (fixedPointTarget(io.arithmetic.target) && f.normsBounded && f.overflowPossible)
+        warnings.push_back(
             {"выход секции " + std::to_string(f.worstSection) +
                  " может переполниться при входе в пределах полной шкалы (норма L1 больше 1; "
                  "--scale l1 это исключает)",
@@ -553,15 +553,14 @@ void warnOfTheImplementation(const FilterCoefficients& file, const ExportOptions
         char text[96];
         std::snprintf(text, sizeof text, "%.0f, period %d", f.limitCycle.amplitude,
                       f.limitCycle.period);
-        filter.cascade.warnings.push_back(
+        warnings.push_back(
             {"при нулевом входе найден предельный цикл: амплитуда " +
                  std::to_string(static_cast<long long>(f.limitCycle.amplitude)) +
                  " младших разрядов, период " + std::to_string(f.limitCycle.period) + " отсчетов",
              std::string("a limit cycle at zero input: amplitude (last bits) ") + text});
     }
+    return warnings;
 }
-
-} // namespace
 
 Target exportTarget(const ExportOptions& options) {
     return options.format == ExportFormat::Cmsis ? cmsisTargetOf(options.type)
@@ -591,7 +590,7 @@ ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOption
                           std::to_string(maximumTestVectors));
     if (options.testVectors > 0 && options.format != ExportFormat::C && !cmsis)
         throw UserMessage(
-            "Тестовые векторы (--test-vectors) пишутся только для форматов c и cmsis");
+            "Тестовые векторы (--test-vectors) пишутся только для форматов c, cmsis и verilog");
     const bool fixed = cmsis || (options.format == ExportFormat::C && fixedPoint(options.type));
     if (options.normalise && options.scaling && *options.scaling != Scaling::Peak)
         throw UserMessage("Нормирование (--normalise) - это масштабирование peak; "
@@ -607,7 +606,9 @@ ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOption
             std::make_shared<Implementation>(realise(file, implementationOptions(options, filter)));
         filter.cascade = im->cascade;
         filter.implementation = std::move(im);
-        warnOfTheImplementation(file, options, filter);
+        for (CascadeWarning& w :
+             implementationWarnings(file, implementationOptions(options, filter)))
+            filter.cascade.warnings.push_back(std::move(w));
     } else if (cmsis) {
         throw UserMessage("В файле фильтра нет ни одной секции: экспортировать нечего");
     } else {

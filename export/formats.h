@@ -109,6 +109,13 @@ struct ExportFile {
 std::vector<ExportFile> exportFileTexts(const ExportedFilter& filter, const std::string& outputPath,
                                         const ExportOptions& options);
 
+// What the simulation of an implementation finds that a user must know before the code
+// goes into a device: a simulated signal-to-noise ratio below 40 dB, a section output a
+// full-scale input can overflow (fixed point), a limit cycle at zero input. Nothing when
+// the implementation cannot be realised (the export says why).
+std::vector<CascadeWarning> implementationWarnings(const FilterCoefficients& file,
+                                                   const ImplementationOptions& options);
+
 // Refuses (UserMessage) an output file that is the parameter file under any name.
 void checkExportOutputs(const std::string& sourcePath, const std::vector<std::string>& files);
 

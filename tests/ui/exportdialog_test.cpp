@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
@@ -386,6 +387,77 @@ class ExportDialogTest : public QObject {
             QCOMPARE(r.request.initialFolder, QDir::currentPath());
         QCOMPARE(program.prompts().fileRequests[0].request.proposedName, QStringLiteral("1.flt"));
         QCOMPARE(program.prompts().fileRequests[1].request.proposedName, QStringLiteral("2.csv"));
+    }
+
+    // Verilog, the last format: its words and rules are offered only for it, the preview
+    // is the module written, and the status bar names its latency.
+    void exportsVerilogWithItsWords() {
+        Program program;
+        program.start();
+        writeFile(program.path(QStringLiteral("1.flt")), bandPassFile);
+        ExportDialog dialog(&program.main());
+        dialog.setSourceFile(program.path(QStringLiteral("1.flt")));
+        auto* formats = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+        auto* data = dialog.findChild<QSpinBox*>(QStringLiteral("SpinEdit2"));
+        auto* coefficients = dialog.findChild<QSpinBox*>(QStringLiteral("SpinEdit3"));
+        auto* rounding = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox5"));
+        auto* overflow = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox6"));
+        QVERIFY(!data->isEnabled() && !coefficients->isEnabled());
+        QVERIFY(!rounding->isEnabled() && !overflow->isEnabled());
+        formats->setCurrentIndex(formats->count() - 1);
+        QVERIFY(formats->currentText().startsWith(QStringLiteral("Verilog")));
+        QVERIFY(data->isEnabled() && coefficients->isEnabled());
+        QVERIFY(rounding->isEnabled() && overflow->isEnabled());
+        QVERIFY(!dialog.findChild<QComboBox*>(QStringLiteral("ComboBox2"))->isEnabled());
+        QCOMPARE(data->value(), 16);
+        QCOMPARE(coefficients->value(), 32);
+        data->setValue(12);
+        coefficients->setValue(18);
+        rounding->setCurrentIndex(1);
+        overflow->setCurrentIndex(1);
+        auto* pages = dialog.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        const QString shown =
+            dialog.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
+        QCOMPARE(pages->tabText(0), QStringLiteral("1.v"));
+        QVERIFY(!pages->isTabVisible(1));
+        // The band-pass section is two second-order sections: two pipeline stages; unscaled,
+        // the simulation finds that the second can overflow.
+        const QString label = dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text();
+        QVERIFY2(label.endsWith(QStringLiteral("\nЗадержка модуля: 2 тактов")), qPrintable(label));
+        QVERIFY2(
+            label.startsWith(QStringLiteral("Предупреждение: выход секции 2 может переполниться")),
+            qPrintable(label));
+
+        program.prompts().queueFile(program.path(QStringLiteral("1.v")));
+        clickExport(dialog);
+        QCOMPARE(program.prompts().fileRequests.size(), std::size_t{1});
+        QCOMPARE(program.prompts().fileRequests[0].request.defaultExtension, QStringLiteral("v"));
+        QCOMPARE(program.prompts().fileRequests[0].request.proposedName, QStringLiteral("1.v"));
+        const QByteArray written = fileBytes(program.path(QStringLiteral("1.v")));
+        QCOMPARE(shown.toUtf8(), written);
+        QVERIFY(written.contains("module zorkan_filter ("));
+        QVERIFY(written.contains("--data-bits 12 --coef-bits 18 --round truncate --overflow wrap "
+                                 "--scale none --order ascending"));
+        QCOMPARE(dialog.findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->currentMessage(),
+                 QStringLiteral("Записан %1; секций второго порядка: 2, задержка 2 тактов")
+                     .arg(QDir::toNativeSeparators(
+                         QDir(program.folder()).absoluteFilePath(QStringLiteral("1.v")))));
+        // The warnings are shown again after writing.
+        QVERIFY(!program.prompts().messages.empty());
+        QVERIFY(program.prompts().messages[0].text.contains(QStringLiteral("переполниться")));
+        // The name is the module's; one that is no Verilog identifier gives no text.
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("Edit2"));
+        QVERIFY(name->isEnabled());
+        name->setText(QStringLiteral("lowpass"));
+        QVERIFY(dialog.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))
+                    ->toPlainText()
+                    .contains(QStringLiteral("\nmodule lowpass (\n")));
+        name->setText(QStringLiteral("reg"));
+        QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("Label1"))
+                    ->text()
+                    .startsWith(QStringLiteral("Текст не составлен: Имя модуля Verilog 'reg'")));
+        formats->setCurrentIndex(0);
+        QVERIFY(!data->isEnabled() && !overflow->isEnabled());
     }
 };
 

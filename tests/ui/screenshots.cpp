@@ -32,6 +32,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
 
@@ -138,6 +139,11 @@ bool renderExportDialog(Program& program, const QString& folder) {
     program.prompts().queueFile(program.path(QStringLiteral("1.c")));
     QTest::mouseClick(exporter->findChild<QPushButton*>(QStringLiteral("BitBtn2")), Qt::LeftButton);
     bool ok = save(exporter, folder, "export");
+    // The same filter as a Verilog module of 16-bit data and 18-bit coefficients.
+    auto* formats = exporter->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+    formats->setCurrentIndex(formats->count() - 1);
+    exporter->findChild<QSpinBox*>(QStringLiteral("SpinEdit3"))->setValue(18);
+    ok = save(exporter, folder, "export-verilog") && ok;
     // The simulation's warnings of q15 (overflow, limit cycle) are expected; others not.
     for (std::size_t i = messagesBefore; i < program.prompts().messages.size(); ++i) {
         const QString& text = program.prompts().messages[i].text;

@@ -1,0 +1,391 @@
+// The Verilog export: one pipeline stage a section, each computing within its clock the
+// exact direct form I sum, the rounding and the overflow rule of the fixed-point
+// implementation, so that its outputs are the simulation's, bit for bit.
+#include "export/verilog.h"
+
+#include "analysis/filteranalysis.h"
+#include "common/errors.h"
+#include "common/replacefile.h"
+#include "export/formats.h"
+#include "fixedpoint/simulation.h"
+#include "zorkanconfig.h"
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+
+namespace zorkan {
+
+namespace {
+
+// Verilog-2001's reserved words, which no module may be named.
+const char* const reservedWords =
+    " always and assign automatic begin buf bufif0 bufif1 case casex casez cell cmos "
+    "config deassign default defparam design disable edge else end endcase endconfig "
+    "endfunction endgenerate endmodule endprimitive endspecify endtable endtask "
+    "event for force forever fork function generate genvar highz0 highz1 if ifnone "
+    "incdir include initial inout input instance integer join large liblist library "
+    "localparam macromodule medium module nand negedge nmos nor noshowcancelled not "
+    "notif0 notif1 or output parameter pmos posedge primitive pull0 pull1 pulldown "
+    "pullup pulsestyle_onevent pulsestyle_ondetect rcmos real realtime reg release "
+    "repeat rnmos rpmos rtran rtranif0 rtranif1 scalared showcancelled signed small "
+    "specify specparam strong0 strong1 supply0 supply1 table task time tran tranif0 "
+    "tranif1 tri tri0 tri1 triand trior trireg unsigned use vectored wait wand weak0 "
+    "weak1 while wire wor xnor xor ";
+
+void checkModuleName(const std::string& name) {
+    bool ok = !name.empty() && name.size() <= 64 && !(name[0] >= '0' && name[0] <= '9');
+    for (char ch : name)
+        ok = ok && ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
+                    (ch >= '0' && ch <= '9') || ch == '_');
+    ok = ok && std::string(reservedWords).find(" " + name + " ") == std::string::npos;
+    if (!ok)
+        throw UserMessage("Имя модуля Verilog '" + name +
+                          "' должно состоять из латинских букв, цифр и '_', не начинаться с "
+                          "цифры и не быть ключевым словом Verilog");
+}
+
+// Printable ASCII only, for a comment.
+std::string asciiText(const std::string& text) {
+    std::string out;
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        out += (c >= 0x20 && c < 0x7f) ? ch : '?';
+    }
+    return out;
+}
+
+// A signed decimal constant of `bits` bits (never the most negative value).
+std::string signedConstant(std::int64_t v, int bits) {
+    const std::string width = std::to_string(bits) + "'sd";
+    if (v < 0)
+        return "-" + width + std::to_string(-static_cast<long long>(v));
+    return width + std::to_string(static_cast<long long>(v));
+}
+
+// The low `bits` bits of v as an unsigned hexadecimal constant.
+std::string wordConstant(std::int64_t v, int bits) {
+    const std::uint64_t mask = bits >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+    const std::uint64_t low = static_cast<std::uint64_t>(v) & mask;
+    static const char digits[] = "0123456789abcdef";
+    std::string hex;
+    for (std::uint64_t rest = low; rest || hex.empty(); rest >>= 4)
+        hex.insert(hex.begin(), digits[rest & 15]);
+    return std::to_string(bits) + "'h" + hex;
+}
+
+const char* kindText(FilterKind kind) {
+    switch (kind) {
+    case lowPass:
+        return "low-pass";
+    case highPass:
+        return "high-pass";
+    case bandPass:
+        return "band-pass";
+    default:
+        return "second-order sections";
+    }
+}
+
+std::string commandOptions(const Implementation& im) {
+    const Arithmetic& a = im.options.arithmetic;
+    return "--data-bits " + std::to_string(a.dataBits) + " --coef-bits " +
+           std::to_string(a.coefBits) + " --round " +
+           (a.rounding == Rounding::Nearest ? "nearest" : "truncate") + " --overflow " +
+           (a.overflow == Overflow::Saturate ? "saturate" : "wrap") + " --scale " +
+           scalingName(im.options.scaling) + " --order " + orderName(im.options.order);
+}
+
+std::vector<std::string> headerLines(const Implementation& im, const VerilogOptions& o) {
+    const Arithmetic& a = im.options.arithmetic;
+    const std::string w = std::to_string(a.dataBits);
+    const int latency = verilogLatency(im);
+    const bool nearest = a.rounding == Rounding::Nearest;
+    std::vector<std::string> l;
+    l.push_back(std::string("ZORKAN ") + ZORKAN_VERSION + " filter export: Verilog-2001");
+    l.push_back("source: " + asciiText(o.sourceName));
+    l.push_back(std::string("kind: ") + kindText(im.cascade.kind) + " (" +
+                std::to_string(im.cascade.kind) + "), " + std::to_string(im.cascade.fileSections) +
+                " section(s) in the file");
+    l.push_back("second-order sections: " + std::to_string(im.fixed.size()) +
+                ", H(z) = product of (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2)");
+    l.push_back("scaling " + scalingName(im.options.scaling) + ", section order " +
+                orderName(im.options.order));
+    l.push_back("data: " + w + "-bit two's complement fractions of full scale (value * 2^" +
+                std::to_string(a.dataBits - 1) + ")");
+    l.push_back("coefficients: " + std::to_string(a.coefBits) +
+                " bits, b0, b1, b2, a1, a2 of section k as round(c * 2^(" +
+                std::to_string(a.coefBits - 1) + " - shift[k])),");
+    l.push_back("  shift[k] the smallest s >= 0 with (|b0|+|b1|+|b2|+|a1|+|a2|) * 2^(" +
+                std::to_string(a.coefBits - 1) + " - s) + 3 < 2^" + std::to_string(a.coefBits - 1));
+    l.push_back("each section in direct form I: acc = b0 x[n] + b1 x[n-1] + b2 x[n-2] - a1 "
+                "y[n-1] - a2 y[n-2], exact (" +
+                std::to_string(a.dataBits + a.coefBits) + " bits)");
+    l.push_back(
+        std::string("output of a section: ") +
+        (nearest ? "floor(acc / 2^f + 1/2) (nearest, halves up)" : "floor(acc / 2^f) (truncate)") +
+        ", f = " + std::to_string(a.coefBits - 1) + " - shift[k], then " +
+        (a.overflow == Overflow::Saturate ? "saturated to [-2^" + std::to_string(a.dataBits - 1) +
+                                                ", 2^" + std::to_string(a.dataBits - 1) + " - 1]"
+                                          : "wrapped modulo 2^" + w + " (two's complement)") +
+        "; it is the next section's input");
+    l.push_back("ports: clk; rst synchronous, active high: clears the state and the samples "
+                "in flight;");
+    l.push_back("  in_valid, in_sample: a sample is taken at every rising edge of clk with "
+                "in_valid high (one every clock, or with gaps);");
+    l.push_back("  out_valid, out_sample: its result, out_valid high for one clock a sample");
+    l.push_back("latency: " + std::to_string(latency) +
+                " clock(s), one pipeline stage a section: the result of the sample taken at a "
+                "rising edge");
+    l.push_back("  is on out_sample with out_valid high until the " + std::to_string(latency) +
+                "-th rising edge after it");
+    l.push_back("the same outputs as zorkan-cli implement " + asciiText(o.sourceName) +
+                " --target fixed " + commandOptions(im) + " --simulate");
+    for (const CascadeWarning& warning : im.cascade.warnings)
+        l.push_back("WARNING: " + warning.note);
+    return l;
+}
+
+std::string commented(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& line : lines)
+        out += "// " + line + "\n";
+    return out;
+}
+
+std::string stem(const std::string& outputPath) {
+    const bool v = outputPath.size() > 2 && outputPath.compare(outputPath.size() - 2, 2, ".v") == 0;
+    return v ? outputPath.substr(0, outputPath.size() - 2) : outputPath;
+}
+
+} // namespace
+
+Implementation verilogImplementation(const FilterCoefficients& filter,
+                                     const VerilogOptions& options) {
+    ImplementationOptions io = options.implementation;
+    io.arithmetic.target = Target::Fixed;
+    Implementation im = realise(filter, io);
+    // What the simulation finds (noise, overflow, limit cycles) goes into the header too.
+    for (CascadeWarning& w : implementationWarnings(filter, io))
+        im.cascade.warnings.push_back(std::move(w));
+    return im;
+}
+
+int verilogLatency(const Implementation& implementation) {
+    return static_cast<int>(implementation.fixed.size());
+}
+
+std::string verilogModule(const Implementation& im, const VerilogOptions& o) {
+    checkModuleName(o.prefix);
+    const Arithmetic& a = im.options.arithmetic;
+    const int w = a.dataBits;
+    // Every product and sum is exact in W + C bits: the coefficient magnitudes add up to
+    // less than 2^(C-1) and the data magnitudes are at most 2^(W-1), and the half added
+    // for rounding is below 2^(C-2).
+    const int acc = a.dataBits + a.coefBits;
+    const std::string W = std::to_string(w), A = std::to_string(acc);
+    const std::string data = "signed [" + std::to_string(w - 1) + ":0]";
+    const std::string wide = "signed [" + std::to_string(acc - 1) + ":0]";
+    const std::string zero = "{" + W + "{1'b0}}";
+    const bool saturate = a.overflow == Overflow::Saturate;
+    const bool nearest = a.rounding == Rounding::Nearest;
+    const std::int64_t top = (std::int64_t{1} << (w - 1)) - 1;
+
+    std::string v = commented(headerLines(im, o));
+    v += "\nmodule " + o.prefix + " (\n";
+    v += "    input  wire                clk,\n";
+    v += "    input  wire                rst,\n";
+    v += "    input  wire                in_valid,\n";
+    v += "    input  wire " + data + " in_sample,\n";
+    v += "    output wire                out_valid,\n";
+    v += "    output wire " + data + " out_sample\n);\n\n";
+    if (saturate) {
+        v += "    // The data range, in the width of the sums and as a data word.\n";
+        v += "    localparam " + wide + " TOP = " + signedConstant(top, acc) + ";\n";
+        v += "    localparam " + wide + " BOTTOM = -" + signedConstant(top, acc) + " - " + A +
+             "'sd1;\n";
+        v += "    localparam " + data + " TOP_WORD = " + wordConstant(top, w) + ";\n";
+        v += "    localparam " + data + " BOTTOM_WORD = " + wordConstant(-top - 1, w) + ";\n\n";
+    }
+    v += "    // A data word widened to the sums' " + A + " bits.\n";
+    v += "    function " + wide + " widen;\n";
+    v += "        input " + data + " value;\n";
+    v += "        begin\n";
+    v += "            widen = {{" + std::to_string(acc - w) + "{value[" + std::to_string(w - 1) +
+         "]}}, value};\n";
+    v += "        end\n";
+    v += "    endfunction\n";
+
+    const std::size_t n = im.fixed.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        const FixedCoefficients& f = im.fixed[k];
+        const int shift = a.coefBits - 1 - f.shift;
+        const std::string s = "s" + std::to_string(k + 1);
+        const std::string S = "S" + std::to_string(k + 1);
+        const std::string in = k == 0 ? "in_sample" : "s" + std::to_string(k) + "_y1";
+        const std::string take = k == 0 ? "in_valid" : "s" + std::to_string(k) + "_valid";
+        static const char* const names[5] = {"B0", "B1", "B2", "A1", "A2"};
+        v += "\n    // Section " + std::to_string(k + 1) + ": shift " + std::to_string(f.shift) +
+             ", coefficients in units of 2^-" + std::to_string(shift) + ".\n";
+        for (int i = 0; i < 5; ++i)
+            v += "    localparam " + wide + " " + S + "_" + names[i] + " = " +
+                 signedConstant(f.c[i], acc) + ";\n";
+        v += "    reg " + data + " " + s + "_x1, " + s + "_x2, " + s + "_y1, " + s + "_y2;\n";
+        v += "    reg " + s + "_valid;\n";
+        v += "    wire " + wide + " " + s + "_acc = " + S + "_B0 * widen(" + in + ") + " + S +
+             "_B1 * widen(" + s + "_x1) + " + S + "_B2 * widen(" + s + "_x2)\n";
+        v += "        - " + S + "_A1 * widen(" + s + "_y1) - " + S + "_A2 * widen(" + s + "_y2);\n";
+        if (nearest)
+            v += "    wire " + wide + " " + s + "_q = (" + s + "_acc + " +
+                 signedConstant(std::int64_t{1} << (shift - 1), acc) + ") >>> " +
+                 std::to_string(shift) + ";\n";
+        else
+            v += "    wire " + wide + " " + s + "_q = " + s + "_acc >>> " + std::to_string(shift) +
+                 ";\n";
+        if (saturate) {
+            v += "    wire " + data + " " + s + "_y = " + s + "_q > TOP ? TOP_WORD : " + s +
+                 "_q < BOTTOM ? BOTTOM_WORD : " + s + "_q[" + std::to_string(w - 1) + ":0];\n";
+        } else {
+            v += "    wire " + data + " " + s + "_y = " + s + "_q[" + std::to_string(w - 1) +
+                 ":0];\n";
+            v += "    wire [" + std::to_string(acc - w - 1) + ":0] " + s + "_unused_high = " + s +
+                 "_q[" + std::to_string(acc - 1) + ":" + W + "];\n";
+        }
+        v += "    always @(posedge clk) begin\n";
+        v += "        if (rst) begin\n";
+        for (const char* r : {"_x1", "_x2", "_y1", "_y2"})
+            v += "            " + s + r + " <= " + zero + ";\n";
+        v += "            " + s + "_valid <= 1'b0;\n";
+        v += "        end else begin\n";
+        v += "            " + s + "_valid <= " + take + ";\n";
+        v += "            if (" + take + ") begin\n";
+        v += "                " + s + "_x1 <= " + in + ";\n";
+        v += "                " + s + "_x2 <= " + s + "_x1;\n";
+        v += "                " + s + "_y1 <= " + s + "_y;\n";
+        v += "                " + s + "_y2 <= " + s + "_y1;\n";
+        v += "            end\n";
+        v += "        end\n";
+        v += "    end\n";
+    }
+    const std::string last = "s" + std::to_string(n);
+    v += "\n    assign out_valid = " + last + "_valid;\n";
+    v += "    assign out_sample = " + last + "_y1;\n\n";
+    v += "endmodule\n";
+    return v;
+}
+
+std::string verilogTestbench(const Implementation& im, const VerilogOptions& o, int samples) {
+    checkModuleName(o.prefix);
+    if (samples < 1 || samples > maximumTestVectors)
+        throw UserMessage("Число отсчетов тестовых векторов должно быть от 1 до " +
+                          std::to_string(maximumTestVectors));
+    const int w = im.options.arithmetic.dataBits;
+    const std::string data = "signed [" + std::to_string(w - 1) + ":0]";
+    const std::string count = std::to_string(samples);
+    const std::vector<double> input = goldenStimulus(im, samples);
+    const std::vector<double> expected = simulate(im, input);
+    const double unit = std::ldexp(1.0, w - 1);
+
+    std::vector<std::string> lines = {
+        std::string("ZORKAN ") + ZORKAN_VERSION + " golden test vectors for the module " +
+            o.prefix + " (" + asciiText(o.sourceName) + ")",
+        "input: " + count +
+            " samples, a full-scale sweep from 0 to half the sampling rate, a burst of noise, "
+            "silence;",
+        "  one every clock; each result is compared with ZORKAN's bit-exact simulation",
+        "prints OK when every output matched, else the first differing sample and both values",
+        "run: iverilog -g2001 -o tb " + o.prefix + ".v " + o.prefix + "_tb.v && vvp tb"};
+    std::string t = "`timescale 1ns / 1ps\n" + commented(lines);
+    t += "\nmodule " + o.prefix + "_tb;\n\n";
+    t += "    localparam integer SAMPLES = " + count + ";\n";
+    t += "    localparam integer LATENCY = " + std::to_string(verilogLatency(im)) + ";\n\n";
+    t += "    reg clk = 1'b0;\n    reg rst = 1'b1;\n    reg in_valid = 1'b0;\n";
+    t += "    reg " + data + " in_sample = {" + std::to_string(w) + "{1'b0}};\n";
+    t += "    wire out_valid;\n    wire " + data + " out_sample;\n";
+    t += "    reg " + data + " stimulus [0:SAMPLES - 1];\n";
+    t += "    reg " + data + " expected [0:SAMPLES - 1];\n";
+    t += "    integer sent = 0, received = 0, clocks = 0;\n\n";
+    t += "    " + o.prefix +
+         " filter (\n        .clk(clk),\n        .rst(rst),\n"
+         "        .in_valid(in_valid),\n        .in_sample(in_sample),\n"
+         "        .out_valid(out_valid),\n        .out_sample(out_sample)\n    );\n\n";
+    t += "    always #5 clk = ~clk;\n\n";
+    t += "    initial begin\n";
+    for (std::size_t i = 0; i < input.size(); ++i)
+        t += "        stimulus[" + std::to_string(i) +
+             "] = " + wordConstant(std::llround(input[i] * unit), w) + ";\n";
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        t += "        expected[" + std::to_string(i) +
+             "] = " + wordConstant(std::llround(expected[i] * unit), w) + ";\n";
+    t += "        repeat (2) @(posedge clk);\n";
+    t += "        @(negedge clk) rst = 1'b0;\n";
+    t += "    end\n\n";
+    t += "    // Between rising edges: the result of the last one checked, the next sample "
+         "given.\n";
+    t += "    always @(negedge clk) begin\n";
+    t += "        clocks = clocks + 1;\n";
+    t += "        if (!rst) begin\n";
+    t += "            if (out_valid) begin\n";
+    t += "                if (out_sample !== expected[received]) begin\n";
+    t += "                    $display(\"MISMATCH at sample %0d: got %0d, expected %0d\", "
+         "received,\n";
+    t += "                             out_sample, expected[received]);\n";
+    t += "                    $finish;\n";
+    t += "                end\n";
+    t += "                received = received + 1;\n";
+    t += "                if (received == SAMPLES) begin\n";
+    t += "                    $display(\"OK\");\n";
+    t += "                    $finish;\n";
+    t += "                end\n";
+    t += "            end\n";
+    t += "            in_valid = sent < SAMPLES;\n";
+    t += "            if (sent < SAMPLES) begin\n";
+    t += "                in_sample = stimulus[sent];\n";
+    t += "                sent = sent + 1;\n";
+    t += "            end\n";
+    t += "        end\n";
+    t += "        if (clocks > SAMPLES + LATENCY + 16) begin\n";
+    t += "            $display(\"MISMATCH: %0d of %0d results after %0d clocks\", received, "
+         "SAMPLES, clocks);\n";
+    t += "            $finish;\n";
+    t += "        end\n";
+    t += "    end\n\n";
+    t += "endmodule\n";
+    return t;
+}
+
+std::vector<std::string> verilogFiles(const std::string& outputPath,
+                                      const VerilogOptions& options) {
+    const std::string name = stem(outputPath);
+    std::vector<std::string> files = {name + ".v"};
+    if (options.testVectors > 0)
+        files.push_back(name + "_tb.v");
+    return files;
+}
+
+std::vector<VerilogFile> verilogFileTexts(const Implementation& im, const std::string& outputPath,
+                                          const VerilogOptions& options) {
+    const std::vector<std::string> files = verilogFiles(outputPath, options);
+    std::vector<VerilogFile> texts = {{files[0], verilogModule(im, options)}};
+    if (files.size() > 1)
+        texts.push_back({files[1], verilogTestbench(im, options, options.testVectors)});
+    return texts;
+}
+
+VerilogResult exportVerilog(const std::string& sourcePath, const std::string& outputPath,
+                            VerilogOptions options) {
+    if (options.sourceName.empty())
+        options.sourceName = std::filesystem::path(sourcePath).filename().string();
+    checkExportOutputs(sourcePath, verilogFiles(outputPath, options));
+    VerilogResult result;
+    result.implementation = verilogImplementation(readAnalysedFilter(sourcePath), options);
+    std::vector<std::pair<std::string, std::string>> written;
+    for (VerilogFile& f : verilogFileTexts(result.implementation, outputPath, options)) {
+        result.files.push_back(f.path);
+        written.emplace_back(f.path, std::move(f.text));
+    }
+    writeFilesSafely(written);
+    return result;
+}
+
+} // namespace zorkan
