@@ -257,6 +257,18 @@ void ExportDialog::preset(const ExportOptions& options) {
     ComboBox4->setCurrentIndex(order);
 }
 
+void ExportDialog::presetVerilog(const ImplementationOptions& io) {
+    ExportOptions options;
+    options.scaling = io.scaling;
+    options.order = io.order;
+    preset(options);
+    ComboBox1->setCurrentIndex(verilogIndex_);
+    SpinEdit2->setValue(io.arithmetic.dataBits);
+    SpinEdit3->setValue(io.arithmetic.coefBits);
+    ComboBox5->setCurrentIndex(io.arithmetic.rounding == Rounding::Truncate ? 1 : 0);
+    ComboBox6->setCurrentIndex(io.arithmetic.overflow == Overflow::Wrap ? 1 : 0);
+}
+
 void ExportDialog::ComboBox1Change() {
     const int format = ComboBox1->currentIndex();
     const bool c = format == static_cast<int>(ExportFormat::C) ||

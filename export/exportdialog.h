@@ -42,6 +42,9 @@ class ExportDialog : public QDialog {
     void setSourceFile(const QString& path);
     // Sets the format, the number type, the scaling and the section order of `options`.
     void preset(const ExportOptions& options);
+    // Chooses Verilog with the words, rules, scaling and order of a fixed-point
+    // implementation.
+    void presetVerilog(const ImplementationOptions& implementation);
 
     void BitBtn1Click(); // chooses the source file
     void BitBtn2Click(); // asks for the output file and exports

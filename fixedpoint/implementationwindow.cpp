@@ -194,9 +194,10 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     QPushButton* close = button("BitBtn4", QStringLiteral("&Выход"), QStyle::SP_DialogCloseButton,
                                 QStringLiteral("Закрыть окно"));
     connect(close, &QPushButton::clicked, this, [this] { parentWidget()->close(); });
-    BitBtn5 = button("BitBtn5", QStringLiteral("&Экспорт..."), QStyle::SP_DialogSaveButton,
-                     QStringLiteral("Экспортировать рассчитанную реализацию: код C или CMSIS-DSP "
-                                    "с той же арифметикой, масштабом и порядком секций"));
+    BitBtn5 = button(
+        "BitBtn5", QStringLiteral("&Экспорт..."), QStyle::SP_DialogSaveButton,
+        QStringLiteral("Экспортировать рассчитанную реализацию: код C, CMSIS-DSP или Verilog "
+                       "с той же арифметикой, масштабом и порядком секций"));
     BitBtn5->setEnabled(false);
     connect(BitBtn5, &QPushButton::clicked, this, &ImplementationWindow::BitBtn5Click);
     ProgressBar1 = new QProgressBar(panel);
@@ -406,18 +407,23 @@ std::optional<ExportOptions> ImplementationWindow::exportOptions() const {
 }
 
 void ImplementationWindow::BitBtn5Click() {
-    const std::optional<ExportOptions> options = exportOptions();
-    if (!options) {
+    if (!figures_) {
         prompts().message(MessageIcon::Warning, applicationTitle(),
-                          figures_ ? QStringLiteral("Арифметику «свой формат» коды C и CMSIS-DSP "
-                                                    "не записывают: выберите double, float, q15, "
-                                                    "q31 или CMSIS-DSP")
-                                   : QStringLiteral("Сначала рассчитайте реализацию"));
+                          QStringLiteral("Сначала рассчитайте реализацию"));
         return;
     }
     auto* dialog = new ExportDialog(this);
     dialog->setSourceFile(measuredFile_);
-    dialog->preset(*options);
+    if (const std::optional<ExportOptions> options = exportOptions()) {
+        dialog->preset(*options);
+    } else {
+        // The own format goes out as a Verilog module of the same words and rules.
+        ImplementationOptions io;
+        io.arithmetic = figures_->arithmetic;
+        io.scaling = figures_->scaling;
+        io.order = figures_->order;
+        dialog->presetVerilog(io);
+    }
     prompts().showModal(dialog);
     dialog->deleteLater();
 }

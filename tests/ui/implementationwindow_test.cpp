@@ -196,6 +196,47 @@ class ImplementationWindowTest : public QObject {
         QVERIFY(code.contains("arm_biquad_cascade_df1_init_q31(&w_instance"));
         QVERIFY(code.contains("--scale l1") || code.contains("L1 norm 1"));
     }
+
+    // The own format goes out as a Verilog module with the measured words and rules.
+    void exportsTheOwnFormatAsVerilog() {
+        Session s;
+        const QString flt = s.design(1, 0.2, 0, 0, 0.25, "lp");
+        QVERIFY(s.open());
+        s.child<QLineEdit>("Edit1")->setText(flt);
+        s.child<QComboBox>("ComboBox1")->setCurrentIndex(5); // own format
+        s.child<QSpinBox>("SpinEdit1")->setValue(12);
+        s.child<QSpinBox>("SpinEdit2")->setValue(14);
+        s.child<QComboBox>("ComboBox2")->setCurrentIndex(1); // truncate
+        s.child<QComboBox>("ComboBox3")->setCurrentIndex(1); // wrap
+        s.child<QComboBox>("ComboBox4")->setCurrentIndex(2); // l1
+        QSignalSpy done(s.form, &ImplementationWindow::finished);
+        QTest::mouseClick(s.child<QPushButton>("BitBtn3"), Qt::LeftButton);
+        QVERIFY(done.wait(60000));
+        QString format;
+        int data = 0, coefficients = 0, rounding = -1, overflow = -1;
+        s.program.prompts().queueModal([&](QDialog* dialog) {
+            format = dialog->findChild<QComboBox*>("ComboBox1")->currentText();
+            data = dialog->findChild<QSpinBox*>("SpinEdit2")->value();
+            coefficients = dialog->findChild<QSpinBox*>("SpinEdit3")->value();
+            rounding = dialog->findChild<QComboBox*>("ComboBox5")->currentIndex();
+            overflow = dialog->findChild<QComboBox*>("ComboBox6")->currentIndex();
+            dialog->findChild<QSpinBox*>("SpinEdit1")->setValue(300);
+            s.program.prompts().queueFile(s.program.path("m.v"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>("BitBtn2"), Qt::LeftButton);
+            return int(QDialog::Rejected);
+        });
+        QTest::mouseClick(s.child<QPushButton>("BitBtn5"), Qt::LeftButton);
+        QVERIFY(format.startsWith("Verilog"));
+        QCOMPARE(data, 12);
+        QCOMPARE(coefficients, 14);
+        QCOMPARE(rounding, 1);
+        QCOMPARE(overflow, 1);
+        QVERIFY(QFile::exists(s.program.path("m_tb.v")));
+        QFile v(s.program.path("m.v"));
+        QVERIFY(v.open(QIODevice::ReadOnly));
+        QVERIFY(v.readAll().contains("--data-bits 12 --coef-bits 14 --round truncate --overflow "
+                                     "wrap --scale l1 --order ascending"));
+    }
 };
 
 ZORKAN_UI_TEST(ImplementationWindowTest);
