@@ -34,6 +34,10 @@ FileReplacement::FileReplacement(const std::string& path) : target_(followLinks(
     // A file with no write permission for anyone counts as read-only even for root.
     if (exists && (::access(target_.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
         throwIoError(ioAccessDenied);
+    // A folder of that name would refuse only the final rename: refused here, before any
+    // file of a set written together is replaced.
+    if (exists && S_ISDIR(old.st_mode))
+        throwOpenError(EISDIR, true);
     // The kernel gives a new temporary the usual permissions of a new file.
     for (unsigned attempt = 0;; ++attempt) {
         temporary_ = target_ + ".~" + std::to_string(::getpid()) + "-" + std::to_string(attempt);

@@ -100,6 +100,14 @@ TEST(EditorFiles, WritingReplacesTheFileWholeOrNotAtAll) {
         InOutError);
     EXPECT_EQ(testing::readBytes(path), "linked");
     std::filesystem::remove(dir.file("link.rtf"));
+    // Files written together: a folder in the place of the second keeps the first as it was.
+    std::filesystem::create_directory(dir.file("folder.c"));
+    ::chmod(path.c_str(), 0640);
+    EXPECT_THROW(writeFilesSafely({{path, "first"}, {dir.file("folder.c"), "second"}}),
+                 InOutError);
+    EXPECT_EQ(testing::readBytes(path), "linked");
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("folder.c")));
+    std::filesystem::remove(dir.file("folder.c"));
     // A folder that does not exist: the error, and nothing left behind.
     EXPECT_THROW(writeFileSafely(dir.file("missing/x.rtf"), "x"), InOutError);
     EXPECT_THROW(readFileBytes(dir.file("absent.rtf")), InOutError);
