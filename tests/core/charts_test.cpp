@@ -1,0 +1,217 @@
+#include "charts/characteristics.h"
+#include "charts/characteristicschart.h"
+#include "charts/chart.h"
+#include "clirunner.h"
+#include "common/errors.h"
+#include "tempfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+
+using zorkan::testing::CliOutcome;
+using zorkan::testing::readBytes;
+using zorkan::testing::runCli;
+using zorkan::testing::TempDir;
+using zorkan::testing::writeBytes;
+
+namespace {
+
+const long double pi = 3.141592653589793238462643383279502884L;
+
+// H(z) = (1 + z^-1) / (1 - 0.5 z^-1): a zero at FD/2, a pole at 0.5.
+const char* const zeroPole = "2\r\n0\r\n1 1 0\r\n1 -0.5 0\r\n";
+// z^-3 as two sections: z^-2 and z^-1.
+const char* const delayOf3 = "4\r\n0\r\n0 0 1\r\n0 1 0\r\n1 0 0\r\n1 0 0\r\n";
+
+std::vector<std::vector<std::string>> csvRows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> cells;
+        std::istringstream cellsIn(line);
+        std::string cell;
+        while (std::getline(cellsIn, cell, ','))
+            cells.push_back(cell);
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+// Relative agreement within a few units in the last place of a double.
+void expectClose(double got, long double want, const std::string& what) {
+    const long double scale = std::max(std::fabs(want), 1e-300L);
+    EXPECT_LE(std::fabs(got - want) / scale, 4e-16L)
+        << what << ": " << got << " vs " << double(want);
+}
+
+} // namespace
+
+// The single section's magnitude and group delay in closed form: |H| = 2 |cos(w/2)| /
+// sqrt(1.25 - cos w), and the numerator's half sample minus the pole's
+// (a^2 - a cos w) / (1 - 2 a cos w + a^2), a = 0.5. Frequencies in hertz at FD = 8.
+TEST(CliPlot, SingleSectionAgainstClosedForms) {
+    TempDir dir;
+    writeBytes(dir.file("s.flt"), zeroPole);
+    const auto magnitude = [](long double w) {
+        return 2 * std::fabs(std::cos(w / 2)) / std::sqrt(1.25L - std::cos(w));
+    };
+    const auto delay = [](long double w) {
+        const long double a = 0.5L, c = std::cos(w);
+        return 0.5L - (a * a - a * c) / (1 - 2 * a * c + a * a);
+    };
+    const struct {
+        const char* view;
+        std::function<long double(long double)> value;
+    } rows[] = {
+        {"magnitude", magnitude},
+        {"magnitude-db", [&](long double w) { return 20 * std::log10(magnitude(w)); }},
+        {"group-delay", delay},
+    };
+    for (const auto& row : rows) {
+        const CliOutcome o = runCli(dir, std::string("plot s.flt --csv --fd 8 --fmin 0.5 --fmax "
+                                                     "3.5 --points 7 --view ") +
+                                             row.view);
+        ASSERT_EQ(o.status, 0) << o.err;
+        const auto cells = csvRows(o.out);
+        ASSERT_EQ(cells.size(), 8u) << row.view;
+        EXPECT_EQ(cells[0], (std::vector<std::string>{"f", "s.flt"}));
+        for (int k = 0; k < 7; ++k) {
+            const double f = std::stod(cells[k + 1][0]);
+            EXPECT_EQ(f, 0.5 + 0.5 * k) << row.view;
+            expectClose(std::stod(cells[k + 1][1]), row.value(2 * pi * f / 8),
+                        std::string(row.view) + " at " + cells[k + 1][0]);
+        }
+    }
+    // 20 log10 4 at DC; at the zero on the unit circle, far below anything shown.
+    const auto zero = csvRows(runCli(dir, "plot s.flt --csv --points 2 --view magnitude-db").out);
+    ASSERT_EQ(zero.size(), 3u);
+    expectClose(std::stod(zero[1][1]), 20 * std::log10(4.0L), "DC");
+    EXPECT_LT(std::stod(zero[2][1]), -300);
+}
+
+// A pure delay of three samples: the phase -6 pi f unwrapped across many turns, on a
+// linear grid from 0 and on a logarithmic one; its group delay is 3 everywhere.
+TEST(CliPlot, PureDelayPhaseUnwrapped) {
+    TempDir dir;
+    writeBytes(dir.file("d.flt"), delayOf3);
+    const struct {
+        const char* arguments;
+        int points;
+    } rows[] = {
+        {"--points 101", 101},
+        {"--points 64 --log --fmin 0.01", 64},
+        {"--points 40 --fmin 0.1 --fmax 0.5", 40},
+    };
+    for (const auto& row : rows) {
+        const CliOutcome o =
+            runCli(dir, std::string("plot d.flt --view phase --csv ") + row.arguments);
+        ASSERT_EQ(o.status, 0) << o.err;
+        const auto cells = csvRows(o.out);
+        ASSERT_EQ(cells.size(), static_cast<std::size_t>(row.points + 1)) << row.arguments;
+        for (std::size_t k = 1; k < cells.size(); ++k) {
+            const double f = std::stod(cells[k][0]);
+            EXPECT_NEAR(std::stod(cells[k][1]), static_cast<double>(-6 * pi * f), 1e-13)
+                << row.arguments << " at " << f;
+        }
+        if (std::string(row.arguments).find("--log") != std::string::npos) {
+            for (std::size_t k = 1; k < cells.size(); ++k)
+                expectClose(std::stod(cells[k][0]),
+                            0.01L *
+                                std::pow(50.0L, static_cast<long double>(k - 1) / (row.points - 1)),
+                            "frequency " + std::to_string(k));
+        }
+    }
+    const CliOutcome delay = runCli(dir, "plot d.flt --view group-delay --csv --points 3");
+    EXPECT_EQ(delay.out, "f,d.flt\n0,3\n0.25,3\n0.5,3\n");
+}
+
+// The response window's columns (frequency, magnitude, phase) on the same frequencies:
+// the magnitudes agree to the response's 15 digits, and the phases up to whole half
+// turns, since the response takes each section's angle with the one-argument arctangent
+// (modulo pi); a designed low-pass and a band-pass of fourth-order sections.
+TEST(CliPlot, AgreesWithTheResponseColumns) {
+    TempDir dir;
+    ASSERT_EQ(runCli(dir, "design --approx elliptic --report e.out --filter e.flt").status, 0);
+    ASSERT_EQ(runCli(dir, "design --approx chebyshev --f1 0.3 --f2 0.2 --f3 0.15 --f4 0.35 "
+                          "--report b.out --filter b.flt")
+                  .status,
+              0);
+    for (const char* file : {"e.flt", "b.flt"}) {
+        const CliOutcome response =
+            runCli(dir, std::string("response ") + file + " --f1 0.05 --f2 0.45 --width 40");
+        ASSERT_EQ(response.status, 0) << response.err;
+        std::istringstream lines(response.out);
+        std::string line;
+        std::getline(lines, line);
+        std::getline(lines, line);
+        std::vector<std::array<double, 3>> columns;
+        while (std::getline(lines, line)) {
+            std::istringstream in(line);
+            double f, m, db, phase;
+            in >> f >> m >> db >> phase;
+            columns.push_back({f, m, phase});
+        }
+        ASSERT_EQ(columns.size(), 41u);
+        const std::string grid =
+            std::string("plot ") + file + " --csv --fmin 0.05 --fmax 0.45 --points 41 --view ";
+        const auto magnitude = csvRows(runCli(dir, grid + "magnitude").out);
+        const auto phase = csvRows(runCli(dir, grid + "phase").out);
+        ASSERT_EQ(magnitude.size(), 42u);
+        ASSERT_EQ(phase.size(), 42u);
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            EXPECT_NEAR(std::stod(magnitude[i + 1][0]), columns[i][0], 1e-15) << file << i;
+            EXPECT_NEAR(std::stod(magnitude[i + 1][1]), columns[i][1], 5e-14 * columns[i][1])
+                << file << " column " << i;
+            const double turns =
+                (std::stod(phase[i + 1][1]) - columns[i][2]) / static_cast<double>(pi);
+            EXPECT_NEAR(turns, std::round(turns), 1e-13) << file << " column " << i;
+        }
+    }
+}
+
+// Refusals: exit 1, a message that says what is wrong (naming a file that is missing or
+// refused), and no picture written.
+TEST(CliPlot, RefusesBadInput) {
+    TempDir dir;
+    writeBytes(dir.file("s.flt"), zeroPole);
+    writeBytes(dir.file("empty.flt"), "0\r\n0\r\n");
+    const struct {
+        const char* arguments;
+        const char* message;
+    } rows[] = {
+        {"--view magnitude", "Укажите хотя бы один файл"},
+        {"nothere.flt --view magnitude", "nothere.flt"},
+        {"empty.flt --view magnitude", "empty.flt"},
+        {"s.flt --view magnitude --points 1", "Число точек"},
+        {"s.flt --view magnitude --fmin 0.3 --fmax 0.3", "меньше конечной"},
+        {"s.flt --view magnitude --fmin 0.4 --fmax 0.2", "меньше конечной"},
+        {"s.flt --view magnitude --log", "логарифмической"},
+        {"s.flt --view amplitude", "amplitude"},
+        {"s.flt", "--view"},
+        {"s.flt --view magnitude --mask nothere.out", "nothere.out"},
+        {"s.flt --view magnitude --picture p.bmp", ".png, .svg или .pdf"},
+        {"s.flt s.flt s.flt s.flt s.flt s.flt s.flt s.flt s.flt --view magnitude", "8"},
+    };
+    for (const auto& row : rows) {
+        std::string arguments = std::string("plot ") + row.arguments;
+        if (arguments.find("--picture") == std::string::npos)
+            arguments += " --picture out.svg";
+        const CliOutcome o = runCli(dir, arguments);
+        EXPECT_EQ(o.status, 1) << row.arguments;
+        EXPECT_NE(o.err.find(row.message), std::string::npos) << row.arguments << ": " << o.err;
+        EXPECT_TRUE(o.out.empty()) << row.arguments;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.svg"))) << row.arguments;
+    }
+    // A picture never takes a filter's place, under any name.
+    writeBytes(dir.file("f.svg"), zeroPole);
+    const CliOutcome over = runCli(dir, "plot f.svg --view magnitude --picture ./f.svg");
+    EXPECT_EQ(over.status, 1);
+    EXPECT_NE(over.err.find("совпадает"), std::string::npos) << over.err;
+    EXPECT_EQ(readBytes(dir.file("f.svg")), zeroPole);
+}
