@@ -32,8 +32,16 @@ ChartCurves computeChartCurves(const std::vector<ChartSeries>& series, const Cha
                 d /= options.fd;
         std::vector<std::size_t> leaves;
         double reference = 0;
+        if ((mask || options.relative) && magnitudeView) {
+            reference = passBandMaximum(s.source, mask ? *mask : ToleranceMask{}, options.fd);
+            if (options.relative && reference > 0 && std::isfinite(reference)) {
+                const double db = 20 * std::log10(reference);
+                for (double& m : v)
+                    m = options.view == ChartView::MagnitudeDb ? m - db : m / reference;
+                reference = 1;
+            }
+        }
         if (mask && magnitudeView) {
-            reference = passBandMaximum(s.source, *mask, options.fd);
             std::vector<double> magnitudes = v;
             if (options.view == ChartView::MagnitudeDb)
                 for (double& m : magnitudes)
@@ -83,9 +91,9 @@ std::string frequencyTitle(double fd) {
 std::string valueTitle(const ChartOptions& options) {
     switch (options.view) {
     case ChartView::Magnitude:
-        return "|H|";
+        return options.relative ? "|H| / max |H|" : "|H|";
     case ChartView::MagnitudeDb:
-        return "|H|, дБ";
+        return options.relative ? "|H|, дБ относительно максимума" : "|H|, дБ";
     case ChartView::Phase:
         return std::string(options.wrappedPhase ? "Фаза" : "Фаза (непрерывная)") +
                (options.degrees ? ", градусы" : ", рад");

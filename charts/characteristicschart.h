@@ -22,7 +22,10 @@ struct ChartOptions {
     bool wrappedPhase = false; // phase in (-pi, pi] instead of unwrapped
     bool degrees = false;      // phase in degrees
     bool seconds = false;      // group delay in seconds (samples / FD)
-    double fd = 1;             // frequencies are in its unit
+    // Magnitudes relative to each curve's pass-band maximum (over the whole band without
+    // a mask), so that filters of different gains lie over each other.
+    bool relative = false;
+    double fd = 1; // frequencies are in its unit
 };
 
 // The curves over one grid, in the view's units, with the mask's references.
@@ -30,7 +33,9 @@ struct ChartCurves {
     std::vector<double> frequencies;
     std::vector<std::vector<double>> values;      // per series
     std::vector<std::vector<std::size_t>> leaves; // per series: grid points outside the mask
-    std::vector<double> references;               // per series: pass-band maximum of |H|
+    // Per series: the pass-band maximum of |H| in the curve's own units (1 for relative
+    // magnitudes), 0 when not needed.
+    std::vector<double> references;
 };
 
 ChartCurves computeChartCurves(const std::vector<ChartSeries>& series, const ChartOptions& options,

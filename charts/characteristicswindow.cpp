@@ -134,6 +134,9 @@ CharacteristicsWindow::CharacteristicsWindow(QWidget* parent) : QWidget(parent) 
                       QStringLiteral("Групповое время задержки в секундах вместо отсчетов"));
     CheckBox4 = check("CheckBox4", QStringLiteral("Логарифмическая ось частот"),
                       QStringLiteral("Ось частот в логарифмическом масштабе (от FD/2000)"));
+    CheckBox5 = check("CheckBox5", QStringLiteral("АЧХ относительно максимума"),
+                      QStringLiteral("АЧХ каждого фильтра относительно ее максимума в полосе "
+                                     "пропускания (без маски - на всех частотах)"));
     Edit2 = edit("Edit2", QStringLiteral("Частота дискретизации FD: частоты в ее единицах (1 - "
                                          "доли FD, 48000 - герцы)"));
     Edit2->setText(QStringLiteral("1"));
@@ -206,7 +209,7 @@ CharacteristicsWindow::CharacteristicsWindow(QWidget* parent) : QWidget(parent) 
     controls->addLayout(fileButtons);
     controls->addWidget(ListBox1, 1);
     controls->addWidget(ComboBox1);
-    for (QCheckBox* c : {CheckBox1, CheckBox2, CheckBox3, CheckBox4})
+    for (QCheckBox* c : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5})
         controls->addWidget(c);
     auto* fdRow = new QHBoxLayout;
     auto* fdLabel = new QLabel(QStringLiteral("FD"), panel);
@@ -241,7 +244,7 @@ CharacteristicsWindow::CharacteristicsWindow(QWidget* parent) : QWidget(parent) 
     layout->addWidget(panel);
     layout->addLayout(right, 1);
 
-    for (QCheckBox* c : {CheckBox1, CheckBox2, CheckBox3, CheckBox4})
+    for (QCheckBox* c : {CheckBox1, CheckBox2, CheckBox3, CheckBox4, CheckBox5})
         connect(c, &QCheckBox::toggled, this, [this] { refresh(); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
     for (QLineEdit* e : {Edit2, Edit3})
@@ -339,6 +342,7 @@ bool CharacteristicsWindow::refresh() {
     options.wrappedPhase = CheckBox1->isChecked();
     options.degrees = CheckBox2->isChecked();
     options.seconds = CheckBox3->isChecked();
+    options.relative = CheckBox5->isChecked();
     options.fd = readReal(Edit2->text());
     checkSamplingFrequency(options.fd);
     std::optional<ToleranceMask> mask;

@@ -7,7 +7,8 @@
 //
 // Object names: Edit1 a file name to add (Enter adds it), BitBtn1 "Добавить", BitBtn2
 // "Убрать", ListBox1 the files, ComboBox1 the characteristic, CheckBox1 the wrapped phase,
-// CheckBox2 degrees, CheckBox3 seconds, CheckBox4 the logarithmic frequency axis, Edit2 FD,
+// CheckBox2 degrees, CheckBox3 seconds, CheckBox4 the logarithmic frequency axis,
+// CheckBox5 magnitudes relative to each curve's pass-band maximum, Edit2 FD,
 // Edit3 the design report of the mask with BitBtn3 "Маска" and BitBtn4 "Последний
 // расчет", ComboBox2 the implementation's arithmetic with BitBtn5 "Квантованный",
 // BitBtn6 "Весь график", BitBtn7 "Рисунок", BitBtn8 "Копировать", BitBtn9 "CSV",
@@ -69,6 +70,7 @@ class CharacteristicsWindow : public QWidget {
     QCheckBox* CheckBox2 = nullptr;
     QCheckBox* CheckBox3 = nullptr;
     QCheckBox* CheckBox4 = nullptr;
+    QCheckBox* CheckBox5 = nullptr;
     CharacteristicsPlot* Image1 = nullptr;
     QLabel* StaticText1 = nullptr;
     QLabel* StaticText2 = nullptr;

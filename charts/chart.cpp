@@ -178,6 +178,10 @@ double textWidth(const std::string& text, double size) {
     return width * size / 1000;
 }
 
+double ChartPainter::measure(const std::string& text, double size) const {
+    return textWidth(text, size);
+}
+
 std::vector<std::vector<double>> curveRuns(const Chart& chart, const ChartCurve& curve) {
     const ChartRect area = plotArea(chart.width, chart.height);
     const std::size_t n = std::min(curve.x.size(), curve.y.size());
@@ -340,7 +344,7 @@ void drawChart(const Chart& chart, ChartPainter& painter) {
     if (!chart.curves.empty()) {
         double widest = 0;
         for (const ChartCurve& c : chart.curves)
-            widest = std::max(widest, textWidth(c.name, labelSize));
+            widest = std::max(widest, painter.measure(c.name, labelSize));
         const double rowHeight = 16;
         const double boxWidth = widest + 40, boxHeight = rowHeight * chart.curves.size() + 8;
         const double x0 = right - boxWidth - 8, y0 = area.y + 8;

@@ -98,6 +98,8 @@ class ChartPainter {
     // Text (UTF-8) with its baseline at y, anchored at x as `align` says.
     virtual void text(double x, double y, const std::string& text, double size, TextAlign align,
                       Rgb color) = 0;
+    // The width the text will take, for laying out the legend.
+    virtual double measure(const std::string& text, double size) const;
 };
 
 // A rough width of a text in the chart's sans-serif face, for laying out the legend.

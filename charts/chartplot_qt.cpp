@@ -66,6 +66,12 @@ class QtChartPainter : public ChartPainter {
         p_.drawText(QPointF(left, y), s);
     }
 
+    double measure(const std::string& text, double size) const override {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(static_cast<int>(std::lround(size)));
+        return QFontMetricsF(font, p_.device()).horizontalAdvance(QString::fromStdString(text));
+    }
+
   private:
     QPainter& p_;
 };

@@ -215,3 +215,49 @@ TEST(CliPlot, RefusesBadInput) {
     EXPECT_NE(over.err.find("совпадает"), std::string::npos) << over.err;
     EXPECT_EQ(readBytes(dir.file("f.svg")), zeroPole);
 }
+
+// Relative magnitudes: each curve under its own largest gain (|H| = 4 at DC for the
+// single section), in dB and linear, and the pass band of a mask taken instead when given.
+TEST(ChartCurves, RelativeToTheLargestGain) {
+    zorkan::FilterCoefficients filter;
+    filter.order = 2;
+    zorkan::FilterSection s;
+    s.a[0] = 1;
+    s.a[1] = 1;
+    s.b[0] = 1;
+    s.b[1] = -0.5;
+    filter.sections = {s};
+    const std::vector<zorkan::ChartSeries> series = {{"s", {filter, 1}}};
+    const auto closedForm = [](long double f) {
+        return 2 * std::fabs(std::cos(pi * f)) / std::sqrt(1.25L - std::cos(2 * pi * f));
+    };
+    zorkan::ChartOptions options;
+    options.relative = true;
+    const zorkan::FrequencyGrid grid{0, 0.4, 5, false};
+    for (const zorkan::ChartView view :
+         {zorkan::ChartView::MagnitudeDb, zorkan::ChartView::Magnitude}) {
+        options.view = view;
+        const zorkan::ChartCurves c =
+            zorkan::computeChartCurves(series, options, grid, std::nullopt);
+        for (std::size_t k = 0; k < c.frequencies.size(); ++k) {
+            const long double ratio = closedForm(c.frequencies[k]) / 4;
+            if (view == zorkan::ChartView::MagnitudeDb)
+                EXPECT_NEAR(c.values[0][k], static_cast<double>(20 * std::log10(ratio)), 1e-13)
+                    << k;
+            else
+                expectClose(c.values[0][k], ratio, "linear " + std::to_string(k));
+        }
+    }
+    // A high-pass request's pass band [0.3, 0.5] holds |H| = 2 cos(0.3 pi) / sqrt(1.25 -
+    // cos(0.6 pi)) at its lower edge, the largest there.
+    zorkan::DesignRequest request;
+    request.f1 = 0;
+    request.f4 = 0;
+    request.f3 = 0.2;
+    request.f2 = 0.3;
+    options.view = zorkan::ChartView::Magnitude;
+    const zorkan::ChartCurves c =
+        zorkan::computeChartCurves(series, options, grid, zorkan::toleranceMask(request));
+    expectClose(c.values[0][0], 4 / closedForm(0.3L), "DC over the pass band's maximum");
+    EXPECT_EQ(c.references[0], 1);
+}
