@@ -44,8 +44,9 @@ bool clipSegment(const ChartRect& r, Point& a, Point& b) {
         if (t0 > t1)
             return false;
     }
-    const Point start{a.x + t0 * dx, a.y + t0 * dy};
-    const Point end{a.x + t1 * dx, a.y + t1 * dy};
+    // An end inside stays exactly as it was, so that the next segment joins it.
+    const Point start = t0 > 0 ? Point{a.x + t0 * dx, a.y + t0 * dy} : a;
+    const Point end = t1 < 1 ? Point{a.x + t1 * dx, a.y + t1 * dy} : b;
     a = start;
     b = end;
     return true;

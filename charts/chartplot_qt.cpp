@@ -42,13 +42,19 @@ class QtChartPainter : public ChartPainter {
         QPen pen(color(c), width);
         pen.setJoinStyle(Qt::RoundJoin);
         p_.setPen(pen);
+        // Pieces of a few hundred points, sharing their ends: the raster engine strokes
+        // short polylines much faster than one long path.
+        constexpr std::size_t piece = 256;
         QPolygonF polygon;
+        polygon.reserve(static_cast<qsizetype>(piece + 1));
         for (const std::vector<double>& run : runs) {
-            polygon.clear();
-            polygon.reserve(static_cast<qsizetype>(run.size() / 2));
-            for (std::size_t i = 0; i + 1 < run.size(); i += 2)
-                polygon.append(QPointF(run[i], run[i + 1]));
-            p_.drawPolyline(polygon);
+            const std::size_t n = run.size() / 2;
+            for (std::size_t start = 0; start + 1 < n || (start == 0 && n == 1); start += piece) {
+                polygon.clear();
+                for (std::size_t i = start; i < n && i <= start + piece; ++i)
+                    polygon.append(QPointF(run[2 * i], run[2 * i + 1]));
+                p_.drawPolyline(polygon);
+            }
         }
         p_.restore();
     }
@@ -158,8 +164,10 @@ CharacteristicsPlot::CharacteristicsPlot(QWidget* parent) : QWidget(parent) {
 }
 
 CharacteristicsPlot::~CharacteristicsPlot() {
-    if (thread_)
+    if (thread_) {
         thread_->wait();
+        delete thread_;
+    }
 }
 
 ChartRect CharacteristicsPlot::plot() const {

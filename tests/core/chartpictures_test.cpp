@@ -75,6 +75,52 @@ TEST(ChartAxes, PositionsAndValues) {
     EXPECT_DOUBLE_EQ(axisValue(lin, 400, 100, 400, true), 0);
 }
 
+// Curves in pixels: a segment leaving the plot ends on its edge and the next run starts
+// there, a value that is not finite breaks the curve, and a dense curve keeps every
+// column's extremes while it thins out.
+TEST(ChartCurveRuns, ClippedBrokenAndThinned) {
+    Chart chart;
+    chart.xAxis = {0, 1, false};
+    chart.yAxis = {0, 1, false};
+    const ChartRect area = plotArea(chart.width, chart.height);
+    const double top = area.y, bottom = area.y + area.height, left = area.x,
+                 right = area.x + area.width, middle = area.y + area.height / 2;
+    ChartCurve across{"a", {}, {-0.5, 1.5}, {0.5, 0.5}, {}};
+    EXPECT_EQ(curveRuns(chart, across),
+              (std::vector<std::vector<double>>{{left, middle, right, middle}}));
+    ChartCurve peak{"b", {}, {0, 0.5, 1}, {0.5, 1.5, 0.5}, {}};
+    const auto runs = curveRuns(chart, peak);
+    ASSERT_EQ(runs.size(), 2u);
+    ASSERT_EQ(runs[0].size(), 4u);
+    ASSERT_EQ(runs[1].size(), 4u);
+    EXPECT_DOUBLE_EQ(runs[0][0], left);
+    EXPECT_DOUBLE_EQ(runs[0][3], top);
+    EXPECT_DOUBLE_EQ(runs[0][2], left + area.width / 4); // halfway up the rising segment
+    EXPECT_DOUBLE_EQ(runs[1][1], top);
+    EXPECT_DOUBLE_EQ(runs[1][2], right);
+    ChartCurve broken{"c", {}, {0, 0.25, 0.5, 0.75, 1}, {0.1, 0.2, std::nan(""), 0.4, 0.5}, {}};
+    EXPECT_EQ(curveRuns(chart, broken).size(), 2u);
+
+    ChartCurve dense{"d", {}, {}, {}, {}};
+    for (int i = 0; i <= 100000; ++i) {
+        dense.x.push_back(i / 100000.0);
+        dense.y.push_back(i % 2 == 0 ? 0.2 : 0.8);
+    }
+    const auto thin = curveRuns(chart, dense);
+    std::size_t points = 0;
+    double high = bottom, low = top;
+    for (const auto& run : thin) {
+        points += run.size() / 2;
+        for (std::size_t i = 1; i < run.size(); i += 2) {
+            high = std::min(high, run[i]);
+            low = std::max(low, run[i]);
+        }
+    }
+    EXPECT_LE(points, static_cast<std::size_t>(4 * (area.width + 2)));
+    EXPECT_DOUBLE_EQ(high, axisPosition(chart.yAxis, 0.8, area.y, area.height, true));
+    EXPECT_DOUBLE_EQ(low, axisPosition(chart.yAxis, 0.2, area.y, area.height, true));
+}
+
 // A lowpass request: pass [0, F1] may fall DA below the pass-band maximum, the stop band
 // [F4, FD/2] must lie B1 below it, each beyond the design check's 0.05 dB.
 TEST(ChartMask, DeparturesFromTheRequest) {

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
@@ -217,6 +218,45 @@ class CharacteristicsWindowTest : public QObject {
         const QRegularExpression re(QStringLiteral("zp.flt: ([-0-9.e+]+)"));
         const double shown = re.match(lines[2]).captured(1).toDouble();
         QVERIFY2(std::fabs(shown - delta) < 1e-7 * std::fabs(delta), qPrintable(lines[2]));
+    }
+
+    // The units of the window: the group delay in seconds at FD = 8 (the frequencies in
+    // hertz), and the wrapped phase in degrees, each against the closed form.
+    void readsOutInTheChosenUnits() {
+        Session s;
+        const QString zp = s.write("zp.flt", zeroPole);
+        QVERIFY(s.open());
+        QVERIFY(s.form->addFile(zp));
+        s.child<QLineEdit>("Edit2")->setText(QStringLiteral("8"));
+        s.child<QCheckBox>("CheckBox3")->setChecked(true);
+        s.child<QComboBox>("ComboBox1")->setCurrentIndex(3);
+        QVERIFY(s.settled());
+        CharacteristicsPlot* p = s.plot();
+        QCOMPARE(p->xRange().high, 4.0);
+        const ChartRect r = p->plot();
+        const QPoint at(static_cast<int>(r.x + 0.3 * r.width), static_cast<int>(r.y + 30));
+        const double f = xAt(p, at.x());
+        QTest::mouseMove(p, at);
+        const double w = 2 * pi * f / 8, c = std::cos(w);
+        const double seconds = (0.5 - (0.25 - 0.5 * c) / (1.25 - c)) / 8;
+        QString readout = s.child<QLabel>("StaticText1")->text();
+        QVERIFY2(std::fabs(readoutValue(readout, QStringLiteral("zp.flt")) - seconds) <
+                     1e-7 * std::fabs(seconds),
+                 qPrintable(readout));
+
+        s.child<QComboBox>("ComboBox1")->setCurrentIndex(2);
+        s.child<QCheckBox>("CheckBox1")->setChecked(true);
+        s.child<QCheckBox>("CheckBox2")->setChecked(true);
+        QVERIFY(s.settled());
+        QTest::mouseMove(p, at + QPoint(1, 0));
+        QTest::mouseMove(p, at);
+        // arg H = -w/2 - atan2(0.5 sin w, 1 - 0.5 cos w) below FD/2.
+        const double degrees = (-w / 2 - std::atan2(0.5 * std::sin(w), 1 - 0.5 * c)) * 180 / pi;
+        readout = s.child<QLabel>("StaticText1")->text();
+        QVERIFY2(std::fabs(readoutValue(readout, QStringLiteral("zp.flt")) - degrees) <
+                     1e-7 * std::fabs(degrees),
+                 qPrintable(readout));
+        QCOMPARE(s.messages(), QStringList());
     }
 
     // Pictures at the size shown: SVG with one curve element per file and the legend's
