@@ -261,3 +261,72 @@ TEST(ChartCurves, RelativeToTheLargestGain) {
     expectClose(c.values[0][0], 4 / closedForm(0.3L), "DC over the pass band's maximum");
     EXPECT_EQ(c.references[0], 1);
 }
+
+// Designs of every kind and approximation against scipy: the magnitude and the phase of
+// sosfreqz over the export's second-order sections, the phase unwrapped by numpy.unwrap
+// (where no zero sits on the unit circle at or between grid points: Butterworth and
+// Chebyshev low- and high-pass; elsewhere modulo 2 pi, away from the zeros), and scipy's group
+// delay summed over the sections away from the zeros on the circle, where scipy gives 0 and the
+// plot the limit.
+TEST(CliPlot, AgreesWithScipyOnDesigns) {
+    TempDir dir;
+    if (std::system("/usr/bin/python3 -c 'import numpy, scipy.signal' 2>/dev/null") != 0)
+        GTEST_SKIP() << "/usr/bin/python3 has no numpy or scipy";
+    const struct {
+        const char* design;
+        bool zerosOnCircle;
+    } rows[] = {
+        {"--approx butterworth --f1 0.1 --f4 0.2 --b1 50", false},
+        {"--approx chebyshev --f1 0 --f4 0 --f3 0.2 --f2 0.3 --da 0.5", false},
+        {"--approx chebyshev --f3 0.1 --f2 0.15 --f1 0.3 --f4 0.35 --b1 45", true},
+        {"--approx elliptic --f1 0.2 --f4 0.23 --da 0.1 --b1 70", true},
+        {"--approx elliptic --f3 2400 --f2 4800 --f1 9600 --f4 12000 --fd 48000", true},
+        {"--approx butterworth --f1 0 --f4 0 --f3 0.3 --f2 0.4", false},
+    };
+    writeBytes(dir.file("check.py"),
+               "import sys, warnings, numpy as np, scipy.signal as ss\n"
+               "warnings.simplefilter('ignore')\n"
+               "np.seterr(all='ignore')\n"
+               "fd, exact = float(sys.argv[1]), sys.argv[2] == '1'\n"
+               "sos = np.loadtxt('s.csv', delimiter=',', comments='#', ndmin=2)\n"
+               "def table(name):\n"
+               "    return np.loadtxt(name, delimiter=',', skiprows=1)\n"
+               "m, p, g = table('m.csv'), table('p.csv'), table('g.csv')\n"
+               "w = 2 * np.pi * m[:, 0] / fd\n"
+               "_, h = ss.sosfreqz(sos, worN=w)\n"
+               "bad = []\n"
+               "top = np.max(np.abs(h))\n"
+               "if np.any(np.abs(m[:, 1] - np.abs(h)) > 1e-9 * np.abs(h) + 1e-12 * top):\n"
+               "    bad.append('magnitude')\n"
+               "phase = np.unwrap(np.angle(h))\n"
+               "if exact and np.max(np.abs(p[:, 1] - phase)) > 1e-9:\n"
+               "    bad.append('unwrapped phase')\n"
+               "k = np.abs(h) > 1e-6 * top\n"
+               "if np.max(np.abs(np.angle(np.exp(1j * (p[k, 1] - phase[k]))))) > 1e-9:\n"
+               "    bad.append('phase')\n"
+               "if exact:\n"
+               "    d = sum(ss.group_delay((s[:3], s[3:]), w=w)[1] for s in sos)\n"
+               "    # scipy gives 0 at a zero on the unit circle, the plot its limit\n"
+               "    k = np.abs(h) > 1e-6 * np.max(np.abs(h))\n"
+               "    if np.max(np.abs(g[k, 1] - d[k]) / np.maximum(1, np.abs(d[k]))) > 1e-8:\n"
+               "        bad.append('group delay')\n"
+               "print(' '.join(bad) if bad else 'ok')\n");
+    for (const auto& row : rows) {
+        const std::string design = row.design;
+        ASSERT_EQ(runCli(dir, "design " + design + " --report r.out --filter f.flt").status, 0)
+            << design;
+        const CliOutcome sos = runCli(dir, "export f.flt --format sos-csv");
+        ASSERT_EQ(sos.status, 0) << sos.err;
+        writeBytes(dir.file("s.csv"), sos.out);
+        const std::string fd = design.find("--fd 48000") != std::string::npos ? "48000" : "1";
+        const std::string grid = "plot f.flt --csv --points 1501 --fd " + fd + " --view ";
+        writeBytes(dir.file("m.csv"), runCli(dir, grid + "magnitude").out);
+        writeBytes(dir.file("p.csv"), runCli(dir, grid + "phase").out);
+        writeBytes(dir.file("g.csv"), runCli(dir, grid + "group-delay").out);
+        const std::string command = "cd '" + dir.path().string() +
+                                    "' && /usr/bin/python3 check.py " + fd + " " +
+                                    (row.zerosOnCircle ? "0" : "1") + " > py.txt 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << readBytes(dir.file("py.txt"));
+        EXPECT_EQ(readBytes(dir.file("py.txt")), "ok\n") << design;
+    }
+}
