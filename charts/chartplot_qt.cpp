@@ -241,9 +241,35 @@ void CharacteristicsPlot::jobFinished() {
         emit contentReady();
     } else {
         fine_ = std::move(job->result);
+        alignUnwrappedPhase();
         fineX_ = {job->grid.fmin, job->grid.fmax, job->grid.logarithmic};
         haveFine_ = true;
         update();
+    }
+}
+
+void CharacteristicsPlot::alignUnwrappedPhase() {
+    // A finer grid unwraps the phase from its own first frequency; it is brought to the
+    // whole turn of the whole band's curve there, so that zooming never moves the curve.
+    if (options_.view != ChartView::Phase || options_.wrappedPhase || fine_.frequencies.empty())
+        return;
+    const double turn = options_.degrees ? 360 : 2 * 3.14159265358979323846;
+    const std::vector<double>& f = base_.frequencies;
+    const double at = fine_.frequencies.front();
+    const auto next = std::lower_bound(f.begin(), f.end(), at);
+    if (next == f.end() || f.size() < 2)
+        return;
+    const std::size_t k = std::max<std::size_t>(1, static_cast<std::size_t>(next - f.begin()));
+    for (std::size_t i = 0; i < fine_.values.size() && i < base_.values.size(); ++i) {
+        const std::vector<double>& b = base_.values[i];
+        const double t = (at - f[k - 1]) / (f[k] - f[k - 1]);
+        const double expected = b[k - 1] + t * (b[k] - b[k - 1]);
+        std::vector<double>& v = fine_.values[i];
+        if (v.empty() || !std::isfinite(expected) || !std::isfinite(v.front()))
+            continue;
+        const double shift = turn * std::round((expected - v.front()) / turn);
+        for (double& p : v)
+            p += shift;
     }
 }
 

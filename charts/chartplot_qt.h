@@ -83,6 +83,7 @@ class CharacteristicsPlot : public QWidget {
     void jobFinished();
     void rangesChanged();
     void refine();
+    void alignUnwrappedPhase();
     double frequencyAt(double px) const;
     double valueAtY(double py) const;
     void zoom(bool alongX, bool alongY, QPointF at, double factor);

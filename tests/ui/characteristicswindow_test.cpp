@@ -259,6 +259,24 @@ class CharacteristicsWindowTest : public QObject {
         QCOMPARE(s.messages(), QStringList());
     }
 
+    // Zoomed into the phase of a pure delay of three samples far from DC, the finer grid's
+    // curve lies where the whole band's did: -6 pi f, not some turns away.
+    void keepsTheUnwrappedPhaseWhenZoomed() {
+        Session s;
+        const QString delay = s.write("d.flt", "4\r\n0\r\n0 0 1\r\n0 1 0\r\n1 0 0\r\n1 0 0\r\n");
+        QVERIFY(s.open());
+        s.child<QComboBox>("ComboBox1")->setCurrentIndex(2);
+        QVERIFY(s.form->addFile(delay));
+        QVERIFY(s.settled());
+        CharacteristicsPlot* p = s.plot();
+        p->setRanges({0.41, 0.43, false}, {-6 * pi * 0.43, -6 * pi * 0.41, false});
+        QVERIFY(s.settled());
+        const ChartCurves& c = p->shownCurves();
+        QVERIFY(c.frequencies.front() <= 0.41 && c.frequencies.front() > 0.3);
+        for (std::size_t k = 0; k < c.frequencies.size(); k += 97)
+            QVERIFY(std::fabs(c.values[0][k] + 6 * pi * c.frequencies[k]) < 1e-9);
+    }
+
     // Pictures at the size shown: SVG with one curve element per file and the legend's
     // names, a one-page PDF, a PNG; the visible data to the clipboard as CSV.
     void savesPicturesAndData() {
