@@ -1,6 +1,5 @@
 #include "charts/chartpictures.h"
 
-#include "common/cp1251.h"
 #include "common/errors.h"
 #include "common/pngfile.h"
 #include "common/replacefile.h"
@@ -58,6 +57,51 @@ std::string xmlEscaped(const std::string& s) {
     return out;
 }
 
+// The text in the standard Helvetica face's WinAnsi bytes. The face has no Cyrillic
+// letters, so they are written in Latin ones ("Частота" as "Chastota"), which every
+// viewer shows and finds; a character neither has becomes '?'.
+std::string helveticaText(const std::string& utf8) {
+    static const char* const lower[32] = {
+        "a", "b", "v", "g", "d", "e",  "zh", "z",  "i",  "i",    "k", "l", "m", "n", "o",  "p",
+        "r", "s", "t", "u", "f", "kh", "ts", "ch", "sh", "shch", "",  "y", "",  "e", "yu", "ya"};
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        unsigned code = c;
+        std::size_t length = 1;
+        if (c >= 0xF0) {
+            length = 4;
+            code = c & 0x07;
+        } else if (c >= 0xE0) {
+            length = 3;
+            code = c & 0x0F;
+        } else if (c >= 0xC0) {
+            length = 2;
+            code = c & 0x1F;
+        }
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        i += length;
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if ((code >= 0x410 && code <= 0x44F) || code == 0x401 || code == 0x451) {
+            const bool capital = code < 0x430 || code == 0x401;
+            const unsigned index = code == 0x401 || code == 0x451 ? 5 : (code - 0x410) % 32;
+            std::string latin = lower[index];
+            if (capital && !latin.empty())
+                latin[0] = static_cast<char>(latin[0] - 'a' + 'A');
+            out += latin;
+        } else if (code == 0x3C0) {
+            out += "pi";
+        } else if (code >= 0xA0 && code <= 0xFF) {
+            out += static_cast<char>(code); // Latin-1 and WinAnsi agree there
+        } else {
+            out += '?';
+        }
+    }
+    return out;
+}
+
 class SvgPainter : public ChartPainter {
   public:
     std::string body;
@@ -108,6 +152,10 @@ class PdfPainter : public ChartPainter {
     explicit PdfPainter(double height) : height_(height) {}
     std::string content;
 
+    double measure(const std::string& text, double size) const override {
+        return textWidth(helveticaText(text), size);
+    }
+
     void fillRect(const ChartRect& r, Rgb color) override {
         content += rgb(color) + " rg " + number(r.x) + ' ' + number(height_ - r.y - r.height) +
                    ' ' + number(r.width) + ' ' + number(r.height) + " re f\n";
@@ -132,12 +180,13 @@ class PdfPainter : public ChartPainter {
     }
     void text(double x, double y, const std::string& text, double size, TextAlign align,
               Rgb color) override {
-        const double w = textWidth(text, size);
+        const std::string written = helveticaText(text);
+        const double w = textWidth(written, size);
         const double left = align == TextAlign::Left     ? x
                             : align == TextAlign::Center ? x - w / 2
                                                          : x - w;
         std::string literal;
-        for (char c : toCp1251(text)) {
+        for (char c : written) {
             if (c == '(' || c == ')' || c == '\\')
                 literal += '\\';
             literal += c;
@@ -187,16 +236,6 @@ class CanvasPainter : public ChartPainter {
     static int round(double v) { return static_cast<int>(std::lround(v)); }
     Canvas& canvas_;
 };
-
-// The glyph names of CP1251's letters, for the Helvetica face's encoding.
-std::string cyrillicDifferences() {
-    std::string d = "168 /afii10023 184 /afii10071 192";
-    for (int i = 0; i < 32; ++i)
-        d += " /afii" + std::to_string(10017 + i + (i >= 6 ? 1 : 0));
-    for (int i = 0; i < 32; ++i)
-        d += " /afii" + std::to_string(10065 + i + (i >= 6 ? 1 : 0));
-    return d;
-}
 
 std::string lowerExtension(const std::string& path) {
     const std::size_t dot = path.find_last_of('.');
@@ -248,11 +287,8 @@ std::string chartPdf(const Chart& chart) {
     stream += painter.content;
     stream += "endstream";
     objects.push_back(stream);
-    std::string font = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding << /Type "
-                       "/Encoding /BaseEncoding /WinAnsiEncoding /Differences [";
-    font += cyrillicDifferences();
-    font += "] >> >>";
-    objects.push_back(font);
+    objects.push_back(
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>");
 
     std::string pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
     std::vector<std::size_t> offsets;

@@ -1,8 +1,9 @@
 #pragma once
 // Pictures of a chart without a window system: SVG and a one-page PDF with the lines as
-// vector paths and the text as text (PDF in the standard Helvetica face, Cyrillic letters
-// named in its encoding), and a raster canvas for PNG (lines and areas only: the core has
-// no font; the window's PNG has its text).
+// vector paths and the text as text (PDF in the standard Helvetica face, which has no
+// Cyrillic letters: they are written in Latin ones), and a raster canvas for PNG (lines
+// and areas only: the core has no font; the window's PNG and PDF have their text as
+// shown).
 #include "charts/chart.h"
 
 #include <string>

@@ -232,6 +232,9 @@ TEST(ChartPictures, SvgAndPdfOfThreeFiles) {
     EXPECT_NE(pdf.find("/Count 1 "), std::string::npos);
     EXPECT_NE(pdf.find("/MediaBox [0 0 800 500]"), std::string::npos);
     EXPECT_NE(pdf.find("(e.flt) Tj"), std::string::npos);
+    // Helvetica has no Cyrillic letters: the titles come in Latin ones.
+    EXPECT_NE(pdf.find("(Chastota, doli FD) Tj"), std::string::npos);
+    EXPECT_NE(pdf.find("(|H|, dB) Tj"), std::string::npos);
     const std::size_t start = pdf.rfind("startxref\n");
     ASSERT_NE(start, std::string::npos);
     const std::size_t xref = std::stoul(pdf.substr(start + 10));
