@@ -279,8 +279,8 @@ void drawChart(const Chart& chart, ChartPainter& painter) {
             painter.fillRect({x0, y1, x1 - x0, y0 - y1}, forbiddenShade);
     }
 
-    const AxisTicks xt = niceTicks(chart.xAxis, std::max(2, static_cast<int>(area.width / 90)));
-    const AxisTicks yt = niceTicks(chart.yAxis, std::max(2, static_cast<int>(area.height / 45)));
+    const AxisTicks xt = niceTicks(chart.xAxis, std::max(2, static_cast<int>(area.width / 80)));
+    const AxisTicks yt = niceTicks(chart.yAxis, std::max(2, static_cast<int>(area.height / 32)));
     for (double v : xt.values) {
         const double x = px(v);
         if (x > area.x + 0.5 && x < right - 0.5)
