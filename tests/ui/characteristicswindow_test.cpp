@@ -5,6 +5,7 @@
 #include "charts/chart.h"
 #include "design/designrun.h"
 #include "tests/ui/uitest.h"
+#include "ui/sharedstate.h"
 
 #include <QAction>
 #include <QApplication>
@@ -325,6 +326,30 @@ class CharacteristicsWindowTest : public QObject {
         QVERIFY(std::fabs(rows[1].section(QLatin1Char(','), 1, 1).toDouble() - zeroPoleDb(f)) <
                 1e-12 * std::fabs(zeroPoleDb(f)) + 1e-13);
         QCOMPARE(s.messages(), QStringList());
+    }
+
+    // "Последний расчет" takes the mask from the session's last design: the pass band
+    // shaded DA under the curve's pass-band maximum; before any design it says so.
+    void masksWithTheLastDesign() {
+        Session s;
+        QVERIFY(s.open());
+        QTest::mouseClick(s.child<QPushButton>("BitBtn4"), Qt::LeftButton);
+        QCOMPARE(s.messages(),
+                 QStringList{QStringLiteral("В этом сеансе фильтр еще не рассчитывался")});
+        const QString lp = s.design(2, "lp"); // DA 1.5, B1 30, pass band 0 .. 0.2
+        shared().DesignedReportFile = s.program.path("lp.out");
+        QVERIFY(s.form->addFile(lp));
+        QTest::mouseClick(s.child<QPushButton>("BitBtn4"), Qt::LeftButton);
+        QCOMPARE(s.child<QLineEdit>("Edit3")->text(), s.program.path("lp.out"));
+        QVERIFY(s.settled());
+        const Chart chart = s.plot()->chart();
+        QCOMPARE(chart.forbidden.size(), std::size_t(2));
+        QCOMPARE(chart.forbidden[0].x0, 0.0);
+        QCOMPARE(chart.forbidden[0].x1, 0.2);
+        const double top = 20 * std::log10(s.plot()->shownCurves().references[0]);
+        QVERIFY(std::fabs(*chart.forbidden[0].y1 - (top - 1.5)) < 1e-12);
+        QVERIFY(std::fabs(*chart.forbidden[1].y0 - (top - 30)) < 1e-12);
+        QCOMPARE(chart.forbidden[1].x0, 0.25);
     }
 
     // A file that cannot be read is refused with its name, and nothing is added.
