@@ -6,6 +6,7 @@
 #include "app/SplashF.h"
 #include "app/ras5.h"
 #include "app/spectralcommands.h"
+#include "charts/characteristicswindow.h"
 #include "coefficients/ras3.h"
 #include "design/ras2.h"
 #include "editor/REMain.h"
@@ -97,6 +98,11 @@ const CommandRow commandRows[] = {
      "Реализация фильтра",
      "Фильтр в арифметике устройства (float, q15, q31, свой формат): побитно точное "
      "моделирование, шум округления, переполнения, предельные циклы, длины слов",
+     {}},
+    {"FilterCharacteristics",
+     "Характеристики фильтров",
+     "АЧХ, ФЧХ и групповое время задержки до 8 фильтров на одном графике: маска допусков, "
+     "увеличение, маркеры, рисунок PNG, SVG, PDF и данные CSV",
      {}},
 };
 
@@ -221,6 +227,8 @@ void TForm1::createCommands() {
     connect(command("FilterAnalysis"), &QAction::triggered, this, [] { openAnalysisWindow(); });
     connect(command("FilterImplementation"), &QAction::triggered, this,
             [] { openImplementationWindow(); });
+    connect(command("FilterCharacteristics"), &QAction::triggered, this,
+            [] { openCharacteristicsWindow(); });
     connectSpectralCommands(*this);
     connectSoundTools();
     connect(command("Listening"), &QAction::triggered, this, [] { openListeningWindow(); });
@@ -441,6 +449,7 @@ void TForm1::createMenus() {
     calc->addAction(command("MenuACHH"));
     calc->addAction(command("FilterAnalysis"));
     calc->addAction(command("FilterImplementation"));
+    calc->addAction(command("FilterCharacteristics"));
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);

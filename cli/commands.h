@@ -16,5 +16,6 @@ int runFilterSound(int argc, char** argv);
 int runExport(int argc, char** argv);
 int runAnalyse(int argc, char** argv);
 int runImplement(int argc, char** argv);
+int runPlot(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -29,6 +29,8 @@ void printUsage() {
         "            задержки, импульсная и переходная характеристики, сравнение\n"
         "  implement реализация фильтра (.flt) в арифметике устройства: double, float,\n"
         "            q15, q31, свой формат; побитно точное моделирование, шум, переполнения\n"
+        "  plot      характеристики до 8 фильтров (.flt): АЧХ, ФЧХ, групповое время задержки,\n"
+        "            маска допусков из отчета (.out); таблица CSV, рисунок PNG, SVG, PDF\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
         "zorkan-cli --version выводит версию.");
@@ -69,6 +71,8 @@ int main(int argc, char** argv) {
             return zorkan::cli::runExport(argc, argv);
         if (std::strcmp(command, "implement") == 0)
             return zorkan::cli::runImplement(argc, argv);
+        if (std::strcmp(command, "plot") == 0)
+            return zorkan::cli::runPlot(argc, argv);
         if (std::strcmp(command, "analyse") == 0)
             return zorkan::cli::runAnalyse(argc, argv);
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);

@@ -32,3 +32,9 @@ endif()
 # ---- drawpictures: redraws assets/ (scripts/draw-pictures); not part of the build ----
 add_executable(drawpictures EXCLUDE_FROM_ALL ${CMAKE_CURRENT_SOURCE_DIR}/scripts/drawpictures.cpp)
 target_link_libraries(drawpictures PRIVATE Qt6::Gui JPEG::JPEG)
+
+# ---- the characteristics window's redraw benchmark paints with Qt ----
+if(TARGET bench)
+    target_sources(bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/bench/ui/characteristics_bench.cpp)
+    target_link_libraries(bench PRIVATE zorkan_ui)
+endif()

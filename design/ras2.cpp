@@ -210,6 +210,7 @@ void TForm2::BitBtn1Click() {
     }
 
     shared().DesignedFilterFile = *filterPath;
+    shared().DesignedReportFile = *reportPath;
     prompts().showModal(results.dialog());
 }
 

@@ -39,6 +39,7 @@ struct SharedState {
 
     // Empty at start, never cleared during the run.
     QString DesignedFilterFile; // the parameter file the last design wrote
+    QString DesignedReportFile; // and its report, which holds the request
     QString ResponseFilterFile; // the parameter file the response window analyses
     QString DatFileName;        // spectral inputs
     QString XicdFileName;

@@ -194,6 +194,7 @@ class DesignWindowTest : public QObject {
         QCOMPARE(session.prompts().modalShows.size(), size_t(1));
         QVERIFY(session.prompts().messages.empty());
         QCOMPARE(shared().DesignedFilterFile, filter);
+        QCOMPARE(shared().DesignedReportFile, report); // the request of a mask
         QCOMPARE(shared().ResponseFilterFile, filter); // "Готово" was pressed
         QCOMPARE(session.results->text(), QString());
 

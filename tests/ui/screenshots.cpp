@@ -16,6 +16,7 @@
 #include "sound/Unit12.h"
 #include "sound/Unit9.h"
 #include "tests/ui/analysisscreenshots.h"
+#include "tests/ui/chartsscreenshots.h"
 #include "tests/ui/implementationscreenshots.h"
 #include "tests/ui/listeningscreenshots.h"
 #include "tests/ui/spectralscreenshots.h"
@@ -304,6 +305,7 @@ int renderScreenshots(const QString& folder) {
     ok = renderSpectralScreenshots(program, folder) && ok;
     ok = renderAnalysisScreenshots(program, folder) && ok;
     ok = renderImplementationScreenshots(program, folder) && ok;
+    ok = renderCharacteristicsScreenshots(program, folder) && ok;
     // The editor with the default design's report, then with formatted text.
     main.command("Editor")->trigger();
     QMdiSubWindow* editorFrame = main.findChild<QMdiArea*>()->activeSubWindow();
