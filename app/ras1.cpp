@@ -7,6 +7,7 @@
 #include "app/ras5.h"
 #include "app/spectralcommands.h"
 #include "coefficients/ras3.h"
+#include "design/classicaldesignwindow.h"
 #include "design/ras2.h"
 #include "editor/REMain.h"
 #include "export/exportdialog.h"
@@ -97,6 +98,11 @@ const CommandRow commandRows[] = {
      "Реализация фильтра",
      "Фильтр в арифметике устройства (float, q15, q31, свой формат): побитно точное "
      "моделирование, шум округления, переполнения, предельные циклы, длины слов",
+     {}},
+    {"ClassicalDesign",
+     "Расчет фильтра: все типы",
+     "Расчет фильтров Баттерворта, Чебышева, инверсного Чебышева, Бесселя и "
+     "эллиптических: ФНЧ, ФВЧ, ПФ и РФ по требованиям или по порядку",
      {}},
 };
 
@@ -221,6 +227,8 @@ void TForm1::createCommands() {
     connect(command("FilterAnalysis"), &QAction::triggered, this, [] { openAnalysisWindow(); });
     connect(command("FilterImplementation"), &QAction::triggered, this,
             [] { openImplementationWindow(); });
+    connect(command("ClassicalDesign"), &QAction::triggered, this,
+            [this] { openClassicalDesignWindow(*results_); });
     connectSpectralCommands(*this);
     connectSoundTools();
     connect(command("Listening"), &QAction::triggered, this, [] { openListeningWindow(); });
@@ -441,6 +449,7 @@ void TForm1::createMenus() {
     calc->addAction(command("MenuACHH"));
     calc->addAction(command("FilterAnalysis"));
     calc->addAction(command("FilterImplementation"));
+    calc->addAction(command("ClassicalDesign"));
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);

@@ -199,7 +199,8 @@ class MainWindowTest : public QObject {
                      "MenuCalcFil|Расчёт параметров фильтра|", "InputPars|Ввод параметров фильтра|",
                      "—", "▸Файлы фильтров", "—", "Modelling|Моделирование работы фильтра|",
                      "MenuACHH|Анализ частотных характеристик|", "FilterAnalysis|Анализ фильтра|",
-                     "FilterImplementation|Реализация фильтра|"}));
+                     "FilterImplementation|Реализация фильтра|",
+                     "ClassicalDesign|Расчет фильтра: все типы|"}));
         QCOMPARE(items("MenuFilterFiles"), (QStringList{"LoadPar|Считывание параметров фильтра|",
                                                         "SavePar|Запись параметров фильтра|",
                                                         "ExportFilter|Экспорт фильтра|"}));
