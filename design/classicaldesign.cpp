@@ -78,6 +78,9 @@ void fillPrototype(PrototypeFilter& p, const ClassicalDesignRequest& cr) {
     case bessel:
         besselPrototype(p, rq.da);
         break;
+    case elliptic:
+        ellipticPrototype(p, rq.da, rq.b1);
+        break;
     default: {
         const int kept = p.approximation;
         p.approximation = a;
@@ -305,6 +308,16 @@ DesignOutcome designClassicalFilter(const ClassicalDesignRequest& cr, const std:
     p.eps2 = epsilonSquared(rq.da);
     if (cr.byOrder) {
         p.n = static_cast<std::uint16_t>(cr.order);
+    } else if (a == elliptic) {
+        // Beyond the design run, the exact degree equation: the smallest n with
+        // n >= K(k) K'(k1) / (K'(k) K(k1)), k = 1 / ws.
+        const long double k = 1.0L / p.ws;
+        const long double k1 = std::sqrt(p.eps2 / (std::pow(10.0L, rq.b1 / 10.0L) - 1));
+        const long double kp = std::sqrt((1 - k) * (1 + k));
+        const long double k1p = std::sqrt((1 - k1) * (1 + k1));
+        p.estimate = static_cast<double>(ellipticK(k) * ellipticK(k1p) /
+                                         (ellipticK(kp) * ellipticK(k1)));
+        p.n = prototypeOrder(p.estimate);
     } else if (a == bessel) {
         const int n = besselOrder(p.ws, rq.da, rq.b1);
         if (n == 0)

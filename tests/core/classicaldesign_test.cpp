@@ -210,6 +210,16 @@ long double besselLossByCoefficients(int n, long double w) {
     return db(std::norm(value) / (c0 * c0));
 }
 
+long double agmK(long double k) {
+    long double a = 1, b = std::sqrt(1 - k * k);
+    for (int i = 0; i < 30; ++i) {
+        const long double m = (a + b) / 2;
+        b = std::sqrt(a * b);
+        a = m;
+    }
+    return pi / (2 * a);
+}
+
 // Whether order n meets DA at 1 and B1 at ws.
 bool meets(int approximation, int n, long double ws, double da, double b1) {
     if (n < 1)
@@ -229,6 +239,11 @@ bool meets(int approximation, int n, long double ws, double da, double b1) {
         for (int i = 0; i < 100; ++i)
             (besselLossByCoefficients(n, (lo + hi) / 2) < da ? lo : hi) = (lo + hi) / 2;
         return besselLossByCoefficients(n, lo * ws) >= b1;
+    }
+    case elliptic: { // the degree equation n K'(k) / K(k) >= K'(k1) / K(k1), k = 1 / ws
+        const long double k = 1 / ws, k1 = std::sqrt(eps2 / stop2);
+        return n * agmK(std::sqrt(1 - k * k)) / agmK(k) >=
+               agmK(std::sqrt(1 - k1 * k1)) / agmK(k1);
     }
     default:
         return false;
@@ -269,6 +284,8 @@ TEST(ClassicalDesign, ToleranceDesignsTakeTheSmallestOrderThatMeets) {
         {chebyshev, 0.1, 0.3, 0.15, 0.25, 0.5, 45},
         {chebyshev2, 0.1, 0.3, 0.15, 0.25, 0.5, 45},
         {bessel, 0.05, 0.4, 0.17, 0.22, 3, 20},
+        {elliptic, 0.1, 0.3, 0.15, 0.25, 0.5, 60},
+        {elliptic, 0.149, 0.301, 0.15, 0.3, 1, 30},
         {butterworth, 0.045, 0.055, 0.049, 0.051, 1, 40},
         // the new approximations for the other kinds
         {chebyshev2, 0.2, 0, 0, 0.25, 1, 50},
