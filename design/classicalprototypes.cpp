@@ -156,9 +156,10 @@ real besselLoss(int n, real w) {
 
 // ---- elliptic functions through the descending Landen sequence ----
 
-std::vector<real> landen(real k) {
+// The complementary modulus kp is taken as given: for k close to 1 it cannot be
+// found from k without losing its digits.
+std::vector<real> landen(real k, real kp) {
     std::vector<real> v;
-    real kp = std::sqrt((1 - k) * (1 + k));
     while (k > 1e-30L && v.size() < 40) {
         k = k / (1 + kp);
         k *= k;
@@ -167,6 +168,32 @@ std::vector<real> landen(real k) {
     }
     return v;
 }
+
+std::vector<real> landen(real k) {
+    return landen(k, std::sqrt((1 - k) * (1 + k)));
+}
+
+// The modulus and its complement that the degree equation gives order n, from the
+// theta functions of the nome q = q1^(1/n): k = (theta2 / theta3)^2, kp = (theta4 / theta3)^2.
+void modulusPair(int n, real k1, real& k, real& kp) {
+    const real k1p = std::sqrt((1 - k1) * (1 + k1));
+    const real q1 = std::exp(-pi * ellipticK(k1p) / ellipticK(k1));
+    const real q = std::pow(q1, 1.0L / n);
+    real theta2 = 1, theta3 = 1, theta4 = 1; // theta2 without its factor 2 q^(1/4)
+    for (int m = 1; m <= 200; ++m) {
+        const real square = std::pow(q, static_cast<real>(m) * m);
+        theta2 += std::pow(q, static_cast<real>(m) * (m + 1));
+        theta3 += 2 * square;
+        theta4 += (m % 2 != 0 ? -2 : 2) * square;
+        if (square < 1e-40L)
+            break;
+    }
+    const real r2 = theta2 / theta3, r4 = theta4 / theta3;
+    k = 4 * std::sqrt(q) * r2 * r2;
+    kp = r4 * r4;
+}
+
+std::vector<real> zerosOf(int n, real k, const std::vector<real>& v);
 
 // cd(uK, k) from w = cos(u pi / 2), sn(uK, k) from w = sin(u pi / 2).
 complex ascend(complex w, const std::vector<real>& v) {
@@ -190,6 +217,14 @@ complex asne(complex w, real k, const std::vector<real>& v) {
         previous = vn;
     }
     return real(1) - std::acos(w) * (2 / pi);
+}
+
+// Z_i = 1 / (k cd(u_i K, k)).
+std::vector<real> zerosOf(int n, real k, const std::vector<real>& v) {
+    std::vector<real> zeros;
+    for (int i = 1; i <= n / 2; ++i)
+        zeros.push_back(1 / (k * cde((2.0L * i - 1) / n, v).real()));
+    return zeros;
 }
 
 } // namespace
@@ -305,26 +340,13 @@ long double ellipticK(long double k) {
 }
 
 long double ellipticModulus(int n, long double k1) {
-    const real k1p = std::sqrt((1 - k1) * (1 + k1));
-    const real q1 = std::exp(-pi * ellipticK(k1p) / ellipticK(k1));
-    const real q = std::pow(q1, 1.0L / n);
-    real even = 0, odd = 0;
-    for (int m = 1; m <= 10; ++m) {
-        even += std::pow(q, static_cast<real>(m * (m + 1)));
-        odd += std::pow(q, static_cast<real>(m * m));
-    }
-    const real ratio = (1 + even) / (1 + 2 * odd);
-    return 4 * std::sqrt(q) * ratio * ratio;
+    real k = 0, kp = 0;
+    modulusPair(n, k1, k, kp);
+    return k;
 }
 
 std::vector<long double> ellipticZeros(int n, long double k) {
-    const std::vector<real> v = landen(k);
-    std::vector<real> zeros;
-    for (int i = 1; i <= n / 2; ++i) {
-        const real u = (2.0L * i - 1) / n;
-        zeros.push_back(1 / (k * cde(u, v).real()));
-    }
-    return zeros;
+    return zerosOf(n, k, landen(k));
 }
 
 void ellipticPrototype(PrototypeFilter& p, double da, double b1) {
@@ -333,11 +355,12 @@ void ellipticPrototype(PrototypeFilter& p, double da, double b1) {
     const real ep = std::sqrt(std::pow(10.0L, da / 10.0L) - 1);
     const real es = std::sqrt(std::pow(10.0L, b1 / 10.0L) - 1);
     const real k1 = ep / es;
-    const real k = ellipticModulus(n, k1);
-    const std::vector<real> v = landen(k);
+    real k = 0, kp = 0;
+    modulusPair(n, k1, k, kp);
+    const std::vector<real> v = landen(k, kp);
     const std::vector<real> v1 = landen(k1);
     const real v0 = (asne(complex(0, 1 / ep), k1, v1) / complex(0, real(n))).real();
-    const std::vector<real> zeros = ellipticZeros(n, k);
+    const std::vector<real> zeros = zerosOf(n, k, v);
     const int pairs = n / 2;
     for (int i = 1; i <= pairs; ++i) {
         const real u = (2.0L * i - 1) / n;
