@@ -315,8 +315,8 @@ DesignOutcome designClassicalFilter(const ClassicalDesignRequest& cr, const std:
         const long double k1 = std::sqrt(p.eps2 / (std::pow(10.0L, rq.b1 / 10.0L) - 1));
         const long double kp = std::sqrt((1 - k) * (1 + k));
         const long double k1p = std::sqrt((1 - k1) * (1 + k1));
-        p.estimate = static_cast<double>(ellipticK(k) * ellipticK(k1p) /
-                                         (ellipticK(kp) * ellipticK(k1)));
+        p.estimate =
+            static_cast<double>(ellipticK(k) * ellipticK(k1p) / (ellipticK(kp) * ellipticK(k1)));
         p.n = prototypeOrder(p.estimate);
     } else if (a == bessel) {
         const int n = besselOrder(p.ws, rq.da, rq.b1);

@@ -242,8 +242,7 @@ bool meets(int approximation, int n, long double ws, double da, double b1) {
     }
     case elliptic: { // the degree equation n K'(k) / K(k) >= K'(k1) / K(k1), k = 1 / ws
         const long double k = 1 / ws, k1 = std::sqrt(eps2 / stop2);
-        return n * agmK(std::sqrt(1 - k * k)) / agmK(k) >=
-               agmK(std::sqrt(1 - k1 * k1)) / agmK(k1);
+        return n * agmK(std::sqrt(1 - k * k)) / agmK(k) >= agmK(std::sqrt(1 - k1 * k1)) / agmK(k1);
     }
     default:
         return false;
