@@ -8,6 +8,7 @@
 #include "app/spectralcommands.h"
 #include "charts/characteristicswindow.h"
 #include "coefficients/ras3.h"
+#include "design/classicaldesignwindow.h"
 #include "design/ras2.h"
 #include "editor/REMain.h"
 #include "export/exportdialog.h"
@@ -103,6 +104,11 @@ const CommandRow commandRows[] = {
      "Характеристики фильтров",
      "АЧХ, ФЧХ и групповое время задержки до 8 фильтров на одном графике: маска допусков, "
      "увеличение, маркеры, рисунок PNG, SVG, PDF и данные CSV",
+     {}},
+    {"ClassicalDesign",
+     "Расчет фильтра: все типы",
+     "Расчет фильтров Баттерворта, Чебышева, инверсного Чебышева, Бесселя и "
+     "эллиптических: ФНЧ, ФВЧ, ПФ и РФ по требованиям или по порядку",
      {}},
 };
 
@@ -229,6 +235,8 @@ void TForm1::createCommands() {
             [] { openImplementationWindow(); });
     connect(command("FilterCharacteristics"), &QAction::triggered, this,
             [] { openCharacteristicsWindow(); });
+    connect(command("ClassicalDesign"), &QAction::triggered, this,
+            [this] { openClassicalDesignWindow(*results_); });
     connectSpectralCommands(*this);
     connectSoundTools();
     connect(command("Listening"), &QAction::triggered, this, [] { openListeningWindow(); });
@@ -450,6 +458,7 @@ void TForm1::createMenus() {
     calc->addAction(command("FilterAnalysis"));
     calc->addAction(command("FilterImplementation"));
     calc->addAction(command("FilterCharacteristics"));
+    calc->addAction(command("ClassicalDesign"));
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);

@@ -3,11 +3,15 @@
 #include "cli/options.h"
 #include "common/displaynumbers.h"
 #include "common/errors.h"
+#include "common/textnumbers.h"
+#include "design/classicaldesign.h"
+#include "design/classicalprototypes.h"
 #include "design/designcheck.h"
 #include "design/designrun.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace zorkan::cli {
 
@@ -19,8 +23,9 @@ const char* const designHelp =
     "Расчёт цифрового БИХ-фильтра: пишет отчёт и файл параметров фильтра и выводит\n"
     "ход расчёта. Частоты задаются в единицах частоты дискретизации FD.\n"
     "\n"
-    "  --approx A    аппроксимация: butterworth (1), chebyshev (2), elliptic (3);\n"
-    "                по умолчанию butterworth\n"
+    "  --approx A    аппроксимация: butterworth (1), chebyshev (2), elliptic (3),\n"
+    "                chebyshev2 (4, инверсная Чебышева), bessel (5); по умолчанию\n"
+    "                butterworth\n"
     "  --f1 X        верхняя граница полосы пропускания (ФНЧ: граница полосы\n"
     "                пропускания), по умолчанию 0.2\n"
     "  --f2 X        нижняя граница полосы пропускания (ФВЧ: граница полосы\n"
@@ -30,7 +35,16 @@ const char* const designHelp =
     "  --f4 X        верхняя граница полосы задерживания (ФНЧ: граница полосы\n"
     "                задерживания), по умолчанию 0.25\n"
     "                Допустимо: ФНЧ - F3=0 F2=0 F1<F4; ФВЧ - F3<F2 F1=0 F4=0;\n"
-    "                ПФ - F3<F2<F1<F4\n"
+    "                ПФ - F3<F2<F1<F4; РФ (режекторный) - F1<F3<F4<F2, где F1 -\n"
+    "                верхняя граница нижней полосы пропускания, F3 и F4 - границы\n"
+    "                полосы задерживания, F2 - нижняя граница верхней полосы пропускания\n"
+    "  --order N     расчет по порядку: порядок ФНЧ-прототипа N, 1..64, вместо F1..F4\n"
+    "  --band B      вид фильтра при расчете по порядку: lowpass, highpass, bandpass,\n"
+    "                bandstop\n"
+    "  --edge F[,F]  граничная частота (для bandpass и bandstop две, нижняя и верхняя):\n"
+    "                Баттерворт и Бессель - уровень -3 dB, Чебышев - конец\n"
+    "                неравномерности DA, инверсный Чебышев - начало затухания B1,\n"
+    "                эллиптическая - граница полосы пропускания (с DA и B1)\n"
     "  --da X        неравномерность АЧХ в полосе пропускания, dB; по умолчанию 1.5\n"
     "  --b1 X        гарантированное затухание в полосе задерживания, dB;\n"
     "                по умолчанию 30\n"
@@ -48,7 +62,8 @@ const char* const designHelp =
     "                рассчитан из-за большого порядка\n"
     "  --help        эта справка\n"
     "\n"
-    "Если фильтр не выполняет требования, ход расчёта кончается строками \"Внимание:\".\n"
+    "Если фильтр не выполняет требования, ход расчёта кончается строками \"Внимание:\";\n"
+    "после расчета по порядку выводится затухание на граничных частотах.\n"
     "Числа пишутся с точкой. При ошибке сообщение выводится в stderr, код выхода 1.\n";
 
 int approximationCode(const std::string& text) {
@@ -58,8 +73,44 @@ int approximationCode(const std::string& text) {
         return 2;
     if (text == "elliptic" || text == "3")
         return 3;
+    if (text == "chebyshev2" || text == "4")
+        return chebyshev2;
+    if (text == "bessel" || text == "5")
+        return bessel;
     throw UserMessage("Неизвестная аппроксимация '" + text +
-                      "': допустимы butterworth, chebyshev, elliptic (1, 2, 3)");
+                      "': допустимы butterworth, chebyshev, elliptic, chebyshev2, bessel "
+                      "(1, 2, 3, 4, 5)");
+}
+
+BandKind bandCode(const std::string& text) {
+    if (text == "lowpass")
+        return BandKind::lowPass;
+    if (text == "highpass")
+        return BandKind::highPass;
+    if (text == "bandpass")
+        return BandKind::bandPass;
+    if (text == "bandstop")
+        return BandKind::bandStop;
+    throw UserMessage("Неизвестный вид фильтра '" + text +
+                      "': допустимы lowpass, highpass, bandpass, bandstop");
+}
+
+// "F" or "F1,F2", each read as every number option is.
+std::vector<double> edgeList(const std::string& text) {
+    std::vector<double> edges;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        const std::string piece =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        double v = 0;
+        if (!parseDecimalReal(piece, v))
+            throw UserMessage("Граничная частота '" + piece + "' не является числом");
+        edges.push_back(v);
+        if (comma == std::string::npos)
+            return edges;
+        start = comma + 1;
+    }
 }
 
 void printLine(const std::string& line) {
@@ -104,10 +155,11 @@ void printCheck(const DesignMeasurement& m, const DesignRequest& rq) {
 } // namespace
 
 int runDesign(int argc, char** argv) {
-    const Arguments args = parseArguments(argc, argv, 2,
-                                          {"approx", "f1", "f2", "f3", "f4", "da", "b1", "fd",
-                                           "ff1", "ff2", "np", "report", "filter"},
-                                          {"check", "strict"});
+    const Arguments args =
+        parseArguments(argc, argv, 2,
+                       {"approx", "f1", "f2", "f3", "f4", "da", "b1", "fd", "ff1", "ff2", "np",
+                        "report", "filter", "order", "band", "edge"},
+                       {"check", "strict"});
     if (args.help) {
         std::fputs(designHelp, stdout);
         return 0;
@@ -126,7 +178,11 @@ int runDesign(int argc, char** argv) {
     rq.fd = realOption(args, "fd", rq.fd);
     rq.ff1 = realOption(args, "ff1", rq.ff1);
     rq.ff2 = realOption(args, "ff2", rq.ff2);
-    if (!bandLayoutIsValid(rq.f1, rq.f2, rq.f3, rq.f4))
+    const bool byOrder = args.options.count("order") != 0;
+    const bool orderOptions = args.options.count("band") != 0 || args.options.count("edge") != 0;
+    if (!byOrder && orderOptions)
+        throw UserMessage("--band и --edge задаются только вместе с --order");
+    if (!byOrder && !toleranceLayout(rq.f1, rq.f2, rq.f3, rq.f4))
         throw UserMessage(badBandLayoutMessage);
     const std::int64_t np = integerOption(args, "np", rq.np);
     if (np < 1 || np > 65535)
@@ -135,19 +191,64 @@ int runDesign(int argc, char** argv) {
     const std::string report = textOption(args, "report", "1.out");
     const std::string filter = textOption(args, "filter", "1.flt");
 
+    ClassicalDesignRequest full;
+    if (byOrder) {
+        for (const char* edge : {"f1", "f2", "f3", "f4"})
+            if (args.options.count(edge) != 0)
+                throw UserMessage(std::string("--") + edge +
+                                  " не задается при расчете по порядку (--order): границы "
+                                  "задает --edge");
+        if (args.options.count("band") == 0)
+            throw UserMessage(
+                "При расчете по порядку нужен --band lowpass|highpass|bandpass|bandstop");
+        if (args.options.count("edge") == 0)
+            throw UserMessage("При расчете по порядку нужна граничная частота --edge");
+        full.byOrder = true;
+        const std::int64_t order = integerOption(args, "order", 0);
+        if (order < 1 || order > maxPrototypeOrder)
+            throw UserMessage("Порядок ФНЧ-прототипа --order должен быть от 1 до " +
+                              std::to_string(maxPrototypeOrder));
+        full.order = static_cast<int>(order);
+        full.band = bandCode(textOption(args, "band", ""));
+        const std::vector<double> edges = edgeList(textOption(args, "edge", ""));
+        const bool two = full.band == BandKind::bandPass || full.band == BandKind::bandStop;
+        if (edges.size() != (two ? 2u : 1u))
+            throw UserMessage(two ? "Для bandpass и bandstop --edge задает две частоты: F1,F2"
+                                  : "Для lowpass и highpass --edge задает одну частоту");
+        full.edge1 = edges[0];
+        full.edge2 = two ? edges[1] : 0;
+    }
+    full.request = rq;
+    // The design run's own requests take its path unchanged.
+    const bool described = designRunTakes(full);
+    if (!described)
+        checkClassicalRequest(full);
+
     DesignedCascade designed;
     DesignMeasurement measured;
-    if (designFilter(rq, report, filter, printLine, &designed) == DesignOutcome::Completed) {
-        measured = measureDesign(designed, rq);
-        for (const std::string& line : designWarnings(measured, rq, '.'))
+    bool completed = false;
+    if (described) {
+        if (designFilter(rq, report, filter, printLine, &designed) == DesignOutcome::Completed) {
+            completed = true;
+            measured = measureDesign(designed, rq);
+            for (const std::string& line : designWarnings(measured, rq, '.'))
+                printLine(line);
+        }
+    } else if (designClassicalFilter(full, report, filter, printLine, &designed) ==
+               DesignOutcome::Completed) {
+        completed = true;
+        for (const std::string& line : designFollowUp(designed, full, '.'))
             printLine(line);
+        if (!byOrder)
+            measured = measureBands(designed, classicalBands(full), rq.fd);
     }
-    if (switchGiven(args, "check"))
+    if (switchGiven(args, "check") && !byOrder)
         printCheck(measured, rq);
     // A filter that was not designed, or whose figures could not be measured, is not
-    // taken as meeting the request.
-    const bool met = measured.rippleMeasured && measured.attenuationMeasured &&
-                     !rippleMissed(measured, rq) && !attenuationMissed(measured, rq);
+    // taken as meeting the request; an order design has no request to miss.
+    const bool met = byOrder ? completed
+                             : measured.rippleMeasured && measured.attenuationMeasured &&
+                                   !rippleMissed(measured, rq) && !attenuationMissed(measured, rq);
     if (switchGiven(args, "strict") && !met)
         return 3;
     return 0;

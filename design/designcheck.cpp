@@ -139,14 +139,14 @@ Extremes bandExtremes(const CascadeGain& gain, const FrequencyBand& band, int po
     return e;
 }
 
+} // namespace
+
 void addBand(std::vector<FrequencyBand>& bands, double low, double high, double nyquist) {
     low = std::max(low, 0.0);
     high = std::min(high, nyquist);
     if (low <= high)
         bands.push_back({low, high});
 }
-
-} // namespace
 
 DesignBands designBands(FilterKind kind, const DesignRequest& rq) {
     DesignBands b;
@@ -172,14 +172,22 @@ DesignBands designBands(FilterKind kind, const DesignRequest& rq) {
 }
 
 DesignMeasurement measureDesign(const DesignedCascade& design, const DesignRequest& rq) {
+    return measureBands(design, designBands(design.kind, rq), rq.fd);
+}
+
+DesignMeasurement measureBands(const DesignedCascade& design, const DesignBands& bands, double fd) {
     DesignMeasurement m;
-    const DesignBands bands = designBands(design.kind, rq);
     if (design.sections.empty() || bands.pass.empty())
         return m;
-    const CascadeGain gain(design, rq.fd);
+    const CascadeGain gain(design, fd);
     const int points = gridPoints(design);
 
-    const Extremes pass = bandExtremes(gain, bands.pass.front(), points, true);
+    Extremes pass;
+    for (const FrequencyBand& band : bands.pass) {
+        const Extremes e = bandExtremes(gain, band, points, true);
+        pass.max = std::fmax(pass.max, e.max);
+        pass.min = std::fmin(pass.min, e.min);
+    }
     m.rippleMeasured = true;
     m.ripple = static_cast<double>(pass.max - pass.min);
     if (bands.stop.empty())

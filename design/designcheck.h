@@ -35,6 +35,12 @@ struct DesignMeasurement {
 // grid that gathers towards the band edges, where the ripples crowd, and every extremum
 // that can decide a figure is then refined by golden-section search; band edges count.
 DesignMeasurement measureDesign(const DesignedCascade& design, const DesignRequest& request);
+// The same over bands of one's own choosing: the ripple spans every pass band (a
+// band-stop filter has two), the attenuation is counted from their common peak.
+DesignMeasurement measureBands(const DesignedCascade& design, const DesignBands& bands, double fd);
+
+// Adds [low, high] clipped to [0, nyquist], unless that leaves it empty.
+void addBand(std::vector<FrequencyBand>& bands, double low, double high, double nyquist);
 
 // A figure misses the request when it is worse by more than this.
 constexpr double designTolerance = 0.05; // dB

@@ -50,6 +50,25 @@ BandMapping mapBand(const BandEdges& e, double fd) {
     return m;
 }
 
+BandMapping mapBandStop(const BandEdges& e, double fd) {
+    BandMapping m;
+    m.kind = bandPass;
+    const real sum = static_cast<real>(e.f1) + e.f2;
+    const real difference = static_cast<real>(e.f2) - e.f1;
+    m.alpha = fp::toDouble(
+        fp::div(std::cos(fp::div(pi * sum, fd)), std::cos(fp::div(pi * difference, fd))));
+    m.kw = fp::toDouble(cotangent(fp::div(pi * difference, fd)));
+    // The prototype frequency of f is sin w / (kw (alpha - cos w)).
+    auto stopEdge = [&](double fx) -> real {
+        const real w = fp::div(2 * pi * fx, fd);
+        return fp::div(std::sin(w), m.kw * (m.alpha - std::cos(w)));
+    };
+    const real o3 = std::fabs(stopEdge(e.f3));
+    const real o4 = std::fabs(stopEdge(e.f4));
+    m.ws = fp::toDouble(o3 < o4 ? o3 : o4);
+    return m;
+}
+
 double epsilonSquared(double da) {
     return fp::toDouble(fp::pow10(da / 10.0L) - 1);
 }

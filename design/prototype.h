@@ -39,9 +39,14 @@ struct PrototypeFilter {
     std::array<double, maxSections + 1> pIm{};
     std::array<double, maxSections + 1> zero{}; // elliptic: zero pairs +-jZ, 1..zeroPairs
     std::uint16_t zeroPairs = 0;
+    bool bandStop = false; // kind bandPass: fourth-order sections of a band-stop filter
 };
 
 BandMapping mapBand(const BandEdges& edges, double fd);
+// A band-stop layout F1 < F3 < F4 < F2 (pass-band edges F1, F2; stop band F3..F4): kind
+// bandPass with kw = cot(pi (F2 - F1) / FD), the centre constant of F1 and F2 and the
+// prototype stop-band edge from F3 and F4.
+BandMapping mapBandStop(const BandEdges& edges, double fd);
 double epsilonSquared(double da); // 10^(DA/10) - 1
 double orderEstimate(int approximation, double ws, double eps2, double b1);
 // n = ceilAway(estimate) held in 16 bits; a negative estimate wraps to a large order.

@@ -69,10 +69,10 @@ TEST(CliDesign, RefusalsTouchNoFile) {
         {"design --f1 abc", "'abc' is not a valid floating point value\n"},
         {"design --da 1,5", "'1,5' is not a valid floating point value\n"},
         {"design --f4 0.2", "Параметры F1,F2,F3,F4 введены неправильно!\n"},
-        {"design --approx bessel",
-         "Неизвестная аппроксимация 'bessel': допустимы butterworth, chebyshev, elliptic (1, 2, "
-         "3)\n"},
-        {"design --order 5", "Неизвестный параметр --order\n"},
+        {"design --approx gauss",
+         "Неизвестная аппроксимация 'gauss': допустимы butterworth, chebyshev, elliptic, "
+         "chebyshev2, bessel (1, 2, 3, 4, 5)\n"},
+        {"design --order5 5", "Неизвестный параметр --order5\n"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.arguments);

@@ -200,7 +200,8 @@ class MainWindowTest : public QObject {
                      "—", "▸Файлы фильтров", "—", "Modelling|Моделирование работы фильтра|",
                      "MenuACHH|Анализ частотных характеристик|", "FilterAnalysis|Анализ фильтра|",
                      "FilterImplementation|Реализация фильтра|",
-                     "FilterCharacteristics|Характеристики фильтров|"}));
+                     "FilterCharacteristics|Характеристики фильтров|",
+                     "ClassicalDesign|Расчет фильтра: все типы|"}));
         QCOMPARE(items("MenuFilterFiles"), (QStringList{"LoadPar|Считывание параметров фильтра|",
                                                         "SavePar|Запись параметров фильтра|",
                                                         "ExportFilter|Экспорт фильтра|"}));

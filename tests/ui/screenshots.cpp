@@ -5,6 +5,7 @@
 #include "app/SplashF.h"
 #include "app/ras5.h"
 #include "coefficients/ras3.h"
+#include "design/classicaldesignwindow.h"
 #include "design/ras2.h"
 #include "editor/REMain.h"
 #include "export/exportdialog.h"
@@ -21,6 +22,7 @@
 #include "tests/ui/listeningscreenshots.h"
 #include "tests/ui/spectralscreenshots.h"
 #include "tests/ui/uitest.h"
+#include "ui/controls.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -306,6 +308,18 @@ int renderScreenshots(const QString& folder) {
     ok = renderAnalysisScreenshots(program, folder) && ok;
     ok = renderImplementationScreenshots(program, folder) && ok;
     ok = renderCharacteristicsScreenshots(program, folder) && ok;
+    // Every classical design, here an order design of a Chebyshev II band-stop filter.
+    main.command("ClassicalDesign")->trigger();
+    if (auto* all = main.findChild<ClassicalDesignWindow*>()) {
+        all->findChild<RadioGroup*>(QStringLiteral("Approximation"))->setItemIndex(3);
+        all->findChild<RadioGroup*>(QStringLiteral("Kind"))->setItemIndex(3);
+        all->findChild<RadioGroup*>(QStringLiteral("Mode"))->setItemIndex(1);
+        ok = save(all->parentWidget(), folder, "classical-design") && ok;
+        all->parentWidget()->close();
+    } else {
+        std::printf("FAILED no window of every classical design\n");
+        ok = false;
+    }
     // The editor with the default design's report, then with formatted text.
     main.command("Editor")->trigger();
     QMdiSubWindow* editorFrame = main.findChild<QMdiArea*>()->activeSubWindow();

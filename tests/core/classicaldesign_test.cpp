@@ -1,0 +1,367 @@
+// Designs of every approximation and kind against closed forms written here: the
+// band-stop transformation's zeros and edges, and the smallest order that meets a
+// tolerance request.
+#include "common/errors.h"
+#include "design/classicaldesign.h"
+#include "design/classicalprototypes.h"
+#include "tempfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace zorkan;
+using zorkan::testing::TempDir;
+using cx = std::complex<long double>;
+const long double pi = 3.141592653589793238462643383279502884L;
+
+struct Designed {
+    DesignOutcome outcome;
+    DesignedCascade cascade;
+    int order = 0; // from the account's "Порядок фильтра" line
+};
+
+Designed run(const ClassicalDesignRequest& request) {
+    TempDir dir;
+    Designed d;
+    d.outcome = designClassicalFilter(
+        request, dir.file("r.out"), dir.file("r.flt"),
+        [&d](const std::string& line) {
+            const std::string label = "Порядок фильтра";
+            if (line.rfind(label, 0) == 0)
+                d.order = std::stoi(line.substr(label.size()));
+        },
+        &d.cascade);
+    return d;
+}
+
+// |H|^2 of the cascade at f, straight from the coefficients.
+long double gain2(const DesignedCascade& c, long double f, long double fd) {
+    const cx z = std::polar(1.0L, -2 * pi * f / fd); // z^-1
+    cx h = 1;
+    for (const FilterSection& s : c.sections) {
+        cx a = 0, b = 0, p = 1;
+        for (int m = 0; m < 5; ++m) {
+            a += static_cast<long double>(s.a[m]) * p;
+            b += static_cast<long double>(s.b[m]) * p;
+            p *= z;
+        }
+        h *= a / b;
+    }
+    return std::norm(h);
+}
+
+long double db(long double ratio) {
+    return 10 * std::log10(ratio);
+}
+
+ClassicalDesignRequest byOrder(int approximation, int n, BandKind band, double e1, double e2,
+                               double da = 1, double b1 = 40) {
+    ClassicalDesignRequest r;
+    r.request.approximation = approximation;
+    r.request.da = da;
+    r.request.b1 = b1;
+    r.byOrder = true;
+    r.order = n;
+    r.band = band;
+    r.edge1 = e1;
+    r.edge2 = e2;
+    return r;
+}
+
+// ---- band-stop ----
+
+// Every all-pole section's numerator is (1 - 2 alpha z^-1 + z^-2)^2 with
+// alpha = cos(pi (F1 + F2) / FD) / cos(pi (F2 - F1) / FD): a double zero on the unit
+// circle at the stop band's centre w0 = acos(alpha), and its mirror.
+TEST(ClassicalDesign, BandStopZerosSitOnTheUnitCircleAtTheCentre) {
+    struct Row {
+        int approximation, n;
+        double e1, e2, fd;
+    };
+    const Row table[] = {{butterworth, 4, 0.1, 0.2, 1},
+                         {butterworth, 5, 45, 55, 1000},
+                         {chebyshev, 3, 0.05, 0.3, 1},
+                         {bessel, 6, 0.22, 0.27, 1},
+                         {butterworth, 1, 1000, 3000, 8000}};
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.n);
+        ClassicalDesignRequest r =
+            byOrder(row.approximation, row.n, BandKind::bandStop, row.e1, row.e2, 0.5, 40);
+        r.request.fd = row.fd;
+        const Designed d = run(r);
+        ASSERT_EQ(d.outcome, DesignOutcome::Completed);
+        EXPECT_EQ(d.cascade.kind, bandPass); // written as fourth-order sections
+        const long double alpha =
+            std::cos(pi * (row.e1 + row.e2) / row.fd) / std::cos(pi * (row.e2 - row.e1) / row.fd);
+        const cx zero = std::polar(1.0L, std::acos(alpha));
+        for (const FilterSection& s : d.cascade.sections) {
+            const bool real = s.a[3] == 0 && s.a[4] == 0 && s.b[3] == 0 && s.b[4] == 0;
+            const std::vector<long double> expected =
+                real
+                    ? std::vector<long double>{1, -2 * alpha, 1, 0, 0}
+                    : std::vector<long double>{1, -4 * alpha, 2 + 4 * alpha * alpha, -4 * alpha, 1};
+            cx value = 0;
+            for (int m = 0; m < 5; ++m) {
+                EXPECT_NEAR(s.a[m], static_cast<double>(expected[m]), 1e-12) << m;
+                value += static_cast<long double>(s.a[m]) * std::pow(zero, -m);
+            }
+            EXPECT_LT(std::abs(value), 1e-12);
+        }
+    }
+}
+
+// Magnitude 1 at DC and at FD/2 relative to each other; -3 dB (Butterworth, Bessel) and
+// -DA (Chebyshev I, odd orders peak at DC) at both edges; B1 (Chebyshev II) at both.
+TEST(ClassicalDesign, BandStopEdgesAndBothPassBands) {
+    struct Row {
+        int approximation, n;
+        double e1, e2, da, b1, edgeLoss;
+    };
+    const double halfPower = 10 * std::log10(2.0);
+    const Row table[] = {
+        {butterworth, 4, 0.1, 0.2, 1, 40, halfPower}, {butterworth, 7, 0.3, 0.32, 1, 40, halfPower},
+        {bessel, 5, 0.12, 0.3, 1, 40, halfPower},     {chebyshev, 3, 0.1, 0.2, 0.5, 40, 0.5},
+        {chebyshev, 9, 0.2, 0.4, 2, 40, 2},           {chebyshev2, 6, 0.15, 0.25, 1, 35, 35},
+        {elliptic, 5, 0.1, 0.2, 0.25, 50, 0.25},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.n);
+        const Designed d = run(
+            byOrder(row.approximation, row.n, BandKind::bandStop, row.e1, row.e2, row.da, row.b1));
+        ASSERT_EQ(d.outcome, DesignOutcome::Completed);
+        const long double dc = gain2(d.cascade, 0, 1);
+        EXPECT_NEAR(static_cast<double>(gain2(d.cascade, 0.5, 1) / dc), 1.0, 1e-12);
+        // Odd orders of the equiripple kinds peak at DC; elliptic odd orders too.
+        for (double edge : {row.e1, row.e2})
+            EXPECT_NEAR(static_cast<double>(-db(gain2(d.cascade, edge, 1) / dc)), row.edgeLoss,
+                        1e-9)
+                << edge;
+    }
+}
+
+// ---- edges of order designs of the other kinds ----
+TEST(ClassicalDesign, OrderDesignsPutTheEdgeMeaningAtTheEdge) {
+    struct Row {
+        int approximation, n;
+        BandKind band;
+        double e1, e2, reference, loss; // loss at the edges relative to the reference frequency
+    };
+    const double halfPower = 10 * std::log10(2.0);
+    const Row table[] = {
+        {butterworth, 6, BandKind::lowPass, 0.2, 0, 0, halfPower},
+        {bessel, 9, BandKind::lowPass, 0.05, 0, 0, halfPower},
+        {bessel, 4, BandKind::highPass, 0.3, 0, 0.5, halfPower},
+        {chebyshev, 5, BandKind::highPass, 0.12, 0, 0.5, 1},
+        {chebyshev2, 7, BandKind::lowPass, 0.25, 0, 0, 40},
+        {chebyshev2, 4, BandKind::highPass, 0.1, 0, 0.5, 40},
+        {elliptic, 3, BandKind::lowPass, 0.1, 0, 0, 1},
+        {butterworth, 3, BandKind::bandPass, 0.1, 0.3, -1, halfPower},
+        {bessel, 8, BandKind::bandPass, 0.2, 0.25, -1, halfPower},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.n);
+        const Designed d = run(byOrder(row.approximation, row.n, row.band, row.e1, row.e2, 1, 40));
+        ASSERT_EQ(d.outcome, DesignOutcome::Completed);
+        EXPECT_EQ(d.order, row.n);
+        // Band-pass: the reference is the centre w0 = acos(alpha), where the prototype is at 0.
+        const long double ref =
+            row.reference >= 0
+                ? row.reference
+                : std::acos(std::cos(pi * (row.e1 + row.e2)) / std::cos(pi * (row.e2 - row.e1))) /
+                      (2 * pi);
+        const long double top = gain2(d.cascade, ref, 1);
+        std::vector<double> edges{row.e1};
+        if (row.band == BandKind::bandPass)
+            edges.push_back(row.e2);
+        for (double edge : edges)
+            EXPECT_NEAR(static_cast<double>(-db(gain2(d.cascade, edge, 1) / top)), row.loss, 1e-9)
+                << edge;
+    }
+}
+
+// ---- tolerance designs: the smallest order ----
+
+// Attenuation in dB of each prototype of order n at w (pass-band edge at 1 with DA,
+// stop-band edge ws), written from the definitions.
+long double chebyshevT(int n, long double w) {
+    return std::cosh(n * std::acosh(w));
+}
+
+long double besselLossByCoefficients(int n, long double w) {
+    // c[k] = (2n - k)! / (2^(n-k) k! (n-k)!), evaluated through lgamma.
+    cx value = 0, power = 1;
+    long double c0 = 0;
+    for (int k = 0; k <= n; ++k) {
+        const long double c = std::exp(std::lgamma(2.0L * n - k + 1) - (n - k) * std::log(2.0L) -
+                                       std::lgamma(k + 1.0L) - std::lgamma(n - k + 1.0L));
+        if (k == 0)
+            c0 = c;
+        value += c * power;
+        power *= cx(0, w);
+    }
+    return db(std::norm(value) / (c0 * c0));
+}
+
+long double agmK(long double k) {
+    long double a = 1, b = std::sqrt(1 - k * k);
+    for (int i = 0; i < 30; ++i) {
+        const long double m = (a + b) / 2;
+        b = std::sqrt(a * b);
+        a = m;
+    }
+    return pi / (2 * a);
+}
+
+// Whether order n meets DA at 1 and B1 at ws.
+bool meets(int approximation, int n, long double ws, double da, double b1) {
+    if (n < 1)
+        return false;
+    const long double eps2 = std::pow(10.0L, da / 10) - 1;
+    const long double stop2 = std::pow(10.0L, b1 / 10) - 1;
+    switch (approximation) {
+    case butterworth:
+        return eps2 * std::pow(ws, 2.0L * n) >= stop2;
+    case chebyshev:
+    case chebyshev2: // the same condition, read from the stop band
+        return eps2 * chebyshevT(n, ws) * chebyshevT(n, ws) >= stop2;
+    case bessel: {
+        long double lo = 0, hi = 1;
+        while (besselLossByCoefficients(n, hi) < da)
+            hi *= 2;
+        for (int i = 0; i < 100; ++i)
+            (besselLossByCoefficients(n, (lo + hi) / 2) < da ? lo : hi) = (lo + hi) / 2;
+        return besselLossByCoefficients(n, lo * ws) >= b1;
+    }
+    case elliptic: { // the degree equation n K'(k) / K(k) >= K'(k1) / K(k1), k = 1 / ws
+        const long double k = 1 / ws, k1 = std::sqrt(eps2 / stop2);
+        return n * agmK(std::sqrt(1 - k * k)) / agmK(k) >= agmK(std::sqrt(1 - k1 * k1)) / agmK(k1);
+    }
+    default:
+        return false;
+    }
+}
+
+// The prototype stop-band edge of a request, from the pre-warped edges.
+long double stopEdge(const DesignRequest& r) {
+    auto t = [&](double f) { return std::tan(pi * f / r.fd); };
+    switch (toleranceLayout(r.f1, r.f2, r.f3, r.f4).value()) {
+    case BandKind::lowPass:
+        return t(r.f4) / t(r.f1);
+    case BandKind::highPass:
+        return t(r.f2) / t(r.f3);
+    case BandKind::bandPass: {
+        auto o = [&](double f) {
+            return std::fabs((t(f) * t(f) - t(r.f1) * t(r.f2)) / (t(f) * (t(r.f1) - t(r.f2))));
+        };
+        return std::min(o(r.f3), o(r.f4));
+    }
+    default: {
+        auto o = [&](double f) {
+            return std::fabs(t(f) * (t(r.f2) - t(r.f1)) / (t(r.f1) * t(r.f2) - t(f) * t(f)));
+        };
+        return std::min(o(r.f3), o(r.f4));
+    }
+    }
+}
+
+TEST(ClassicalDesign, ToleranceDesignsTakeTheSmallestOrderThatMeets) {
+    struct Row {
+        int approximation;
+        double f1, f2, f3, f4, da, b1;
+    };
+    const Row table[] = {
+        // band-stop, every approximation
+        {butterworth, 0.1, 0.3, 0.15, 0.25, 1, 30},
+        {chebyshev, 0.1, 0.3, 0.15, 0.25, 0.5, 45},
+        {chebyshev2, 0.1, 0.3, 0.15, 0.25, 0.5, 45},
+        {bessel, 0.05, 0.4, 0.17, 0.22, 3, 20},
+        {elliptic, 0.1, 0.3, 0.15, 0.25, 0.5, 60},
+        {elliptic, 0.149, 0.301, 0.15, 0.3, 1, 30},
+        {butterworth, 0.045, 0.055, 0.049, 0.051, 1, 40},
+        // the new approximations for the other kinds
+        {chebyshev2, 0.2, 0, 0, 0.25, 1, 50},
+        {chebyshev2, 0, 0.3, 0.2, 0, 0.1, 60},
+        {chebyshev2, 0.25, 0.15, 0.1, 0.3, 1, 40},
+        {bessel, 0.05, 0, 0, 0.25, 1, 20},
+        {bessel, 0, 0.4, 0.1, 0, 3, 30},
+        {bessel, 0.3, 0.2, 0.02, 0.48, 1, 15},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(std::to_string(row.approximation) + " " + std::to_string(row.f1));
+        ClassicalDesignRequest r;
+        r.request.approximation = row.approximation;
+        r.request.f1 = row.f1;
+        r.request.f2 = row.f2;
+        r.request.f3 = row.f3;
+        r.request.f4 = row.f4;
+        r.request.da = row.da;
+        r.request.b1 = row.b1;
+        const Designed d = run(r);
+        ASSERT_EQ(d.outcome, DesignOutcome::Completed);
+        const long double ws = stopEdge(r.request);
+        EXPECT_TRUE(meets(row.approximation, d.order, ws, row.da, row.b1)) << d.order;
+        EXPECT_FALSE(meets(row.approximation, d.order - 1, ws, row.da, row.b1)) << d.order;
+        EXPECT_EQ(designFollowUp(d.cascade, r, '.'), std::vector<std::string>{});
+        const DesignMeasurement m = measureBands(d.cascade, classicalBands(r), r.request.fd);
+        EXPECT_LE(m.ripple, row.da + 1e-6);
+        EXPECT_GE(m.attenuation, row.b1 - 1e-6);
+    }
+}
+
+// A Bessel filter reaches only so much attenuation near its edge, whatever its order.
+TEST(ClassicalDesign, BesselBeyondReachEndsAsTooHighAnOrder) {
+    ClassicalDesignRequest r;
+    r.request.approximation = bessel;
+    r.request.f1 = 0.2;
+    r.request.f4 = 0.25;
+    r.request.da = 1;
+    r.request.b1 = 30;
+    TempDir dir;
+    std::vector<std::string> account;
+    const DesignOutcome o =
+        designClassicalFilter(r, dir.file("r.out"), dir.file("r.flt"),
+                              [&](const std::string& line) { account.push_back(line); });
+    EXPECT_EQ(o, DesignOutcome::OrderTooLarge);
+    ASSERT_FALSE(account.empty());
+    EXPECT_EQ(account.back(), "Большой порядок фильтра - ВЫХОД");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("r.flt")));
+}
+
+TEST(ClassicalDesign, RequestsThatFormNoLayoutAreRefused) {
+    struct Row {
+        double f1, f2, f3, f4;
+        std::optional<BandKind> expected;
+        const char* message;
+    };
+    const Row table[] = {
+        {0.1, 0.3, 0.25, 0.15, std::nullopt, "Параметры F1,F2,F3,F4 введены неправильно!"},
+        {0.2, 0, 0, 0.25, BandKind::bandStop,
+         "Параметры F1,F2,F3,F4 введены неправильно! Ожидается РФ - F1<F3<F4<F2"},
+        {0.1, 0.3, 0.15, 0.25, BandKind::lowPass,
+         "Параметры F1,F2,F3,F4 введены неправильно! Ожидается ФНЧ - F3=0 F2=0 F1<F4"},
+        {0.1, 0.6, 0.15, 0.25, std::nullopt, "Для РФ частота F2 должна быть меньше FD/2"},
+    };
+    for (const Row& row : table) {
+        ClassicalDesignRequest r;
+        r.request.f1 = row.f1;
+        r.request.f2 = row.f2;
+        r.request.f3 = row.f3;
+        r.request.f4 = row.f4;
+        try {
+            checkClassicalRequest(r, row.expected);
+            ADD_FAILURE() << row.message;
+        } catch (const UserMessage& e) {
+            EXPECT_EQ(std::string(e.what()), row.message);
+        }
+    }
+}
+
+} // namespace
