@@ -93,7 +93,7 @@ ClassicalDesignWindow::ClassicalDesignWindow(ResultsView& results, QWidget* pare
 
     approximation_ = new RadioGroup(
         QStringLiteral("Аппроксимация"),
-        {QStringLiteral("Баттерворта"), QStringLiteral("Чебышева"), QStringLiteral("Элептическая"),
+        {QStringLiteral("Баттерворта"), QStringLiteral("Чебышева"), QStringLiteral("Эллиптическая"),
          QStringLiteral("Чебышева инверсная"), QStringLiteral("Бесселя")},
         3, this);
     approximation_->setObjectName(QStringLiteral("Approximation"));
