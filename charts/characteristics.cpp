@@ -172,15 +172,19 @@ ToleranceMask toleranceMask(const DesignRequest& request) {
 }
 
 double passBandMaximum(const CurveSource& source, const ToleranceMask& mask, double fd) {
-    const FrequencyBand band =
-        mask.bands.pass.empty() ? FrequencyBand{0, fd / 2} : mask.bands.pass.front();
+    // Over every pass band: a band-stop filter has two, and its gain is counted from
+    // their common peak, as the design check counts it.
+    std::vector<FrequencyBand> bands = mask.bands.pass;
+    if (bands.empty())
+        bands.push_back({0, fd / 2});
     constexpr int points = 4097;
     double largest = 0;
-    for (int k = 0; k < points; ++k) {
-        const double f =
-            k + 1 == points ? band.high : band.low + (band.high - band.low) * k / (points - 1);
-        largest = std::max(largest, magnitudeOf(valueAt(source, f, fd)));
-    }
+    for (const FrequencyBand& band : bands)
+        for (int k = 0; k < points; ++k) {
+            const double f =
+                k + 1 == points ? band.high : band.low + (band.high - band.low) * k / (points - 1);
+            largest = std::max(largest, magnitudeOf(valueAt(source, f, fd)));
+        }
     return largest;
 }
 

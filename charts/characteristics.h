@@ -68,7 +68,7 @@ struct ToleranceMask {
 };
 ToleranceMask toleranceMask(const DesignRequest& request);
 
-// The largest |H| over the mask's pass band (on a grid of 4097 points and its edges), or
+// The largest |H| over the mask's pass bands (on a grid of 4097 points and the edges of each), or
 // over the whole band 0 .. FD/2 when the request has none.
 double passBandMaximum(const CurveSource& source, const ToleranceMask& mask, double fd);
 

@@ -225,18 +225,11 @@ void checkClassicalRequest(const ClassicalDesignRequest& cr, std::optional<BandK
 }
 
 DesignBands classicalBands(const ClassicalDesignRequest& cr) {
-    const DesignRequest& rq = cr.request;
-    if (requestKind(cr) != BandKind::bandStop)
-        return designBands(requestKind(cr) == BandKind::lowPass    ? lowPass
-                           : requestKind(cr) == BandKind::highPass ? highPass
-                                                                   : bandPass,
-                           rq);
-    DesignBands b;
-    const double nyquist = rq.fd / 2;
-    addBand(b.pass, 0, rq.f1, nyquist);
-    addBand(b.pass, rq.f2, nyquist, nyquist);
-    addBand(b.stop, rq.f3, rq.f4, nyquist);
-    return b;
+    const BandKind kind = requestKind(cr);
+    return designBands(kind == BandKind::lowPass    ? lowPass
+                       : kind == BandKind::highPass ? highPass
+                                                    : bandPass,
+                       cr.request);
 }
 
 DesignOutcome designClassicalFilter(const ClassicalDesignRequest& cr, const std::string& reportPath,

@@ -163,6 +163,14 @@ DesignBands designBands(FilterKind kind, const DesignRequest& rq) {
         addBand(b.stop, 0, rq.f3, nyquist);
         break;
     default:
+        // Fourth-order sections: a band-stop request (F1 < F3 < F4 < F2) has two pass
+        // bands around its stop band; any other is a band-pass one.
+        if (0 < rq.f1 && rq.f1 < rq.f3 && rq.f3 < rq.f4 && rq.f4 < rq.f2) {
+            addBand(b.pass, 0, rq.f1, nyquist);
+            addBand(b.pass, rq.f2, nyquist, nyquist);
+            addBand(b.stop, rq.f3, rq.f4, nyquist);
+            break;
+        }
         addBand(b.pass, rq.f2, rq.f1, nyquist);
         addBand(b.stop, 0, rq.f3, nyquist);
         addBand(b.stop, rq.f4, nyquist, nyquist);

@@ -12,13 +12,15 @@ namespace zorkan {
 // The bands of a request in the unit of FD, each clipped to [0, FD/2]:
 // low-pass   pass [0, F1],   stop [F4, FD/2];
 // high-pass  pass [F2, FD/2], stop [0, F3];
-// band-pass  pass [F2, F1],  stop [0, F3] and [F4, FD/2].
+// band-pass  pass [F2, F1],  stop [0, F3] and [F4, FD/2];
+// band-stop  (F1 < F3 < F4 < F2, fourth-order sections as band-pass ones)
+//            pass [0, F1] and [F2, FD/2], stop [F3, F4].
 struct FrequencyBand {
     double low = 0, high = 0;
 };
 
 struct DesignBands {
-    std::vector<FrequencyBand> pass; // at most one
+    std::vector<FrequencyBand> pass; // two for band-stop, else at most one
     std::vector<FrequencyBand> stop; // empty bands are left out
 };
 

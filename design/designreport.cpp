@@ -3,6 +3,7 @@
 #include "common/cp1251.h"
 #include "common/errors.h"
 #include "common/textnumbers.h"
+#include "design/classicaldesign.h"
 
 #include <cmath>
 #include <fstream>
@@ -89,8 +90,12 @@ DesignRequest parseDesignRequest(std::string_view bytes, const std::string& name
                     r.approximation = 1;
                 else if (a.find("Элиптическая") != std::string::npos)
                     r.approximation = 3;
+                else if (a.find("инверсная Чебышева") != std::string::npos)
+                    r.approximation = 4;
                 else if (a.find("Чебышева") != std::string::npos)
                     r.approximation = 2;
+                else if (a.find("Бесселя") != std::string::npos)
+                    r.approximation = 5;
                 else
                     approximation = false;
             }
@@ -101,7 +106,7 @@ DesignRequest parseDesignRequest(std::string_view bytes, const std::string& name
         throw UserMessage(notAReport);
     if (!(r.fd > 0))
         throw UserMessage(notAReport + ": частота дискретизации должна быть больше нуля");
-    if (!bandLayoutIsValid(r.f1, r.f2, r.f3, r.f4))
+    if (!toleranceLayout(r.f1, r.f2, r.f3, r.f4))
         throw UserMessage(notAReport + ": " + badBandLayoutMessage);
     return r;
 }

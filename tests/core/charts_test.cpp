@@ -262,6 +262,27 @@ TEST(ChartCurves, RelativeToTheLargestGain) {
     EXPECT_EQ(c.references[0], 1);
 }
 
+// A band-stop request has two pass bands, and the gain is counted from their common peak:
+// for H = 1 - 0.5 z^-1, |H| = sqrt(1.25 - cos w) peaks at 1.5 at FD/2, in the upper band.
+TEST(Characteristics, BandStopMaskPeaksOverBothPassBands) {
+    zorkan::CurveSource source;
+    zorkan::FilterSection s;
+    s.a[0] = 1;
+    s.a[1] = -0.5;
+    s.b[0] = 1;
+    source.filter.sections.push_back(s);
+    source.filter.order = 2;
+    zorkan::DesignRequest request;
+    request.f1 = 0.1;
+    request.f3 = 0.2;
+    request.f4 = 0.3;
+    request.f2 = 0.4;
+    request.fd = 1;
+    const zorkan::ToleranceMask mask = zorkan::toleranceMask(request);
+    ASSERT_EQ(mask.bands.pass.size(), 2u);
+    EXPECT_NEAR(zorkan::passBandMaximum(source, mask, 1), 1.5, 1e-15);
+}
+
 // Designs of every kind and approximation against scipy: the magnitude and the phase of
 // sosfreqz over the export's second-order sections, the phase unwrapped by numpy.unwrap
 // (where no zero sits on the unit circle at or between grid points: Butterworth and
