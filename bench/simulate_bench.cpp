@@ -54,11 +54,16 @@ void runCli(benchmark::State& state, const std::string& arguments) {
 void BM_CliImplementSimulateQ15(benchmark::State& state) {
     runCli(state, "implement '" + designFile() + "' --target q15 --simulate '" + inputFile() +
                       "' '" + scratchPath("out-q15.yicd") + "'");
+    std::filesystem::remove(scratchPath("out-q15.yicd"));
 }
 
 void BM_CliFilterBaseline(benchmark::State& state) {
+    // Its work file in the scratch folder too, not tmp.zicd in the current one.
     runCli(state, "filter '" + designFile() + "' '" + inputFile() + "' '" +
-                      scratchPath("out-filter.yicd") + "'");
+                      scratchPath("out-filter.yicd") + "' --work-file '" +
+                      scratchPath("work.zicd") + "'");
+    std::filesystem::remove(scratchPath("out-filter.yicd"));
+    std::filesystem::remove(scratchPath("work.zicd"));
 }
 
 } // namespace
