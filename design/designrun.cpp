@@ -93,40 +93,11 @@ DesignOutcome designFilter(const DesignRequest& rq, const std::string& reportPat
     }
     computePoles(p, rq.da);
 
-    report.line(" значения полюсов  ");
-    for (int k = 1; k <= p.sections; ++k) {
-        TextWriter& out = report.raw();
-        out.writeReal(p.pRe[k]);
-        if (p.pIm[k] != 0) {
-            out.write(" ");
-            out.writeReal(p.pIm[k]);
-            out.write(" ");
-            out.writeReal(p.pRe[k]);
-            out.writeReal(-p.pIm[k]);
-        }
-        out.endLine();
-    }
+    writePoles(report, p);
 
     const std::vector<FilterSection> sections = makeSections(p);
-
-    post("Результаты расчета в файле" + reportPath);
-    post(" - коэффициенты фильтра");
-    report.line(" значения коэффициентов цифрового фильтра ");
-    filter.writeInteger(p.kind);
-    filter.write(" ");
-    filter.endLine();
-    writeCoefficientBlocks(report, filter, p.kind, sections);
-    filter.close();
-
+    writeCoefficientsAndPhase(report, filter, p.kind, sections, rq, reportPath, post);
     const int terms = p.kind == bandPass ? 5 : 3;
-
-    post(" - ФЧХ фильтра");
-    tableHeading(report, "Фазо-частотная характеристика", rq);
-    for (int i = 0; i <= rq.np; ++i) {
-        const double f = tableFrequency(rq, i);
-        const Response r = cascadeResponse(sections, terms, tableAngle(rq, f));
-        tableRow(report, i, f, fp::toDouble(r.phase));
-    }
 
     post(" - АЧХ фильтра");
     double f0 = 0;

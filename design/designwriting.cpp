@@ -96,6 +96,44 @@ void writeCoefficientBlocks(Report& report, TextWriter& filter, FilterKind kind,
     }
 }
 
+void writePoles(Report& report, const PrototypeFilter& p) {
+    report.line(" значения полюсов  ");
+    for (int k = 1; k <= p.sections; ++k) {
+        TextWriter& out = report.raw();
+        out.writeReal(p.pRe[k]);
+        if (p.pIm[k] != 0) {
+            out.write(" ");
+            out.writeReal(p.pIm[k]);
+            out.write(" ");
+            out.writeReal(p.pRe[k]);
+            out.writeReal(-p.pIm[k]);
+        }
+        out.endLine();
+    }
+}
+
+void writeCoefficientsAndPhase(Report& report, TextWriter& filter, FilterKind kind,
+                               const std::vector<FilterSection>& sections, const DesignRequest& rq,
+                               const std::string& reportPath, const AccountSink& post) {
+    post("Результаты расчета в файле" + reportPath);
+    post(" - коэффициенты фильтра");
+    report.line(" значения коэффициентов цифрового фильтра ");
+    filter.writeInteger(kind);
+    filter.write(" ");
+    filter.endLine();
+    writeCoefficientBlocks(report, filter, kind, sections);
+    filter.close();
+
+    const int terms = kind == bandPass ? 5 : 3;
+    post(" - ФЧХ фильтра");
+    tableHeading(report, "Фазо-частотная характеристика", rq);
+    for (int i = 0; i <= rq.np; ++i) {
+        const double f = tableFrequency(rq, i);
+        const Response r = cascadeResponse(sections, terms, tableAngle(rq, f));
+        tableRow(report, i, f, fp::toDouble(r.phase));
+    }
+}
+
 const char* accountName(int approximation) {
     switch (approximation) {
     case butterworth:

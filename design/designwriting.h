@@ -7,6 +7,7 @@
 #include "common/floatfaults.h"
 #include "common/textnumbers.h"
 #include "design/designrun.h"
+#include "design/prototype.h"
 
 #include <string>
 #include <string_view>
@@ -49,6 +50,16 @@ void tableRow(Report& report, int i, double f, double value);
 // The numerator and denominator blocks, into the report and the parameter file.
 void writeCoefficientBlocks(Report& report, TextWriter& filter, FilterKind kind,
                             const std::vector<FilterSection>& sections);
+
+// The report's pole lines: each pole's real part, and for a pair its imaginary part and
+// the conjugate.
+void writePoles(Report& report, const PrototypeFilter& p);
+
+// The coefficients of the sections, into the report and the parameter file (closed
+// then), and the phase table, with their lines of the design account.
+void writeCoefficientsAndPhase(Report& report, TextWriter& filter, FilterKind kind,
+                               const std::vector<FilterSection>& sections, const DesignRequest& rq,
+                               const std::string& reportPath, const AccountSink& post);
 
 // The approximation's name in the design account and in the report.
 const char* accountName(int approximation);
