@@ -326,8 +326,9 @@ void CharacteristicsWindow::BitBtn3Click() {
 void CharacteristicsWindow::BitBtn4Click() {
     const QString report = shared().DesignedReportFile;
     if (report.isEmpty()) {
-        prompts().message(MessageIcon::Information, QString::fromUtf8(caption),
-                          QStringLiteral("В этом сеансе фильтр еще не рассчитывался"));
+        prompts().message(
+            MessageIcon::Information, QString::fromUtf8(caption),
+            QStringLiteral("В этом сеансе фильтр еще не рассчитывался по требованиям"));
         return;
     }
     Edit3->setText(report);

@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "design/classicaldesign.h"
 #include "design/classicalprototypes.h"
+#include "design/designrun_qt.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
@@ -233,37 +234,19 @@ void ClassicalDesignWindow::designClick() {
         return;
     }
 
-    const auto reportPath = prompts().saveFileName(
-        {QStringLiteral("Сохранить как"), QDir::currentPath(), QStringLiteral("1.out"),
-         QStringLiteral("Имя файла результатов отчета (*.out)|*.out"), QStringLiteral("out")});
-    if (!reportPath)
+    const std::optional<DesignFiles> files = askDesignFiles();
+    if (!files)
         return;
-    const auto filterPath = prompts().saveFileName(
-        {QStringLiteral("Сохранить как"), QDir::currentPath(), QStringLiteral("1.flt"),
-         QStringLiteral("Имя файла параметров фильтра (*.flt)|*.flt"), QStringLiteral("flt")});
-    if (!filterPath)
-        return;
-
-    ResultsView& results = results_;
-    {
-        const BusyCursor busy;
-        results.clearText();
-        DesignedCascade designed;
-        const DesignOutcome outcome = designClassicalFilter(
-            request, reportPath->toStdString(), filterPath->toStdString(),
-            [&results](const std::string& line) {
-                results.appendLine(QString::fromStdString(line));
-            },
-            &designed);
-        if (outcome == DesignOutcome::Completed) {
-            for (const std::string& line : designFollowUp(designed, request, decimalSeparator()))
-                results.appendLine(QString::fromStdString(line));
-            results.setTextReadOnly(true);
-        }
-    }
-
-    shared().DesignedFilterFile = *filterPath;
-    prompts().showModal(results.dialog());
+    runDesignIntoResults(
+        results_, *files,
+        [&request](const std::string& report, const std::string& filter, const AccountSink& account,
+                   DesignedCascade* designed) {
+            return designClassicalFilter(request, report, filter, account, designed);
+        },
+        [&request](const DesignedCascade& designed) {
+            return designFollowUp(designed, request, decimalSeparator());
+        },
+        !request.byOrder);
 }
 
 ClassicalDesignWindow* openClassicalDesignWindow(ResultsView& results) {

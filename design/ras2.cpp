@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "design/designcheck.h"
 #include "design/designrun.h"
+#include "design/designrun_qt.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
 #include "ui/prompts.h"
@@ -162,15 +163,8 @@ void TForm2::BitBtn1Click() {
         return;
     }
 
-    const auto reportPath = prompts().saveFileName(
-        {QStringLiteral("Сохранить как"), QDir::currentPath(), QStringLiteral("1.out"),
-         QStringLiteral("Имя файла результатов отчета (*.out)|*.out"), QStringLiteral("out")});
-    if (!reportPath)
-        return;
-    const auto filterPath = prompts().saveFileName(
-        {QStringLiteral("Сохранить как"), QDir::currentPath(), QStringLiteral("1.flt"),
-         QStringLiteral("Имя файла параметров фильтра (*.flt)|*.flt"), QStringLiteral("flt")});
-    if (!filterPath)
+    const std::optional<DesignFiles> files = askDesignFiles();
+    if (!files)
         return;
 
     DesignRequest request;
@@ -186,32 +180,17 @@ void TForm2::BitBtn1Click() {
     request.np = static_cast<std::uint16_t>(readInteger(Edit10->text()));
     request.approximation = RadioGroup1->itemIndex() + 1;
 
-    ResultsView& results = results_;
-    // The wait cursor covers the design run and its check only; the results window is
-    // read under the ordinary cursor.
-    {
-        const BusyCursor busy;
-        // A run that failed, or whose results were not accepted, left its lines behind.
-        results.clearText();
-        DesignedCascade designed;
-        const DesignOutcome outcome = designFilter(
-            request, reportPath->toStdString(), filterPath->toStdString(),
-            [&results](const std::string& line) {
-                results.appendLine(QString::fromStdString(line));
-            },
-            &designed);
-        if (outcome == DesignOutcome::Completed) {
-            // What the filter achieved, when it misses the request, closes the account.
-            for (const std::string& line :
-                 designWarnings(measureDesign(designed, request), request, decimalSeparator()))
-                results.appendLine(QString::fromStdString(line));
-            results.setTextReadOnly(true);
-        }
-    }
-
-    shared().DesignedFilterFile = *filterPath;
-    shared().DesignedReportFile = *reportPath;
-    prompts().showModal(results.dialog());
+    runDesignIntoResults(
+        results_, *files,
+        [&request](const std::string& report, const std::string& filter, const AccountSink& account,
+                   DesignedCascade* designed) {
+            return designFilter(request, report, filter, account, designed);
+        },
+        // What the filter achieved, when it misses the request, closes the account.
+        [&request](const DesignedCascade& designed) {
+            return designWarnings(measureDesign(designed, request), request, decimalSeparator());
+        },
+        true);
 }
 
 } // namespace zorkan::ui

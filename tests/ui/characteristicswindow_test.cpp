@@ -334,8 +334,8 @@ class CharacteristicsWindowTest : public QObject {
         Session s;
         QVERIFY(s.open());
         QTest::mouseClick(s.child<QPushButton>("BitBtn4"), Qt::LeftButton);
-        QCOMPARE(s.messages(),
-                 QStringList{QStringLiteral("В этом сеансе фильтр еще не рассчитывался")});
+        QCOMPARE(s.messages(), QStringList{QStringLiteral(
+                                   "В этом сеансе фильтр еще не рассчитывался по требованиям")});
         const QString lp = s.design(2, "lp"); // DA 1.5, B1 30, pass band 0 .. 0.2
         shared().DesignedReportFile = s.program.path("lp.out");
         QVERIFY(s.form->addFile(lp));

@@ -106,6 +106,17 @@ class ClassicalDesignWindowTest : public QObject {
         QVERIFY2(!shown.contains(QStringLiteral("Внимание:")), qPrintable(shown));
         QCOMPARE(shared().DesignedFilterFile, s.program.path("n.flt"));
         QVERIFY(QFile::exists(s.program.path("n.out")));
+        // Its report holds the request: the characteristics' "last design" mask. A design
+        // by order has none, and leaves no request of an earlier design behind.
+        QCOMPARE(shared().DesignedReportFile, s.program.path("n.out"));
+        s.group("Mode")->setItemIndex(1);
+        s.edit("EditOrder")->setText(QStringLiteral("4"));
+        s.program.prompts().queueFile(s.program.path("o.out"));
+        s.program.prompts().queueFile(s.program.path("o.flt"));
+        s.program.prompts().queueModal([](QDialog*) { return int(QDialog::Rejected); });
+        s.press();
+        QCOMPARE(shared().DesignedFilterFile, s.program.path("o.flt"));
+        QCOMPARE(shared().DesignedReportFile, QString());
     }
 };
 
