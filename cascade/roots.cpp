@@ -19,6 +19,9 @@ using creal = std::complex<long double>;
 // A polynomial in z, highest power first: p[0] z^n + ... + p[n].
 using Polynomial = std::vector<real>;
 
+// Sweeps of the joint refinement at most.
+constexpr int refinementSweeps = 500;
+
 creal valueAt(const Polynomial& p, creal z) {
     creal v = 0;
     for (real c : p)
@@ -207,55 +210,26 @@ std::vector<creal> firstApproximations(const Polynomial& p) {
     return roots;
 }
 
-// Aberth's simultaneous iteration: each root moves by Newton's step corrected for the
-// others, so that two approximations cannot settle on one simple root and clusters keep
-// their number of members.
+// Aberth's iteration on the values in twice the extended precision, after moving apart
+// coinciding starts that are no root, for which the corrections are undefined.
 void refineTogether(const Polynomial& p, std::vector<creal>& z) {
     const Polynomial dp = derivative(p);
     const std::size_t n = z.size();
-    // Coinciding starts that are no root are moved apart, or the corrections are undefined.
     for (std::size_t i = 1; i < n; ++i) {
         for (std::size_t j = 0; j < i; ++j)
             if (z[i] == z[j] && accurateValueAt(p, z[i]) != creal(0))
                 z[i] = z[i] * creal(1, 1e-9L) + creal(1e-12L, 0);
     }
-    std::vector<bool> settled(n, false);
-    real previous = std::numeric_limits<real>::infinity();
-    int stalled = 0;
-    for (int iteration = 0; iteration < 500 && stalled < 5; ++iteration) {
-        real largest = 0;
-        bool moving = false;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (settled[i])
-                continue;
-            const creal value = accurateValueAt(p, z[i]);
-            if (value == creal(0)) {
-                settled[i] = true;
-                continue;
-            }
-            creal others = 0;
-            for (std::size_t j = 0; j < n; ++j)
-                if (j != i && z[j] != z[i])
-                    others += creal(1) / (z[i] - z[j]);
-            const creal denominator = valueAt(dp, z[i]) / value - others;
-            if (denominator == creal(0) || !finite(denominator))
-                continue;
-            const creal step = creal(1) / denominator;
-            const creal next = z[i] - step;
-            if (!finite(next))
-                continue;
-            z[i] = next;
-            const real relative = std::abs(step) / std::max(std::abs(next), real(1e-300L));
-            largest = std::max(largest, relative);
-            moving = true;
-            if (relative <= tolerance::refinementStep)
-                settled[i] = true;
-        }
-        if (!moving)
-            break;
-        stalled = largest < previous ? 0 : stalled + 1;
-        previous = std::min(previous, largest);
-    }
+    const auto newtonStep = [&](const creal& x, creal& w) {
+        const creal value = accurateValueAt(p, x);
+        if (value == creal(0))
+            return false;
+        w = value / valueAt(dp, x);
+        return true;
+    };
+    aberthIteration(
+        z, newtonStep, [](const creal& x) { return std::abs(x); }, tolerance::refinementStep,
+        refinementSweeps);
 }
 
 // A real polynomial's roots are real or come in conjugate pairs: each approximation is

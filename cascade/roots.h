@@ -1,6 +1,8 @@
 #pragma once
 // Roots of the polynomials of filter sections: in z of c0 z^d + c1 z^(d-1) + ... + cd,
 // which is c0 + c1 z^-1 + ... + cd z^-d times z^d, the form a parameter file stores.
+#include <algorithm>
+#include <cmath>
 #include <complex>
 #include <vector>
 
@@ -26,6 +28,44 @@ struct PolynomialRoot {
 // real part, then by imaginary part from the top.
 std::vector<PolynomialRoot> rootsWithMultiplicity(const double* c, int degree);
 std::vector<std::complex<long double>> polynomialRoots(const double* c, int degree);
+
+// Aberth's simultaneous iteration on approximations z of the roots of a polynomial p, in
+// any complex arithmetic C (std::complex, or a pair of parts of a wider type): each
+// moves by Newton's step corrected for the others,
+//     z_i -= w / (1 - w * the sum over j != i of 1 / (z_i - z_j)),  w = p(z_i) / p'(z_i),
+// so that two approximations cannot settle on one simple root and clusters keep their
+// number of members. newtonStep(z_i, w) sets w, or returns false where p(z_i) = 0, a
+// root found. modulus(x) is |x| in long double, not finite where a part of x is not. The
+// sweeps end once no step of a sweep is above `settled` of its root's modulus, or none
+// could be taken, or after `sweeps` of them.
+template <class C, class NewtonStep, class Modulus>
+void aberthIteration(std::vector<C>& z, NewtonStep newtonStep, Modulus modulus, long double settled,
+                     int sweeps) {
+    const std::size_t n = z.size();
+    const C one{1, 0};
+    for (int sweep = 0; sweep < sweeps; ++sweep) {
+        long double largest = 0;
+        bool moving = false;
+        for (std::size_t i = 0; i < n; ++i) {
+            C w{};
+            if (!newtonStep(z[i], w))
+                continue;
+            C others{};
+            for (std::size_t j = 0; j < n; ++j)
+                if (j != i && z[j] != z[i])
+                    others = others + one / (z[i] - z[j]);
+            const C step = w / (one - w * others);
+            const C next = z[i] - step;
+            if (!std::isfinite(modulus(next)))
+                continue;
+            z[i] = next;
+            largest = std::max(largest, modulus(step) / std::max(modulus(next), 1e-300L));
+            moving = true;
+        }
+        if (!moving || largest <= settled)
+            break;
+    }
+}
 
 // The two roots of a z^2 + b z + c (a != 0), the larger in modulus first, without
 // cancellation; for a negative discriminant the one with the positive imaginary part

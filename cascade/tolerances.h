@@ -27,8 +27,7 @@ constexpr long double multipleRootResidual = 4e-15L;
 constexpr long double partNoise = 8 * 1.0842021724855044340e-19L;
 
 // The iterations of the simultaneous root refinement stop when every correction is below
-// this against the root's modulus (4 units of the last digit of extended precision) or
-// when the corrections stop shrinking.
+// this against the root's modulus (4 units of the last digit of extended precision).
 constexpr long double refinementStep = 4 * 1.0842021724855044340e-19L;
 
 // Refined roots whose product reproduces the monic polynomial to this fraction of its

@@ -1,5 +1,6 @@
 #include "design/classicalprototypes.h"
 
+#include "cascade/roots.h"
 #include "common/errors.h"
 
 #include <algorithm>
@@ -59,9 +60,11 @@ void besselValue(int n, complex s, complex& value, complex& slope) {
     slope = d1;
 }
 
-// Aberth's simultaneous iteration for the roots of theta_n in the arithmetic T, from the
-// estimates z, until every step is below `settled` relative to its root.
-template <class T> struct Cx { T re, im; };
+// Complex numbers in the arithmetic T, for the roots of theta_n.
+template <class T> struct Cx {
+    T re, im;
+    bool operator==(const Cx&) const = default;
+};
 template <class T> Cx<T> operator+(const Cx<T>& a, const Cx<T>& b) {
     return {a.re + b.re, a.im + b.im};
 }
@@ -79,43 +82,35 @@ template <class T> Cx<T> scaled(int f, const Cx<T>& a) {
     return {a.re * f, a.im * f};
 }
 
+// The roots of theta_n in the arithmetic T by Aberth's iteration from the estimates z,
+// until every step is below `settled` relative to its root.
 template <class T> void aberth(int n, std::vector<complex>& roots, long double settled) {
+    constexpr int sweeps = 100;
     std::vector<Cx<T>> z(n);
     for (int k = 0; k < n; ++k)
         z[k] = {T(roots[k].real()), T(roots[k].imag())};
-    const T limit = T(settled * settled);
     const Cx<T> one{T(1), T(0)};
-    for (int iteration = 0; iteration < 100; ++iteration) {
-        T largest = T(0);
-        for (int k = 0; k < n; ++k) {
-            // theta_n / theta_n' by the recurrence.
-            Cx<T> t0 = one, t1{z[k].re + 1, z[k].im}, d0{T(0), T(0)}, d1 = one;
-            const Cx<T> z2 = z[k] * z[k];
-            for (int m = 2; m <= n; ++m) {
-                const Cx<T> t2 = scaled(2 * m - 1, t1) + z2 * t0;
-                const Cx<T> d2 = scaled(2 * m - 1, d1) + scaled(2, z[k] * t0) + z2 * d0;
-                t0 = t1;
-                t1 = t2;
-                d0 = d1;
-                d1 = d2;
-            }
-            if (t1.re == 0 && t1.im == 0)
-                continue;
-            const Cx<T> ratio = t1 / d1;
-            Cx<T> sum{T(0), T(0)};
-            for (int j = 0; j < n; ++j)
-                if (j != k)
-                    sum = sum + one / (z[k] - z[j]);
-            const Cx<T> step = ratio / (one - ratio * sum);
-            z[k] = z[k] - step;
-            const T size =
-                (step.re * step.re + step.im * step.im) / (z[k].re * z[k].re + z[k].im * z[k].im);
-            if (size > largest)
-                largest = size;
+    // theta_n / theta_n' by the recurrence.
+    const auto newtonStep = [&](const Cx<T>& x, Cx<T>& w) {
+        Cx<T> t0 = one, t1{x.re + 1, x.im}, d0{T(0), T(0)}, d1 = one;
+        const Cx<T> x2 = x * x;
+        for (int m = 2; m <= n; ++m) {
+            const Cx<T> t2 = scaled(2 * m - 1, t1) + x2 * t0;
+            const Cx<T> d2 = scaled(2 * m - 1, d1) + scaled(2, x * t0) + x2 * d0;
+            t0 = t1;
+            t1 = t2;
+            d0 = d1;
+            d1 = d2;
         }
-        if (largest < limit)
-            break;
-    }
+        if (t1.re == 0 && t1.im == 0)
+            return false;
+        w = t1 / d1;
+        return true;
+    };
+    const auto modulus = [](const Cx<T>& x) {
+        return std::sqrt(static_cast<real>(x.re * x.re + x.im * x.im));
+    };
+    aberthIteration(z, newtonStep, modulus, settled, sweeps);
     for (int k = 0; k < n; ++k)
         roots[k] = complex(static_cast<real>(z[k].re), static_cast<real>(z[k].im));
 }

@@ -1,4 +1,4 @@
-// The section mathematics every tool beyond the response window shares: roots with
+// The section mathematics every tool beyond the response window shares: a table of roots with
 // their multiplicity on hand-made polynomials that defeat a plain companion-matrix
 // solver, factoring and pairing of fourth-order sections, section order, the
 // cascade's value and the norms of partial cascades, each against an independent value.
@@ -52,52 +52,76 @@ FilterCoefficients bandPassFile(std::vector<double> a, std::vector<double> b) {
 
 } // namespace
 
-// Hand-made section polynomials whose roots a companion matrix without scaling and
-// balancing gets plainly wrong. The true roots are those of the stored doubles,
-// computed with mpmath.polyroots at 60 digits.
-TEST(SectionRoots, BadlyScaledAndMultipleRootsAreFoundAsTheyAre) {
+// The root finder row by row: c0 z^d + ... + cd as stored, and every root in the documented
+// order (by real part, then by imaginary part from the top) with its multiplicity. The
+// roots are closed forms where the coefficients are exact, otherwise those of the stored
+// doubles computed with mpmath.polyroots at 60 digits. Rows whose polynomial is a multiple
+// root rounded to doubles expect the multiple root, to the size of that rounding.
+TEST(SectionRoots, TableOfPolynomials) {
+    constexpr long double exact = 1e-17L; // a tenth of the last digit of a double
+    constexpr long double rounded = 1e-15L;
     const long double s = 7071067811.8654752977L; // 1e40^(1/4) / sqrt(2)
+    const long double halfSqrt3 = 0.86602540378443864676L;
+    const long double sqrt2 = 1.4142135623730950488L;
+    struct Root {
+        cplx z;
+        int multiplicity;
+    };
     const struct {
+        const char* name;
         std::vector<double> c;
-        std::vector<cplx> roots; // in the documented order
-        std::vector<int> multiplicity;
+        std::vector<Root> roots;
+        long double tolerance; // against the root's modulus
     } rows[] = {
-        // z^4 + 1e40: four poles of radius 1e10, not at the origin.
-        {{1, 0, 0, 0, 1e40}, {{-s, s}, {-s, -s}, {s, s}, {s, -s}}, {1, 1, 1, 1}},
-        // A tiny leading coefficient is a root near 1e20, not three roots at the origin.
-        {{1e-20, -1, 0.5, 0.25, 0.125},
-         {{-0.20982168880354028314L, 0.30314536460359968463L},
-          {-0.20982168880354028314L, -0.30314536460359968463L},
-          0.91964337760708056628L,
-          1.0000000000000000548e20L},
-         {1, 1, 1, 1}},
+        // clang-format off
+        {"degree 1", {3, -1}, {{1.0L / 3, 1}}, exact},
+        {"degree 1 at the origin", {2, 0}, {{0, 1}}, exact},
+        {"degree 2 real", {1, 0, -2}, {{-sqrt2, 1}, {sqrt2, 1}}, exact},
+        {"degree 2 at -1 and 1", {1, 0, -1}, {{-1, 1}, {1, 1}}, exact},
+        {"degree 2 double", {1, -2, 1}, {{1, 2}, {1, 2}}, exact},
+        {"degree 2 complex pair", {1, -1, 0.5}, {{{0.5, 0.5}, 1}, {{0.5, -0.5}, 1}}, exact},
+        {"degree 2 on the unit circle", {1, -1, 1}, {{{0.5, halfSqrt3}, 1}, {{0.5, -halfSqrt3}, 1}}, exact},
+        {"degree 2 with a root at the origin", {1, -0.5, 0}, {{0, 1}, {0.5, 1}}, exact},
+        {"leading zero: a root at infinity", {0, 1, -0.5}, {{0.5, 1}}, exact},
+        {"vanishing polynomial", {0, 0, 0}, {}, exact},
+        {"simple real", {1, -2.25, 0.375, 0.25}, {{-0.25L, 1}, {0.5L, 1}, {2, 1}}, exact},
+        {"double and simple", {1, 1, -1.75, 0.5}, {{-2, 1}, {0.5L, 2}, {0.5L, 2}}, exact},
+        {"triple", {1, -2.25, 1.6875, -0.421875}, {{0.75L, 3}, {0.75L, 3}, {0.75L, 3}}, exact},
+        {"triple at -1", {1, 3, 3, 1}, {{-1, 3}, {-1, 3}, {-1, 3}}, exact},
+        {"complex pair and real", {1, -0.5, 0.25, -0.125}, {{{0, 0.5L}, 1}, {{0, -0.5L}, 1}, {0.5L, 1}}, exact},
+        {"double root at the origin", {1, -0.5, 0, 0}, {{0, 2}, {0, 2}, {0.5L, 1}}, exact},
+        {"fourth roots of unity", {1, 0, 0, 0, -1}, {{-1, 1}, {{0, 1}, 1}, {{0, -1}, 1}, {1, 1}}, exact},
+        {"1e-8 and 1e8", {1, -(1e8 + 1e-8), 1}, {{9.9999999999999995099e-9L, 1}, {100000000.0000000049L, 1}}, exact},
+        {"pairs at 1e-8 and 1e8", {1, 0, 1e16, 0, 1}, {{{0, 1e8L}, 1}, {{0, 1e-8L}, 1}, {{0, -1e-8L}, 1}, {{0, -1e8L}, 1}}, exact},
+        {"four poles of radius 1e10", {1, 0, 0, 0, 1e40}, {{{-s, s}, 1}, {{-s, -s}, 1}, {{s, s}, 1}, {{s, -s}, 1}}, exact},
+        {"tiny leading coefficient", {1e-20, -1, 0.5, 0.25, 0.125}, {{{-0.20982168880354028314L, 0.30314536460359968463L}, 1}, {{-0.20982168880354028314L, -0.30314536460359968463L}, 1}, {0.91964337760708056628L, 1}, {1.0000000000000000548e20L, 1}}, exact},
         // (z^2 - 1.44)^2 as stored: double zeros at -1.2 and 1.2.
-        {{1, 0, -2.88, 0, 2.0736}, {-1.2L, -1.2L, 1.2L, 1.2L}, {2, 2, 2, 2}},
-        // (1 + z^-1)^4: one zero of multiplicity 4.
-        {{1, 4, 6, 4, 1}, {-1, -1, -1, -1}, {4, 4, 4, 4}},
-        // (1 - z^-2)^2: two double zeros on the unit circle.
-        {{1, 0, -2, 0, 1}, {-1, -1, 1, 1}, {2, 2, 2, 2}},
-        // 48.19 (1 + 0.0471 z^-1)^4 as stored: the four roots of the stored doubles lie
-        // 6.2e-6 from -0.0471 as the fourth roots of unity do, so that the product of
-        // (z + 0.0471)^4 differs from the stored polynomial by 1.5e-21 of it: one zero
-        // of multiplicity 4.
-        {{48.19, 9.078996, 0.6414310674, 0.020140935516360002, 0.00023715951570513904},
-         {-0.0471L, -0.0471L, -0.0471L, -0.0471L},
-         {4, 4, 4, 4}},
+        {"two double roots, rounded", {1, 0, -2.88, 0, 2.0736}, {{-1.2L, 2}, {-1.2L, 2}, {1.2L, 2}, {1.2L, 2}}, rounded},
+        {"(1 + z^-1)^4", {1, 4, 6, 4, 1}, {{-1, 4}, {-1, 4}, {-1, 4}, {-1, 4}}, exact},
+        {"(1 - z^-2)^2: double roots on the unit circle", {1, 0, -2, 0, 1}, {{-1, 2}, {-1, 2}, {1, 2}, {1, 2}}, exact},
+        // The four roots of the stored doubles lie 6.2e-6 from -0.0471 as the fourth roots
+        // of unity do, so that the product of (z + 0.0471)^4 differs from the stored
+        // polynomial by 1.5e-21 of it: one zero of multiplicity 4.
+        {"48.19 (1 + 0.0471 z^-1)^4 as stored", {48.19, 9.078996, 0.6414310674, 0.020140935516360002, 0.00023715951570513904}, {{-0.0471L, 4}, {-0.0471L, 4}, {-0.0471L, 4}, {-0.0471L, 4}}, rounded},
+        // clang-format on
     };
     for (const auto& row : rows) {
-        const std::vector<PolynomialRoot> found = rootsWithMultiplicity(row.c.data(), 4);
-        ASSERT_EQ(found.size(), row.roots.size()) << row.c[2];
+        const int degree = static_cast<int>(row.c.size()) - 1;
+        const std::vector<PolynomialRoot> found = rootsWithMultiplicity(row.c.data(), degree);
+        ASSERT_EQ(found.size(), row.roots.size()) << row.name;
         std::vector<cplx> values;
         for (std::size_t i = 0; i < found.size(); ++i) {
-            const long double size = std::abs(row.roots[i]);
-            EXPECT_LE(std::abs(found[i].z - row.roots[i]), 1e-15L * size)
-                << row.c[2] << " root " << i << ": " << static_cast<double>(found[i].z.real())
+            const cplx expected = row.roots[i].z;
+            EXPECT_LE(std::abs(found[i].z - expected), row.tolerance * std::abs(expected))
+                << row.name << ", root " << i << ": " << static_cast<double>(found[i].z.real())
                 << " " << static_cast<double>(found[i].z.imag());
-            EXPECT_EQ(found[i].multiplicity, row.multiplicity[i]) << row.c[2] << " root " << i;
+            EXPECT_EQ(found[i].multiplicity, row.roots[i].multiplicity)
+                << row.name << ", root " << i;
             values.push_back(found[i].z);
         }
-        EXPECT_LE(productError(row.c, values), 1e-14L) << row.c[2];
+        if (!values.empty()) {
+            EXPECT_LE(productError(row.c, values), 1e-14L) << row.name;
+        }
     }
 }
 
