@@ -162,13 +162,17 @@ void TFormSin::createControls() {
         return l;
     };
 
+    // A caption and, 2 pixels right of it, the value it names (the next label number).
+    const auto reading = [&](QWidget* parent, int number, const char* text, int x, int y,
+                             int captionWidth, int valueWidth) {
+        caption(parent, number, text, x, y, captionWidth);
+        return value(parent, number + 1, x + captionWidth + 2, y, valueWidth);
+    };
+
     QFrame* settings = panel("Panel1", 8, 196);
-    caption(settings, 3, "Frec :", 8, 6, 56);
-    Label4 = value(settings, 4, 66, 6, 120);
-    caption(settings, 5, "Nois :", 8, 27, 56);
-    Label6 = value(settings, 6, 66, 27, 120);
-    caption(settings, 7, "Sigma :", 8, 48, 56);
-    Label8 = value(settings, 8, 66, 48, 120);
+    Label4 = reading(settings, 3, "Frec :", 8, 6, 56, 120);
+    Label6 = reading(settings, 5, "Nois :", 8, 27, 56, 120);
+    Label8 = reading(settings, 7, "Sigma :", 8, 48, 56, 120);
     BitBtn1 = new QPushButton(QStringLiteral("Синус"), settings);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setFont(bold);
@@ -176,12 +180,9 @@ void TFormSin::createControls() {
     connect(BitBtn1, &QPushButton::clicked, this, &TFormSin::BitBtn1Click);
 
     QFrame* results = panel("Panel2", 208, 196);
-    caption(results, 9, "Max IN :", 6, 6, 64);
-    Label10 = value(results, 10, 72, 6, 116);
-    caption(results, 11, "Max OUT :", 6, 27, 64);
-    Label12 = value(results, 12, 72, 27, 116);
-    caption(results, 13, "Step :", 6, 48, 64);
-    Label14 = value(results, 14, 72, 48, 116);
+    Label10 = reading(results, 9, "Max IN :", 6, 6, 64, 116);
+    Label12 = reading(results, 11, "Max OUT :", 6, 27, 64, 116);
+    Label14 = reading(results, 13, "Step :", 6, 48, 64, 116);
     const auto strobe = [&](const char* name, int labelNumber, const char* text, int x) {
         QLabel* l = caption(results, labelNumber, text, x, 71, 46);
         auto* e = new QLineEdit(results);

@@ -2,15 +2,11 @@
 // TForm10, "WAVE File Reader and Converter": a sound file to an input signal file and a
 // header file. The chosen names and the open sound file belong to the module (see
 // sound/soundtools.h) and pass from one converter window to the next.
-#include <QDialog>
-
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include "sound/converterdialog.h"
 
 namespace zorkan::ui {
 
-class TForm10 : public QDialog {
+class TForm10 : public ConverterDialog {
     Q_OBJECT
 
   public:
@@ -20,8 +16,6 @@ class TForm10 : public QDialog {
     void Button1Click(); // "Browse": the sound file
     void Button2Click(); // "Browes": the signal file
     void Button3Click(); // "Browes": the header file
-    void Button4Click(); // "Convert"
-    void Button5Click(); // "Exit"
 
     // Asks about an output file, as both output buttons do; true when it is chosen.
     bool chooseOutput(std::string& name, const char* proposed, const QString& filter);

@@ -3,56 +3,25 @@
 #include "common/errors.h"
 #include "sound/Unit12.h"
 #include "sound/soundtools.h"
-#include "ui/controls.h"
 #include "ui/prompts.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
 namespace zorkan::ui {
 
-TForm11::TForm11(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("Form11"));
-    setWindowTitle(QStringLiteral("WAVWrite"));
-    setFixedSize(321, 201);
-
-    const auto label = [this](const char* name, const QString& text, int y) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setGeometry(12, y, 72, 16);
-        fitText(l, 72);
-    };
-    const auto field = [this](const char* name, int y) {
-        auto* e = new QLineEdit(this);
-        e->setObjectName(QString::fromLatin1(name));
-        e->setReadOnly(true);
-        e->setGeometry(88, y, 138, 24);
-        return e;
-    };
-    const auto button = [this](const char* name, const QString& text, QRect where) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(where);
-        return b;
-    };
-
-    label("Label1", QStringLiteral("YICD File"), 28);
-    Edit1 = field("Edit1", 24);
-    auto* browseSignal = button("Button1", QStringLiteral("Brouse"), {234, 23, 75, 26});
-    label("Label2", QStringLiteral("Output WAV"), 68);
-    label("Label3", QStringLiteral("File"), 84);
-    Edit2 = field("Edit2", 72);
-    auto* browseWav = button("Button2", QStringLiteral("Brouse"), {234, 71, 75, 26});
-    auto* write = button("Button3", QStringLiteral("Write"), {60, 144, 90, 30});
-    auto* exit = button("Button4", QStringLiteral("Exit"), {172, 144, 90, 30});
-
-    connect(browseSignal, &QPushButton::clicked, this, &TForm11::Button1Click);
-    connect(browseWav, &QPushButton::clicked, this, &TForm11::Button2Click);
-    connect(write, &QPushButton::clicked, this, &TForm11::Button3Click);
-    connect(exit, &QPushButton::clicked, this, &TForm11::Button4Click);
+TForm11::TForm11(QWidget* parent)
+    : ConverterDialog(parent, "Form11", QStringLiteral("WAVWrite"), {321, 201}) {
+    addLabel("Label1", QStringLiteral("YICD File"), 12, 28);
+    Edit1 = addNameField("Edit1", 24);
+    addButton("Button1", QStringLiteral("Brouse"), {234, 23, 75, 26}, [this] { Button1Click(); });
+    addLabel("Label2", QStringLiteral("Output WAV"), 12, 68);
+    addLabel("Label3", QStringLiteral("File"), 12, 84);
+    Edit2 = addNameField("Edit2", 72);
+    addButton("Button2", QStringLiteral("Brouse"), {234, 71, 75, 26}, [this] { Button2Click(); });
+    addButton("Button3", QStringLiteral("Write"), {60, 144, 90, 30},
+              [this] { runAndClose([] { runWriting(soundTools().writer); }); });
+    addButton("Button4", QStringLiteral("Exit"), {172, 144, 90, 30}, [this] { close(); });
 }
 
 void TForm11::Button1Click() {
@@ -68,7 +37,7 @@ void TForm11::Button1Click() {
         TForm12::ask(this, QString::fromStdString(files.signalName), TForm12::fileNotFound());
         return;
     }
-    Edit1->setText(QFileInfo(QString::fromStdString(files.signalName)).fileName());
+    Edit1->setText(fileName(files.signalName));
 }
 
 void TForm11::Button2Click() {
@@ -87,19 +56,7 @@ void TForm11::Button2Click() {
                       Qt::red});
         return;
     }
-    Edit2->setText(QFileInfo(QString::fromStdString(files.wavName)).fileName());
-}
-
-void TForm11::Button3Click() {
-    {
-        BusyCursor busy;
-        runWriting(soundTools().writer);
-    }
-    close();
-}
-
-void TForm11::Button4Click() {
-    close();
+    Edit2->setText(fileName(files.wavName));
 }
 
 } // namespace zorkan::ui

@@ -2,13 +2,11 @@
 // TForm11, "WAVWrite": appends an output signal file to a WAV file (normally the header
 // saved by the converter) as 8-bit samples. The chosen names and open files belong to
 // the module (see sound/soundtools.h) and pass from one writer window to the next.
-#include <QDialog>
-
-class QLineEdit;
+#include "sound/converterdialog.h"
 
 namespace zorkan::ui {
 
-class TForm11 : public QDialog {
+class TForm11 : public ConverterDialog {
     Q_OBJECT
 
   public:
@@ -17,8 +15,6 @@ class TForm11 : public QDialog {
   private:
     void Button1Click(); // "Brouse": the signal file
     void Button2Click(); // "Brouse": the WAV file
-    void Button3Click(); // "Write"
-    void Button4Click(); // "Exit"
 
     QLineEdit* Edit1;
     QLineEdit* Edit2;
