@@ -154,19 +154,15 @@ void TFormSin::createControls() {
         l->setGeometry(x, y, w, 18);
         return l;
     };
-    const auto value = [](QWidget* parent, int number, int x, int y, int w) {
-        auto* l = new QLabel(parent);
-        l->setObjectName(QStringLiteral("Label") + QString::number(number));
-        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        l->setGeometry(x, y, w, 18);
-        return l;
-    };
-
     // A caption and, 2 pixels right of it, the value it names (the next label number).
     const auto reading = [&](QWidget* parent, int number, const char* text, int x, int y,
                              int captionWidth, int valueWidth) {
         caption(parent, number, text, x, y, captionWidth);
-        return value(parent, number + 1, x + captionWidth + 2, y, valueWidth);
+        auto* l = new QLabel(parent);
+        l->setObjectName(QStringLiteral("Label") + QString::number(number + 1));
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        l->setGeometry(x + captionWidth + 2, y, valueWidth, 18);
+        return l;
     };
 
     QFrame* settings = panel("Panel1", 8, 196);
