@@ -2,7 +2,7 @@
 
 #include "analysis/analysisrun.h"
 #include "analysis/analysiswindow.h"
-#include "analysis/filteranalysis.h"
+#include "coefficients/filterfile.h"
 #include "common/textnumbers.h"
 #include "design/designreport.h"
 #include "export/exportdialog.h"
