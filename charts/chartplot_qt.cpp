@@ -1,6 +1,7 @@
 #include "charts/chartplot_qt.h"
 
 #include "common/errors.h"
+#include "ui/windownumbers.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -17,6 +18,9 @@
 namespace zorkan::ui {
 
 namespace {
+
+// The readout and the markers: eight significant digits, finer than a pixel of any zoom.
+constexpr int readoutDigits = 8;
 
 QColor color(Rgb c) {
     return QColor(c.r, c.g, c.b);
@@ -117,7 +121,7 @@ QString number(double v) {
         return QStringLiteral("—");
     if (std::isinf(v))
         return v > 0 ? QStringLiteral("∞") : QStringLiteral("-∞");
-    return QString::number(v, 'g', 8);
+    return showGeneral(v, readoutDigits);
 }
 
 } // namespace

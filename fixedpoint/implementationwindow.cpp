@@ -52,6 +52,8 @@ const Scaling scalings[] = {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::No
 const SectionOrder orders[] = {SectionOrder::file, SectionOrder::ascending,
                                SectionOrder::descending};
 const char* const pageTitles[] = {"АЧХ", "Шум", "Предельный цикл", "Варианты"};
+// The readout under the pointer: six significant digits, finer than a pixel of the pages.
+constexpr int readoutDigits = 6;
 
 QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -554,11 +556,7 @@ bool ImplementationWindow::eventFilter(QObject* watched, QEvent* event) {
                 continue;
             }
             const double x = f.valueX(at.x()), y = f.valueY(at.y());
-            const char separator = decimalSeparator();
-            const auto number = [separator](double v) {
-                QString s = QString::number(v, 'g', 6);
-                return separator == ',' ? s.replace(QLatin1Char('.'), QLatin1Char(',')) : s;
-            };
+            const auto number = [](double v) { return showGeneral(v, readoutDigits); };
             StaticText1->setText(i == 2 ? QStringLiteral("n = ") + number(std::round(x)) +
                                               QStringLiteral(", выход ") + number(y) +
                                               QStringLiteral(" младших разрядов")

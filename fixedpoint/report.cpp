@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <cstdio>
 #include <limits>
 #include <numbers>
 
@@ -531,9 +530,7 @@ std::string arithmeticText(const Arithmetic& a) {
 std::string jsonNumber(double v) {
     if (!std::isfinite(v))
         return "null";
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", v);
-    return text;
+    return formatRoundTrip(v);
 }
 
 std::string jsonBool(bool v) {

@@ -82,7 +82,7 @@ double yAt(const CharacteristicsPlot* p, double py) {
 // The number after "<name> = " in a readout line.
 double readoutValue(const QString& text, const QString& name) {
     const QRegularExpression re(QRegularExpression::escape(name) +
-                                QStringLiteral(" = ([-0-9.e+]+)"));
+                                QStringLiteral(" = ([-0-9.eE+]+)"));
     const auto m = re.match(text);
     return m.hasMatch() ? m.captured(1).toDouble() : std::nan("");
 }
@@ -198,7 +198,7 @@ class CharacteristicsWindowTest : public QObject {
         QVERIFY(lines[1].startsWith(QStringLiteral("Маркер 2: ")));
         QVERIFY2(lines[2].startsWith(QStringLiteral("Разность")), qPrintable(lines[2]));
         const double delta = zeroPoleDb(f2) - zeroPoleDb(f1);
-        const QRegularExpression re(QStringLiteral("zp.flt: ([-0-9.e+]+)"));
+        const QRegularExpression re(QStringLiteral("zp.flt: ([-0-9.eE+]+)"));
         const double shown = re.match(lines[2]).captured(1).toDouble();
         QVERIFY2(std::fabs(shown - delta) < 1e-7 * std::fabs(delta), qPrintable(lines[2]));
     }
