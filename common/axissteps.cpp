@@ -1,6 +1,7 @@
 #include "common/axissteps.h"
 
 #include <cmath>
+#include <initializer_list>
 
 namespace zorkan {
 
