@@ -415,10 +415,8 @@ bool AnalysisWindow::eventFilter(QObject* watched, QEvent* event) {
 
 AnalysisWindow* openAnalysisWindow() {
     auto* form = new AnalysisWindow;
-    QMdiSubWindow* window = showChildWindow(form, fixedChildFrame | Qt::WindowMaximizeButtonHint);
     // As large as the document area allows, up to the size the pictures want.
-    if (QMdiArea* area = window->mdiArea())
-        window->resize(QSize(1060, 600).boundedTo(area->viewport()->size()));
+    showSizedChildWindow(form, QSize(1060, 600));
     const QString last = form->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text();
     if (!last.isEmpty() && QFileInfo(last).isFile())
         form->runAnalysis();
