@@ -109,11 +109,16 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent) {
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
 
-    StaticText1 = new QLabel(this);
-    StaticText1->setObjectName(QStringLiteral("StaticText1"));
-    StaticText1->setFont(pixelFont(font(), 11));
-    StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StaticText1->setFixedHeight(20);
+    auto* readout = new PointerReadout(this, [this](int page, QPoint at) {
+        if (!first_)
+            return QString();
+        return text(readoutAt(static_cast<AnalysisPage>(page), frames_[page], at.x(), at.y(),
+                              *first_, second_ ? &*second_ : nullptr,
+                              comparison_ ? &*comparison_ : nullptr, decimalSeparator()));
+    });
+    for (AnalysisPicture* image : images_)
+        readout->watch(image);
+    StaticText1 = readout->label();
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(4, 4, 4, 3);
@@ -235,8 +240,6 @@ QWidget* AnalysisWindow::createPages() {
         auto* image = new AnalysisPicture(page);
         image->setObjectName(QStringLiteral("Image") + QString::number(i + 1));
         image->setToolTip(QStringLiteral("Двойной щелчок - сохранить рисунок"));
-        image->setMouseTracking(true);
-        image->installEventFilter(this);
         image->onResize = [this, i] { drawPage(i); };
         image->onSave = [this, i] { savePicture(static_cast<AnalysisPage>(i)); };
         images_[i] = image;
@@ -394,23 +397,6 @@ void AnalysisWindow::savePicture(AnalysisPage page) {
     checkPictureName(name, Edit1->text().trimmed().toStdString(),
                      Edit2->text().trimmed().toStdString());
     saveAnalysisPicture(picture(page)->canvas(), name);
-}
-
-bool AnalysisWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove && first_) {
-        for (int i = 0; i < analysisPageCount; ++i) {
-            if (watched != images_[i])
-                continue;
-            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-            StaticText1->setText(
-                text(readoutAt(static_cast<AnalysisPage>(i), frames_[i], at.x(), at.y(), *first_,
-                               second_ ? &*second_ : nullptr, comparison_ ? &*comparison_ : nullptr,
-                               decimalSeparator())));
-        }
-    } else if (event->type() == QEvent::Leave) {
-        StaticText1->clear();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 AnalysisWindow* openAnalysisWindow() {

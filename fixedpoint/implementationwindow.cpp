@@ -17,7 +17,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -26,7 +25,6 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -294,8 +292,6 @@ void ImplementationWindow::createPages() {
             auto* image = new ChartPicture(page);
             image->setObjectName(QStringLiteral("Image") + QString::number(i + 1));
             image->setToolTip(QStringLiteral("Двойной щелчок - сохранить рисунок"));
-            image->setMouseTracking(true);
-            image->installEventFilter(this);
             image->onSave = [this, i] { savePicture(i); };
             images_[static_cast<std::size_t>(i)] = image;
             column->addWidget(image, 1);
@@ -325,11 +321,20 @@ void ImplementationWindow::layOutWindow(QWidget* panel) {
     splitter->addWidget(PageControl1);
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
-    StaticText1 = new QLabel(this);
-    StaticText1->setObjectName(QStringLiteral("StaticText1"));
-    StaticText1->setFont(smallFont(*this));
-    StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StaticText1->setFixedHeight(20);
+    auto* readout = new PointerReadout(this, [this](int page, QPoint at) {
+        double x = 0, y = 0;
+        if (!images_[static_cast<std::size_t>(page)]->valueAt(at, x, y))
+            return QString();
+        const auto number = [](double v) { return showGeneral(v, readoutDigits); };
+        return page == 2
+                   ? QStringLiteral("n = ") + number(std::round(x)) + QStringLiteral(", выход ") +
+                         number(y) + QStringLiteral(" младших разрядов")
+                   : QStringLiteral("f = ") + number(x) + QStringLiteral(" FD, ") + number(y) +
+                         QStringLiteral(" дБ");
+    });
+    for (ChartPicture* image : images_)
+        readout->watch(image);
+    StaticText1 = readout->label();
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(4, 4, 4, 3);
     column->setSpacing(3);
@@ -598,31 +603,6 @@ void ImplementationWindow::savePicture(int page) {
          QString::fromUtf8(chartPictureFilter), QStringLiteral("png")});
     if (path)
         saveChartPictureAs(images_[static_cast<std::size_t>(page)]->chart(), *path, windowTitle());
-}
-
-bool ImplementationWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove) {
-        for (int i = 0; i < 3; ++i) {
-            if (watched != images_[static_cast<std::size_t>(i)])
-                continue;
-            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-            double x = 0, y = 0;
-            if (!images_[static_cast<std::size_t>(i)]->valueAt(at, x, y)) {
-                StaticText1->clear();
-                continue;
-            }
-            const auto number = [](double v) { return showGeneral(v, readoutDigits); };
-            StaticText1->setText(i == 2 ? QStringLiteral("n = ") + number(std::round(x)) +
-                                              QStringLiteral(", выход ") + number(y) +
-                                              QStringLiteral(" младших разрядов")
-                                        : QStringLiteral("f = ") + number(x) +
-                                              QStringLiteral(" FD, ") + number(y) +
-                                              QStringLiteral(" дБ"));
-        }
-    } else if (event->type() == QEvent::Leave) {
-        StaticText1->clear();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 ImplementationWindow* openImplementationWindow() {

@@ -68,9 +68,6 @@ class ImplementationWindow : public QWidget {
   signals:
     void finished();
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
     struct Job;
     void createFileFields(QWidget* panel);

@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace zorkan::ui {
 
 ActionButton::ActionButton(QAction* action, const QString& caption, QWidget* parent,
@@ -56,6 +58,32 @@ int RadioGroup::itemIndex() const {
 void RadioGroup::setItemIndex(int index) {
     if (auto* button = buttons_.button(index))
         button->setChecked(true);
+}
+
+PointerReadout::PointerReadout(QWidget* window, Readout readout)
+    : QObject(window), label_(new QLabel(window)), readout_(std::move(readout)) {
+    label_->setObjectName(QStringLiteral("StaticText1"));
+    QFont small = window->font();
+    small.setPixelSize(11);
+    label_->setFont(small);
+    label_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label_->setFixedHeight(20);
+}
+
+void PointerReadout::watch(QWidget* picture) {
+    pictures_.push_back(picture);
+    picture->setMouseTracking(true);
+    picture->installEventFilter(this);
+}
+
+bool PointerReadout::eventFilter(QObject* watched, QEvent* event) {
+    const auto picture = std::find(pictures_.begin(), pictures_.end(), watched);
+    if (picture != pictures_.end() && event->type() == QEvent::MouseMove)
+        label_->setText(readout_(static_cast<int>(picture - pictures_.begin()),
+                                 static_cast<QMouseEvent*>(event)->position().toPoint()));
+    else if (event->type() == QEvent::Leave)
+        label_->clear();
+    return QObject::eventFilter(watched, event);
 }
 
 void fitText(QLabel* label, int width) {
