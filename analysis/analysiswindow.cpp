@@ -119,12 +119,7 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent) {
     for (AnalysisPicture* image : images_)
         readout->watch(image);
     StaticText1 = readout->label();
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(4, 4, 4, 3);
-    column->setSpacing(3);
-    column->addWidget(splitter, 1);
-    column->addWidget(StaticText1);
+    readout->placeUnder(splitter);
     splitter->setSizes({330, 730});
 
     // The filter last designed or analysed, if any; it is analysed once the window shows.

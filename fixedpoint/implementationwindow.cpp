@@ -335,11 +335,7 @@ void ImplementationWindow::layOutWindow(QWidget* panel) {
     for (ChartPicture* image : images_)
         readout->watch(image);
     StaticText1 = readout->label();
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(4, 4, 4, 3);
-    column->setSpacing(3);
-    column->addWidget(splitter, 1);
-    column->addWidget(StaticText1);
+    readout->placeUnder(splitter);
     splitter->setSizes({450, 610});
 }
 

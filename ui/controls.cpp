@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -74,6 +75,14 @@ void PointerReadout::watch(QWidget* picture) {
     pictures_.push_back(picture);
     picture->setMouseTracking(true);
     picture->installEventFilter(this);
+}
+
+void PointerReadout::placeUnder(QWidget* content) {
+    auto* column = new QVBoxLayout(label_->parentWidget());
+    column->setContentsMargins(4, 4, 4, 3);
+    column->setSpacing(3);
+    column->addWidget(content, 1);
+    column->addWidget(label_);
 }
 
 bool PointerReadout::eventFilter(QObject* watched, QEvent* event) {

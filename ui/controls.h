@@ -72,6 +72,8 @@ class PointerReadout : public QObject {
     PointerReadout(QWidget* window, Readout readout);
     QLabel* label() const { return label_; }
     void watch(QWidget* picture);
+    // Lays the window out: `content` over the readout line.
+    void placeUnder(QWidget* content);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
