@@ -1,6 +1,7 @@
 #include "analysis/analysisplots.h"
 
 #include "cascade/tolerances.h"
+#include "common/axissteps.h"
 #include "common/displaynumbers.h"
 
 #include <algorithm>
@@ -15,6 +16,8 @@ constexpr Rgb axisGrey{120, 120, 120};
 constexpr Rgb labelColor{0, 0, 0};
 constexpr double pi = 3.14159265358979323846;
 constexpr int maxTicks = 20;
+// About this many ticks along each axis: the span divided by it, rounded to a nice step.
+constexpr double ticksASpan = 5;
 
 struct Glyph {
     char32_t c;
@@ -71,13 +74,6 @@ std::u32string characters(const std::string& text) {
     return out;
 }
 
-double niceStep(double span) {
-    const double raw = span / 5;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double n = raw / magnitude;
-    return (n < 1.5 ? 1 : n < 3 ? 2 : n < 7 ? 5 : 10) * magnitude;
-}
-
 std::string tickLabel(double v, double step) {
     if (std::fabs(v) < step * 1e-9)
         v = 0;
@@ -98,7 +94,8 @@ void line(Canvas& c, double x0, double y0, double x1, double y1) {
 // Grid lines and numbered ticks at a nice step on both axes.
 void drawAxes(Canvas& c, const PlotFrame& f) {
     c.setPenWidth(1);
-    const double xs = niceStep(f.x1 - f.x0), ys = niceStep(f.y1 - f.y0);
+    const double xs = niceStep((f.x1 - f.x0) / ticksASpan, NiceRounding::Nearest);
+    const double ys = niceStep((f.y1 - f.y0) / ticksASpan, NiceRounding::Nearest);
     // Ticks are counted, not summed: a step below the values' resolution must not stall.
     const double firstX = std::ceil(f.x0 / xs);
     for (int i = 0; i <= maxTicks && (firstX + i) * xs <= f.x1 + xs * 1e-9; ++i) {

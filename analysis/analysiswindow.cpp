@@ -109,17 +109,17 @@ AnalysisWindow::AnalysisWindow(QWidget* parent) : QWidget(parent) {
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
 
-    StaticText1 = new QLabel(this);
-    StaticText1->setObjectName(QStringLiteral("StaticText1"));
-    StaticText1->setFont(pixelFont(font(), 11));
-    StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StaticText1->setFixedHeight(20);
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(4, 4, 4, 3);
-    column->setSpacing(3);
-    column->addWidget(splitter, 1);
-    column->addWidget(StaticText1);
+    auto* readout = new PointerReadout(this, [this](int page, QPoint at) {
+        if (!first_)
+            return QString();
+        return text(readoutAt(static_cast<AnalysisPage>(page), frames_[page], at.x(), at.y(),
+                              *first_, second_ ? &*second_ : nullptr,
+                              comparison_ ? &*comparison_ : nullptr, decimalSeparator()));
+    });
+    for (AnalysisPicture* image : images_)
+        readout->watch(image);
+    StaticText1 = readout->label();
+    readout->placeUnder(splitter);
     splitter->setSizes({330, 730});
 
     // The filter last designed or analysed, if any; it is analysed once the window shows.
@@ -235,8 +235,6 @@ QWidget* AnalysisWindow::createPages() {
         auto* image = new AnalysisPicture(page);
         image->setObjectName(QStringLiteral("Image") + QString::number(i + 1));
         image->setToolTip(QStringLiteral("Двойной щелчок - сохранить рисунок"));
-        image->setMouseTracking(true);
-        image->installEventFilter(this);
         image->onResize = [this, i] { drawPage(i); };
         image->onSave = [this, i] { savePicture(static_cast<AnalysisPage>(i)); };
         images_[i] = image;
@@ -396,29 +394,10 @@ void AnalysisWindow::savePicture(AnalysisPage page) {
     saveAnalysisPicture(picture(page)->canvas(), name);
 }
 
-bool AnalysisWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove && first_) {
-        for (int i = 0; i < analysisPageCount; ++i) {
-            if (watched != images_[i])
-                continue;
-            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-            StaticText1->setText(
-                text(readoutAt(static_cast<AnalysisPage>(i), frames_[i], at.x(), at.y(), *first_,
-                               second_ ? &*second_ : nullptr, comparison_ ? &*comparison_ : nullptr,
-                               decimalSeparator())));
-        }
-    } else if (event->type() == QEvent::Leave) {
-        StaticText1->clear();
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 AnalysisWindow* openAnalysisWindow() {
     auto* form = new AnalysisWindow;
-    QMdiSubWindow* window = showChildWindow(form, fixedChildFrame | Qt::WindowMaximizeButtonHint);
     // As large as the document area allows, up to the size the pictures want.
-    if (QMdiArea* area = window->mdiArea())
-        window->resize(QSize(1060, 600).boundedTo(area->viewport()->size()));
+    showSizedChildWindow(form, QSize(1060, 600));
     const QString last = form->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text();
     if (!last.isEmpty() && QFileInfo(last).isFile())
         form->runAnalysis();

@@ -73,9 +73,6 @@ class AnalysisWindow : public QWidget {
     const std::optional<AnalysedFile>& second() const { return second_; }
     const std::optional<FilterComparison>& comparison() const { return comparison_; }
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
     QWidget* createControls();
     QWidget* createPages();

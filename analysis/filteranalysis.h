@@ -15,14 +15,6 @@ namespace zorkan {
 // The most samples of an impulse or step response, and the most group-delay rows.
 constexpr int maxAnalysisSamples = 65536;
 
-// Reads a parameter file as the frequency-response computation does (low 8 bits of the
-// order, five coefficients for band-pass only, up to 32 sections) and refuses what
-// cannot be analysed: a file without sections and a section whose B0 is zero (its
-// response would need a sample from the future), each with a Russian message.
-FilterCoefficients readAnalysedFilter(const std::string& path);
-FilterCoefficients readAnalysedFilter(TextReader& in);
-void checkAnalysable(const FilterCoefficients& filter);
-
 // The degree of the section polynomials in z^-1: 4 for band-pass files, else 2.
 int sectionDegree(const FilterCoefficients& filter);
 

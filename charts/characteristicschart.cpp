@@ -1,7 +1,8 @@
 #include "charts/characteristicschart.h"
 
+#include "common/textnumbers.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace zorkan {
@@ -146,9 +147,7 @@ std::string csvNumber(double value) {
         return "nan";
     if (std::isinf(value))
         return value > 0 ? "inf" : "-inf";
-    char text[40];
-    const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 17);
-    return std::string(text, r.ptr);
+    return formatRoundTrip(value);
 }
 
 std::string chartCsv(const std::vector<std::string>& names, const ChartCurves& curves, double low,

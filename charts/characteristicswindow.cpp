@@ -2,7 +2,6 @@
 
 #include "analysis/analysisrun.h"
 #include "analysis/filteranalysis.h"
-#include "charts/chartpictures.h"
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "design/designreport.h"
@@ -12,7 +11,6 @@
 #include "ui/windownumbers.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -25,9 +23,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -42,31 +37,6 @@ const Target quantisedTargets[] = {Target::Q15, Target::Q31, Target::Float, Targ
 
 QString targetLabel(Target t) {
     return QString::fromStdString(targetName(t));
-}
-
-QByteArray pngOf(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-QByteArray pdfOf(const Chart& chart) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        writer.setResolution(72); // one unit of the chart is one point
-        writer.setPageSize(QPageSize(QSizeF(chart.width, chart.height), QPageSize::Point));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setTitle(QString::fromUtf8(caption));
-        writer.setCreator(QStringLiteral("ZORKAN"));
-        QPainter painter(&writer);
-        paintChart(chart, painter);
-    }
-    return bytes;
 }
 
 } // namespace
@@ -383,31 +353,13 @@ bool CharacteristicsWindow::refresh() {
 void CharacteristicsWindow::savePicture() {
     const auto path = prompts().savePictureName(
         {QStringLiteral("Сохранить рисунок"), QDir::currentPath(), QString(),
-         QStringLiteral("Рисунок PNG (*.png)|*.png|Рисунок SVG (*.svg)|*.svg|Документ PDF "
-                        "(*.pdf)|*.pdf"),
-         QStringLiteral("png")});
+         QString::fromUtf8(chartPictureFilter), QStringLiteral("png")});
     if (path)
         savePictureTo(*path);
 }
 
 void CharacteristicsWindow::savePictureTo(const QString& path) {
-    const Chart chart = Image1->chart();
-    PictureFormat format;
-    const std::string name = path.toStdString();
-    if (!pictureFormatOf(name, format))
-        throw UserMessage("Рисунок " + name + ": укажите имя с расширением .png, .svg или .pdf");
-    try {
-        if (format == PictureFormat::Svg) {
-            writeFileSafely(name, chartSvg(chart));
-        } else {
-            const QByteArray bytes =
-                format == PictureFormat::Png ? pngOf(chartImage(chart)) : pdfOf(chart);
-            writeFileSafely(
-                name, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        }
-    } catch (const Error&) {
-        rethrowWithPrefix("Рисунок " + name + ": ");
-    }
+    saveChartPictureAs(Image1->chart(), path, QString::fromUtf8(caption));
 }
 
 void CharacteristicsWindow::copyData() {
@@ -424,9 +376,7 @@ void CharacteristicsWindow::saveCsv() {
 
 CharacteristicsWindow* openCharacteristicsWindow() {
     auto* form = new CharacteristicsWindow;
-    QMdiSubWindow* window = showChildWindow(form, fixedChildFrame | Qt::WindowMaximizeButtonHint);
-    if (QMdiArea* area = window->mdiArea())
-        window->resize(QSize(1080, 640).boundedTo(area->viewport()->size()));
+    showSizedChildWindow(form, QSize(1080, 640));
     const QString last = form->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text();
     if (!last.isEmpty() && QFileInfo(last).isFile())
         form->addFile(last);

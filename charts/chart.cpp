@@ -54,16 +54,6 @@ bool clipSegment(const ChartRect& r, Point& a, Point& b) {
 
 } // namespace
 
-double niceStep(double rough) {
-    if (!(rough > 0) || !std::isfinite(rough))
-        return 1;
-    const double power = std::pow(10.0, std::floor(std::log10(rough)));
-    for (double m : {1.0, 2.0, 5.0, 10.0})
-        if (m * power >= rough * (1 - 1e-12))
-            return m * power;
-    return 10 * power;
-}
-
 AxisTicks niceTicks(const AxisRange& range, int maxTicks) {
     AxisTicks ticks;
     maxTicks = std::max(maxTicks, 2);

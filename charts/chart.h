@@ -4,6 +4,7 @@
 // tolerance mask forbids and the places where a curve leaves it, and markers. The same
 // drawing goes to any ChartPainter: the window's, a raster canvas, SVG or PDF, so every
 // picture of a view is the one the view shows.
+#include "common/axissteps.h"
 #include "common/canvas.h"
 
 #include <optional>
@@ -28,8 +29,6 @@ struct AxisTicks {
     double step = 0; // of the linear ticks (0 for decades)
 };
 AxisTicks niceTicks(const AxisRange& range, int maxTicks);
-// The smallest nice step (1, 2, 5 times 10^k) not below `rough`.
-double niceStep(double rough);
 // A tick's label: as many decimals as the step needs, no more; "-0" is written "0".
 std::string tickLabel(double value, double step);
 

@@ -1,11 +1,18 @@
 #include "charts/chartplot_qt.h"
 
+#include "analysis/analysisrun.h"
+#include "charts/chartpictures.h"
 #include "common/errors.h"
+#include "common/replacefile.h"
+#include "ui/windownumbers.h"
 
+#include <QBuffer>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPageSize>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPdfWriter>
 #include <QThread>
 #include <QTimer>
 #include <QWheelEvent>
@@ -17,6 +24,9 @@
 namespace zorkan::ui {
 
 namespace {
+
+// The readout and the markers: eight significant digits, finer than a pixel of any zoom.
+constexpr int readoutDigits = 8;
 
 QColor color(Rgb c) {
     return QColor(c.r, c.g, c.b);
@@ -117,7 +127,7 @@ QString number(double v) {
         return QStringLiteral("—");
     if (std::isinf(v))
         return v > 0 ? QStringLiteral("∞") : QStringLiteral("-∞");
-    return QString::number(v, 'g', 8);
+    return showGeneral(v, readoutDigits);
 }
 
 } // namespace
@@ -133,6 +143,96 @@ QImage chartImage(const Chart& chart) {
     QPainter painter(&image);
     paintChart(chart, painter);
     return image;
+}
+
+const char* const chartPictureFilter =
+    "Рисунок PNG (*.png)|*.png|Рисунок SVG (*.svg)|*.svg|Документ PDF (*.pdf)|*.pdf";
+
+namespace {
+
+QByteArray pngOf(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QByteArray pdfOf(const Chart& chart, const QString& title) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(72); // one unit of the chart is one point
+        writer.setPageSize(QPageSize(QSizeF(chart.width, chart.height), QPageSize::Point));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setTitle(title);
+        writer.setCreator(QStringLiteral("ZORKAN"));
+        QPainter painter(&writer);
+        paintChart(chart, painter);
+    }
+    return bytes;
+}
+
+} // namespace
+
+void saveChartPictureAs(const Chart& chart, const QString& path, const QString& title) {
+    PictureFormat format;
+    const std::string name = path.toStdString();
+    if (!pictureFormatOf(name, format))
+        throw UserMessage("Рисунок " + name + ": укажите имя с расширением .png, .svg или .pdf");
+    try {
+        if (format == PictureFormat::Svg) {
+            writeFileSafely(name, chartSvg(chart));
+        } else {
+            const QByteArray bytes =
+                format == PictureFormat::Png ? pngOf(chartImage(chart)) : pdfOf(chart, title);
+            writeFileSafely(
+                name, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        }
+    } catch (const Error&) {
+        rethrowWithPrefix("Рисунок " + name + ": ");
+    }
+}
+
+ChartPicture::ChartPicture(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(300, 200);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void ChartPicture::setChart(Chart chart) {
+    chart_ = std::move(chart);
+    update();
+}
+
+Chart ChartPicture::chart() const {
+    Chart c = chart_;
+    c.width = width();
+    c.height = height();
+    return c;
+}
+
+bool ChartPicture::valueAt(QPoint at, double& x, double& y) const {
+    const ChartRect r = plotArea(width(), height());
+    if (chart_.curves.empty() || !r.contains(at.x(), at.y()))
+        return false;
+    x = axisValue(chart_.xAxis, at.x(), r.x, r.width, false);
+    y = axisValue(chart_.yAxis, at.y(), r.y, r.height, true);
+    return true;
+}
+
+void ChartPicture::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (chart_.curves.empty())
+        painter.fillRect(rect(), Qt::white);
+    else
+        paintChart(chart(), painter);
+}
+
+void ChartPicture::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && onSave)
+        onSave();
 }
 
 struct CharacteristicsPlot::Job {

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -25,6 +26,34 @@ namespace zorkan::ui {
 void paintChart(const Chart& chart, QPainter& painter);
 // The chart as a picture of its size.
 QImage chartImage(const Chart& chart);
+
+// The save dialog's filter of the chart pictures, and the default extension.
+extern const char* const chartPictureFilter;
+// Writes the chart in the format its name's extension asks for (PNG as shown, SVG, or a
+// PDF titled `title`), safely; another extension is refused with a UserMessage.
+void saveChartPictureAs(const Chart& chart, const QString& path, const QString& title);
+
+// A chart that only shows itself, drawn at the widget's size (blank with no curves); a
+// double click asks to save it.
+class ChartPicture : public QWidget {
+  public:
+    explicit ChartPicture(QWidget* parent = nullptr);
+    void setChart(Chart chart);
+    // The chart at the widget's size, as shown.
+    Chart chart() const;
+    // The data coordinates under a point of the plot area; false outside it or when
+    // nothing is shown.
+    bool valueAt(QPoint at, double& x, double& y) const;
+
+    std::function<void()> onSave;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+  private:
+    Chart chart_;
+};
 
 class CharacteristicsPlot : public QWidget {
     Q_OBJECT

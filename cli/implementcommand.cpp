@@ -1,5 +1,5 @@
 // zorkan-cli implement: a filter in the arithmetic of a device, simulated bit for bit.
-#include "analysis/filteranalysis.h"
+#include "coefficients/filterfile.h"
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "common/errors.h"

@@ -2,7 +2,7 @@
 // implementation, and with --test-vectors its self-checking testbench.
 #include "cli/verilogexport.h"
 
-#include "analysis/filteranalysis.h"
+#include "coefficients/filterfile.h"
 #include "common/errors.h"
 #include "export/verilog.h"
 

@@ -2,6 +2,8 @@
 
 #include "common/errors.h"
 
+#include <algorithm>
+
 namespace zorkan {
 
 const FilterFileReader coefficientWindowReader{
@@ -127,6 +129,35 @@ void writeFilterFile(const std::string& path, unsigned prototypeOrder,
     writeFilterOrderLine(out, prototypeOrder);
     writeFilterBody(out, filter.kind, filter.sections);
     out.close();
+}
+
+void checkAnalysable(const FilterCoefficients& filter) {
+    if (filter.sections.empty())
+        throw UserMessage("В файле фильтра нет ни одной секции: анализировать нечего");
+    const bool allZero = std::all_of(filter.sections.begin(), filter.sections.end(), [](auto& s) {
+        return std::all_of(s.a, s.a + 5, [](double v) { return v == 0; }) &&
+               std::all_of(s.b, s.b + 5, [](double v) { return v == 0; });
+    });
+    if (allZero)
+        throw UserMessage("Все коэффициенты фильтра равны нулю: анализировать нечего");
+    for (std::size_t k = 0; k < filter.sections.size(); ++k)
+        if (filter.sections[k].b[0] == 0)
+            throw UserMessage("В секции " + std::to_string(k + 1) +
+                              " коэффициент знаменателя B0 равен нулю: такой фильтр "
+                              "нельзя реализовать");
+}
+
+FilterCoefficients readAnalysedFilter(const std::string& path) {
+    if (path.empty() || path == "*.flt")
+        throw UserMessage("Не задано имя файла");
+    TextReader in(path);
+    return readAnalysedFilter(in);
+}
+
+FilterCoefficients readAnalysedFilter(TextReader& in) {
+    FilterCoefficients filter = readFilterFile(in, responseReader);
+    checkAnalysable(filter);
+    return filter;
 }
 
 } // namespace zorkan

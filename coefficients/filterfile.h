@@ -57,6 +57,14 @@ extern const char* const orderMismatchMessage;
 FilterCoefficients readFilterFile(const std::string& path, const FilterFileReader& reader);
 FilterCoefficients readFilterFile(TextReader& in, const FilterFileReader& reader);
 
+// Reads a parameter file as the frequency-response computation does (low 8 bits of the
+// order, five coefficients for band-pass only, up to 32 sections) and refuses what
+// cannot be analysed: a file without sections and a section whose B0 is zero (its
+// response would need a sample from the future), each with a Russian message.
+FilterCoefficients readAnalysedFilter(const std::string& path);
+FilterCoefficients readAnalysedFilter(TextReader& in);
+void checkAnalysable(const FilterCoefficients& filter);
+
 // Writes the layout of the design routine, piece by piece, into an open writer.
 // Line 1: the prototype order n when even, n + 1 and a blank when odd.
 void writeFilterOrderLine(TextWriter& out, unsigned prototypeOrder);

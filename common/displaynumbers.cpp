@@ -12,7 +12,6 @@ namespace zorkan {
 
 namespace {
 
-constexpr int generalPrecision = 15;
 // Plain notation stops below 1E-4: the decimal exponent of the leading digit must be
 // at least -4, which is how 1.5E-5 comes out scientific while 0.0001 stays plain.
 constexpr int lowestPlainExponent = -4;
@@ -168,16 +167,17 @@ std::string formatFixed(double value, int precision, int digits, char separator)
     return out;
 }
 
-std::string formatGeneral(double value, char separator) {
+std::string formatGeneral(double value, char separator, int significant) {
     std::string out;
     if (formatNonFinite(value, out))
         return out;
+    significant = std::clamp(significant, 1, maxPrecision);
     Decimal d = decimalOf(std::fabs(value));
-    roundValueTo(d, generalPrecision, std::fabs(value));
+    roundValueTo(d, significant, std::fabs(value));
     if (d.digits.empty())
         return "0";
     bool negative = value < 0;
-    if (d.pointPos > generalPrecision || d.exponent() < lowestPlainExponent)
+    if (d.pointPos > significant || d.exponent() < lowestPlainExponent)
         return scientific(negative, d, separator);
     // Appended character by character: assigning a literal chosen by ?: and then
     // appending trips a false -Wrestrict in g++ 12 at -O3.

@@ -15,12 +15,13 @@ namespace zorkan {
 // digit is shown that the precision does not vouch for.
 std::string formatFixed(double value, int precision, int digits, char separator);
 
-// The general real form: 15 significant digits, trailing zeros and a trailing
-// separator dropped. Plain notation for 0 and for values from 1E-4 up with at most
-// 15 digits before the separator ("0.125", "-2", "1234.5"); otherwise a mantissa in
-// the same style, "E", "-" only for a negative exponent, no leading zeros in the
-// exponent ("1.5E-5", "1E20").
-std::string formatGeneral(double value, char separator);
+// The general real form: `significant` digits (15 unless a readout asks for fewer),
+// trailing zeros and a trailing separator dropped. Plain notation for 0 and for values
+// from 1E-4 up with at most `significant` digits before the separator ("0.125", "-2",
+// "1234.5"); otherwise a mantissa in the same style, "E", "-" only for a negative
+// exponent, no leading zeros in the exponent ("1.5E-5", "1E20").
+constexpr int generalDigits = 15;
+std::string formatGeneral(double value, char separator, int significant = generalDigits);
 
 // A field's text as a real: blanks around it are allowed, the separator may be the
 // user's or a point. "'text' is not a valid floating point value" otherwise.

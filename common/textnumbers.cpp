@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 #include <utility>
 
@@ -555,6 +556,17 @@ void TextWriter::write(std::string_view text) {
     }
     std::memcpy(buffer_.data() + used_, text.data(), text.size());
     used_ += text.size();
+}
+
+std::string formatRoundTrip(double value, RoundTripForm form) {
+    constexpr int roundTripDigits = std::numeric_limits<double>::max_digits10; // 17
+    char text[40];
+    const auto r = form == RoundTripForm::General
+                       ? std::to_chars(text, text + sizeof text, value, std::chars_format::general,
+                                       roundTripDigits)
+                       : std::to_chars(text, text + sizeof text, value,
+                                       std::chars_format::scientific, roundTripDigits - 1);
+    return std::string(text, r.ptr);
 }
 
 void TextWriter::writeReal(double value) {

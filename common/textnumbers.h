@@ -18,6 +18,13 @@ constexpr std::size_t realFieldWidth = 23;
 void formatRealTo(char* out, double value); // writes exactly realFieldWidth bytes
 std::string formatReal(double value);
 
+// Seventeen significant digits, enough for every reader to give back the same double:
+// the general form of printf's "%.17g" (trailing zeros dropped, an exponent "e-05" from
+// 1e-5 down and from 1e17 up), or the scientific form "d.dddddddddddddddde+XX". NaN and
+// infinities come out as "nan", "inf", "-inf"; callers that refuse them check first.
+enum class RoundTripForm { General, Scientific };
+std::string formatRoundTrip(double value, RoundTripForm form = RoundTripForm::General);
+
 // The value that writing `value` with formatRealTo and reading the text back with
 // parseDecimalReal gives, without the text: the nearest double to its 15 rounded digits.
 // "Invalid numeric input" when the text would not read back (NaN, infinities, and

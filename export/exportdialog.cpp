@@ -1,6 +1,6 @@
 #include "export/exportdialog.h"
 
-#include "analysis/filteranalysis.h"
+#include "coefficients/filterfile.h"
 #include "common/errors.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"

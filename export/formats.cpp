@@ -24,9 +24,7 @@ namespace {
 std::string exactNumber(double v) {
     if (v == 0)
         v = 0; // no "-0"
-    char text[40];
-    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, 16);
-    return std::string(text, r.ptr);
+    return formatRoundTrip(v, RoundTripForm::Scientific);
 }
 
 std::string floatLiteral(double v) {

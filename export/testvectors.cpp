@@ -25,12 +25,12 @@ std::string floatingLiteral(double v, bool single) {
                           "векторы не записать (фильтр неустойчив?)");
     if (v == 0)
         v = 0;
+    if (!single)
+        return formatRoundTrip(v, RoundTripForm::Scientific);
     char text[40];
-    const auto r =
-        single ? std::to_chars(text, text + sizeof text, static_cast<float>(v),
-                               std::chars_format::scientific, 8)
-               : std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, 16);
-    return std::string(text, r.ptr) + (single ? "f" : "");
+    const auto r = std::to_chars(text, text + sizeof text, static_cast<float>(v),
+                                 std::chars_format::scientific, 8);
+    return std::string(text, r.ptr) + "f";
 }
 
 std::string array(const std::string& type, const std::string& name,

@@ -3,7 +3,7 @@
 // implementation, so that its outputs are the simulation's, bit for bit.
 #include "export/verilog.h"
 
-#include "analysis/filteranalysis.h"
+#include "coefficients/filterfile.h"
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "export/formats.h"

@@ -1,15 +1,14 @@
 #include "fixedpoint/implementationwindow.h"
 
-#include "analysis/analysisrun.h"
-#include "analysis/analysiswindow.h"
-#include "analysis/filteranalysis.h"
+#include "charts/characteristicschart.h"
+#include "charts/chartplot_qt.h"
+#include "coefficients/filterfile.h"
 #include "common/textnumbers.h"
 #include "design/designreport.h"
 #include "export/exportdialog.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
-#include "ui/picturebox.h"
 #include "ui/prompts.h"
 #include "ui/sharedstate.h"
 #include "ui/windownumbers.h"
@@ -18,7 +17,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -27,7 +25,6 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -52,6 +49,8 @@ const Scaling scalings[] = {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::No
 const SectionOrder orders[] = {SectionOrder::file, SectionOrder::ascending,
                                SectionOrder::descending};
 const char* const pageTitles[] = {"АЧХ", "Шум", "Предельный цикл", "Варианты"};
+// The readout under the pointer: six significant digits, finer than a pixel of the pages.
+constexpr int readoutDigits = 6;
 
 QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -84,47 +83,61 @@ struct ImplementationWindow::Job {
     }
 };
 
+namespace {
+
+QFont smallFont(const QWidget& window) {
+    QFont f = window.font();
+    f.setPixelSize(11);
+    return f;
+}
+
+QPushButton* panelButton(QWidget* panel, const char* name, const QString& caption,
+                         QStyle::StandardPixmap icon, const QString& hint) {
+    auto* b = new QPushButton(panel->style()->standardIcon(icon), caption, panel);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(hint);
+    b->setFixedHeight(25);
+    return b;
+}
+
+QComboBox* panelCombo(QWidget* panel, const char* name, const QStringList& items, int current,
+                      const QString& hint) {
+    auto* c = new QComboBox(panel);
+    c->setObjectName(QString::fromLatin1(name));
+    c->addItems(items);
+    c->setCurrentIndex(current);
+    c->setToolTip(hint);
+    c->setFont(smallFont(*panel));
+    return c;
+}
+
+QLabel* panelLabel(QWidget* panel, const QString& caption, QWidget* buddy) {
+    auto* l = new QLabel(caption, panel);
+    l->setFont(smallFont(*panel));
+    l->setBuddy(buddy);
+    return l;
+}
+
+} // namespace
+
 ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("FormImplementation"));
     setWindowTitle(QStringLiteral("Реализация фильтра"));
-    const QFont small = [this] {
-        QFont f = font();
-        f.setPixelSize(11);
-        return f;
-    }();
-
     auto* panel = new QWidget;
     panel->setObjectName(QStringLiteral("Panel1"));
-    auto* grid = new QGridLayout(panel);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setSpacing(4);
-    const auto button = [&](const char* name, const QString& caption, QStyle::StandardPixmap icon,
-                            const QString& hint) {
-        auto* b = new QPushButton(style()->standardIcon(icon), caption, panel);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setToolTip(hint);
-        b->setFixedHeight(25);
-        return b;
-    };
-    const auto combo = [&](const char* name, const QStringList& items, int current,
-                           const QString& hint) {
-        auto* c = new QComboBox(panel);
-        c->setObjectName(QString::fromLatin1(name));
-        c->addItems(items);
-        c->setCurrentIndex(current);
-        c->setToolTip(hint);
-        c->setFont(small);
-        return c;
-    };
-    const auto label = [&](const QString& caption, QWidget* buddy) {
-        auto* l = new QLabel(caption, panel);
-        l->setFont(small);
-        l->setBuddy(buddy);
-        return l;
-    };
+    createFileFields(panel);
+    createArithmeticFields(panel);
+    createCommands(panel);
+    layOutControls(panel);
+    createPages();
+    layOutWindow(panel);
+}
 
-    QPushButton* open = button("BitBtn1", QStringLiteral("&Файл"), QStyle::SP_DialogOpenButton,
-                               QStringLiteral("Выбрать файл параметров фильтра"));
+// The filter file and the design report with the request, each with its button.
+void ImplementationWindow::createFileFields(QWidget* panel) {
+    QPushButton* open =
+        panelButton(panel, "BitBtn1", QStringLiteral("&Файл"), QStyle::SP_DialogOpenButton,
+                    QStringLiteral("Выбрать файл параметров фильтра"));
     connect(open, &QPushButton::clicked, this, &ImplementationWindow::BitBtn1Click);
     Edit1 = new QLineEdit(panel);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -132,13 +145,29 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     const SharedState& state = shared();
     Edit1->setText(state.ResponseFilterFile.isEmpty() ? state.DesignedFilterFile
                                                       : state.ResponseFilterFile);
+    QPushButton* request = panelButton(
+        panel, "BitBtn2", QStringLiteral("&Требования"), QStyle::SP_FileDialogContentsView,
+        QStringLiteral("Выбрать отчет расчета (.out) с требованиями к фильтру"));
+    connect(request, &QPushButton::clicked, this, &ImplementationWindow::BitBtn2Click);
+    Edit2 = new QLineEdit(panel);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setToolTip(QStringLiteral("Отчет расчета с требованиями; пустое поле - без требований"));
+    for (QLineEdit* e : {Edit1, Edit2}) {
+        e->setFont(smallFont(*panel));
+        connect(e, &QLineEdit::returnPressed, this, &ImplementationWindow::BitBtn3Click);
+    }
+}
 
-    ComboBox1 = combo("ComboBox1",
-                      {QStringLiteral("double"), QStringLiteral("float"),
-                       QStringLiteral("float с FMA"), QStringLiteral("q15"), QStringLiteral("q31"),
-                       QStringLiteral("свой формат"), QStringLiteral("CMSIS-DSP q15"),
-                       QStringLiteral("CMSIS-DSP q31"), QStringLiteral("CMSIS-DSP f32")},
-                      3, QStringLiteral("Арифметика устройства"));
+// The target, the words and rules of the own format (enabled for it alone), the scaling
+// and the section order.
+void ImplementationWindow::createArithmeticFields(QWidget* panel) {
+    ComboBox1 =
+        panelCombo(panel, "ComboBox1",
+                   {QStringLiteral("double"), QStringLiteral("float"),
+                    QStringLiteral("float с FMA"), QStringLiteral("q15"), QStringLiteral("q31"),
+                    QStringLiteral("свой формат"), QStringLiteral("CMSIS-DSP q15"),
+                    QStringLiteral("CMSIS-DSP q31"), QStringLiteral("CMSIS-DSP f32")},
+                   3, QStringLiteral("Арифметика устройства"));
     SpinEdit1 = new QSpinBox(panel);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setToolTip(QStringLiteral("Длина слова данных W, бит (от 4 до 32)"));
@@ -147,15 +176,16 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     SpinEdit2->setToolTip(QStringLiteral("Длина слова коэффициентов C, бит (от 4 до 32)"));
     for (QSpinBox* s : {SpinEdit1, SpinEdit2}) {
         s->setRange(minimumBits, maximumBits);
-        s->setFont(small);
+        s->setFont(smallFont(*panel));
     }
     SpinEdit1->setValue(16);
     SpinEdit2->setValue(32);
-    ComboBox2 =
-        combo("ComboBox2", {QStringLiteral("к ближайшему"), QStringLiteral("отбрасыванием")}, 0,
-              QStringLiteral("Округление выхода секции (свой формат)"));
-    ComboBox3 = combo("ComboBox3", {QStringLiteral("насыщение"), QStringLiteral("перенос")}, 0,
-                      QStringLiteral("Переполнение выхода секции (свой формат)"));
+    ComboBox2 = panelCombo(panel, "ComboBox2",
+                           {QStringLiteral("к ближайшему"), QStringLiteral("отбрасыванием")}, 0,
+                           QStringLiteral("Округление выхода секции (свой формат)"));
+    ComboBox3 =
+        panelCombo(panel, "ComboBox3", {QStringLiteral("насыщение"), QStringLiteral("перенос")}, 0,
+                   QStringLiteral("Переполнение выхода секции (свой формат)"));
     const auto ownFormat = [this] {
         const bool own = ComboBox1->currentIndex() == 5;
         for (QWidget* w :
@@ -164,38 +194,32 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     };
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, ownFormat);
     ownFormat();
-    ComboBox4 = combo("ComboBox4",
-                      {QStringLiteral("пик АЧХ (peak)"), QStringLiteral("норма L2"),
-                       QStringLiteral("норма L1"), QStringLiteral("нет")},
-                      0, QStringLiteral("Масштабирование секций"));
-    ComboBox5 = combo("ComboBox5",
-                      {QStringLiteral("как в файле"), QStringLiteral("по возрастанию радиуса"),
-                       QStringLiteral("по убыванию радиуса")},
-                      1, QStringLiteral("Порядок секций по радиусу полюсов"));
-    QPushButton* request =
-        button("BitBtn2", QStringLiteral("&Требования"), QStyle::SP_FileDialogContentsView,
-               QStringLiteral("Выбрать отчет расчета (.out) с требованиями к фильтру"));
-    connect(request, &QPushButton::clicked, this, &ImplementationWindow::BitBtn2Click);
-    Edit2 = new QLineEdit(panel);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setToolTip(QStringLiteral("Отчет расчета с требованиями; пустое поле - без требований"));
+    ComboBox4 = panelCombo(panel, "ComboBox4",
+                           {QStringLiteral("пик АЧХ (peak)"), QStringLiteral("норма L2"),
+                            QStringLiteral("норма L1"), QStringLiteral("нет")},
+                           0, QStringLiteral("Масштабирование секций"));
+    ComboBox5 = panelCombo(panel, "ComboBox5",
+                           {QStringLiteral("как в файле"), QStringLiteral("по возрастанию радиуса"),
+                            QStringLiteral("по убыванию радиуса")},
+                           1, QStringLiteral("Порядок секций по радиусу полюсов"));
+}
+
+// The search for the shortest words, "Расчет", "Выход", "Экспорт...", the busy bar and
+// the figures.
+void ImplementationWindow::createCommands(QWidget* panel) {
     CheckBox1 = new QCheckBox(QStringLiteral("Наименьшие длины слов"), panel);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setToolTip(QStringLiteral("Найти наименьшие длины слов коэффициентов и данных "
                                          "(сигнал/шум не меньше 60 дБ)"));
-    CheckBox1->setFont(small);
-    BitBtn3 = button("BitBtn3", QStringLiteral("&Расчет"), QStyle::SP_BrowserReload,
-                     QStringLiteral("Рассчитать реализацию"));
+    CheckBox1->setFont(smallFont(*panel));
+    BitBtn3 = panelButton(panel, "BitBtn3", QStringLiteral("&Расчет"), QStyle::SP_BrowserReload,
+                          QStringLiteral("Рассчитать реализацию"));
     connect(BitBtn3, &QPushButton::clicked, this, &ImplementationWindow::BitBtn3Click);
-    for (QLineEdit* e : {Edit1, Edit2}) {
-        e->setFont(small);
-        connect(e, &QLineEdit::returnPressed, this, &ImplementationWindow::BitBtn3Click);
-    }
-    QPushButton* close = button("BitBtn4", QStringLiteral("&Выход"), QStyle::SP_DialogCloseButton,
-                                QStringLiteral("Закрыть окно"));
+    QPushButton* close = panelButton(panel, "BitBtn4", QStringLiteral("&Выход"),
+                                     QStyle::SP_DialogCloseButton, QStringLiteral("Закрыть окно"));
     connect(close, &QPushButton::clicked, this, [this] { parentWidget()->close(); });
-    BitBtn5 = button(
-        "BitBtn5", QStringLiteral("&Экспорт..."), QStyle::SP_DialogSaveButton,
+    BitBtn5 = panelButton(
+        panel, "BitBtn5", QStringLiteral("&Экспорт..."), QStyle::SP_DialogSaveButton,
         QStringLiteral("Экспортировать рассчитанную реализацию: код C, CMSIS-DSP или Verilog "
                        "с той же арифметикой, масштабом и порядком секций"));
     BitBtn5->setEnabled(false);
@@ -214,29 +238,38 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     Memo1->setFont(fixed);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo1->setPlainText(QStringLiteral("Выберите файл фильтра и нажмите «Расчет»."));
+}
 
-    grid->addWidget(open, 0, 0);
+void ImplementationWindow::layOutControls(QWidget* panel) {
+    const auto button = [panel](const char* name) {
+        return panel->findChild<QPushButton*>(QString::fromLatin1(name));
+    };
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(4);
+    grid->addWidget(button("BitBtn1"), 0, 0);
     grid->addWidget(Edit1, 0, 1, 1, 3);
-    grid->addWidget(label(QStringLiteral("Арифметика"), ComboBox1), 1, 0);
+    grid->addWidget(panelLabel(panel, QStringLiteral("Арифметика"), ComboBox1), 1, 0);
     grid->addWidget(ComboBox1, 1, 1);
-    grid->addWidget(label(QStringLiteral("W, C"), SpinEdit1), 1, 2, Qt::AlignRight);
+    grid->addWidget(panelLabel(panel, QStringLiteral("W, C"), SpinEdit1), 1, 2, Qt::AlignRight);
     auto* words = new QHBoxLayout;
     words->addWidget(SpinEdit1);
     words->addWidget(SpinEdit2);
     grid->addLayout(words, 1, 3);
-    grid->addWidget(label(QStringLiteral("Округление"), ComboBox2), 2, 0);
+    grid->addWidget(panelLabel(panel, QStringLiteral("Округление"), ComboBox2), 2, 0);
     grid->addWidget(ComboBox2, 2, 1);
-    grid->addWidget(label(QStringLiteral("Переполн."), ComboBox3), 2, 2, Qt::AlignRight);
+    grid->addWidget(panelLabel(panel, QStringLiteral("Переполн."), ComboBox3), 2, 2,
+                    Qt::AlignRight);
     grid->addWidget(ComboBox3, 2, 3);
-    grid->addWidget(label(QStringLiteral("Масштаб"), ComboBox4), 3, 0);
+    grid->addWidget(panelLabel(panel, QStringLiteral("Масштаб"), ComboBox4), 3, 0);
     grid->addWidget(ComboBox4, 3, 1);
-    grid->addWidget(label(QStringLiteral("Порядок"), ComboBox5), 3, 2, Qt::AlignRight);
+    grid->addWidget(panelLabel(panel, QStringLiteral("Порядок"), ComboBox5), 3, 2, Qt::AlignRight);
     grid->addWidget(ComboBox5, 3, 3);
-    grid->addWidget(request, 4, 0);
+    grid->addWidget(button("BitBtn2"), 4, 0);
     grid->addWidget(Edit2, 4, 1, 1, 3);
     grid->addWidget(CheckBox1, 5, 0, 1, 2);
     grid->addWidget(BitBtn3, 5, 2);
-    grid->addWidget(close, 5, 3);
+    grid->addWidget(button("BitBtn4"), 5, 3);
     grid->addWidget(ProgressBar1, 6, 0, 1, 4);
     grid->addWidget(Memo1, 7, 0, 1, 4);
     grid->addWidget(BitBtn5, 8, 3);
@@ -244,7 +277,10 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     panel->setMinimumWidth(360);
+}
 
+// The three charts (double click: save) and the table of the variants.
+void ImplementationWindow::createPages() {
     PageControl1 = new QTabWidget;
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     for (int i = 0; i < 4; ++i) {
@@ -253,12 +289,9 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
         auto* column = new QVBoxLayout(page);
         column->setContentsMargins(4, 4, 4, 2);
         if (i < 3) {
-            auto* image = new AnalysisPicture(page);
+            auto* image = new ChartPicture(page);
             image->setObjectName(QStringLiteral("Image") + QString::number(i + 1));
             image->setToolTip(QStringLiteral("Двойной щелчок - сохранить рисунок"));
-            image->setMouseTracking(true);
-            image->installEventFilter(this);
-            image->onResize = [this, i] { drawPage(i); };
             image->onSave = [this, i] { savePicture(i); };
             images_[static_cast<std::size_t>(i)] = image;
             column->addWidget(image, 1);
@@ -269,7 +302,7 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
                 {QStringLiteral("Масштаб"), QStringLiteral("Порядок"), QStringLiteral("Норма L1"),
                  QStringLiteral("Шум, дБ"), QStringLiteral("С/Ш, дБ"), QStringLiteral("")});
             StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-            StringGrid1->setFont(small);
+            StringGrid1->setFont(smallFont(*this));
             StringGrid1->horizontalHeader()->setStretchLastSection(true);
             StringGrid1->setToolTip(QStringLiteral("Шум и переполнение при каждом масштабировании "
                                                    "и порядке секций; лучший отмечен"));
@@ -278,23 +311,31 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
         PageControl1->addTab(page, QString::fromUtf8(pageTitles[i]));
     }
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { StaticText1->clear(); });
+}
 
+// The controls and the pages side by side, the readout under them.
+void ImplementationWindow::layOutWindow(QWidget* panel) {
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->setObjectName(QStringLiteral("Splitter1"));
     splitter->addWidget(panel);
     splitter->addWidget(PageControl1);
     splitter->setStretchFactor(1, 1);
     splitter->setChildrenCollapsible(false);
-    StaticText1 = new QLabel(this);
-    StaticText1->setObjectName(QStringLiteral("StaticText1"));
-    StaticText1->setFont(small);
-    StaticText1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StaticText1->setFixedHeight(20);
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(4, 4, 4, 3);
-    column->setSpacing(3);
-    column->addWidget(splitter, 1);
-    column->addWidget(StaticText1);
+    auto* readout = new PointerReadout(this, [this](int page, QPoint at) {
+        double x = 0, y = 0;
+        if (!images_[static_cast<std::size_t>(page)]->valueAt(at, x, y))
+            return QString();
+        const auto number = [](double v) { return showGeneral(v, readoutDigits); };
+        return page == 2
+                   ? QStringLiteral("n = ") + number(std::round(x)) + QStringLiteral(", выход ") +
+                         number(y) + QStringLiteral(" младших разрядов")
+                   : QStringLiteral("f = ") + number(x) + QStringLiteral(" FD, ") + number(y) +
+                         QStringLiteral(" дБ");
+    });
+    for (ChartPicture* image : images_)
+        readout->watch(image);
+    StaticText1 = readout->label();
+    readout->placeUnder(splitter);
     splitter->setSizes({450, 610});
 }
 
@@ -459,49 +500,70 @@ void ImplementationWindow::runFinished() {
 }
 
 void ImplementationWindow::drawPage(int page) {
-    AnalysisPicture* image = images_[static_cast<std::size_t>(page)];
-    Canvas& canvas = image->canvas();
-    std::vector<Series> series;
-    AxisTitles titles;
-    if (curves_ && figures_) {
-        const auto floored = [](std::vector<double> v, double floor) {
-            for (double& x : v)
-                x = std::max(x, floor);
-            return v;
-        };
-        if (page == 0) {
-            double top = -400;
-            for (double v : curves_->idealDb)
-                top = std::max(top, v);
-            series.push_back(
-                {curves_->frequency, floored(curves_->idealDb, top - 120), firstFilterColor});
-            series.push_back(
-                {curves_->frequency, floored(curves_->quantisedDb, top - 120), secondFilterColor});
-            titles = {"f, доли FD", "дБ"};
-        } else if (page == 1 && !curves_->noiseMeasuredDb.empty()) {
-            series.push_back({curves_->noiseFrequency, floored(curves_->noiseMeasuredDb, -300),
-                              firstFilterColor});
-            if (!curves_->noiseComputedDb.empty())
-                series.push_back({curves_->noiseFrequency, floored(curves_->noiseComputedDb, -300),
-                                  secondFilterColor});
-            titles = {"f, доли FD", "дБ"};
-        } else if (page == 2 && !figures_->limitCycle.trace.empty()) {
-            Series s;
-            for (std::size_t n = 0; n < figures_->limitCycle.trace.size() && n < 512; ++n) {
-                s.x.push_back(static_cast<double>(n));
-                s.y.push_back(figures_->limitCycle.trace[n]);
-            }
-            series.push_back(s);
-            titles = {"n", ""};
-        }
+    images_[static_cast<std::size_t>(page)]->setChart(curves_ && figures_ ? pageChart(page)
+                                                                          : Chart{});
+}
+
+namespace {
+
+// The most samples of the limit cycle the page shows.
+constexpr std::size_t shownCycleSamples = 512;
+
+// Curves over one x grid, the value range as the characteristics window's whole view
+// finds it (down to `depth` under the top when it is above zero).
+Chart curvesChart(const std::vector<double>& x, const std::vector<std::vector<double>>& values,
+                  const std::vector<std::string>& names, double depth) {
+    Chart chart;
+    chart.xAxis = {x.front(), std::max(x.back(), x.front() + 1e-9), false};
+    chart.yAxis = valueRange({x, values, {}, {}}, x.front(), x.back(), depth);
+    for (std::size_t k = 0; k < values.size() && k < names.size(); ++k)
+        chart.curves.push_back({names[k], curveColor(static_cast<int>(k)), x, values[k], {}});
+    return chart;
+}
+
+// One period of the limit cycle as stems from zero: each sample a vertical line of its
+// own, the curve broken between them.
+Chart cycleChart(const std::vector<double>& trace) {
+    std::vector<double> n;
+    for (std::size_t i = 0; i < trace.size() && i < shownCycleSamples; ++i)
+        n.push_back(static_cast<double>(i));
+    const std::vector<double> shown(trace.begin(), trace.begin() + std::ssize(n));
+    Chart chart = curvesChart(n, {shown}, {"выход, младшие разряды"}, 0);
+    chart.xAxis = {-0.5, static_cast<double>(n.size()) - 0.5, false};
+    chart.yAxis.low = std::min(chart.yAxis.low, 0.0);
+    chart.yAxis.high = std::max(chart.yAxis.high, 0.0);
+    ChartCurve& stems = chart.curves.front();
+    stems.x.clear();
+    stems.y.clear();
+    for (std::size_t i = 0; i < n.size(); ++i) {
+        stems.x.insert(stems.x.end(), {n[i], n[i], n[i]});
+        stems.y.insert(stems.y.end(), {0.0, shown[i], std::nan("")});
     }
-    if (series.empty()) {
-        canvas.fillRect(0, 0, canvas.width(), canvas.height(), {255, 255, 255});
-        frames_[static_cast<std::size_t>(page)] = PlotFrame{};
+    return chart;
+}
+
+} // namespace
+
+Chart ImplementationWindow::pageChart(int page) const {
+    Chart chart;
+    if (page == 0) {
+        chart = curvesChart(curves_->frequency, {curves_->idealDb, curves_->quantisedDb},
+                            {"без квантования", "после квантования"}, decibelDepth);
+    } else if (page == 1 && !curves_->noiseMeasuredDb.empty()) {
+        std::vector<std::vector<double>> noise{curves_->noiseMeasuredDb};
+        if (!curves_->noiseComputedDb.empty())
+            noise.push_back(curves_->noiseComputedDb);
+        chart = curvesChart(curves_->noiseFrequency, noise, {"измеренный", "рассчитанный"}, 0);
+    } else if (page == 2 && !figures_->limitCycle.trace.empty()) {
+        chart = cycleChart(figures_->limitCycle.trace);
+        chart.xTitle = "n";
+        return chart;
     } else {
-        frames_[static_cast<std::size_t>(page)] = drawChart(canvas, series, page == 2, titles);
+        return chart;
     }
-    image->update();
+    chart.xTitle = "f, доли FD";
+    chart.yTitle = "дБ";
+    return chart;
 }
 
 void ImplementationWindow::showVariants() {
@@ -534,49 +596,14 @@ void ImplementationWindow::showVariants() {
 void ImplementationWindow::savePicture(int page) {
     const auto path = prompts().savePictureName(
         {QStringLiteral("Сохранить рисунок"), QDir::currentPath(), QString(),
-         QString::fromUtf8(pictureFilter), QStringLiteral("bmp")});
-    if (!path)
-        return;
-    checkPictureName(path->toStdString(), Edit1->text().trimmed().toStdString(),
-                     Edit2->text().trimmed().toStdString());
-    saveAnalysisPicture(images_[static_cast<std::size_t>(page)]->canvas(), path->toStdString());
-}
-
-bool ImplementationWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseMove) {
-        for (int i = 0; i < 3; ++i) {
-            const PlotFrame& f = frames_[static_cast<std::size_t>(i)];
-            if (watched != images_[static_cast<std::size_t>(i)] || !curves_)
-                continue;
-            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-            if (!f.contains(at.x(), at.y())) {
-                StaticText1->clear();
-                continue;
-            }
-            const double x = f.valueX(at.x()), y = f.valueY(at.y());
-            const char separator = decimalSeparator();
-            const auto number = [separator](double v) {
-                QString s = QString::number(v, 'g', 6);
-                return separator == ',' ? s.replace(QLatin1Char('.'), QLatin1Char(',')) : s;
-            };
-            StaticText1->setText(i == 2 ? QStringLiteral("n = ") + number(std::round(x)) +
-                                              QStringLiteral(", выход ") + number(y) +
-                                              QStringLiteral(" младших разрядов")
-                                        : QStringLiteral("f = ") + number(x) +
-                                              QStringLiteral(" FD, ") + number(y) +
-                                              QStringLiteral(" дБ"));
-        }
-    } else if (event->type() == QEvent::Leave) {
-        StaticText1->clear();
-    }
-    return QWidget::eventFilter(watched, event);
+         QString::fromUtf8(chartPictureFilter), QStringLiteral("png")});
+    if (path)
+        saveChartPictureAs(images_[static_cast<std::size_t>(page)]->chart(), *path, windowTitle());
 }
 
 ImplementationWindow* openImplementationWindow() {
     auto* form = new ImplementationWindow;
-    QMdiSubWindow* window = showChildWindow(form, fixedChildFrame | Qt::WindowMaximizeButtonHint);
-    if (QMdiArea* area = window->mdiArea())
-        window->resize(QSize(1060, 600).boundedTo(area->viewport()->size()));
+    showSizedChildWindow(form, QSize(1060, 600));
     return form;
 }
 

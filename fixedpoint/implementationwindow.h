@@ -15,7 +15,7 @@
 // BitBtn5 "Экспорт..." (the export dialog set to what was measured),
 // ProgressBar1, Memo1 the figures, PageControl1 with TabSheet1..TabSheet4 holding Image1..
 // Image3 and StringGrid1, StaticText1 the readout under the pointer.
-#include "analysis/analysisplots.h"
+#include "charts/chart.h"
 #include "export/formats.h"
 #include "fixedpoint/curves.h"
 #include "fixedpoint/report.h"
@@ -40,7 +40,7 @@ class QThread;
 
 namespace zorkan::ui {
 
-class AnalysisPicture;
+class ChartPicture;
 
 class ImplementationWindow : public QWidget {
     Q_OBJECT
@@ -68,12 +68,17 @@ class ImplementationWindow : public QWidget {
   signals:
     void finished();
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
     struct Job;
+    void createFileFields(QWidget* panel);
+    void createArithmeticFields(QWidget* panel);
+    void createCommands(QWidget* panel);
+    void layOutControls(QWidget* panel);
+    void createPages();
+    void layOutWindow(QWidget* panel);
     void runFinished();
+    // The chart of page `page` (0..2) from the last computation.
+    Chart pageChart(int page) const;
     void drawPage(int page);
     void showVariants();
 
@@ -95,8 +100,7 @@ class ImplementationWindow : public QWidget {
     QTabWidget* PageControl1 = nullptr;
     QTableWidget* StringGrid1 = nullptr;
     QLabel* StaticText1 = nullptr;
-    std::array<AnalysisPicture*, 3> images_{};
-    std::array<PlotFrame, 3> frames_{};
+    std::array<ChartPicture*, 3> images_{};
 
     QThread* thread_ = nullptr;
     std::shared_ptr<Job> job_;

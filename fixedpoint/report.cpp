@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <cstdio>
 #include <limits>
 #include <numbers>
 
@@ -263,8 +262,10 @@ OverflowFigures overflowOf(const Implementation& im) {
 
 // The input that drives section `worst`'s output hardest: full-scale signs of its impulse
 // response reversed in time; the number of saturations or wraps it causes.
+// 4096 samples carry all but a vanishing part of the L1 gain unless a pole lies within
+// about 1/500 of the unit circle, and keep the run short next to the noise simulation.
 long long worstCaseRun(const Implementation& im, std::size_t worst, long long& samples) {
-    const std::size_t n = 4096;
+    constexpr std::size_t n = 4096;
     const std::vector<double> h = impulseResponse(im.quantised, worst, n);
     std::vector<double> x(n);
     const bool fixed = fixedPointTarget(im.options.arithmetic.target);
@@ -277,12 +278,16 @@ long long worstCaseRun(const Implementation& im, std::size_t worst, long long& s
     return counts.overflows;
 }
 
+// Without a request, a quantised filter keeps its response when it stays this close (dB)
+// to the unquantised one over the pass band: below what a listener or a plot can tell.
+constexpr double passbandToleranceDb = 0.1;
+
 bool meets(const Implementation& im, FilterKind kind, const std::optional<DesignRequest>& request,
            const std::vector<real>& passGrid, DesignMeasurement* measured) {
     if (!(largestPoleRadius(im.quantised) < 1))
         return false;
     if (!request)
-        return passbandDeviation(im, passGrid) <= 0.1;
+        return passbandDeviation(im, passGrid) <= passbandToleranceDb;
     const DesignMeasurement m = measureDesign({kind, asFileSections(im.quantised)}, *request);
     if (measured)
         *measured = m;
@@ -304,6 +309,180 @@ void checkRequestFits(const DesignRequest& r, FilterKind kind) {
         throw UserMessage("Требования отчета относятся к фильтру другого вида, чем фильтр файла");
 }
 
+namespace {
+
+// The power of a full-scale sine (amplitude 1): the reference of every dBFS figure and,
+// times the squared peak gain, the signal of every SNR.
+constexpr double fullScaleSinePower = 0.5;
+
+// Each of the twelve variants gets this share of the report's noise stimulus (an SNR to
+// about 0.1 dB for the default stimulus), but never fewer samples than the smallest.
+constexpr int variantStimulusShare = 8;
+constexpr int variantSmallestStimulus = 4096;
+
+double snrDb(double peakGain, double noisePower) {
+    return decibels(fullScaleSinePower * peakGain * peakGain / noisePower);
+}
+
+// 1. What quantising the coefficients does to the poles, the pass band and the request.
+void quantisationFigures(ImplementationFigures& f, const Implementation& im, FilterKind kind,
+                         const std::vector<real>& passGrid, const ReportOptions& o) {
+    f.idealPoleRadius = largestPoleRadius(im.cascade.sections);
+    f.maxPoleRadius = largestPoleRadius(im.quantised);
+    f.stable = f.maxPoleRadius < 1;
+    f.passbandDeviation = passbandDeviation(im, passGrid);
+    if (o.request) {
+        f.requestGiven = true;
+        f.meetsRequest = meets(im, kind, o.request, passGrid, &f.measured);
+    }
+}
+
+// 2. The L1 gains to every section's output and a run of the worst-case input.
+OverflowFigures overflowFigures(ImplementationFigures& f, const Implementation& im) {
+    const OverflowFigures overflow = overflowOf(im);
+    f.normsBounded = overflow.bounded;
+    f.l1Gains = overflow.l1;
+    f.overflowPossible = overflow.possible;
+    f.worstSection = overflow.worst;
+    if (overflow.bounded && overflow.worst > 0)
+        f.worstCaseOverflows = worstCaseRun(im, overflow.worst, f.worstCaseSamples);
+    return overflow;
+}
+
+// 3. The round-off noise, computed and measured, of a stable implementation.
+void noiseFigures(ImplementationFigures& f, const Implementation& im, double amplitude,
+                  const ReportOptions& o) {
+    f.peakGain = f.stable ? static_cast<double>(peakGain(im.quantised, im.quantised.size())) : 0;
+    if (!f.stable)
+        return;
+    const NoiseFigures noise = noiseOf(im, amplitude, o);
+    f.analyticNoise = noise.analytic;
+    if (noise.analytic) {
+        f.noiseAnalyticDbfs = decibels(noise.analyticPower / fullScaleSinePower);
+        f.snrAnalyticDb = snrDb(f.peakGain, noise.analyticPower);
+    }
+    f.simulatedNoise = noise.simulated;
+    f.noiselessSimulation = noise.exact;
+    if (noise.simulated) {
+        f.noiseSimulatedDbfs = decibels(noise.simulatedPower / fullScaleSinePower);
+        f.snrSimulatedDb = snrDb(f.peakGain, noise.simulatedPower);
+    }
+}
+
+// A design that misses its own request by a little (the elliptic designs' ripple) is
+// asked no more of when quantised than it achieves unquantised.
+std::optional<DesignRequest> requestForWords(const Implementation& im, FilterKind kind,
+                                             std::optional<DesignRequest> asked) {
+    if (asked) {
+        const DesignMeasurement ideal =
+            measureDesign({kind, asFileSections(im.cascade.sections)}, *asked);
+        if (ideal.rippleMeasured)
+            asked->da = std::max(asked->da, ideal.ripple);
+        if (ideal.attenuationMeasured)
+            asked->b1 = std::min(asked->b1, ideal.attenuation);
+    }
+    return asked;
+}
+
+// 5. The shortest coefficient word that is stable and meets the request, and the shortest
+// data word whose simulated SNR reaches the target.
+void smallestWords(ImplementationFigures& f, const Implementation& im,
+                   const SecondOrderCascade& factored, FilterKind kind,
+                   const ImplementationOptions& options, const std::vector<real>& passGrid,
+                   double amplitude, const ReportOptions& o) {
+    f.smallestSearched = true;
+    const std::optional<DesignRequest> asked = requestForWords(im, kind, o.request);
+    for (int c = minimumBits; c <= maximumBits && !f.minCoefBits; ++c) {
+        ImplementationOptions trial = options;
+        trial.arithmetic = {Target::Fixed, f.arithmetic.dataBits, c, f.arithmetic.rounding,
+                            f.arithmetic.overflow};
+        try {
+            if (meets(realise(factored, trial), kind, asked, passGrid, nullptr))
+                f.minCoefBits = c;
+        } catch (const UserMessage&) {
+            // A coefficient word too short to hold the scaled coefficients is refused by
+            // realise; it is simply not the shortest word, and the search goes on.
+        }
+    }
+    for (int w = minimumBits; w <= maximumBits && !f.minDataBits && f.stable; ++w) {
+        ImplementationOptions trial = options;
+        trial.arithmetic = {Target::Fixed, w, f.arithmetic.coefBits, f.arithmetic.rounding,
+                            f.arithmetic.overflow};
+        const Implementation t = realise(factored, trial);
+        bool exact = false;
+        const double power = simulatedNoise(t, amplitude, o.noiseSamples, o.seed, exact);
+        const double g = static_cast<double>(peakGain(t.quantised, t.quantised.size()));
+        if (exact || snrDb(g, power) >= o.snrTarget)
+            f.minDataBits = w;
+    }
+}
+
+// One scaling and section order of the same words.
+Variant variantOf(const SecondOrderCascade& factored, ImplementationOptions trial, Scaling scaling,
+                  SectionOrder order, int samples, const ReportOptions& o) {
+    Variant v;
+    v.scaling = scaling;
+    v.order = order;
+    trial.scaling = scaling;
+    trial.order = order;
+    try {
+        const Implementation t = realise(factored, trial);
+        const OverflowFigures ov = overflowOf(t);
+        v.overflowPossible = ov.possible || !ov.bounded;
+        v.largestL1 = ov.largest;
+        double power = 0;
+        if (fixedPointTarget(t.options.arithmetic.target) && analyticNoise(t, power))
+            v.noiseAnalyticDbfs = decibels(power / fullScaleSinePower);
+        bool exact = false;
+        const double simulated =
+            t.options.arithmetic.target == Target::Double
+                ? 0
+                : simulatedNoise(t, noiseAmplitude(ov), samples, o.seed, exact);
+        const double g =
+            ov.bounded ? static_cast<double>(peakGain(t.quantised, t.quantised.size())) : 0;
+        v.snrSimulatedDb =
+            simulated > 0 ? snrDb(g, simulated) : std::numeric_limits<double>::infinity();
+    } catch (const UserMessage&) {
+        // Coefficients this scaling makes too large for the words: the variant is listed
+        // as not realisable.
+        v.realised = false;
+    }
+    return v;
+}
+
+// The best: the highest simulated SNR among those that cannot overflow, else the highest
+// of all.
+void markBest(std::vector<Variant>& variants) {
+    auto better = [](const Variant& a, const Variant& b) {
+        return a.snrSimulatedDb > b.snrSimulatedDb;
+    };
+    Variant* best = nullptr;
+    for (bool safeOnly : {true, false}) {
+        for (Variant& v : variants)
+            if (v.realised && (!safeOnly || !v.overflowPossible) && (!best || better(v, *best)))
+                best = &v;
+        if (best)
+            break;
+    }
+    if (best)
+        best->best = true;
+}
+
+// 6. Every scaling with every section order.
+std::vector<Variant> variantsOf(const SecondOrderCascade& factored,
+                                const ImplementationOptions& options, const ReportOptions& o) {
+    const int samples = std::max(variantSmallestStimulus, o.noiseSamples / variantStimulusShare);
+    std::vector<Variant> variants;
+    for (Scaling s : {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None})
+        for (SectionOrder order :
+             {SectionOrder::file, SectionOrder::ascending, SectionOrder::descending})
+            variants.push_back(variantOf(factored, options, s, order, samples, o));
+    markBest(variants);
+    return variants;
+}
+
+} // namespace
+
 ImplementationFigures implementationFigures(const FilterCoefficients& filter,
                                             const ImplementationOptions& options,
                                             const ReportOptions& o) {
@@ -317,131 +496,15 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
     f.order = options.order;
     f.sections = im.quantised.size();
 
-    f.idealPoleRadius = largestPoleRadius(im.cascade.sections);
-    f.maxPoleRadius = largestPoleRadius(im.quantised);
-    f.stable = f.maxPoleRadius < 1;
     const std::vector<real> passGrid = passBandGrid(im.cascade.sections, filter.kind, o.request);
-    f.passbandDeviation = passbandDeviation(im, passGrid);
-    if (o.request) {
-        f.requestGiven = true;
-        f.meetsRequest = meets(im, filter.kind, o.request, passGrid, &f.measured);
-    }
-
-    const OverflowFigures overflow = overflowOf(im);
-    f.normsBounded = overflow.bounded;
-    f.l1Gains = overflow.l1;
-    f.overflowPossible = overflow.possible;
-    f.worstSection = overflow.worst;
-    if (overflow.bounded && overflow.worst > 0)
-        f.worstCaseOverflows = worstCaseRun(im, overflow.worst, f.worstCaseSamples);
-
-    f.peakGain = f.stable ? static_cast<double>(peakGain(im.quantised, im.quantised.size())) : 0;
-    const double amplitude = noiseAmplitude(overflow);
-    if (f.stable) {
-        const NoiseFigures noise = noiseOf(im, amplitude, o);
-        const double signal = 0.5 * f.peakGain * f.peakGain;
-        f.analyticNoise = noise.analytic;
-        if (noise.analytic) {
-            f.noiseAnalyticDbfs = decibels(noise.analyticPower / 0.5);
-            f.snrAnalyticDb = decibels(signal / noise.analyticPower);
-        }
-        f.simulatedNoise = noise.simulated;
-        f.noiselessSimulation = noise.exact;
-        if (noise.simulated) {
-            f.noiseSimulatedDbfs = decibels(noise.simulatedPower / 0.5);
-            f.snrSimulatedDb = decibels(signal / noise.simulatedPower);
-        }
-    }
+    quantisationFigures(f, im, filter.kind, passGrid, o);
+    const double amplitude = noiseAmplitude(overflowFigures(f, im));
+    noiseFigures(f, im, amplitude, o);
     f.limitCycle = limitCycles(im, o, amplitude);
-
-    if (o.smallestWords && fixedPointTarget(f.arithmetic.target)) {
-        f.smallestSearched = true;
-        // A design that misses its own request by a little (the elliptic designs' ripple)
-        // is asked no more of when quantised than it achieves unquantised.
-        std::optional<DesignRequest> asked = o.request;
-        if (asked) {
-            const DesignMeasurement ideal =
-                measureDesign({filter.kind, asFileSections(im.cascade.sections)}, *asked);
-            if (ideal.rippleMeasured)
-                asked->da = std::max(asked->da, ideal.ripple);
-            if (ideal.attenuationMeasured)
-                asked->b1 = std::min(asked->b1, ideal.attenuation);
-        }
-        for (int c = minimumBits; c <= maximumBits && !f.minCoefBits; ++c) {
-            ImplementationOptions trial = options;
-            trial.arithmetic = {Target::Fixed, f.arithmetic.dataBits, c, f.arithmetic.rounding,
-                                f.arithmetic.overflow};
-            try {
-                if (meets(realise(factored, trial), filter.kind, asked, passGrid, nullptr))
-                    f.minCoefBits = c;
-            } catch (const UserMessage&) {
-            }
-        }
-        for (int w = minimumBits; w <= maximumBits && !f.minDataBits && f.stable; ++w) {
-            ImplementationOptions trial = options;
-            trial.arithmetic = {Target::Fixed, w, f.arithmetic.coefBits, f.arithmetic.rounding,
-                                f.arithmetic.overflow};
-            const Implementation t = realise(factored, trial);
-            bool exact = false;
-            const double power = simulatedNoise(t, amplitude, o.noiseSamples, o.seed, exact);
-            const double g = static_cast<double>(peakGain(t.quantised, t.quantised.size()));
-            if (exact || decibels(0.5 * g * g / power) >= o.snrTarget)
-                f.minDataBits = w;
-        }
-    }
-
-    if (o.variants) {
-        // An eighth of the stimulus for each of the twelve: the SNR to about 0.1 dB.
-        const int variantSamples = std::max(4096, o.noiseSamples / 8);
-        for (Scaling s : {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None}) {
-            for (SectionOrder order :
-                 {SectionOrder::file, SectionOrder::ascending, SectionOrder::descending}) {
-                Variant v;
-                v.scaling = s;
-                v.order = order;
-                ImplementationOptions trial = options;
-                trial.scaling = s;
-                trial.order = order;
-                try {
-                    const Implementation t = realise(factored, trial);
-                    const OverflowFigures ov = overflowOf(t);
-                    v.overflowPossible = ov.possible || !ov.bounded;
-                    v.largestL1 = ov.largest;
-                    double power = 0;
-                    if (fixedPointTarget(f.arithmetic.target) && analyticNoise(t, power))
-                        v.noiseAnalyticDbfs = decibels(power / 0.5);
-                    bool exact = false;
-                    const double simulated =
-                        t.options.arithmetic.target == Target::Double
-                            ? 0
-                            : simulatedNoise(t, noiseAmplitude(ov), variantSamples, o.seed, exact);
-                    const double g =
-                        ov.bounded ? static_cast<double>(peakGain(t.quantised, t.quantised.size()))
-                                   : 0;
-                    v.snrSimulatedDb = simulated > 0 ? decibels(0.5 * g * g / simulated)
-                                                     : std::numeric_limits<double>::infinity();
-                } catch (const UserMessage&) {
-                    v.realised = false;
-                }
-                f.variants.push_back(v);
-            }
-        }
-        // The best: the highest simulated SNR among those that cannot overflow, else the
-        // highest of all.
-        auto better = [](const Variant& a, const Variant& b) {
-            return a.snrSimulatedDb > b.snrSimulatedDb;
-        };
-        Variant* best = nullptr;
-        for (bool safeOnly : {true, false}) {
-            for (Variant& v : f.variants)
-                if (v.realised && (!safeOnly || !v.overflowPossible) && (!best || better(v, *best)))
-                    best = &v;
-            if (best)
-                break;
-        }
-        if (best)
-            best->best = true;
-    }
+    if (o.smallestWords && fixedPointTarget(f.arithmetic.target))
+        smallestWords(f, im, factored, filter.kind, options, passGrid, amplitude, o);
+    if (o.variants)
+        f.variants = variantsOf(factored, options, o);
     return f;
 }
 
@@ -467,9 +530,7 @@ std::string arithmeticText(const Arithmetic& a) {
 std::string jsonNumber(double v) {
     if (!std::isfinite(v))
         return "null";
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17g", v);
-    return text;
+    return formatRoundTrip(v);
 }
 
 std::string jsonBool(bool v) {

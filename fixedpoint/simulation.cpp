@@ -44,6 +44,16 @@ std::int64_t low32(std::int64_t v) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(v)));
 }
 
+// A direct-form-I section's state (x[n-1], x[n-2], y[n-1], y[n-2]) after input x gave
+// output y; the output is the next section's input.
+std::int64_t shiftDirectFormOne(std::int64_t* s, std::int64_t x, std::int64_t y) {
+    s[1] = s[0];
+    s[0] = x;
+    s[3] = s[2];
+    s[2] = y;
+    return y;
+}
+
 } // namespace
 
 std::int64_t Simulator::stepCmsis(std::int64_t x) {
@@ -81,11 +91,7 @@ std::int64_t Simulator::stepCmsis(std::int64_t x) {
             if (!in64 || (wrapped >> f) != y)
                 ++counts_.overflows;
         }
-        s[1] = s[0];
-        s[0] = x;
-        s[3] = s[2];
-        s[2] = y;
-        x = y;
+        x = shiftDirectFormOne(s, x, y);
     }
     return x;
 }
@@ -102,11 +108,7 @@ std::int64_t Simulator::stepFixed(std::int64_t x) {
         // The shift of a negative number is arithmetic (floor) in C++20.
         const std::int64_t rounded = nearest ? (acc + (std::int64_t{1} << (f - 1))) >> f : acc >> f;
         const std::int64_t y = overflow(rounded);
-        s[1] = s[0];
-        s[0] = x;
-        s[3] = s[2];
-        s[2] = y;
-        x = y;
+        x = shiftDirectFormOne(s, x, y);
     }
     return x;
 }

@@ -9,6 +9,7 @@
 #include "ui/childwindow.h"
 #include "ui/errorhandler.h"
 #include "ui/prompts.h"
+#include "ui/windownumbers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -42,10 +43,12 @@ void say(const QString& text) {
     prompts().message(MessageIcon::None, applicationTitle(), text);
 }
 
+// Minutes, seconds and tenths ("1:05.3"), with the user's decimal separator.
 QString minutes(std::int64_t ms) {
-    return QStringLiteral("%1:%2.%3")
+    return QStringLiteral("%1:%2%3%4")
         .arg(ms / 60000)
         .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(QLatin1Char(decimalSeparator()))
         .arg(ms / 100 % 10);
 }
 

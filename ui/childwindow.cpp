@@ -29,6 +29,13 @@ QMdiSubWindow* showChildWindow(QWidget* form, Qt::WindowFlags frame, bool maximi
     return window;
 }
 
+QMdiSubWindow* showSizedChildWindow(QWidget* form, QSize size) {
+    QMdiSubWindow* window = showChildWindow(form, fixedChildFrame | Qt::WindowMaximizeButtonHint);
+    if (QMdiArea* area = window->mdiArea())
+        window->resize(size.boundedTo(area->viewport()->size()));
+    return window;
+}
+
 QMdiSubWindow* findChildWindow(bool (*holds)(const QWidget* form)) {
     QMdiArea* area = shared().documentArea;
     if (!area)

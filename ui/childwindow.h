@@ -18,6 +18,9 @@ constexpr Qt::WindowFlags fixedChildFrame =
 // whatever the state of the others.
 QMdiSubWindow* showChildWindow(QWidget* form, Qt::WindowFlags frame, bool maximised = false);
 
+// A resizable child window with a maximise box, as large as the document area allows up
+// to `size`.
+QMdiSubWindow* showSizedChildWindow(QWidget* form, QSize size);
 // The child window holding a form of class Form, or nullptr.
 template <class Form> QMdiSubWindow* findChildWindow();
 QMdiSubWindow* findChildWindow(bool (*holds)(const QWidget* form));

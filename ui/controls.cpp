@@ -6,6 +6,9 @@
 #include <QGridLayout>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace zorkan::ui {
 
@@ -56,6 +59,40 @@ int RadioGroup::itemIndex() const {
 void RadioGroup::setItemIndex(int index) {
     if (auto* button = buttons_.button(index))
         button->setChecked(true);
+}
+
+PointerReadout::PointerReadout(QWidget* window, Readout readout)
+    : QObject(window), label_(new QLabel(window)), readout_(std::move(readout)) {
+    label_->setObjectName(QStringLiteral("StaticText1"));
+    QFont small = window->font();
+    small.setPixelSize(11);
+    label_->setFont(small);
+    label_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label_->setFixedHeight(20);
+}
+
+void PointerReadout::watch(QWidget* picture) {
+    pictures_.push_back(picture);
+    picture->setMouseTracking(true);
+    picture->installEventFilter(this);
+}
+
+void PointerReadout::placeUnder(QWidget* content) {
+    auto* column = new QVBoxLayout(label_->parentWidget());
+    column->setContentsMargins(4, 4, 4, 3);
+    column->setSpacing(3);
+    column->addWidget(content, 1);
+    column->addWidget(label_);
+}
+
+bool PointerReadout::eventFilter(QObject* watched, QEvent* event) {
+    const auto picture = std::find(pictures_.begin(), pictures_.end(), watched);
+    if (picture != pictures_.end() && event->type() == QEvent::MouseMove)
+        label_->setText(readout_(static_cast<int>(picture - pictures_.begin()),
+                                 static_cast<QMouseEvent*>(event)->position().toPoint()));
+    else if (event->type() == QEvent::Leave)
+        label_->clear();
+    return QObject::eventFilter(watched, event);
 }
 
 void fitText(QLabel* label, int width) {

@@ -7,6 +7,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <functional>
+#include <vector>
+
 namespace zorkan::ui {
 
 // A push button showing its own caption and running `action` when pressed. It is
@@ -57,6 +60,28 @@ class BusyCursor {
     ~BusyCursor();
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// The line under a window's pictures that reads out the point under the pointer: a sunken
+// label "StaticText1" in 11-pixel type, 20 pixels high, child of `window`. Over a watched
+// picture it shows `readout` of the picture's index (in the order watched) and the point;
+// it is cleared when the pointer leaves a picture.
+class PointerReadout : public QObject {
+  public:
+    using Readout = std::function<QString(int picture, QPoint at)>;
+    PointerReadout(QWidget* window, Readout readout);
+    QLabel* label() const { return label_; }
+    void watch(QWidget* picture);
+    // Lays the window out: `content` over the readout line.
+    void placeUnder(QWidget* content);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QLabel* label_;
+    Readout readout_;
+    std::vector<QObject*> pictures_;
 };
 
 // Narrows, then shrinks, the label's font until its text fits `width` pixels: the fonts

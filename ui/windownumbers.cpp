@@ -1,7 +1,5 @@
 #include "ui/windownumbers.h"
 
-#include "common/displaynumbers.h"
-
 #include <QLocale>
 
 namespace zorkan::ui {
@@ -25,8 +23,8 @@ QString showFixed(double value, int precision, int digits) {
     return QString::fromStdString(formatFixed(value, precision, digits, decimalSeparator()));
 }
 
-QString showGeneral(double value) {
-    return QString::fromStdString(formatGeneral(value, decimalSeparator()));
+QString showGeneral(double value, int significant) {
+    return QString::fromStdString(formatGeneral(value, decimalSeparator(), significant));
 }
 
 } // namespace zorkan::ui

@@ -1,6 +1,8 @@
 #pragma once
 // Numbers in window fields: read and shown with the user's decimal separator; a point
 // is accepted too, since every default text is written with one.
+#include "common/displaynumbers.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -18,7 +20,7 @@ std::int64_t readInteger(const QString& text);
 
 // Fixed notation with `precision` significant digits and `digits` decimals.
 QString showFixed(double value, int precision, int digits);
-// The general real form.
-QString showGeneral(double value);
+// The general real form, with fewer significant digits for a readout that asks for them.
+QString showGeneral(double value, int significant = generalDigits);
 
 } // namespace zorkan::ui

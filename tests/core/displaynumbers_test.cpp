@@ -97,6 +97,32 @@ bool exactHalfAt15Digits(double v) {
     return tail[0] == '5' && tail.find_first_not_of('0', 1) == std::string::npos;
 }
 
+// The readouts' shorter general form: the digits of printf's "%.6g" and "%.8g" (the
+// oracle), written in the general form's style ("E", no "+", no leading exponent zeros)
+// with the user's separator.
+TEST(DisplayNumbers, GeneralFormWithFewerDigits) {
+    const struct {
+        double value;
+        int significant;
+        char sep;
+        const char* text;
+    } cases[] = {
+        {3.14159265, 6, '.', "3.14159"},               // %.6g 3.14159
+        {3.14159265, 8, ',', "3,1415927"},             // %.8g 3.1415927
+        {0.000123456789, 6, '.', "0.000123457"},       // %.6g 0.000123457
+        {1234567.8, 6, '.', "1.23457E6"},              // %.6g 1.23457e+06
+        {1234567.8, 8, '.', "1234567.8"},              // %.8g 1234567.8
+        {999999.7, 6, ',', "1E6"},                     // %.6g 1e+06: rounding carries into a digit
+        {123456, 6, '.', "123456"},                    // %.6g 123456
+        {-2.5e-5, 6, ',', "-2,5E-5"},                  // %.6g -2.5e-05
+        {-0.000012345678912, 8, '.', "-1.2345679E-5"}, // %.8g -1.2345679e-05
+        {2.0 / 3, 6, ',', "0,666667"},                 // %.6g 0.666667
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(formatGeneral(c.value, c.sep, c.significant), c.text)
+            << c.value << " with " << c.significant << " digits";
+}
+
 TEST(DisplayNumbers, GeneralFormReadsBackRoundedTo15Digits) {
     std::mt19937_64 gen(2024);
     std::uniform_real_distribution<double> mantissa(1, 10);

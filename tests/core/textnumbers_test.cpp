@@ -33,6 +33,29 @@ template <class F> std::string ioErrorOf(F&& f) {
     return "";
 }
 
+// Seventeen significant digits, against Python's "%.17g" and "%.16e" of the same doubles.
+TEST(TextNumbers, RoundTripForms) {
+    const struct {
+        double value;
+        const char* general;
+        const char* scientific;
+    } cases[] = {
+        {0.1, "0.10000000000000001", "1.0000000000000001e-01"},
+        {1e-5, "1.0000000000000001e-05", "1.0000000000000001e-05"},
+        {1e17, "1e+17", "1.0000000000000000e+17"},
+        {123, "123", "1.2300000000000000e+02"},
+        {-0.0, "-0", "-0.0000000000000000e+00"},
+        {2.0 / 3, "0.66666666666666663", "6.6666666666666663e-01"},
+        {4.9406564584124654e-324, "4.9406564584124654e-324", "4.9406564584124654e-324"},
+        {1.7976931348623157e308, "1.7976931348623157e+308", "1.7976931348623157e+308"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(formatRoundTrip(c.value), c.general);
+        EXPECT_EQ(formatRoundTrip(c.value, RoundTripForm::Scientific), c.scientific);
+        EXPECT_EQ(std::strtod(formatRoundTrip(c.value).c_str(), nullptr), c.value);
+    }
+}
+
 TEST(FormatReal, FixedLayout) {
     struct Case {
         double value;

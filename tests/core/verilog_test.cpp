@@ -2,7 +2,7 @@
 // against the bit-exact simulation of the fixed-point implementation (every clock, with
 // gaps, with a reset in the middle of a run), linted by Verilator, synthesised by Yosys,
 // and its golden testbench passing and catching a changed expected value.
-#include "analysis/filteranalysis.h"
+#include "coefficients/filterfile.h"
 #include "design/designrun.h"
 #include "fixedpoint/implementation.h"
 #include "fixedpoint/simulation.h"

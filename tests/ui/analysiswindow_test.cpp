@@ -5,7 +5,7 @@
 #include "coefficients/quantise.h"
 #include "common/pngfile.h"
 #include "design/designrun.h"
-#include "tests/ui/uitest.h"
+#include "tests/ui/windowsession.h"
 #include "ui/sharedstate.h"
 
 #include <QAction>
@@ -54,17 +54,8 @@ std::vector<std::complex<double>> quadraticRoots(const double* c) {
     return {(-c[1] + disc) / (2 * c[0]), (-c[1] - disc) / (2 * c[0])};
 }
 
-struct AnalysisSession {
-    AnalysisSession() {
-        program.start();
-        program.main().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&program.main()));
-    }
-    AnalysisWindow* open() {
-        program.main().command("FilterAnalysis")->trigger();
-        form = program.main().findChild<AnalysisWindow*>();
-        return form;
-    }
+struct AnalysisSession : WindowSession<AnalysisWindow> {
+    AnalysisSession() : WindowSession("FilterAnalysis") {}
     std::string design(int approximation, const char* name) {
         DesignRequest r;
         r.approximation = approximation;
@@ -76,15 +67,6 @@ struct AnalysisSession {
         QTest::mouseClick(form->findChild<QPushButton*>(name), Qt::LeftButton);
     }
     QString memo() const { return form->findChild<QPlainTextEdit*>("Memo1")->toPlainText(); }
-    QStringList messages() {
-        QStringList texts;
-        for (const auto& m : program.prompts().messages)
-            texts << m.text;
-        return texts;
-    }
-
-    Program program;
-    AnalysisWindow* form = nullptr;
 };
 
 } // namespace
@@ -97,11 +79,7 @@ class AnalysisWindowTest : public QObject {
     // the comparison, and the summary names the stability with the largest pole radius.
     void openingFillsEveryPage() {
         AnalysisSession s;
-        auto* calc = s.program.main().findChild<QMenu*>(QStringLiteral("MenuCalc"));
-        QAction* item = nullptr;
-        for (QAction* a : calc->actions())
-            if (a->objectName() == QStringLiteral("FilterAnalysis"))
-                item = a;
+        QAction* item = menuItem(s.program, "MenuCalc", "FilterAnalysis");
         QVERIFY(item && !item->statusTip().isEmpty());
         QVERIFY(s.open());
         const std::string path = s.design(2, "cheb.flt");

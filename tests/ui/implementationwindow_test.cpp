@@ -3,7 +3,7 @@
 // busy state that ends, and the readout under the pointer.
 #include "design/designrun.h"
 #include "fixedpoint/implementationwindow.h"
-#include "tests/ui/uitest.h"
+#include "tests/ui/windowsession.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,12 +25,8 @@ namespace zorkan::ui::test {
 
 namespace {
 
-struct Session {
-    Session() {
-        program.start();
-        program.main().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&program.main()));
-    }
+struct Session : WindowSession<ImplementationWindow> {
+    Session() : WindowSession("FilterImplementation") {}
     QString design(int approximation, double f1, double f2, double f3, double f4,
                    const char* name) {
         DesignRequest r;
@@ -44,21 +40,6 @@ struct Session {
                      path.toStdString(), {});
         return path;
     }
-    ImplementationWindow* open() {
-        program.main().command("FilterImplementation")->trigger();
-        form = program.main().findChild<ImplementationWindow*>();
-        return form;
-    }
-    template <class T> T* child(const char* name) { return form->findChild<T*>(name); }
-    QStringList messages() {
-        QStringList texts;
-        for (const auto& m : program.prompts().messages)
-            texts << m.text;
-        return texts;
-    }
-
-    Program program;
-    ImplementationWindow* form = nullptr;
 };
 
 } // namespace
@@ -72,11 +53,7 @@ class ImplementationWindowTest : public QObject {
     // the twelve variants, and ends its busy state.
     void computesOffTheWindowThread() {
         Session s;
-        auto* calc = s.program.main().findChild<QMenu*>(QStringLiteral("MenuCalc"));
-        QAction* item = nullptr;
-        for (QAction* a : calc->actions())
-            if (a->objectName() == QStringLiteral("FilterImplementation"))
-                item = a;
+        QAction* item = menuItem(s.program, "MenuCalc", "FilterImplementation");
         QVERIFY(item && !item->statusTip().isEmpty());
         const QString flt = s.design(1, 0.2, 0, 0, 0.25, "lp");
         QVERIFY(s.open());

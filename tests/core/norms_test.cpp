@@ -1,0 +1,162 @@
+// The norms of partial cascades against closed forms and sums computed elsewhere (mpmath at
+// 50 digits). Every coefficient is a binary fraction, so the oracle is exact for the
+// section as stored and the computed value must agree to the last digits of a double.
+//
+// Closed forms:
+//   1 / (1 - a z^-1):        L1 = 1 / (1 - |a|), L2 = 1 / sqrt(1 - a^2), peak = L1 (at 0 or pi)
+//   1 / (1 - a z^-1)^2:      h[n] = (n + 1) a^n, L1 = 1 / (1 - |a|)^2,
+//                            L2 = sqrt((1 + a^2) / (1 - a^2)^3), peak = L1
+//   1 / (1 + a1 z^-1 + a2 z^-2) with complex poles: L2 = sqrt((1 + a2) / ((1 - a2)((1 + a2)^2 -
+//                            a1^2))); with c = cos w, |A|^2 = (1 - a2)^2 + a1^2 + 2 a1 (1 + a2) c
+//                            + 4 a2 c^2, smallest at
+//                            c = -a1 (1 + a2) / (4 a2), where the peak is
+//                            1 / sqrt((1 - a2)^2 + a1^2 - a1^2 (1 + a2)^2 / (4 a2));
+//                            its L1 has no closed form and is the sum of 6000 terms in mpmath.
+//   (1 - r^2) / 2 (1 - z^-2) / (1 - 2 r cos t z^-1 + r^2 z^-2): peak exactly 1 at
+//                            cos w = 2 r cos t / (1 + r^2) (r = 3/4, 2 r cos t = 1: w = acos 0.64).
+//   x / (d0 + d1 z^-1):      the impulse response of 1 / (1 + (d1 / d0) z^-1) divided by d0.
+#include "cascade/norms.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace zorkan {
+namespace {
+
+SecondOrderSection section(double b0, double b1, double b2, double a0, double a1, double a2) {
+    SecondOrderSection s;
+    s.num[0] = b0;
+    s.num[1] = b1;
+    s.num[2] = b2;
+    s.den[0] = a0;
+    s.den[1] = a1;
+    s.den[2] = a2;
+    return s;
+}
+
+SecondOrderSection onePole(double a) {
+    return section(1, 0, 0, 1, -a, 0);
+}
+
+SecondOrderSection allPole(double a1, double a2) {
+    return section(1, 0, 0, 1, a1, a2);
+}
+
+constexpr double none = std::numeric_limits<double>::quiet_NaN();
+
+struct NormRow {
+    std::string name;
+    std::vector<SecondOrderSection> sections;
+    double l1, l2, peak; // none where the row has no independent value
+};
+
+// Four units of the last place of a double: the sums run in extended precision, so only the
+// final rounding and a few roundings of the long sums are left.
+void expectLastDigits(double actual, double expected, const std::string& what) {
+    if (expected != expected)
+        return;
+    EXPECT_DOUBLE_EQ(actual, expected) << what;
+}
+
+TEST(CascadeNormsTable, ClosedFormsAndIndependentSums) {
+    const NormRow rows[] = {
+        {"one pole 0.875", {onePole(0.875)}, 8, 2.065591117977289, 8},
+        {"one pole -0.875 (alternating signs)", {onePole(-0.875)}, 8, 2.065591117977289, 8},
+        {"one pole 0.5", {onePole(0.5)}, 2, 1.1547005383792515, 2},
+        {"one pole -0.375", {onePole(-0.375)}, 1.6, 1.0787197799411873, 1.6},
+        {"one pole 127/128 (long tail)", {onePole(0.9921875)}, 128, 8.0156709258899135, 128},
+        {"double pole 0.75", {onePole(0.75), onePole(0.75)}, 16, 4.3195939772483112, 16},
+        {"double pole -0.625",
+         {section(1, 0, 0, 1, 1.25, 0.390625)},
+         7.1111111111111111,
+         2.4790087904955896,
+         7.1111111111111111},
+        {"resonator -1.25 0.78125",
+         {allPole(-1.25, 0.78125)},
+         7.7794486215538847,
+         2.2486820766931603,
+         6.4649762851341488},
+        {"resonator 0.5 0.875",
+         {allPole(0.5, 0.875)},
+         10.542756465279849,
+         2.1431988791072793,
+         8.3019923466043332},
+        {"band-pass peak 1 at acos 0.64",
+         {section(0.21875, 0, -0.21875, 1, -1, 0.5625)},
+         none,
+         none,
+         1},
+        {"B0 of 2", {section(1, 0, 0, 2, -1, 0)}, 1, 0.57735026918962576, 1},
+        {"second-order FIR", {section(1, 2, 1, 1, 0, 0)}, 4, 2.4494897427831781, 4},
+        {"first difference", {section(1, -1, 0, 1, 0, 0)}, 2, 1.4142135623730951, 2},
+        {"poles at 1/2 and -1/2",
+         {onePole(0.5), onePole(-0.5)},
+         1.3333333333333333,
+         1.0327955589886445,
+         1.3333333333333333},
+    };
+    for (const NormRow& row : rows) {
+        const ImpulseNorms n = impulseNorms(row.sections, row.sections.size());
+        ASSERT_TRUE(n.bounded) << row.name;
+        expectLastDigits(static_cast<double>(n.l1), row.l1, row.name + ": L1");
+        expectLastDigits(static_cast<double>(n.l2), row.l2, row.name + ": L2");
+        expectLastDigits(static_cast<double>(peakGain(row.sections, row.sections.size())), row.peak,
+                         row.name + ": peak");
+    }
+}
+
+// Element k of the partial norms and the peak of `count` sections measure sections 1..k+1
+// only: here 1 / (1 - z^-1 / 2), then that times 1 / (1 + z^-1 / 2) = 1 / (1 - z^-2 / 4).
+TEST(CascadeNormsTable, PartialCascadesStopAtTheirSection) {
+    const std::vector<SecondOrderSection> sections{onePole(0.5), onePole(-0.5)};
+    const struct {
+        std::size_t count;
+        double l1, l2, peak;
+    } rows[] = {
+        {1, 2, 1.1547005383792515, 2},
+        {2, 1.3333333333333333, 1.0327955589886445, 1.3333333333333333},
+    };
+    const std::vector<ImpulseNorms> partial = partialImpulseNorms(sections);
+    ASSERT_EQ(partial.size(), 2u);
+    for (const auto& row : rows) {
+        const std::string name = std::to_string(row.count) + " sections";
+        const ImpulseNorms& n = partial[row.count - 1];
+        expectLastDigits(static_cast<double>(n.l1), row.l1, name + ": L1");
+        expectLastDigits(static_cast<double>(n.l2), row.l2, name + ": L2");
+        const ImpulseNorms single = impulseNorms(sections, row.count);
+        expectLastDigits(static_cast<double>(single.l1), row.l1, name + ": L1 alone");
+        expectLastDigits(static_cast<double>(peakGain(sections, row.count)), row.peak,
+                         name + ": peak");
+    }
+}
+
+// A pole on or outside the unit circle has no finite norms; a stable front of such a
+// cascade keeps its own.
+TEST(CascadeNormsTable, PolesOnOrOutsideTheCircleAreUnbounded) {
+    const struct {
+        std::string name;
+        std::vector<SecondOrderSection> sections;
+        std::vector<bool> bounded; // per partial cascade
+    } rows[] = {
+        {"pole at 1", {onePole(1)}, {false}},
+        {"pole at -129/128", {onePole(-1.0078125)}, {false}},
+        {"complex pair of radius 1", {allPole(-1, 1)}, {false}},
+        {"stable then unstable", {onePole(0.5), onePole(1)}, {true, false}},
+        {"unstable then stable", {onePole(1), onePole(0.5)}, {false, false}},
+    };
+    for (const auto& row : rows) {
+        EXPECT_FALSE(impulseNorms(row.sections, row.sections.size()).bounded) << row.name;
+        const std::vector<ImpulseNorms> partial = partialImpulseNorms(row.sections);
+        ASSERT_EQ(partial.size(), row.bounded.size()) << row.name;
+        for (std::size_t k = 0; k < partial.size(); ++k)
+            EXPECT_EQ(partial[k].bounded, row.bounded[k]) << row.name << " section " << k + 1;
+    }
+    const std::vector<ImpulseNorms> front = partialImpulseNorms({onePole(0.5), onePole(1)});
+    expectLastDigits(static_cast<double>(front[0].l1), 2, "stable front: L1");
+}
+
+} // namespace
+} // namespace zorkan
