@@ -227,9 +227,6 @@ std::string verilogTestbench(const ExportedFilter& filter, const ExportOptions& 
     checkModuleName(o.prefix);
     const Implementation& im = *filter.implementation;
     const int samples = o.testVectors;
-    if (samples < 1 || samples > maximumTestVectors)
-        throw UserMessage("Число отсчетов тестовых векторов должно быть от 1 до " +
-                          std::to_string(maximumTestVectors));
     const int w = im.options.arithmetic.dataBits;
     const std::string data = "signed [" + std::to_string(w - 1) + ":0]";
     const std::string count = std::to_string(samples);
