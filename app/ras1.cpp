@@ -231,8 +231,13 @@ void TForm1::createCommands() {
     connect(command("MenuAbout"), &QAction::triggered, command("About"), &QAction::trigger);
     connect(command("MenuExit"), &QAction::triggered, this, &QWidget::close);
     connect(command("FilterAnalysis"), &QAction::triggered, this, [] { openAnalysisWindow(); });
-    connect(command("FilterImplementation"), &QAction::triggered, this,
-            [] { openImplementationWindow(); });
+    connect(command("FilterImplementation"), &QAction::triggered, this, [] {
+        ImplementationWindow* form = openImplementationWindow();
+        connect(form, &ImplementationWindow::exportRequested, form,
+                [form](const QString& source, const ImplementationOptions& implementation) {
+                    exportImplementation(form, source, implementation);
+                });
+    });
     connect(command("FilterCharacteristics"), &QAction::triggered, this,
             [] { openCharacteristicsWindow(); });
     connect(command("ClassicalDesign"), &QAction::triggered, this,

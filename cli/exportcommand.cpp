@@ -1,7 +1,6 @@
 // zorkan-cli export: a filter parameter file as second-order sections for other tools.
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "cli/verilogexport.h"
 #include "common/errors.h"
 #include "export/formats.h"
 
@@ -83,6 +82,66 @@ const char* const exportHelp =
     "Неустойчивый или нулевой фильтр выводится с предупреждением в комментарии\n"
     "и в stderr. При ошибке сообщение выводится в stderr, код выхода 1.\n";
 
+// --test-vectors N, when given, for the formats that take it.
+void readTestVectors(const Arguments& args, ExportOptions& options, bool taken) {
+    if (!args.options.count("test-vectors"))
+        return;
+    const std::int64_t n = integerOption(args, "test-vectors", 0);
+    if (!taken)
+        throw UserMessage("Параметр --test-vectors относится только к форматам c, cmsis и verilog");
+    if (n < 1 || n > maximumTestVectors)
+        throw UserMessage("Число отсчетов тестовых векторов должно быть от 1 до " +
+                          std::to_string(maximumTestVectors));
+    options.testVectors = static_cast<int>(n);
+}
+
+// --format verilog: the words and rules of the fixed-point implementation, scaling peak
+// and order ascending unless given.
+void readVerilogOptions(const Arguments& args, ExportOptions& options) {
+    if (args.options.count("type"))
+        throw UserMessage("Параметр --type не относится к формату verilog: слова данных и "
+                          "коэффициентов задают --data-bits и --coef-bits");
+    Arithmetic& a = options.words;
+    a.dataBits = static_cast<int>(integerOption(args, "data-bits", 16));
+    a.coefBits = static_cast<int>(integerOption(args, "coef-bits", 32));
+    a.rounding = parseRounding(textOption(args, "round", "nearest"));
+    a.overflow = parseOverflow(textOption(args, "overflow", "saturate"));
+    checkArithmetic(a);
+    options.normalise = switchGiven(args, "normalise");
+    options.scaling = parseScaling(textOption(args, "scale", "peak"));
+    if (args.options.count("scale"))
+        checkNormalising(options);
+    options.order = parseSectionOrder(textOption(args, "order", "ascending"));
+    options.prefix = textOption(args, "name", options.prefix);
+    readTestVectors(args, options, true);
+}
+
+// The other formats: the number type and name of C and CMSIS-DSP, normalisation, scaling
+// and order.
+void readCodeOptions(const Arguments& args, ExportOptions& options, const std::string& format) {
+    const bool code = options.format == ExportFormat::C || options.format == ExportFormat::Cmsis;
+    if (args.options.count("type") && !code)
+        throw UserMessage("Параметр --type относится только к форматам c и cmsis");
+    if (args.options.count("name") && !code)
+        throw UserMessage("Параметр --name относится только к форматам c и cmsis");
+    for (const char* name : {"data-bits", "coef-bits", "round", "overflow"})
+        if (args.options.count(name))
+            throw UserMessage(std::string("Параметр --") + name + " не относится к формату " +
+                              format +
+                              (options.format == ExportFormat::Cmsis
+                                   ? ": слова данных и коэффициентов задает тип q15, q31 или f32"
+                                   : ""));
+    options.type = parseSampleType(
+        textOption(args, "type", options.format == ExportFormat::Cmsis ? "q15" : "double"));
+    readTestVectors(args, options, code);
+    options.prefix = textOption(args, "name", options.prefix);
+    options.normalise = switchGiven(args, "normalise");
+    if (args.options.count("scale"))
+        options.scaling = parseScaling(textOption(args, "scale", ""));
+    if (args.options.count("order"))
+        options.order = parseSectionOrder(textOption(args, "order", ""));
+}
+
 } // namespace
 
 int runExport(int argc, char** argv) {
@@ -100,40 +159,13 @@ int runExport(int argc, char** argv) {
     const std::string formatText = textOption(args, "format", "");
     if (formatText.empty())
         throw UserMessage("Укажите формат: --format sos-csv, octave, python, c, cmsis или verilog");
-    if (formatText == "verilog")
-        return runVerilogExport(args);
     ExportOptions options;
     options.format = parseExportFormat(formatText);
-    const bool code = options.format == ExportFormat::C || options.format == ExportFormat::Cmsis;
-    if (args.options.count("type") && !code)
-        throw UserMessage("Параметр --type относится только к форматам c и cmsis");
-    if (args.options.count("name") && !code)
-        throw UserMessage("Параметр --name относится только к форматам c и cmsis");
-    for (const char* name : {"data-bits", "coef-bits", "round", "overflow"})
-        if (args.options.count(name))
-            throw UserMessage(std::string("Параметр --") + name + " не относится к формату " +
-                              formatText +
-                              (options.format == ExportFormat::Cmsis
-                                   ? ": слова данных и коэффициентов задает тип q15, q31 или f32"
-                                   : ""));
-    options.type = parseSampleType(
-        textOption(args, "type", options.format == ExportFormat::Cmsis ? "q15" : "double"));
-    if (args.options.count("test-vectors")) {
-        const std::int64_t n = integerOption(args, "test-vectors", 0);
-        if (!code)
-            throw UserMessage(
-                "Параметр --test-vectors относится только к форматам c, cmsis и verilog");
-        if (n < 1 || n > maximumTestVectors)
-            throw UserMessage("Число отсчетов тестовых векторов должно быть от 1 до " +
-                              std::to_string(maximumTestVectors));
-        options.testVectors = static_cast<int>(n);
-    }
-    options.prefix = textOption(args, "name", options.prefix);
-    options.normalise = switchGiven(args, "normalise");
-    if (args.options.count("scale"))
-        options.scaling = parseScaling(textOption(args, "scale", ""));
-    if (args.options.count("order"))
-        options.order = parseSectionOrder(textOption(args, "order", ""));
+    const bool verilog = options.format == ExportFormat::Verilog;
+    if (verilog)
+        readVerilogOptions(args, options);
+    else
+        readCodeOptions(args, options, formatText);
     const std::string source = args.positional[0];
     options.sourceName = std::filesystem::path(source).filename().string();
 
@@ -141,7 +173,10 @@ int runExport(int argc, char** argv) {
     if (output.empty() && options.format == ExportFormat::Cmsis)
         output = options.prefix;
     if (output.empty() && options.testVectors > 0)
-        throw UserMessage("Тестовые векторы записываются в файл рядом с кодом: укажите --output");
+        throw UserMessage(verilog ? "Для тестовых векторов укажите выходной файл (--output "
+                                    "ИМЯ.v): испытательный модуль записывается рядом, в ИМЯ_tb.v"
+                                  : "Тестовые векторы записываются в файл рядом с кодом: "
+                                    "укажите --output");
     ExportedFilter filter;
     if (output.empty()) {
         filter = exportedFilter(source, options);

@@ -1,39 +1,12 @@
 // The CMSIS-DSP export: the library's df1 q15/q31 and df2T f32 biquad kernels.
 #include "export/cmsis.h"
 
+#include "export/exportheader.h"
+#include "export/exporttext.h"
+
 #include "common/errors.h"
 
-#include <charconv>
-#include <cmath>
-
 namespace zorkan {
-
-std::string exportAsciiName(const std::string& name) {
-    std::string out;
-    for (char ch : name) {
-        const auto c = static_cast<unsigned char>(ch);
-        out += (c >= 0x20 && c < 0x7f && ch != '*' && ch != '"' && ch != '\\') ? ch : '?';
-    }
-    return out;
-}
-
-void checkExportPrefix(const std::string& name) {
-    bool ok = !name.empty() && name.size() <= 64 && !(name[0] >= '0' && name[0] <= '9');
-    for (char ch : name)
-        ok = ok && ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
-                    (ch >= '0' && ch <= '9') || ch == '_');
-    if (!ok)
-        throw UserMessage("Имя фильтра для языка C '" + name +
-                          "' должно состоять из латинских букв, цифр и '_' и не начинаться с "
-                          "цифры");
-}
-
-std::string upperName(std::string s) {
-    for (char& ch : s)
-        if (ch >= 'a' && ch <= 'z')
-            ch = static_cast<char>(ch - 'a' + 'A');
-    return s;
-}
 
 namespace {
 
@@ -76,21 +49,6 @@ Kernel kernelOf(SampleType type) {
             5,
             2,
             false};
-}
-
-std::string integerLiteral(std::int64_t v) {
-    // The most negative q31 has no literal of its own in C.
-    if (v == -2147483648LL)
-        return "(-2147483647 - 1)";
-    return std::to_string(v);
-}
-
-std::string floatLiteral(float v) {
-    if (v == 0)
-        v = 0; // no "-0"
-    char text[40];
-    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, 8);
-    return std::string(text, r.ptr) + "f";
 }
 
 std::vector<std::string> arithmeticLines(const Kernel& k, SampleType type, int postShift) {
@@ -137,7 +95,7 @@ std::vector<std::string> arithmeticLines(const Kernel& k, SampleType type, int p
 
 CSources cmsisSources(const ExportedFilter& filter, const ExportOptions& o,
                       const std::string& headerName) {
-    checkExportPrefix(o.prefix);
+    checkCIdentifier(o.prefix);
     if (!filter.implementation)
         throw UserMessage("В файле фильтра нет ни одной секции: экспортировать нечего");
     const Implementation& im = *filter.implementation;
@@ -155,10 +113,7 @@ CSources cmsisSources(const ExportedFilter& filter, const ExportOptions& o,
     const std::vector<std::string> arithmetic = arithmeticLines(k, o.type, postShift);
     lines.insert(lines.end() - static_cast<std::ptrdiff_t>(filter.cascade.warnings.size()),
                  arithmetic.begin(), arithmetic.end());
-    std::string comment = "/*\n";
-    for (const std::string& l : lines)
-        comment += " * " + l + "\n";
-    comment += " */\n";
+    const std::string comment = "/*\n" + commented(lines, " *") + " */\n";
 
     const std::string coeffs = "const " + std::string(k.sample) + " " + p + "_coeffs[" +
                                std::to_string(k.perStage) + " * " + count + "]";
@@ -182,7 +137,7 @@ CSources cmsisSources(const ExportedFilter& filter, const ExportOptions& o,
         "/* Filters n samples; the state carries over from block to block. */\n" + process + ";\n";
     s.header += "\n#ifdef __cplusplus\n}\n#endif\n\n#endif\n";
 
-    s.source = comment + "#include \"" + exportAsciiName(headerName) + "\"\n\n";
+    s.source = comment + "#include \"" + printableAscii(headerName, "*\"\\") + "\"\n\n";
     s.source += coeffs + " = {\n";
     for (std::size_t i = 0; i < stages; ++i) {
         std::vector<std::string> v;
@@ -194,8 +149,8 @@ CSources cmsisSources(const ExportedFilter& filter, const ExportOptions& o,
                 v.insert(v.begin() + 1, "0");
         } else {
             const std::array<float, 5>& c = im.single[i];
-            v = {floatLiteral(c[0]), floatLiteral(c[1]), floatLiteral(c[2]), floatLiteral(-c[3]),
-                 floatLiteral(-c[4])};
+            v = {singleLiteral(c[0]), singleLiteral(c[1]), singleLiteral(c[2]),
+                 singleLiteral(-c[3]), singleLiteral(-c[4])};
         }
         s.source += "    ";
         for (std::size_t j = 0; j < v.size(); ++j)

@@ -1,7 +1,7 @@
 #include "export/exportdialog.h"
 
-#include "coefficients/filterfile.h"
 #include "common/errors.h"
+#include "export/verilog.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
 #include "ui/prompts.h"
@@ -32,7 +32,7 @@ namespace {
 const char* const formatTexts[] = {
     "Секции второго порядка, CSV (*.csv)", "Octave/MATLAB (*.m)",
     "Python, массив NumPy (*.py)",         "Язык C (*.c, *.h)",
-    "CMSIS-DSP, ядра biquad (*.c, *.h)",
+    "CMSIS-DSP, ядра biquad (*.c, *.h)",   "Verilog-2001 для ПЛИС (*.v)",
 };
 
 // The file types of the save dialog, in the order of ExportFormat.
@@ -42,6 +42,7 @@ const char* const fileFilters[] = {
     "Модули Python|*.py",
     "Код C, файлы .c и .h|*.c|Один заголовочный файл C|*.h",
     "Код CMSIS-DSP, файлы .c и .h|*.c",
+    "Модули Verilog|*.v",
 };
 
 // In the order of SampleType.
@@ -95,7 +96,22 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     auto* column = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     column->addLayout(form);
+    createSourceControls(form);
+    createFormatControls(form, column);
+    createVerilogControls(column);
+    createPreview(column);
+    createButtons(column);
+    createImplementationControls(column);
+    connectControls();
+    ComboBox1Change();
 
+    // The filter last designed or analysed, if any.
+    const SharedState& state = shared();
+    setSourceFile(state.ResponseFilterFile.isEmpty() ? state.DesignedFilterFile
+                                                     : state.ResponseFilterFile);
+}
+
+void ExportDialog::createSourceControls(QFormLayout* form) {
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setToolTip(QStringLiteral("Файл параметров фильтра (.flt)"));
@@ -105,7 +121,9 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     sourceRow->addWidget(Edit1, 1);
     sourceRow->addWidget(BitBtn1);
     form->addRow(QStringLiteral("Файл параметров фильтра:"), sourceRow);
+}
 
+void ExportDialog::createFormatControls(QFormLayout* form, QVBoxLayout* column) {
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     for (const char* text : formatTexts)
@@ -129,10 +147,10 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     CheckBox1->setToolTip(QStringLiteral(
         "Каждая секция масштабируется так, что секции с первой по нее имеют усиление 1"));
     column->addWidget(CheckBox1);
+}
 
-    // Verilog: the words and the rules of the fixed-point implementation.
-    verilogIndex_ = ComboBox1->count();
-    ComboBox1->addItem(QStringLiteral("Verilog-2001 для ПЛИС (*.v)"));
+// Verilog: the words and the rules of the fixed-point implementation.
+void ExportDialog::createVerilogControls(QVBoxLayout* column) {
     auto* words = new QHBoxLayout;
     SpinEdit2 = new QSpinBox(this);
     SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
@@ -160,7 +178,9 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     words->addWidget(ComboBox6);
     words->addStretch(1);
     column->addLayout(words);
+}
 
+void ExportDialog::createPreview(QVBoxLayout* column) {
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setToolTip(QStringLiteral("Файлы, которые получит предложенное имя"));
@@ -173,7 +193,9 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     Label1->setWordWrap(true);
     Label1->setToolTip(QStringLiteral("Предупреждения о фильтре; они записываются и в файл"));
     column->addWidget(Label1);
+}
 
+void ExportDialog::createButtons(QVBoxLayout* column) {
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     BitBtn2 = new QPushButton(QStringLiteral("Экспорт..."), this);
@@ -189,8 +211,10 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     column->addWidget(StatusBar1);
+}
 
-    // The implementation's options, after the controls above.
+// The implementation's options, after the controls above.
+void ExportDialog::createImplementationControls(QVBoxLayout* column) {
     auto* more = new QFormLayout;
     ComboBox3 = new QComboBox(this);
     ComboBox3->setObjectName(QStringLiteral("ComboBox3"));
@@ -214,7 +238,9 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
         "что код считает то же, что моделирование"));
     more->addRow(QStringLiteral("Тестовые векторы:"), SpinEdit1);
     column->insertLayout(column->indexOf(Label1) + 1, more);
+}
 
+void ExportDialog::connectControls() {
     connect(BitBtn1, &QPushButton::clicked, this, &ExportDialog::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &ExportDialog::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);
@@ -229,12 +255,6 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
         connect(spin, &QSpinBox::valueChanged, this, &ExportDialog::showPreview);
     for (QComboBox* box : {ComboBox5, ComboBox6})
         connect(box, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
-    ComboBox1Change();
-
-    // The filter last designed or analysed, if any.
-    const SharedState& state = shared();
-    setSourceFile(state.ResponseFilterFile.isEmpty() ? state.DesignedFilterFile
-                                                     : state.ResponseFilterFile);
 }
 
 void ExportDialog::setSourceFile(const QString& path) {
@@ -242,31 +262,23 @@ void ExportDialog::setSourceFile(const QString& path) {
     showPreview();
 }
 
-void ExportDialog::preset(const ExportOptions& options) {
+void ExportDialog::preset(const ImplementationOptions& io) {
+    const ExportOptions options = exportFormatOf(io.arithmetic.target);
     ComboBox1->setCurrentIndex(static_cast<int>(options.format));
     ComboBox2->setCurrentIndex(static_cast<int>(options.type));
     CheckBox1->setChecked(false);
-    int scaling = 0, order = 0;
     for (int i = 0; i < 4; ++i)
-        if (options.scaling && scalings[i] == *options.scaling)
-            scaling = i + 1;
+        if (scalings[i] == io.scaling)
+            ComboBox3->setCurrentIndex(i + 1);
     for (int i = 0; i < 3; ++i)
-        if (options.order && orders[i] == *options.order)
-            order = i + 1;
-    ComboBox3->setCurrentIndex(scaling);
-    ComboBox4->setCurrentIndex(order);
-}
-
-void ExportDialog::presetVerilog(const ImplementationOptions& io) {
-    ExportOptions options;
-    options.scaling = io.scaling;
-    options.order = io.order;
-    preset(options);
-    ComboBox1->setCurrentIndex(verilogIndex_);
-    SpinEdit2->setValue(io.arithmetic.dataBits);
-    SpinEdit3->setValue(io.arithmetic.coefBits);
-    ComboBox5->setCurrentIndex(io.arithmetic.rounding == Rounding::Truncate ? 1 : 0);
-    ComboBox6->setCurrentIndex(io.arithmetic.overflow == Overflow::Wrap ? 1 : 0);
+        if (orders[i] == io.order)
+            ComboBox4->setCurrentIndex(i + 1);
+    if (options.format == ExportFormat::Verilog) {
+        SpinEdit2->setValue(io.arithmetic.dataBits);
+        SpinEdit3->setValue(io.arithmetic.coefBits);
+        ComboBox5->setCurrentIndex(io.arithmetic.rounding == Rounding::Truncate ? 1 : 0);
+        ComboBox6->setCurrentIndex(io.arithmetic.overflow == Overflow::Wrap ? 1 : 0);
+    }
 }
 
 void ExportDialog::ComboBox1Change() {
@@ -286,7 +298,6 @@ void ExportDialog::ComboBox1Change() {
 ExportOptions ExportDialog::chosenOptions() const {
     ExportOptions options;
     options.format = static_cast<ExportFormat>(ComboBox1->currentIndex());
-    options.type = static_cast<SampleType>(ComboBox2->currentIndex());
     options.prefix = Edit2->text().trimmed().toStdString();
     options.normalise = CheckBox1->isChecked();
     if (ComboBox3 && ComboBox3->currentIndex() > 0)
@@ -294,7 +305,20 @@ ExportOptions ExportDialog::chosenOptions() const {
     if (ComboBox4 && ComboBox4->currentIndex() > 0)
         options.order = orders[ComboBox4->currentIndex() - 1];
     const bool code = options.format == ExportFormat::C || options.format == ExportFormat::Cmsis;
-    options.testVectors = code && SpinEdit1 ? SpinEdit1->value() : 0;
+    options.testVectors = (code || verilogChosen()) && SpinEdit1 ? SpinEdit1->value() : 0;
+    if (!verilogChosen()) {
+        options.type = static_cast<SampleType>(ComboBox2->currentIndex());
+        return options;
+    }
+    // The module takes the scaling chosen for every implementation, else the
+    // normalisation's peak (or none), with the words and rules chosen for it.
+    options.scaling = options.scaling.value_or(options.normalise ? Scaling::Peak : Scaling::None);
+    options.normalise = false;
+    options.words.dataBits = SpinEdit2->value();
+    options.words.coefBits = SpinEdit3->value();
+    options.words.rounding =
+        ComboBox5->currentIndex() == 1 ? Rounding::Truncate : Rounding::Nearest;
+    options.words.overflow = ComboBox6->currentIndex() == 1 ? Overflow::Wrap : Overflow::Saturate;
     return options;
 }
 
@@ -308,10 +332,6 @@ void ExportDialog::showPreview() {
     const QString source = Edit1->text().trimmed();
     if (source.isEmpty()) {
         Label1->setText(QStringLiteral("Не задано имя файла параметров фильтра"));
-        return;
-    }
-    if (verilogChosen()) {
-        showVerilogPreview(source);
         return;
     }
     ExportOptions options = chosenOptions();
@@ -332,7 +352,12 @@ void ExportDialog::showPreview() {
                                 .arg(static_cast<int>(options.type))
                                 .arg(ComboBox3->currentIndex())
                                 .arg(ComboBox4->currentIndex())
-                                .arg(options.normalise ? 1 : 0);
+                                .arg(CheckBox1->isChecked() ? 1 : 0) +
+                            QStringLiteral("|%1|%2|%3|%4")
+                                .arg(options.words.dataBits)
+                                .arg(options.words.coefBits)
+                                .arg(static_cast<int>(options.words.rounding))
+                                .arg(static_cast<int>(options.words.overflow));
         if (key != previewKey_ || !file.exists()) {
             previewKey_.clear();
             previewFilter_ = exportedFilter(source.toStdString(), options);
@@ -351,8 +376,11 @@ void ExportDialog::showPreview() {
         QStringList warnings;
         for (const CascadeWarning& w : filter.cascade.warnings)
             warnings << QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message);
-        Label1->setText(warnings.isEmpty() ? QStringLiteral("Предупреждений нет")
-                                           : warnings.join(QLatin1Char('\n')));
+        Label1->setText((warnings.isEmpty() ? QStringLiteral("Предупреждений нет")
+                                            : warnings.join(QLatin1Char('\n'))) +
+                        (verilogChosen() ? QStringLiteral("\nЗадержка модуля: %1 тактов")
+                                               .arg(verilogLatency(*filter.implementation))
+                                         : QString()));
     } catch (const Error& e) {
         // The system's own refusals are worded as they stand; the others get their stop.
         const QString why = QString::fromUtf8(e.what());
@@ -391,10 +419,6 @@ void ExportDialog::BitBtn2Click() {
                           QStringLiteral("Не задано имя файла параметров фильтра"));
         return;
     }
-    if (verilogChosen()) {
-        exportVerilogModule(source);
-        return;
-    }
     const ExportOptions options = chosenOptions();
     const std::optional<QString> output =
         prompts().saveFileName(outputRequest(options.format, source));
@@ -410,125 +434,36 @@ void ExportDialog::BitBtn2Click() {
         BusyCursor busy;
         result = exportFilter(source.toStdString(), output->toStdString(), options);
     }
+    // The module is named alone, with its latency.
+    const bool verilog = verilogChosen();
     QStringList names;
     for (const std::string& f : result.files)
-        names << fullPath(f);
+        if (!verilog || names.isEmpty())
+            names << fullPath(f);
     StatusBar1->showMessage((names.size() > 1
                                  ? QStringLiteral("Записаны %1; секций второго порядка: %2")
                                  : QStringLiteral("Записан %1; секций второго порядка: %2"))
                                 .arg(names.join(QStringLiteral(", ")))
-                                .arg(result.filter.cascade.sections.size()));
+                                .arg(result.filter.cascade.sections.size()) +
+                            (verilog ? QStringLiteral(", задержка %1 тактов")
+                                           .arg(verilogLatency(*result.filter.implementation))
+                                     : QString()));
     for (const CascadeWarning& w : result.filter.cascade.warnings)
         prompts().message(MessageIcon::Warning, applicationTitle(),
                           QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message));
 }
 
 bool ExportDialog::verilogChosen() const {
-    return ComboBox1 && ComboBox1->currentIndex() == verilogIndex_;
+    return ComboBox1 && ComboBox1->currentIndex() == static_cast<int>(ExportFormat::Verilog);
 }
 
-VerilogOptions ExportDialog::chosenVerilogOptions() const {
-    VerilogOptions options;
-    Arithmetic& a = options.implementation.arithmetic;
-    a.target = Target::Fixed;
-    a.dataBits = SpinEdit2->value();
-    a.coefBits = SpinEdit3->value();
-    a.rounding = ComboBox5->currentIndex() == 1 ? Rounding::Truncate : Rounding::Nearest;
-    a.overflow = ComboBox6->currentIndex() == 1 ? Overflow::Wrap : Overflow::Saturate;
-    // The scaling and order chosen for every implementation, else the normalisation's
-    // peak (or none) and the most resonant section last.
-    options.implementation.scaling = ComboBox3->currentIndex() > 0
-                                         ? scalings[ComboBox3->currentIndex() - 1]
-                                     : CheckBox1->isChecked() ? Scaling::Peak
-                                                              : Scaling::None;
-    options.implementation.order = ComboBox4->currentIndex() > 0
-                                       ? orders[ComboBox4->currentIndex() - 1]
-                                       : SectionOrder::ascending;
-    options.testVectors = SpinEdit1->value();
-    options.prefix = Edit2->text().trimmed().toStdString();
-    return options;
-}
-
-namespace {
-
-FileDialogRequest verilogRequest(const QString& source) {
-    FileDialogRequest r;
-    r.title = QStringLiteral("Экспорт фильтра");
-    r.initialFolder = QDir::currentPath();
-    r.filter = QStringLiteral("Модули Verilog|*.v");
-    r.defaultExtension = QStringLiteral("v");
-    const QString stem = source.isEmpty() ? QStringLiteral("1") : QFileInfo(source).baseName();
-    r.proposedName = stem + QStringLiteral(".v");
-    return r;
-}
-
-} // namespace
-
-void ExportDialog::showVerilogPreview(const QString& source) {
-    VerilogOptions options = chosenVerilogOptions();
-    options.sourceName = QFileInfo(source).fileName().toStdString();
-    const QString proposed =
-        QDir(QDir::currentPath()).filePath(verilogRequest(source).proposedName);
-    try {
-        // Realised again only when the file or the arithmetic changed, not for the name.
-        const QFileInfo file(source);
-        const Arithmetic& a = options.implementation.arithmetic;
-        const QString key = QStringLiteral("%1|%2|%3|%4|%5|%6|%7|%8|%9")
-                                .arg(file.absoluteFilePath())
-                                .arg(file.lastModified().toMSecsSinceEpoch())
-                                .arg(file.size())
-                                .arg(a.dataBits)
-                                .arg(a.coefBits)
-                                .arg(static_cast<int>(a.rounding))
-                                .arg(static_cast<int>(a.overflow))
-                                .arg(static_cast<int>(options.implementation.scaling))
-                                .arg(static_cast<int>(options.implementation.order));
-        if (key != verilogKey_ || !file.exists()) {
-            verilogKey_.clear();
-            verilogImplementation_ =
-                verilogImplementation(readAnalysedFilter(source.toStdString()), options);
-            verilogKey_ = key;
-        }
-        const Implementation& im = verilogImplementation_;
-        const std::vector<VerilogFile> files =
-            verilogFileTexts(im, proposed.toStdString(), options);
-        Memo1->setPlainText(QString::fromStdString(files[0].text));
-        PageControl1->setTabText(0, QFileInfo(QString::fromStdString(files[0].path)).fileName());
-        QStringList warnings;
-        for (const CascadeWarning& w : im.cascade.warnings)
-            warnings << QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message);
-        Label1->setText((warnings.isEmpty() ? QStringLiteral("Предупреждений нет")
-                                            : warnings.join(QLatin1Char('\n'))) +
-                        QStringLiteral("\nЗадержка модуля: %1 тактов").arg(verilogLatency(im)));
-    } catch (const Error& e) {
-        const QString why = QString::fromUtf8(e.what());
-        Label1->setText(QStringLiteral("Текст не составлен: ") +
-                        (dynamic_cast<const UserMessage*>(&e) ? why : withFullStop(why)));
-    }
-}
-
-void ExportDialog::exportVerilogModule(const QString& source) {
-    const VerilogOptions options = chosenVerilogOptions();
-    const std::optional<QString> output = prompts().saveFileName(verilogRequest(source));
-    if (!output)
-        return;
-    const std::vector<std::string> files = verilogFiles(output->toStdString(), options);
-    checkExportOutputs(source.toStdString(), files);
-    if (!replaceAllowed(files))
-        return;
-    VerilogResult result;
-    {
-        BusyCursor busy;
-        result = exportVerilog(source.toStdString(), output->toStdString(), options);
-    }
-    StatusBar1->showMessage(QStringLiteral("Записан %1; секций второго порядка: %2, задержка %3 "
-                                           "тактов")
-                                .arg(fullPath(result.files[0]))
-                                .arg(result.implementation.fixed.size())
-                                .arg(verilogLatency(result.implementation)));
-    for (const CascadeWarning& w : result.implementation.cascade.warnings)
-        prompts().message(MessageIcon::Warning, applicationTitle(),
-                          QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message));
+void exportImplementation(QWidget* owner, const QString& source,
+                          const ImplementationOptions& implementation) {
+    auto* dialog = new ExportDialog(owner);
+    dialog->setSourceFile(source);
+    dialog->preset(implementation);
+    prompts().showModal(dialog);
+    dialog->deleteLater();
 }
 
 } // namespace zorkan::ui

@@ -17,12 +17,12 @@
 // Verilog (the last format), SpinEdit2 (data bits), SpinEdit3 (coefficient bits),
 // ComboBox5 (rounding), ComboBox6 (overflow).
 #include "export/formats.h"
-#include "export/verilog.h"
 
 #include <QDialog>
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -30,6 +30,7 @@ class QPushButton;
 class QSpinBox;
 class QStatusBar;
 class QTabWidget;
+class QVBoxLayout;
 
 namespace zorkan::ui {
 
@@ -40,16 +41,24 @@ class ExportDialog : public QDialog {
     explicit ExportDialog(QWidget* owner);
 
     void setSourceFile(const QString& path);
-    // Sets the format, the number type, the scaling and the section order of `options`.
-    void preset(const ExportOptions& options);
-    // Chooses Verilog with the words, rules, scaling and order of a fixed-point
-    // implementation.
-    void presetVerilog(const ImplementationOptions& implementation);
+    // Chooses the format and number type that write the implementation's target as code
+    // (the target table), its scaling and section order, and for Verilog its words and
+    // rules.
+    void preset(const ImplementationOptions& implementation);
 
     void BitBtn1Click(); // chooses the source file
     void BitBtn2Click(); // asks for the output file and exports
 
   private:
+    // The steps of building the dialog: each group of controls, then their signals.
+    void createSourceControls(QFormLayout* form);
+    void createFormatControls(QFormLayout* form, QVBoxLayout* column);
+    void createVerilogControls(QVBoxLayout* column);
+    void createPreview(QVBoxLayout* column);
+    void createButtons(QVBoxLayout* column);
+    void createImplementationControls(QVBoxLayout* column);
+    void connectControls();
+
     void ComboBox1Change();
     ExportOptions chosenOptions() const;
     // Shows the texts the proposed output name would get, and the warnings.
@@ -58,9 +67,6 @@ class ExportDialog : public QDialog {
     bool replaceAllowed(const std::vector<std::string>& files);
     // Verilog: the module of the fixed-point implementation with the chosen words.
     bool verilogChosen() const;
-    VerilogOptions chosenVerilogOptions() const;
-    void showVerilogPreview(const QString& source);
-    void exportVerilogModule(const QString& source);
 
     QLineEdit* Edit1 = nullptr;
     QPushButton* BitBtn1 = nullptr;
@@ -82,14 +88,13 @@ class ExportDialog : public QDialog {
     QSpinBox* SpinEdit3 = nullptr;
     QComboBox* ComboBox5 = nullptr;
     QComboBox* ComboBox6 = nullptr;
-    int verilogIndex_ = -1; // the item of ComboBox1 that is Verilog
-    // The implementation the Verilog page shows, and what it was made from.
-    QString verilogKey_;
-    Implementation verilogImplementation_;
-
     // The sections the pages show, and what they were made from.
     QString previewKey_;
     ExportedFilter previewFilter_;
 };
+
+// Opens the dialog, modal, on `source` preset to the implementation (ExportDialog::preset).
+void exportImplementation(QWidget* owner, const QString& source,
+                          const ImplementationOptions& implementation);
 
 } // namespace zorkan::ui

@@ -2,35 +2,21 @@
 #include "export/testvectors.h"
 
 #include "common/errors.h"
-#include "export/cmsis.h"
+#include "export/exporttext.h"
 #include "fixedpoint/simulation.h"
 #include "zorkanconfig.h"
 
-#include <charconv>
 #include <cmath>
 
 namespace zorkan {
 
 namespace {
 
-std::string integerLiteral(std::int64_t v) {
-    if (v == -2147483648LL)
-        return "(-2147483647 - 1)";
-    return std::to_string(v);
-}
-
 std::string floatingLiteral(double v, bool single) {
     if (!std::isfinite(v))
         throw UserMessage("Моделирование дало бесконечный или неопределенный отсчет: тестовые "
                           "векторы не записать (фильтр неустойчив?)");
-    if (v == 0)
-        v = 0;
-    if (!single)
-        return formatRoundTrip(v, RoundTripForm::Scientific);
-    char text[40];
-    const auto r = std::to_chars(text, text + sizeof text, static_cast<float>(v),
-                                 std::chars_format::scientific, 8);
-    return std::string(text, r.ptr) + "f";
+    return single ? singleLiteral(static_cast<float>(v)) : exactNumber(v);
 }
 
 std::string array(const std::string& type, const std::string& name,
@@ -52,7 +38,7 @@ std::string array(const std::string& type, const std::string& name,
 
 std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions& o,
                               const std::string& headerName) {
-    checkExportPrefix(o.prefix);
+    checkCIdentifier(o.prefix);
     if (!filter.implementation)
         throw UserMessage("В файле фильтра нет ни одной секции: тестовые векторы не записать");
     const Implementation& im = *filter.implementation;
@@ -98,7 +84,7 @@ std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions&
     }
     const std::string& p = o.prefix;
     std::string c = "/*\n * ZORKAN " + std::string(ZORKAN_VERSION) + " golden test vectors of " +
-                    exportAsciiName(headerName) + " (" + targetName(target) + "), " +
+                    printableAscii(headerName, "*\"\\") + " (" + targetName(target) + "), " +
                     std::to_string(n) + " samples\n";
     c += " * input: a full-scale sweep from 0 to half the sampling rate, then full-scale noise,\n"
          " * then silence; expected: ZORKAN's bit-exact simulation of the same implementation.\n"
@@ -107,7 +93,7 @@ std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions&
     c += "#include <stdio.h>\n";
     if (!cmsis)
         c += "#include <stddef.h>\n#include <stdint.h>\n";
-    c += "#include \"" + exportAsciiName(headerName) + "\"\n\n";
+    c += "#include \"" + printableAscii(headerName, "*\"\\") + "\"\n\n";
     c += "#define TEST_SAMPLES " + std::to_string(n) + "\n\n";
     c += array(type, "test_input", in);
     c += array(type, "test_expected", expected);

@@ -3,16 +3,13 @@
 // implementation, so that its outputs are the simulation's, bit for bit.
 #include "export/verilog.h"
 
-#include "coefficients/filterfile.h"
 #include "common/errors.h"
-#include "common/replacefile.h"
-#include "export/formats.h"
+#include "export/exporttext.h"
 #include "fixedpoint/simulation.h"
 #include "zorkanconfig.h"
 
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
 
 namespace zorkan {
 
@@ -34,25 +31,11 @@ const char* const reservedWords =
     "weak1 while wire wor xnor xor ";
 
 void checkModuleName(const std::string& name) {
-    bool ok = !name.empty() && name.size() <= 64 && !(name[0] >= '0' && name[0] <= '9');
-    for (char ch : name)
-        ok = ok && ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') ||
-                    (ch >= '0' && ch <= '9') || ch == '_');
-    ok = ok && std::string(reservedWords).find(" " + name + " ") == std::string::npos;
-    if (!ok)
+    if (!plainIdentifier(name) ||
+        std::string(reservedWords).find(" " + name + " ") != std::string::npos)
         throw UserMessage("Имя модуля Verilog '" + name +
                           "' должно состоять из латинских букв, цифр и '_', не начинаться с "
                           "цифры и не быть ключевым словом Verilog");
-}
-
-// Printable ASCII only, for a comment.
-std::string asciiText(const std::string& text) {
-    std::string out;
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        out += (c >= 0x20 && c < 0x7f) ? ch : '?';
-    }
-    return out;
 }
 
 // A signed decimal constant of `bits` bits (never the most negative value).
@@ -74,19 +57,6 @@ std::string wordConstant(std::int64_t v, int bits) {
     return std::to_string(bits) + "'h" + hex;
 }
 
-const char* kindText(FilterKind kind) {
-    switch (kind) {
-    case lowPass:
-        return "low-pass";
-    case highPass:
-        return "high-pass";
-    case bandPass:
-        return "band-pass";
-    default:
-        return "second-order sections";
-    }
-}
-
 std::string commandOptions(const Implementation& im) {
     const Arithmetic& a = im.options.arithmetic;
     return "--data-bits " + std::to_string(a.dataBits) + " --coef-bits " +
@@ -96,15 +66,16 @@ std::string commandOptions(const Implementation& im) {
            scalingName(im.options.scaling) + " --order " + orderName(im.options.order);
 }
 
-std::vector<std::string> headerLines(const Implementation& im, const VerilogOptions& o) {
+std::vector<std::string> headerLines(const ExportedFilter& filter, const ExportOptions& o) {
+    const Implementation& im = *filter.implementation;
     const Arithmetic& a = im.options.arithmetic;
     const std::string w = std::to_string(a.dataBits);
     const int latency = verilogLatency(im);
     const bool nearest = a.rounding == Rounding::Nearest;
     std::vector<std::string> l;
     l.push_back(std::string("ZORKAN ") + ZORKAN_VERSION + " filter export: Verilog-2001");
-    l.push_back("source: " + asciiText(o.sourceName));
-    l.push_back(std::string("kind: ") + kindText(im.cascade.kind) + " (" +
+    l.push_back("source: " + printableAscii(o.sourceName));
+    l.push_back(std::string("kind: ") + kindName(im.cascade.kind, "second-order sections") + " (" +
                 std::to_string(im.cascade.kind) + "), " + std::to_string(im.cascade.fileSections) +
                 " section(s) in the file");
     l.push_back("second-order sections: " + std::to_string(im.fixed.size()) +
@@ -139,44 +110,22 @@ std::vector<std::string> headerLines(const Implementation& im, const VerilogOpti
                 "rising edge");
     l.push_back("  is on out_sample with out_valid high until the " + std::to_string(latency) +
                 "-th rising edge after it");
-    l.push_back("the same outputs as zorkan-cli implement " + asciiText(o.sourceName) +
+    l.push_back("the same outputs as zorkan-cli implement " + printableAscii(o.sourceName) +
                 " --target fixed " + commandOptions(im) + " --simulate");
-    for (const CascadeWarning& warning : im.cascade.warnings)
+    for (const CascadeWarning& warning : filter.cascade.warnings)
         l.push_back("WARNING: " + warning.note);
     return l;
 }
 
-std::string commented(const std::vector<std::string>& lines) {
-    std::string out;
-    for (const std::string& line : lines)
-        out += "// " + line + "\n";
-    return out;
-}
-
-std::string stem(const std::string& outputPath) {
-    const bool v = outputPath.size() > 2 && outputPath.compare(outputPath.size() - 2, 2, ".v") == 0;
-    return v ? outputPath.substr(0, outputPath.size() - 2) : outputPath;
-}
-
 } // namespace
-
-Implementation verilogImplementation(const FilterCoefficients& filter,
-                                     const VerilogOptions& options) {
-    ImplementationOptions io = options.implementation;
-    io.arithmetic.target = Target::Fixed;
-    Implementation im = realise(filter, io);
-    // What the simulation finds (noise, overflow, limit cycles) goes into the header too.
-    for (CascadeWarning& w : implementationWarnings(filter, io))
-        im.cascade.warnings.push_back(std::move(w));
-    return im;
-}
 
 int verilogLatency(const Implementation& implementation) {
     return static_cast<int>(implementation.fixed.size());
 }
 
-std::string verilogModule(const Implementation& im, const VerilogOptions& o) {
+std::string verilogModule(const ExportedFilter& filter, const ExportOptions& o) {
     checkModuleName(o.prefix);
+    const Implementation& im = *filter.implementation;
     const Arithmetic& a = im.options.arithmetic;
     const int w = a.dataBits;
     // Every product and sum is exact in W + C bits: the coefficient magnitudes add up to
@@ -191,7 +140,7 @@ std::string verilogModule(const Implementation& im, const VerilogOptions& o) {
     const bool nearest = a.rounding == Rounding::Nearest;
     const std::int64_t top = (std::int64_t{1} << (w - 1)) - 1;
 
-    std::string v = commented(headerLines(im, o));
+    std::string v = commented(headerLines(filter, o), "//");
     v += "\nmodule " + o.prefix + " (\n";
     v += "    input  wire                clk,\n";
     v += "    input  wire                rst,\n";
@@ -274,11 +223,10 @@ std::string verilogModule(const Implementation& im, const VerilogOptions& o) {
     return v;
 }
 
-std::string verilogTestbench(const Implementation& im, const VerilogOptions& o, int samples) {
+std::string verilogTestbench(const ExportedFilter& filter, const ExportOptions& o) {
     checkModuleName(o.prefix);
-    if (samples < 1 || samples > maximumTestVectors)
-        throw UserMessage("Число отсчетов тестовых векторов должно быть от 1 до " +
-                          std::to_string(maximumTestVectors));
+    const Implementation& im = *filter.implementation;
+    const int samples = o.testVectors;
     const int w = im.options.arithmetic.dataBits;
     const std::string data = "signed [" + std::to_string(w - 1) + ":0]";
     const std::string count = std::to_string(samples);
@@ -288,14 +236,14 @@ std::string verilogTestbench(const Implementation& im, const VerilogOptions& o, 
 
     std::vector<std::string> lines = {
         std::string("ZORKAN ") + ZORKAN_VERSION + " golden test vectors for the module " +
-            o.prefix + " (" + asciiText(o.sourceName) + ")",
+            o.prefix + " (" + printableAscii(o.sourceName) + ")",
         "input: " + count +
             " samples, a full-scale sweep from 0 to half the sampling rate, a burst of noise, "
             "silence;",
         "  one every clock; each result is compared with ZORKAN's bit-exact simulation",
         "prints OK when every output matched, else the first differing sample and both values",
         "run: iverilog -g2001 -o tb " + o.prefix + ".v " + o.prefix + "_tb.v && vvp tb"};
-    std::string t = "`timescale 1ns / 1ps\n" + commented(lines);
+    std::string t = "`timescale 1ns / 1ps\n" + commented(lines, "//");
     t += "\nmodule " + o.prefix + "_tb;\n\n";
     t += "    localparam integer SAMPLES = " + count + ";\n";
     t += "    localparam integer LATENCY = " + std::to_string(verilogLatency(im)) + ";\n\n";
@@ -320,72 +268,39 @@ std::string verilogTestbench(const Implementation& im, const VerilogOptions& o, 
     t += "        repeat (2) @(posedge clk);\n";
     t += "        @(negedge clk) rst = 1'b0;\n";
     t += "    end\n\n";
-    t += "    // Between rising edges: the result of the last one checked, the next sample "
-         "given.\n";
-    t += "    always @(negedge clk) begin\n";
-    t += "        clocks = clocks + 1;\n";
-    t += "        if (!rst) begin\n";
-    t += "            if (out_valid) begin\n";
-    t += "                if (out_sample !== expected[received]) begin\n";
-    t += "                    $display(\"MISMATCH at sample %0d: got %0d, expected %0d\", "
-         "received,\n";
-    t += "                             out_sample, expected[received]);\n";
-    t += "                    $finish;\n";
-    t += "                end\n";
-    t += "                received = received + 1;\n";
-    t += "                if (received == SAMPLES) begin\n";
-    t += "                    $display(\"OK\");\n";
-    t += "                    $finish;\n";
-    t += "                end\n";
-    t += "            end\n";
-    t += "            in_valid = sent < SAMPLES;\n";
-    t += "            if (sent < SAMPLES) begin\n";
-    t += "                in_sample = stimulus[sent];\n";
-    t += "                sent = sent + 1;\n";
-    t += "            end\n";
-    t += "        end\n";
-    t += "        if (clocks > SAMPLES + LATENCY + 16) begin\n";
-    t += "            $display(\"MISMATCH: %0d of %0d results after %0d clocks\", received, "
-         "SAMPLES, clocks);\n";
-    t += "            $finish;\n";
-    t += "        end\n";
-    t += "    end\n\n";
-    t += "endmodule\n";
+    // The checks between rising edges and the end of the testbench.
+    t +=
+        R"tb(    // Between rising edges: the result of the last one checked, the next sample given.
+    always @(negedge clk) begin
+        clocks = clocks + 1;
+        if (!rst) begin
+            if (out_valid) begin
+                if (out_sample !== expected[received]) begin
+                    $display("MISMATCH at sample %0d: got %0d, expected %0d", received,
+                             out_sample, expected[received]);
+                    $finish;
+                end
+                received = received + 1;
+                if (received == SAMPLES) begin
+                    $display("OK");
+                    $finish;
+                end
+            end
+            in_valid = sent < SAMPLES;
+            if (sent < SAMPLES) begin
+                in_sample = stimulus[sent];
+                sent = sent + 1;
+            end
+        end
+        if (clocks > SAMPLES + LATENCY + 16) begin
+            $display("MISMATCH: %0d of %0d results after %0d clocks", received, SAMPLES, clocks);
+            $finish;
+        end
+    end
+
+endmodule
+)tb";
     return t;
-}
-
-std::vector<std::string> verilogFiles(const std::string& outputPath,
-                                      const VerilogOptions& options) {
-    const std::string name = stem(outputPath);
-    std::vector<std::string> files = {name + ".v"};
-    if (options.testVectors > 0)
-        files.push_back(name + "_tb.v");
-    return files;
-}
-
-std::vector<VerilogFile> verilogFileTexts(const Implementation& im, const std::string& outputPath,
-                                          const VerilogOptions& options) {
-    const std::vector<std::string> files = verilogFiles(outputPath, options);
-    std::vector<VerilogFile> texts = {{files[0], verilogModule(im, options)}};
-    if (files.size() > 1)
-        texts.push_back({files[1], verilogTestbench(im, options, options.testVectors)});
-    return texts;
-}
-
-VerilogResult exportVerilog(const std::string& sourcePath, const std::string& outputPath,
-                            VerilogOptions options) {
-    if (options.sourceName.empty())
-        options.sourceName = std::filesystem::path(sourcePath).filename().string();
-    checkExportOutputs(sourcePath, verilogFiles(outputPath, options));
-    VerilogResult result;
-    result.implementation = verilogImplementation(readAnalysedFilter(sourcePath), options);
-    std::vector<std::pair<std::string, std::string>> written;
-    for (VerilogFile& f : verilogFileTexts(result.implementation, outputPath, options)) {
-        result.files.push_back(f.path);
-        written.emplace_back(f.path, std::move(f.text));
-    }
-    writeFilesSafely(written);
-    return result;
 }
 
 } // namespace zorkan

@@ -18,68 +18,50 @@ bool cmsisTarget(Target target) {
     return target == Target::CmsisQ15 || target == Target::CmsisQ31 || target == Target::CmsisF32;
 }
 
+std::span<const TargetRow> targetTable() {
+    using enum Rounding;
+    using enum Overflow;
+    static const TargetRow rows[] = {
+        {Target::Double, "double", 0, 0, Nearest, Saturate, "c", "double"},
+        {Target::Float, "float", 0, 0, Nearest, Saturate, "c", "float"},
+        {Target::FloatFma, "float-fma", 0, 0, Nearest, Saturate, "c", "float-fma"},
+        {Target::Q15, "q15", 16, 32, Nearest, Saturate, "c", "q15"},
+        {Target::Q31, "q31", 32, 32, Nearest, Saturate, "c", "q31"},
+        {Target::Fixed, "fixed", 0, 0, Nearest, Saturate, "verilog", ""},
+        {Target::CmsisQ15, "cmsis-q15", 16, 16, Truncate, Saturate, "cmsis", "q15"},
+        {Target::CmsisQ31, "cmsis-q31", 32, 32, Truncate, Wrap, "cmsis", "q31"},
+        {Target::CmsisF32, "cmsis-f32", 0, 0, Nearest, Saturate, "cmsis", "f32"}};
+    return rows;
+}
+
+const TargetRow& targetRow(Target target) {
+    return targetTable()[static_cast<std::size_t>(target)];
+}
+
 Arithmetic namedArithmetic(Target target, const Arithmetic& base) {
+    const TargetRow& row = targetRow(target);
     Arithmetic a = base;
     a.target = target;
-    if (target == Target::Q15 || target == Target::Q31) {
-        a.dataBits = target == Target::Q15 ? 16 : 32;
-        a.coefBits = 32;
-        a.rounding = Rounding::Nearest;
-        a.overflow = Overflow::Saturate;
-    }
-    if (target == Target::CmsisQ15 || target == Target::CmsisQ31) {
-        const bool q15 = target == Target::CmsisQ15;
-        a.dataBits = q15 ? 16 : 32;
-        a.coefBits = a.dataBits;
-        a.rounding = Rounding::Truncate;
-        a.overflow = q15 ? Overflow::Saturate : Overflow::Wrap;
+    if (row.dataBits) {
+        a.dataBits = row.dataBits;
+        a.coefBits = row.coefBits;
+        a.rounding = row.rounding;
+        a.overflow = row.overflow;
     }
     return a;
 }
 
 Target parseTarget(const std::string& text) {
-    const struct {
-        const char* name;
-        Target target;
-    } names[] = {{"double", Target::Double},
-                 {"float", Target::Float},
-                 {"float-fma", Target::FloatFma},
-                 {"q15", Target::Q15},
-                 {"q31", Target::Q31},
-                 {"fixed", Target::Fixed},
-                 {"cmsis-q15", Target::CmsisQ15},
-                 {"cmsis-q31", Target::CmsisQ31},
-                 {"cmsis-f32", Target::CmsisF32}};
-    for (const auto& n : names)
-        if (text == n.name)
-            return n.target;
+    for (const TargetRow& row : targetTable())
+        if (text == row.name)
+            return row.target;
     throw UserMessage("Неизвестная арифметика '" + text +
                       "': допустимы double, float, float-fma, q15, q31, fixed, cmsis-q15, "
                       "cmsis-q31, cmsis-f32");
 }
 
 std::string targetName(Target target) {
-    switch (target) {
-    case Target::Double:
-        return "double";
-    case Target::Float:
-        return "float";
-    case Target::FloatFma:
-        return "float-fma";
-    case Target::Q15:
-        return "q15";
-    case Target::Q31:
-        return "q31";
-    case Target::CmsisQ15:
-        return "cmsis-q15";
-    case Target::CmsisQ31:
-        return "cmsis-q31";
-    case Target::CmsisF32:
-        return "cmsis-f32";
-    case Target::Fixed:
-        break;
-    }
-    return "fixed";
+    return targetRow(target).name;
 }
 
 Rounding parseRounding(const std::string& text) {

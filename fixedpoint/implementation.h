@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,25 @@ struct Arithmetic {
     Overflow overflow = Overflow::Saturate;
 };
 
-// The arithmetic of a named target (q15 and q31 set their W, C, rounding and overflow;
-// the others keep `base`'s fields, which only the fixed target uses).
+// The target table, one row a target in the order of Target: its command-line name; the
+// words, rounding and overflow it fixes (dataBits 0: it keeps those it is given, which only
+// the fixed target uses); the export format and number type that write its arithmetic as
+// code, by their command-line names (no type: the format's own words).
+struct TargetRow {
+    Target target;
+    const char* name;
+    int dataBits;
+    int coefBits;
+    Rounding rounding;
+    Overflow overflow;
+    const char* exportFormat;
+    const char* exportType;
+};
+std::span<const TargetRow> targetTable();
+const TargetRow& targetRow(Target target);
+
+// The arithmetic of a named target (the table's words, rounding and overflow where it
+// fixes them, else `base`'s).
 Arithmetic namedArithmetic(Target target, const Arithmetic& base = {});
 bool fixedPointTarget(Target target);
 bool cmsisTarget(Target target);

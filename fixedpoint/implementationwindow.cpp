@@ -5,7 +5,6 @@
 #include "coefficients/filterfile.h"
 #include "common/textnumbers.h"
 #include "design/designreport.h"
-#include "export/exportdialog.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
@@ -402,71 +401,17 @@ bool ImplementationWindow::BitBtn3Click() {
     return true;
 }
 
-std::optional<ExportOptions> ImplementationWindow::exportOptions() const {
-    if (!figures_)
-        return std::nullopt;
-    ExportOptions o;
-    switch (figures_->arithmetic.target) {
-    case Target::Double:
-        o.format = ExportFormat::C;
-        o.type = SampleType::Double;
-        break;
-    case Target::Float:
-        o.format = ExportFormat::C;
-        o.type = SampleType::Float;
-        break;
-    case Target::FloatFma:
-        o.format = ExportFormat::C;
-        o.type = SampleType::FloatFma;
-        break;
-    case Target::Q15:
-        o.format = ExportFormat::C;
-        o.type = SampleType::Q15;
-        break;
-    case Target::Q31:
-        o.format = ExportFormat::C;
-        o.type = SampleType::Q31;
-        break;
-    case Target::CmsisQ15:
-        o.format = ExportFormat::Cmsis;
-        o.type = SampleType::Q15;
-        break;
-    case Target::CmsisQ31:
-        o.format = ExportFormat::Cmsis;
-        o.type = SampleType::Q31;
-        break;
-    case Target::CmsisF32:
-        o.format = ExportFormat::Cmsis;
-        o.type = SampleType::F32;
-        break;
-    case Target::Fixed:
-        return std::nullopt;
-    }
-    o.scaling = figures_->scaling;
-    o.order = figures_->order;
-    return o;
-}
-
 void ImplementationWindow::BitBtn5Click() {
     if (!figures_) {
         prompts().message(MessageIcon::Warning, applicationTitle(),
                           QStringLiteral("Сначала рассчитайте реализацию"));
         return;
     }
-    auto* dialog = new ExportDialog(this);
-    dialog->setSourceFile(measuredFile_);
-    if (const std::optional<ExportOptions> options = exportOptions()) {
-        dialog->preset(*options);
-    } else {
-        // The own format goes out as a Verilog module of the same words and rules.
-        ImplementationOptions io;
-        io.arithmetic = figures_->arithmetic;
-        io.scaling = figures_->scaling;
-        io.order = figures_->order;
-        dialog->presetVerilog(io);
-    }
-    prompts().showModal(dialog);
-    dialog->deleteLater();
+    ImplementationOptions io;
+    io.arithmetic = figures_->arithmetic;
+    io.scaling = figures_->scaling;
+    io.order = figures_->order;
+    emit exportRequested(measuredFile_, io);
 }
 
 void ImplementationWindow::runFinished() {

@@ -16,7 +16,6 @@
 // ProgressBar1, Memo1 the figures, PageControl1 with TabSheet1..TabSheet4 holding Image1..
 // Image3 and StringGrid1, StaticText1 the readout under the pointer.
 #include "charts/chart.h"
-#include "export/formats.h"
 #include "fixedpoint/curves.h"
 #include "fixedpoint/report.h"
 
@@ -55,11 +54,9 @@ class ImplementationWindow : public QWidget {
     // (with a message) or a computation is running.
     bool BitBtn3Click();
     bool running() const { return thread_ != nullptr; }
-    // Opens the export dialog on the measured file with the measured target, scaling and
-    // order.
+    // Asks for the export of the measured file with the measured arithmetic, scaling and
+    // order (exportRequested).
     void BitBtn5Click();
-    // Those export options; none before a computation or for the own format.
-    std::optional<ExportOptions> exportOptions() const;
     // Saves the picture of page `page` (0..2) under a name asked for.
     void savePicture(int page);
 
@@ -67,6 +64,7 @@ class ImplementationWindow : public QWidget {
 
   signals:
     void finished();
+    void exportRequested(const QString& source, const ImplementationOptions& implementation);
 
   private:
     struct Job;
