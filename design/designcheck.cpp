@@ -20,7 +20,7 @@ constexpr real infinity = std::numeric_limits<real>::infinity();
 class CascadeGain {
   public:
     CascadeGain(const DesignedCascade& design, double fd)
-        : sections_(design.sections), terms_(design.kind == bandPass ? 5 : 3), fd_(fd) {}
+        : sections_(design.sections), terms_(sectionTerms(design.kind)), fd_(fd) {}
 
     real operator()(real f) const {
         const real w = 2 * pi * f / fd_;
@@ -58,7 +58,7 @@ class CascadeGain {
 // edges like the points of cos(theta) for equally spaced theta, so a grid spaced the
 // same way puts about 1.4 * points / n samples on every ripple, wherever it lies.
 int gridPoints(const DesignedCascade& design) {
-    const int order = static_cast<int>(design.sections.size()) * (design.kind == bandPass ? 4 : 2);
+    const int order = static_cast<int>(design.sections.size()) * (sectionTerms(design.kind) - 1);
     return std::max(2048, 32 * order);
 }
 
@@ -140,44 +140,6 @@ Extremes bandExtremes(const CascadeGain& gain, const FrequencyBand& band, int po
 }
 
 } // namespace
-
-void addBand(std::vector<FrequencyBand>& bands, double low, double high, double nyquist) {
-    low = std::max(low, 0.0);
-    high = std::min(high, nyquist);
-    if (low <= high)
-        bands.push_back({low, high});
-}
-
-DesignBands designBands(FilterKind kind, const DesignRequest& rq) {
-    DesignBands b;
-    const double nyquist = rq.fd / 2;
-    if (!(nyquist > 0) || !std::isfinite(nyquist))
-        return b;
-    switch (kind) {
-    case lowPass:
-        addBand(b.pass, 0, rq.f1, nyquist);
-        addBand(b.stop, rq.f4, nyquist, nyquist);
-        break;
-    case highPass:
-        addBand(b.pass, rq.f2, nyquist, nyquist);
-        addBand(b.stop, 0, rq.f3, nyquist);
-        break;
-    default:
-        // Fourth-order sections: a band-stop request (F1 < F3 < F4 < F2) has two pass
-        // bands around its stop band; any other is a band-pass one.
-        if (0 < rq.f1 && rq.f1 < rq.f3 && rq.f3 < rq.f4 && rq.f4 < rq.f2) {
-            addBand(b.pass, 0, rq.f1, nyquist);
-            addBand(b.pass, rq.f2, nyquist, nyquist);
-            addBand(b.stop, rq.f3, rq.f4, nyquist);
-            break;
-        }
-        addBand(b.pass, rq.f2, rq.f1, nyquist);
-        addBand(b.stop, 0, rq.f3, nyquist);
-        addBand(b.stop, rq.f4, nyquist, nyquist);
-        break;
-    }
-    return b;
-}
 
 DesignMeasurement measureDesign(const DesignedCascade& design, const DesignRequest& rq) {
     return measureBands(design, designBands(design.kind, rq), rq.fd);
