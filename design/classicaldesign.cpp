@@ -140,10 +140,6 @@ std::uint16_t prototypeOrderOf(PrototypeFilter& p, const ClassicalDesignRequest&
     return prototypeOrder(p.estimate);
 }
 
-std::string edgeText(double value, char separator) {
-    return formatGeneral(value, separator);
-}
-
 } // namespace
 
 BandKind requestKind(const ClassicalDesignRequest& cr) {
@@ -273,7 +269,7 @@ std::vector<std::string> designFollowUp(const DesignedCascade& designed,
         DesignBands at = pass;
         addBand(at.stop, edge, edge, nyquist);
         const DesignMeasurement m = measureBands(designed, at, rq.fd);
-        lines.push_back("Затухание на граничной частоте " + edgeText(edge, separator) + " = " +
+        lines.push_back("Затухание на граничной частоте " + formatGeneral(edge, separator) + " = " +
                         formatDecibels(m.attenuation, separator) + " dB");
     }
     if (usesRipple(approximationOf(rq.approximation))) {

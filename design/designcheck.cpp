@@ -1,5 +1,6 @@
 #include "design/designcheck.h"
 
+#include "cascade/response.h"
 #include "common/displaynumbers.h"
 
 #include <algorithm>
@@ -14,43 +15,24 @@ using real = long double;
 const real pi = 3.141592653589793238462643383279502884L;
 constexpr real infinity = std::numeric_limits<real>::infinity();
 
-// Gain of the cascade in dB, 10 log10 |H|^2, straight from the coefficients. The
-// products of the squared magnitudes stay far inside the extended range even for 32
-// sections deep in a stop band, so no scaling is needed.
+// Gain of the cascade in dB, 10 log10 |H|^2, straight from the coefficients.
 class CascadeGain {
   public:
     CascadeGain(const DesignedCascade& design, double fd)
-        : sections_(design.sections), terms_(sectionTerms(design.kind)), fd_(fd) {}
+        : sections_(design.sections), degree_(sectionTerms(design.kind) - 1), fd_(fd) {}
 
     real operator()(real f) const {
-        const real w = 2 * pi * f / fd_;
-        real cosine[5], sine[5];
-        for (int m = 0; m < terms_; ++m) {
-            cosine[m] = std::cos(m * w);
-            sine[m] = std::sin(m * w);
-        }
-        real numerator = 1, denominator = 1;
-        for (const FilterSection& s : sections_) {
-            real nr = 0, ni = 0, dr = 0, di = 0;
-            for (int m = 0; m < terms_; ++m) {
-                nr += s.a[m] * cosine[m];
-                ni -= s.a[m] * sine[m];
-                dr += s.b[m] * cosine[m];
-                di -= s.b[m] * sine[m];
-            }
-            numerator *= nr * nr + ni * ni;
-            denominator *= dr * dr + di * di;
-        }
-        if (numerator == 0)
-            return denominator == 0 ? std::numeric_limits<real>::quiet_NaN() : -infinity;
-        if (denominator == 0)
+        const SquaredModuli h = cascadeSquaredModuli(sections_, degree_, 2 * pi * f / fd_);
+        if (h.numerator == 0)
+            return h.denominator == 0 ? std::numeric_limits<real>::quiet_NaN() : -infinity;
+        if (h.denominator == 0)
             return infinity;
-        return 10 * std::log10(numerator / denominator);
+        return 10 * std::log10(h.numerator / h.denominator);
     }
 
   private:
     const std::vector<FilterSection>& sections_;
-    int terms_;
+    int degree_;
     real fd_;
 };
 

@@ -9,8 +9,14 @@ namespace zorkan::designwriting {
 
 namespace {
 const real pi = 3.141592653589793238462643383279502884L;
-} // namespace
 
+struct Response {
+    real phase = 0;
+    real magnitude = 1;
+};
+
+// Phase and magnitude of the cascade at angle w = 2 pi f / fd, in the report's arithmetic:
+// the phase sums each section's arctangents, and a fault stops the run where it happens.
 Response cascadeResponse(const std::vector<FilterSection>& sections, int terms, real w) {
     // The harmonics are the same for every section.
     real cosine[5], sine[5];
@@ -113,6 +119,8 @@ void writePoles(Report& report, const PrototypeFilter& p) {
     }
 }
 
+// The frequency the magnitude table is normalised at: FD/2 for a high-pass filter, the
+// middle of the pass band F2..F1 of a band-pass one, else 0.
 double referenceFrequency(const PrototypeFilter& p, const BandEdges& edges, double fd) {
     if (p.kind == highPass)
         return fp::toDouble(fd / 2.0L);
@@ -121,12 +129,42 @@ double referenceFrequency(const PrototypeFilter& p, const BandEdges& edges, doub
     return 0;
 }
 
-namespace {
 std::optional<FileReplacement> replacement(bool replaceWhole, const std::string& path) {
     if (!replaceWhole)
         return std::nullopt;
     return std::optional<FileReplacement>(std::in_place, path);
 }
+
+const char* accountName(Approximation approximation) {
+    switch (approximation) {
+    case Approximation::Butterworth:
+        return "Аппроксимация Баттерворта";
+    case Approximation::Chebyshev:
+        return "Аппроксимация Чебышева";
+    case Approximation::InverseChebyshev:
+        return "Аппроксимация инверсная Чебышева";
+    case Approximation::Bessel:
+        return "Аппроксимация Бесселя";
+    default:
+        return "Аппроксимация Элиптическая";
+    }
+}
+
+const char* reportName(Approximation approximation) {
+    switch (approximation) {
+    case Approximation::Butterworth:
+        return " аппроксимация Баттерворта ";
+    case Approximation::Chebyshev:
+        return " аппроксимация Чебышева";
+    case Approximation::InverseChebyshev:
+        return " аппроксимация инверсная Чебышева";
+    case Approximation::Bessel:
+        return " аппроксимация Бесселя";
+    default:
+        return " аппроксимация Элиптическая ";
+    }
+}
+
 } // namespace
 
 RunWriter::RunWriter(const std::string& reportPath, const std::string& filterPath,
@@ -136,8 +174,6 @@ RunWriter::RunWriter(const std::string& reportPath, const std::string& filterPat
       filterFile_(replacement(replaceWhole, filterPath)),
       report_(reportFile_ ? reportFile_->temporaryPath() : reportPath),
       filter_(filterFile_ ? filterFile_->temporaryPath() : filterPath) {}
-
-RunWriter::~RunWriter() = default;
 
 void RunWriter::post(const std::string& line) const {
     if (account_)
@@ -239,36 +275,6 @@ DesignOutcome RunWriter::complete(const PrototypeFilter& p, const DesignRequest&
         designed->sections = sections;
     }
     return DesignOutcome::Completed;
-}
-
-const char* accountName(Approximation approximation) {
-    switch (approximation) {
-    case Approximation::Butterworth:
-        return "Аппроксимация Баттерворта";
-    case Approximation::Chebyshev:
-        return "Аппроксимация Чебышева";
-    case Approximation::InverseChebyshev:
-        return "Аппроксимация инверсная Чебышева";
-    case Approximation::Bessel:
-        return "Аппроксимация Бесселя";
-    default:
-        return "Аппроксимация Элиптическая";
-    }
-}
-
-const char* reportName(Approximation approximation) {
-    switch (approximation) {
-    case Approximation::Butterworth:
-        return " аппроксимация Баттерворта ";
-    case Approximation::Chebyshev:
-        return " аппроксимация Чебышева";
-    case Approximation::InverseChebyshev:
-        return " аппроксимация инверсная Чебышева";
-    case Approximation::Bessel:
-        return " аппроксимация Бесселя";
-    default:
-        return " аппроксимация Элиптическая ";
-    }
 }
 
 } // namespace zorkan::designwriting

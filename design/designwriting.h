@@ -1,7 +1,7 @@
 #pragma once
-// The pieces every design run writes its report and parameter file with: the report's
-// lines, the coefficient blocks, the phase and magnitude tables and the cascade response
-// they are computed from, and the run's files and account step by step.
+// How every design run writes its report, its parameter file and its account, step by
+// step: the report's lines, the coefficient blocks, and the phase and magnitude tables
+// from the cascade's response in the report's own arithmetic.
 #include "coefficients/filterfile.h"
 #include "common/cp1251.h"
 #include "common/floatfaults.h"
@@ -42,31 +42,6 @@ class Report {
     TextWriter out_;
 };
 
-struct Response {
-    real phase = 0;
-    real magnitude = 1;
-};
-
-// Phase and magnitude of the cascade at angle w = 2 pi f / fd.
-Response cascadeResponse(const std::vector<FilterSection>& sections, int terms, real w);
-
-void tableHeading(Report& report, std::string_view title, const DesignRequest& rq);
-double tableFrequency(const DesignRequest& rq, int i);
-real tableAngle(const DesignRequest& rq, double f);
-void tableRow(Report& report, int i, double f, double value);
-
-// The numerator and denominator blocks, into the report and the parameter file.
-void writeCoefficientBlocks(Report& report, TextWriter& filter, FilterKind kind,
-                            const std::vector<FilterSection>& sections);
-
-// The report's pole lines: each pole's real part, and for a pair its imaginary part and
-// the conjugate.
-void writePoles(Report& report, const PrototypeFilter& p);
-
-// The frequency the magnitude table is normalised at: FD/2 for a high-pass filter, the
-// middle of the pass band F2..F1 of a band-pass one, else 0.
-double referenceFrequency(const PrototypeFilter& p, const BandEdges& edges, double fd);
-
 // One run's report, parameter file and design account, written step by step. A run whose
 // files are replaced whole writes them beside the files, which they replace when the run
 // ends; otherwise the files keep the complete lines written when a fault stops the run.
@@ -74,9 +49,6 @@ class RunWriter {
   public:
     RunWriter(const std::string& reportPath, const std::string& filterPath,
               const std::function<void(const std::string&)>& account, bool replaceWhole);
-    ~RunWriter();
-    RunWriter(const RunWriter&) = delete;
-    RunWriter& operator=(const RunWriter&) = delete;
 
     Report& report() { return report_; }
     void post(const std::string& line) const;
@@ -102,9 +74,5 @@ class RunWriter {
     Report report_;
     TextWriter filter_;
 };
-
-// The approximation's name in the design account and in the report.
-const char* accountName(Approximation approximation);
-const char* reportName(Approximation approximation);
 
 } // namespace zorkan::designwriting

@@ -18,9 +18,11 @@ real tangent(real angle) {
     return fp::div(std::sin(angle), std::cos(angle));
 }
 
-// A band of fourth-order sections between the edges a and b: kw = cot(pi (a - b) / FD) and
-// the centre constant cos(pi (a + b) / FD) / cos(pi (a - b) / FD).
-BandMapping fourthOrderBand(double a, double b, double fd) {
+// A band of fourth-order sections between the edges a and b: kw = cot(pi (a - b) / FD),
+// the centre constant cos(pi (a + b) / FD) / cos(pi (a - b) / FD), and the prototype
+// stop-band edge, the nearer of the prototype frequencies of F3 and F4: kw (alpha - cos w) /
+// sin w for a band-pass filter, its inverse for a band-stop one.
+BandMapping fourthOrderBand(double a, double b, const BandEdges& e, double fd, bool bandStop) {
     BandMapping m;
     m.kind = bandPass;
     const real sum = static_cast<real>(a) + b;
@@ -28,14 +30,16 @@ BandMapping fourthOrderBand(double a, double b, double fd) {
     m.alpha = fp::toDouble(
         fp::div(std::cos(fp::div(pi * sum, fd)), std::cos(fp::div(pi * difference, fd))));
     m.kw = fp::toDouble(cotangent(fp::div(pi * difference, fd)));
+    auto prototype = [&](double fx) -> real {
+        const real w = fp::div(2 * pi * fx, fd);
+        if (bandStop)
+            return fp::div(std::sin(w), m.kw * (m.alpha - std::cos(w)));
+        return w == 0 ? 0 : fp::div(m.kw * (m.alpha - std::cos(w)), std::sin(w));
+    };
+    const real o3 = std::fabs(prototype(e.f3));
+    const real o4 = std::fabs(prototype(e.f4));
+    m.ws = fp::toDouble(o3 < o4 ? o3 : o4);
     return m;
-}
-
-// The prototype stop-band edge: the nearer of the prototype frequencies of F3 and F4.
-template <class Frequency> double nearerStopEdge(const Frequency& prototype, double f3, double f4) {
-    const real o3 = std::fabs(prototype(f3));
-    const real o4 = std::fabs(prototype(f4));
-    return fp::toDouble(o3 < o4 ? o3 : o4);
 }
 } // namespace
 
@@ -51,29 +55,13 @@ BandMapping mapBand(const BandEdges& e, double fd) {
         m.kw = fp::toDouble(tangent(fp::div(pi * e.f2, fd)));
         m.ws = fp::toDouble(cotangent(fp::div(pi * e.f3, fd)) * m.kw);
     } else {
-        m = fourthOrderBand(e.f1, e.f2, fd);
-        m.ws = nearerStopEdge(
-            [&](double fx) -> real {
-                real w = fp::div(2 * pi * fx, fd);
-                if (w == 0)
-                    return 0;
-                return fp::div(m.kw * (m.alpha - std::cos(w)), std::sin(w));
-            },
-            e.f3, e.f4);
+        m = fourthOrderBand(e.f1, e.f2, e, fd, false);
     }
     return m;
 }
 
 BandMapping mapBandStop(const BandEdges& e, double fd) {
-    BandMapping m = fourthOrderBand(e.f2, e.f1, fd);
-    // The prototype frequency of f is sin w / (kw (alpha - cos w)).
-    m.ws = nearerStopEdge(
-        [&](double fx) -> real {
-            const real w = fp::div(2 * pi * fx, fd);
-            return fp::div(std::sin(w), m.kw * (m.alpha - std::cos(w)));
-        },
-        e.f3, e.f4);
-    return m;
+    return fourthOrderBand(e.f2, e.f1, e, fd, true);
 }
 
 double epsilonSquared(double da) {
