@@ -16,24 +16,19 @@ const real pi = 3.141592653589793238462643383279502884L;
 constexpr real infinity = std::numeric_limits<real>::infinity();
 
 // Gain of the cascade in dB, 10 log10 |H|^2, straight from the coefficients.
-class CascadeGain {
-  public:
-    CascadeGain(const DesignedCascade& design, double fd)
-        : sections_(design.sections), degree_(sectionTerms(design.kind) - 1), fd_(fd) {}
+struct CascadeGain {
+    const std::vector<FilterSection>& sections;
+    int degree;
+    real fd;
 
     real operator()(real f) const {
-        const SquaredModuli h = cascadeSquaredModuli(sections_, degree_, 2 * pi * f / fd_);
+        const SquaredModuli h = cascadeSquaredModuli(sections, degree, 2 * pi * f / fd);
         if (h.numerator == 0)
             return h.denominator == 0 ? std::numeric_limits<real>::quiet_NaN() : -infinity;
         if (h.denominator == 0)
             return infinity;
         return 10 * std::log10(h.numerator / h.denominator);
     }
-
-  private:
-    const std::vector<FilterSection>& sections_;
-    int degree_;
-    real fd_;
 };
 
 // Grid points per band. The ripples of an order-n response crowd towards the band
@@ -131,7 +126,7 @@ DesignMeasurement measureBands(const DesignedCascade& design, const DesignBands&
     DesignMeasurement m;
     if (design.sections.empty() || bands.pass.empty())
         return m;
-    const CascadeGain gain(design, fd);
+    const CascadeGain gain{design.sections, sectionTerms(design.kind) - 1, fd};
     const int points = gridPoints(design);
 
     Extremes pass;
