@@ -32,6 +32,29 @@ CascadeValue cascadeValueAt(const std::vector<FilterSection>& sections, int degr
     return result;
 }
 
+SquaredModuli cascadeSquaredModuli(const std::vector<FilterSection>& sections, int degree,
+                                   long double w) {
+    // The harmonics are the same for every section.
+    long double cosine[5], sine[5];
+    for (int m = 0; m <= degree; ++m) {
+        cosine[m] = std::cos(m * w);
+        sine[m] = std::sin(m * w);
+    }
+    SquaredModuli result;
+    for (const FilterSection& s : sections) {
+        long double nr = 0, ni = 0, dr = 0, di = 0;
+        for (int m = 0; m <= degree; ++m) {
+            nr += s.a[m] * cosine[m];
+            ni -= s.a[m] * sine[m];
+            dr += s.b[m] * cosine[m];
+            di -= s.b[m] * sine[m];
+        }
+        result.numerator *= nr * nr + ni * ni;
+        result.denominator *= dr * dr + di * di;
+    }
+    return result;
+}
+
 creal cascadeResponseAt(const std::vector<SecondOrderSection>& sections, std::size_t count,
                         long double w) {
     const creal inverse = std::polar(1.0L, -w);

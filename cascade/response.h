@@ -26,6 +26,15 @@ struct CascadeValue {
 CascadeValue cascadeValueAt(const std::vector<FilterSection>& sections, int degree,
                             std::complex<long double> z);
 
+// The squared moduli of the product of the stored sections' numerators and of their
+// denominators at e^(j w), apart so that a vanishing one can be told; the products stay
+// far inside the extended range even for 32 sections deep in a stop band.
+struct SquaredModuli {
+    long double numerator = 1, denominator = 1;
+};
+SquaredModuli cascadeSquaredModuli(const std::vector<FilterSection>& sections, int degree,
+                                   long double w);
+
 // The first `count` second-order sections at e^(j w), w in radians per sample.
 std::complex<long double> cascadeResponseAt(const std::vector<SecondOrderSection>& sections,
                                             std::size_t count, long double w);

@@ -155,17 +155,9 @@ std::vector<double> curveValues(const CurveSource& source, ChartView view,
     return out;
 }
 
-FilterKind requestKind(const DesignRequest& request) {
-    if (request.f2 == 0 && request.f3 == 0)
-        return lowPass;
-    if (request.f1 == 0 && request.f4 == 0)
-        return highPass;
-    return bandPass;
-}
-
 ToleranceMask toleranceMask(const DesignRequest& request) {
     ToleranceMask mask;
-    mask.bands = designBands(requestKind(request), request);
+    mask.bands = designBands(fileKind(requestKind(request)), request);
     mask.ripple = request.da;
     mask.attenuation = request.b1;
     return mask;

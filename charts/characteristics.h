@@ -55,10 +55,6 @@ std::vector<double> curveValues(const CurveSource& source, ChartView view,
 std::vector<double> wrappedPhase(const CurveSource& source, const std::vector<double>& frequencies,
                                  double fd);
 
-// The kind of filter a request describes, from its edges (low-pass F2 = F3 = 0, high-pass
-// F1 = F4 = 0, band-pass otherwise).
-FilterKind requestKind(const DesignRequest& request);
-
 // The mask of a request in dB relative to the pass-band maximum: the pass band allows
 // down to -DA, the stop bands at most -B1.
 struct ToleranceMask {

@@ -6,11 +6,10 @@
 #include "common/textnumbers.h"
 #include "design/classicaldesign.h"
 #include "design/classicalprototypes.h"
-#include "design/designcheck.h"
-#include "design/designrun.h"
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zorkan::cli {
@@ -66,17 +65,11 @@ const char* const designHelp =
     "после расчета по порядку выводится затухание на граничных частотах.\n"
     "Числа пишутся с точкой. При ошибке сообщение выводится в stderr, код выхода 1.\n";
 
-int approximationCode(const std::string& text) {
-    if (text == "butterworth" || text == "1")
-        return 1;
-    if (text == "chebyshev" || text == "2")
-        return 2;
-    if (text == "elliptic" || text == "3")
-        return 3;
-    if (text == "chebyshev2" || text == "4")
-        return chebyshev2;
-    if (text == "bessel" || text == "5")
-        return bessel;
+int approximationOption(const std::string& text) {
+    const char* const names[] = {"butterworth", "chebyshev", "elliptic", "chebyshev2", "bessel"};
+    for (int code = 1; code <= 5; ++code)
+        if (text == names[code - 1] || text == std::to_string(code))
+            return code;
     throw UserMessage("Неизвестная аппроксимация '" + text +
                       "': допустимы butterworth, chebyshev, elliptic, chebyshev2, bessel "
                       "(1, 2, 3, 4, 5)");
@@ -84,13 +77,13 @@ int approximationCode(const std::string& text) {
 
 BandKind bandCode(const std::string& text) {
     if (text == "lowpass")
-        return BandKind::lowPass;
+        return BandKind::LowPass;
     if (text == "highpass")
-        return BandKind::highPass;
+        return BandKind::HighPass;
     if (text == "bandpass")
-        return BandKind::bandPass;
+        return BandKind::BandPass;
     if (text == "bandstop")
-        return BandKind::bandStop;
+        return BandKind::BandStop;
     throw UserMessage("Неизвестный вид фильтра '" + text +
                       "': допустимы lowpass, highpass, bandpass, bandstop");
 }
@@ -135,21 +128,19 @@ std::string requestedDecibels(double value) {
 
 // The lines of --check: the achieved figure first, the requested one second.
 void printCheck(const DesignMeasurement& m, const DesignRequest& rq) {
-    auto verdict = [](bool missed) {
-        return missed ? " - требование не выполнено" : " - требование выполнено";
+    auto print = [](const std::string& figure, bool measured, double achieved,
+                    const char* requested, double asked, bool missed, const char* unmeasured) {
+        if (measured)
+            printLine(figure + " " + formatDecibels(achieved, '.') + " dB при " + requested + " " +
+                      requestedDecibels(asked) + " dB" +
+                      (missed ? " - требование не выполнено" : " - требование выполнено"));
+        else
+            printLine(figure + " " + unmeasured);
     };
-    if (m.rippleMeasured)
-        printLine("неравномерность в полосе пропускания " + formatDecibels(m.ripple, '.') +
-                  " dB при заданной " + requestedDecibels(rq.da) + " dB" +
-                  verdict(rippleMissed(m, rq)));
-    else
-        printLine("неравномерность в полосе пропускания не измерена");
-    if (m.attenuationMeasured)
-        printLine("затухание в полосе задерживания " + formatDecibels(m.attenuation, '.') +
-                  " dB при заданном " + requestedDecibels(rq.b1) + " dB" +
-                  verdict(attenuationMissed(m, rq)));
-    else
-        printLine("затухание в полосе задерживания не измерено");
+    print("неравномерность в полосе пропускания", m.rippleMeasured, m.ripple, "заданной", rq.da,
+          rippleMissed(m, rq), "не измерена");
+    print("затухание в полосе задерживания", m.attenuationMeasured, m.attenuation, "заданном",
+          rq.b1, attenuationMissed(m, rq), "не измерено");
 }
 
 } // namespace
@@ -168,16 +159,17 @@ int runDesign(int argc, char** argv) {
         throw UserMessage("Лишний аргумент: " + args.positional.front());
 
     DesignRequest rq;
-    rq.approximation = approximationCode(textOption(args, "approx", "butterworth"));
-    rq.f1 = realOption(args, "f1", rq.f1);
-    rq.f2 = realOption(args, "f2", rq.f2);
-    rq.f3 = realOption(args, "f3", rq.f3);
-    rq.f4 = realOption(args, "f4", rq.f4);
-    rq.da = realOption(args, "da", rq.da);
-    rq.b1 = realOption(args, "b1", rq.b1);
-    rq.fd = realOption(args, "fd", rq.fd);
-    rq.ff1 = realOption(args, "ff1", rq.ff1);
-    rq.ff2 = realOption(args, "ff2", rq.ff2);
+    rq.approximation = approximationOption(textOption(args, "approx", "butterworth"));
+    for (const auto& [name, field] : {std::pair{"f1", &DesignRequest::f1},
+                                      {"f2", &DesignRequest::f2},
+                                      {"f3", &DesignRequest::f3},
+                                      {"f4", &DesignRequest::f4},
+                                      {"da", &DesignRequest::da},
+                                      {"b1", &DesignRequest::b1},
+                                      {"fd", &DesignRequest::fd},
+                                      {"ff1", &DesignRequest::ff1},
+                                      {"ff2", &DesignRequest::ff2}})
+        rq.*field = realOption(args, name, rq.*field);
     const bool byOrder = args.options.count("order") != 0;
     const bool orderOptions = args.options.count("band") != 0 || args.options.count("edge") != 0;
     if (!byOrder && orderOptions)
@@ -211,7 +203,7 @@ int runDesign(int argc, char** argv) {
         full.order = static_cast<int>(order);
         full.band = bandCode(textOption(args, "band", ""));
         const std::vector<double> edges = edgeList(textOption(args, "edge", ""));
-        const bool two = full.band == BandKind::bandPass || full.band == BandKind::bandStop;
+        const bool two = full.band == BandKind::BandPass || full.band == BandKind::BandStop;
         if (edges.size() != (two ? 2u : 1u))
             throw UserMessage(two ? "Для bandpass и bandstop --edge задает две частоты: F1,F2"
                                   : "Для lowpass и highpass --edge задает одну частоту");

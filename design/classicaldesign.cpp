@@ -2,10 +2,8 @@
 
 #include "common/displaynumbers.h"
 #include "common/errors.h"
-#include "common/replacefile.h"
 #include "design/classicalprototypes.h"
 #include "design/designwriting.h"
-#include "design/sections.h"
 
 #include <cmath>
 
@@ -17,25 +15,25 @@ using namespace designwriting;
 
 const char* kindName(BandKind kind) {
     switch (kind) {
-    case BandKind::lowPass:
+    case BandKind::LowPass:
         return "ФНЧ";
-    case BandKind::highPass:
+    case BandKind::HighPass:
         return "ФВЧ";
-    case BandKind::bandPass:
+    case BandKind::BandPass:
         return "ПФ";
     default:
         return "РФ";
     }
 }
 
-bool usesRipple(int approximation) {
-    return approximation == chebyshev || approximation == elliptic;
+bool usesRipple(Approximation a) {
+    return a == Approximation::Chebyshev || a == Approximation::Elliptic;
 }
-bool usesAttenuation(int approximation) {
-    return approximation == chebyshev2 || approximation == elliptic;
+bool usesAttenuation(Approximation a) {
+    return a == Approximation::InverseChebyshev || a == Approximation::Elliptic;
 }
 bool twoEdges(BandKind kind) {
-    return kind == BandKind::bandPass || kind == BandKind::bandStop;
+    return kind == BandKind::BandPass || kind == BandKind::BandStop;
 }
 
 // The smallest Bessel order whose attenuation, DA at the pass-band edge, reaches B1 at
@@ -47,141 +45,118 @@ int besselOrder(double ws, double da, double b1) {
     return 0;
 }
 
+// The prototype's poles and zeros. By order the edge is each approximation's own; by
+// tolerance the pass-band edge is at 1 and the stop-band edge at ws.
 void fillPrototype(PrototypeFilter& p, const ClassicalDesignRequest& cr) {
     const DesignRequest& rq = cr.request;
-    const int a = rq.approximation;
-    if (cr.byOrder) {
-        switch (a) {
-        case butterworth:
-            butterworthPrototype(p);
-            break;
-        case chebyshev:
-            chebyshevPrototype(p, rq.da);
-            break;
-        case chebyshev2:
-            chebyshev2Prototype(p, rq.b1, 1.0);
-            break;
-        case bessel:
-            besselPrototype(p, 10 * std::log10(2.0));
-            break;
-        default:
-            ellipticPrototype(p, rq.da, rq.b1);
+    switch (approximationOf(rq.approximation)) {
+    case Approximation::Butterworth:
+    case Approximation::Chebyshev:
+        if (!cr.byOrder) {
+            computePoles(p, rq.da);
             break;
         }
-        return;
-    }
-    // By tolerance: the pass-band edge at 1, the stop-band edge at ws.
-    switch (a) {
-    case chebyshev2:
-        chebyshev2Prototype(p, rq.b1, p.ws);
+        if (approximationOf(rq.approximation) == Approximation::Butterworth)
+            butterworthPrototype(p);
+        else
+            chebyshevPrototype(p, rq.da);
         break;
-    case bessel:
-        besselPrototype(p, rq.da);
+    case Approximation::InverseChebyshev:
+        chebyshev2Prototype(p, rq.b1, cr.byOrder ? 1.0 : p.ws);
         break;
-    case elliptic:
+    case Approximation::Bessel:
+        besselPrototype(p, cr.byOrder ? 10 * std::log10(2.0) : rq.da);
+        break;
+    default:
         ellipticPrototype(p, rq.da, rq.b1);
         break;
-    default: {
-        const int kept = p.approximation;
-        p.approximation = a;
-        computePoles(p, rq.da);
-        p.approximation = kept;
-        break;
-    }
     }
 }
 
-void writeRequest(Report& report, const ClassicalDesignRequest& cr) {
-    const DesignRequest& rq = cr.request;
-    report.line(" Требования: ");
-    report.line(" частота дискретизации = ", rq.fd);
-    report.line(" неравномерность в dB  = ", rq.da);
-    report.line(" гарантированное затухание в dB = ", rq.b1);
-    TextWriter& out = report.raw();
-    if (cr.byOrder) {
-        report.line(" заданный порядок ФНЧ -ПРОТОТИПА " + std::to_string(cr.order));
-        report.line(std::string(" граничные частоты ") + kindName(cr.band) + " = ");
-        out.write(" ");
-        out.writeReal(cr.edge1);
-        if (twoEdges(cr.band)) {
-            out.write(" ");
-            out.writeReal(cr.edge2);
-        }
-        out.endLine();
+void writeRequest(RunWriter& run, const ClassicalDesignRequest& cr) {
+    run.requirements(cr.request, !cr.byOrder);
+    if (!cr.byOrder)
         return;
-    }
-    report.line(" значения частот F1,F2,F3,F4 = ");
-    for (double v : {rq.f3, rq.f2, rq.f1, rq.f4}) {
+    Report& report = run.report();
+    report.line(" заданный порядок ФНЧ -ПРОТОТИПА " + std::to_string(cr.order));
+    report.line(std::string(" граничные частоты ") + kindName(cr.band) + " = ");
+    TextWriter& out = report.raw();
+    out.write(" ");
+    out.writeReal(cr.edge1);
+    if (twoEdges(cr.band)) {
         out.write(" ");
-        out.writeReal(v);
+        out.writeReal(cr.edge2);
     }
     out.endLine();
 }
 
-// The frequency the magnitude table is normalised at.
-double referenceFrequency(const ClassicalDesignRequest& cr) {
+// The edges the band is mapped from: a tolerance request's own, or those an order
+// design's edges stand for.
+BandEdges mappedEdges(const ClassicalDesignRequest& cr, BandKind kind) {
     const DesignRequest& rq = cr.request;
-    switch (requestKind(cr)) {
-    case BandKind::highPass:
-        return static_cast<double>(rq.fd / 2.0L);
-    case BandKind::bandPass:
-        return cr.byOrder ? static_cast<double>((static_cast<long double>(cr.edge1) + cr.edge2) / 2)
-                          : static_cast<double>((static_cast<long double>(rq.f1) + rq.f2) / 2);
-    default:
-        return 0;
+    if (!cr.byOrder)
+        return {rq.f1, rq.f2, rq.f3, rq.f4};
+    BandEdges e;
+    switch (kind) {
+    case BandKind::LowPass:
+        e.f1 = e.f4 = cr.edge1;
+        break;
+    case BandKind::HighPass:
+        e.f2 = e.f3 = cr.edge1;
+        break;
+    case BandKind::BandPass:
+        e.f2 = cr.edge1;
+        e.f1 = cr.edge2;
+        break;
+    case BandKind::BandStop:
+        e.f1 = e.f3 = cr.edge1;
+        e.f2 = e.f4 = cr.edge2;
+        break;
     }
+    return e;
 }
 
-std::string edgeText(double value, char separator) {
-    return formatGeneral(value, separator);
+// The prototype's order, 0 when no Bessel order reaches the request. Beyond the design
+// run the elliptic order comes from the exact degree equation: the smallest n with
+// n >= K(k) K'(k1) / (K'(k) K(k1)), k = 1 / ws.
+std::uint16_t prototypeOrderOf(PrototypeFilter& p, const ClassicalDesignRequest& cr) {
+    const DesignRequest& rq = cr.request;
+    const Approximation a = approximationOf(rq.approximation);
+    if (cr.byOrder)
+        return static_cast<std::uint16_t>(cr.order);
+    if (a == Approximation::Elliptic) {
+        const long double k = 1.0L / p.ws;
+        const long double k1 = std::sqrt(p.eps2 / (std::pow(10.0L, rq.b1 / 10.0L) - 1));
+        const long double kp = std::sqrt((1 - k) * (1 + k));
+        const long double k1p = std::sqrt((1 - k1) * (1 + k1));
+        p.estimate =
+            static_cast<double>(ellipticK(k) * ellipticK(k1p) / (ellipticK(kp) * ellipticK(k1)));
+        return prototypeOrder(p.estimate);
+    }
+    if (a == Approximation::Bessel)
+        return static_cast<std::uint16_t>(besselOrder(p.ws, rq.da, rq.b1));
+    p.estimate = orderEstimate(a == Approximation::InverseChebyshev ? Approximation::Chebyshev : a,
+                               p.ws, p.eps2, rq.b1);
+    return prototypeOrder(p.estimate);
 }
 
 } // namespace
 
-std::optional<BandKind> toleranceLayout(double f1, double f2, double f3, double f4) {
-    if (f1 < f4 && f2 < f1 && f3 < f2)
-        return BandKind::bandPass;
-    if (f1 < f4 && f3 == 0 && f2 == 0)
-        return BandKind::lowPass;
-    if (f3 < f2 && f1 == 0 && f4 == 0)
-        return BandKind::highPass;
-    if (0 < f1 && f1 < f3 && f3 < f4 && f4 < f2)
-        return BandKind::bandStop;
-    return std::nullopt;
-}
-
-const char* layoutText(BandKind kind) {
-    switch (kind) {
-    case BandKind::lowPass:
-        return "ФНЧ - F3=0 F2=0 F1<F4";
-    case BandKind::highPass:
-        return "ФВЧ - F3<F2 F1=0 F4=0";
-    case BandKind::bandPass:
-        return "ПФ - F3<F2<F1<F4";
-    default:
-        return "РФ - F1<F3<F4<F2";
-    }
-}
-
 BandKind requestKind(const ClassicalDesignRequest& cr) {
-    if (cr.byOrder)
-        return cr.band;
-    const DesignRequest& rq = cr.request;
-    return toleranceLayout(rq.f1, rq.f2, rq.f3, rq.f4).value_or(BandKind::lowPass);
+    return cr.byOrder ? cr.band : requestKind(cr.request);
 }
 
 bool designRunTakes(const ClassicalDesignRequest& cr) {
     const DesignRequest& rq = cr.request;
-    if (cr.byOrder || rq.approximation < butterworth || rq.approximation > elliptic)
-        return false;
-    const auto kind = toleranceLayout(rq.f1, rq.f2, rq.f3, rq.f4);
-    return kind && *kind != BandKind::bandStop;
+    const Approximation a = approximationOf(rq.approximation);
+    return !cr.byOrder && a >= Approximation::Butterworth && a <= Approximation::Elliptic &&
+           bandLayoutIsValid(rq.f1, rq.f2, rq.f3, rq.f4);
 }
 
 void checkClassicalRequest(const ClassicalDesignRequest& cr, std::optional<BandKind> expected) {
     const DesignRequest& rq = cr.request;
-    const int a = rq.approximation;
-    if (a < butterworth || a > bessel)
+    const Approximation a = approximationOf(rq.approximation);
+    if (a < Approximation::Butterworth || a > Approximation::Bessel)
         throw UserMessage("Аппроксимация задается числом от 1 до 5");
     std::optional<BandKind> kind;
     if (!cr.byOrder) {
@@ -201,7 +176,7 @@ void checkClassicalRequest(const ClassicalDesignRequest& cr, std::optional<BandK
         throw UserMessage("Количество отсчетов АЧХ и ФЧХ должно быть от 1 до 65535");
     const double nyquist = rq.fd / 2;
     if (!cr.byOrder) {
-        if (*kind == BandKind::bandStop && !(rq.f2 < nyquist))
+        if (*kind == BandKind::BandStop && !(rq.f2 < nyquist))
             throw UserMessage("Для РФ частота F2 должна быть меньше FD/2");
         if (!(rq.da > 0) || !(rq.b1 > rq.da))
             throw UserMessage("Должно быть 0 < DA < B1");
@@ -220,16 +195,12 @@ void checkClassicalRequest(const ClassicalDesignRequest& cr, std::optional<BandK
         throw UserMessage("Неравномерность DA должна быть больше нуля");
     if (usesAttenuation(a) && !(rq.b1 > 0))
         throw UserMessage("Затухание B1 должно быть больше нуля");
-    if (a == elliptic && !(rq.b1 > rq.da))
+    if (a == Approximation::Elliptic && !(rq.b1 > rq.da))
         throw UserMessage("Затухание B1 должно быть больше неравномерности DA");
 }
 
 DesignBands classicalBands(const ClassicalDesignRequest& cr) {
-    const BandKind kind = requestKind(cr);
-    return designBands(kind == BandKind::lowPass    ? lowPass
-                       : kind == BandKind::highPass ? highPass
-                                                    : bandPass,
-                       cr.request);
+    return designBands(fileKind(requestKind(cr)), cr.request);
 }
 
 DesignOutcome designClassicalFilter(const ClassicalDesignRequest& cr, const std::string& reportPath,
@@ -239,133 +210,32 @@ DesignOutcome designClassicalFilter(const ClassicalDesignRequest& cr, const std:
     if (designRunTakes(cr))
         return designFilter(cr.request, reportPath, filterPath, account, designed);
 
-    auto post = [&](const std::string& line) {
-        if (account)
-            account(line);
-    };
     const DesignRequest& rq = cr.request;
-    const int a = rq.approximation;
+    const Approximation a = approximationOf(rq.approximation);
     const BandKind kind = requestKind(cr);
-
-    FileReplacement reportFile(reportPath);
-    FileReplacement filterFile(filterPath);
-    Report report(reportFile.temporaryPath());
-    TextWriter filter(filterFile.temporaryPath());
-
-    writeRequest(report, cr);
+    RunWriter run(reportPath, filterPath, account, true);
+    writeRequest(run, cr);
 
     PrototypeFilter p;
-    p.approximation = a;
-    BandMapping mapping;
-    if (cr.byOrder) {
-        BandEdges e;
-        switch (kind) {
-        case BandKind::lowPass:
-            e.f1 = e.f4 = cr.edge1;
-            break;
-        case BandKind::highPass:
-            e.f2 = e.f3 = cr.edge1;
-            break;
-        case BandKind::bandPass:
-            e.f2 = cr.edge1;
-            e.f1 = cr.edge2;
-            break;
-        case BandKind::bandStop:
-            e.f1 = e.f3 = cr.edge1;
-            e.f2 = e.f4 = cr.edge2;
-            break;
-        }
-        mapping = kind == BandKind::bandStop ? mapBandStop(e, rq.fd) : mapBand(e, rq.fd);
-    } else {
-        const BandEdges e{rq.f1, rq.f2, rq.f3, rq.f4};
-        mapping = kind == BandKind::bandStop ? mapBandStop(e, rq.fd) : mapBand(e, rq.fd);
-    }
+    p.approximation = rq.approximation;
+    const BandEdges edges = mappedEdges(cr, kind);
+    const BandMapping mapping =
+        kind == BandKind::BandStop ? mapBandStop(edges, rq.fd) : mapBand(edges, rq.fd);
     p.kind = mapping.kind;
     p.kw = mapping.kw;
     p.alpha = mapping.alpha;
     p.ws = mapping.ws;
-    p.bandStop = kind == BandKind::bandStop;
-
-    post(accountName(a));
-    report.line(reportName(a));
-
-    auto tooLarge = [&] {
-        post("Большой порядок фильтра - ВЫХОД");
-        report.line("Большой порядок фильтра - ВЫХОД");
-        report.close();
-        filter.close();
-        reportFile.commit();
-        return DesignOutcome::OrderTooLarge;
-    };
+    p.bandStop = kind == BandKind::BandStop;
+    run.approximation(a);
 
     p.eps2 = epsilonSquared(rq.da);
-    if (cr.byOrder) {
-        p.n = static_cast<std::uint16_t>(cr.order);
-    } else if (a == elliptic) {
-        // Beyond the design run, the exact degree equation: the smallest n with
-        // n >= K(k) K'(k1) / (K'(k) K(k1)), k = 1 / ws.
-        const long double k = 1.0L / p.ws;
-        const long double k1 = std::sqrt(p.eps2 / (std::pow(10.0L, rq.b1 / 10.0L) - 1));
-        const long double kp = std::sqrt((1 - k) * (1 + k));
-        const long double k1p = std::sqrt((1 - k1) * (1 + k1));
-        p.estimate =
-            static_cast<double>(ellipticK(k) * ellipticK(k1p) / (ellipticK(kp) * ellipticK(k1)));
-        p.n = prototypeOrder(p.estimate);
-    } else if (a == bessel) {
-        const int n = besselOrder(p.ws, rq.da, rq.b1);
-        if (n == 0)
-            return tooLarge();
-        p.n = static_cast<std::uint16_t>(n);
-    } else {
-        p.estimate = orderEstimate(a == chebyshev2 ? chebyshev : a, p.ws, p.eps2, rq.b1);
-        p.n = prototypeOrder(p.estimate);
-    }
-
-    post("Порядок фильтра" + std::to_string(p.n));
-    report.line("          Результаты расчета ");
-    report.line(" порядок ФНЧ -ПРОТОТИПА " + std::to_string(p.n));
-
-    p.sections = sectionCount(p.n);
-    if (p.sections > maxSections)
-        return tooLarge();
-
-    writeFilterOrderLine(filter, p.n);
-
-    if (a == elliptic || a == chebyshev2) {
-        report.line(" значения нулей  ");
-        if (p.n % 2 != 0) {
-            post("Частота нулевого всплеска = бесконечности");
-            report.line(" частота нулевого всплеска = бесконечности");
-        }
-    }
+    p.n = prototypeOrderOf(p, cr);
+    if (p.n == 0 && a == Approximation::Bessel)
+        return run.tooLarge();
+    if (!run.order(p, a == Approximation::Elliptic || a == Approximation::InverseChebyshev))
+        return run.tooLarge();
     fillPrototype(p, cr);
-
-    writePoles(report, p);
-
-    const std::vector<FilterSection> sections = makeSections(p);
-    writeCoefficientsAndPhase(report, filter, p.kind, sections, rq, reportPath, post);
-    const int terms = p.kind == bandPass ? 5 : 3;
-
-    post(" - АЧХ фильтра");
-    const real m0 =
-        cascadeResponse(sections, terms, tableAngle(rq, referenceFrequency(cr))).magnitude;
-    tableHeading(report, "Амплитудно-частотная характеристика", rq);
-    for (int i = 0; i <= rq.np; ++i) {
-        const double f = tableFrequency(rq, i);
-        const Response r = cascadeResponse(sections, terms, tableAngle(rq, f));
-        tableRow(report, i, f, fp::toDouble(fp::div(r.magnitude, m0)));
-    }
-    report.close();
-    filterFile.commit();
-    reportFile.commit();
-
-    post("Параметры фильтра в файле " + filterPath);
-    post("Анализ частотных характеристик фильтра");
-    if (designed) {
-        designed->kind = p.kind;
-        designed->sections = sections;
-    }
-    return DesignOutcome::Completed;
+    return run.complete(p, rq, edges, designed);
 }
 
 std::vector<std::string> designFollowUp(const DesignedCascade& designed,
@@ -377,16 +247,16 @@ std::vector<std::string> designFollowUp(const DesignedCascade& designed,
     const double nyquist = rq.fd / 2;
     DesignBands pass;
     switch (cr.band) {
-    case BandKind::lowPass:
+    case BandKind::LowPass:
         addBand(pass.pass, 0, cr.edge1, nyquist);
         break;
-    case BandKind::highPass:
+    case BandKind::HighPass:
         addBand(pass.pass, cr.edge1, nyquist, nyquist);
         break;
-    case BandKind::bandPass:
+    case BandKind::BandPass:
         addBand(pass.pass, cr.edge1, cr.edge2, nyquist);
         break;
-    case BandKind::bandStop:
+    case BandKind::BandStop:
         addBand(pass.pass, 0, cr.edge1, nyquist);
         addBand(pass.pass, cr.edge2, nyquist, nyquist);
         break;
@@ -399,10 +269,10 @@ std::vector<std::string> designFollowUp(const DesignedCascade& designed,
         DesignBands at = pass;
         addBand(at.stop, edge, edge, nyquist);
         const DesignMeasurement m = measureBands(designed, at, rq.fd);
-        lines.push_back("Затухание на граничной частоте " + edgeText(edge, separator) + " = " +
+        lines.push_back("Затухание на граничной частоте " + formatGeneral(edge, separator) + " = " +
                         formatDecibels(m.attenuation, separator) + " dB");
     }
-    if (usesRipple(rq.approximation)) {
+    if (usesRipple(approximationOf(rq.approximation))) {
         const DesignMeasurement m = measureBands(designed, pass, rq.fd);
         lines.push_back("Неравномерность в полосе пропускания " +
                         formatDecibels(m.ripple, separator) + " dB");

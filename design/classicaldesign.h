@@ -14,8 +14,6 @@
 
 namespace zorkan {
 
-enum class BandKind { lowPass, highPass, bandPass, bandStop };
-
 struct ClassicalDesignRequest {
     // approximation 1..5; the edges F1..F4 of a tolerance request (band-stop: F1 the upper
     // edge of the lower pass band, F3 and F4 the stop band, F2 the lower edge of the upper
@@ -23,16 +21,9 @@ struct ClassicalDesignRequest {
     DesignRequest request;
     bool byOrder = false;
     int order = 0;                     // by order: the prototype order, 1..64
-    BandKind band = BandKind::lowPass; // by order
+    BandKind band = BandKind::LowPass; // by order
     double edge1 = 0, edge2 = 0;       // by order: the edge, or the lower and upper edges
 };
-
-// The kind a tolerance request's edges form: the design run's three layouts, or
-// band-stop 0 < F1 < F3 < F4 < F2. None when they form no layout.
-std::optional<BandKind> toleranceLayout(double f1, double f2, double f3, double f4);
-
-// The layout of a kind as the design windows write it ("РФ - F1<F3<F4<F2").
-const char* layoutText(BandKind kind);
 
 // Refuses, with a UserMessage, a request that cannot be designed: an approximation out of
 // 1..5, FD not above zero, edges that do not form the kind's layout (or, beyond the design

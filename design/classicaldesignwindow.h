@@ -24,25 +24,25 @@ class ClassicalDesignWindow : public QWidget {
     void designClick();
 
     ResultsView& results_;
-    RadioGroup* approximation_;
-    RadioGroup* kind_;
-    RadioGroup* mode_;
-    QLineEdit* f1_;
-    QLineEdit* f2_;
-    QLineEdit* f3_;
-    QLineEdit* f4_;
-    QLabel* layout_;
-    QLineEdit* order_;
-    QLineEdit* edge1_;
-    QLineEdit* edge2_;
-    QLabel* edgeMeaning_;
-    QLineEdit* da_;
-    QLineEdit* b1_;
-    QLineEdit* ff1_;
-    QLineEdit* ff2_;
-    QLineEdit* fd_;
-    QLineEdit* count_;
-    QPushButton* design_;
+    RadioGroup* approximationGroup_;
+    RadioGroup* kindGroup_;
+    RadioGroup* modeGroup_;
+    QLineEdit* f1Edit_;
+    QLineEdit* f2Edit_;
+    QLineEdit* f3Edit_;
+    QLineEdit* f4Edit_;
+    QLabel* layoutHint_;
+    QLineEdit* orderEdit_;
+    QLineEdit* edge1Edit_;
+    QLineEdit* edge2Edit_;
+    QLabel* edgeMeaningLabel_;
+    QLineEdit* daEdit_;
+    QLineEdit* b1Edit_;
+    QLineEdit* ff1Edit_;
+    QLineEdit* ff2Edit_;
+    QLineEdit* fdEdit_;
+    QLineEdit* countEdit_;
+    QPushButton* designButton_;
 };
 
 // Opens a new window of the kind in the main window's work area.

@@ -11,9 +11,9 @@
 
 namespace zorkan {
 
-// Approximations beyond the design run's Butterworth, Chebyshev and elliptic.
-constexpr int chebyshev2 = 4; // inverse Chebyshev: flat pass band, equiripple stop band
-constexpr int bessel = 5;     // maximally flat group delay
+// The codes the prototypes of the design run's own pole formulas hand to them.
+constexpr int butterworth = approximationCode(Approximation::Butterworth);
+constexpr int chebyshev = approximationCode(Approximation::Chebyshev);
 
 // The largest prototype order any design takes: the run's limit of 32 sections.
 constexpr int maxPrototypeOrder = 2 * maxSections;

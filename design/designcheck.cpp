@@ -1,5 +1,6 @@
 #include "design/designcheck.h"
 
+#include "cascade/response.h"
 #include "common/displaynumbers.h"
 
 #include <algorithm>
@@ -14,51 +15,27 @@ using real = long double;
 const real pi = 3.141592653589793238462643383279502884L;
 constexpr real infinity = std::numeric_limits<real>::infinity();
 
-// Gain of the cascade in dB, 10 log10 |H|^2, straight from the coefficients. The
-// products of the squared magnitudes stay far inside the extended range even for 32
-// sections deep in a stop band, so no scaling is needed.
-class CascadeGain {
-  public:
-    CascadeGain(const DesignedCascade& design, double fd)
-        : sections_(design.sections), terms_(design.kind == bandPass ? 5 : 3), fd_(fd) {}
+// Gain of the cascade in dB, 10 log10 |H|^2, straight from the coefficients.
+struct CascadeGain {
+    const std::vector<FilterSection>& sections;
+    int degree;
+    real fd;
 
     real operator()(real f) const {
-        const real w = 2 * pi * f / fd_;
-        real cosine[5], sine[5];
-        for (int m = 0; m < terms_; ++m) {
-            cosine[m] = std::cos(m * w);
-            sine[m] = std::sin(m * w);
-        }
-        real numerator = 1, denominator = 1;
-        for (const FilterSection& s : sections_) {
-            real nr = 0, ni = 0, dr = 0, di = 0;
-            for (int m = 0; m < terms_; ++m) {
-                nr += s.a[m] * cosine[m];
-                ni -= s.a[m] * sine[m];
-                dr += s.b[m] * cosine[m];
-                di -= s.b[m] * sine[m];
-            }
-            numerator *= nr * nr + ni * ni;
-            denominator *= dr * dr + di * di;
-        }
-        if (numerator == 0)
-            return denominator == 0 ? std::numeric_limits<real>::quiet_NaN() : -infinity;
-        if (denominator == 0)
+        const SquaredModuli h = cascadeSquaredModuli(sections, degree, 2 * pi * f / fd);
+        if (h.numerator == 0)
+            return h.denominator == 0 ? std::numeric_limits<real>::quiet_NaN() : -infinity;
+        if (h.denominator == 0)
             return infinity;
-        return 10 * std::log10(numerator / denominator);
+        return 10 * std::log10(h.numerator / h.denominator);
     }
-
-  private:
-    const std::vector<FilterSection>& sections_;
-    int terms_;
-    real fd_;
 };
 
 // Grid points per band. The ripples of an order-n response crowd towards the band
 // edges like the points of cos(theta) for equally spaced theta, so a grid spaced the
 // same way puts about 1.4 * points / n samples on every ripple, wherever it lies.
 int gridPoints(const DesignedCascade& design) {
-    const int order = static_cast<int>(design.sections.size()) * (design.kind == bandPass ? 4 : 2);
+    const int order = static_cast<int>(design.sections.size()) * (sectionTerms(design.kind) - 1);
     return std::max(2048, 32 * order);
 }
 
@@ -141,44 +118,6 @@ Extremes bandExtremes(const CascadeGain& gain, const FrequencyBand& band, int po
 
 } // namespace
 
-void addBand(std::vector<FrequencyBand>& bands, double low, double high, double nyquist) {
-    low = std::max(low, 0.0);
-    high = std::min(high, nyquist);
-    if (low <= high)
-        bands.push_back({low, high});
-}
-
-DesignBands designBands(FilterKind kind, const DesignRequest& rq) {
-    DesignBands b;
-    const double nyquist = rq.fd / 2;
-    if (!(nyquist > 0) || !std::isfinite(nyquist))
-        return b;
-    switch (kind) {
-    case lowPass:
-        addBand(b.pass, 0, rq.f1, nyquist);
-        addBand(b.stop, rq.f4, nyquist, nyquist);
-        break;
-    case highPass:
-        addBand(b.pass, rq.f2, nyquist, nyquist);
-        addBand(b.stop, 0, rq.f3, nyquist);
-        break;
-    default:
-        // Fourth-order sections: a band-stop request (F1 < F3 < F4 < F2) has two pass
-        // bands around its stop band; any other is a band-pass one.
-        if (0 < rq.f1 && rq.f1 < rq.f3 && rq.f3 < rq.f4 && rq.f4 < rq.f2) {
-            addBand(b.pass, 0, rq.f1, nyquist);
-            addBand(b.pass, rq.f2, nyquist, nyquist);
-            addBand(b.stop, rq.f3, rq.f4, nyquist);
-            break;
-        }
-        addBand(b.pass, rq.f2, rq.f1, nyquist);
-        addBand(b.stop, 0, rq.f3, nyquist);
-        addBand(b.stop, rq.f4, nyquist, nyquist);
-        break;
-    }
-    return b;
-}
-
 DesignMeasurement measureDesign(const DesignedCascade& design, const DesignRequest& rq) {
     return measureBands(design, designBands(design.kind, rq), rq.fd);
 }
@@ -187,7 +126,7 @@ DesignMeasurement measureBands(const DesignedCascade& design, const DesignBands&
     DesignMeasurement m;
     if (design.sections.empty() || bands.pass.empty())
         return m;
-    const CascadeGain gain(design, fd);
+    const CascadeGain gain{design.sections, sectionTerms(design.kind) - 1, fd};
     const int points = gridPoints(design);
 
     Extremes pass;

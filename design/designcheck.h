@@ -9,23 +9,6 @@
 
 namespace zorkan {
 
-// The bands of a request in the unit of FD, each clipped to [0, FD/2]:
-// low-pass   pass [0, F1],   stop [F4, FD/2];
-// high-pass  pass [F2, FD/2], stop [0, F3];
-// band-pass  pass [F2, F1],  stop [0, F3] and [F4, FD/2];
-// band-stop  (F1 < F3 < F4 < F2, fourth-order sections as band-pass ones)
-//            pass [0, F1] and [F2, FD/2], stop [F3, F4].
-struct FrequencyBand {
-    double low = 0, high = 0;
-};
-
-struct DesignBands {
-    std::vector<FrequencyBand> pass; // two for band-stop, else at most one
-    std::vector<FrequencyBand> stop; // empty bands are left out
-};
-
-DesignBands designBands(FilterKind kind, const DesignRequest& request);
-
 struct DesignMeasurement {
     bool rippleMeasured = false;      // the pass band is not empty
     bool attenuationMeasured = false; // and neither are all the stop bands
@@ -40,9 +23,6 @@ DesignMeasurement measureDesign(const DesignedCascade& design, const DesignReque
 // The same over bands of one's own choosing: the ripple spans every pass band (a
 // band-stop filter has two), the attenuation is counted from their common peak.
 DesignMeasurement measureBands(const DesignedCascade& design, const DesignBands& bands, double fd);
-
-// Adds [low, high] clipped to [0, nyquist], unless that leaves it empty.
-void addBand(std::vector<FrequencyBand>& bands, double low, double high, double nyquist);
 
 // A figure misses the request when it is worse by more than this.
 constexpr double designTolerance = 0.05; // dB

@@ -3,7 +3,7 @@
 #include "common/cp1251.h"
 #include "common/errors.h"
 #include "common/textnumbers.h"
-#include "design/classicaldesign.h"
+#include "design/request.h"
 
 #include <cmath>
 #include <fstream>
@@ -87,15 +87,15 @@ DesignRequest parseDesignRequest(std::string_view bytes, const std::string& name
                 const std::string& a = lines[k + 2];
                 approximation = true;
                 if (a.find("Баттерворта") != std::string::npos)
-                    r.approximation = 1;
+                    r.approximation = approximationCode(Approximation::Butterworth);
                 else if (a.find("Элиптическая") != std::string::npos)
-                    r.approximation = 3;
+                    r.approximation = approximationCode(Approximation::Elliptic);
                 else if (a.find("инверсная Чебышева") != std::string::npos)
-                    r.approximation = 4;
+                    r.approximation = approximationCode(Approximation::InverseChebyshev);
                 else if (a.find("Чебышева") != std::string::npos)
-                    r.approximation = 2;
+                    r.approximation = approximationCode(Approximation::Chebyshev);
                 else if (a.find("Бесселя") != std::string::npos)
-                    r.approximation = 5;
+                    r.approximation = approximationCode(Approximation::Bessel);
                 else
                     approximation = false;
             }

@@ -2,7 +2,7 @@
 // The request a design report (".out") begins with: the sampling frequency, the ripple
 // DA, the attenuation B1, the four edges and the approximation, so that a later tool can
 // check a filter against the request it was designed for.
-#include "design/designrun.h"
+#include "design/request.h"
 
 #include <string>
 #include <string_view>

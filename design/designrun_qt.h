@@ -1,19 +1,50 @@
 #pragma once
-// What both design windows do around a design run: ask where the report and the
-// parameter file go, run the design with its account in the results window, and make
-// the files the session's last design.
+// What both design windows share: their fields, and what they do around a design run:
+// ask where the report and the parameter file go, run the design with its account in the
+// results window, and make the files the session's last design.
 #include "design/designrun.h"
 
+#include <QRect>
 #include <QString>
 
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
 
 namespace zorkan::ui {
 
 class ResultsView;
+
+// An edit with its object name and default text, and the label that names it (the label's
+// object name may be empty).
+struct Field {
+    const char* edit;
+    const char* text;
+    const char* label;
+    QString caption;
+};
+
+QGroupBox* addGroup(QWidget* parent, const char* name, const QString& title, const QRect& place);
+QLineEdit* addEdit(QWidget* parent, const char* name, const char* text, const QRect& place);
+QLabel* addLabel(QWidget* parent, const char* name, const QString& text, QWidget* buddy,
+                 const QRect& place);
+// A field of a row of edits: the label at (x + 2, 19) above the edit at (x, 36).
+QLineEdit* addColumnField(QWidget* group, const Field& field, int x, int editWidth, int labelWidth);
+// A group of two "label [edit]" fields side by side, the second label at secondLabelX.
+std::pair<QLineEdit*, QLineEdit*> addFieldPair(QWidget* parent, const char* name,
+                                               const QString& title, const QRect& place,
+                                               const Field& first, const Field& second,
+                                               int secondLabelX);
+// The green "Расчет" button with the calculator picture.
+QPushButton* addDesignButton(QWidget* parent, const char* name, const QRect& place);
 
 struct DesignFiles {
     QString report, filter;

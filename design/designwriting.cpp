@@ -1,6 +1,7 @@
 #include "design/designwriting.h"
 
-#include "design/classicalprototypes.h"
+#include "design/designrun.h"
+#include "design/sections.h"
 
 #include <cmath>
 
@@ -8,8 +9,14 @@ namespace zorkan::designwriting {
 
 namespace {
 const real pi = 3.141592653589793238462643383279502884L;
-} // namespace
 
+struct Response {
+    real phase = 0;
+    real magnitude = 1;
+};
+
+// Phase and magnitude of the cascade at angle w = 2 pi f / fd, in the report's arithmetic:
+// the phase sums each section's arctangents, and a fault stops the run where it happens.
 Response cascadeResponse(const std::vector<FilterSection>& sections, int terms, real w) {
     // The harmonics are the same for every section.
     real cosine[5], sine[5];
@@ -112,56 +119,162 @@ void writePoles(Report& report, const PrototypeFilter& p) {
     }
 }
 
-void writeCoefficientsAndPhase(Report& report, TextWriter& filter, FilterKind kind,
-                               const std::vector<FilterSection>& sections, const DesignRequest& rq,
-                               const std::string& reportPath, const AccountSink& post) {
-    post("Результаты расчета в файле" + reportPath);
-    post(" - коэффициенты фильтра");
-    report.line(" значения коэффициентов цифрового фильтра ");
-    filter.writeInteger(kind);
-    filter.write(" ");
-    filter.endLine();
-    writeCoefficientBlocks(report, filter, kind, sections);
-    filter.close();
-
-    const int terms = kind == bandPass ? 5 : 3;
-    post(" - ФЧХ фильтра");
-    tableHeading(report, "Фазо-частотная характеристика", rq);
-    for (int i = 0; i <= rq.np; ++i) {
-        const double f = tableFrequency(rq, i);
-        const Response r = cascadeResponse(sections, terms, tableAngle(rq, f));
-        tableRow(report, i, f, fp::toDouble(r.phase));
-    }
+// The frequency the magnitude table is normalised at: FD/2 for a high-pass filter, the
+// middle of the pass band F2..F1 of a band-pass one, else 0.
+double referenceFrequency(const PrototypeFilter& p, const BandEdges& edges, double fd) {
+    if (p.kind == highPass)
+        return fp::toDouble(fd / 2.0L);
+    if (p.kind == bandPass && !p.bandStop)
+        return fp::toDouble((static_cast<real>(edges.f1) + edges.f2) / 2);
+    return 0;
 }
 
-const char* accountName(int approximation) {
+std::optional<FileReplacement> replacement(bool replaceWhole, const std::string& path) {
+    if (!replaceWhole)
+        return std::nullopt;
+    return std::optional<FileReplacement>(std::in_place, path);
+}
+
+const char* accountName(Approximation approximation) {
     switch (approximation) {
-    case butterworth:
+    case Approximation::Butterworth:
         return "Аппроксимация Баттерворта";
-    case chebyshev:
+    case Approximation::Chebyshev:
         return "Аппроксимация Чебышева";
-    case chebyshev2:
+    case Approximation::InverseChebyshev:
         return "Аппроксимация инверсная Чебышева";
-    case bessel:
+    case Approximation::Bessel:
         return "Аппроксимация Бесселя";
     default:
         return "Аппроксимация Элиптическая";
     }
 }
 
-const char* reportName(int approximation) {
+const char* reportName(Approximation approximation) {
     switch (approximation) {
-    case butterworth:
+    case Approximation::Butterworth:
         return " аппроксимация Баттерворта ";
-    case chebyshev:
+    case Approximation::Chebyshev:
         return " аппроксимация Чебышева";
-    case chebyshev2:
+    case Approximation::InverseChebyshev:
         return " аппроксимация инверсная Чебышева";
-    case bessel:
+    case Approximation::Bessel:
         return " аппроксимация Бесселя";
     default:
         return " аппроксимация Элиптическая ";
     }
+}
+
+} // namespace
+
+RunWriter::RunWriter(const std::string& reportPath, const std::string& filterPath,
+                     const std::function<void(const std::string&)>& account, bool replaceWhole)
+    : reportPath_(reportPath), filterPath_(filterPath), account_(account),
+      reportFile_(replacement(replaceWhole, reportPath)),
+      filterFile_(replacement(replaceWhole, filterPath)),
+      report_(reportFile_ ? reportFile_->temporaryPath() : reportPath),
+      filter_(filterFile_ ? filterFile_->temporaryPath() : filterPath) {}
+
+void RunWriter::post(const std::string& line) const {
+    if (account_)
+        account_(line);
+}
+
+void RunWriter::requirements(const DesignRequest& rq, bool withEdges) {
+    report_.line(" Требования: ");
+    report_.line(" частота дискретизации = ", rq.fd);
+    report_.line(" неравномерность в dB  = ", rq.da);
+    report_.line(" гарантированное затухание в dB = ", rq.b1);
+    if (!withEdges)
+        return;
+    report_.line(" значения частот F1,F2,F3,F4 = ");
+    TextWriter& out = report_.raw();
+    for (double v : {rq.f3, rq.f2, rq.f1, rq.f4}) {
+        out.write(" ");
+        out.writeReal(v);
+    }
+    out.endLine();
+}
+
+void RunWriter::approximation(Approximation a) {
+    post(accountName(a));
+    report_.line(reportName(a));
+}
+
+bool RunWriter::order(PrototypeFilter& p, bool withZeros) {
+    post("Порядок фильтра" + std::to_string(p.n));
+    report_.line("          Результаты расчета ");
+    report_.line(" порядок ФНЧ -ПРОТОТИПА " + std::to_string(p.n));
+    p.sections = sectionCount(p.n);
+    if (p.sections > maxSections)
+        return false;
+    writeFilterOrderLine(filter_, p.n);
+    if (withZeros) {
+        report_.line(" значения нулей  ");
+        if (p.n % 2 != 0) {
+            post("Частота нулевого всплеска = бесконечности");
+            report_.line(" частота нулевого всплеска = бесконечности");
+        }
+    }
+    return true;
+}
+
+DesignOutcome RunWriter::tooLarge() {
+    post("Большой порядок фильтра - ВЫХОД");
+    report_.line("Большой порядок фильтра - ВЫХОД");
+    report_.close();
+    filter_.close();
+    if (reportFile_)
+        reportFile_->commit();
+    return DesignOutcome::OrderTooLarge;
+}
+
+DesignOutcome RunWriter::complete(const PrototypeFilter& p, const DesignRequest& rq,
+                                  const BandEdges& edges, DesignedCascade* designed) {
+    writePoles(report_, p);
+    const std::vector<FilterSection> sections = makeSections(p);
+
+    post("Результаты расчета в файле" + reportPath_);
+    post(" - коэффициенты фильтра");
+    report_.line(" значения коэффициентов цифрового фильтра ");
+    filter_.writeInteger(p.kind);
+    filter_.write(" ");
+    filter_.endLine();
+    writeCoefficientBlocks(report_, filter_, p.kind, sections);
+    filter_.close();
+
+    const int terms = sectionTerms(p.kind);
+    post(" - ФЧХ фильтра");
+    tableHeading(report_, "Фазо-частотная характеристика", rq);
+    for (int i = 0; i <= rq.np; ++i) {
+        const double f = tableFrequency(rq, i);
+        const Response r = cascadeResponse(sections, terms, tableAngle(rq, f));
+        tableRow(report_, i, f, fp::toDouble(r.phase));
+    }
+
+    post(" - АЧХ фильтра");
+    const real m0 =
+        cascadeResponse(sections, terms, tableAngle(rq, referenceFrequency(p, edges, rq.fd)))
+            .magnitude;
+    tableHeading(report_, "Амплитудно-частотная характеристика", rq);
+    for (int i = 0; i <= rq.np; ++i) {
+        const double f = tableFrequency(rq, i);
+        const Response r = cascadeResponse(sections, terms, tableAngle(rq, f));
+        tableRow(report_, i, f, fp::toDouble(fp::div(r.magnitude, m0)));
+    }
+    report_.close();
+    if (filterFile_)
+        filterFile_->commit();
+    if (reportFile_)
+        reportFile_->commit();
+
+    post("Параметры фильтра в файле " + filterPath_);
+    post("Анализ частотных характеристик фильтра");
+    if (designed) {
+        designed->kind = p.kind;
+        designed->sections = sections;
+    }
+    return DesignOutcome::Completed;
 }
 
 } // namespace zorkan::designwriting

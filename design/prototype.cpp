@@ -17,6 +17,30 @@ real cotangent(real angle) {
 real tangent(real angle) {
     return fp::div(std::sin(angle), std::cos(angle));
 }
+
+// A band of fourth-order sections between the edges a and b: kw = cot(pi (a - b) / FD),
+// the centre constant cos(pi (a + b) / FD) / cos(pi (a - b) / FD), and the prototype
+// stop-band edge, the nearer of the prototype frequencies of F3 and F4: kw (alpha - cos w) /
+// sin w for a band-pass filter, its inverse for a band-stop one.
+BandMapping fourthOrderBand(double a, double b, const BandEdges& e, double fd, bool bandStop) {
+    BandMapping m;
+    m.kind = bandPass;
+    const real sum = static_cast<real>(a) + b;
+    const real difference = static_cast<real>(a) - b;
+    m.alpha = fp::toDouble(
+        fp::div(std::cos(fp::div(pi * sum, fd)), std::cos(fp::div(pi * difference, fd))));
+    m.kw = fp::toDouble(cotangent(fp::div(pi * difference, fd)));
+    auto prototype = [&](double fx) -> real {
+        const real w = fp::div(2 * pi * fx, fd);
+        if (bandStop)
+            return fp::div(std::sin(w), m.kw * (m.alpha - std::cos(w)));
+        return w == 0 ? 0 : fp::div(m.kw * (m.alpha - std::cos(w)), std::sin(w));
+    };
+    const real o3 = std::fabs(prototype(e.f3));
+    const real o4 = std::fabs(prototype(e.f4));
+    m.ws = fp::toDouble(o3 < o4 ? o3 : o4);
+    return m;
+}
 } // namespace
 
 BandMapping mapBand(const BandEdges& e, double fd) {
@@ -31,54 +55,25 @@ BandMapping mapBand(const BandEdges& e, double fd) {
         m.kw = fp::toDouble(tangent(fp::div(pi * e.f2, fd)));
         m.ws = fp::toDouble(cotangent(fp::div(pi * e.f3, fd)) * m.kw);
     } else {
-        m.kind = bandPass;
-        const real sum = static_cast<real>(e.f1) + e.f2;
-        const real difference = static_cast<real>(e.f1) - e.f2;
-        m.alpha = fp::toDouble(
-            fp::div(std::cos(fp::div(pi * sum, fd)), std::cos(fp::div(pi * difference, fd))));
-        m.kw = fp::toDouble(cotangent(fp::div(pi * difference, fd)));
-        auto stopEdge = [&](double fx) -> real {
-            real w = fp::div(2 * pi * fx, fd);
-            if (w == 0)
-                return 0;
-            return fp::div(m.kw * (m.alpha - std::cos(w)), std::sin(w));
-        };
-        real o3 = std::fabs(stopEdge(e.f3));
-        real o4 = std::fabs(stopEdge(e.f4));
-        m.ws = fp::toDouble(o3 < o4 ? o3 : o4);
+        m = fourthOrderBand(e.f1, e.f2, e, fd, false);
     }
     return m;
 }
 
 BandMapping mapBandStop(const BandEdges& e, double fd) {
-    BandMapping m;
-    m.kind = bandPass;
-    const real sum = static_cast<real>(e.f1) + e.f2;
-    const real difference = static_cast<real>(e.f2) - e.f1;
-    m.alpha = fp::toDouble(
-        fp::div(std::cos(fp::div(pi * sum, fd)), std::cos(fp::div(pi * difference, fd))));
-    m.kw = fp::toDouble(cotangent(fp::div(pi * difference, fd)));
-    // The prototype frequency of f is sin w / (kw (alpha - cos w)).
-    auto stopEdge = [&](double fx) -> real {
-        const real w = fp::div(2 * pi * fx, fd);
-        return fp::div(std::sin(w), m.kw * (m.alpha - std::cos(w)));
-    };
-    const real o3 = std::fabs(stopEdge(e.f3));
-    const real o4 = std::fabs(stopEdge(e.f4));
-    m.ws = fp::toDouble(o3 < o4 ? o3 : o4);
-    return m;
+    return fourthOrderBand(e.f2, e.f1, e, fd, true);
 }
 
 double epsilonSquared(double da) {
     return fp::toDouble(fp::pow10(da / 10.0L) - 1);
 }
 
-double orderEstimate(int approximation, double ws, double eps2, double b1) {
+double orderEstimate(Approximation approximation, double ws, double eps2, double b1) {
     real attenuation = fp::pow10(b1 / 10.0L) - 1;
     switch (approximation) {
-    case butterworth:
+    case Approximation::Butterworth:
         return fp::toDouble(fp::div(fp::log10(fp::div(attenuation, eps2)) / 2, fp::log10(ws)));
-    case chebyshev: {
+    case Approximation::Chebyshev: {
         real d = fp::div(attenuation, eps2);
         real num = fp::log10(fp::sqrt(d) + fp::sqrt(d - 1));
         real w = ws;
@@ -107,9 +102,10 @@ std::uint16_t sectionCount(std::uint16_t n) {
 void computePoles(PrototypeFilter& p, double da) {
     const real n = p.n;
     const int count = p.sections;
-    if (p.approximation == butterworth || p.approximation == chebyshev) {
+    const bool isButterworth = approximationOf(p.approximation) == Approximation::Butterworth;
+    if (isButterworth || approximationOf(p.approximation) == Approximation::Chebyshev) {
         real sh = 0, ch = 0, r = 0;
-        if (p.approximation == butterworth) {
+        if (isButterworth) {
             r = fp::div(1, fp::powerOf(p.eps2, fp::div(0.5L, n)));
         } else {
             real rr = fp::pow10(da / 20.0L);
@@ -121,7 +117,7 @@ void computePoles(PrototypeFilter& p, double da) {
             real ratio = fp::div(2.0L * k - 1, n);
             real theta = ratio / 2 * pi;
             real re, im;
-            if (p.approximation == butterworth) {
+            if (isButterworth) {
                 re = -std::sin(theta) * r;
                 im = std::cos(theta) * r;
             } else {
@@ -167,10 +163,10 @@ void computePoles(PrototypeFilter& p, double da) {
     }
 }
 
-bool designPrototype(int approximation, const BandEdges& edges, double da, double b1, double fd,
-                     PrototypeFilter& out) {
+bool designPrototype(Approximation approximation, const BandEdges& edges, double da, double b1,
+                     double fd, PrototypeFilter& out) {
     out = PrototypeFilter{};
-    out.approximation = approximation;
+    out.approximation = approximationCode(approximation);
     BandMapping m = mapBand(edges, fd);
     out.kind = m.kind;
     out.kw = m.kw;

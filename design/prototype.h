@@ -2,6 +2,7 @@
 // The analogue half of a design: band type, pre-warping for the bilinear mapping,
 // the order of a normalised low-pass prototype, its poles and (elliptic) zeros.
 #include "coefficients/filterfile.h"
+#include "design/request.h"
 
 #include <array>
 #include <cstdint>
@@ -9,8 +10,6 @@
 namespace zorkan {
 
 constexpr int maxSections = 32;
-
-enum Approximation { butterworth = 1, chebyshev = 2, elliptic = 3 };
 
 struct BandEdges {
     double f1 = 0, f2 = 0, f3 = 0, f4 = 0;
@@ -26,7 +25,7 @@ struct BandMapping {
 };
 
 struct PrototypeFilter {
-    int approximation = butterworth;
+    int approximation = approximationCode(Approximation::Butterworth);
     FilterKind kind = lowPass;
     double kw = 0;
     double alpha = 0;
@@ -48,7 +47,7 @@ BandMapping mapBand(const BandEdges& edges, double fd);
 // prototype stop-band edge from F3 and F4.
 BandMapping mapBandStop(const BandEdges& edges, double fd);
 double epsilonSquared(double da); // 10^(DA/10) - 1
-double orderEstimate(int approximation, double ws, double eps2, double b1);
+double orderEstimate(Approximation approximation, double ws, double eps2, double b1);
 // n = ceilAway(estimate) held in 16 bits; a negative estimate wraps to a large order.
 std::uint16_t prototypeOrder(double estimate);
 // N = ceilAway(n / 2).
@@ -60,7 +59,7 @@ void computePoles(PrototypeFilter& p, double da);
 
 // The whole prototype; returns false for the over-limit outcome (more than 32
 // sections), in which case no pole is computed.
-bool designPrototype(int approximation, const BandEdges& edges, double da, double b1, double fd,
-                     PrototypeFilter& out);
+bool designPrototype(Approximation approximation, const BandEdges& edges, double da, double b1,
+                     double fd, PrototypeFilter& out);
 
 } // namespace zorkan

@@ -19,39 +19,9 @@
 #include <QPushButton>
 
 #include <limits>
+#include <tuple>
 
 namespace zorkan::ui {
-
-namespace {
-
-QLineEdit* addEdit(QWidget* parent, const char* name, const char* text, const QRect& place) {
-    auto* edit = new QLineEdit(QString::fromUtf8(text), parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setGeometry(place);
-    return edit;
-}
-
-QLabel* addLabel(QWidget* parent, const char* name, const QString& text, QLineEdit* buddy,
-                 const QRect& place) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setBuddy(buddy);
-    label->setGeometry(place);
-    return label;
-}
-
-QGroupBox* addGroup(QWidget* parent, const char* name, const QString& title, const QRect& place) {
-    auto* group = new QGroupBox(title, parent);
-    group->setObjectName(QString::fromLatin1(name));
-    group->setGeometry(place);
-    return group;
-}
-
-// Two "label [edit]" pairs side by side in a group 48 high.
-constexpr QRect firstLabel(10, 22, 58, 18), firstEdit(70, 20, 100, 22);
-constexpr QRect secondLabel(200, 22, 58, 18), secondEdit(260, 20, 100, 22);
-
-} // namespace
 
 TForm2::TForm2(ResultsView& results, QWidget* parent) : QWidget(parent), results_(results) {
     setObjectName(QStringLiteral("Form2"));
@@ -86,39 +56,28 @@ TForm2::TForm2(ResultsView& results, QWidget* parent) : QWidget(parent), results
     hint->setFont(small);
     fitText(hint, 365);
 
-    auto* ripple = addGroup(this, "GroupBox2", QStringLiteral("Неравномерность и затухание АЧХ"),
-                            QRect(6, 138, 375, 50));
-    Edit5 = addEdit(ripple, "Edit5", "1.5000000", firstEdit);
-    Edit6 = addEdit(ripple, "Edit6", "30.000000", secondEdit);
-    addLabel(ripple, "Label5", QStringLiteral("DA в dB"), Edit5, firstLabel);
-    addLabel(ripple, "Label6", QStringLiteral("B1 в dB"), Edit6, secondLabel);
-
-    auto* range = addGroup(this, "GroupBox3", QStringLiteral("Граничные частоты АЧХ и ФЧХ"),
-                           QRect(6, 190, 375, 50));
-    Edit7 = addEdit(range, "Edit7", "0.0000", firstEdit);
-    Edit8 = addEdit(range, "Edit8", "0.50000", secondEdit);
-    addLabel(range, "Label7", QStringLiteral("FF1"), Edit7, firstLabel);
-    addLabel(range, "Label8", QStringLiteral("FF2"), Edit8, secondLabel);
+    // Two "label [edit]" fields side by side in a group 48 high.
+    constexpr int secondLabel = 200;
+    std::tie(Edit5, Edit6) = addFieldPair(
+        this, "GroupBox2", QStringLiteral("Неравномерность и затухание АЧХ"),
+        QRect(6, 138, 375, 50), {"Edit5", "1.5000000", "Label5", QStringLiteral("DA в dB")},
+        {"Edit6", "30.000000", "Label6", QStringLiteral("B1 в dB")}, secondLabel);
+    std::tie(Edit7, Edit8) =
+        addFieldPair(this, "GroupBox3", QStringLiteral("Граничные частоты АЧХ и ФЧХ"),
+                     QRect(6, 190, 375, 50), {"Edit7", "0.0000", "Label7", QStringLiteral("FF1")},
+                     {"Edit8", "0.50000", "Label8", QStringLiteral("FF2")}, secondLabel);
 
     auto* rate = addGroup(this, "GroupBox4", QStringLiteral("Частота дискретизации"),
                           QRect(6, 242, 186, 50));
-    Edit9 = addEdit(rate, "Edit9", "1.0000000", firstEdit);
-    addLabel(rate, "Label9", QStringLiteral("FD"), Edit9, firstLabel);
+    Edit9 = addEdit(rate, "Edit9", "1.0000000", QRect(70, 20, 100, 22));
+    addLabel(rate, "Label9", QStringLiteral("FD"), Edit9, QRect(10, 22, 58, 18));
 
     Edit10 = addEdit(this, "Edit10", "20", QRect(316, 256, 65, 22));
     auto* count = addLabel(this, "Label10", QStringLiteral("Количество отсчетов АЧХ и ФЧХ"), Edit10,
                            QRect(200, 248, 112, 38));
     count->setWordWrap(true);
 
-    BitBtn1 = new QPushButton(QIcon(QStringLiteral(":/pictures/calc.png")),
-                              QStringLiteral("Расчет"), this);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    BitBtn1->setIconSize(QSize(24, 24));
-    BitBtn1->setGeometry(118, 297, 150, 33);
-    QFont bold = BitBtn1->font();
-    bold.setBold(true);
-    BitBtn1->setFont(bold);
-    BitBtn1->setStyleSheet(QStringLiteral("QPushButton { color: green; }"));
+    BitBtn1 = addDesignButton(this, "BitBtn1", QRect(118, 297, 150, 33));
     connect(BitBtn1, &QPushButton::clicked, this, &TForm2::BitBtn1Click);
 }
 

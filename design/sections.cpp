@@ -7,14 +7,20 @@ namespace zorkan {
 namespace {
 using fp::real;
 
+// What a section is made of: the band's constants and the prototype's pole k.
+struct SectionPole {
+    real kw, alpha, sigma, omega;
+};
+
+SectionPole sectionPole(const PrototypeFilter& p, int k) {
+    return {p.kw, p.alpha, p.pRe[k], p.pIm[k]};
+}
+
 FilterSection lowOrHighPass(const PrototypeFilter& p, int k) {
     const bool high = p.kind == highPass;
-    const real kw = p.kw;
-    const real sigma = p.pRe[k];
-    const real omega = p.pIm[k];
+    const auto [kw, alpha, sigma, omega] = sectionPole(p, k);
     FilterSection s;
-    s.a[0] = 1;
-    s.b[0] = 1;
+    s.a[0] = s.b[0] = 1;
     if (omega == 0) {
         // Real pole: first-order section 1, +-1, 0 over 1, B1, 0.
         s.a[1] = high ? -1 : 1;
@@ -41,13 +47,9 @@ FilterSection lowOrHighPass(const PrototypeFilter& p, int k) {
 }
 
 FilterSection bandPassSection(const PrototypeFilter& p, int k) {
-    const real kw = p.kw;
-    const real alpha = p.alpha;
-    const real sigma = p.pRe[k];
-    const real omega = p.pIm[k];
+    const auto [kw, alpha, sigma, omega] = sectionPole(p, k);
     FilterSection s;
-    s.a[0] = 1;
-    s.b[0] = 1;
+    s.a[0] = s.b[0] = 1;
     if (omega == 0) {
         s.a[1] = 0;
         s.a[2] = -1;
@@ -81,13 +83,9 @@ FilterSection bandPassSection(const PrototypeFilter& p, int k) {
 // The band-stop transformation s = (z^2 - 1) / (kw (z^2 - 2 alpha z + 1)): the inverse of
 // the band-pass one, with kw = cot(pi (F2 - F1) / FD) from the pass-band edges.
 FilterSection bandStopSection(const PrototypeFilter& p, int k) {
-    const real kw = p.kw;
-    const real alpha = p.alpha;
-    const real sigma = p.pRe[k];
-    const real omega = p.pIm[k];
+    const auto [kw, alpha, sigma, omega] = sectionPole(p, k);
     FilterSection s;
-    s.a[0] = 1;
-    s.b[0] = 1;
+    s.a[0] = s.b[0] = 1;
     if (omega == 0) {
         const real d0 = 1 - sigma * kw;
         s.a[1] = fp::toDouble(-2 * alpha);

@@ -302,10 +302,7 @@ double noiseAmplitude(const OverflowFigures& o) {
 
 void checkRequestFits(const DesignRequest& r, FilterKind kind) {
     // Band-pass and band-stop requests both belong to files of fourth-order sections.
-    const FilterKind asked = r.f3 == 0 && r.f2 == 0   ? lowPass
-                             : r.f1 == 0 && r.f4 == 0 ? highPass
-                                                      : bandPass;
-    if (asked != kind)
+    if (fileKind(requestKind(r)) != kind)
         throw UserMessage("Требования отчета относятся к фильтру другого вида, чем фильтр файла");
 }
 

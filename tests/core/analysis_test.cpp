@@ -17,12 +17,13 @@
 #include <limits>
 
 using namespace zorkan;
+using enum zorkan::Approximation;
 
 namespace {
 
 using cplx = std::complex<double>;
 
-FilterCoefficients designed(int approximation, BandEdges edges, double da = 1.5, double b1 = 30) {
+FilterCoefficients designed(Approximation approximation, BandEdges edges, double da = 1.5, double b1 = 30) {
     PrototypeFilter p;
     EXPECT_TRUE(designPrototype(approximation, edges, da, b1, 1.0, p));
     FilterCoefficients f;
@@ -63,7 +64,7 @@ TEST(FilterAnalysis, ButterworthPolesAreBilinearImagesOfPrototypePoles) {
     };
     for (const auto& row : rows) {
         PrototypeFilter p;
-        ASSERT_TRUE(designPrototype(butterworth, row.edges, row.da, row.b1, 1.0, p));
+        ASSERT_TRUE(designPrototype(Butterworth, row.edges, row.da, row.b1, 1.0, p));
         FilterCoefficients f;
         f.kind = lowPass;
         f.sections = makeSections(p);
@@ -105,7 +106,7 @@ TEST(FilterAnalysis, DesignSweepIsStableWithZerosOnTheUnitCircle) {
                                {0.1, 0, 0, 0.12}, {0, 0.4, 0.38, 0}, {0.32, 0.3, 0.27, 0.35}};
     int designs = 0;
     for (const BandEdges& edges : bands) {
-        for (int approximation : {butterworth, chebyshev, elliptic}) {
+        for (Approximation approximation : {Butterworth, Chebyshev, Elliptic}) {
             for (double b1 : {20.0, 40.0, 60.0}) {
                 PrototypeFilter p;
                 if (!designPrototype(approximation, edges, 1.0, b1, 1.0, p))
@@ -115,7 +116,7 @@ TEST(FilterAnalysis, DesignSweepIsStableWithZerosOnTheUnitCircle) {
                 f.sections = makeSections(p);
                 const std::vector<FilterRoot> roots = filterRoots(f);
                 const Stability s = stabilityOf(roots);
-                EXPECT_TRUE(s.stable) << approximation << " " << b1 << " radius " << s.maxRadius;
+                EXPECT_TRUE(s.stable) << approximationCode(approximation) << " " << b1 << " radius " << s.maxRadius;
                 EXPECT_LT(s.maxRadius, 1.0);
                 for (const FilterRoot& r : roots) {
                     if (!r.pole && r.radius != 0) {
@@ -199,9 +200,9 @@ TEST(FilterAnalysis, GroupDelayOfKnownSections) {
 // radius up to 0.96: 1e5 * 1e-12 / 6 < 2e-8) and the rounding error about
 // 1e-15 / h = 1e-9 samples: a bound of 1e-6 holds with a wide margin.
 TEST(FilterAnalysis, GroupDelayIsTheDerivativeOfThePhase) {
-    const FilterCoefficients filters[] = {designed(chebyshev, lowPassEdges),
-                                          designed(elliptic, bandPassEdges),
-                                          designed(butterworth, highPassEdges)};
+    const FilterCoefficients filters[] = {designed(Chebyshev, lowPassEdges),
+                                          designed(Elliptic, bandPassEdges),
+                                          designed(Butterworth, highPassEdges)};
     constexpr double h = 1e-6;
     constexpr double pi = 3.14159265358979323846;
     for (const FilterCoefficients& f : filters) {
@@ -225,9 +226,9 @@ TEST(FilterAnalysis, GroupDelayIsTheDerivativeOfThePhase) {
 // response is its step output without the signal's one-sample lag; the step response
 // settles at the DC gain of the cascade, evaluated independently.
 TEST(FilterAnalysis, ResponsesMatchTheModellingEngineAndTheDcGain) {
-    const FilterCoefficients filters[] = {designed(elliptic, lowPassEdges),
-                                          designed(chebyshev, bandPassEdges),
-                                          designed(butterworth, lowPassEdges)};
+    const FilterCoefficients filters[] = {designed(Elliptic, lowPassEdges),
+                                          designed(Chebyshev, bandPassEdges),
+                                          designed(Butterworth, lowPassEdges)};
     for (const FilterCoefficients& f : filters) {
         SectionTables tables;
         std::copy(f.sections.begin(), f.sections.end(), tables.sections.begin());
@@ -247,7 +248,7 @@ TEST(FilterAnalysis, ResponsesMatchTheModellingEngineAndTheDcGain) {
             ASSERT_EQ(step[n], output[n + 1]) << "kind " << f.kind << " sample " << n;
     }
     for (const FilterCoefficients& f :
-         {designed(chebyshev, lowPassEdges), designed(elliptic, lowPassEdges)}) {
+         {designed(Chebyshev, lowPassEdges), designed(Elliptic, lowPassEdges)}) {
         std::vector<double> step;
         cascadeResponse(f, 5000, true, step);
         const double dc = zorkan::testing::cascadeMagnitude(f.sections, 0, 1);
@@ -259,7 +260,7 @@ TEST(FilterAnalysis, ResponsesMatchTheModellingEngineAndTheDcGain) {
 // A filter compared with itself has moved nowhere; with a copy whose gain is doubled it
 // differs by 20 log10 2 dB at every frequency and its roots stay where they are.
 TEST(FilterAnalysis, ComparisonOfTwoFilters) {
-    const FilterCoefficients f = designed(elliptic, bandPassEdges);
+    const FilterCoefficients f = designed(Elliptic, bandPassEdges);
     FilterCoefficients doubled = f;
     for (double& a : doubled.sections[0].a)
         a *= 2;

@@ -18,6 +18,7 @@
 namespace {
 
 using namespace zorkan;
+using enum zorkan::Approximation;
 using zorkan::testing::TempDir;
 using cx = std::complex<long double>;
 const long double pi = 3.141592653589793238462643383279502884L;
@@ -62,10 +63,10 @@ long double db(long double ratio) {
     return 10 * std::log10(ratio);
 }
 
-ClassicalDesignRequest byOrder(int approximation, int n, BandKind band, double e1, double e2,
+ClassicalDesignRequest byOrder(Approximation approximation, int n, BandKind band, double e1, double e2,
                                double da = 1, double b1 = 40) {
     ClassicalDesignRequest r;
-    r.request.approximation = approximation;
+    r.request.approximation = approximationCode(approximation);
     r.request.da = da;
     r.request.b1 = b1;
     r.byOrder = true;
@@ -83,18 +84,19 @@ ClassicalDesignRequest byOrder(int approximation, int n, BandKind band, double e
 // circle at the stop band's centre w0 = acos(alpha), and its mirror.
 TEST(ClassicalDesign, BandStopZerosSitOnTheUnitCircleAtTheCentre) {
     struct Row {
-        int approximation, n;
+        Approximation approximation;
+        int n;
         double e1, e2, fd;
     };
-    const Row table[] = {{butterworth, 4, 0.1, 0.2, 1},
-                         {butterworth, 5, 45, 55, 1000},
-                         {chebyshev, 3, 0.05, 0.3, 1},
-                         {bessel, 6, 0.22, 0.27, 1},
-                         {butterworth, 1, 1000, 3000, 8000}};
+    const Row table[] = {{Butterworth, 4, 0.1, 0.2, 1},
+                         {Butterworth, 5, 45, 55, 1000},
+                         {Chebyshev, 3, 0.05, 0.3, 1},
+                         {Bessel, 6, 0.22, 0.27, 1},
+                         {Butterworth, 1, 1000, 3000, 8000}};
     for (const Row& row : table) {
         SCOPED_TRACE(row.n);
         ClassicalDesignRequest r =
-            byOrder(row.approximation, row.n, BandKind::bandStop, row.e1, row.e2, 0.5, 40);
+            byOrder(row.approximation, row.n, BandKind::BandStop, row.e1, row.e2, 0.5, 40);
         r.request.fd = row.fd;
         const Designed d = run(r);
         ASSERT_EQ(d.outcome, DesignOutcome::Completed);
@@ -122,20 +124,21 @@ TEST(ClassicalDesign, BandStopZerosSitOnTheUnitCircleAtTheCentre) {
 // -DA (Chebyshev I, odd orders peak at DC) at both edges; B1 (Chebyshev II) at both.
 TEST(ClassicalDesign, BandStopEdgesAndBothPassBands) {
     struct Row {
-        int approximation, n;
+        Approximation approximation;
+        int n;
         double e1, e2, da, b1, edgeLoss;
     };
     const double halfPower = 10 * std::log10(2.0);
     const Row table[] = {
-        {butterworth, 4, 0.1, 0.2, 1, 40, halfPower}, {butterworth, 7, 0.3, 0.32, 1, 40, halfPower},
-        {bessel, 5, 0.12, 0.3, 1, 40, halfPower},     {chebyshev, 3, 0.1, 0.2, 0.5, 40, 0.5},
-        {chebyshev, 9, 0.2, 0.4, 2, 40, 2},           {chebyshev2, 6, 0.15, 0.25, 1, 35, 35},
-        {elliptic, 5, 0.1, 0.2, 0.25, 50, 0.25},
+        {Butterworth, 4, 0.1, 0.2, 1, 40, halfPower}, {Butterworth, 7, 0.3, 0.32, 1, 40, halfPower},
+        {Bessel, 5, 0.12, 0.3, 1, 40, halfPower},     {Chebyshev, 3, 0.1, 0.2, 0.5, 40, 0.5},
+        {Chebyshev, 9, 0.2, 0.4, 2, 40, 2},           {InverseChebyshev, 6, 0.15, 0.25, 1, 35, 35},
+        {Elliptic, 5, 0.1, 0.2, 0.25, 50, 0.25},
     };
     for (const Row& row : table) {
         SCOPED_TRACE(row.n);
         const Designed d = run(
-            byOrder(row.approximation, row.n, BandKind::bandStop, row.e1, row.e2, row.da, row.b1));
+            byOrder(row.approximation, row.n, BandKind::BandStop, row.e1, row.e2, row.da, row.b1));
         ASSERT_EQ(d.outcome, DesignOutcome::Completed);
         const long double dc = gain2(d.cascade, 0, 1);
         EXPECT_NEAR(static_cast<double>(gain2(d.cascade, 0.5, 1) / dc), 1.0, 1e-12);
@@ -150,21 +153,22 @@ TEST(ClassicalDesign, BandStopEdgesAndBothPassBands) {
 // ---- edges of order designs of the other kinds ----
 TEST(ClassicalDesign, OrderDesignsPutTheEdgeMeaningAtTheEdge) {
     struct Row {
-        int approximation, n;
+        Approximation approximation;
+        int n;
         BandKind band;
         double e1, e2, reference, loss; // loss at the edges relative to the reference frequency
     };
     const double halfPower = 10 * std::log10(2.0);
     const Row table[] = {
-        {butterworth, 6, BandKind::lowPass, 0.2, 0, 0, halfPower},
-        {bessel, 9, BandKind::lowPass, 0.05, 0, 0, halfPower},
-        {bessel, 4, BandKind::highPass, 0.3, 0, 0.5, halfPower},
-        {chebyshev, 5, BandKind::highPass, 0.12, 0, 0.5, 1},
-        {chebyshev2, 7, BandKind::lowPass, 0.25, 0, 0, 40},
-        {chebyshev2, 4, BandKind::highPass, 0.1, 0, 0.5, 40},
-        {elliptic, 3, BandKind::lowPass, 0.1, 0, 0, 1},
-        {butterworth, 3, BandKind::bandPass, 0.1, 0.3, -1, halfPower},
-        {bessel, 8, BandKind::bandPass, 0.2, 0.25, -1, halfPower},
+        {Butterworth, 6, BandKind::LowPass, 0.2, 0, 0, halfPower},
+        {Bessel, 9, BandKind::LowPass, 0.05, 0, 0, halfPower},
+        {Bessel, 4, BandKind::HighPass, 0.3, 0, 0.5, halfPower},
+        {Chebyshev, 5, BandKind::HighPass, 0.12, 0, 0.5, 1},
+        {InverseChebyshev, 7, BandKind::LowPass, 0.25, 0, 0, 40},
+        {InverseChebyshev, 4, BandKind::HighPass, 0.1, 0, 0.5, 40},
+        {Elliptic, 3, BandKind::LowPass, 0.1, 0, 0, 1},
+        {Butterworth, 3, BandKind::BandPass, 0.1, 0.3, -1, halfPower},
+        {Bessel, 8, BandKind::BandPass, 0.2, 0.25, -1, halfPower},
     };
     for (const Row& row : table) {
         SCOPED_TRACE(row.n);
@@ -179,7 +183,7 @@ TEST(ClassicalDesign, OrderDesignsPutTheEdgeMeaningAtTheEdge) {
                       (2 * pi);
         const long double top = gain2(d.cascade, ref, 1);
         std::vector<double> edges{row.e1};
-        if (row.band == BandKind::bandPass)
+        if (row.band == BandKind::BandPass)
             edges.push_back(row.e2);
         for (double edge : edges)
             EXPECT_NEAR(static_cast<double>(-db(gain2(d.cascade, edge, 1) / top)), row.loss, 1e-9)
@@ -221,18 +225,18 @@ long double agmK(long double k) {
 }
 
 // Whether order n meets DA at 1 and B1 at ws.
-bool meets(int approximation, int n, long double ws, double da, double b1) {
+bool meets(Approximation approximation, int n, long double ws, double da, double b1) {
     if (n < 1)
         return false;
     const long double eps2 = std::pow(10.0L, da / 10) - 1;
     const long double stop2 = std::pow(10.0L, b1 / 10) - 1;
     switch (approximation) {
-    case butterworth:
+    case Butterworth:
         return eps2 * std::pow(ws, 2.0L * n) >= stop2;
-    case chebyshev:
-    case chebyshev2: // the same condition, read from the stop band
+    case Chebyshev:
+    case InverseChebyshev: // the same condition, read from the stop band
         return eps2 * chebyshevT(n, ws) * chebyshevT(n, ws) >= stop2;
-    case bessel: {
+    case Bessel: {
         long double lo = 0, hi = 1;
         while (besselLossByCoefficients(n, hi) < da)
             hi *= 2;
@@ -240,7 +244,7 @@ bool meets(int approximation, int n, long double ws, double da, double b1) {
             (besselLossByCoefficients(n, (lo + hi) / 2) < da ? lo : hi) = (lo + hi) / 2;
         return besselLossByCoefficients(n, lo * ws) >= b1;
     }
-    case elliptic: { // the degree equation n K'(k) / K(k) >= K'(k1) / K(k1), k = 1 / ws
+    case Elliptic: { // the degree equation n K'(k) / K(k) >= K'(k1) / K(k1), k = 1 / ws
         const long double k = 1 / ws, k1 = std::sqrt(eps2 / stop2);
         return n * agmK(std::sqrt(1 - k * k)) / agmK(k) >= agmK(std::sqrt(1 - k1 * k1)) / agmK(k1);
     }
@@ -253,11 +257,11 @@ bool meets(int approximation, int n, long double ws, double da, double b1) {
 long double stopEdge(const DesignRequest& r) {
     auto t = [&](double f) { return std::tan(pi * f / r.fd); };
     switch (toleranceLayout(r.f1, r.f2, r.f3, r.f4).value()) {
-    case BandKind::lowPass:
+    case BandKind::LowPass:
         return t(r.f4) / t(r.f1);
-    case BandKind::highPass:
+    case BandKind::HighPass:
         return t(r.f2) / t(r.f3);
-    case BandKind::bandPass: {
+    case BandKind::BandPass: {
         auto o = [&](double f) {
             return std::fabs((t(f) * t(f) - t(r.f1) * t(r.f2)) / (t(f) * (t(r.f1) - t(r.f2))));
         };
@@ -274,30 +278,30 @@ long double stopEdge(const DesignRequest& r) {
 
 TEST(ClassicalDesign, ToleranceDesignsTakeTheSmallestOrderThatMeets) {
     struct Row {
-        int approximation;
+        Approximation approximation;
         double f1, f2, f3, f4, da, b1;
     };
     const Row table[] = {
         // band-stop, every approximation
-        {butterworth, 0.1, 0.3, 0.15, 0.25, 1, 30},
-        {chebyshev, 0.1, 0.3, 0.15, 0.25, 0.5, 45},
-        {chebyshev2, 0.1, 0.3, 0.15, 0.25, 0.5, 45},
-        {bessel, 0.05, 0.4, 0.17, 0.22, 3, 20},
-        {elliptic, 0.1, 0.3, 0.15, 0.25, 0.5, 60},
-        {elliptic, 0.149, 0.301, 0.15, 0.3, 1, 30},
-        {butterworth, 0.045, 0.055, 0.049, 0.051, 1, 40},
+        {Butterworth, 0.1, 0.3, 0.15, 0.25, 1, 30},
+        {Chebyshev, 0.1, 0.3, 0.15, 0.25, 0.5, 45},
+        {InverseChebyshev, 0.1, 0.3, 0.15, 0.25, 0.5, 45},
+        {Bessel, 0.05, 0.4, 0.17, 0.22, 3, 20},
+        {Elliptic, 0.1, 0.3, 0.15, 0.25, 0.5, 60},
+        {Elliptic, 0.149, 0.301, 0.15, 0.3, 1, 30},
+        {Butterworth, 0.045, 0.055, 0.049, 0.051, 1, 40},
         // the new approximations for the other kinds
-        {chebyshev2, 0.2, 0, 0, 0.25, 1, 50},
-        {chebyshev2, 0, 0.3, 0.2, 0, 0.1, 60},
-        {chebyshev2, 0.25, 0.15, 0.1, 0.3, 1, 40},
-        {bessel, 0.05, 0, 0, 0.25, 1, 20},
-        {bessel, 0, 0.4, 0.1, 0, 3, 30},
-        {bessel, 0.3, 0.2, 0.02, 0.48, 1, 15},
+        {InverseChebyshev, 0.2, 0, 0, 0.25, 1, 50},
+        {InverseChebyshev, 0, 0.3, 0.2, 0, 0.1, 60},
+        {InverseChebyshev, 0.25, 0.15, 0.1, 0.3, 1, 40},
+        {Bessel, 0.05, 0, 0, 0.25, 1, 20},
+        {Bessel, 0, 0.4, 0.1, 0, 3, 30},
+        {Bessel, 0.3, 0.2, 0.02, 0.48, 1, 15},
     };
     for (const Row& row : table) {
-        SCOPED_TRACE(std::to_string(row.approximation) + " " + std::to_string(row.f1));
+        SCOPED_TRACE(std::to_string(approximationCode(row.approximation)) + " " + std::to_string(row.f1));
         ClassicalDesignRequest r;
-        r.request.approximation = row.approximation;
+        r.request.approximation = approximationCode(row.approximation);
         r.request.f1 = row.f1;
         r.request.f2 = row.f2;
         r.request.f3 = row.f3;
@@ -319,7 +323,7 @@ TEST(ClassicalDesign, ToleranceDesignsTakeTheSmallestOrderThatMeets) {
 // A Bessel filter reaches only so much attenuation near its edge, whatever its order.
 TEST(ClassicalDesign, BesselBeyondReachEndsAsTooHighAnOrder) {
     ClassicalDesignRequest r;
-    r.request.approximation = bessel;
+    r.request.approximation = approximationCode(Bessel);
     r.request.f1 = 0.2;
     r.request.f4 = 0.25;
     r.request.da = 1;
@@ -343,9 +347,9 @@ TEST(ClassicalDesign, RequestsThatFormNoLayoutAreRefused) {
     };
     const Row table[] = {
         {0.1, 0.3, 0.25, 0.15, std::nullopt, "Параметры F1,F2,F3,F4 введены неправильно!"},
-        {0.2, 0, 0, 0.25, BandKind::bandStop,
+        {0.2, 0, 0, 0.25, BandKind::BandStop,
          "Параметры F1,F2,F3,F4 введены неправильно! Ожидается РФ - F1<F3<F4<F2"},
-        {0.1, 0.3, 0.15, 0.25, BandKind::lowPass,
+        {0.1, 0.3, 0.15, 0.25, BandKind::LowPass,
          "Параметры F1,F2,F3,F4 введены неправильно! Ожидается ФНЧ - F3=0 F2=0 F1<F4"},
         {0.1, 0.6, 0.15, 0.25, std::nullopt, "Для РФ частота F2 должна быть меньше FD/2"},
     };

@@ -1,6 +1,7 @@
 #include "design/designcheck.h"
 
 #include "cascade.h"
+#include "designrequests.h"
 #include "tempfiles.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 using namespace zorkan;
 using zorkan::testing::cascadeMagnitude;
 using zorkan::testing::decibels;
+using zorkan::testing::designRequest;
 using zorkan::testing::readBytes;
 using zorkan::testing::TempDir;
 
@@ -26,20 +28,6 @@ Designed design(const DesignRequest& rq) {
     Designed d;
     d.outcome = designFilter(rq, dir.file("1.out"), dir.file("1.flt"), nullptr, &d.cascade);
     return d;
-}
-
-DesignRequest request(int approximation, double f1, double f2, double f3, double f4, double da,
-                      double b1, double fd = 1) {
-    DesignRequest rq;
-    rq.approximation = approximation;
-    rq.f1 = f1;
-    rq.f2 = f2;
-    rq.f3 = f3;
-    rq.f4 = f4;
-    rq.da = da;
-    rq.b1 = b1;
-    rq.fd = fd;
-    return rq;
 }
 
 // Brute force: |H| on a uniform grid of `points` intervals per band, in double complex
@@ -90,12 +78,12 @@ TEST(DesignCheck, FiguresOfKnownDesigns) {
         double minAttenuation;
     };
     const Row rows[] = {
-        {"Butterworth low-pass", request(1, 0.2, 0, 0, 0.25, 1.5, 30), 1.5, 30},
-        {"Chebyshev low-pass", request(2, 0.2, 0, 0, 0.25, 1.5, 30), 1.5, 30},
-        {"Chebyshev odd high-pass", request(2, 0, 2000, 1500, 0, 0.5, 40, 8000), 0.5, 40},
-        {"Butterworth band-pass", request(1, 0.25, 0.15, 0.1, 0.3, 1, 35), 1, 35},
-        {"Chebyshev band-pass", request(2, 0.25, 0.15, 0.1, 0.3, 0.2, 50), 0.2, 50},
-        {"elliptic low-pass", request(3, 0.2, 0, 0, 0.25, 1.5, 30), 2.07, 30},
+        {"Butterworth low-pass", designRequest(1, 0.2, 0, 0, 0.25, 1.5, 30), 1.5, 30},
+        {"Chebyshev low-pass", designRequest(2, 0.2, 0, 0, 0.25, 1.5, 30), 1.5, 30},
+        {"Chebyshev odd high-pass", designRequest(2, 0, 2000, 1500, 0, 0.5, 40, 8000), 0.5, 40},
+        {"Butterworth band-pass", designRequest(1, 0.25, 0.15, 0.1, 0.3, 1, 35), 1, 35},
+        {"Chebyshev band-pass", designRequest(2, 0.25, 0.15, 0.1, 0.3, 0.2, 50), 0.2, 50},
+        {"elliptic low-pass", designRequest(3, 0.2, 0, 0, 0.25, 1.5, 30), 2.07, 30},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -125,14 +113,16 @@ TEST(DesignCheck, AgreesWithBruteForceOnASweep) {
         DesignRequest rq;
         if (kind == 0) {
             const double f1 = uniform(0.05, 0.4);
-            rq = request(approximation, f1 * fd, 0, 0, (f1 + uniform(0.02, 0.08)) * fd, da, b1, fd);
+            rq = designRequest(approximation, f1 * fd, 0, 0, (f1 + uniform(0.02, 0.08)) * fd, da,
+                               b1, fd);
         } else if (kind == 1) {
             const double f2 = uniform(0.1, 0.45);
-            rq = request(approximation, 0, f2 * fd, (f2 - uniform(0.02, 0.08)) * fd, 0, da, b1, fd);
+            rq = designRequest(approximation, 0, f2 * fd, (f2 - uniform(0.02, 0.08)) * fd, 0, da,
+                               b1, fd);
         } else {
             const double f2 = uniform(0.08, 0.3), f1 = f2 + uniform(0.02, 0.1);
-            rq = request(approximation, f1 * fd, f2 * fd, (f2 - uniform(0.02, 0.06)) * fd,
-                         (f1 + uniform(0.02, 0.06)) * fd, da, b1, fd);
+            rq = designRequest(approximation, f1 * fd, f2 * fd, (f2 - uniform(0.02, 0.06)) * fd,
+                               (f1 + uniform(0.02, 0.06)) * fd, da, b1, fd);
         }
         SCOPED_TRACE(::testing::Message() << "trial " << trial << " approximation " << approximation
                                           << " kind " << kind);
@@ -157,7 +147,7 @@ TEST(DesignCheck, WarningLines) {
         char separator;
         std::vector<std::string> lines;
     };
-    const DesignRequest rq = request(3, 0.2, 0, 0, 0.25, 1.5, 25);
+    const DesignRequest rq = designRequest(3, 0.2, 0, 0, 0.25, 1.5, 25);
     const Row rows[] = {
         {1.54, 24.96, '.', {}}, // within the tolerance of 0.05 dB
         {2.0749,
@@ -191,7 +181,7 @@ TEST(DesignCheck, FilesAreTheSameWithTheCascadeHandedOut) {
     for (int approximation = 1; approximation <= 3; ++approximation) {
         TempDir dir;
         const std::string out = dir.file("1.out"), flt = dir.file("1.flt");
-        DesignRequest rq = request(approximation, 0.25, 0.15, 0.1, 0.3, 1.5, 30);
+        DesignRequest rq = designRequest(approximation, 0.25, 0.15, 0.1, 0.3, 1.5, 30);
         std::vector<std::string> plain, handed;
         designFilter(rq, out, flt, [&](const std::string& l) { plain.push_back(l); });
         const std::string report = readBytes(out), filter = readBytes(flt);

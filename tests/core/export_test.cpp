@@ -9,6 +9,7 @@
 
 #include "cascade.h"
 #include "clirunner.h"
+#include "designrequests.h"
 #include "tempfiles.h"
 
 #include <gtest/gtest.h>
@@ -53,14 +54,8 @@ const Design designs[] = {
 };
 
 std::string designFile(const TempDir& dir, const Design& d) {
-    DesignRequest r;
-    r.approximation = d.approximation;
-    r.f1 = d.f1;
-    r.f2 = d.f2;
-    r.f3 = d.f3;
-    r.f4 = d.f4;
-    r.da = d.da;
-    r.b1 = d.b1;
+    const DesignRequest r =
+        testing::designRequest(d.approximation, d.f1, d.f2, d.f3, d.f4, d.da, d.b1);
     const std::string path = dir.file(std::string(d.name) + ".flt");
     designFilter(r, dir.file(std::string(d.name) + ".out"), path, [](const std::string&) {});
     return path;

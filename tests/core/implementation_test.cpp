@@ -10,6 +10,7 @@
 #include "modelling/signalfile.h"
 
 #include "clirunner.h"
+#include "designrequests.h"
 #include "tempfiles.h"
 
 #include <gtest/gtest.h>
@@ -106,14 +107,7 @@ TEST(FixedSimulation, SaturationWrappingAndRounding) {
 
 std::string designFile(const TempDir& dir, const char* name, int approximation, double f1,
                        double f2, double f3, double f4, double da, double b1) {
-    DesignRequest r;
-    r.approximation = approximation;
-    r.f1 = f1;
-    r.f2 = f2;
-    r.f3 = f3;
-    r.f4 = f4;
-    r.da = da;
-    r.b1 = b1;
+    const DesignRequest r = testing::designRequest(approximation, f1, f2, f3, f4, da, b1);
     const std::string path = dir.file(std::string(name) + ".flt");
     designFilter(r, dir.file(std::string(name) + ".out"), path, [](const std::string&) {});
     return path;

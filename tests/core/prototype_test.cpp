@@ -6,10 +6,11 @@
 #include <cmath>
 
 using namespace zorkan;
+using enum zorkan::Approximation;
 
 namespace {
 
-PrototypeFilter design(int approximation, BandEdges edges, double da = 1.5, double b1 = 30,
+PrototypeFilter design(Approximation approximation, BandEdges edges, double da = 1.5, double b1 = 30,
                        double fd = 1, bool* withinLimit = nullptr) {
     PrototypeFilter p;
     bool ok = designPrototype(approximation, edges, da, b1, fd, p);
@@ -25,7 +26,7 @@ const BandEdges bandPassEdges{0.25, 0.15, 0.1, 0.3};
 } // namespace
 
 TEST(Prototype, DefaultLowPassMapping) {
-    PrototypeFilter p = design(butterworth, defaultLowPass);
+    PrototypeFilter p = design(Butterworth, defaultLowPass);
     EXPECT_EQ(p.kind, lowPass);
     EXPECT_NEAR(p.kw, 1.376382, 5e-7);
     EXPECT_NEAR(p.ws, 1.376382, 5e-7);
@@ -36,22 +37,22 @@ TEST(Prototype, OrdersOfTheWorkedRequests) {
     struct Row {
         const char* name;
         BandEdges edges;
-        int approximation;
+        Approximation approximation;
         double estimate; // 0 where only the order is known
         int n;
         int sections;
         FilterKind kind;
     };
     const Row rows[] = {
-        {"lp butterworth", defaultLowPass, butterworth, 12.196, 13, 7, lowPass},
-        {"lp chebyshev", defaultLowPass, chebyshev, 5.447, 6, 3, lowPass},
-        {"lp elliptic", defaultLowPass, elliptic, 3.450, 4, 2, lowPass},
-        {"hp butterworth", mirroredHighPass, butterworth, 12.196, 13, 7, highPass},
-        {"hp chebyshev", mirroredHighPass, chebyshev, 5.447, 6, 3, highPass},
-        {"hp elliptic", mirroredHighPass, elliptic, 3.450, 4, 2, highPass},
-        {"bp butterworth", bandPassEdges, butterworth, 0, 6, 3, bandPass},
-        {"bp chebyshev", bandPassEdges, chebyshev, 0, 4, 2, bandPass},
-        {"bp elliptic", bandPassEdges, elliptic, 0, 3, 2, bandPass},
+        {"lp butterworth", defaultLowPass, Butterworth, 12.196, 13, 7, lowPass},
+        {"lp chebyshev", defaultLowPass, Chebyshev, 5.447, 6, 3, lowPass},
+        {"lp elliptic", defaultLowPass, Elliptic, 3.450, 4, 2, lowPass},
+        {"hp butterworth", mirroredHighPass, Butterworth, 12.196, 13, 7, highPass},
+        {"hp chebyshev", mirroredHighPass, Chebyshev, 5.447, 6, 3, highPass},
+        {"hp elliptic", mirroredHighPass, Elliptic, 3.450, 4, 2, highPass},
+        {"bp butterworth", bandPassEdges, Butterworth, 0, 6, 3, bandPass},
+        {"bp chebyshev", bandPassEdges, Chebyshev, 0, 4, 2, bandPass},
+        {"bp elliptic", bandPassEdges, Elliptic, 0, 3, 2, bandPass},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -81,7 +82,7 @@ TEST(Prototype, OrderIsTheCeilingOfTheEstimate) {
 
 TEST(Prototype, ButterworthWithAttenuationBelowRippleIsOverLimit) {
     bool ok = true;
-    PrototypeFilter p = design(butterworth, defaultLowPass, 3, 1, 1, &ok);
+    PrototypeFilter p = design(Butterworth, defaultLowPass, 3, 1, 1, &ok);
     EXPECT_FALSE(ok);
     EXPECT_GT(p.sections, maxSections);
     for (int k = 1; k <= maxSections; ++k)
@@ -89,7 +90,7 @@ TEST(Prototype, ButterworthWithAttenuationBelowRippleIsOverLimit) {
 }
 
 TEST(Prototype, PolesOfTheDefaultButterworth) {
-    PrototypeFilter p = design(butterworth, defaultLowPass);
+    PrototypeFilter p = design(Butterworth, defaultLowPass);
     const double r = 1 / std::pow(p.eps2, 0.5 / 13);
     for (int k = 1; k <= 7; ++k) {
         const double theta = (2.0 * k - 1) / 2 / 13 * M_PI;
@@ -104,10 +105,10 @@ TEST(Prototype, PolesOfTheDefaultButterworth) {
 // Invariants over many requests: poles in the left half plane, the real pole last
 // and only for odd orders, elliptic zeros beyond the stop-band edge.
 TEST(Prototype, InvariantsOverASweep) {
-    for (int approximation : {butterworth, chebyshev, elliptic})
+    for (Approximation approximation : {Butterworth, Chebyshev, Elliptic})
         for (double f4 : {0.22, 0.25, 0.3, 0.4})
             for (double b1 : {20.0, 40.0, 60.0}) {
-                SCOPED_TRACE(testing::Message() << approximation << " " << f4 << " " << b1);
+                SCOPED_TRACE(testing::Message() << approximationCode(approximation) << " " << f4 << " " << b1);
                 bool ok = false;
                 PrototypeFilter p = design(approximation, {0.2, 0, 0, f4}, 1.0, b1, 1, &ok);
                 ASSERT_TRUE(ok);
@@ -116,7 +117,7 @@ TEST(Prototype, InvariantsOverASweep) {
                     EXPECT_LE(p.pRe[k], 0.0);
                     EXPECT_EQ(p.pIm[k] == 0, odd && k == p.sections) << "k=" << k;
                 }
-                if (approximation == elliptic) {
+                if (approximation == Elliptic) {
                     EXPECT_EQ(p.zeroPairs, p.n / 2);
                     for (int i = 1; i <= p.zeroPairs; ++i)
                         EXPECT_GE(p.zero[i], p.ws);
@@ -127,35 +128,35 @@ TEST(Prototype, InvariantsOverASweep) {
 TEST(Prototype, FaultsStopTheComputation) {
     struct Row {
         const char* name;
-        int approximation;
+        Approximation approximation;
         BandEdges edges;
         double da, b1, fd;
         const char* message;
     };
     const Row rows[] = {
-        {"ripple zero", butterworth, defaultLowPass, 0, 30, 1, "Floating point division by zero"},
+        {"ripple zero", Butterworth, defaultLowPass, 0, 30, 1, "Floating point division by zero"},
         {"chebyshev ws below one",
-         chebyshev,
+         Chebyshev,
          {0.25, 0, 0, 0.2},
          1.5,
          30,
          1,
          "Invalid floating point operation"},
         {"elliptic ws below one",
-         elliptic,
+         Elliptic,
          {0.25, 0, 0, 0.2},
          1.5,
          30,
          1,
          "Invalid floating point operation"},
         {"band-pass f3 zero",
-         butterworth,
+         Butterworth,
          {0.25, 0.15, 0, 0.3},
          1.5,
          30,
          1,
          "Floating point division by zero"},
-        {"sampling zero", butterworth, defaultLowPass, 1.5, 30, 0,
+        {"sampling zero", Butterworth, defaultLowPass, 1.5, 30, 0,
          "Floating point division by zero"},
     };
     for (const Row& r : rows) {
@@ -175,7 +176,7 @@ TEST(Prototype, UnitStopEdgeAndZeroOrderFault) {
     EXPECT_THROW(
         {
             try {
-                orderEstimate(butterworth, 1.0, 0.412538, 30);
+                orderEstimate(Butterworth, 1.0, 0.412538, 30);
             } catch (const FloatError& e) {
                 EXPECT_STREQ(e.what(), "Floating point division by zero");
                 throw;
@@ -183,17 +184,17 @@ TEST(Prototype, UnitStopEdgeAndZeroOrderFault) {
         },
         FloatError);
     // Order 0 reaches the division by n when the poles are computed.
-    for (int approximation : {butterworth, chebyshev, elliptic}) {
+    for (Approximation approximation : {Butterworth, Chebyshev, Elliptic}) {
         PrototypeFilter p;
-        p.approximation = approximation;
+        p.approximation = approximationCode(approximation);
         p.ws = 1.376382;
         p.eps2 = 0.412538;
-        EXPECT_THROW(computePoles(p, 1.5), FloatError) << approximation;
+        EXPECT_THROW(computePoles(p, 1.5), FloatError) << approximationCode(approximation);
     }
 }
 
 TEST(Prototype, OddEllipticHasTheRealPoleLast) {
-    PrototypeFilter p = design(elliptic, bandPassEdges);
+    PrototypeFilter p = design(Elliptic, bandPassEdges);
     ASSERT_EQ(p.n, 3);
     EXPECT_EQ(p.zeroPairs, 1);
     EXPECT_EQ(p.pIm[2], 0.0);

@@ -8,12 +8,13 @@
 #include <complex>
 
 using namespace zorkan;
+using enum zorkan::Approximation;
 using zorkan::testing::cascadeMagnitude;
 using zorkan::testing::decibels;
 
 namespace {
 
-std::vector<FilterSection> sectionsFor(int approximation, BandEdges edges, double da = 1.5,
+std::vector<FilterSection> sectionsFor(Approximation approximation, BandEdges edges, double da = 1.5,
                                        double b1 = 30, double fd = 1) {
     PrototypeFilter p;
     EXPECT_TRUE(designPrototype(approximation, edges, da, b1, fd, p));
@@ -31,7 +32,7 @@ void expectSection(const FilterSection& s, std::vector<double> a, std::vector<do
 } // namespace
 
 TEST(Sections, DefaultButterworthLowPass) {
-    auto s = sectionsFor(butterworth, {0.2, 0, 0, 0.25});
+    auto s = sectionsFor(Butterworth, {0.2, 0, 0, 0.25});
     ASSERT_EQ(s.size(), 7u);
     for (int k = 0; k < 6; ++k)
         expectSection(s[k], {1, 2, 1, 0, 0}, {1}, 0);
@@ -41,27 +42,27 @@ TEST(Sections, DefaultButterworthLowPass) {
 }
 
 TEST(Sections, DefaultEllipticLowPass) {
-    auto s = sectionsFor(elliptic, {0.2, 0, 0, 0.25});
+    auto s = sectionsFor(Elliptic, {0.2, 0, 0, 0.25});
     ASSERT_EQ(s.size(), 2u);
     expectSection(s[0], {1, 1.306125, 1}, {1, -0.995907, 0.444726}, 5e-7);
     expectSection(s[1], {1, 0.099803, 1}, {1, -0.590209, 0.859184}, 5e-7);
 }
 
 TEST(Sections, HighPassMirrorsTheLowPass) {
-    auto s = sectionsFor(butterworth, {0, 0.25, 0.2, 0});
+    auto s = sectionsFor(Butterworth, {0, 0.25, 0.2, 0});
     ASSERT_EQ(s.size(), 7u);
     expectSection(s[0], {1, -2, 1}, {1}, 0);
     expectSection(s[6], {1, -1, 0, 0, 0}, {1}, 0);
     EXPECT_EQ(s[6].b[2], 0.0);
     // Mirroring z -> -z maps the low-pass at f onto the high-pass at 1/2 - f.
-    auto lp = sectionsFor(butterworth, {0.25, 0, 0, 0.3});
+    auto lp = sectionsFor(Butterworth, {0.25, 0, 0, 0.3});
     for (double f : {0.05, 0.2, 0.24, 0.3})
         EXPECT_NEAR(cascadeMagnitude(s, f, 1) / cascadeMagnitude(s, 0.5, 1),
                     cascadeMagnitude(lp, 0.5 - f, 1) / cascadeMagnitude(lp, 0, 1), 1e-9);
 }
 
 TEST(Sections, BandPassRealPoleSectionIsFourthOrderWithZeroTail) {
-    auto s = sectionsFor(elliptic, {0.25, 0.15, 0.1, 0.3});
+    auto s = sectionsFor(Elliptic, {0.25, 0.15, 0.1, 0.3});
     ASSERT_EQ(s.size(), 2u);
     expectSection(s[1], {1, 0, -1, 0, 0}, {1}, 0);
     EXPECT_EQ(s[1].b[3], 0.0);
@@ -72,7 +73,7 @@ TEST(Sections, BandPassRealPoleSectionIsFourthOrderWithZeroTail) {
 }
 
 TEST(Sections, BandPassEllipticEdgesLieAtTheSameLevel) {
-    auto s = sectionsFor(elliptic, {0.25, 0.15, 0.1, 0.3});
+    auto s = sectionsFor(Elliptic, {0.25, 0.15, 0.1, 0.3});
     const double centre = cascadeMagnitude(s, 0.2, 1);
     const double lower = decibels(cascadeMagnitude(s, 0.15, 1) / centre);
     const double upper = decibels(cascadeMagnitude(s, 0.25, 1) / centre);
@@ -81,7 +82,7 @@ TEST(Sections, BandPassEllipticEdgesLieAtTheSameLevel) {
 }
 
 TEST(Sections, GainIsNotNormalised) {
-    auto lp = sectionsFor(chebyshev, {0.2, 0, 0, 0.25});
+    auto lp = sectionsFor(Chebyshev, {0.2, 0, 0, 0.25});
     EXPECT_GT(std::abs(cascadeMagnitude(lp, 0, 1) - 1), 1e-3);
     for (const auto& sec : lp) {
         EXPECT_EQ(sec.a[0], 1.0);
@@ -103,11 +104,11 @@ TEST(Sections, DesignsMeetTheirRequirements) {
         {"bp narrow", {0.22, 0.18, 0.12, 0.3}}, {"bp fd 8000", {2000, 1000, 500, 3000}},
     };
     for (const Band& band : bands)
-        for (int approximation : {butterworth, chebyshev, elliptic})
+        for (Approximation approximation : {Butterworth, Chebyshev, Elliptic})
             for (double da : {0.5, 1.5, 3.0})
                 for (double b1 : {25.0, 40.0, 60.0}) {
                     const double fd = band.edges.f1 > 1 || band.edges.f2 > 1 ? 8000 : 1;
-                    SCOPED_TRACE(::testing::Message() << band.name << " approx " << approximation
+                    SCOPED_TRACE(::testing::Message() << band.name << " approx " << approximationCode(approximation)
                                                       << " DA " << da << " B1 " << b1);
                     PrototypeFilter p;
                     if (!designPrototype(approximation, band.edges, da, b1, fd, p))
@@ -147,9 +148,9 @@ TEST(Sections, DesignsMeetTheirRequirements) {
                     }
                     // The elliptic order estimate is itself approximate: one design of
                     // this sweep (low-pass 0.3/0.4, DA 3, B1 25, order 2) reaches 24.98 dB.
-                    const double slack = approximation == elliptic ? 0.05 : 1e-6;
+                    const double slack = approximation == Elliptic ? 0.05 : 1e-6;
                     EXPECT_GE(decibels(passMax / stopMax), b1 - slack) << "stop band";
-                    if (approximation != elliptic)
+                    if (approximation != Elliptic)
                         EXPECT_LE(decibels(passMax / passMin), da + 1e-6) << "pass band";
                     else
                         EXPECT_LE(decibels(passMax / passMin), 2 * da + 1.0)

@@ -9,6 +9,7 @@
 #include "modelling/signalfile.h"
 
 #include "clirunner.h"
+#include "designrequests.h"
 #include "tempfiles.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@
 namespace zorkan {
 namespace {
 
+using testing::designRequest;
 using testing::readBytes;
 using testing::runCli;
 using testing::TempDir;
@@ -31,19 +33,6 @@ std::string designFile(const TempDir& dir, const std::string& name, const Design
     const std::string path = dir.file(name + ".flt");
     designFilter(r, dir.file(name + ".out"), path, [](const std::string&) {});
     return path;
-}
-
-DesignRequest request(int approximation, double f1, double f2, double f3, double f4, double da,
-                      double b1) {
-    DesignRequest r;
-    r.approximation = approximation;
-    r.f1 = f1;
-    r.f2 = f2;
-    r.f3 = f3;
-    r.f4 = f4;
-    r.da = da;
-    r.b1 = b1;
-    return r;
 }
 
 // What the test drives on one clock.
@@ -208,9 +197,9 @@ void checkCase(const Case& c, Random& random, const std::string& label) {
 // 64-bit sums of W = C = 32, wrapping and saturating filters that do overflow, truncation,
 // every scaling and order; a sample on every clock and with gaps.
 TEST(VerilogExport, IcarusEqualsTheSimulationOnChosenCases) {
-    const DesignRequest cheby = request(2, 0.1, 0, 0, 0.14, 1, 40);
-    const DesignRequest ellipBand = request(3, 0.3, 0.2, 0.15, 0.35, 1, 35);
-    const DesignRequest butterHigh = request(1, 0, 0.3, 0.2, 0, 1, 30);
+    const DesignRequest cheby = designRequest(2, 0.1, 0, 0, 0.14, 1, 40);
+    const DesignRequest ellipBand = designRequest(3, 0.3, 0.2, 0.15, 0.35, 1, 35);
+    const DesignRequest butterHigh = designRequest(1, 0, 0.3, 0.2, 0, 1, 30);
     const Case cases[] = {
         {cheby, 16, 18, "nearest", "saturate", "peak", "ascending", 0, false},
         {cheby, 16, 18, "nearest", "saturate", "peak", "ascending", 0.4, false},
@@ -244,14 +233,14 @@ TEST(VerilogExport, IcarusEqualsTheSimulationOnRandomDesigns) {
         const double a = 0.05 + 0.25 * random.next(), gap = 0.05 + 0.1 * random.next();
         DesignRequest r;
         if (kind == 0)
-            r = request(1 + pick(3), a, 0, 0, a + gap, 0.5 + random.next(),
-                        25 + 20 * random.next());
+            r = designRequest(1 + pick(3), a, 0, 0, a + gap, 0.5 + random.next(),
+                              25 + 20 * random.next());
         else if (kind == 1)
-            r = request(1 + pick(3), 0, a + gap, a, 0, 0.5 + random.next(),
-                        25 + 20 * random.next());
+            r = designRequest(1 + pick(3), 0, a + gap, a, 0, 0.5 + random.next(),
+                              25 + 20 * random.next());
         else
-            r = request(1 + pick(3), a + 0.1, a, a - 0.04, a + 0.1 + gap, 1,
-                        25 + 10 * random.next());
+            r = designRequest(1 + pick(3), a + 0.1, a, a - 0.04, a + 0.1 + gap, 1,
+                              25 + 10 * random.next());
         Case c{r,
                8 + pick(25),
                12 + pick(21),
@@ -273,7 +262,7 @@ TEST(VerilogExport, IcarusEqualsTheSimulationOnRandomDesigns) {
 // caught in the pipeline give none.
 TEST(VerilogExport, ResetInTheMiddleClearsTheState) {
     TempDir dir;
-    const std::string flt = designFile(dir, "d", request(2, 0.1, 0, 0, 0.14, 1, 40));
+    const std::string flt = designFile(dir, "d", designRequest(2, 0.1, 0, 0, 0.14, 1, 40));
     ASSERT_EQ(runCli(dir, "export d.flt --format verilog --name f --output f.v --data-bits 14 "
                           "--coef-bits 20")
                   .status,
@@ -316,8 +305,8 @@ TEST(VerilogExport, ResetInTheMiddleClearsTheState) {
 // narrowest and widest words, and Yosys's generic synthesis of a small one.
 TEST(VerilogExport, VerilatorFindsNothingAndYosysSynthesises) {
     TempDir dir;
-    designFile(dir, "d", request(3, 0.3, 0.2, 0.15, 0.35, 1, 35));
-    designFile(dir, "s", request(1, 0.1, 0, 0, 0.4, 3, 12));
+    designFile(dir, "d", designRequest(3, 0.3, 0.2, 0.15, 0.35, 1, 35));
+    designFile(dir, "s", designRequest(1, 0.1, 0, 0, 0.4, 3, 12));
     const std::string cd = "cd '" + dir.path().string() + "' && ";
     const char* const variants[] = {
         "--data-bits 16 --coef-bits 18",
@@ -360,7 +349,7 @@ TEST(VerilogExport, VerilatorFindsNothingAndYosysSynthesises) {
 // the first mismatch with both values.
 TEST(VerilogExport, GoldenTestbenchPassesAndReportsAChangedValue) {
     TempDir dir;
-    designFile(dir, "d", request(2, 0.1, 0, 0, 0.14, 1, 40));
+    designFile(dir, "d", designRequest(2, 0.1, 0, 0, 0.14, 1, 40));
     ASSERT_EQ(runCli(dir, "export d.flt --format verilog --data-bits 12 --coef-bits 16 --name g "
                           "--output g --test-vectors 400")
                   .status,
@@ -408,7 +397,7 @@ TEST(VerilogExport, GoldenTestbenchPassesAndReportsAChangedValue) {
 // on a signal file gives what `implement --simulate` writes for it.
 TEST(VerilogExport, DefaultsAreThoseOfImplement) {
     TempDir dir;
-    designFile(dir, "d", request(3, 0.2, 0, 0, 0.25, 1, 40));
+    designFile(dir, "d", designRequest(3, 0.2, 0, 0, 0.25, 1, 40));
     ASSERT_EQ(runCli(dir, "export d.flt --format verilog --name f --output f").status, 0);
     const std::string module = readBytes(dir.file("f.v"));
     EXPECT_NE(module.find("--target fixed --data-bits 16 --coef-bits 32 --round nearest "
@@ -440,7 +429,7 @@ TEST(VerilogExport, DefaultsAreThoseOfImplement) {
 // Bad input: a clear message, exit 1, and no file written or changed.
 TEST(VerilogExport, BadInputIsRefusedAndNothingIsWritten) {
     TempDir dir;
-    designFile(dir, "d", request(1, 0.2, 0, 0, 0.3, 1, 30));
+    designFile(dir, "d", designRequest(1, 0.2, 0, 0, 0.3, 1, 30));
     std::filesystem::copy_file(dir.file("d.flt"), dir.file("h.v"));
     // A testbench file read-only for everybody: the module beside it stays as it was.
     writeBytes(dir.file("busy_tb.v"), "old tb");

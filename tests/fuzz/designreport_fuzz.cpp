@@ -6,7 +6,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace zorkan;
     fuzz::expectOnlyZorkanErrors([&] {
         const DesignRequest r = parseDesignRequest(fuzz::bytesOf(data, size), "fuzz.out");
-        if (!(r.fd > 0) || !bandLayoutIsValid(r.f1, r.f2, r.f3, r.f4))
+        if (!(r.fd > 0) || !toleranceLayout(r.f1, r.f2, r.f3, r.f4))
             __builtin_trap();
     });
     return 0;

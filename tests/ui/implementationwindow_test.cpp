@@ -3,6 +3,7 @@
 // busy state that ends, and the readout under the pointer.
 #include "design/designrun.h"
 #include "fixedpoint/implementationwindow.h"
+#include "tests/core/designrequests.h"
 #include "tests/ui/windowsession.h"
 
 #include <QAction>
@@ -29,12 +30,7 @@ struct Session : WindowSession<ImplementationWindow> {
     Session() : WindowSession("FilterImplementation") {}
     QString design(int approximation, double f1, double f2, double f3, double f4,
                    const char* name) {
-        DesignRequest r;
-        r.approximation = approximation;
-        r.f1 = f1;
-        r.f2 = f2;
-        r.f3 = f3;
-        r.f4 = f4;
+        const DesignRequest r = zorkan::testing::designRequest(approximation, f1, f2, f3, f4);
         const QString path = program.path(QString::fromLatin1(name) + ".flt");
         designFilter(r, program.path(QString::fromLatin1(name) + ".out").toStdString(),
                      path.toStdString(), {});
