@@ -6,7 +6,7 @@
 #include "app/SplashF.h"
 #include "app/ras5.h"
 #include "app/spectralcommands.h"
-#include "charts/characteristicswindow.h"
+#include "characteristics/characteristicswindow.h"
 #include "coefficients/ras3.h"
 #include "design/classicaldesignwindow.h"
 #include "design/ras2.h"

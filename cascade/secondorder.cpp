@@ -339,9 +339,9 @@ long double sectionPoleRadius(const SecondOrderSection& s) {
 }
 
 void orderSections(SecondOrderCascade& cascade, SectionOrder order) {
-    if (order == SectionOrder::file)
+    if (order == SectionOrder::File)
         return;
-    const bool ascending = order == SectionOrder::ascending;
+    const bool ascending = order == SectionOrder::Ascending;
     std::stable_sort(cascade.sections.begin(), cascade.sections.end(),
                      [ascending](const SecondOrderSection& p, const SecondOrderSection& q) {
                          const long double rp = sectionPoleRadius(p), rq = sectionPoleRadius(q);
@@ -350,7 +350,7 @@ void orderSections(SecondOrderCascade& cascade, SectionOrder order) {
 }
 
 void orderByPoleRadius(SecondOrderCascade& cascade) {
-    orderSections(cascade, SectionOrder::ascending);
+    orderSections(cascade, SectionOrder::Ascending);
 }
 
 SecondOrderCascade secondOrderSections(const std::string& path) {

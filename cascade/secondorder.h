@@ -65,7 +65,7 @@ long double sectionPoleRadius(const SecondOrderSection& s);
 
 // The order of the sections of a realised cascade: as the file gives them, or by their
 // largest pole radius (a stable sort), the least resonant first (ascending) or last.
-enum class SectionOrder { file, ascending, descending };
+enum class SectionOrder { File, Ascending, Descending };
 void orderSections(SecondOrderCascade& cascade, SectionOrder order);
 
 // Ascending order: the least resonant first and the most resonant last. In fixed point

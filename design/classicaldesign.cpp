@@ -217,15 +217,14 @@ DesignOutcome designClassicalFilter(const ClassicalDesignRequest& cr, const std:
     writeRequest(run, cr);
 
     PrototypeFilter p;
-    p.approximation = rq.approximation;
+    p.approximation = approximationOf(rq.approximation);
     const BandEdges edges = mappedEdges(cr, kind);
     const BandMapping mapping =
         kind == BandKind::BandStop ? mapBandStop(edges, rq.fd) : mapBand(edges, rq.fd);
-    p.kind = mapping.kind;
+    p.band = mapping.band;
     p.kw = mapping.kw;
     p.alpha = mapping.alpha;
     p.ws = mapping.ws;
-    p.bandStop = kind == BandKind::BandStop;
     run.approximation(a);
 
     p.eps2 = epsilonSquared(rq.da);

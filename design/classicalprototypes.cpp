@@ -26,8 +26,8 @@ void setOrder(PrototypeFilter& p) {
 }
 
 // The design run's own pole formulas, by approximation.
-void describedPoles(PrototypeFilter& p, int approximation, double eps2, double da) {
-    const int kept = p.approximation;
+void describedPoles(PrototypeFilter& p, Approximation approximation, double eps2, double da) {
+    const Approximation kept = p.approximation;
     setOrder(p);
     p.approximation = approximation;
     p.eps2 = eps2;
@@ -225,11 +225,11 @@ std::vector<real> zerosOf(int n, real k, const std::vector<real>& v) {
 } // namespace
 
 void butterworthPrototype(PrototypeFilter& p) {
-    describedPoles(p, butterworth, 1.0, 0.0);
+    describedPoles(p, Approximation::Butterworth, 1.0, 0.0);
 }
 
 void chebyshevPrototype(PrototypeFilter& p, double da) {
-    describedPoles(p, chebyshev, epsilonSquared(da), da);
+    describedPoles(p, Approximation::Chebyshev, epsilonSquared(da), da);
 }
 
 void chebyshev2Prototype(PrototypeFilter& p, double b1, double stopEdge) {

@@ -11,10 +11,6 @@
 
 namespace zorkan {
 
-// The codes the prototypes of the design run's own pole formulas hand to them.
-constexpr int butterworth = approximationCode(Approximation::Butterworth);
-constexpr int chebyshev = approximationCode(Approximation::Chebyshev);
-
 // The largest prototype order any design takes: the run's limit of 32 sections.
 constexpr int maxPrototypeOrder = 2 * maxSections;
 

@@ -14,10 +14,10 @@ DesignOutcome designFilter(const DesignRequest& rq, const std::string& reportPat
     run.requirements(rq, true);
 
     PrototypeFilter p;
-    p.approximation = rq.approximation;
+    p.approximation = approximationOf(rq.approximation);
     const BandEdges edges{rq.f1, rq.f2, rq.f3, rq.f4};
     const BandMapping mapping = mapBand(edges, rq.fd);
-    p.kind = mapping.kind;
+    p.band = mapping.band;
     p.kw = mapping.kw;
     p.alpha = mapping.alpha;
     p.ws = mapping.ws;

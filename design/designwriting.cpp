@@ -122,9 +122,9 @@ void writePoles(Report& report, const PrototypeFilter& p) {
 // The frequency the magnitude table is normalised at: FD/2 for a high-pass filter, the
 // middle of the pass band F2..F1 of a band-pass one, else 0.
 double referenceFrequency(const PrototypeFilter& p, const BandEdges& edges, double fd) {
-    if (p.kind == highPass)
+    if (p.band == BandKind::HighPass)
         return fp::toDouble(fd / 2.0L);
-    if (p.kind == bandPass && !p.bandStop)
+    if (p.band == BandKind::BandPass)
         return fp::toDouble((static_cast<real>(edges.f1) + edges.f2) / 2);
     return 0;
 }
@@ -237,13 +237,13 @@ DesignOutcome RunWriter::complete(const PrototypeFilter& p, const DesignRequest&
     post("Результаты расчета в файле" + reportPath_);
     post(" - коэффициенты фильтра");
     report_.line(" значения коэффициентов цифрового фильтра ");
-    filter_.writeInteger(p.kind);
+    filter_.writeInteger(fileKind(p.band));
     filter_.write(" ");
     filter_.endLine();
-    writeCoefficientBlocks(report_, filter_, p.kind, sections);
+    writeCoefficientBlocks(report_, filter_, fileKind(p.band), sections);
     filter_.close();
 
-    const int terms = sectionTerms(p.kind);
+    const int terms = sectionTerms(fileKind(p.band));
     post(" - ФЧХ фильтра");
     tableHeading(report_, "Фазо-частотная характеристика", rq);
     for (int i = 0; i <= rq.np; ++i) {
@@ -271,7 +271,7 @@ DesignOutcome RunWriter::complete(const PrototypeFilter& p, const DesignRequest&
     post("Параметры фильтра в файле " + filterPath_);
     post("Анализ частотных характеристик фильтра");
     if (designed) {
-        designed->kind = p.kind;
+        designed->kind = fileKind(p.band);
         designed->sections = sections;
     }
     return DesignOutcome::Completed;

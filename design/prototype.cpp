@@ -24,7 +24,7 @@ real tangent(real angle) {
 // sin w for a band-pass filter, its inverse for a band-stop one.
 BandMapping fourthOrderBand(double a, double b, const BandEdges& e, double fd, bool bandStop) {
     BandMapping m;
-    m.kind = bandPass;
+    m.band = bandStop ? BandKind::BandStop : BandKind::BandPass;
     const real sum = static_cast<real>(a) + b;
     const real difference = static_cast<real>(a) - b;
     m.alpha = fp::toDouble(
@@ -46,12 +46,12 @@ BandMapping fourthOrderBand(double a, double b, const BandEdges& e, double fd, b
 BandMapping mapBand(const BandEdges& e, double fd) {
     BandMapping m;
     if (e.f2 == 0) {
-        m.kind = lowPass;
+        m.band = BandKind::LowPass;
         m.kw = fp::toDouble(cotangent(fp::div(pi * e.f1, fd)));
         real a4 = fp::div(pi * e.f4, fd);
         m.ws = fp::toDouble(fp::div(std::sin(a4) * m.kw, std::cos(a4)));
     } else if (e.f1 == 0) {
-        m.kind = highPass;
+        m.band = BandKind::HighPass;
         m.kw = fp::toDouble(tangent(fp::div(pi * e.f2, fd)));
         m.ws = fp::toDouble(cotangent(fp::div(pi * e.f3, fd)) * m.kw);
     } else {
@@ -102,8 +102,8 @@ std::uint16_t sectionCount(std::uint16_t n) {
 void computePoles(PrototypeFilter& p, double da) {
     const real n = p.n;
     const int count = p.sections;
-    const bool isButterworth = approximationOf(p.approximation) == Approximation::Butterworth;
-    if (isButterworth || approximationOf(p.approximation) == Approximation::Chebyshev) {
+    const bool isButterworth = p.approximation == Approximation::Butterworth;
+    if (isButterworth || p.approximation == Approximation::Chebyshev) {
         real sh = 0, ch = 0, r = 0;
         if (isButterworth) {
             r = fp::div(1, fp::powerOf(p.eps2, fp::div(0.5L, n)));
@@ -166,9 +166,9 @@ void computePoles(PrototypeFilter& p, double da) {
 bool designPrototype(Approximation approximation, const BandEdges& edges, double da, double b1,
                      double fd, PrototypeFilter& out) {
     out = PrototypeFilter{};
-    out.approximation = approximationCode(approximation);
+    out.approximation = approximation;
     BandMapping m = mapBand(edges, fd);
-    out.kind = m.kind;
+    out.band = m.band;
     out.kw = m.kw;
     out.alpha = m.alpha;
     out.ws = m.ws;

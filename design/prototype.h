@@ -18,15 +18,15 @@ struct BandEdges {
 // The steps of the prototype are exposed one by one: the design run writes its
 // report between them, and a fault must leave the report at the step it reached.
 struct BandMapping {
-    FilterKind kind = lowPass;
+    BandKind band = BandKind::LowPass;
     double kw = 0;    // warping constant
     double alpha = 0; // band-pass centre constant
     double ws = 0;    // stop-band edge of the prototype (pass-band edge 1)
 };
 
 struct PrototypeFilter {
-    int approximation = approximationCode(Approximation::Butterworth);
-    FilterKind kind = lowPass;
+    Approximation approximation = Approximation::Butterworth;
+    BandKind band = BandKind::LowPass; // band-stop: written as fourth-order sections, kind 2
     double kw = 0;
     double alpha = 0;
     double ws = 0;
@@ -38,7 +38,6 @@ struct PrototypeFilter {
     std::array<double, maxSections + 1> pIm{};
     std::array<double, maxSections + 1> zero{}; // elliptic: zero pairs +-jZ, 1..zeroPairs
     std::uint16_t zeroPairs = 0;
-    bool bandStop = false; // kind bandPass: fourth-order sections of a band-stop filter
 };
 
 BandMapping mapBand(const BandEdges& edges, double fd);

@@ -17,7 +17,7 @@ SectionPole sectionPole(const PrototypeFilter& p, int k) {
 }
 
 FilterSection lowOrHighPass(const PrototypeFilter& p, int k) {
-    const bool high = p.kind == highPass;
+    const bool high = p.band == BandKind::HighPass;
     const auto [kw, alpha, sigma, omega] = sectionPole(p, k);
     FilterSection s;
     s.a[0] = s.b[0] = 1;
@@ -122,9 +122,9 @@ std::vector<FilterSection> makeSections(const PrototypeFilter& p) {
     std::vector<FilterSection> sections;
     sections.reserve(p.sections);
     for (int k = 1; k <= p.sections; ++k)
-        sections.push_back(p.bandStop           ? bandStopSection(p, k)
-                           : p.kind == bandPass ? bandPassSection(p, k)
-                                                : lowOrHighPass(p, k));
+        sections.push_back(p.band == BandKind::BandStop   ? bandStopSection(p, k)
+                           : p.band == BandKind::BandPass ? bandPassSection(p, k)
+                                                          : lowOrHighPass(p, k));
     return sections;
 }
 

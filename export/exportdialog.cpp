@@ -53,8 +53,8 @@ const char* const typeTexts[] = {"double",        "float",
 const char* const scalingTexts[] = {"по флажку нормировки", "peak", "l2", "l1", "none"};
 const Scaling scalings[] = {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None};
 const char* const orderTexts[] = {"по умолчанию", "file", "ascending", "descending"};
-const SectionOrder orders[] = {SectionOrder::file, SectionOrder::ascending,
-                               SectionOrder::descending};
+const SectionOrder orders[] = {SectionOrder::File, SectionOrder::Ascending,
+                               SectionOrder::Descending};
 
 FileDialogRequest outputRequest(ExportFormat format, const QString& source) {
     FileDialogRequest r;

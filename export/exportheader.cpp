@@ -54,11 +54,11 @@ std::vector<std::string> exportHeaderLines(const ExportedFilter& filter,
                         (filter.scaling == Scaling::L1 ? "L1" : "L2") + " norm 1");
     else
         lines.push_back("gain: as in the parameter file (not normalised)");
-    if (filter.sectionOrder != SectionOrder::file &&
+    if (filter.sectionOrder != SectionOrder::File &&
         !(options.format == ExportFormat::C && fixedPointType(options.type) &&
-          filter.sectionOrder == SectionOrder::ascending))
+          filter.sectionOrder == SectionOrder::Ascending))
         lines.push_back(std::string("sections in order of pole radius, the most resonant ") +
-                        (filter.sectionOrder == SectionOrder::ascending ? "last" : "first"));
+                        (filter.sectionOrder == SectionOrder::Ascending ? "last" : "first"));
     if (options.format == ExportFormat::C) {
         const std::string t = cTypeName(options.type);
         if (!fixedPointType(options.type)) {
@@ -74,7 +74,7 @@ std::vector<std::string> exportHeaderLines(const ExportedFilter& filter,
                     "--type float-fma fuses them itself");
         } else {
             const bool q15 = options.type == SampleType::Q15;
-            if (filter.sectionOrder == SectionOrder::ascending)
+            if (filter.sectionOrder == SectionOrder::Ascending)
                 lines.push_back("sections in order of pole radius, the most resonant last");
             lines.push_back("samples: " + t +
                             (q15 ? ", q15 (value / 32768)" : ", q31 (value / 2^31)") +
@@ -92,7 +92,7 @@ std::vector<std::string> exportHeaderLines(const ExportedFilter& filter,
             if (!cascade.normalised)
                 lines.push_back("NOTE: not normalised (--normalise): outputs beyond full scale "
                                 "saturate");
-            if (filter.sectionOrder == SectionOrder::file)
+            if (filter.sectionOrder == SectionOrder::File)
                 lines.push_back("sections in the file's order");
         }
     }

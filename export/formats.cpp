@@ -112,7 +112,7 @@ ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOption
     checkNormalising(options);
     filter.scaling = options.scaling.value_or(options.normalise ? Scaling::Peak : Scaling::None);
     filter.sectionOrder =
-        options.order.value_or(fixed ? SectionOrder::ascending : SectionOrder::file);
+        options.order.value_or(fixed ? SectionOrder::Ascending : SectionOrder::File);
     if (verilog ||
         ((cmsis || (options.format == ExportFormat::C && options.type != SampleType::Double)) &&
          !file.sections.empty())) {

@@ -65,7 +65,7 @@ void checkNormalising(const ExportOptions& options);
 struct ExportedFilter {
     SecondOrderCascade cascade;
     Scaling scaling = Scaling::None;
-    SectionOrder sectionOrder = SectionOrder::file;
+    SectionOrder sectionOrder = SectionOrder::File;
     std::uint32_t order = 0;                 // filterOrder of the file
     std::vector<std::size_t> scaledSections; // file sections (from 1) with B0 neither 1 nor 0
     // The implementation the code computes (C, CMSIS-DSP and Verilog): the simulation of

@@ -109,22 +109,22 @@ std::string scalingName(Scaling scaling) {
 
 SectionOrder parseSectionOrder(const std::string& text) {
     if (text == "file")
-        return SectionOrder::file;
+        return SectionOrder::File;
     if (text == "ascending")
-        return SectionOrder::ascending;
+        return SectionOrder::Ascending;
     if (text == "descending")
-        return SectionOrder::descending;
+        return SectionOrder::Descending;
     throw UserMessage("Неизвестный порядок секций '" + text +
                       "': допустимы file, ascending, descending");
 }
 
 std::string orderName(SectionOrder order) {
     switch (order) {
-    case SectionOrder::file:
+    case SectionOrder::File:
         return "file";
-    case SectionOrder::ascending:
+    case SectionOrder::Ascending:
         return "ascending";
-    case SectionOrder::descending:
+    case SectionOrder::Descending:
         break;
     }
     return "descending";

@@ -100,7 +100,7 @@ void checkArithmetic(const Arithmetic& a);
 struct ImplementationOptions {
     Arithmetic arithmetic;
     Scaling scaling = Scaling::Peak;
-    SectionOrder order = SectionOrder::ascending;
+    SectionOrder order = SectionOrder::Ascending;
 };
 
 // One section's fixed-point coefficients: b0, b1, b2, a1, a2 (a0 = 1) as integers of

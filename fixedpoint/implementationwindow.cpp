@@ -45,8 +45,8 @@ const Target targets[] = {Target::Double,   Target::Float,    Target::FloatFma,
                           Target::Q15,      Target::Q31,      Target::Fixed,
                           Target::CmsisQ15, Target::CmsisQ31, Target::CmsisF32};
 const Scaling scalings[] = {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None};
-const SectionOrder orders[] = {SectionOrder::file, SectionOrder::ascending,
-                               SectionOrder::descending};
+const SectionOrder orders[] = {SectionOrder::File, SectionOrder::Ascending,
+                               SectionOrder::Descending};
 const char* const pageTitles[] = {"АЧХ", "Шум", "Предельный цикл", "Варианты"};
 // The readout under the pointer: six significant digits, finer than a pixel of the pages.
 constexpr int readoutDigits = 6;

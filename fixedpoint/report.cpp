@@ -472,7 +472,7 @@ std::vector<Variant> variantsOf(const SecondOrderCascade& factored,
     std::vector<Variant> variants;
     for (Scaling s : {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None})
         for (SectionOrder order :
-             {SectionOrder::file, SectionOrder::ascending, SectionOrder::descending})
+             {SectionOrder::File, SectionOrder::Ascending, SectionOrder::Descending})
             variants.push_back(variantOf(factored, options, s, order, samples, o));
     markBest(variants);
     return variants;

@@ -35,7 +35,7 @@ struct LimitCycle {
 
 struct Variant {
     Scaling scaling = Scaling::Peak;
-    SectionOrder order = SectionOrder::ascending;
+    SectionOrder order = SectionOrder::Ascending;
     bool realised = true; // false when the coefficients do not fit the words
     bool overflowPossible = false;
     double largestL1 = 0;
@@ -47,7 +47,7 @@ struct Variant {
 struct ImplementationFigures {
     Arithmetic arithmetic;
     Scaling scaling = Scaling::Peak;
-    SectionOrder order = SectionOrder::ascending;
+    SectionOrder order = SectionOrder::Ascending;
     std::size_t sections = 0;
 
     // 1. The quantised coefficients.

@@ -72,13 +72,13 @@ bool runSpectralCommand(SpectralCommand command, std::int32_t source,
     state.SpectrumTable = state.SpectrumBackup;
 
     const auto pictures = clearedWindow(makeWindow);
-    plotSpectrumTrace(*pictures[0], inputTraceColor, SpectrumColumn::re, traceLength,
+    plotSpectrumTrace(*pictures[0], inputTraceColor, SpectrumColumn::Re, traceLength,
                       state.SpectrumTable);
     state.SpectrumTable = state.SpectrumResult;
     writeReimFile(resultPath, state.SpectrumTable);
-    plotSpectrumTrace(*pictures[1], secondTraceColor, SpectrumColumn::re, traceLength,
+    plotSpectrumTrace(*pictures[1], secondTraceColor, SpectrumColumn::Re, traceLength,
                       state.SpectrumTable);
-    plotSpectrumTrace(*pictures[2], thirdTraceColor, SpectrumColumn::magnitude, traceLength,
+    plotSpectrumTrace(*pictures[2], thirdTraceColor, SpectrumColumn::Magnitude, traceLength,
                       state.SpectrumTable);
     return true;
 }
@@ -88,11 +88,11 @@ bool viewSpectralInput(std::int32_t source, const SpectrumInputNames& names, Spe
     if (!readSpectrumInput(source, names, state.SpectrumTable))
         return false;
     const auto pictures = clearedWindow(makeWindow);
-    plotSpectrumTrace(*pictures[0], inputTraceColor, SpectrumColumn::re, traceLength,
+    plotSpectrumTrace(*pictures[0], inputTraceColor, SpectrumColumn::Re, traceLength,
                       state.SpectrumTable);
-    plotSpectrumTrace(*pictures[1], secondTraceColor, SpectrumColumn::im, traceLength,
+    plotSpectrumTrace(*pictures[1], secondTraceColor, SpectrumColumn::Im, traceLength,
                       state.SpectrumTable);
-    plotSpectrumTrace(*pictures[2], thirdTraceColor, SpectrumColumn::magnitude, traceLength,
+    plotSpectrumTrace(*pictures[2], thirdTraceColor, SpectrumColumn::Magnitude, traceLength,
                       state.SpectrumTable);
     return true;
 }

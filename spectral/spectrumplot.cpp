@@ -11,11 +11,11 @@ namespace {
 
 double valueOf(const SpectrumPoint& p, SpectrumColumn column) {
     switch (column) {
-    case SpectrumColumn::re:
+    case SpectrumColumn::Re:
         return p.re;
-    case SpectrumColumn::im:
+    case SpectrumColumn::Im:
         return p.im;
-    case SpectrumColumn::magnitude:
+    case SpectrumColumn::Magnitude:
         return p.magnitude;
     }
     return 0;

@@ -19,7 +19,7 @@ constexpr Rgb inputTraceColor{255, 0, 0}; // picture 1
 constexpr Rgb secondTraceColor{0, 0, 255};
 constexpr Rgb thirdTraceColor{0, 255, 0};
 
-enum class SpectrumColumn { re, im, magnitude };
+enum class SpectrumColumn { Re, Im, Magnitude };
 
 // White, a grey frame and nine grey grid lines each way at tenths (pen width 1, grey).
 void clearSpectrumPicture(Canvas& picture);

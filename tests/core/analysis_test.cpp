@@ -23,11 +23,12 @@ namespace {
 
 using cplx = std::complex<double>;
 
-FilterCoefficients designed(Approximation approximation, BandEdges edges, double da = 1.5, double b1 = 30) {
+FilterCoefficients designed(Approximation approximation, BandEdges edges, double da = 1.5,
+                            double b1 = 30) {
     PrototypeFilter p;
     EXPECT_TRUE(designPrototype(approximation, edges, da, b1, 1.0, p));
     FilterCoefficients f;
-    f.kind = p.kind;
+    f.kind = fileKind(p.band);
     f.sections = makeSections(p);
     f.order = static_cast<std::uint32_t>(2 * f.sections.size());
     return f;
@@ -112,11 +113,12 @@ TEST(FilterAnalysis, DesignSweepIsStableWithZerosOnTheUnitCircle) {
                 if (!designPrototype(approximation, edges, 1.0, b1, 1.0, p))
                     continue;
                 FilterCoefficients f;
-                f.kind = p.kind;
+                f.kind = fileKind(p.band);
                 f.sections = makeSections(p);
                 const std::vector<FilterRoot> roots = filterRoots(f);
                 const Stability s = stabilityOf(roots);
-                EXPECT_TRUE(s.stable) << approximationCode(approximation) << " " << b1 << " radius " << s.maxRadius;
+                EXPECT_TRUE(s.stable)
+                    << approximationCode(approximation) << " " << b1 << " radius " << s.maxRadius;
                 EXPECT_LT(s.maxRadius, 1.0);
                 for (const FilterRoot& r : roots) {
                     if (!r.pole && r.radius != 0) {

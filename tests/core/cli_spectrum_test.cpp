@@ -162,7 +162,7 @@ TEST(CliSpectrum, WriteErrorKeepsOnlyTheInputPicture) {
     readReimInput(dir.file("in.reim"), input);
     for (Canvas& c : expected)
         clearSpectrumPicture(c);
-    plotSpectrumTrace(expected[0], inputTraceColor, SpectrumColumn::re, 1024, input);
+    plotSpectrumTrace(expected[0], inputTraceColor, SpectrumColumn::Re, 1024, input);
     saveSpectrumPictures(expected, dir.file("expected.bmp"));
     EXPECT_EQ(readBytes(dir.file("p.bmp")), readBytes(dir.file("expected.bmp")));
 }

@@ -253,7 +253,7 @@ TEST(CmsisEmulation, PostShiftAndRoundingOfTheCoefficients) {
         ImplementationOptions o;
         o.arithmetic.target = r.target;
         o.scaling = Scaling::None;
-        o.order = SectionOrder::file;
+        o.order = SectionOrder::File;
         const Implementation im = realise(f, o);
         ASSERT_EQ(im.fixed.size(), 2u);
         const std::string label = targetName(r.target) + " b0 " + std::to_string(r.b0);

@@ -162,7 +162,7 @@ TEST(ExportVerilog, GoesThroughTheOnePipeline) {
     ExportOptions o;
     o.format = ExportFormat::Verilog;
     o.scaling = Scaling::None;
-    o.order = SectionOrder::file;
+    o.order = SectionOrder::File;
     o.words.dataBits = 12;
     o.words.coefBits = 16;
     o.testVectors = 40;

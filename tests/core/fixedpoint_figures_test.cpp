@@ -36,7 +36,7 @@ ImplementationOptions fixedOptions(int w, Rounding rounding) {
     ImplementationOptions o;
     o.arithmetic = {Target::Fixed, w, 16, rounding, Overflow::Saturate};
     o.scaling = Scaling::None;
-    o.order = SectionOrder::file;
+    o.order = SectionOrder::File;
     return o;
 }
 

@@ -489,7 +489,7 @@ TEST(SoundFilter, ThroughAQ15ImplementationWithItsErrorBitForBit) {
         ImplementationOptions im;
         im.arithmetic = namedArithmetic(Target::Q15);
         im.scaling = Scaling::None;
-        im.order = SectionOrder::file;
+        im.order = SectionOrder::File;
         options.implementation = im;
         options.errorOutput = dir.file("error.wav");
         const SoundFilterResult r =

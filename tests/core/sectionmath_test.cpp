@@ -237,9 +237,9 @@ TEST(SectionOrder, SortsByLargestPoleRadiusEitherWay) {
     const struct {
         SectionOrder order;
         double first, last;
-    } rows[] = {{SectionOrder::file, 0.5, 0.7},
-                {SectionOrder::ascending, 0.5, 0.95},
-                {SectionOrder::descending, 0.95, 0.5}};
+    } rows[] = {{SectionOrder::File, 0.5, 0.7},
+                {SectionOrder::Ascending, 0.5, 0.95},
+                {SectionOrder::Descending, 0.95, 0.5}};
     for (const auto& row : rows) {
         SecondOrderCascade ordered = c;
         orderSections(ordered, row.order);

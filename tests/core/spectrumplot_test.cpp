@@ -17,7 +17,7 @@ Canvas traceOf(double peak) {
     (*table)[100].re = peak / 2;
     Canvas picture(spectrumPictureWidth, spectrumPictureHeight);
     clearSpectrumPicture(picture);
-    plotSpectrumTrace(picture, red, SpectrumColumn::re, 1024, *table);
+    plotSpectrumTrace(picture, red, SpectrumColumn::Re, 1024, *table);
     return picture;
 }
 

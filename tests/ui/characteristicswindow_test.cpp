@@ -1,7 +1,7 @@
 // The characteristics window: its menu item, the curves of several files, zoom by the
 // wheel about the pointer and by a rectangle, "Весь график", the readout and markers
 // against the closed form of a known section, and the picture and data saved.
-#include "charts/characteristicswindow.h"
+#include "characteristics/characteristicswindow.h"
 #include "charts/chart.h"
 #include "design/designrun.h"
 #include "tests/ui/windowsession.h"

@@ -1,6 +1,6 @@
 #include "tests/ui/chartsscreenshots.h"
 
-#include "charts/characteristicswindow.h"
+#include "characteristics/characteristicswindow.h"
 #include "design/designrun.h"
 #include "tests/ui/screenshots.h"
 #include "tests/ui/uitest.h"

@@ -1,4 +1,4 @@
-#include "charts/characteristicswindow.h"
+#include "characteristics/characteristicswindow.h"
 
 #include "analysis/analysisrun.h"
 #include "analysis/filteranalysis.h"
