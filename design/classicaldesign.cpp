@@ -1,11 +1,14 @@
 #include "design/classicaldesign.h"
 
+#include "cascade/roots.h"
 #include "common/displaynumbers.h"
 #include "common/errors.h"
 #include "design/classicalprototypes.h"
 #include "design/designwriting.h"
+#include "design/sections.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace zorkan {
 
@@ -140,6 +143,138 @@ std::uint16_t prototypeOrderOf(PrototypeFilter& p, const ClassicalDesignRequest&
     return prototypeOrder(p.estimate);
 }
 
+// The pass bands of an order design: below, above, between or beside its edges.
+DesignBands orderPassBands(const ClassicalDesignRequest& cr) {
+    const double nyquist = cr.request.fd / 2;
+    DesignBands pass;
+    switch (cr.band) {
+    case BandKind::LowPass:
+        addBand(pass.pass, 0, cr.edge1, nyquist);
+        break;
+    case BandKind::HighPass:
+        addBand(pass.pass, cr.edge1, nyquist, nyquist);
+        break;
+    case BandKind::BandPass:
+        addBand(pass.pass, cr.edge1, cr.edge2, nyquist);
+        break;
+    case BandKind::BandStop:
+        addBand(pass.pass, 0, cr.edge1, nyquist);
+        addBand(pass.pass, cr.edge2, nyquist, nyquist);
+        break;
+    }
+    return pass;
+}
+
+std::vector<double> orderEdges(const ClassicalDesignRequest& cr) {
+    std::vector<double> edges{cr.edge1};
+    if (twoEdges(cr.band))
+        edges.push_back(cr.edge2);
+    return edges;
+}
+
+// The attenuation at an edge of an order design, from the peak of its pass bands.
+double edgeAttenuation(const DesignedCascade& designed, const ClassicalDesignRequest& cr,
+                       double edge) {
+    DesignBands at = orderPassBands(cr);
+    addBand(at.stop, edge, edge, cr.request.fd / 2);
+    return measureBands(designed, at, cr.request.fd).attenuation;
+}
+
+// The attenuation each approximation fixes at the edge of an order design: 10 log10 2
+// (-3 dB) for Butterworth and Bessel, DA at the end of the ripple of Chebyshev and
+// elliptic designs, B1 at the beginning of the stop band of inverse Chebyshev ones.
+double edgePromise(Approximation a, const DesignRequest& rq) {
+    switch (a) {
+    case Approximation::Chebyshev:
+    case Approximation::Elliptic:
+        return rq.da;
+    case Approximation::InverseChebyshev:
+        return rq.b1;
+    default:
+        return 10 * std::log10(2.0);
+    }
+}
+
+// A designed figure may differ from its promise by this much before the design is
+// refused as beyond double precision.
+constexpr double edgeFigureTolerance = 0.01; // dB
+
+// The stop band of an elliptic order design: where the prototype frequency of the
+// design's band mapping reaches the stop-band edge ws = 1 / k. With t = tan(w / 2) the
+// mappings Omega = kw tan(w / 2) (low-pass), kw cot(w / 2) (high-pass), kw (alpha - cos w) /
+// sin w (band-pass) and its inverse (band-stop) are solved for w in closed form.
+DesignBands ellipticStopBands(const PrototypeFilter& p, long double ws, double fd) {
+    const long double nyquist = fd / 2.0L;
+    const auto frequency = [fd](long double t) {
+        return static_cast<double>(fd * std::atan(t) / std::numbers::pi_v<long double>);
+    };
+    const long double kw = p.kw, alpha = p.alpha;
+    const long double root = std::sqrt(ws * ws + kw * kw * (1 - alpha) * (1 + alpha));
+    DesignBands b;
+    switch (p.band) {
+    case BandKind::LowPass:
+        addBand(b.stop, frequency(ws / kw), static_cast<double>(nyquist),
+                static_cast<double>(nyquist));
+        break;
+    case BandKind::HighPass:
+        addBand(b.stop, 0, frequency(kw / ws), static_cast<double>(nyquist));
+        break;
+    case BandKind::BandPass:
+        addBand(b.stop, 0, frequency((root - ws) / (kw * (1 + alpha))),
+                static_cast<double>(nyquist));
+        addBand(b.stop, frequency((root + ws) / (kw * (1 + alpha))), static_cast<double>(nyquist),
+                static_cast<double>(nyquist));
+        break;
+    case BandKind::BandStop: {
+        const long double rootStop = std::sqrt(1 + ws * ws * kw * kw * (1 - alpha) * (1 + alpha));
+        addBand(b.stop, frequency((rootStop - 1) / (ws * kw * (1 + alpha))),
+                frequency((rootStop + 1) / (ws * kw * (1 + alpha))), static_cast<double>(nyquist));
+        break;
+    }
+    }
+    return b;
+}
+
+std::string figureText(double value) {
+    return std::isfinite(value) ? formatDecibels(value, '.') : std::string("бесконечность");
+}
+
+// Refuses a design that double precision could not carry out: a pole not strictly inside
+// the unit circle (by the step-down test on the written coefficients), or, for an order
+// design, an edge figure more than edgeFigureTolerance from what its approximation fixes.
+void checkDesigned(const PrototypeFilter& p, const ClassicalDesignRequest& cr,
+                   const DesignedCascade& designed) {
+    const std::string beyond = " Такой фильтр не рассчитывается в двойной точности: уменьшите "
+                               "порядок, DA или B1 или отодвиньте граничные частоты от 0, FD/2 "
+                               "и друг от друга.";
+    const int degree = sectionTerms(designed.kind) - 1;
+    for (std::size_t i = 0; i < designed.sections.size(); ++i)
+        if (!insideUnitCircle(designed.sections[i].b, degree))
+            throw UserMessage("Расчет прерван: полюса звена " + std::to_string(i + 1) +
+                              " не лежат строго внутри единичного круга." + beyond);
+    if (!cr.byOrder)
+        return;
+    const Approximation a = approximationOf(cr.request.approximation);
+    const double promise = edgePromise(a, cr.request);
+    for (double edge : orderEdges(cr)) {
+        const double attenuation = edgeAttenuation(designed, cr, edge);
+        if (!(std::fabs(attenuation - promise) <= edgeFigureTolerance))
+            throw UserMessage("Расчет прерван: затухание на граничной частоте " +
+                              formatGeneral(edge, '.') + " = " + figureText(attenuation) +
+                              " dB вместо " + formatDecibels(promise, '.') + " dB." + beyond);
+    }
+    if (a != Approximation::Elliptic)
+        return;
+    const long double k1 = std::sqrt((std::pow(10.0L, cr.request.da / 10.0L) - 1) /
+                                     (std::pow(10.0L, cr.request.b1 / 10.0L) - 1));
+    DesignBands bands = ellipticStopBands(p, 1 / ellipticModulus(p.n, k1), cr.request.fd);
+    bands.pass = orderPassBands(cr).pass;
+    const double stop = measureBands(designed, bands, cr.request.fd).attenuation;
+    if (!(std::fabs(stop - cr.request.b1) <= edgeFigureTolerance))
+        throw UserMessage("Расчет прерван: затухание в полосе задерживания " + figureText(stop) +
+                          " dB вместо " + formatDecibels(cr.request.b1, '.') + " dB." + beyond);
+}
+
 } // namespace
 
 BandKind requestKind(const ClassicalDesignRequest& cr) {
@@ -234,6 +369,7 @@ DesignOutcome designClassicalFilter(const ClassicalDesignRequest& cr, const std:
     if (!run.order(p, a == Approximation::Elliptic || a == Approximation::InverseChebyshev))
         return run.tooLarge();
     fillPrototype(p, cr);
+    checkDesigned(p, cr, DesignedCascade{fileKind(p.band), makeSections(p)});
     return run.complete(p, rq, edges, designed);
 }
 
@@ -243,36 +379,12 @@ std::vector<std::string> designFollowUp(const DesignedCascade& designed,
     if (!cr.byOrder)
         return designWarnings(measureBands(designed, classicalBands(cr), rq.fd), rq, separator);
 
-    const double nyquist = rq.fd / 2;
-    DesignBands pass;
-    switch (cr.band) {
-    case BandKind::LowPass:
-        addBand(pass.pass, 0, cr.edge1, nyquist);
-        break;
-    case BandKind::HighPass:
-        addBand(pass.pass, cr.edge1, nyquist, nyquist);
-        break;
-    case BandKind::BandPass:
-        addBand(pass.pass, cr.edge1, cr.edge2, nyquist);
-        break;
-    case BandKind::BandStop:
-        addBand(pass.pass, 0, cr.edge1, nyquist);
-        addBand(pass.pass, cr.edge2, nyquist, nyquist);
-        break;
-    }
     std::vector<std::string> lines;
-    std::vector<double> edges{cr.edge1};
-    if (twoEdges(cr.band))
-        edges.push_back(cr.edge2);
-    for (double edge : edges) {
-        DesignBands at = pass;
-        addBand(at.stop, edge, edge, nyquist);
-        const DesignMeasurement m = measureBands(designed, at, rq.fd);
+    for (double edge : orderEdges(cr))
         lines.push_back("Затухание на граничной частоте " + formatGeneral(edge, separator) + " = " +
-                        formatDecibels(m.attenuation, separator) + " dB");
-    }
+                        formatDecibels(edgeAttenuation(designed, cr, edge), separator) + " dB");
     if (usesRipple(approximationOf(rq.approximation))) {
-        const DesignMeasurement m = measureBands(designed, pass, rq.fd);
+        const DesignMeasurement m = measureBands(designed, orderPassBands(cr), rq.fd);
         lines.push_back("Неравномерность в полосе пропускания " +
                         formatDecibels(m.ripple, separator) + " dB");
     }

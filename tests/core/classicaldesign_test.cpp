@@ -63,8 +63,8 @@ long double db(long double ratio) {
     return 10 * std::log10(ratio);
 }
 
-ClassicalDesignRequest byOrder(Approximation approximation, int n, BandKind band, double e1, double e2,
-                               double da = 1, double b1 = 40) {
+ClassicalDesignRequest byOrder(Approximation approximation, int n, BandKind band, double e1,
+                               double e2, double da = 1, double b1 = 40) {
     ClassicalDesignRequest r;
     r.request.approximation = approximationCode(approximation);
     r.request.da = da;
@@ -191,6 +191,107 @@ TEST(ClassicalDesign, OrderDesignsPutTheEdgeMeaningAtTheEdge) {
     }
 }
 
+// An order design that double precision cannot carry out is refused before either file
+// is written: a pole on or beyond the unit circle, or an edge figure more than 0.01 dB from
+// the approximation's own (-3.01 dB, DA or B1), with the message's reason. The files
+// that were there keep their bytes.
+TEST(ClassicalDesign, OrderDesignsBeyondDoublePrecisionAreRefused) {
+    struct Row {
+        Approximation approximation;
+        int n;
+        BandKind band;
+        double e1, e2, fd, da, b1;
+        const char* reason; // the message's beginning
+    };
+    const char* const pole = "Расчет прерван: полюса звена ";
+    const char* const edge = "Расчет прерван: затухание на граничной частоте ";
+    const Row table[] = {
+        {Chebyshev, 6, BandKind::LowPass, 0.1, 0, 1, 300, 30, pole},
+        {Elliptic, 32, BandKind::BandPass, 4.5, 4.86279296875, 64, 4.13, 31.48, pole},
+        {Elliptic, 28, BandKind::BandPass, 4.5, 4.86279296875, 64, 4.13, 31.48, edge},
+        {Elliptic, 22, BandKind::BandPass, 500, 1000, 8000, 8.006, 25, edge},
+        {Butterworth, 43, BandKind::LowPass, 3999.999999, 0, 8000, 1.5, 30, pole},
+        {Butterworth, 43, BandKind::LowPass, 3999.99999999, 0, 8000, 1.5, 30, pole},
+        {Elliptic, 10, BandKind::BandPass, 2789.4287109375, 2793.45703125, 48000, 7.79, 12.43,
+         pole},
+        {Elliptic, 8, BandKind::BandPass, 2789.4287109375, 2793.45703125, 48000, 7.79, 12.43, edge},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.n);
+        ClassicalDesignRequest r =
+            byOrder(row.approximation, row.n, row.band, row.e1, row.e2, row.da, row.b1);
+        r.request.fd = row.fd;
+        TempDir dir;
+        zorkan::testing::writeBytes(dir.file("r.out"), "old report");
+        zorkan::testing::writeBytes(dir.file("r.flt"), "old filter");
+        try {
+            designClassicalFilter(r, dir.file("r.out"), dir.file("r.flt"), {});
+            ADD_FAILURE() << "designed";
+        } catch (const UserMessage& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(row.reason, 0), 0u) << e.what();
+        }
+        EXPECT_EQ(zorkan::testing::readBytes(dir.file("r.out")), "old report");
+        EXPECT_EQ(zorkan::testing::readBytes(dir.file("r.flt")), "old filter");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                std::filesystem::directory_iterator()),
+                  2);
+    }
+}
+
+// The largest |H|^2 over [lo, hi] on a grid of the given number of intervals.
+long double peakGain2(const DesignedCascade& c, long double lo, long double hi, long double fd,
+                      int intervals = 20000) {
+    long double top = 0;
+    for (int i = 0; i <= intervals; ++i)
+        top = std::max(top, gain2(c, lo + (hi - lo) * i / intervals, fd));
+    return top;
+}
+
+// Designs close to those limits are still made, with the edge figure their approximation
+// fixes: 10 log10 2 dB for Butterworth, DA for Chebyshev and elliptic, B1 for inverse
+// Chebyshev, each from the peak of the pass band (at 0 for the odd-order Chebyshev row). The elliptic band-pass design's stop
+// bands hold B1: scipy.signal.ellip(8, 1, 60, [0.2, 0.4], 'bandpass') is 60 dB down at
+// its stop-band peaks, below 0.0964025 and above 0.2059485 (a grid of 2000001 points).
+TEST(ClassicalDesign, OrderDesignsNearTheLimitsKeepTheirEdgeFigures) {
+    struct Row {
+        Approximation approximation;
+        int n;
+        BandKind band;
+        double e1, e2, fd, da, b1, loss;
+    };
+    const double halfPower = 10 * std::log10(2.0);
+    const Row table[] = {
+        {Butterworth, 43, BandKind::LowPass, 3999, 0, 8000, 1.5, 30, halfPower},
+        {Butterworth, 64, BandKind::LowPass, 1e-5, 0, 1, 1.5, 30, halfPower},
+        {Chebyshev, 5, BandKind::LowPass, 0.1, 0, 1, 200, 300, 200},
+        {Elliptic, 8, BandKind::BandPass, 0.1, 0.2, 1, 1, 60, 1},
+        {Elliptic, 32, BandKind::LowPass, 0.1, 0, 1, 0.5, 60, 0.5},
+        {InverseChebyshev, 20, BandKind::BandStop, 0.1, 0.3, 1, 1, 80, 80},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.n);
+        ClassicalDesignRequest r =
+            byOrder(row.approximation, row.n, row.band, row.e1, row.e2, row.da, row.b1);
+        r.request.fd = row.fd;
+        const Designed d = run(r);
+        ASSERT_EQ(d.outcome, DesignOutcome::Completed);
+        const long double top = row.band == BandKind::BandPass
+                                    ? peakGain2(d.cascade, row.e1, row.e2, row.fd)
+                                    : peakGain2(d.cascade, 0, row.e1, row.fd);
+        EXPECT_NEAR(static_cast<double>(-db(gain2(d.cascade, row.e1, row.fd) / top)), row.loss,
+                    0.01);
+        if (row.band == BandKind::BandPass || row.band == BandKind::BandStop) {
+            EXPECT_NEAR(static_cast<double>(-db(gain2(d.cascade, row.e2, row.fd) / top)), row.loss,
+                        0.01);
+        }
+        if (row.approximation == Elliptic && row.band == BandKind::BandPass) {
+            const long double stop =
+                std::max(peakGain2(d.cascade, 0, 0.0964, 1), peakGain2(d.cascade, 0.206, 0.5, 1));
+            EXPECT_NEAR(static_cast<double>(-db(stop / top)), 60, 0.01);
+        }
+    }
+}
+
 // ---- tolerance designs: the smallest order ----
 
 // Attenuation in dB of each prototype of order n at w (pass-band edge at 1 with DA,
@@ -299,7 +400,8 @@ TEST(ClassicalDesign, ToleranceDesignsTakeTheSmallestOrderThatMeets) {
         {Bessel, 0.3, 0.2, 0.02, 0.48, 1, 15},
     };
     for (const Row& row : table) {
-        SCOPED_TRACE(std::to_string(approximationCode(row.approximation)) + " " + std::to_string(row.f1));
+        SCOPED_TRACE(std::to_string(approximationCode(row.approximation)) + " " +
+                     std::to_string(row.f1));
         ClassicalDesignRequest r;
         r.request.approximation = approximationCode(row.approximation);
         r.request.f1 = row.f1;
