@@ -119,6 +119,26 @@ BandEdges mappedEdges(const ClassicalDesignRequest& cr, BandKind kind) {
     return e;
 }
 
+// A band-stop request's pass-band edges moved, within their tolerance, to where the
+// order is smallest. The prototype's stop-band edge is the nearer of the stop edges'
+// images, which are equal when the band's centre is their geometric mean on the warped
+// axis (t = tan(pi f / FD)): t1 t2 = t3 t4. The edge that lies too far out moves in to
+// make it so: t1 up to t3 t4 / t2, or t2 down to t3 t4 / t1; the pass bands only widen.
+BandEdges favourableBandStopEdges(BandEdges e, double fd) {
+    const long double scale = std::numbers::pi_v<long double> / fd;
+    const auto warp = [scale](double f) { return std::tan(scale * f); };
+    const auto unwarp = [scale](long double t) {
+        return static_cast<double>(std::atan(t) / scale);
+    };
+    const long double t1 = warp(e.f1), t2 = warp(e.f2), t3 = warp(e.f3), t4 = warp(e.f4);
+    const long double centre = t3 * t4;
+    if (t1 * t2 < centre)
+        e.f1 = std::min(unwarp(centre / t2), e.f3);
+    else
+        e.f2 = std::max(unwarp(centre / t1), e.f4);
+    return e;
+}
+
 // The prototype's order, 0 when no Bessel order reaches the request. Beyond the design
 // run the elliptic order comes from the exact degree equation: the smallest n with
 // n >= K(k) K'(k1) / (K'(k) K(k1)), k = 1 / ws.
@@ -233,6 +253,28 @@ DesignBands ellipticStopBands(const PrototypeFilter& p, long double ws, double f
     }
     }
     return b;
+}
+
+// Whether the prototype of order n, through the band mapping of p, meets the tolerance
+// request as measured on its sections.
+bool orderMeets(PrototypeFilter p, const ClassicalDesignRequest& cr, int n) {
+    p.n = static_cast<std::uint16_t>(n);
+    fillPrototype(p, cr);
+    const DesignedCascade designed{fileKind(p.band), makeSections(p)};
+    const DesignMeasurement m = measureBands(designed, classicalBands(cr), cr.request.fd);
+    return m.rippleMeasured && m.attenuationMeasured && !rippleMissed(m, cr.request) &&
+           !attenuationMissed(m, cr.request);
+}
+
+// The estimated order of a tolerance request, lowered while the measured response of
+// the order below still meets the request.
+std::uint16_t smallestMeetingOrder(const PrototypeFilter& p, const ClassicalDesignRequest& cr) {
+    int n = p.n;
+    if (n < 2 || sectionCount(p.n) > maxSections)
+        return p.n;
+    while (n > 1 && orderMeets(p, cr, n - 1))
+        --n;
+    return static_cast<std::uint16_t>(n);
 }
 
 std::string figureText(double value) {
@@ -353,7 +395,9 @@ DesignOutcome designClassicalFilter(const ClassicalDesignRequest& cr, const std:
 
     PrototypeFilter p;
     p.approximation = approximationOf(rq.approximation);
-    const BandEdges edges = mappedEdges(cr, kind);
+    const BandEdges edges = kind == BandKind::BandStop && !cr.byOrder
+                                ? favourableBandStopEdges(mappedEdges(cr, kind), rq.fd)
+                                : mappedEdges(cr, kind);
     const BandMapping mapping =
         kind == BandKind::BandStop ? mapBandStop(edges, rq.fd) : mapBand(edges, rq.fd);
     p.band = mapping.band;
@@ -366,6 +410,8 @@ DesignOutcome designClassicalFilter(const ClassicalDesignRequest& cr, const std:
     p.n = prototypeOrderOf(p, cr);
     if (p.n == 0 && a == Approximation::Bessel)
         return run.tooLarge();
+    if (!cr.byOrder)
+        p.n = smallestMeetingOrder(p, cr);
     if (!run.order(p, a == Approximation::Elliptic || a == Approximation::InverseChebyshev))
         return run.tooLarge();
     fillPrototype(p, cr);
