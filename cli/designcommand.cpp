@@ -54,6 +54,10 @@ const char* const designHelp =
     "                по умолчанию 20 (в таблицах N+1 строк)\n"
     "  --report P    файл отчёта, по умолчанию 1.out\n"
     "  --filter P    файл параметров фильтра, по умолчанию 1.flt\n"
+    "  --exact       расчет по требованиям любой аппроксимации с точным порядком и\n"
+    "                точными эллиптическими функциями (как в окне \"Расчет фильтра: все\n"
+    "                типы\"); без --exact ФНЧ, ФВЧ и ПФ Баттерворта, Чебышева и\n"
+    "                эллиптические рассчитываются по прежним формулам\n"
     "  --check       после хода расчёта вывести достигнутые неравномерность в полосе\n"
     "                пропускания и затухание в полосе задерживания рядом с заданными\n"
     "  --strict      код выхода 3, если фильтр не выполняет требования (неравномерность\n"
@@ -156,7 +160,7 @@ int runDesign(int argc, char** argv) {
         parseArguments(argc, argv, 2,
                        {"approx", "f1", "f2", "f3", "f4", "da", "b1", "fd", "ff1", "ff2", "np",
                         "report", "filter", "order", "band", "edge"},
-                       {"check", "strict"});
+                       {"check", "strict", "exact"});
     if (args.help) {
         std::fputs(designHelp, stdout);
         return 0;
@@ -217,6 +221,7 @@ int runDesign(int argc, char** argv) {
         full.edge2 = two ? edges[1] : 0;
     }
     full.request = rq;
+    full.exact = switchGiven(args, "exact");
     // The design run's own requests take its path unchanged.
     const bool described = designRunTakes(full);
     if (!described)

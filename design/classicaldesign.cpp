@@ -326,8 +326,8 @@ BandKind requestKind(const ClassicalDesignRequest& cr) {
 bool designRunTakes(const ClassicalDesignRequest& cr) {
     const DesignRequest& rq = cr.request;
     const Approximation a = approximationOf(rq.approximation);
-    return !cr.byOrder && a >= Approximation::Butterworth && a <= Approximation::Elliptic &&
-           bandLayoutIsValid(rq.f1, rq.f2, rq.f3, rq.f4);
+    return !cr.byOrder && !cr.exact && a >= Approximation::Butterworth &&
+           a <= Approximation::Elliptic && bandLayoutIsValid(rq.f1, rq.f2, rq.f3, rq.f4);
 }
 
 void checkClassicalRequest(const ClassicalDesignRequest& cr, std::optional<BandKind> expected) {
@@ -376,6 +376,65 @@ void checkClassicalRequest(const ClassicalDesignRequest& cr, std::optional<BandK
         throw UserMessage("Затухание B1 должно быть больше неравномерности DA");
 }
 
+DesignRequest orderDesignRequest(const ClassicalDesignRequest& cr) {
+    checkClassicalRequest(cr);
+    const Approximation a = approximationOf(cr.request.approximation);
+    switch (a) {
+    case Approximation::Butterworth:
+    case Approximation::Bessel:
+        throw UserMessage("аппроксимация задает только уровень -3 dB на граничной частоте: нет "
+                          "границы полосы задерживания и затухания B1 в ней");
+    case Approximation::Chebyshev:
+        throw UserMessage("аппроксимация задает только неравномерность DA до граничной частоты: "
+                          "нет границы полосы задерживания и затухания B1 в ней");
+    case Approximation::InverseChebyshev:
+        throw UserMessage("аппроксимация задает только затухание B1 от граничной частоты: нет "
+                          "границы полосы пропускания и неравномерности DA в ней");
+    default:
+        break;
+    }
+    const BandEdges edges = mappedEdges(cr, cr.band);
+    const BandMapping mapping = cr.band == BandKind::BandStop ? mapBandStop(edges, cr.request.fd)
+                                                              : mapBand(edges, cr.request.fd);
+    PrototypeFilter p;
+    p.band = mapping.band;
+    p.kw = mapping.kw;
+    p.alpha = mapping.alpha;
+    const long double k1 = std::sqrt((std::pow(10.0L, cr.request.da / 10.0L) - 1) /
+                                     (std::pow(10.0L, cr.request.b1 / 10.0L) - 1));
+    const DesignBands stop = ellipticStopBands(p, 1 / ellipticModulus(cr.order, k1), cr.request.fd);
+    DesignRequest r = cr.request;
+    r.f1 = r.f2 = r.f3 = r.f4 = 0;
+    const auto stopEdge = [&stop](std::size_t i, bool high) {
+        if (i >= stop.stop.size())
+            throw UserMessage("полоса задерживания не помещается между 0 и FD/2");
+        return high ? stop.stop[i].high : stop.stop[i].low;
+    };
+    switch (cr.band) {
+    case BandKind::LowPass:
+        r.f1 = cr.edge1;
+        r.f4 = stopEdge(0, false);
+        break;
+    case BandKind::HighPass:
+        r.f2 = cr.edge1;
+        r.f3 = stopEdge(0, true);
+        break;
+    case BandKind::BandPass:
+        r.f2 = cr.edge1;
+        r.f1 = cr.edge2;
+        r.f3 = stopEdge(0, true);
+        r.f4 = stopEdge(1, false);
+        break;
+    case BandKind::BandStop:
+        r.f1 = cr.edge1;
+        r.f2 = cr.edge2;
+        r.f3 = stopEdge(0, false);
+        r.f4 = stopEdge(0, true);
+        break;
+    }
+    return r;
+}
+
 DesignBands classicalBands(const ClassicalDesignRequest& cr) {
     return designBands(fileKind(requestKind(cr)), cr.request);
 }
@@ -416,6 +475,7 @@ DesignOutcome designClassicalFilter(const ClassicalDesignRequest& cr, const std:
         return run.tooLarge();
     fillPrototype(p, cr);
     checkDesigned(p, cr, DesignedCascade{fileKind(p.band), makeSections(p)});
+    run.zeros(p);
     return run.complete(p, rq, edges, designed);
 }
 

@@ -23,6 +23,10 @@ struct ClassicalDesignRequest {
     int order = 0;                     // by order: the prototype order, 1..64
     BandKind band = BandKind::LowPass; // by order
     double edge1 = 0, edge2 = 0;       // by order: the edge, or the lower and upper edges
+    // A tolerance request designed here whatever its approximation, with the exact order
+    // and, for elliptic designs, the exact elliptic functions, instead of the design run's
+    // formulas.
+    bool exact = false;
 };
 
 // Refuses, with a UserMessage, a request that cannot be designed: an approximation out of
@@ -32,7 +36,8 @@ struct ClassicalDesignRequest {
 void checkClassicalRequest(const ClassicalDesignRequest& request,
                            std::optional<BandKind> expected = std::nullopt);
 
-// Whether the design run designs the request itself.
+// Whether the design run designs the request itself: a tolerance request of its three
+// approximations and kinds that does not ask for the exact design.
 bool designRunTakes(const ClassicalDesignRequest& request);
 
 // The kind the request designs.
@@ -45,6 +50,12 @@ DesignOutcome designClassicalFilter(const ClassicalDesignRequest& request,
                                     const std::string& reportPath, const std::string& filterPath,
                                     const AccountSink& account,
                                     DesignedCascade* designed = nullptr);
+
+// The tolerance request an order design meets: its edges with the figures its
+// approximation fixes. An elliptic design has ripple DA up to its edges and attenuation
+// B1 from the stop edges its order gives; the other approximations fix one figure at
+// the edge only, and are refused with a UserMessage naming the figure the request lacks.
+DesignRequest orderDesignRequest(const ClassicalDesignRequest& request);
 
 // The bands a tolerance request's check measures, band-stop included.
 DesignBands classicalBands(const ClassicalDesignRequest& request);

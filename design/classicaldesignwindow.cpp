@@ -164,6 +164,7 @@ void ClassicalDesignWindow::designClick() {
     ClassicalDesignRequest request;
     DesignRequest& rq = request.request;
     request.byOrder = modeGroup_->itemIndex() == 1;
+    request.exact = true;
     const BandKind kind = kindOf(kindGroup_->itemIndex());
     rq.approximation = approximationGroup_->itemIndex() + 1;
     try {

@@ -3,11 +3,14 @@
 #include "common/cp1251.h"
 #include "common/errors.h"
 #include "common/textnumbers.h"
+#include "design/classicaldesign.h"
 #include "design/request.h"
 
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace zorkan {
@@ -53,6 +56,60 @@ bool numbersIn(std::string_view text, std::vector<double>& out) {
     return true;
 }
 
+const std::string orderLabel = " заданный порядок ФНЧ -ПРОТОТИПА ";
+
+std::optional<Approximation> approximationNamed(const std::string& a) {
+    if (a.find("Баттерворта") != std::string::npos)
+        return Approximation::Butterworth;
+    if (a.find("Элиптическая") != std::string::npos)
+        return Approximation::Elliptic;
+    if (a.find("инверсная Чебышева") != std::string::npos)
+        return Approximation::InverseChebyshev;
+    if (a.find("Чебышева") != std::string::npos)
+        return Approximation::Chebyshev;
+    if (a.find("Бесселя") != std::string::npos)
+        return Approximation::Bessel;
+    return std::nullopt;
+}
+
+// The order design of a report that, after FD, DA and B1, has the lines
+// " заданный порядок ФНЧ -ПРОТОТИПА N", " граничные частоты <вид> = ", the edges and the
+// approximation's name; nothing when the report has no such lines.
+std::optional<ClassicalDesignRequest> orderRequest(const std::vector<std::string>& lines,
+                                                   const DesignRequest& request) {
+    for (std::size_t k = 0; k + 3 < lines.size(); ++k) {
+        if (lines[k].rfind(orderLabel, 0) != 0)
+            continue;
+        ClassicalDesignRequest cr;
+        cr.request = request;
+        cr.byOrder = true;
+        std::vector<double> order, edges;
+        if (!numbersIn(std::string_view(lines[k]).substr(orderLabel.size()), order) ||
+            order.size() != 1 || !numbersIn(lines[k + 2], edges))
+            return std::nullopt;
+        cr.order = static_cast<int>(order[0]);
+        const std::pair<const char*, BandKind> kinds[] = {{"ФНЧ", BandKind::LowPass},
+                                                          {"ФВЧ", BandKind::HighPass},
+                                                          {"ПФ", BandKind::BandPass},
+                                                          {"РФ", BandKind::BandStop}};
+        bool known = false;
+        for (const auto& [label, kind] : kinds)
+            if (lines[k + 1] == std::string(" граничные частоты ") + label + " = ") {
+                cr.band = kind;
+                known = true;
+            }
+        const bool two = cr.band == BandKind::BandPass || cr.band == BandKind::BandStop;
+        const std::optional<Approximation> a = approximationNamed(lines[k + 3]);
+        if (!known || !a || edges.size() != (two ? 2u : 1u))
+            return std::nullopt;
+        cr.request.approximation = approximationCode(*a);
+        cr.edge1 = edges[0];
+        cr.edge2 = two ? edges[1] : 0;
+        return cr;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 DesignRequest parseDesignRequest(std::string_view bytes, const std::string& name) {
@@ -71,6 +128,8 @@ DesignRequest parseDesignRequest(std::string_view bytes, const std::string& name
     };
     for (std::size_t k = 0; k < lines.size(); ++k) {
         const std::string& line = lines[k];
+        if (line.rfind(orderLabel, 0) == 0)
+            break; // an order design's report: its request follows
         fd = valueAfter(line, " частота дискретизации =", r.fd) || fd;
         da = valueAfter(line, " неравномерность в dB  =", r.da) || da;
         b1 = valueAfter(line, " гарантированное затухание в dB =", r.b1) || b1;
@@ -100,6 +159,16 @@ DesignRequest parseDesignRequest(std::string_view bytes, const std::string& name
                     approximation = false;
             }
             break;
+        }
+    }
+    if (fd && da && b1 && !edges) {
+        const std::optional<ClassicalDesignRequest> order = orderRequest(lines, r);
+        if (order) {
+            try {
+                return orderDesignRequest(*order);
+            } catch (const UserMessage& e) {
+                throw UserMessage("Отчет " + name + " - расчет по порядку: " + e.what());
+            }
         }
     }
     if (!fd || !da || !b1 || !edges || !approximation)

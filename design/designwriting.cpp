@@ -219,6 +219,19 @@ bool RunWriter::order(PrototypeFilter& p, bool withZeros) {
     return true;
 }
 
+void RunWriter::zeros(const PrototypeFilter& p) {
+    for (int k = 1; k <= p.zeroPairs; ++k) {
+        TextWriter& out = report_.raw();
+        out.writeReal(0.0);
+        out.write(" ");
+        out.writeReal(p.zero[k]);
+        out.write(" ");
+        out.writeReal(0.0);
+        out.writeReal(-p.zero[k]);
+        out.endLine();
+    }
+}
+
 DesignOutcome RunWriter::tooLarge() {
     post("Большой порядок фильтра - ВЫХОД");
     report_.line("Большой порядок фильтра - ВЫХОД");

@@ -60,6 +60,9 @@ class RunWriter {
     // The order lines, and unless the order takes more than maxSections sections (false),
     // the parameter file's order line and the zero lines the approximation has.
     bool order(PrototypeFilter& p, bool withZeros);
+    // The zero pairs +-jZ of a prototype that has them, under the order lines' zero
+    // heading, one pair a line as the pole pairs are written.
+    void zeros(const PrototypeFilter& p);
     // The end of a run whose order is too large: the report keeps its lines.
     DesignOutcome tooLarge();
     // The rest of a run whose prototype has its poles: the pole lines, the coefficients,

@@ -130,11 +130,40 @@ TEST(CliClassicalDesign, NotchAndOrderDesignsPrintTheirFigures) {
               std::string::npos);
 }
 
+// The elliptic request the design run's formulas miss (order 7 with 1.84 dB of ripple)
+// keeps its "Внимание:" line without --exact; with --exact it is met at the order 7 of
+// scipy.signal.ellipord(3000, 4000, 0.5, 60, fs=48000). F4 0.202 ends in a floating-point
+// fault without --exact; with it the order is ellipord(0.4, 0.404, 1.5, 30)'s 7.
+TEST(CliClassicalDesign, ExactDesignsMeetWhatTheFormulasMiss) {
+    struct Row {
+        const char* arguments;
+        const char* order;
+    };
+    const Row table[] = {
+        {"--approx elliptic --fd 48000 --f1 3000 --f4 4000 --da 0.5 --b1 60", "Порядок фильтра7\n"},
+        {"--approx elliptic --f1 0.2 --f4 0.202", "Порядок фильтра7\n"},
+    };
+    for (const Row& row : table) {
+        SCOPED_TRACE(row.arguments);
+        TempDir dir;
+        const CliOutcome described =
+            runCli(dir, std::string("design ") + row.arguments + " --check --strict");
+        EXPECT_NE(described.status, 0);
+        const CliOutcome exact =
+            runCli(dir, std::string("design ") + row.arguments + " --exact --check --strict");
+        EXPECT_EQ(exact.status, 0) << exact.err;
+        EXPECT_NE(exact.out.find(row.order), std::string::npos) << exact.out;
+        EXPECT_EQ(exact.out.find("Внимание:"), std::string::npos) << exact.out;
+        EXPECT_EQ(exact.out.find("- требование не выполнено"), std::string::npos);
+        EXPECT_GT(readBytes(dir.file("1.flt")).size(), 100u);
+    }
+}
+
 TEST(CliClassicalDesign, HelpListsTheNewOptions) {
     TempDir dir;
     const CliOutcome o = runCli(dir, "design --help");
-    for (const char* text :
-         {"--order", "--band", "--edge", "chebyshev2", "bessel", "bandstop", "F1<F3<F4<F2"})
+    for (const char* text : {"--order", "--band", "--edge", "--exact", "chebyshev2", "bessel",
+                             "bandstop", "F1<F3<F4<F2"})
         EXPECT_NE(o.out.find(text), std::string::npos) << text;
 }
 

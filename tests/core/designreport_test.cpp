@@ -1,5 +1,6 @@
 // The request read back from a design report: every approximation and kind as the
 // design writes it, and refusals of files that are no report.
+#include "common/cp1251.h"
 #include "common/errors.h"
 #include "design/classicaldesign.h"
 #include "design/designreport.h"
@@ -8,6 +9,10 @@
 #include "tempfiles.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
 
 namespace zorkan {
 namespace {
@@ -91,6 +96,109 @@ TEST(DesignReport, ClassicalDesignsReadBackAndBandStopRequestsAreChecked) {
             EXPECT_EQ(f.meetsRequest, check.meets) << r.approximation << " " << check.coefBits;
         }
     }
+}
+
+// A report of an order design is the request its approximation fixes. An elliptic one
+// has DA up to its edges and B1 from its stop edges, where scipy.signal.ellip (same order,
+// DA, B1, edges in units of FD / 2) first reaches B1 below the pass band (scipy.optimize
+// .brentq to 1e-15): 0.10722154498113556 for ellip(5, 1.5, 30, 0.2); 0.0836399739026037 and
+// 0.22928511225134507 for ellip(4, 1, 40, [0.2, 0.4], 'bandpass'). The others fix one
+// figure only, and the message names what the request lacks.
+TEST(DesignReport, OrderDesignReportsAreTheRequestTheirApproximationFixes) {
+    struct Row {
+        Approximation approximation;
+        int order;
+        BandKind band;
+        double edge1, edge2, da, b1;
+        double f1, f2, f3, f4;
+        const char* lacks; // nullptr: read as a request
+    };
+    const Row rows[] = {
+        {Approximation::Elliptic, 5, BandKind::LowPass, 0.1, 0, 1.5, 30, 0.1, 0, 0,
+         0.10722154498113556, nullptr},
+        {Approximation::Elliptic, 4, BandKind::BandPass, 0.1, 0.2, 1, 40, 0.2, 0.1,
+         0.0836399739026037, 0.22928511225134507, nullptr},
+        {Approximation::Butterworth, 6, BandKind::LowPass, 0.1, 0, 1.5, 30, 0, 0, 0, 0,
+         "аппроксимация задает только уровень -3 dB на граничной частоте: нет границы полосы "
+         "задерживания и затухания B1 в ней"},
+        {Approximation::Chebyshev, 6, BandKind::HighPass, 0.1, 0, 1.5, 30, 0, 0, 0, 0,
+         "аппроксимация задает только неравномерность DA до граничной частоты: нет границы "
+         "полосы задерживания и затухания B1 в ней"},
+        {Approximation::InverseChebyshev, 6, BandKind::BandStop, 0.1, 0.2, 1.5, 30, 0, 0, 0, 0,
+         "аппроксимация задает только затухание B1 от граничной частоты: нет границы полосы "
+         "пропускания и неравномерности DA в ней"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.order);
+        TempDir dir;
+        ClassicalDesignRequest cr;
+        cr.request.approximation = approximationCode(row.approximation);
+        cr.request.da = row.da;
+        cr.request.b1 = row.b1;
+        cr.byOrder = true;
+        cr.order = row.order;
+        cr.band = row.band;
+        cr.edge1 = row.edge1;
+        cr.edge2 = row.edge2;
+        ASSERT_EQ(designClassicalFilter(cr, dir.file("1.out"), dir.file("1.flt"), {}),
+                  DesignOutcome::Completed);
+        if (row.lacks) {
+            try {
+                readDesignRequest(dir.file("1.out"));
+                ADD_FAILURE() << "read";
+            } catch (const UserMessage& e) {
+                EXPECT_EQ(std::string(e.what()),
+                          "Отчет " + dir.file("1.out") + " - расчет по порядку: " + row.lacks);
+            }
+            continue;
+        }
+        const DesignRequest got = readDesignRequest(dir.file("1.out"));
+        EXPECT_EQ(got.approximation, cr.request.approximation);
+        EXPECT_EQ(got.da, row.da);
+        EXPECT_EQ(got.b1, row.b1);
+        EXPECT_EQ(got.fd, 1);
+        EXPECT_NEAR(got.f1, row.f1, 1e-12);
+        EXPECT_NEAR(got.f2, row.f2, 1e-12);
+        EXPECT_NEAR(got.f3, row.f3, 1e-9);
+        EXPECT_NEAR(got.f4, row.f4, 1e-9);
+    }
+}
+
+// The zeros of an elliptic order design are printed under their heading, +-jZ a line:
+// scipy.signal.ellipap(5, 1.5, 30) has its zeros at +-1.0968914328390529j and
+// +-1.4188308990592486j.
+TEST(DesignReport, EllipticOrderDesignsPrintTheirZeros) {
+    TempDir dir;
+    ClassicalDesignRequest cr;
+    cr.request.approximation = approximationCode(Approximation::Elliptic);
+    cr.request.da = 1.5;
+    cr.request.b1 = 30;
+    cr.byOrder = true;
+    cr.order = 5;
+    cr.band = BandKind::LowPass;
+    cr.edge1 = 0.1;
+    ASSERT_EQ(designClassicalFilter(cr, dir.file("1.out"), dir.file("1.flt"), {}),
+              DesignOutcome::Completed);
+    const std::string report = testing::readBytes(dir.file("1.out"));
+    const std::string from = " частота нулевого всплеска = бесконечности\r\n";
+    const std::string heading = toCp1251(from);
+    const std::size_t start = report.find(heading);
+    ASSERT_NE(start, std::string::npos);
+    std::istringstream lines(report.substr(start + heading.size()));
+    const double expected[] = {1.0968914328390529, 1.4188308990592486};
+    for (double z : expected) {
+        std::string line;
+        std::getline(lines, line);
+        double re1 = 1, im1 = 0, re2 = 1, im2 = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf %lf %lf %lf", &re1, &im1, &re2, &im2), 4) << line;
+        EXPECT_EQ(re1, 0);
+        EXPECT_EQ(re2, 0);
+        EXPECT_NEAR(im1, z, 1e-13);
+        EXPECT_NEAR(im2, -z, 1e-13);
+    }
+    std::string next;
+    std::getline(lines, next);
+    EXPECT_EQ(next, toCp1251(" значения полюсов  \r"));
 }
 
 TEST(DesignReport, FilesThatAreNoReportAreRefused) {

@@ -85,6 +85,31 @@ class ClassicalDesignWindowTest : public QObject {
                                 "F1<F3<F4<F2"));
     }
 
+    // An elliptic request the design run's formulas miss (order 7, 1.84 dB of ripple) is
+    // designed exactly here: scipy.signal.ellipord(3000, 4000, 0.5, 60, fs=48000) gives
+    // order 7, and the design meets it without a "Внимание:" line.
+    void ellipticRequestsAreDesignedExactly() {
+        Session s;
+        s.group("Approximation")->setItemIndex(2);
+        s.edit("EditFD")->setText(QStringLiteral("48000"));
+        s.edit("EditF1")->setText(QStringLiteral("3000"));
+        s.edit("EditF4")->setText(QStringLiteral("4000"));
+        s.edit("EditDA")->setText(QStringLiteral("0.5"));
+        s.edit("EditB1")->setText(QStringLiteral("60"));
+        s.edit("EditFF2")->setText(QStringLiteral("24000"));
+        s.program.prompts().queueFile(s.program.path("e.out"));
+        s.program.prompts().queueFile(s.program.path("e.flt"));
+        QString shown;
+        s.program.prompts().queueModal([&](QDialog* dialog) {
+            shown = qobject_cast<TForm5*>(dialog)->text();
+            return int(QDialog::Rejected);
+        });
+        s.press();
+        QVERIFY2(shown.startsWith(QStringLiteral("Аппроксимация Элиптическая\nПорядок фильтра7\n")),
+                 qPrintable(shown));
+        QVERIFY2(!shown.contains(QStringLiteral("Внимание:")), qPrintable(shown));
+    }
+
     void aNotchGoesThroughTheResultsWindow() {
         Session s;
         s.group("Approximation")->setItemIndex(1);
