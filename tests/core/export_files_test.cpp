@@ -268,9 +268,10 @@ TEST(ExportNormalise, ScalesByThePeakAwayFromDc) {
     }
 }
 
-// Fixed-point C puts the sections in increasing pole radius (0.5 before sqrt(0.9));
-// floating-point C keeps the file's order. Coefficients round(c * 2^28): both sections
-// need shift 3 (sums 6.5 and 4.75 of |coefficients|, 6.5 * 2^28 + 3 < 2^31 <= 6.5 * 2^29).
+// C puts the sections in increasing pole radius (0.5 before sqrt(0.9)) by default, in
+// fixed and in floating point alike (the implementation's default order). Unscaled,
+// coefficients round(c * 2^28): both sections need shift 3 (sums 6.5 and 4.75 of
+// |coefficients|, 6.5 * 2^28 + 3 < 2^31 <= 6.5 * 2^29).
 TEST(ExportFixedPoint, SectionsComeOutInIncreasingPoleRadius) {
     const std::vector<long long> narrow = {268435456, 536870912, 268435456, -134217728, 67108864};
     const std::vector<long long> wide = {268435456, 536870912, 268435456, -429496730, 241591910};
@@ -279,16 +280,20 @@ TEST(ExportFixedPoint, SectionsComeOutInIncreasingPoleRadius) {
     writeBytes(dir.file("two.flt"), "4\r\n0\r\n1 2 1\r\n1 2 1\r\n1 -1.6 0.9\r\n1 -0.5 0.25\r\n");
     for (const char* type : {"q15", "q31"}) {
         for (const char* output : {"", " --output pair"}) {
-            const auto o =
-                runCli(dir, std::string("export two.flt --format c --type ") + type + output);
+            const auto o = runCli(
+                dir, std::string("export two.flt --format c --scale none --type ") + type + output);
             ASSERT_EQ(o.status, 0) << type << "\n" << o.err;
             const std::string text = *output ? readBytes(dir.file("pair.c")) : o.out;
             EXPECT_EQ(fixedRows(text), (std::vector<std::vector<long long>>{narrow, wide, {3, 3}}))
                 << type << output;
         }
     }
-    const auto o = runCli(dir, "export two.flt --format c --type double");
-    EXPECT_EQ(dataNumbers(o.out), (std::vector<double>{1, 2, 1, -1.6, 0.9, 1, 2, 1, -0.5, 0.25}));
+    const auto o = runCli(dir, "export two.flt --format c --type double --scale none");
+    EXPECT_EQ(dataNumbers(o.out), (std::vector<double>{1, 2, 1, -0.5, 0.25, 1, 2, 1, -1.6, 0.9}));
+    const auto file =
+        runCli(dir, "export two.flt --format c --type double --scale none --order file");
+    EXPECT_EQ(dataNumbers(file.out),
+              (std::vector<double>{1, 2, 1, -1.6, 0.9, 1, 2, 1, -0.5, 0.25}));
 }
 
 } // namespace

@@ -273,6 +273,12 @@ std::vector<double> runExportedC(const TempDir& dir, const std::string& flt,
     o.type = type;
     o.prefix = name;
     o.normalise = normalise;
+    // Without normalising, the file's coefficients in the file's order (the code formats
+    // otherwise take the implementation's defaults, peak and ascending).
+    if (!normalise) {
+        o.scaling = Scaling::None;
+        o.order = SectionOrder::File;
+    }
     const std::string base = dir.file(name);
     exportFilter(flt, oneHeader ? base + ".h" : base, o);
     static const char* const types[] = {"double", "float", "int16_t", "int32_t"};
