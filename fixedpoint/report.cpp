@@ -539,6 +539,10 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
     const double amplitude = noiseAmplitude(overflowFigures(f, im));
     noiseFigures(f, im, amplitude, o);
     f.limitCycle = limitCycles(im, o, amplitude);
+    // A cycle at zero input as large as full scale: the output sticks at the rails.
+    const double fullScale = std::ldexp(1.0, f.arithmetic.dataBits - 1) - 1;
+    if (f.limitCycle.found && f.limitCycle.amplitude >= fullScale)
+        f.outputStuck = true;
     if (o.smallestWords && fixedPointTarget(f.arithmetic.target))
         smallestWords(f, im, factored, filter.kind, options, passGrid, amplitude, o);
     if (o.variants)
@@ -670,8 +674,8 @@ std::vector<std::string> figureLines(const ImplementationFigures& f) {
         lines.push_back("Шум округления, моделирование: выход совпал с расчетом в double" +
                         weakened);
     if (f.outputStuck)
-        lines.push_back("Внимание: выход моделирования на шуме все время на границе полной "
-                        "шкалы: реализация не работает");
+        lines.push_back("Внимание: выход реализации застревает на границе полной шкалы (на "
+                        "шуме или при нулевом входе): реализация не работает");
     if (f.limitCycle.skipped)
         lines.push_back(f.stable ? "Предельные циклы не искались"
                                  : "Предельные циклы не искались: квантованный фильтр неустойчив");

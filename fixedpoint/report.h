@@ -88,7 +88,8 @@ struct ImplementationFigures {
     double snrSimulatedDb = 0;
     bool noiselessSimulation = false; // the simulation equalled the reference exactly
     double noiseAmplitude = 1;        // of the noise stimulus: 1 / L1 where that is above 1
-    // Every output sample of the noise simulation at the largest or the smallest data word.
+    // Every output sample of the noise simulation at the largest or the smallest data word,
+    // or a limit cycle at zero input as large as full scale.
     bool outputStuck = false;
 
     // 4. Limit cycles.

@@ -16,6 +16,12 @@ std::string decibelText(double v) {
     return text;
 }
 
+std::string radiusText(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", v);
+    return text;
+}
+
 } // namespace
 
 std::vector<CascadeWarning> implementationWarnings(const ImplementationFigures& f) {
@@ -63,10 +69,16 @@ std::string implementationRefusal(const ImplementationFigures& f) {
     if (f.silentSection)
         return "Квантованный фильтр молчит: числитель секции " + std::to_string(f.silentSection) +
                " после квантования равен нулю, код выдавал бы одни нули";
+    if (!f.stable && f.idealPoleRadius < 1)
+        return "Квантованный фильтр неустойчив (наибольший радиус полюса " +
+               radiusText(f.maxPoleRadius) +
+               "), хотя без квантования устойчив: выход кода рос бы до границы полной шкалы";
     if (f.outputStuck)
-        return "Выход моделирования реализации все время на границе полной шкалы: код "
-               "выдавал бы насыщенный сигнал вместо отфильтрованного (выберите "
-               "масштабирование)";
+        return "Выход моделирования реализации застревает на границе полной шкалы (на шуме "
+               "или при нулевом входе, предельный цикл с амплитудой " +
+               std::to_string(static_cast<long long>(f.limitCycle.amplitude)) +
+               " младших разрядов): код выдавал бы насыщенный сигнал вместо "
+               "отфильтрованного (выберите масштабирование)";
     double snr = 0;
     if (statedSnr(f, snr) && snr < 0)
         return "Отношение сигнал/шум реализации " + decibelText(snr) +

@@ -15,8 +15,8 @@ namespace zorkan {
 std::vector<CascadeWarning> implementationWarnings(const ImplementationFigures& figures);
 
 // Why an implementation must not be exported without being asked to: its quantised filter
-// is silent, its simulated output sits at full scale throughout, or its signal-to-noise
-// ratio is below 0 dB. Empty when none of these holds.
+// is silent, or unstable where the file's filter is stable, its simulated output sticks at
+// full scale, or its signal-to-noise ratio is below 0 dB. Empty when none of these holds.
 std::string implementationRefusal(const ImplementationFigures& figures);
 
 } // namespace zorkan

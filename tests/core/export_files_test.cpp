@@ -296,5 +296,66 @@ TEST(ExportFixedPoint, SectionsComeOutInIncreasingPoleRadius) {
               (std::vector<double>{1, 2, 1, -1.6, 0.9, 1, 2, 1, -0.5, 0.25}));
 }
 
+// The code exports take the implementation's defaults (peak, ascending) unless told
+// otherwise: A = 4, B = 1 -0.5 peaks at 4 / (1 - 0.5) = 8 at DC, so peak scaling gives
+// b0 = 0.5, a1 = -0.5; |0.5| + |-0.5| = 1 needs shift 1 (2^31 + 3 >= 2^31), so the words
+// are 0.5 * 2^30 = 536870912 and -536870912. Unscaled, 4.5 needs shift 3: 4 * 2^28 = 2^30.
+TEST(ExportFixedPoint, CodeExportsScaleByPeakByDefault) {
+    TempDir dir;
+    writeBytes(dir.file("g.flt"), "2\r\n0\r\n4 0 0\r\n1 -0.5 0\r\n");
+    const std::vector<long long> peak = {536870912, 0, 0, -536870912, 0};
+    const std::vector<long long> raw = {1073741824, 0, 0, -134217728, 0};
+    const struct {
+        const char* options;
+        std::vector<std::vector<long long>> rows;
+    } rows[] = {
+        {"", {peak, {1}}},
+        {" --scale peak", {peak, {1}}},
+        {" --normalise", {peak, {1}}},
+        {" --scale none", {raw, {3}}},
+    };
+    for (const auto& row : rows) {
+        const auto o = runCli(dir, std::string("export g.flt --format c --type q15") + row.options);
+        ASSERT_EQ(o.status, 0) << row.options << o.err;
+        EXPECT_EQ(fixedRows(o.out), row.rows) << row.options;
+    }
+}
+
+// An implementation stuck at full scale is not written unless forced: two sections with
+// poles at 0.999 (DC gain 1e6 each) unscaled in q15 sit at the rails after any noise, and
+// in cmsis-q15 their coefficients quantise to an unstable filter; test
+// vectors of 2 samples (one sweep sample sin(0) = 0, then silence) expect a constant 0.
+TEST(ExportFixedPoint, StuckImplementationsAndIdleTestVectorsAreRefused) {
+    TempDir dir;
+    writeBytes(dir.file("big.flt"),
+               "4\r\n0\r\n1 0 0\r\n1 0 0\r\n1 -1.998 0.998001\r\n1 -1.998 0.998001\r\n");
+    writeBytes(dir.file("g.flt"), "2\r\n0\r\n4 0 0\r\n1 -0.5 0\r\n");
+    const struct {
+        const char* command;
+        const char* message; // empty: written
+        const char* file;
+    } rows[] = {
+        {"export big.flt --format c --type q15 --scale none --output a", "границе полной шкалы",
+         "a.h"},
+        // 16-bit coefficients put the poles on or outside the circle.
+        {"export big.flt --format cmsis --type q15 --scale none --output b",
+         "Квантованный фильтр неустойчив", "b.h"},
+        {"export big.flt --format c --type q15 --scale none --output c --force", "", "c.h"},
+        {"export g.flt --format c --type q15 --test-vectors 2 --output d", "постоянен", "d.h"},
+        {"export g.flt --format verilog --test-vectors 2 --output e", "постоянен", "e.v"},
+        {"export g.flt --format c --type q15 --test-vectors 2 --output f --force", "", "f.h"},
+        {"export g.flt --format c --type q15 --test-vectors 4 --output h", "", "h.h"},
+    };
+    for (const auto& row : rows) {
+        const auto o = runCli(dir, row.command);
+        const bool written = !*row.message;
+        EXPECT_EQ(o.status, written ? 0 : 1) << row.command << o.err;
+        if (!written) {
+            EXPECT_NE(o.err.find(row.message), std::string::npos) << row.command << o.err;
+        }
+        EXPECT_EQ(std::filesystem::exists(dir.file(row.file)), written) << row.command;
+    }
+}
+
 } // namespace
 } // namespace zorkan
