@@ -355,11 +355,11 @@ void quantisationFigures(ImplementationFigures& f, const Implementation& im, Fil
     f.idealPoleRadius = largestPoleRadius(im.cascade.sections);
     f.maxPoleRadius = largestPoleRadius(im.quantised);
     f.stable = f.maxPoleRadius < 1;
-    for (std::size_t k = 0; k < im.quantised.size() && !f.silentSection; ++k) {
-        const double* b = im.quantised[k].num;
-        if (b[0] == 0 && b[1] == 0 && b[2] == 0)
+    // Silenced by the quantisation: a file whose numerator is 0 already has its warning.
+    const auto zero = [](const double* b) { return b[0] == 0 && b[1] == 0 && b[2] == 0; };
+    for (std::size_t k = 0; k < im.quantised.size() && !f.silentSection; ++k)
+        if (zero(im.quantised[k].num) && !zero(im.cascade.sections[k].num))
             f.silentSection = k + 1;
-    }
     f.passbandDeviation = passbandDeviation(im, passGrid);
     if (o.request) {
         f.requestGiven = true;

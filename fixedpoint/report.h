@@ -61,8 +61,8 @@ struct ImplementationFigures {
     bool requestGiven = false;
     DesignMeasurement measured; // of the quantised filter, with a request
     bool meetsRequest = false;
-    // A section whose numerator quantises to 0 (from 1; 0: none): the implementation
-    // outputs nothing, and it has no signal-to-noise ratio.
+    // A section whose nonzero numerator quantises to 0 (from 1; 0: none): the
+    // implementation outputs nothing, and it has no signal-to-noise ratio.
     std::size_t silentSection = 0;
 
     // 2. Overflow.

@@ -194,6 +194,18 @@ TEST(CliImplement, ExportWarnsOfWhatTheSimulationFinds) {
             im.out.find(std::string("\"overflow_possible\": ") + (row.overflow ? "true" : "false")),
             std::string::npos)
             << row.arguments << im.out;
+        // The limit cycle the header states is the one implement finds: the same search,
+        // trials and seed.
+        const std::size_t cycle = im.out.find("\"limit_cycle\": {\"found\": true");
+        if (cycle != std::string::npos) {
+            const std::size_t amplitude = im.out.find("\"amplitude_lsb\": ", cycle) + 17;
+            const std::size_t period = im.out.find("\"period\": ", cycle) + 10;
+            const std::string stated =
+                "amplitude (last bits) " +
+                im.out.substr(amplitude, im.out.find(',', amplitude) - amplitude) + ", period " +
+                im.out.substr(period, im.out.find('}', period) - period);
+            EXPECT_NE(header.find(stated), std::string::npos) << row.arguments << stated;
+        }
     }
 }
 

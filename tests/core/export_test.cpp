@@ -483,6 +483,10 @@ TEST(ExportC, FixedPointCodeDoesWhatItsHeaderStates) {
         o.format = ExportFormat::C;
         o.type = r.type;
         o.normalise = r.normalise;
+        if (!r.normalise) { // as runExportedC exports it: the file's coefficients and order
+            o.scaling = Scaling::None;
+            o.order = SectionOrder::File;
+        }
         const std::vector<double> expected =
             fixedPointOracle(exportedFilter(r.file, o).cascade, q15, input);
         const std::vector<double> got =
