@@ -312,7 +312,7 @@ ExportOptions ExportDialog::chosenOptions() const {
     }
     // The module takes the scaling chosen for every implementation, else the
     // normalisation's peak (or none), with the words and rules chosen for it.
-    options.scaling = exportScaling(options);
+    options.scaling = options.scaling.value_or(options.normalise ? Scaling::Peak : Scaling::None);
     options.normalise = false;
     options.words.dataBits = SpinEdit2->value();
     options.words.coefBits = SpinEdit3->value();
