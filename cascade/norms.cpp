@@ -38,6 +38,40 @@ long double refinePeak(const std::vector<SecondOrderSection>& sections, std::siz
 
 constexpr int gridIntervals = tolerance::peakGridIntervals;
 
+// The angles of the poles of a section with complex poles (a2 > a1^2 / 4), in [0, pi]:
+// cos w = -a1 / (2 sqrt(a2)) for a0 = 1; real poles give 0 or pi, on the grid already.
+bool poleAngle(const SecondOrderSection& s, long double& angle, long double& radius) {
+    const long double a0 = s.den[0], a1 = s.den[1] / a0, a2 = s.den[2] / a0;
+    if (!(a2 > a1 * a1 / 4) || !std::isfinite(a1) || !std::isfinite(a2))
+        return false;
+    radius = std::sqrt(a2);
+    angle = std::acos(std::clamp(-a1 / (2 * radius), -1.0L, 1.0L));
+    return true;
+}
+
+// The largest magnitude near every pole angle of the first `count` sections: a resonance
+// narrower than the grid's step peaks within a few times 1 - r of its pole's angle, so
+// the search starts at the angle itself and closes in from a bracket of a grid step on
+// either side (golden section from the angle's neighbourhood).
+long double peakNearPoles(const std::vector<SecondOrderSection>& sections, std::size_t count) {
+    const long double step = std::numbers::pi_v<long double> / gridIntervals;
+    const long double pi = std::numbers::pi_v<long double>;
+    long double best = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        long double angle = 0, radius = 0;
+        if (!poleAngle(sections[k], angle, radius))
+            continue;
+        best = std::max(best, cascadeMagnitude(sections, count, angle));
+        for (const long double width : {std::max(1 - radius, 1e-15L) * 8, step}) {
+            const long double lo = std::max(0.0L, angle - width);
+            const long double hi = std::min(pi, angle + width);
+            best = std::max(best, refinePeak(sections, count, lo, angle));
+            best = std::max(best, refinePeak(sections, count, angle, hi));
+        }
+    }
+    return best;
+}
+
 long double peakOnGrid(const std::vector<SecondOrderSection>& sections, std::size_t count,
                        const std::vector<long double>& magnitudes) {
     const long double step = std::numbers::pi_v<long double> / gridIntervals;
@@ -47,7 +81,8 @@ long double peakOnGrid(const std::vector<SecondOrderSection>& sections, std::siz
             best = i;
     const long double lo = best == 0 ? 0 : (best - 1) * step;
     const long double hi = best == magnitudes.size() - 1 ? best * step : (best + 1) * step;
-    return std::max(magnitudes[best], refinePeak(sections, count, lo, hi));
+    return std::max(
+        {magnitudes[best], refinePeak(sections, count, lo, hi), peakNearPoles(sections, count)});
 }
 
 // The grid's points on the unit circle, found once for every cascade measured on it.
@@ -129,16 +164,17 @@ std::vector<ImpulseNorms> normsOfOutputs(const std::vector<SecondOrderSection>& 
         radius = std::max(radius, sectionPoleRadius(sections[k]));
     std::vector<ImpulseNorms> norms(count);
     if (!(radius < 1)) {
-        for (std::size_t k = 0; k < count; ++k) {
-            long double r = 0;
-            for (std::size_t j = 0; j <= k; ++j)
-                r = std::max(r, sectionPoleRadius(sections[j]));
-            norms[k].bounded = r < 1;
+        // Sections 1..k are bounded up to the first section with a pole on or outside the
+        // circle, and none from there on: the bounded front is summed once, on its own.
+        std::size_t front = 0;
+        while (front < count && sectionPoleRadius(sections[front]) < 1)
+            ++front;
+        if (front > 0) {
+            const std::vector<ImpulseNorms> bounded = normsOfOutputs(sections, front);
+            std::copy(bounded.begin(), bounded.end(), norms.begin());
         }
-        // A bounded front of an unstable cascade is summed on its own.
-        for (std::size_t k = 0; k < count; ++k)
-            if (norms[k].bounded)
-                norms[k] = normsOfOutputs(sections, k + 1).back();
+        for (std::size_t k = front; k < count; ++k)
+            norms[k].bounded = false;
         return norms;
     }
     const long limit = samplesFor(radius);
@@ -160,6 +196,10 @@ std::vector<ImpulseNorms> normsOfOutputs(const std::vector<SecondOrderSection>& 
         norms[k].samples = limit;
         norms[k].l1 = sumAbs[k];
         norms[k].l2 = std::sqrt(sumSquares[k]);
+        // A sum cut at the sample limit may still miss the tail of a pole very near the
+        // circle; the L1 norm is never below the peak gain (|H(w)| <= sum |h[n]|).
+        if (limit == tolerance::normSamplesLimit)
+            norms[k].l1 = std::max(norms[k].l1, peakGain(sections, k + 1));
     }
     return norms;
 }

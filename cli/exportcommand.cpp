@@ -43,17 +43,25 @@ const char* const exportHelp =
     "                 или f32 (arm_biquad_cascade_df2T_f32), по умолчанию q15\n"
     "  --name PREFIX  имя типа и функций кода C, по умолчанию zorkan_filter\n"
     "  --test-vectors N  для c и cmsis (для verilog - ниже): еще файл NAME_test.c\n"
-    "                 рядом с кодом - N\n"
+    "                 рядом с кодом - N (по умолчанию не пишется)\n"
     "                 отсчетов входа (качание частоты, шум и тишина) и ожидаемый\n"
     "                 выход моделирования; его main печатает OK и возвращает 0, если\n"
     "                 все отсчеты совпали, иначе первое расхождение и 1\n"
     "  --normalise    нормировать усиление: наибольшее усиление по частоте равно 1,\n"
     "                 секция k масштабируется так, что каскад секций 1..k имеет\n"
-    "                 наибольшее усиление 1; без него коэффициенты выводятся как есть\n"
-    "  --scale S      масштабирование, как у implement: peak (то же, что --normalise),\n"
-    "                 l2, l1, none\n"
+    "                 наибольшее усиление 1 (то же, что --scale peak)\n"
+    "  --scale S      масштабирование, как у implement: peak, l2, l1, none;\n"
+    "                 по умолчанию для c, cmsis и verilog - как у implement (peak),\n"
+    "                 для sos-csv, octave и python - none (коэффициенты как в файле),\n"
+    "                 с --normalise - peak\n"
     "  --order O      порядок секций, как у implement: file, ascending, descending;\n"
-    "                 по умолчанию для q15 и q31 ascending, иначе file\n"
+    "                 по умолчанию для c, cmsis и verilog - как у implement\n"
+    "                 (ascending), для sos-csv, octave и python - file\n"
+    "  --force        записать и реализацию, которую моделирование отвергает\n"
+    "                 (квантованный фильтр молчит, выход все время на границе полной\n"
+    "                 шкалы или отношение сигнал/шум меньше 0 dB), и тестовые векторы\n"
+    "                 с постоянным ожидаемым выходом; без него такой экспорт\n"
+    "                 отменяется с сообщением\n"
     "  --output FILE  записать в файл (целиком или никак); для c: FILE.h дает один\n"
     "                 заголовочный файл, иное имя NAME - файлы NAME.h и NAME.c\n"
     "                 (оба или ни одного); выходной файл не может совпадать с файлом\n"
@@ -101,17 +109,22 @@ void readVerilogOptions(const Arguments& args, ExportOptions& options) {
     if (args.options.count("type"))
         throw UserMessage("Параметр --type не относится к формату verilog: слова данных и "
                           "коэффициентов задают --data-bits и --coef-bits");
+    // The defaults are ImplementationOptions' own, as for implement.
+    const Arithmetic defaults = ImplementationOptions{}.arithmetic;
     Arithmetic& a = options.words;
-    a.dataBits = static_cast<int>(integerOption(args, "data-bits", 16));
-    a.coefBits = static_cast<int>(integerOption(args, "coef-bits", 32));
-    a.rounding = parseRounding(textOption(args, "round", "nearest"));
-    a.overflow = parseOverflow(textOption(args, "overflow", "saturate"));
+    a.dataBits = static_cast<int>(integerOption(args, "data-bits", defaults.dataBits));
+    a.coefBits = static_cast<int>(integerOption(args, "coef-bits", defaults.coefBits));
+    a.rounding = args.options.count("round") ? parseRounding(textOption(args, "round", ""))
+                                             : defaults.rounding;
+    a.overflow = args.options.count("overflow") ? parseOverflow(textOption(args, "overflow", ""))
+                                                : defaults.overflow;
     checkArithmetic(a);
     options.normalise = switchGiven(args, "normalise");
-    options.scaling = parseScaling(textOption(args, "scale", "peak"));
     if (args.options.count("scale"))
-        checkNormalising(options);
-    options.order = parseSectionOrder(textOption(args, "order", "ascending"));
+        options.scaling = parseScaling(textOption(args, "scale", ""));
+    checkNormalising(options);
+    if (args.options.count("order"))
+        options.order = parseSectionOrder(textOption(args, "order", ""));
     options.prefix = textOption(args, "name", options.prefix);
     readTestVectors(args, options, true);
 }
@@ -149,7 +162,7 @@ int runExport(int argc, char** argv) {
         parseArguments(argc, argv, 2,
                        {"format", "type", "name", "output", "scale", "order", "test-vectors",
                         "data-bits", "coef-bits", "round", "overflow"},
-                       {"normalise"});
+                       {"normalise", "force"});
     if (args.help) {
         std::fputs(exportHelp, stdout);
         return 0;
@@ -166,6 +179,7 @@ int runExport(int argc, char** argv) {
         readVerilogOptions(args, options);
     else
         readCodeOptions(args, options, formatText);
+    options.force = switchGiven(args, "force");
     const std::string source = args.positional[0];
     options.sourceName = std::filesystem::path(source).filename().string();
 

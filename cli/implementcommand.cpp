@@ -1,7 +1,7 @@
 // zorkan-cli implement: a filter in the arithmetic of a device, simulated bit for bit.
-#include "coefficients/filterfile.h"
 #include "cli/commands.h"
 #include "cli/options.h"
+#include "coefficients/filterfile.h"
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "design/designreport.h"
@@ -54,7 +54,8 @@ const char* const implementHelp =
     "  --request R.out   требования из отчета расчета: квантованный фильтр проверяется\n"
     "                    на неравномерность и затухание, как при расчете\n"
     "  --json            вывести отчет одним объектом JSON\n"
-    "  --limit-cycles M  число испытаний на предельные циклы (по умолчанию 100)\n"
+    "  --limit-cycles M  число испытаний на предельные циклы (по умолчанию 100;\n"
+    "                    0 - не искать)\n"
     "  --min-bits        найти наименьшие длины слов коэффициентов и данных\n"
     "  --snr DB          отношение сигнал/шум для наименьшей длины данных (по умолчанию 60)\n"
     "  --variants        шум и переполнение для каждого масштабирования и порядка секций\n"
@@ -140,20 +141,26 @@ int runImplement(int argc, char** argv) {
     if (args.positional.size() != 1)
         throw UserMessage("Укажите один файл параметров фильтра (.flt)");
     const std::string source = args.positional[0];
+    // The defaults are ImplementationOptions' own, shared with export and the windows.
     ImplementationOptions options;
+    const ImplementationOptions defaults;
     Arithmetic& a = options.arithmetic;
-    a.target = parseTarget(textOption(args, "target", "q15"));
+    a.target = parseTarget(textOption(args, "target", targetName(defaults.arithmetic.target)));
     const bool fixed = a.target == Target::Fixed;
     for (const char* name : {"data-bits", "coef-bits", "round", "overflow"})
         if (args.options.count(name) && !fixed)
             throw UserMessage(std::string("Параметр --") + name +
                               " относится только к арифметике fixed");
-    a.dataBits = static_cast<int>(integerOption(args, "data-bits", 16));
-    a.coefBits = static_cast<int>(integerOption(args, "coef-bits", 32));
-    a.rounding = parseRounding(textOption(args, "round", "nearest"));
-    a.overflow = parseOverflow(textOption(args, "overflow", "saturate"));
-    options.scaling = parseScaling(textOption(args, "scale", "peak"));
-    options.order = parseSectionOrder(textOption(args, "order", "ascending"));
+    a.dataBits = static_cast<int>(integerOption(args, "data-bits", defaults.arithmetic.dataBits));
+    a.coefBits = static_cast<int>(integerOption(args, "coef-bits", defaults.arithmetic.coefBits));
+    if (args.options.count("round"))
+        a.rounding = parseRounding(textOption(args, "round", ""));
+    if (args.options.count("overflow"))
+        a.overflow = parseOverflow(textOption(args, "overflow", ""));
+    if (args.options.count("scale"))
+        options.scaling = parseScaling(textOption(args, "scale", ""));
+    if (args.options.count("order"))
+        options.order = parseSectionOrder(textOption(args, "order", ""));
     checkArithmetic(a);
 
     const std::string quantisedPath = textOption(args, "quantised", "");

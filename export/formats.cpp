@@ -88,6 +88,28 @@ ExportOptions exportFormatOf(Target target) {
     return options;
 }
 
+namespace {
+
+// The formats that write an implementation (code for a device) rather than plain sections.
+bool implementationFormat(ExportFormat format) {
+    return format == ExportFormat::C || format == ExportFormat::Cmsis ||
+           format == ExportFormat::Verilog;
+}
+
+} // namespace
+
+Scaling exportScaling(const ExportOptions& options) {
+    if (options.normalise)
+        return options.scaling.value_or(Scaling::Peak);
+    return options.scaling.value_or(
+        implementationFormat(options.format) ? ImplementationOptions{}.scaling : Scaling::None);
+}
+
+SectionOrder exportSectionOrder(const ExportOptions& options) {
+    return options.order.value_or(
+        implementationFormat(options.format) ? ImplementationOptions{}.order : SectionOrder::File);
+}
+
 void checkNormalising(const ExportOptions& options) {
     if (options.normalise && options.scaling && *options.scaling != Scaling::Peak)
         throw UserMessage("Нормирование (--normalise) - это масштабирование peak; "
@@ -107,23 +129,24 @@ ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOption
         throw UserMessage(cmsis ? "Формат cmsis принимает тип q15, q31 или f32"
                                 : "Тип f32 относится только к формату cmsis");
     checkTestVectors(options);
-    const bool fixed =
-        cmsis || verilog || (options.format == ExportFormat::C && fixedPointType(options.type));
     checkNormalising(options);
-    filter.scaling = options.scaling.value_or(options.normalise ? Scaling::Peak : Scaling::None);
-    filter.sectionOrder =
-        options.order.value_or(fixed ? SectionOrder::Ascending : SectionOrder::File);
+    filter.scaling = exportScaling(options);
+    filter.sectionOrder = exportSectionOrder(options);
     if (verilog ||
         ((cmsis || (options.format == ExportFormat::C && options.type != SampleType::Double)) &&
          !file.sections.empty())) {
         // The cascade the implementation realises, with its coefficients as the
         // simulation holds them, and what the simulation finds.
-        auto im =
-            std::make_shared<Implementation>(realise(file, implementationOptions(options, filter)));
+        const ImplementationOptions io = implementationOptions(options, filter);
+        auto im = std::make_shared<Implementation>(realise(file, io));
         filter.cascade = im->cascade;
         filter.implementation = std::move(im);
-        for (CascadeWarning& w :
-             implementationWarnings(file, implementationOptions(options, filter)))
+        // The report's own figures, as `implement` computes them with its defaults.
+        const ImplementationFigures figures = implementationFigures(file, io, ReportOptions{});
+        const std::string refusal = implementationRefusal(figures);
+        if (!refusal.empty() && !options.force)
+            throw UserMessage(refusal + "; экспорт отменен (записать все равно: --force)");
+        for (CascadeWarning& w : implementationWarnings(figures))
             filter.cascade.warnings.push_back(std::move(w));
     } else if (cmsis) {
         throw UserMessage("В файле фильтра нет ни одной секции: экспортировать нечего");
@@ -187,6 +210,7 @@ std::vector<std::string> exportFiles(const std::string& outputPath, const Export
 std::vector<ExportFile> exportFileTexts(const ExportedFilter& filter, const std::string& outputPath,
                                         const ExportOptions& options) {
     const std::vector<std::string> files = exportFiles(outputPath, options);
+    checkGoldenOutputVaries(filter, options);
     if (options.format == ExportFormat::Verilog) {
         std::vector<ExportFile> texts = {{files[0], verilogModule(filter, options)}};
         if (files.size() > 1)

@@ -26,11 +26,15 @@ struct ExportOptions {
     // C, CMSIS-DSP: names of the type and the functions; Verilog: the module's name.
     std::string prefix = "zorkan_filter";
     bool normalise = false; // the same as scaling peak
-    // The implementation's scaling and section order; unset: peak when normalising, else
-    // none; for fixed-point C, CMSIS-DSP and Verilog ascending pole radius, else the
-    // file's order.
+    // The implementation's scaling and section order; unset: for C, CMSIS-DSP and Verilog,
+    // which write an implementation, those of ImplementationOptions (what `implement` and
+    // the implementation window take by default); for the plain sections of CSV, Octave
+    // and Python peak when normalising, else none, in the file's order.
     std::optional<Scaling> scaling;
     std::optional<SectionOrder> order;
+    // Writes an implementation whose figures refuse it (implementationRefusal) and test
+    // vectors whose expected output is constant.
+    bool force = false;
     std::string sourceName; // the parameter file, as named in the header
     // C, CMSIS-DSP and Verilog: the number of samples of the golden test vectors written
     // to NAME_test.c beside the code (NAME_tb.v beside the module), none when 0.
@@ -58,6 +62,10 @@ std::string exportExtension(ExportFormat format);
 std::optional<Target> exportTarget(const ExportOptions& options);
 // The format and number type that write a target's arithmetic as code.
 ExportOptions exportFormatOf(Target target);
+// The scaling and section order the options give (unset ones by the format's default, see
+// ExportOptions).
+Scaling exportScaling(const ExportOptions& options);
+SectionOrder exportSectionOrder(const ExportOptions& options);
 // Refuses (UserMessage) normalising together with a scaling other than peak.
 void checkNormalising(const ExportOptions& options);
 

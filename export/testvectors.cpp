@@ -6,6 +6,7 @@
 #include "fixedpoint/simulation.h"
 #include "zorkanconfig.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zorkan {
@@ -35,6 +36,19 @@ std::string array(const std::string& type, const std::string& name,
 }
 
 } // namespace
+
+void checkGoldenOutputVaries(const ExportedFilter& filter, const ExportOptions& o) {
+    if (o.force || o.testVectors < 2 || !filter.implementation)
+        return;
+    const Implementation& im = *filter.implementation;
+    const std::vector<double> y = simulate(im, goldenStimulus(im, o.testVectors));
+    if (std::all_of(y.begin(), y.end(), [&](double v) { return v == y.front(); }))
+        throw UserMessage(
+            "Ожидаемый выход тестовых векторов постоянен (все " + std::to_string(y.size()) +
+            " отсчетов равны " + exactNumber(y.front()) +
+            " полной шкалы): такие векторы не проверяют фильтр; файлы не записаны (записать "
+            "все равно: --force)");
+}
 
 std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions& o,
                               const std::string& headerName) {

@@ -142,6 +142,12 @@ void checkArithmetic(const Arithmetic& a) {
                           " бит");
 }
 
+double overflowMargin(const Arithmetic& a, std::size_t sections) {
+    if (!fixedPointTarget(a.target))
+        return 0;
+    return static_cast<double>(sections + 1) * std::ldexp(1.0, -(a.dataBits - 1));
+}
+
 FixedCoefficients quantiseCoefficients(const SecondOrderSection& s, int coefBits,
                                        std::size_t index) {
     const long double v[5] = {s.num[0], s.num[1], s.num[2], s.den[1], s.den[2]};
@@ -168,7 +174,11 @@ bool scaleByNorm(std::vector<SecondOrderSection>& sections, bool l1, long double
     // Section k's output is linear in its numerator and does not depend on later
     // sections: dividing the numerators one after another by the norm of sections 1..k
     // is dividing each by its unscaled partial norm over the product of the earlier
-    // factors, all from one pass.
+    // factors, all from one pass. A pole on or outside the circle makes every norm from
+    // its section on infinite: known at once, without summing the bounded front.
+    for (const SecondOrderSection& s : sections)
+        if (!(sectionPoleRadius(s) < 1))
+            return false;
     const std::vector<ImpulseNorms> norms = partialImpulseNorms(sections);
     long double earlier = 1;
     for (std::size_t k = 0; k < sections.size(); ++k) {
@@ -285,6 +295,20 @@ void quantiseAll(Implementation& im) {
     }
 }
 
+// Refuses a cascade with an infinite or undefined coefficient (a file's numerator divided
+// by a subnormal B0, a factoring that overflowed): no arithmetic computes it, and every
+// figure of it would be infinite or undefined.
+void checkFinite(const std::vector<SecondOrderSection>& sections) {
+    for (std::size_t k = 0; k < sections.size(); ++k)
+        for (const double* c : {sections[k].num, sections[k].den})
+            for (int i = 0; i < 3; ++i)
+                if (!std::isfinite(c[i]))
+                    throw UserMessage("Коэффициенты секции " + std::to_string(k + 1) +
+                                      " после деления на B0 и разложения на секции второго "
+                                      "порядка бесконечны или не определены: такой фильтр не "
+                                      "реализовать");
+}
+
 } // namespace
 
 SecondOrderCascade realisedCascade(const FilterCoefficients& filter, Scaling scaling,
@@ -334,12 +358,15 @@ Implementation realise(const SecondOrderCascade& factored, const ImplementationO
     im.options = options;
     im.options.arithmetic = namedArithmetic(options.arithmetic.target, options.arithmetic);
     im.cascade = realisedCascade(factored, options.scaling, options.order, &im.gain);
+    checkFinite(im.cascade.sections);
 
     quantiseAll(im);
     // With l1 scaling the rounded coefficients may lift the norm of sections 1..k a little
-    // above 1 again: such a numerator is shrunk by that much and a few units of its last
-    // bit more (which scales the later partial norms alike), and everything rounded anew.
+    // above 1 again, and the arithmetic needs it below 1 by the margin of its rounding and
+    // range: such a numerator is shrunk to that limit and a few units of its last bit more
+    // (which scales the later partial norms alike), and everything rounded anew.
     const Arithmetic& a = im.options.arithmetic;
+    const long double limit = 1 - overflowMargin(a, im.quantised.size());
     for (int round = 0; fixedPointTarget(a.target) && options.scaling == Scaling::L1 &&
                         im.cascade.normalised && round < 4;
          ++round) {
@@ -348,10 +375,10 @@ Implementation realise(const SecondOrderCascade& factored, const ImplementationO
         bool changed = false;
         for (std::size_t k = 0; k < norms.size() && norms[k].bounded; ++k) {
             const long double l1 = norms[k].l1 * earlier;
-            if (!(l1 > 1))
+            if (!(l1 >= limit))
                 continue;
             const long double unit = std::ldexp(1.0L, -(a.coefBits - 1 - im.fixed[k].shift));
-            const long double shrink = (1 - 4 * unit * (round + 1)) / l1;
+            const long double shrink = (limit - 4 * unit * (round + 1)) / l1;
             for (double& v : im.cascade.sections[k].num)
                 v = static_cast<double>(v * shrink);
             earlier *= shrink;

@@ -97,6 +97,16 @@ constexpr int minimumBits = 4;
 constexpr int maximumBits = 32;
 void checkArithmetic(const Arithmetic& a);
 
+// How far below full scale (1) the L1 gain from the input to a section's output must stay
+// for that output never to overflow in the arithmetic: the largest data word is 1 - 1 LSB,
+// not 1, and each section's rounding of its output (half up, towards minus infinity, the
+// CMSIS-DSP kernels' shifts) may add up to 1 LSB that the later sections carry on; one LSB
+// for the range and one for each of the cascade's sections. 0 for floating point, which
+// has no full scale.
+double overflowMargin(const Arithmetic& arithmetic, std::size_t sections);
+
+// The defaults of every implementation: `implement`, the exports of code (C, CMSIS-DSP,
+// Verilog) and the implementation window take these when nothing else is chosen.
 struct ImplementationOptions {
     Arithmetic arithmetic;
     Scaling scaling = Scaling::Peak;

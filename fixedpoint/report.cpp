@@ -55,19 +55,12 @@ std::vector<FilterSection> asFileSections(const std::vector<SecondOrderSection>&
     return out;
 }
 
-// The pass band as angles (radians per sample): the request's, or without one where the
-// ideal realised cascade is within 3 dB of its largest gain on the grid.
-std::vector<real> passBandGrid(const std::vector<SecondOrderSection>& ideal, FilterKind kind,
-                               const std::optional<DesignRequest>& request) {
+// The pass band as angles (radians per sample): where the ideal realised cascade is within
+// 3 dB of its largest gain on the grid. The same with or without a request, so that the
+// deviation is one figure of the implementation; a request is checked on its own bands.
+std::vector<real> passBandGrid(const std::vector<SecondOrderSection>& ideal) {
     constexpr int points = 4096;
     std::vector<real> grid;
-    if (request) {
-        const DesignBands bands = designBands(kind, *request);
-        for (const FrequencyBand& b : bands.pass)
-            for (int i = 0; i <= points; ++i)
-                grid.push_back(2 * pi * (b.low + (b.high - b.low) * i / points) / request->fd);
-        return grid;
-    }
     std::vector<real> magnitude(points + 1);
     real top = 0;
     for (int i = 0; i <= points; ++i) {
@@ -99,6 +92,7 @@ struct NoiseFigures {
     bool simulated = false;
     double simulatedPower = 0;
     bool exact = false;
+    bool stuck = false;
 };
 
 // N = sum over the rounding points of (q^2 / 12) ||g_i||^2, with g_i = 1 / A_i(z) times
@@ -150,9 +144,10 @@ bool analyticNoise(const Implementation& im, double& power) {
 }
 
 // The mean square difference between the implementation and its double reference on
-// white noise of amplitude `amplitude` (rounded to the data word for fixed point).
+// white noise of amplitude `amplitude` (rounded to the data word for fixed point); `stuck`
+// (when given) tells whether every fixed-point output sat at the largest or smallest word.
 double simulatedNoise(const Implementation& im, double amplitude, int samples, std::uint64_t seed,
-                      bool& exact) {
+                      bool& exact, bool* stuck = nullptr) {
     const std::vector<double> x = noiseStimulus(im, amplitude, samples, seed);
     const std::vector<double> y = simulate(im, x);
     const std::vector<double> r = simulate(doubleReference(im), x);
@@ -162,6 +157,12 @@ double simulatedNoise(const Implementation& im, double amplitude, int samples, s
         sum += d * d;
     }
     exact = sum == 0;
+    if (stuck) {
+        const Arithmetic& a = im.options.arithmetic;
+        const double top = 1 - std::ldexp(1.0, -(a.dataBits - 1));
+        *stuck = fixedPointTarget(a.target) && !y.empty() &&
+                 std::all_of(y.begin(), y.end(), [top](double v) { return v == top || v == -1; });
+    }
     return static_cast<double>(sum / samples);
 }
 
@@ -174,7 +175,7 @@ NoiseFigures noiseOf(const Implementation& im, double amplitude, const ReportOpt
     if (fixedPointTarget(im.options.arithmetic.target))
         f.analytic = analyticNoise(im, f.analyticPower);
     if (im.options.arithmetic.target != Target::Double) {
-        f.simulatedPower = simulatedNoise(im, amplitude, o.noiseSamples, o.seed, f.exact);
+        f.simulatedPower = simulatedNoise(im, amplitude, o.noiseSamples, o.seed, f.exact, &f.stuck);
         f.simulated = !f.exact;
     }
     return f;
@@ -208,6 +209,11 @@ LimitCycle limitCycles(const Implementation& im, const ReportOptions& o, double 
     LimitCycle result;
     if (!fixedPointTarget(im.options.arithmetic.target) || im.fixed.empty())
         return result;
+    // No trials asked for, or an unstable filter, whose state grows rather than cycles.
+    if (o.limitCycleTrials <= 0 || !(largestPoleRadius(im.quantised) < 1)) {
+        result.skipped = true;
+        return result;
+    }
     result.searched = true;
     NoiseGenerator random(o.seed ^ 0x9e3779b97f4a7c15ull);
     Simulator sim(im);
@@ -243,6 +249,11 @@ struct OverflowFigures {
 
 OverflowFigures overflowOf(const Implementation& im) {
     OverflowFigures o;
+    // An unstable cascade has unbounded norms: said at once, without summing its front.
+    if (!(largestPoleRadius(im.quantised) < 1)) {
+        o.bounded = false;
+        return o;
+    }
     const std::vector<ImpulseNorms> norms = partialImpulseNorms(im.quantised);
     for (std::size_t k = 0; k < norms.size(); ++k) {
         if (!norms[k].bounded) {
@@ -298,6 +309,28 @@ double noiseAmplitude(const OverflowFigures& o) {
     return o.bounded && o.largest > 1 ? 1 / o.largest : 1;
 }
 
+// The verdict on overflow, one for the report and its variants: the L1 gains, the
+// worst-case run and the margin of the arithmetic.
+struct OverflowVerdict {
+    OverflowFigures gains;
+    long long worstCaseOverflows = 0;
+    long long worstCaseSamples = 0;
+    double margin = 0;
+    bool atBound = false;
+    bool possible() const { return !gains.bounded || gains.possible || atBound; }
+};
+
+OverflowVerdict overflowVerdict(const Implementation& im) {
+    OverflowVerdict v;
+    v.gains = overflowOf(im);
+    v.margin = overflowMargin(im.options.arithmetic, im.quantised.size());
+    if (v.gains.bounded && v.gains.worst > 0)
+        v.worstCaseOverflows = worstCaseRun(im, v.gains.worst, v.worstCaseSamples);
+    v.atBound = v.gains.bounded && !v.gains.possible &&
+                (v.gains.largest > 1 - v.margin || v.worstCaseOverflows > 0);
+    return v;
+}
+
 } // namespace
 
 void checkRequestFits(const DesignRequest& r, FilterKind kind) {
@@ -312,11 +345,6 @@ namespace {
 // times the squared peak gain, the signal of every SNR.
 constexpr double fullScaleSinePower = 0.5;
 
-// Each of the twelve variants gets this share of the report's noise stimulus (an SNR to
-// about 0.1 dB for the default stimulus), but never fewer samples than the smallest.
-constexpr int variantStimulusShare = 8;
-constexpr int variantSmallestStimulus = 4096;
-
 double snrDb(double peakGain, double noisePower) {
     return decibels(fullScaleSinePower * peakGain * peakGain / noisePower);
 }
@@ -327,6 +355,11 @@ void quantisationFigures(ImplementationFigures& f, const Implementation& im, Fil
     f.idealPoleRadius = largestPoleRadius(im.cascade.sections);
     f.maxPoleRadius = largestPoleRadius(im.quantised);
     f.stable = f.maxPoleRadius < 1;
+    // Silenced by the quantisation: a file whose numerator is 0 already has its warning.
+    const auto zero = [](const double* b) { return b[0] == 0 && b[1] == 0 && b[2] == 0; };
+    for (std::size_t k = 0; k < im.quantised.size() && !f.silentSection; ++k)
+        if (zero(im.quantised[k].num) && !zero(im.cascade.sections[k].num))
+            f.silentSection = k + 1;
     f.passbandDeviation = passbandDeviation(im, passGrid);
     if (o.request) {
         f.requestGiven = true;
@@ -336,23 +369,28 @@ void quantisationFigures(ImplementationFigures& f, const Implementation& im, Fil
 
 // 2. The L1 gains to every section's output and a run of the worst-case input.
 OverflowFigures overflowFigures(ImplementationFigures& f, const Implementation& im) {
-    const OverflowFigures overflow = overflowOf(im);
-    f.normsBounded = overflow.bounded;
-    f.l1Gains = overflow.l1;
-    f.overflowPossible = overflow.possible;
-    f.worstSection = overflow.worst;
-    if (overflow.bounded && overflow.worst > 0)
-        f.worstCaseOverflows = worstCaseRun(im, overflow.worst, f.worstCaseSamples);
-    return overflow;
+    const OverflowVerdict v = overflowVerdict(im);
+    f.normsBounded = v.gains.bounded;
+    f.l1Gains = v.gains.l1;
+    f.overflowPossible = v.gains.possible || v.atBound;
+    f.overflowAtBound = v.atBound;
+    f.overflowMargin = v.margin;
+    f.worstSection = v.gains.worst;
+    f.worstCaseOverflows = v.worstCaseOverflows;
+    f.worstCaseSamples = v.worstCaseSamples;
+    return v.gains;
 }
 
 // 3. The round-off noise, computed and measured, of a stable implementation.
 void noiseFigures(ImplementationFigures& f, const Implementation& im, double amplitude,
                   const ReportOptions& o) {
     f.peakGain = f.stable ? static_cast<double>(peakGain(im.quantised, im.quantised.size())) : 0;
-    if (!f.stable)
+    f.noiseAmplitude = amplitude;
+    // A silent implementation has no signal to set the noise against.
+    if (!f.stable || f.silentSection)
         return;
     const NoiseFigures noise = noiseOf(im, amplitude, o);
+    f.outputStuck = noise.stuck;
     f.analyticNoise = noise.analytic;
     if (noise.analytic) {
         f.noiseAnalyticDbfs = decibels(noise.analyticPower / fullScaleSinePower);
@@ -424,8 +462,9 @@ Variant variantOf(const SecondOrderCascade& factored, ImplementationOptions tria
     trial.order = order;
     try {
         const Implementation t = realise(factored, trial);
-        const OverflowFigures ov = overflowOf(t);
-        v.overflowPossible = ov.possible || !ov.bounded;
+        const OverflowVerdict verdict = overflowVerdict(t);
+        const OverflowFigures& ov = verdict.gains;
+        v.overflowPossible = verdict.possible();
         v.largestL1 = ov.largest;
         double power = 0;
         if (fixedPointTarget(t.options.arithmetic.target) && analyticNoise(t, power))
@@ -468,7 +507,9 @@ void markBest(std::vector<Variant>& variants) {
 // 6. Every scaling with every section order.
 std::vector<Variant> variantsOf(const SecondOrderCascade& factored,
                                 const ImplementationOptions& options, const ReportOptions& o) {
-    const int samples = std::max(variantSmallestStimulus, o.noiseSamples / variantStimulusShare);
+    // The report's stimulus and seed: the variant of the report's own scaling and order
+    // gives the report's figure.
+    const int samples = o.noiseSamples;
     std::vector<Variant> variants;
     for (Scaling s : {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None})
         for (SectionOrder order :
@@ -493,11 +534,15 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
     f.order = options.order;
     f.sections = im.quantised.size();
 
-    const std::vector<real> passGrid = passBandGrid(im.cascade.sections, filter.kind, o.request);
+    const std::vector<real> passGrid = passBandGrid(im.cascade.sections);
     quantisationFigures(f, im, filter.kind, passGrid, o);
     const double amplitude = noiseAmplitude(overflowFigures(f, im));
     noiseFigures(f, im, amplitude, o);
     f.limitCycle = limitCycles(im, o, amplitude);
+    // A cycle at zero input as large as full scale: the output sticks at the rails.
+    const double fullScale = std::ldexp(1.0, f.arithmetic.dataBits - 1) - 1;
+    if (f.limitCycle.found && f.limitCycle.amplitude >= fullScale)
+        f.outputStuck = true;
     if (o.smallestWords && fixedPointTarget(f.arithmetic.target))
         smallestWords(f, im, factored, filter.kind, options, passGrid, amplitude, o);
     if (o.variants)
@@ -507,8 +552,11 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
 
 namespace {
 
+// A figure after its label: one space, then the number in the 23-character layout
+// without its padding (a negative number keeps its sign after the space).
 std::string number(double v) {
-    return formatReal(v);
+    const std::string text = formatReal(v);
+    return " " + text.substr(std::min(text.find_first_not_of(' '), text.size()));
 }
 
 std::string roundingName(Rounding r) {
@@ -536,6 +584,27 @@ std::string jsonBool(bool v) {
 
 } // namespace
 
+bool statedSnr(const ImplementationFigures& f, double& snr) {
+    if (f.analyticNoise && std::isfinite(f.snrAnalyticDb)) {
+        snr = f.snrAnalyticDb;
+        return true;
+    }
+    if (f.simulatedNoise && std::isfinite(f.snrSimulatedDb)) {
+        snr = f.snrSimulatedDb;
+        return true;
+    }
+    return false;
+}
+
+std::string samplesText(long long n) {
+    const long long tens = n % 100, units = n % 10;
+    const char* noun = tens >= 11 && tens <= 14   ? "отсчетов"
+                       : units == 1               ? "отсчет"
+                       : units >= 2 && units <= 4 ? "отсчета"
+                                                  : "отсчетов";
+    return std::to_string(n) + " " + noun;
+}
+
 std::vector<std::string> figureLines(const ImplementationFigures& f) {
     std::vector<std::string> lines;
     lines.push_back("Реализация: " + arithmeticText(f.arithmetic) + "; масштабирование " +
@@ -556,13 +625,26 @@ std::vector<std::string> figureLines(const ImplementationFigures& f) {
             t += ", затухание" + number(f.measured.attenuation) + " dB";
         lines.push_back(t);
     }
+    if (f.silentSection)
+        lines.push_back("Внимание: квантованный фильтр молчит: числитель секции " +
+                        std::to_string(f.silentSection) +
+                        " после квантования равен нулю, выход реализации - нули");
     if (!f.normsBounded) {
         lines.push_back("Нормы импульсной характеристики не ограничены: фильтр неустойчив");
     } else {
         for (std::size_t k = 0; k < f.l1Gains.size(); ++k)
             lines.push_back("Секция " + std::to_string(k + 1) +
                             ": норма L1 импульсной характеристики от входа" + number(f.l1Gains[k]));
-        if (f.overflowPossible)
+        if (f.overflowAtBound)
+            lines.push_back(
+                "Внимание: переполнение не исключено (секция " + std::to_string(f.worstSection) +
+                "): норма L1 не больше 1, но запас до полной шкалы меньше" +
+                number(f.overflowMargin) +
+                " (округление выходов секций и асимметричный диапазон); наихудший вход дал "
+                "переполнений: " +
+                std::to_string(f.worstCaseOverflows) + " на " + std::to_string(f.worstCaseSamples) +
+                " отсчетах");
+        else if (f.overflowPossible)
             lines.push_back(
                 "Внимание: переполнение возможно при входе в пределах полной шкалы "
                 "(секция " +
@@ -574,19 +656,34 @@ std::vector<std::string> figureLines(const ImplementationFigures& f) {
                             "наихудший вход дал переполнений: " +
                             std::to_string(f.worstCaseOverflows));
     }
-    if (f.analyticNoise)
+    // With overflow possible the noise was measured on an input weakened to 1 / L1: the
+    // figures hold for that input, not for full scale.
+    const bool overflowing = f.overflowPossible && f.worstCaseOverflows > 0;
+    const std::string weakened = overflowing && f.noiseAmplitude < 1
+                                     ? "; вход ослаблен до" + number(f.noiseAmplitude) +
+                                           " полной шкалы, при полной шкале выход переполняется"
+                                 : overflowing ? "; при полной шкале выход переполняется"
+                                               : "";
+    if (f.analyticNoise && std::isfinite(f.snrAnalyticDb))
         lines.push_back("Шум округления, расчет:" + number(f.noiseAnalyticDbfs) +
                         " dBFS, сигнал/шум" + number(f.snrAnalyticDb) + " dB");
-    if (f.simulatedNoise)
+    if (f.simulatedNoise && std::isfinite(f.snrSimulatedDb))
         lines.push_back("Шум округления, моделирование:" + number(f.noiseSimulatedDbfs) +
-                        " dBFS, сигнал/шум" + number(f.snrSimulatedDb) + " dB");
+                        " dBFS, сигнал/шум" + number(f.snrSimulatedDb) + " dB" + weakened);
     else if (f.noiselessSimulation)
-        lines.push_back("Шум округления, моделирование: выход совпал с расчетом в double");
+        lines.push_back("Шум округления, моделирование: выход совпал с расчетом в double" +
+                        weakened);
+    if (f.outputStuck)
+        lines.push_back("Внимание: выход реализации застревает на границе полной шкалы (на "
+                        "шуме или при нулевом входе): реализация не работает");
+    if (f.limitCycle.skipped)
+        lines.push_back(f.stable ? "Предельные циклы не искались"
+                                 : "Предельные циклы не искались: квантованный фильтр неустойчив");
     if (f.limitCycle.searched) {
         if (f.limitCycle.found)
             lines.push_back("Внимание: предельный цикл с амплитудой" +
                             number(f.limitCycle.amplitude) + " младших разрядов и периодом " +
-                            std::to_string(f.limitCycle.period) + " отсчетов");
+                            samplesText(f.limitCycle.period));
         else
             lines.push_back("Предельные циклы не найдены в " + std::to_string(f.limitCycle.trials) +
                             " испытаниях");
@@ -604,8 +701,9 @@ std::vector<std::string> figureLines(const ImplementationFigures& f) {
         if (!v.realised) {
             t += " коэффициенты не помещаются в слово";
         } else {
-            t += " наибольшая норма L1" + number(v.largestL1) + ", сигнал/шум" +
-                 number(v.snrSimulatedDb) + " dB";
+            t += " наибольшая норма L1" + number(v.largestL1);
+            if (std::isfinite(v.snrSimulatedDb))
+                t += ", сигнал/шум" + number(v.snrSimulatedDb) + " dB";
             if (v.overflowPossible)
                 t += ", переполнение возможно";
             if (v.best)
@@ -642,11 +740,14 @@ std::string figuresJson(const ImplementationFigures& f) {
     for (std::size_t k = 0; k < f.l1Gains.size(); ++k)
         gains += (k ? ", " : "") + jsonNumber(f.l1Gains[k]);
     key("l1_gains", f.normsBounded ? gains + "]" : "null");
+    key("overflow_at_bound", jsonBool(f.overflowAtBound));
     key("worst_case_overflows", std::to_string(f.worstCaseOverflows));
+    key("silent_section", f.silentSection ? std::to_string(f.silentSection) : "null");
+    key("output_stuck", jsonBool(f.outputStuck));
     key("noise_analytic_dbfs", f.analyticNoise ? jsonNumber(f.noiseAnalyticDbfs) : "null");
     key("noise_simulated_dbfs", f.simulatedNoise ? jsonNumber(f.noiseSimulatedDbfs) : "null");
-    const double snr = f.analyticNoise ? f.snrAnalyticDb : f.snrSimulatedDb;
-    key("snr_db", f.analyticNoise || f.simulatedNoise ? jsonNumber(snr) : "null");
+    double snr = 0;
+    key("snr_db", statedSnr(f, snr) ? jsonNumber(snr) : "null");
     key("snr_simulated_db", f.simulatedNoise ? jsonNumber(f.snrSimulatedDb) : "null");
     key("limit_cycle", "{\"found\": " + jsonBool(f.limitCycle.found) +
                            ", \"amplitude_lsb\": " + jsonNumber(f.limitCycle.amplitude) +

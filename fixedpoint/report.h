@@ -26,6 +26,9 @@ struct ReportOptions {
 
 struct LimitCycle {
     bool searched = false; // fixed-point targets only
+    // A fixed-point target whose cycles were not looked for: no trials were asked for, or
+    // the quantised filter is unstable (its state grows instead of cycling).
+    bool skipped = false;
     bool found = false;
     double amplitude = 0; // in units of the data word's last bit
     int period = 0;       // samples
@@ -58,11 +61,19 @@ struct ImplementationFigures {
     bool requestGiven = false;
     DesignMeasurement measured; // of the quantised filter, with a request
     bool meetsRequest = false;
+    // A section whose nonzero numerator quantises to 0 (from 1; 0: none): the
+    // implementation outputs nothing, and it has no signal-to-noise ratio.
+    std::size_t silentSection = 0;
 
     // 2. Overflow.
     bool normsBounded = true;
     std::vector<double> l1Gains; // input to each section's output, realised order
+    // Not ruled out: an L1 gain above 1, or one within overflowMargin of 1 (the rounding
+    // of the section outputs and the range's asymmetry, -1 .. 1 - 1 LSB, can take such a
+    // sum beyond full scale), or an overflow on the worst-case input.
     bool overflowPossible = false;
+    bool overflowAtBound = false;     // possible, though no L1 gain is above 1
+    double overflowMargin = 0;        // of full scale, fixed point only
     std::size_t worstSection = 0;     // from 1: the section with the largest L1 gain
     long long worstCaseOverflows = 0; // saturations or wraps on the worst-case input
     long long worstCaseSamples = 0;
@@ -76,6 +87,10 @@ struct ImplementationFigures {
     double noiseSimulatedDbfs = 0;
     double snrSimulatedDb = 0;
     bool noiselessSimulation = false; // the simulation equalled the reference exactly
+    double noiseAmplitude = 1;        // of the noise stimulus: 1 / L1 where that is above 1
+    // Every output sample of the noise simulation at the largest or the smallest data word,
+    // or a limit cycle at zero input as large as full scale.
+    bool outputStuck = false;
 
     // 4. Limit cycles.
     LimitCycle limitCycle;
@@ -99,6 +114,14 @@ void checkRequestFits(const DesignRequest& request, FilterKind kind);
 ImplementationFigures implementationFigures(const FilterCoefficients& filter,
                                             const ImplementationOptions& options,
                                             const ReportOptions& report);
+
+// The signal-to-noise ratio the report states first (the JSON's snr_db) and every export
+// states: the computed one where there is one (fixed point), else the measured one; false
+// when there is none (floating point without noise, a silent or unstable filter).
+bool statedSnr(const ImplementationFigures& figures, double& snr);
+
+// "N отсчет", "N отсчета", "N отсчетов", as Russian numerals take the noun.
+std::string samplesText(long long n);
 
 // The figures as Russian text lines (UTF-8), numbers in the 23-character layout.
 std::vector<std::string> figureLines(const ImplementationFigures& figures);

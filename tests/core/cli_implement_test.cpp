@@ -168,7 +168,15 @@ TEST(CliImplement, ExportWarnsOfWhatTheSimulationFinds) {
         {"bp.flt --type q15 --scale peak", true, true},
     };
     for (const auto& row : rows) {
-        const auto r = runCli(dir, "export " + row.arguments + " --format c --output f");
+        // A signal-to-noise ratio below 0 dB is written only when forced.
+        const std::string force = row.lowSnr ? " --force" : "";
+        if (row.lowSnr) {
+            const auto refused = runCli(dir, "export " + row.arguments + " --format c --output g");
+            EXPECT_EQ(refused.status, 1) << row.arguments;
+            EXPECT_NE(refused.err.find("меньше 0 dB"), std::string::npos) << refused.err;
+            EXPECT_FALSE(std::filesystem::exists(dir.file("g.h"))) << row.arguments;
+        }
+        const auto r = runCli(dir, "export " + row.arguments + " --format c --output f" + force);
         ASSERT_EQ(r.status, 0) << row.arguments << r.err;
         const std::string header = readBytes(dir.file("f.h"));
         EXPECT_EQ(header.find("below 40 dB") != std::string::npos, row.lowSnr) << row.arguments;
@@ -186,6 +194,18 @@ TEST(CliImplement, ExportWarnsOfWhatTheSimulationFinds) {
             im.out.find(std::string("\"overflow_possible\": ") + (row.overflow ? "true" : "false")),
             std::string::npos)
             << row.arguments << im.out;
+        // The limit cycle the header states is the one implement finds: the same search,
+        // trials and seed.
+        const std::size_t cycle = im.out.find("\"limit_cycle\": {\"found\": true");
+        if (cycle != std::string::npos) {
+            const std::size_t amplitude = im.out.find("\"amplitude_lsb\": ", cycle) + 17;
+            const std::size_t period = im.out.find("\"period\": ", cycle) + 10;
+            const std::string stated =
+                "amplitude (last bits) " +
+                im.out.substr(amplitude, im.out.find(',', amplitude) - amplitude) + ", period " +
+                im.out.substr(period, im.out.find('}', period) - period);
+            EXPECT_NE(header.find(stated), std::string::npos) << row.arguments << stated;
+        }
     }
 }
 

@@ -268,9 +268,10 @@ TEST(ExportNormalise, ScalesByThePeakAwayFromDc) {
     }
 }
 
-// Fixed-point C puts the sections in increasing pole radius (0.5 before sqrt(0.9));
-// floating-point C keeps the file's order. Coefficients round(c * 2^28): both sections
-// need shift 3 (sums 6.5 and 4.75 of |coefficients|, 6.5 * 2^28 + 3 < 2^31 <= 6.5 * 2^29).
+// C puts the sections in increasing pole radius (0.5 before sqrt(0.9)) by default, in
+// fixed and in floating point alike (the implementation's default order). Unscaled,
+// coefficients round(c * 2^28): both sections need shift 3 (sums 6.5 and 4.75 of
+// |coefficients|, 6.5 * 2^28 + 3 < 2^31 <= 6.5 * 2^29).
 TEST(ExportFixedPoint, SectionsComeOutInIncreasingPoleRadius) {
     const std::vector<long long> narrow = {268435456, 536870912, 268435456, -134217728, 67108864};
     const std::vector<long long> wide = {268435456, 536870912, 268435456, -429496730, 241591910};
@@ -279,16 +280,81 @@ TEST(ExportFixedPoint, SectionsComeOutInIncreasingPoleRadius) {
     writeBytes(dir.file("two.flt"), "4\r\n0\r\n1 2 1\r\n1 2 1\r\n1 -1.6 0.9\r\n1 -0.5 0.25\r\n");
     for (const char* type : {"q15", "q31"}) {
         for (const char* output : {"", " --output pair"}) {
-            const auto o =
-                runCli(dir, std::string("export two.flt --format c --type ") + type + output);
+            const auto o = runCli(
+                dir, std::string("export two.flt --format c --scale none --type ") + type + output);
             ASSERT_EQ(o.status, 0) << type << "\n" << o.err;
             const std::string text = *output ? readBytes(dir.file("pair.c")) : o.out;
             EXPECT_EQ(fixedRows(text), (std::vector<std::vector<long long>>{narrow, wide, {3, 3}}))
                 << type << output;
         }
     }
-    const auto o = runCli(dir, "export two.flt --format c --type double");
-    EXPECT_EQ(dataNumbers(o.out), (std::vector<double>{1, 2, 1, -1.6, 0.9, 1, 2, 1, -0.5, 0.25}));
+    const auto o = runCli(dir, "export two.flt --format c --type double --scale none");
+    EXPECT_EQ(dataNumbers(o.out), (std::vector<double>{1, 2, 1, -0.5, 0.25, 1, 2, 1, -1.6, 0.9}));
+    const auto file =
+        runCli(dir, "export two.flt --format c --type double --scale none --order file");
+    EXPECT_EQ(dataNumbers(file.out),
+              (std::vector<double>{1, 2, 1, -1.6, 0.9, 1, 2, 1, -0.5, 0.25}));
+}
+
+// The code exports take the implementation's defaults (peak, ascending) unless told
+// otherwise: A = 4, B = 1 -0.5 peaks at 4 / (1 - 0.5) = 8 at DC, so peak scaling gives
+// b0 = 0.5, a1 = -0.5; |0.5| + |-0.5| = 1 needs shift 1 (2^31 + 3 >= 2^31), so the words
+// are 0.5 * 2^30 = 536870912 and -536870912. Unscaled, 4.5 needs shift 3: 4 * 2^28 = 2^30.
+TEST(ExportFixedPoint, CodeExportsScaleByPeakByDefault) {
+    TempDir dir;
+    writeBytes(dir.file("g.flt"), "2\r\n0\r\n4 0 0\r\n1 -0.5 0\r\n");
+    const std::vector<long long> peak = {536870912, 0, 0, -536870912, 0};
+    const std::vector<long long> raw = {1073741824, 0, 0, -134217728, 0};
+    const struct {
+        const char* options;
+        std::vector<std::vector<long long>> rows;
+    } rows[] = {
+        {"", {peak, {1}}},
+        {" --scale peak", {peak, {1}}},
+        {" --normalise", {peak, {1}}},
+        {" --scale none", {raw, {3}}},
+    };
+    for (const auto& row : rows) {
+        const auto o = runCli(dir, std::string("export g.flt --format c --type q15") + row.options);
+        ASSERT_EQ(o.status, 0) << row.options << o.err;
+        EXPECT_EQ(fixedRows(o.out), row.rows) << row.options;
+    }
+}
+
+// An implementation stuck at full scale is not written unless forced: two sections with
+// poles at 0.999 (DC gain 1e6 each) unscaled in q15 sit at the rails after any noise, and
+// in cmsis-q15 their coefficients quantise to an unstable filter; test
+// vectors of 2 samples (one sweep sample sin(0) = 0, then silence) expect a constant 0.
+TEST(ExportFixedPoint, StuckImplementationsAndIdleTestVectorsAreRefused) {
+    TempDir dir;
+    writeBytes(dir.file("big.flt"),
+               "4\r\n0\r\n1 0 0\r\n1 0 0\r\n1 -1.998 0.998001\r\n1 -1.998 0.998001\r\n");
+    writeBytes(dir.file("g.flt"), "2\r\n0\r\n4 0 0\r\n1 -0.5 0\r\n");
+    const struct {
+        const char* command;
+        const char* message; // empty: written
+        const char* file;
+    } rows[] = {
+        {"export big.flt --format c --type q15 --scale none --output a", "границе полной шкалы",
+         "a.h"},
+        // 16-bit coefficients put the poles on or outside the circle.
+        {"export big.flt --format cmsis --type q15 --scale none --output b",
+         "Квантованный фильтр неустойчив", "b.h"},
+        {"export big.flt --format c --type q15 --scale none --output c --force", "", "c.h"},
+        {"export g.flt --format c --type q15 --test-vectors 2 --output d", "постоянен", "d.h"},
+        {"export g.flt --format verilog --test-vectors 2 --output e", "постоянен", "e.v"},
+        {"export g.flt --format c --type q15 --test-vectors 2 --output f --force", "", "f.h"},
+        {"export g.flt --format c --type q15 --test-vectors 4 --output h", "", "h.h"},
+    };
+    for (const auto& row : rows) {
+        const auto o = runCli(dir, row.command);
+        const bool written = !*row.message;
+        EXPECT_EQ(o.status, written ? 0 : 1) << row.command << o.err;
+        if (!written) {
+            EXPECT_NE(o.err.find(row.message), std::string::npos) << row.command << o.err;
+        }
+        EXPECT_EQ(std::filesystem::exists(dir.file(row.file)), written) << row.command;
+    }
 }
 
 } // namespace

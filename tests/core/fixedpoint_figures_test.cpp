@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zorkan {
@@ -185,6 +186,165 @@ TEST(ImplementationFigures, GoldenStimulusIsASweepThenNoiseThenSilence) {
     }
     for (int k = 12; k < 16; ++k)
         EXPECT_EQ(x[static_cast<std::size_t>(k)], 0) << k;
+}
+
+// A file of one section with numerator A and denominator B (a0 = B0).
+FilterCoefficients oneSection(std::array<double, 3> a, std::array<double, 3> b) {
+    FilterCoefficients f;
+    f.kind = lowPass;
+    FilterSection s;
+    for (std::size_t i = 0; i < 3; ++i) {
+        s.a[i] = a[i];
+        s.b[i] = b[i];
+    }
+    f.sections.push_back(s);
+    f.order = 2;
+    return f;
+}
+
+ImplementationOptions targetOptions(Target target, Scaling scaling) {
+    ImplementationOptions o;
+    o.arithmetic = namedArithmetic(target);
+    o.scaling = scaling;
+    o.order = SectionOrder::File;
+    return o;
+}
+
+// A = 0.5 -0.5 0 has L1 = 1 exactly, yet -1 then 1 - 2^-(W-1) gives 1 - 2^-W, which rounds
+// half up to 1, beyond the largest word 1 - 2^-(W-1): exactly one overflow on the
+// worst-case input, and overflow is not impossible. L1 scaling in the fixed target keeps
+// the gain below 1 by the margin of two LSB (the range and the one section's rounding).
+TEST(ImplementationFigures, OverflowAtTheBoundOfFullScaleIsNotImpossible) {
+    const FilterCoefficients f = oneSection({0.5, -0.5, 0}, {1, 0, 0});
+    const struct {
+        Target target;
+        Scaling scaling;
+        bool possible, atBound;
+        long long overflows;
+    } rows[] = {
+        {Target::Q15, Scaling::None, true, true, 1},
+        {Target::Q31, Scaling::None, true, true, 1},
+        {Target::Fixed, Scaling::L1, false, false, 0},
+    };
+    for (const auto& row : rows) {
+        ImplementationOptions o = targetOptions(row.target, row.scaling);
+        if (row.target == Target::Fixed)
+            o.arithmetic = {Target::Fixed, 16, 32, Rounding::Nearest, Overflow::Saturate};
+        const ImplementationFigures fig = implementationFigures(f, o, quick());
+        EXPECT_EQ(fig.overflowPossible, row.possible) << targetName(row.target);
+        EXPECT_EQ(fig.overflowAtBound, row.atBound) << targetName(row.target);
+        EXPECT_EQ(fig.worstCaseOverflows, row.overflows) << targetName(row.target);
+        ASSERT_EQ(fig.l1Gains.size(), 1u);
+        if (row.scaling == Scaling::None)
+            EXPECT_EQ(fig.l1Gains[0], 1.0);
+        else
+            EXPECT_LE(fig.l1Gains[0], 1 - 2 * std::ldexp(1.0, -15));
+    }
+}
+
+// A = 1e-12 0 0 in q15: the numerator rounds to 0 (1e-12 * 2^30 < 1/2) and the
+// implementation is silent; it has no signal-to-noise ratio, and no figure is infinite.
+TEST(ImplementationFigures, FilterThatQuantisesToSilenceIsSaidToBeSilent) {
+    const ImplementationFigures f = implementationFigures(
+        oneSection({1e-12, 0, 0}, {1, 0, 0}), targetOptions(Target::Q15, Scaling::None), quick());
+    EXPECT_EQ(f.silentSection, 1u);
+    double snr = 0;
+    EXPECT_FALSE(statedSnr(f, snr));
+    std::string text;
+    for (const std::string& line : figureLines(f))
+        text += line + "\n";
+    EXPECT_NE(text.find("числитель секции 1 после квантования равен нулю"), std::string::npos);
+    EXPECT_EQ(text.find("Inf"), std::string::npos) << text;
+    EXPECT_EQ(text.find("inf"), std::string::npos) << text;
+}
+
+// Infinite coefficients are refused for every target: a numerator over a subnormal B0
+// (1 / 4.9e-324), and a band-pass numerator 4.9e-324 z^0 + z^-1 + 2 z^-2 + z^-3 + z^-4,
+// whose factoring into second-order sections divides by that leading coefficient.
+TEST(ImplementationFigures, InfiniteCoefficientsAreRefusedForEveryTarget) {
+    FilterCoefficients bandPassFile;
+    bandPassFile.kind = bandPass;
+    bandPassFile.order = 4;
+    FilterSection s;
+    const double a[5] = {4.9e-324, 1, 2, 1, 1}, b[5] = {1, 0, 0.5, 0, 0.1};
+    std::copy(a, a + 5, s.a);
+    std::copy(b, b + 5, s.b);
+    bandPassFile.sections.push_back(s);
+    for (const FilterCoefficients& f : {oneSection({1, 0, 0}, {4.9e-324, 0, 0}), bandPassFile})
+        for (Target t :
+             {Target::Double, Target::Float, Target::Q15, Target::CmsisQ15, Target::CmsisF32})
+            EXPECT_THROW(realise(f, targetOptions(t, Scaling::None)), UserMessage)
+                << targetName(t) << " kind " << f.kind;
+}
+
+// Limit cycles: 0 trials means none looked for; an unstable filter (poles 1 and 1.5:
+// B = 1 -2.5 1.5) has none searched and unbounded norms; B = 1 0.75 0 in W = C = 16
+// settles into 1, -1, ... (y = floor(-0.75 y + 1/2)): amplitude 1, period 2, said as
+// "2 отсчета".
+TEST(ImplementationFigures, LimitCyclesNotSearchedAreNotReported) {
+    ReportOptions none = quick();
+    none.limitCycleTrials = 0;
+    const ImplementationOptions o = fixedOptions(16, Rounding::Nearest);
+    const ImplementationFigures skipped =
+        implementationFigures(oneSection({1, 0, 0}, {1, 0.75, 0}), o, none);
+    EXPECT_TRUE(skipped.limitCycle.skipped);
+    EXPECT_FALSE(skipped.limitCycle.found);
+    const ImplementationFigures unstable =
+        implementationFigures(oneSection({1, 0, 0}, {1, -2.5, 1.5}), o, quick());
+    EXPECT_TRUE(unstable.limitCycle.skipped);
+    EXPECT_FALSE(unstable.limitCycle.found);
+    EXPECT_FALSE(unstable.normsBounded);
+    ReportOptions found = quick();
+    found.limitCycleTrials = 40;
+    const ImplementationFigures cycle =
+        implementationFigures(oneSection({1, 0, 0}, {1, 0.75, 0}), o, found);
+    ASSERT_TRUE(cycle.limitCycle.found);
+    EXPECT_EQ(cycle.limitCycle.amplitude, 1);
+    EXPECT_EQ(cycle.limitCycle.period, 2);
+    bool said = false;
+    for (const std::string& line : figureLines(cycle))
+        said = said || line.find("периодом 2 отсчета") != std::string::npos;
+    EXPECT_TRUE(said);
+}
+
+TEST(ImplementationFigures, SampleCountsAgreeWithTheirNumber) {
+    const struct {
+        long long n;
+        const char* text;
+    } rows[] = {{1, "1 отсчет"},     {2, "2 отсчета"},      {4, "4 отсчета"},     {5, "5 отсчетов"},
+                {11, "11 отсчетов"}, {12, "12 отсчетов"},   {14, "14 отсчетов"},  {21, "21 отсчет"},
+                {22, "22 отсчета"},  {111, "111 отсчетов"}, {1001, "1001 отсчет"}};
+    for (const auto& row : rows)
+        EXPECT_EQ(samplesText(row.n), row.text);
+}
+
+// A negative figure keeps a space after its label: "расчет: -9.8...", never "расчет:-9.8".
+TEST(ImplementationFigures, NegativeFiguresAreSeparatedFromTheirLabels) {
+    const ImplementationFigures f = implementationFigures(
+        oneSection({0.5, 0, 0}, {1, 0, 0}), targetOptions(Target::Q15, Scaling::None), quick());
+    bool found = false;
+    for (const std::string& line : figureLines(f)) {
+        EXPECT_EQ(line.find(":-"), std::string::npos) << line;
+        found = found || line.rfind("Шум округления, расчет: -", 0) == 0;
+    }
+    EXPECT_TRUE(found);
+}
+
+// The variant of the report's own scaling and order states the report's measured SNR: the
+// same stimulus, seed and computation.
+TEST(ImplementationFigures, OneFigureWhereverItIsStated) {
+    const FilterCoefficients f = sections({{1, -1.2, 0.5}, {1, 0.3, 0.1}});
+    ReportOptions report = quick();
+    report.variants = true;
+    const ImplementationOptions o = targetOptions(Target::Q15, Scaling::Peak);
+    const ImplementationFigures fig = implementationFigures(f, o, report);
+    bool matched = false;
+    for (const Variant& v : fig.variants)
+        if (v.scaling == o.scaling && v.order == o.order) {
+            EXPECT_EQ(v.snrSimulatedDb, fig.snrSimulatedDb);
+            matched = true;
+        }
+    EXPECT_TRUE(matched);
 }
 
 } // namespace

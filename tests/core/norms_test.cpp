@@ -160,3 +160,31 @@ TEST(CascadeNormsTable, PolesOnOrOutsideTheCircleAreUnbounded) {
 
 } // namespace
 } // namespace zorkan
+
+namespace zorkan {
+namespace {
+
+// A resonance far narrower than the peak grid's step (1 - r = 1e-9 against pi / 16384),
+// beside a broad high-pass section: the peak of 1 / (1 - 2 r cos t z^-1 + r^2 z^-2) is
+// 1 / ((1 - r^2) sin t) (at cos w = (1 + r^2) cos t / (2 r)), times the high-pass
+// section's gain there, |1 - e^-jw| / 1 = 2 sin(w / 2); r and t from the section's own
+// double coefficients. The sum of |h| stops at the sample limit here, and the L1 norm is
+// still never below that peak.
+TEST(CascadeNormsPeak, NarrowResonanceBetweenGridPointsIsFound) {
+    const double theta = 0.0046, radius = 1 - 1e-9;
+    const SecondOrderSection resonance =
+        section(1, 0, 0, 1, -2 * radius * std::cos(theta), radius * radius);
+    const SecondOrderSection highPass = section(1, -1, 0, 1, 0, 0);
+    const long double r = std::sqrt(static_cast<long double>(resonance.den[2]));
+    const long double cosT = -static_cast<long double>(resonance.den[1]) / (2 * r);
+    const long double sinT = std::sqrt(1 - cosT * cosT);
+    const long double w = std::acos((1 + r * r) * cosT / (2 * r));
+    const long double peak = 1 / ((1 - r * r) * sinT) * 2 * std::sin(w / 2);
+    const std::vector<SecondOrderSection> cascade = {highPass, resonance};
+    EXPECT_NEAR(static_cast<double>(peakGain(cascade, 2) / peak), 1, 1e-6);
+    const ImpulseNorms norms = impulseNorms({resonance}, 1);
+    EXPECT_GE(norms.l1, peakGain({resonance}, 1) * (1 - 1e-12));
+}
+
+} // namespace
+} // namespace zorkan
