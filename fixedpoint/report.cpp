@@ -326,7 +326,7 @@ void quantisationFigures(ImplementationFigures& f, const Implementation& im, Fil
                          const std::vector<real>& passGrid, const ReportOptions& o) {
     f.idealPoleRadius = largestPoleRadius(im.cascade.sections);
     f.maxPoleRadius = largestPoleRadius(im.quantised);
-    f.stable = f.maxPoleRadius < 1;
+    f.stable = cascadeStable(im.quantised);
     f.passbandDeviation = passbandDeviation(im, passGrid);
     if (o.request) {
         f.requestGiven = true;
