@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <vector>
@@ -231,6 +232,31 @@ TEST(SectionRoots, StabilityOfHandMadeDenominators) {
         EXPECT_EQ(st.stable, row.stable) << row.b[1] << " " << row.b[4];
         EXPECT_NEAR(st.maxRadius, row.radius, 1e-15 * row.radius) << row.b[1] << " " << row.b[4];
         EXPECT_EQ(insideUnitCircle(row.b.data(), 4), row.stable) << row.b[1] << " " << row.b[4];
+    }
+}
+
+// The realised cascade warns of instability by the coefficients: poles of radius
+// sqrt(1 - 2^-53), which rounds to 1, are inside; poles on the circle are not.
+TEST(SectionFactoring, UnstableWarningFollowsTheCoefficients) {
+    const struct {
+        double b2;
+        bool stable;
+    } rows[] = {{0.99999999999999989, true}, {1, false}, {0.5, true}, {1.0000000000000002, false}};
+    for (const auto& row : rows) {
+        FilterCoefficients f;
+        f.kind = lowPass;
+        f.order = 2;
+        f.sections.resize(1);
+        f.sections[0].a[0] = 1;
+        f.sections[0].b[0] = 1;
+        f.sections[0].b[2] = row.b2;
+        const SecondOrderCascade c = secondOrderSections(f);
+        EXPECT_EQ(cascadeStable(c.sections), row.stable) << row.b2;
+        EXPECT_EQ(sectionStable(c.sections[0]), row.stable) << row.b2;
+        const bool warned =
+            std::any_of(c.warnings.begin(), c.warnings.end(),
+                        [](const CascadeWarning& w) { return w.note.rfind("UNSTABLE", 0) == 0; });
+        EXPECT_EQ(warned, !row.stable) << row.b2;
     }
 }
 
