@@ -62,8 +62,8 @@ FilterComparison compareFilters(const FilterCoefficients& first,
         }
         c.displacements.push_back(d);
     }
-    c.first = stabilityOf(firstRoots);
-    c.second = stabilityOf(secondRoots);
+    c.first = stabilityOf(first, firstRoots);
+    c.second = stabilityOf(second, secondRoots);
 
     const int n = comparisonIntervals;
     // A pole on the unit circle at a grid frequency makes the magnitude infinite there

@@ -125,19 +125,19 @@ std::vector<FilterRoot> filterRoots(const FilterCoefficients& filter) {
     return roots;
 }
 
-Stability stabilityOf(const std::vector<FilterRoot>& roots) {
+Stability stabilityOf(const FilterCoefficients& filter, const std::vector<FilterRoot>& roots) {
     Stability s;
     for (const FilterRoot& r : roots) {
-        if (!r.pole)
-            continue;
-        if (s.section == 0 || r.radius > s.maxRadius) {
+        if (r.pole && (s.section == 0 || r.radius > s.maxRadius)) {
             s.maxRadius = r.radius;
             s.section = r.section;
         }
-        if (r.radius >= 1) {
+    }
+    const int d = sectionDegree(filter);
+    for (std::size_t k = 0; k < filter.sections.size(); ++k) {
+        if (!insideUnitCircle(filter.sections[k].b, d)) {
             s.stable = false;
-            if (s.unstableSections.empty() || s.unstableSections.back() != r.section)
-                s.unstableSections.push_back(r.section);
+            s.unstableSections.push_back(static_cast<int>(k) + 1);
         }
     }
     return s;
@@ -301,7 +301,7 @@ FilterSummary summarise(const FilterCoefficients& filter, const std::vector<Filt
         if (section.b[0] != 1)
             s.scaledSections.push_back(static_cast<int>(k) + 1);
     }
-    s.stability = stabilityOf(roots);
+    s.stability = stabilityOf(filter, roots);
     s.dcGain = gainAtReal(filter, 1);
     s.halfGain = gainAtReal(filter, -1);
     s.delayDefined = s.silentSections.empty();

@@ -31,13 +31,16 @@ struct FilterRoot {
 // Zeros then poles of each section, sections in file order.
 std::vector<FilterRoot> filterRoots(const FilterCoefficients& filter);
 
+// The verdict comes from the Schur-Cohn test on each section's denominator
+// (insideUnitCircle), the radius from the roots, as a figure to show: a pole of radius
+// sqrt(1 - 2^-53) is inside, though its radius rounds to 1.
 struct Stability {
     bool stable = true;
     double maxRadius = 0;              // largest pole radius (0 with no poles)
     int section = 0;                   // the section it belongs to (0 with no poles)
-    std::vector<int> unstableSections; // every section with a pole radius of 1 or more
+    std::vector<int> unstableSections; // every section with a pole on or outside the circle
 };
-Stability stabilityOf(const std::vector<FilterRoot>& roots);
+Stability stabilityOf(const FilterCoefficients& filter, const std::vector<FilterRoot>& roots);
 
 // Group delay in samples at the normalised angle omega (radians per sample): for each
 // section Re{sum k c_k z^-k / sum c_k z^-k} of the numerator minus that of the

@@ -352,20 +352,31 @@ void findMultiple(const Polynomial& p, std::vector<creal>& z, std::vector<int>& 
 }
 
 // The largest difference between the coefficients of the product of (z - r) and the
-// monic polynomial's, against its largest coefficient.
+// monic polynomial's, each against the size it may have: the same coefficient of the
+// product of (z + |r|), the sum of the moduli of the terms that make it up (or the
+// polynomial's own, where that is larger). Against the largest coefficient alone, the
+// roots of a badly scaled polynomial (one of 1e80 beside three of 1) could all be wrong
+// but the largest and still reproduce it.
 real productResidual(const Polynomial& monic, const std::vector<creal>& z) {
     std::vector<creal> product{creal(1)};
+    std::vector<real> size{1};
     for (const creal& r : z) {
         product.push_back(0);
-        for (std::size_t k = product.size() - 1; k > 0; --k)
+        size.push_back(0);
+        const real modulus = std::abs(r);
+        for (std::size_t k = product.size() - 1; k > 0; --k) {
             product[k] -= r * product[k - 1];
+            size[k] += modulus * size[k - 1];
+        }
     }
-    real largest = 0, residual = 0;
+    real residual = 0;
     for (std::size_t k = 0; k < monic.size(); ++k) {
-        largest = std::max(largest, std::fabs(monic[k]));
-        residual = std::max(residual, std::abs(product[k] - monic[k]));
+        const real scale = std::max(size[k], std::fabs(monic[k]));
+        const real difference = std::abs(product[k] - monic[k]);
+        if (difference != 0)
+            residual = std::max(residual, difference / scale);
     }
-    return std::isfinite(residual) ? residual / largest : std::numeric_limits<real>::infinity();
+    return std::isfinite(residual) ? residual : std::numeric_limits<real>::infinity();
 }
 
 // Starting points by the Newton polygon (the upper convex hull of the points
@@ -525,6 +536,16 @@ std::vector<PolynomialRoot> rootsWithMultiplicity(const double* c, int degree) {
         const real im = std::fabs(r.z.imag()) <= noise ? 0 : r.z.imag();
         r.z = creal(re, im);
     }
+    // Roots that came to one value are one multiple root, each copy carrying their
+    // number: never simple roots listed twice.
+    std::vector<int> copies(roots.size());
+    for (std::size_t i = 0; i < roots.size(); ++i)
+        copies[i] = static_cast<int>(
+            std::count_if(roots.begin(), roots.end(),
+                          [&](const PolynomialRoot& r) { return r.z == roots[i].z; }));
+    for (std::size_t i = 0; i < roots.size(); ++i)
+        if (copies[i] > 1)
+            roots[i].multiplicity = copies[i];
     std::sort(roots.begin(), roots.end(), rootOrder);
     return roots;
 }

@@ -22,10 +22,14 @@ struct PolynomialRoot {
 // coefficients have the same size; first approximations are the eigenvalues of its
 // balanced companion matrix in extended precision, refined together (Aberth's
 // iteration) on values computed in twice the extended precision, so that roots of very
-// different sizes, and close ones, are all found. Approximations that meet are one
+// different sizes, and close ones, are all found. Their product must reproduce each
+// coefficient against the sum of the moduli of the terms that make it up, so that the
+// small roots of a badly scaled polynomial count as much as its large ones; else the
+// iteration starts again from other points. Approximations that meet are one
 // multiple root where the polynomial's derivatives confirm it, placed at the root of the
-// derivative of one order less. Conjugate pairs are exact conjugates; the order is by
-// real part, then by imaginary part from the top.
+// derivative of one order less; values that still coincide are listed as one multiple
+// root, never as simple roots found twice. Conjugate pairs are exact conjugates; the
+// order is by real part, then by imaginary part from the top.
 std::vector<PolynomialRoot> rootsWithMultiplicity(const double* c, int degree);
 std::vector<std::complex<long double>> polynomialRoots(const double* c, int degree);
 

@@ -308,20 +308,23 @@ SecondOrderCascade secondOrderSections(const FilterCoefficients& filter) {
              "the file holds no sections; one section that passes the signal is written"});
     }
 
+    // The unstable section with the largest pole radius is named.
     long double worstRadius = 0;
     std::size_t worstSection = 0;
+    bool unstable = false;
     bool zero = false;
     for (std::size_t k = 0; k < cascade.sections.size(); ++k) {
         const SecondOrderSection& s = cascade.sections[k];
         const long double r = sectionPoleRadius(s);
-        if (r > worstRadius) {
+        if (!sectionStable(s) && (!unstable || r > worstRadius)) {
+            unstable = true;
             worstRadius = r;
             worstSection = k;
         }
         if (s.num[0] == 0 && s.num[1] == 0 && s.num[2] == 0)
             zero = true;
     }
-    if (worstRadius >= 1)
+    if (unstable)
         cascade.warnings.push_back(
             {"фильтр неустойчив: полюс секции " + std::to_string(worstSection + 1) +
                  " лежит вне единичной окружности (|z| = " + number(worstRadius) + ")",
@@ -336,6 +339,14 @@ SecondOrderCascade secondOrderSections(const FilterCoefficients& filter) {
 
 long double sectionPoleRadius(const SecondOrderSection& s) {
     return poleRadius(s.den[1] / s.den[0], s.den[2] / s.den[0]);
+}
+
+bool sectionStable(const SecondOrderSection& s) {
+    return insideUnitCircle(s.den, 2);
+}
+
+bool cascadeStable(const std::vector<SecondOrderSection>& sections) {
+    return std::all_of(sections.begin(), sections.end(), sectionStable);
 }
 
 void orderSections(SecondOrderCascade& cascade, SectionOrder order) {

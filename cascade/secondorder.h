@@ -60,8 +60,15 @@ std::vector<int> sectionsScaledByB0(const FilterCoefficients& filter);
 // Reads a parameter file with the frequency-response computation's rules.
 SecondOrderCascade secondOrderSections(const std::string& path);
 
-// The largest pole radius of a second-order section.
+// The largest pole radius of a second-order section: a figure to show, not a verdict.
 long double sectionPoleRadius(const SecondOrderSection& s);
+
+// Whether every pole of the section lies strictly inside the unit circle, by the
+// Schur-Cohn test on its denominator's coefficients (insideUnitCircle), not by a radius
+// that rounding may put on the circle (sqrt(1 - 2^-53) is 1 in double). A cascade is
+// stable when each of its sections is.
+bool sectionStable(const SecondOrderSection& s);
+bool cascadeStable(const std::vector<SecondOrderSection>& sections);
 
 // The order of the sections of a realised cascade: as the file gives them, or by their
 // largest pole radius (a stable sort), the least resonant first (ascending) or last.

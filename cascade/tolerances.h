@@ -30,13 +30,13 @@ constexpr long double partNoise = 8 * 1.0842021724855044340e-19L;
 // this against the root's modulus (4 units of the last digit of extended precision).
 constexpr long double refinementStep = 4 * 1.0842021724855044340e-19L;
 
-// Refined roots whose product reproduces the monic polynomial to this fraction of its
-// largest coefficient (a few units of the last digit of extended precision) are taken;
-// others are refined again from other starting points.
+// Refined roots whose product reproduces each coefficient of the monic polynomial to
+// this fraction of the sum of the moduli of its terms (a few units of the last digit of
+// extended precision) are taken; others are refined again from other starting points.
 constexpr long double productResidual = 1e-17L;
 
 // Roots placed together as a multiple root must reproduce the monic polynomial to this
-// fraction of its largest coefficient, or as well as the separate roots do.
+// fraction (measured as above), or as well as the separate roots do.
 constexpr long double mergedProductResidual = 1e-13L;
 
 // Roots of different sections closer than this, against the larger of 1 and the root's

@@ -210,7 +210,7 @@ LimitCycle limitCycles(const Implementation& im, const ReportOptions& o, double 
     if (!fixedPointTarget(im.options.arithmetic.target) || im.fixed.empty())
         return result;
     // No trials asked for, or an unstable filter, whose state grows rather than cycles.
-    if (o.limitCycleTrials <= 0 || !(largestPoleRadius(im.quantised) < 1)) {
+    if (o.limitCycleTrials <= 0 || !cascadeStable(im.quantised)) {
         result.skipped = true;
         return result;
     }
@@ -250,7 +250,7 @@ struct OverflowFigures {
 OverflowFigures overflowOf(const Implementation& im) {
     OverflowFigures o;
     // An unstable cascade has unbounded norms: said at once, without summing its front.
-    if (!(largestPoleRadius(im.quantised) < 1)) {
+    if (!cascadeStable(im.quantised)) {
         o.bounded = false;
         return o;
     }
@@ -295,7 +295,7 @@ constexpr double passbandToleranceDb = 0.1;
 
 bool meets(const Implementation& im, FilterKind kind, const std::optional<DesignRequest>& request,
            const std::vector<real>& passGrid, DesignMeasurement* measured) {
-    if (!(largestPoleRadius(im.quantised) < 1))
+    if (!cascadeStable(im.quantised))
         return false;
     if (!request)
         return passbandDeviation(im, passGrid) <= passbandToleranceDb;
@@ -354,7 +354,7 @@ void quantisationFigures(ImplementationFigures& f, const Implementation& im, Fil
                          const std::vector<real>& passGrid, const ReportOptions& o) {
     f.idealPoleRadius = largestPoleRadius(im.cascade.sections);
     f.maxPoleRadius = largestPoleRadius(im.quantised);
-    f.stable = f.maxPoleRadius < 1;
+    f.stable = cascadeStable(im.quantised);
     // Silenced by the quantisation: a file whose numerator is 0 already has its warning.
     const auto zero = [](const double* b) { return b[0] == 0 && b[1] == 0 && b[2] == 0; };
     for (std::size_t k = 0; k < im.quantised.size() && !f.silentSection; ++k)

@@ -253,7 +253,7 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
     for (std::size_t k = 0; k < filter.sections.size(); ++k)
         if (filter.sections[k].b[0] != 1)
             result.scaledSections.push_back(static_cast<int>(k) + 1);
-    result.stability = stabilityOf(filterRoots(filter));
+    result.stability = stabilityOf(filter, filterRoots(filter));
     SoundReader reader(input);
     result.source = reader.info();
     const int channels = result.source.channels;

@@ -116,7 +116,7 @@ TEST(FilterAnalysis, DesignSweepIsStableWithZerosOnTheUnitCircle) {
                 f.kind = fileKind(p.band);
                 f.sections = makeSections(p);
                 const std::vector<FilterRoot> roots = filterRoots(f);
-                const Stability s = stabilityOf(roots);
+                const Stability s = stabilityOf(f, roots);
                 EXPECT_TRUE(s.stable)
                     << approximationCode(approximation) << " " << b1 << " radius " << s.maxRadius;
                 EXPECT_LT(s.maxRadius, 1.0);

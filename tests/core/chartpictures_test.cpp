@@ -35,6 +35,8 @@ TEST(ChartTicks, NiceStepsAndDecades) {
         {{1e-3, 0.5, true}, 8, {1e-3, 1e-2, 1e-1}},
         {{1e-3, 0.5, true}, 10, {1e-3, 2e-3, 5e-3, 1e-2, 2e-2, 5e-2, 0.1, 0.2, 0.5}},
         {{1e-9, 1, true}, 4, {1e-9, 1e-6, 1e-3, 1}},
+        // The decade below the first whole decade gives its 5: 0.3 .. 50 starts at 0.5.
+        {{0.3, 50, true}, 10, {0.5, 1, 2, 5, 10, 20, 50}},
         // Within a decade a logarithmic axis takes the linear ticks.
         {{0.22, 0.48, true}, 4, {0.3, 0.4}},
     };

@@ -131,6 +131,32 @@ TEST(CliPlot, PureDelayPhaseUnwrapped) {
     EXPECT_EQ(delay.out, "f,d.flt\n0,3\n0.25,3\n0.5,3\n");
 }
 
+// (1 - 0.9 z^-1)^3 on 101 points over 0 .. FD/2: its phase 3 (atan2(sin w, cos w - 0.9) - w)
+// rises above pi, where the principal value falls by 2 pi, and comes back to 0 at FD/2.
+// Values at f = 0.05 by mpmath (60 digits) at the grid's double, and at f = 0.5 exact, to
+// a few units of the last digit that the sum of a principal value and 2 pi k can hold.
+TEST(ChartCurves, PhaseUnwrappedAcrossADownwardJump) {
+    zorkan::FilterCoefficients f;
+    f.kind = zorkan::bandPass;
+    f.order = 4;
+    f.sections.resize(1);
+    const double a[5] = {1, -2.7, 2.43, -0.729, 0};
+    std::copy(a, a + 5, f.sections[0].a);
+    f.sections[0].b[0] = 1;
+    const std::vector<double> grid = zorkan::gridFrequencies({0, 0.5, 101, false});
+    ASSERT_EQ(grid.size(), 101u);
+    ASSERT_EQ(grid[10], 0.05);
+    const std::vector<double> phase =
+        zorkan::curveValues({f, 1}, zorkan::ChartView::Phase, grid, 1.0);
+    ASSERT_EQ(phase.size(), 101u);
+    const struct {
+        std::size_t index;
+        double phase;
+    } rows[] = {{0, 0}, {10, 3.2786819584843951561}, {100, 0}};
+    for (const auto& row : rows)
+        EXPECT_NEAR(phase[row.index], row.phase, 2e-15) << "point " << row.index;
+}
+
 // The response window's columns (frequency, magnitude, phase) on the same frequencies:
 // the magnitudes agree to the response's 15 digits, and the phases up to whole half
 // turns, since the response takes each section's angle with the one-argument arctangent

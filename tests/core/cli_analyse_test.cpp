@@ -17,6 +17,7 @@ namespace {
 // origin; and a section whose poles lie on the unit circle at +-j.
 const char* const halfPole = "2\r\n0\r\n0 1 0\r\n1 -0.5 0\r\n";
 const char* const onCircle = "2\r\n0\r\n1 2 1\r\n1 0 1\r\n";
+const char* const justInside = "2\r\n0\r\n1 0 0\r\n1 0 0.99999999999999989\r\n";
 
 } // namespace
 
@@ -63,10 +64,14 @@ TEST(CliAnalyse, SummaryStability) {
     TempDir dir;
     writeBytes(dir.file("h.flt"), halfPole);
     writeBytes(dir.file("c.flt"), onCircle);
+    // Poles at +-j sqrt(1 - 2^-53): inside the circle by the coefficients, though the
+    // radius shown rounds to 1.
+    writeBytes(dir.file("j.flt"), justInside);
     const struct {
         const char* file;
         const char* line;
     } rows[] = {
+        {"j.flt", "Фильтр устойчив: наибольший радиус полюса 1.00000000000000E+0000 (секция 1)\n"},
         {"h.flt", "Фильтр нижних частот: порядок 1, секций 1\n"
                   "Фильтр устойчив: наибольший радиус полюса 5.00000000000000E-0001 (секция 1)\n"},
         {"c.flt", "Фильтр неустойчив: наибольший радиус полюса 1.00000000000000E+0000 (секция "

@@ -118,6 +118,25 @@ TEST(CliImplement, QuantisedFileBeyondTheReadersIsWrittenWithAWarning) {
     }
 }
 
+// Poles at +-j sqrt(1 - 2^-53), a radius that rounds to 1: stable by the Schur-Cohn test
+// on the coefficients, which the verdict follows; the radius stays the figure shown.
+TEST(CliImplement, StabilityFromTheCoefficientsNotTheRoundedRadius) {
+    TempDir dir;
+    writeBytes(dir.file("j.flt"), "2\r\n0\r\n1 0 0\r\n1 0 0.99999999999999989\r\n");
+    writeBytes(dir.file("c.flt"), "2\r\n0\r\n1 0 0\r\n1 0 1\r\n");
+    const struct {
+        const char* file;
+        const char* stable;
+    } rows[] = {{"j.flt", "\"stable\": true"}, {"c.flt", "\"stable\": false"}};
+    for (const auto& row : rows) {
+        const auto r = runCli(dir, std::string("implement ") + row.file +
+                                       " --target double --scale none --order file --json");
+        ASSERT_EQ(r.status, 0) << row.file << r.err;
+        EXPECT_NE(r.out.find(row.stable), std::string::npos) << row.file << r.out;
+        EXPECT_NE(r.out.find("\"max_pole_radius\": 1,"), std::string::npos) << row.file << r.out;
+    }
+}
+
 TEST(CliImplement, InputBeyondFullScaleIsSaturatedAndCounted) {
     TempDir dir;
     lowPassFile(dir);

@@ -106,6 +106,52 @@ TEST(ImplementationFigures, LimitCyclesAndTheDeadBand) {
     }
 }
 
+// 1 / (1 + 0.75 z^-1) in 16 bits, rounded to nearest: without input y = floor(-0.75 y + 1/2)
+// goes from 1 to -1 and from -1 to 1 (from 2 to -1, from -2 to 2 to -1): every start that
+// is not 0 settles into the cycle 1, -1 of amplitude 1 and period 2.
+TEST(ImplementationFigures, LimitCycleOfAlternatingSign) {
+    ReportOptions report = quick();
+    report.limitCycleTrials = 20;
+    const ImplementationFigures f = implementationFigures(
+        sections({{1, 0.75, 0}}), fixedOptions(16, Rounding::Nearest), report);
+    ASSERT_TRUE(f.limitCycle.searched);
+    ASSERT_TRUE(f.limitCycle.found);
+    EXPECT_EQ(f.limitCycle.amplitude, 1);
+    EXPECT_EQ(f.limitCycle.period, 2);
+    ASSERT_EQ(f.limitCycle.trace.size(), 2u);
+    EXPECT_EQ(std::fabs(f.limitCycle.trace[0]), 1);
+    EXPECT_EQ(f.limitCycle.trace[1], -f.limitCycle.trace[0]);
+}
+
+// b0 = 0.5 alone, unscaled: y = floor(x / 2 + 1/2) is off by half a last bit q for every
+// odd input (half of the white-noise samples), a noise power of q^2 / 8; the signal is a
+// full-scale sine through the gain 0.5, of power 0.5 * 0.25. The SNR is 1 / q^2, 6.0206 (W - 1)
+// dB: 48.16 at W = 9, 54.19 at 10, 60.21 at 11, so that each target takes the W shown.
+TEST(ImplementationFigures, ShortestDataWordAgainstTheSinesPower) {
+    FilterCoefficients half;
+    half.kind = lowPass;
+    half.order = 2;
+    half.sections.resize(1);
+    half.sections[0].a[0] = 0.5;
+    half.sections[0].b[0] = 1;
+    ImplementationOptions o;
+    o.arithmetic = namedArithmetic(Target::Q15);
+    o.scaling = Scaling::None;
+    o.order = SectionOrder::File;
+    const struct {
+        double target;
+        int bits;
+    } rows[] = {{55.7, 11}, {51, 10}, {45, 9}};
+    for (const auto& row : rows) {
+        ReportOptions report = quick();
+        report.smallestWords = true;
+        report.snrTarget = row.target;
+        const ImplementationFigures f = implementationFigures(half, o, report);
+        ASSERT_TRUE(f.minDataBits) << row.target;
+        EXPECT_EQ(*f.minDataBits, row.bits) << row.target;
+    }
+}
+
 // The shortest coefficient word: the quantised filter meets the request at C and misses
 // it at C - 1; the elliptic band-pass, whose design misses its ripple by 0.07 dB, is held
 // to what it achieves unquantised.

@@ -68,6 +68,67 @@ TEST(FixedCoefficientRule, ShiftAndIntegersForEachWordLength) {
     EXPECT_THROW(quantiseCoefficients(s, 4, 0), UserMessage);
 }
 
+// The shift leaves room for the rounding of five coefficients (plus 3): 0.6875 alone in
+// 4 bits would scale to 0.6875 * 8 + 3 = 8.5, not below 8, so the shift is 1 and the word
+// round(2.75) = 3; in 5 bits 0.6875 * 16 + 3 = 14 < 16 leaves shift 0 and 11.
+TEST(FixedCoefficientRule, ShiftLeavesRoomForRounding) {
+    SecondOrderSection s;
+    s.num[0] = 0.6875;
+    const struct {
+        int bits;
+        int shift;
+        std::int64_t b0;
+    } rows[] = {{4, 1, 3}, {5, 0, 11}};
+    for (const auto& row : rows) {
+        const FixedCoefficients f = quantiseCoefficients(s, row.bits, 0);
+        EXPECT_EQ(f.shift, row.shift) << row.bits;
+        EXPECT_EQ(f.c[0], row.b0) << row.bits;
+        for (int i = 1; i < 5; ++i)
+            EXPECT_EQ(f.c[i], 0) << row.bits << " coefficient " << i;
+    }
+}
+
+// The input is rounded to the data word on entry to nearest with halves up, floor(v + 1/2)
+// in last bits, as the section outputs are: in 8 bits 2.5 / 128 -> 3 / 128 (halves to even
+// would give 2), -2.5 / 128 -> -2 / 128 (halves away from zero would give -3), 0.5 / 128
+// -> 1 / 128 and -0.5 / 128 -> 0, through a section that passes the signal unchanged.
+TEST(FixedSimulation, InputRoundedToNearestHalfUp) {
+    ImplementationOptions o;
+    o.arithmetic = {Target::Fixed, 8, 16, Rounding::Nearest, Overflow::Saturate};
+    o.scaling = Scaling::None;
+    o.order = SectionOrder::File;
+    const Implementation im = realise(oneSection({1, 0, 0}, {1, 0, 0}), o);
+    const struct {
+        double lastBits;
+        double rounded;
+    } rows[] = {{2.5, 3}, {-2.5, -2}, {0.5, 1}, {-0.5, 0}, {1.5, 2}, {3.25, 3}, {-3.75, -4}};
+    for (const auto& row : rows) {
+        const std::vector<double> y = simulate(im, {row.lastBits / 128});
+        ASSERT_EQ(y.size(), 1u);
+        EXPECT_EQ(y[0], row.rounded / 128) << row.lastBits;
+        EXPECT_EQ(onDataWord(im, row.lastBits / 128), row.rounded / 128) << row.lastBits;
+    }
+}
+
+// 1 / (1 - 0.5 z^-1) has the impulse response 0.5^n: its L2 norm 1 / sqrt(0.75) and its
+// L1 norm 2, so that L2 scaling puts b0 = sqrt(0.75) and L1 scaling b0 = 0.5.
+TEST(ImplementationScaling, L1AndL2NormsOfAFirstOrderSection) {
+    const struct {
+        Scaling scaling;
+        double b0;
+    } rows[] = {{Scaling::L2, 0.8660254037844386}, {Scaling::L1, 0.5}, {Scaling::None, 1}};
+    for (const auto& row : rows) {
+        ImplementationOptions o;
+        o.arithmetic = namedArithmetic(Target::Double);
+        o.scaling = row.scaling;
+        o.order = SectionOrder::File;
+        const Implementation im = realise(oneSection({1, 0, 0}, {1, -0.5, 0}), o);
+        ASSERT_EQ(im.cascade.sections.size(), 1u);
+        EXPECT_NEAR(im.cascade.sections[0].num[0], row.b0, 2.3e-16 * row.b0)
+            << scalingName(row.scaling);
+    }
+}
+
 // A gain of 1.5 on 0.75: 1.125 saturated to the largest value, or wrapped to
 // 1.125 - 2 = -0.875; the named targets are the fixed format's cases.
 TEST(FixedSimulation, SaturationWrappingAndRounding) {

@@ -540,6 +540,36 @@ TEST(SoundFilter, ThroughAQ15ImplementationWithItsErrorBitForBit) {
     }
 }
 
+// The error is measured against the double reference fed the sample on the data word: a
+// 24-bit sound of 320 (1.25 last bits of q15) enters as 1 last bit, b0 = 0.5 gives
+// floor(0.5 + 1/2) = 1 last bit against the reference's 0.5, an error of 2^-16 (against the
+// raw sample's 0.625 it would be 0.375 last bits), and the gain to -20 dBFS 0.1 / 2^-16.
+TEST(SoundFilter, ErrorReferenceTakesTheSampleOnTheDataWord) {
+    TempDir dir;
+    const std::vector<int> samples(16, 320 * 256);
+    ASSERT_TRUE(writeSound(dir.file("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 8000, 1, samples));
+    writeBytes(dir.file("f.flt"), "2\r\n0\r\n0.5 0 0\r\n1 0 0\r\n");
+    SoundFilterOptions options;
+    ImplementationOptions im;
+    im.arithmetic = namedArithmetic(Target::Q15);
+    im.scaling = Scaling::None;
+    im.order = SectionOrder::File;
+    options.implementation = im;
+    options.errorOutput = dir.file("error.wav");
+    const SoundFilterResult r =
+        filterSoundFile(dir.file("f.flt"), dir.file("in.wav"), dir.file("out.wav"), options);
+    EXPECT_EQ(r.errorPeak, std::ldexp(1.0, -16));
+    EXPECT_EQ(r.errorGain, 6553.6);
+    const auto out = readSound(dir.file("out.wav"));
+    const auto error = readSound(dir.file("error.wav"));
+    ASSERT_EQ(out.samples.size(), 16u);
+    ASSERT_EQ(error.samples.size(), 16u);
+    for (std::size_t i = 0; i < 16; ++i) {
+        EXPECT_EQ(out.samples[i], std::ldexp(1.0, -15)) << i;
+        EXPECT_EQ(error.samples[i], std::ldexp(1.0, -16)) << i;
+    }
+}
+
 // Three sounds at one position: the switch to the error fades from what is heard to the
 // error times its gain, and the shares always add up to 1.
 TEST(SoundFilter, SwitchOfThreeSoundsFadesWithinFiveMilliseconds) {

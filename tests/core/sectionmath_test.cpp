@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <vector>
@@ -95,6 +96,13 @@ TEST(SectionRoots, TableOfPolynomials) {
         {"pairs at 1e-8 and 1e8", {1, 0, 1e16, 0, 1}, {{{0, 1e8L}, 1}, {{0, 1e-8L}, 1}, {{0, -1e-8L}, 1}, {{0, -1e8L}, 1}}, exact},
         {"four poles of radius 1e10", {1, 0, 0, 0, 1e40}, {{{-s, s}, 1}, {{-s, -s}, 1}, {{s, s}, 1}, {{s, -s}, 1}}, exact},
         {"tiny leading coefficient", {1e-20, -1, 0.5, 0.25, 0.125}, {{{-0.20982168880354028314L, 0.30314536460359968463L}, 1}, {{-0.20982168880354028314L, -0.30314536460359968463L}, 1}, {0.91964337760708056628L, 1}, {1.0000000000000000548e20L, 1}}, exact},
+        // Badly scaled: a root of 1e60 .. 1e81 beside roots of modulus 1, or roots of 1e-35
+        // beside one of 1; every root kept, the complex pairs among them too.
+        {"1e-60 z^3 + z^2 + 1", {1e-60, 1, 0, 1}, {{-1.000000000000000029567e60L, 1}, {{4.999999999999999852167e-61L, 1}, 1}, {{4.999999999999999852167e-61L, -1}, 1}}, exact},
+        {"z^3 + z^2 + 1e-70", {1, 1, 0, 1e-70}, {{-1, 1}, {{4.99999999999999997833e-71L, 9.99999999999999997833e-36L}, 1}, {{4.99999999999999997833e-71L, -9.99999999999999997833e-36L}, 1}}, exact},
+        {"a tiny first and a subnormal coefficient", {1.1e-81, -1, 1e-311, -4, -4}, {{-0.8477075981395665427561L, 1}, {{0.423853799069783271378L, 2.130482604706657686137L}, 1}, {{0.423853799069783271378L, -2.130482604706657686137L}, 1}, {9.09090909090909125977e80L, 1}}, exact},
+        {"a root of -1e188 beside three of 2e-63", {-1.1384583727308475, -1.4738463752112374e+188, 0, 0, -1.0072471729580958}, {{-1.294598388938795029982e188L, 1}, {-1.897701699312659039972e-63L, 1}, {{9.488508496563295199859e-64L, 1.643457880409660921063e-63L}, 1}, {{9.488508496563295199859e-64L, -1.643457880409660921063e-63L}, 1}}, exact},
+        {"a first coefficient of 7e-212", {6.683473214140588e-212, -1.1834164894175219, -1.0105807595670804, 0, 0.6338650114004359}, {{{-0.7298533019814275683752L, 0.5929066532092959200921L}, 1}, {{-0.7298533019814275683752L, -0.5929066532092959200921L}, 1}, {0.6057547040155350797668L, 1}, {1.770660929580301370528e211L, 1}}, exact},
         // (z^2 - 1.44)^2 as stored: double zeros at -1.2 and 1.2.
         {"two double roots, rounded", {1, 0, -2.88, 0, 2.0736}, {{-1.2L, 2}, {-1.2L, 2}, {1.2L, 2}, {1.2L, 2}}, rounded},
         {"(1 + z^-1)^4", {1, 4, 6, 4, 1}, {{-1, 4}, {-1, 4}, {-1, 4}, {-1, 4}}, exact},
@@ -122,7 +130,60 @@ TEST(SectionRoots, TableOfPolynomials) {
         if (!values.empty()) {
             EXPECT_LE(productError(row.c, values), 1e-14L) << row.name;
         }
+        // Equal values are one multiple root, never simple roots found twice.
+        for (std::size_t i = 0; i < found.size(); ++i)
+            for (std::size_t j = i + 1; j < found.size(); ++j)
+                if (found[i].z == found[j].z) {
+                    EXPECT_GT(found[i].multiplicity, 1) << row.name << ", roots " << i << " " << j;
+                }
     }
+}
+
+// Two close complex pairs near -0.104: each root polished in extended precision to the
+// last bit of its real and imaginary parts. The root by Newton's method from mpmath's
+// polyroots at 90 digits, rounded to 64-bit mantissas.
+TEST(SectionRoots, PolishedToTheLastBitOfExtendedPrecision) {
+    const double c[5] = {1, 0x1.aa292665b5b99p-2, 0x1.0a08dde6ee755p-4, 0x1.273e586337c9fp-8,
+                         0x1.eb7d3459cd097p-14};
+    const cplx expected(-0xd.51336d22d6cef7cp-7L, 0xa.d9455e1cefaa8fcp-22L);
+    const std::vector<PolynomialRoot> roots = rootsWithMultiplicity(c, 4);
+    ASSERT_EQ(roots.size(), 4u);
+    int found = 0;
+    for (const PolynomialRoot& r : roots) {
+        if (std::abs(r.z - expected) > 1e-9L)
+            continue;
+        ++found;
+        EXPECT_EQ(r.z.real(), expected.real());
+        EXPECT_EQ(r.z.imag(), expected.imag());
+        EXPECT_EQ(r.multiplicity, 1);
+    }
+    EXPECT_EQ(found, 1);
+}
+
+// The Schur-Cohn test on the coefficients: a root on the circle is not inside (z = 1 of
+// 1 - 1.5 z^-1 + 0.5 z^-2 and of 1 - z^-1), while z^2 + 1 - 2^-53, whose poles have the
+// radius sqrt(1 - 2^-53) that rounds to 1 in double, is inside.
+TEST(SectionRoots, InsideTheUnitCircleStrictly) {
+    const struct {
+        std::vector<double> c;
+        bool inside;
+    } rows[] = {
+        {{1, -1.5, 0.5}, false},
+        {{1, -1}, false},
+        {{1, 1}, false},
+        {{1, -0.5}, true},
+        {{1, 0, 1}, false},
+        {{1, 2, 1}, false},
+        {{1, -1.8, 0.81}, true},
+        {{1, 0, 0.99999999999999989}, true},
+        {{1, 0, -0.99999999999999989}, true},
+        {{2, 0, 1.9999999999999998}, true},
+        {{1, 0, 0, 0, 0.99999999999999989}, true},
+        {{1, 0, 0, 0, 1}, false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(insideUnitCircle(row.c.data(), static_cast<int>(row.c.size()) - 1), row.inside)
+            << row.c[1] << " " << row.c.back();
 }
 
 // Polynomials built from chosen roots (clusters, roots of very different sizes, multiple
@@ -157,16 +218,45 @@ TEST(SectionRoots, StabilityOfHandMadeDenominators) {
         bool stable;
         double radius;
     } rows[] = {
-        {{1, 0, 0, 0, 1e40}, false, 1e10}, {{1, 0, 0, 0, 0.0625}, true, 0.5},
-        {{1, 0, 0, 0, 1}, false, 1},       {{1, -1.8, 0.81, 0, 0}, true, 0.9}, // double pole at 0.9
+        {{1, 0, 0, 0, 1e40}, false, 1e10},
+        {{1, 0, 0, 0, 0.0625}, true, 0.5},
+        {{1, 0, 0, 0, 1}, false, 1},
+        {{1, -1.8, 0.81, 0, 0}, true, 0.9}, // double pole at 0.9
         {{1, 0, -1.21, 0, 0}, false, 1.1},
+        // Poles at +-j sqrt(1 - 2^-53): inside, though the radius rounds to 1 in double.
+        {{1, 0, 0.99999999999999989, 0, 0}, true, 1},
     };
     for (const auto& row : rows) {
         const FilterCoefficients f = bandPassFile({1, 0, 0, 0, 0}, row.b);
-        const Stability st = stabilityOf(filterRoots(f));
+        const Stability st = stabilityOf(f, filterRoots(f));
         EXPECT_EQ(st.stable, row.stable) << row.b[1] << " " << row.b[4];
         EXPECT_NEAR(st.maxRadius, row.radius, 1e-15 * row.radius) << row.b[1] << " " << row.b[4];
         EXPECT_EQ(insideUnitCircle(row.b.data(), 4), row.stable) << row.b[1] << " " << row.b[4];
+    }
+}
+
+// The realised cascade warns of instability by the coefficients: poles of radius
+// sqrt(1 - 2^-53), which rounds to 1, are inside; poles on the circle are not.
+TEST(SectionFactoring, UnstableWarningFollowsTheCoefficients) {
+    const struct {
+        double b2;
+        bool stable;
+    } rows[] = {{0.99999999999999989, true}, {1, false}, {0.5, true}, {1.0000000000000002, false}};
+    for (const auto& row : rows) {
+        FilterCoefficients f;
+        f.kind = lowPass;
+        f.order = 2;
+        f.sections.resize(1);
+        f.sections[0].a[0] = 1;
+        f.sections[0].b[0] = 1;
+        f.sections[0].b[2] = row.b2;
+        const SecondOrderCascade c = secondOrderSections(f);
+        EXPECT_EQ(cascadeStable(c.sections), row.stable) << row.b2;
+        EXPECT_EQ(sectionStable(c.sections[0]), row.stable) << row.b2;
+        const bool warned =
+            std::any_of(c.warnings.begin(), c.warnings.end(),
+                        [](const CascadeWarning& w) { return w.note.rfind("UNSTABLE", 0) == 0; });
+        EXPECT_EQ(warned, !row.stable) << row.b2;
     }
 }
 

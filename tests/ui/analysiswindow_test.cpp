@@ -95,7 +95,8 @@ class AnalysisWindowTest : public QObject {
         auto* tabs = s.form->findChild<QTabWidget*>("PageControl1");
         QVERIFY(!tabs->isTabEnabled(4));
         QVERIFY(!tabs->isTabEnabled(5));
-        const double radius = stabilityOf(s.form->first()->roots).maxRadius;
+        const double radius =
+            stabilityOf(s.form->first()->filter, s.form->first()->roots).maxRadius;
         QVERIFY(radius > 0.5 && radius < 1);
         QVERIFY2(s.memo().contains(QStringLiteral("Фильтр устойчив: наибольший радиус полюса") +
                                    QString::fromStdString(formatReal(radius))),
