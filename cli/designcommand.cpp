@@ -106,7 +106,11 @@ std::vector<double> edgeList(const std::string& text) {
     }
 }
 
+// The run's progress; once the output is closed (a reader that stopped early) nothing
+// more is printed, and the run goes on to finish its files.
 void printLine(const std::string& line) {
+    if (std::ferror(stdout))
+        return;
     std::fputs(line.c_str(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
