@@ -186,6 +186,8 @@ int runDesign(int argc, char** argv) {
     rq.np = static_cast<std::uint16_t>(np);
     const std::string report = textOption(args, "report", "1.out");
     const std::string filter = textOption(args, "filter", "1.flt");
+    checkOutputFiles(
+        {{"отчет (--report)", report}, {"файл параметров фильтра (--filter)", filter}});
 
     ClassicalDesignRequest full;
     if (byOrder) {

@@ -64,5 +64,56 @@ TEST(CliClosedOutput, RunFinishesItsFilesWhenTheReaderStopsEarly) {
     }
 }
 
+TEST(CliOutputFiles, OutputsThatReachOneFileAreRefusedBeforeAnythingIsWritten) {
+    struct Row {
+        const char* arguments;
+        const char* message;
+    };
+    // keep.flt is a designed filter and keep.dat a signal; both must keep their bytes.
+    const Row rows[] = {
+        {"design --report x.out --filter x.out",
+         "Один и тот же файл x.out задан как отчет (--report) и как файл параметров фильтра "
+         "(--filter): выберите разные имена"},
+        {"design --report sub/../x.out --filter ./x.out",
+         "Один и тот же файл sub/../x.out задан как отчет (--report) и как файл параметров "
+         "фильтра (--filter): выберите разные имена"},
+        {"design --report keep.flt --filter link.flt",
+         "Один и тот же файл keep.flt задан как отчет (--report) и как файл параметров фильтра "
+         "(--filter): выберите разные имена"},
+        {"spectrum bpf keep.dat --output x.bmp --picture ./x.bmp",
+         "Один и тот же файл x.bmp задан как выходной файл (--output) и как рисунок (--picture): "
+         "выберите разные имена"},
+        {"spectrum bpf keep.dat --output keep.dat",
+         "Файл keep.dat задан и как выходной файл (--output), и как входной файл: выберите "
+         "другое имя"},
+        {"spectrum view keep.dat --picture link.dat",
+         "Файл link.dat задан и как рисунок (--picture), и как входной файл: выберите другое имя"},
+        {"response keep.flt --picture ./keep.flt",
+         "Файл ./keep.flt задан и как рисунок (--picture), и как файл параметров фильтра: "
+         "выберите другое имя"},
+        {"testsignal --filter keep.flt --kind 1 --picture link.flt",
+         "Файл link.flt задан и как рисунок (--picture), и как файл параметров фильтра "
+         "(--filter): выберите другое имя"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        TempDir dir;
+        std::filesystem::create_directory(dir.path() / "sub");
+        ASSERT_EQ(runCli(dir, "design --report keep.out --filter keep.flt").status, 0);
+        writeBytes(dir.file("keep.dat"), "1\r\n2\r\n");
+        std::filesystem::create_symlink("keep.flt", dir.path() / "link.flt");
+        std::filesystem::create_symlink("keep.dat", dir.path() / "link.dat");
+        const std::string filter = readBytes(dir.file("keep.flt"));
+        const CliOutcome o = runCli(dir, row.arguments);
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(o.err, std::string(row.message) + "\n");
+        EXPECT_EQ(o.out, "");
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.out"));
+        EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.bmp"));
+        EXPECT_EQ(readBytes(dir.file("keep.flt")), filter);
+        EXPECT_EQ(readBytes(dir.file("keep.dat")), "1\r\n2\r\n");
+    }
+}
+
 } // namespace
 } // namespace zorkan::testing
