@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -113,6 +115,56 @@ TEST(CliOutputFiles, OutputsThatReachOneFileAreRefusedBeforeAnythingIsWritten) {
         EXPECT_EQ(readBytes(dir.file("keep.flt")), filter);
         EXPECT_EQ(readBytes(dir.file("keep.dat")), "1\r\n2\r\n");
     }
+}
+
+// The code names its header as it is on disk, so a set exported under a Cyrillic name
+// with a space compiles, and its golden vectors pass; a name an include cannot carry is
+// refused before anything is written.
+TEST(CliExportNames, CodeUnderACyrillicNameWithASpaceCompilesAndPasses) {
+    TempDir dir;
+    ASSERT_EQ(runCli(dir, "design --approx 3 --f1 0.1 --f4 0.13 --da 0.5 --b1 60 --report "
+                          "lp.out --filter lp.flt")
+                  .status,
+              0);
+    std::filesystem::create_directory(dir.path() / "Мои фильтры");
+    const std::string standIns = ZORKAN_SOURCE_DIR "/tests/cmsis";
+    struct Row {
+        const char* options;
+        std::string extra; // the kernels for CMSIS
+    };
+    const Row rows[] = {
+        {"--format c --type double", ""},
+        {"--format c --type q15", ""},
+        {"--format cmsis --type q31", "-I'" + standIns + "' '" + standIns + "/kernels.c'"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.options);
+        const CliOutcome exported =
+            runCli(dir, std::string("export lp.flt ") + row.options +
+                            " --test-vectors 300 --output 'Мои фильтры/фвч код'");
+        ASSERT_EQ(exported.status, 0) << exported.err;
+        const std::string source = readBytes(dir.file("Мои фильтры/фвч код.c"));
+        EXPECT_NE(source.find("\n#include \"фвч код.h\"\n"), std::string::npos);
+        const std::string build = "cd '" + dir.path().string() +
+                                  "/Мои фильтры' && cc -std=c99 -O2 -Wall -Wextra -Werror "
+                                  "-pedantic 'фвч код.c' 'фвч код_test.c' " +
+                                  row.extra + " -o t > run.txt 2>&1 && ./t >> run.txt 2>&1";
+        EXPECT_EQ(std::system(build.c_str()), 0) << readBytes(dir.file("Мои фильтры/run.txt"));
+        EXPECT_EQ(readBytes(dir.file("Мои фильтры/run.txt")), "OK\n");
+    }
+    for (const char* name :
+         {"'a\"b'", "'a\\b'", "\"$(printf 'a\\nb')\"", "\"$(printf '\\377')\""}) {
+        SCOPED_TRACE(name);
+        const CliOutcome refused =
+            runCli(dir, std::string("export lp.flt --format c --output ") + name);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.err.find("нельзя записать в #include кода C"), std::string::npos)
+            << refused.err;
+    }
+    std::size_t written = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        ++written;
+    EXPECT_EQ(written, 4u); // lp.out, lp.flt, the folder and stderr.txt
 }
 
 } // namespace
