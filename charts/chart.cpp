@@ -1,6 +1,10 @@
 #include "charts/chart.h"
 
+#include "common/displaynumbers.h"
+#include "common/errors.h"
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -54,7 +58,45 @@ bool clipSegment(const ChartRect& r, Point& a, Point& b) {
 
 } // namespace
 
+bool drawableAxis(const AxisRange& range) {
+    if (range.logarithmic && !(range.low > 0 && range.high > 0))
+        return false;
+    const double lo = axisCoordinate(range, range.low), hi = axisCoordinate(range, range.high);
+    return std::isfinite(lo) && std::isfinite(hi) && std::isfinite(hi - lo) &&
+           hi - lo > narrowestAxisSpan * std::max({1.0, std::fabs(lo), std::fabs(hi)});
+}
+
+namespace {
+
+// The shortest text that reads back as the value, so that the two ends of a narrow range
+// differ in the message as they do in double.
+std::string shortestText(double value) {
+    if (!std::isfinite(value))
+        return formatGeneral(value, '.');
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+} // namespace
+
+void checkDrawableAxis(const AxisRange& range) {
+    if (drawableAxis(range))
+        return;
+    const std::string ends = "от " + shortestText(range.low) + " до " + shortestText(range.high);
+    const bool finite = std::isfinite(range.low) && std::isfinite(range.high) &&
+                        std::isfinite(range.high - range.low);
+    if (!finite)
+        throw UserMessage("Диапазон оси " + ends + " нельзя показать: он не конечен");
+    if (range.logarithmic && !(range.low > 0 && range.high > 0))
+        throw UserMessage("Диапазон логарифмической оси " + ends +
+                          " нельзя показать: его концы должны быть больше нуля");
+    throw UserMessage("Диапазон оси " + ends +
+                      " нельзя показать: начало должно быть меньше конца, а диапазон - шире "
+                      "1E-12 его значений");
+}
+
 AxisTicks niceTicks(const AxisRange& range, int maxTicks) {
+    checkDrawableAxis(range);
     AxisTicks ticks;
     maxTicks = std::max(maxTicks, 2);
     const double lo = std::min(range.low, range.high), hi = std::max(range.low, range.high);

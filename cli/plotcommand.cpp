@@ -92,6 +92,7 @@ int runPlot(int argc, char** argv) {
         if (picturePath.empty() || !pictureFormatOf(picturePath, format))
             throw UserMessage("Рисунок " + picturePath +
                               ": укажите имя с расширением .png, .svg или .pdf");
+        checkDrawableAxis({grid.fmin, grid.fmax, grid.logarithmic});
     }
     const std::string maskPath = textOption(args, "mask", "");
     if (args.options.count("mask") && maskPath.empty())
