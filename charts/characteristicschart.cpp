@@ -155,12 +155,24 @@ std::string csvNumber(double value) {
     return formatRoundTrip(value);
 }
 
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 std::string chartCsv(const std::vector<std::string>& names, const ChartCurves& curves, double low,
                      double high) {
     std::string csv = "f";
     for (const std::string& n : names) {
         csv += ',';
-        csv += n;
+        csv += csvField(n);
     }
     csv += '\n';
     for (std::size_t i = 0; i < curves.frequencies.size(); ++i) {

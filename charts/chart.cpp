@@ -291,7 +291,46 @@ std::vector<std::vector<double>> curveRuns(const Chart& chart, const ChartCurve&
     return runs;
 }
 
-void drawChart(const Chart& chart, ChartPainter& painter) {
+namespace {
+
+bool finite(std::initializer_list<double> values) {
+    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+// Passes on only what has finite coordinates, so that no picture ever holds "nan" or
+// "inf" (a marker or a region at a value that is no number is left out).
+class FinitePainter : public ChartPainter {
+  public:
+    explicit FinitePainter(ChartPainter& painter) : painter_(painter) {}
+    void fillRect(const ChartRect& r, Rgb color) override {
+        if (finite({r.x, r.y, r.width, r.height}))
+            painter_.fillRect(r, color);
+    }
+    void line(double x0, double y0, double x1, double y1, Rgb color, double width) override {
+        if (finite({x0, y0, x1, y1, width}))
+            painter_.line(x0, y0, x1, y1, color, width);
+    }
+    void curve(const std::string& name, const std::vector<std::vector<double>>& runs, Rgb color,
+               double width) override {
+        painter_.curve(name, runs, color, width); // curveRuns breaks runs at non-finite points
+    }
+    void text(double x, double y, const std::string& text, double size, TextAlign align,
+              Rgb color) override {
+        if (finite({x, y, size}))
+            painter_.text(x, y, text, size, align, color);
+    }
+    double measure(const std::string& text, double size) const override {
+        return painter_.measure(text, size);
+    }
+
+  private:
+    ChartPainter& painter_;
+};
+
+} // namespace
+
+void drawChart(const Chart& chart, ChartPainter& target) {
+    FinitePainter painter(target);
     const ChartRect area = plotArea(chart.width, chart.height);
     painter.fillRect({0, 0, static_cast<double>(chart.width), static_cast<double>(chart.height)},
                      white);
@@ -343,7 +382,7 @@ void drawChart(const Chart& chart, ChartPainter& painter) {
 
     for (std::size_t m = 0; m < chart.markers.size(); ++m) {
         const double x = px(chart.markers[m].x);
-        if (x < area.x || x > right)
+        if (!std::isfinite(x) || x < area.x || x > right)
             continue;
         painter.line(x, area.y, x, bottom, markerColor, 1);
         painter.text(x + 3, area.y + 12, std::to_string(m + 1), labelSize, TextAlign::Left,
