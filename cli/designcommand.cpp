@@ -20,7 +20,8 @@ const char* const designHelp =
     "Использование: zorkan-cli design [ПАРАМЕТРЫ]\n"
     "\n"
     "Расчёт цифрового БИХ-фильтра: пишет отчёт и файл параметров фильтра и выводит\n"
-    "ход расчёта. Частоты задаются в единицах частоты дискретизации FD.\n"
+    "ход расчёта. Частоты F1..F4, --edge, --ff1 и --ff2 задаются в единицах частоты\n"
+    "дискретизации FD: в долях FD по умолчанию (--fd 1), в герцах с --fd 48000.\n"
     "\n"
     "  --approx A    аппроксимация: butterworth (1), chebyshev (2), elliptic (3),\n"
     "                chebyshev2 (4, инверсная Чебышева), bessel (5); по умолчанию\n"
@@ -49,7 +50,7 @@ const char* const designHelp =
     "                по умолчанию 30\n"
     "  --fd X        частота дискретизации, по умолчанию 1\n"
     "  --ff1 X       первая частота таблиц АЧХ и ФЧХ, по умолчанию 0\n"
-    "  --ff2 X       последняя частота таблиц АЧХ и ФЧХ, по умолчанию 0.5\n"
+    "  --ff2 X       последняя частота таблиц АЧХ и ФЧХ, по умолчанию FD/2\n"
     "  --np N        количество отсчетов АЧХ и ФЧХ (интервалов), 1..65535;\n"
     "                по умолчанию 20 (в таблицах N+1 строк)\n"
     "  --report P    файл отчёта, по умолчанию 1.out\n"
@@ -174,6 +175,9 @@ int runDesign(int argc, char** argv) {
                                       {"ff1", &DesignRequest::ff1},
                                       {"ff2", &DesignRequest::ff2}})
         rq.*field = realOption(args, name, rq.*field);
+    // The tables run to half the sampling frequency in its unit unless --ff2 says otherwise.
+    if (args.options.count("ff2") == 0)
+        rq.ff2 = rq.fd / 2;
     const bool byOrder = args.options.count("order") != 0;
     const bool orderOptions = args.options.count("band") != 0 || args.options.count("edge") != 0;
     if (!byOrder && orderOptions)

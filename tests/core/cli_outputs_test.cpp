@@ -167,5 +167,30 @@ TEST(CliExportNames, CodeUnderACyrillicNameWithASpaceCompilesAndPasses) {
     EXPECT_EQ(written, 4u); // lp.out, lp.flt, the folder and stderr.txt
 }
 
+// The report's tables of the phase and the magnitude run to FD/2 in the unit of FD unless
+// --ff2 is given: 24000 for --fd 48000, in row 20 of the 20 intervals.
+TEST(CliDesignTables, RunToHalfTheSamplingFrequencyByDefault) {
+    struct Row {
+        const char* options;
+        const char* lastRow;
+    };
+    const Row rows[] = {
+        {"--fd 48000 --f1 3000 --f4 4000", "\r\n20   2.40000000000000E+0004 "},
+        {"--fd 48000 --f1 3000 --f4 4000 --ff2 12000", "\r\n20   1.20000000000000E+0004 "},
+        {"--f1 0.2 --f4 0.25", "\r\n20   5.00000000000000E-0001 "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.options);
+        TempDir dir;
+        ASSERT_EQ(runCli(dir, std::string("design ") + row.options).status, 0);
+        const std::string report = readBytes(dir.file("1.out"));
+        std::size_t count = 0;
+        for (std::size_t at = report.find(row.lastRow); at != std::string::npos;
+             at = report.find(row.lastRow, at + 1))
+            ++count;
+        EXPECT_EQ(count, 2u);
+    }
+}
+
 } // namespace
 } // namespace zorkan::testing
