@@ -1,7 +1,7 @@
 // zorkan-cli implement: a filter in the arithmetic of a device, simulated bit for bit.
+#include "coefficients/filterfile.h"
 #include "cli/commands.h"
 #include "cli/options.h"
-#include "coefficients/filterfile.h"
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "design/designreport.h"
