@@ -5,6 +5,7 @@
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "design/designreport.h"
+#include "fixedpoint/report.h"
 #include "ui/childwindow.h"
 #include "ui/prompts.h"
 #include "ui/sharedstate.h"
@@ -287,10 +288,16 @@ void CharacteristicsWindow::BitBtn3Click() {
     const auto path = prompts().openFileName(
         {QStringLiteral("Открыть"), QDir::currentPath(), QString(),
          QStringLiteral("Отчет расчета (*.out)|*.out|Все файлы (*.*)|*.*"), QStringLiteral("out")});
-    if (path) {
-        Edit3->setText(*path);
-        refresh();
-    }
+    if (path)
+        takeMaskReport(*path);
+}
+
+void CharacteristicsWindow::takeMaskReport(const QString& report) {
+    // The mask's frequencies are in the unit of its design's FD: the axis takes it.
+    const DesignRequest request = readDesignRequest(report.toStdString());
+    Edit3->setText(report);
+    Edit2->setText(showGeneral(request.fd));
+    refresh();
 }
 
 void CharacteristicsWindow::BitBtn4Click() {
@@ -301,8 +308,7 @@ void CharacteristicsWindow::BitBtn4Click() {
             QStringLiteral("В этом сеансе фильтр еще не рассчитывался по требованиям"));
         return;
     }
-    Edit3->setText(report);
-    refresh();
+    takeMaskReport(report);
 }
 
 bool CharacteristicsWindow::refresh() {
@@ -316,10 +322,10 @@ bool CharacteristicsWindow::refresh() {
     options.relative = CheckBox5->isChecked();
     options.fd = readReal(Edit2->text());
     checkSamplingFrequency(options.fd);
-    std::optional<ToleranceMask> mask;
+    std::optional<DesignRequest> request;
     const QString report = Edit3->text().trimmed();
     if (!report.isEmpty())
-        mask = toleranceMask(readDesignRequest(report.toStdString()));
+        request = readDesignRequest(report.toStdString());
     std::vector<ChartSeries> series;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const Entry& e = entries_[i];
@@ -328,6 +334,8 @@ bool CharacteristicsWindow::refresh() {
         FilterCoefficients filter;
         try {
             filter = readAnalysedFilter(e.path.toStdString());
+            if (request)
+                checkRequestFits(*request, filter.kind);
         } catch (const Error&) {
             rethrowWithPrefix("Файл фильтра " + e.path.toStdString() + ": ");
         }
@@ -346,6 +354,9 @@ bool CharacteristicsWindow::refresh() {
         const Rgb c = curveColor(i);
         ListBox1->item(i)->setForeground(QColor(c.r, c.g, c.b));
     }
+    std::optional<ToleranceMask> mask;
+    if (request)
+        mask = toleranceMask(*request, options.fd);
     Image1->setContent(std::move(series), options, std::move(mask), CheckBox4->isChecked());
     return true;
 }

@@ -54,6 +54,9 @@ class CharacteristicsWindow : public QWidget {
     CharacteristicsPlot* plot() const { return Image1; }
 
   private:
+    // Shows the report's mask on an axis in the unit of its design's FD (Edit2).
+    void takeMaskReport(const QString& report);
+
     struct Entry {
         QString path;
         std::optional<Target> quantised;

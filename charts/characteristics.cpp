@@ -155,12 +155,22 @@ std::vector<double> curveValues(const CurveSource& source, ChartView view,
     return out;
 }
 
-ToleranceMask toleranceMask(const DesignRequest& request) {
+ToleranceMask toleranceMask(const DesignRequest& request, double fd) {
     ToleranceMask mask;
     mask.bands = designBands(fileKind(requestKind(request)), request);
+    if (fd != request.fd)
+        for (auto* bands : {&mask.bands.pass, &mask.bands.stop})
+            for (FrequencyBand& b : *bands) {
+                b.low = b.low / request.fd * fd;
+                b.high = b.high / request.fd * fd;
+            }
     mask.ripple = request.da;
     mask.attenuation = request.b1;
     return mask;
+}
+
+ToleranceMask toleranceMask(const DesignRequest& request) {
+    return toleranceMask(request, request.fd);
 }
 
 double passBandMaximum(const CurveSource& source, const ToleranceMask& mask, double fd) {

@@ -62,6 +62,9 @@ struct ToleranceMask {
     double ripple = 0;      // DA
     double attenuation = 0; // B1
 };
+// The request's bands on an axis of sampling frequency `fd`: its frequencies scaled by
+// fd / request.fd (as they are when the two agree, the default).
+ToleranceMask toleranceMask(const DesignRequest& request, double fd);
 ToleranceMask toleranceMask(const DesignRequest& request);
 
 // The largest |H| over the mask's pass bands (on a grid of 4097 points and the edges of each), or

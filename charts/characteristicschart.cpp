@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zorkan {
 
@@ -77,11 +78,15 @@ AxisRange valueRange(const ChartCurves& curves, double xLow, double xHigh, doubl
         return {0, 1, false};
     if (deepest > 0)
         lo = std::max(lo, hi - deepest);
-    if (hi - lo < 1e-12 * std::max(1.0, std::fabs(hi))) {
-        const double room = std::max(1e-9, std::fabs(hi) * 0.05);
-        return {lo - room, hi + room, false};
-    }
-    const double room = (hi - lo) * 0.05;
+    // A margin of 5 % on each side (around a flat curve, of its value), kept so small that
+    // the ends and the span stay finite: values near the largest double still give a
+    // drawable range.
+    const double flat = narrowestAxisSpan * std::max({1.0, std::fabs(lo), std::fabs(hi)});
+    const double halfSpan = hi / 2 - lo / 2;
+    const double wanted = hi - lo < flat ? std::max(1e-9, std::fabs(hi) * 0.05) : halfSpan * 0.1;
+    const double largest = std::numeric_limits<double>::max();
+    const double room = std::max(
+        0.0, std::min({wanted, largest - hi, largest + lo, (largest / 2 - halfSpan) * 0.999}));
     return {lo - room, hi + room, false};
 }
 
@@ -150,12 +155,24 @@ std::string csvNumber(double value) {
     return formatRoundTrip(value);
 }
 
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 std::string chartCsv(const std::vector<std::string>& names, const ChartCurves& curves, double low,
                      double high) {
     std::string csv = "f";
     for (const std::string& n : names) {
         csv += ',';
-        csv += n;
+        csv += csvField(n);
     }
     csv += '\n';
     for (std::size_t i = 0; i < curves.frequencies.size(); ++i) {

@@ -61,8 +61,11 @@ Chart characteristicsChart(const std::vector<ChartSeries>& series, const ChartCu
 constexpr int defaultChartWidth = 800;
 constexpr int defaultChartHeight = 500;
 
-// The CSV text: "f,<name>,..." and a row per frequency inside [low, high] (all of them by
-// default), the numbers with 17 significant digits.
+// A field of a CSV table as RFC 4180 writes it: enclosed in double quotes, each quote
+// doubled, when it holds a comma, a quote or a line break; otherwise as it is.
+std::string csvField(const std::string& text);
+// The CSV text: "f,<name>,..." (each name a csvField) and a row per frequency inside
+// [low, high] (all of them by default), the numbers with 17 significant digits.
 std::string chartCsv(const std::vector<std::string>& names, const ChartCurves& curves,
                      double low = -1e308, double high = 1e308);
 // One number as the CSV writes it: 17 significant digits, inf, -inf or nan.

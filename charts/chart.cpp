@@ -1,6 +1,10 @@
 #include "charts/chart.h"
 
+#include "common/displaynumbers.h"
+#include "common/errors.h"
+
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -54,7 +58,45 @@ bool clipSegment(const ChartRect& r, Point& a, Point& b) {
 
 } // namespace
 
+bool drawableAxis(const AxisRange& range) {
+    if (range.logarithmic && !(range.low > 0 && range.high > 0))
+        return false;
+    const double lo = axisCoordinate(range, range.low), hi = axisCoordinate(range, range.high);
+    return std::isfinite(lo) && std::isfinite(hi) && std::isfinite(hi - lo) &&
+           hi - lo > narrowestAxisSpan * std::max({1.0, std::fabs(lo), std::fabs(hi)});
+}
+
+namespace {
+
+// The shortest text that reads back as the value, so that the two ends of a narrow range
+// differ in the message as they do in double.
+std::string shortestText(double value) {
+    if (!std::isfinite(value))
+        return formatGeneral(value, '.');
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+} // namespace
+
+void checkDrawableAxis(const AxisRange& range) {
+    if (drawableAxis(range))
+        return;
+    const std::string ends = "от " + shortestText(range.low) + " до " + shortestText(range.high);
+    const bool finite = std::isfinite(range.low) && std::isfinite(range.high) &&
+                        std::isfinite(range.high - range.low);
+    if (!finite)
+        throw UserMessage("Диапазон оси " + ends + " нельзя показать: он не конечен");
+    if (range.logarithmic && !(range.low > 0 && range.high > 0))
+        throw UserMessage("Диапазон логарифмической оси " + ends +
+                          " нельзя показать: его концы должны быть больше нуля");
+    throw UserMessage("Диапазон оси " + ends +
+                      " нельзя показать: начало должно быть меньше конца, а диапазон - шире "
+                      "1E-12 его значений");
+}
+
 AxisTicks niceTicks(const AxisRange& range, int maxTicks) {
+    checkDrawableAxis(range);
     AxisTicks ticks;
     maxTicks = std::max(maxTicks, 2);
     const double lo = std::min(range.low, range.high), hi = std::max(range.low, range.high);
@@ -249,7 +291,46 @@ std::vector<std::vector<double>> curveRuns(const Chart& chart, const ChartCurve&
     return runs;
 }
 
-void drawChart(const Chart& chart, ChartPainter& painter) {
+namespace {
+
+bool finite(std::initializer_list<double> values) {
+    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+// Passes on only what has finite coordinates, so that no picture ever holds "nan" or
+// "inf" (a marker or a region at a value that is no number is left out).
+class FinitePainter : public ChartPainter {
+  public:
+    explicit FinitePainter(ChartPainter& painter) : painter_(painter) {}
+    void fillRect(const ChartRect& r, Rgb color) override {
+        if (finite({r.x, r.y, r.width, r.height}))
+            painter_.fillRect(r, color);
+    }
+    void line(double x0, double y0, double x1, double y1, Rgb color, double width) override {
+        if (finite({x0, y0, x1, y1, width}))
+            painter_.line(x0, y0, x1, y1, color, width);
+    }
+    void curve(const std::string& name, const std::vector<std::vector<double>>& runs, Rgb color,
+               double width) override {
+        painter_.curve(name, runs, color, width); // curveRuns breaks runs at non-finite points
+    }
+    void text(double x, double y, const std::string& text, double size, TextAlign align,
+              Rgb color) override {
+        if (finite({x, y, size}))
+            painter_.text(x, y, text, size, align, color);
+    }
+    double measure(const std::string& text, double size) const override {
+        return painter_.measure(text, size);
+    }
+
+  private:
+    ChartPainter& painter_;
+};
+
+} // namespace
+
+void drawChart(const Chart& chart, ChartPainter& target) {
+    FinitePainter painter(target);
     const ChartRect area = plotArea(chart.width, chart.height);
     painter.fillRect({0, 0, static_cast<double>(chart.width), static_cast<double>(chart.height)},
                      white);
@@ -301,7 +382,7 @@ void drawChart(const Chart& chart, ChartPainter& painter) {
 
     for (std::size_t m = 0; m < chart.markers.size(); ++m) {
         const double x = px(chart.markers[m].x);
-        if (x < area.x || x > right)
+        if (!std::isfinite(x) || x < area.x || x > right)
             continue;
         painter.line(x, area.y, x, bottom, markerColor, 1);
         painter.text(x + 3, area.y + 12, std::to_string(m + 1), labelSize, TextAlign::Left,

@@ -20,10 +20,20 @@ struct AxisRange {
     bool logarithmic = false;
 };
 
+// The narrowest span an axis shows, relative to the larger of 1 and its ends' magnitudes
+// (in decades on a logarithmic axis): a narrower view has no distinct ticks in double.
+constexpr double narrowestAxisSpan = 1e-12;
+// True when the range can be drawn: finite ends, above zero on a logarithmic axis, low
+// below high by more than narrowestAxisSpan.
+bool drawableAxis(const AxisRange& range);
+// Refuses (UserMessage) a range that drawableAxis refuses, naming its ends.
+void checkDrawableAxis(const AxisRange& range);
+
 // Tick positions at the finest nice step (1, 2 or 5 times a power of ten) that gives at
 // most `maxTicks` ticks inside the range, and the step. A logarithmic axis over a decade or
 // more gets the decades (every 1, 2 and 5 of each decade when there are few); within a
 // decade, the linear ticks.
+// A range that is not drawable is refused (checkDrawableAxis).
 struct AxisTicks {
     std::vector<double> values;
     double step = 0; // of the linear ticks (0 for decades)

@@ -3,6 +3,7 @@
 #include "common/errors.h"
 #include "common/pngfile.h"
 #include "common/replacefile.h"
+#include "common/utf8.h"
 
 #include <algorithm>
 #include <cctype>
@@ -32,7 +33,14 @@ std::string hexColor(Rgb c) {
     return text;
 }
 
-std::string xmlEscaped(const std::string& s) {
+// Text for an XML 1.0 document in UTF-8: bytes that are no UTF-8 (a file name in another
+// encoding) become U+FFFD, as do the two non-characters XML refuses, U+FFFE and U+FFFF;
+// control characters other than the tab are left out.
+std::string xmlEscaped(const std::string& text) {
+    std::string s = validUtf8(text);
+    for (const char* refused : {"\xEF\xBF\xBE", "\xEF\xBF\xBF"})
+        for (std::size_t at = s.find(refused); at != std::string::npos; at = s.find(refused, at))
+            s.replace(at, 3, "\xEF\xBF\xBD");
     std::string out;
     for (char c : s) {
         switch (c) {
@@ -49,7 +57,6 @@ std::string xmlEscaped(const std::string& s) {
             out += "&quot;";
             break;
         default:
-            // Control characters have no place in XML 1.0.
             if (static_cast<unsigned char>(c) >= 0x20 || c == '\t')
                 out += c;
         }
@@ -59,8 +66,9 @@ std::string xmlEscaped(const std::string& s) {
 
 // The text in the standard Helvetica face's WinAnsi bytes. The face has no Cyrillic
 // letters, so they are written in Latin ones ("Частота" as "Chastota"), which every
-// viewer shows and finds; a character neither has becomes '?'.
-std::string helveticaText(const std::string& utf8) {
+// viewer shows and finds; a character neither has, and a byte that is no UTF-8, becomes '?'.
+std::string helveticaText(const std::string& text) {
+    const std::string utf8 = validUtf8(text);
     static const char* const lower[32] = {
         "a", "b", "v", "g", "d", "e",  "zh", "z",  "i",  "i",    "k", "l", "m", "n", "o",  "p",
         "r", "s", "t", "u", "f", "kh", "ts", "ch", "sh", "shch", "",  "y", "",  "e", "yu", "ya"};

@@ -116,12 +116,6 @@ AxisRange shifted(const AxisRange& r, double fraction) {
     return out;
 }
 
-bool usable(const AxisRange& r) {
-    const double lo = coordinate(r, r.low), hi = coordinate(r, r.high);
-    return std::isfinite(lo) && std::isfinite(hi) &&
-           hi - lo > 1e-12 * std::max(1.0, std::max(std::fabs(lo), std::fabs(hi)));
-}
-
 QString number(double v) {
     if (std::isnan(v))
         return QStringLiteral("—");
@@ -224,7 +218,7 @@ bool ChartPicture::valueAt(QPoint at, double& x, double& y) const {
 
 void ChartPicture::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (chart_.curves.empty())
+    if (chart_.curves.empty() || !drawableAxis(chart_.xAxis) || !drawableAxis(chart_.yAxis))
         painter.fillRect(rect(), Qt::white);
     else
         paintChart(chart(), painter);
@@ -401,7 +395,7 @@ void CharacteristicsPlot::showAll() {
 }
 
 void CharacteristicsPlot::setRanges(const AxisRange& x, const AxisRange& y) {
-    if (!usable(x) || !usable(y))
+    if (!drawableAxis(x) || !drawableAxis(y))
         return;
     x_ = x;
     y_ = y;
@@ -559,6 +553,12 @@ QString CharacteristicsPlot::markerText() const {
 
 void CharacteristicsPlot::paintEvent(QPaintEvent*) {
     QPainter painter(this);
+    // A view the axes cannot show (the curves' values beyond double) stays blank; every
+    // zoom and pan keeps to drawable ranges.
+    if (!drawableAxis(x_) || !drawableAxis(y_)) {
+        painter.fillRect(rect(), Qt::white);
+        return;
+    }
     paintChart(chart(), painter);
     if (dragStart_) {
         painter.setRenderHint(QPainter::Antialiasing, false);

@@ -20,7 +20,8 @@ const char* const designHelp =
     "Использование: zorkan-cli design [ПАРАМЕТРЫ]\n"
     "\n"
     "Расчёт цифрового БИХ-фильтра: пишет отчёт и файл параметров фильтра и выводит\n"
-    "ход расчёта. Частоты задаются в единицах частоты дискретизации FD.\n"
+    "ход расчёта. Частоты F1..F4, --edge, --ff1 и --ff2 задаются в единицах частоты\n"
+    "дискретизации FD: в долях FD по умолчанию (--fd 1), в герцах с --fd 48000.\n"
     "\n"
     "  --approx A    аппроксимация: butterworth (1), chebyshev (2), elliptic (3),\n"
     "                chebyshev2 (4, инверсная Чебышева), bessel (5); по умолчанию\n"
@@ -49,7 +50,7 @@ const char* const designHelp =
     "                по умолчанию 30\n"
     "  --fd X        частота дискретизации, по умолчанию 1\n"
     "  --ff1 X       первая частота таблиц АЧХ и ФЧХ, по умолчанию 0\n"
-    "  --ff2 X       последняя частота таблиц АЧХ и ФЧХ, по умолчанию 0.5\n"
+    "  --ff2 X       последняя частота таблиц АЧХ и ФЧХ, по умолчанию FD/2\n"
     "  --np N        количество отсчетов АЧХ и ФЧХ (интервалов), 1..65535;\n"
     "                по умолчанию 20 (в таблицах N+1 строк)\n"
     "  --report P    файл отчёта, по умолчанию 1.out\n"
@@ -116,7 +117,11 @@ std::vector<double> edgeList(const std::string& text) {
     }
 }
 
+// The run's progress; once the output is closed (a reader that stopped early) nothing
+// more is printed, and the run goes on to finish its files.
 void printLine(const std::string& line) {
+    if (std::ferror(stdout))
+        return;
     std::fputs(line.c_str(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -180,6 +185,9 @@ int runDesign(int argc, char** argv) {
                                       {"ff1", &DesignRequest::ff1},
                                       {"ff2", &DesignRequest::ff2}})
         rq.*field = realOption(args, name, rq.*field);
+    // The tables run to half the sampling frequency in its unit unless --ff2 says otherwise.
+    if (args.options.count("ff2") == 0)
+        rq.ff2 = rq.fd / 2;
     const bool byOrder = args.options.count("order") != 0;
     const bool orderOptions = args.options.count("band") != 0 || args.options.count("edge") != 0;
     if (!byOrder && orderOptions)
@@ -192,6 +200,8 @@ int runDesign(int argc, char** argv) {
     rq.np = static_cast<std::uint16_t>(np);
     const std::string report = textOption(args, "report", "1.out");
     const std::string filter = textOption(args, "filter", "1.flt");
+    checkOutputFiles(
+        {{"отчет (--report)", report}, {"файл параметров фильтра (--filter)", filter}});
 
     ClassicalDesignRequest full;
     if (byOrder) {

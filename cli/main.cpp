@@ -4,6 +4,7 @@
 #include "common/errors.h"
 #include "zorkanconfig.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -39,6 +40,10 @@ void printUsage() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A reader that stops early (zorkan-cli design | head -1) must not end a run halfway
+    // through its files: a closed output makes a write fail instead of ending the program,
+    // and the commands stop printing once a write has failed.
+    std::signal(SIGPIPE, SIG_IGN);
     if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
         printUsage();
         return argc < 2 ? 2 : 0;

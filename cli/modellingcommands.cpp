@@ -68,6 +68,8 @@ int runTestSignal(int argc, char** argv) {
     const std::string filterPath = textOption(args, "filter", "");
     if (filterPath.empty())
         throw UserMessage("Укажите файл параметров фильтра: --filter ФАЙЛ.flt");
+    checkOutputFiles({{"рисунок (--picture)", textOption(args, "picture", "")}},
+                     {{"файл параметров фильтра (--filter)", filterPath}});
     const std::int64_t kind = integerOption(args, "kind", 0);
     checkRange(kind >= 1 && kind <= 5, "--kind (1..5)");
     const double frequency = realOption(args, "freq", 0.01);

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "common/errors.h"
+#include "common/replacefile.h"
 #include "common/textnumbers.h"
 
 #include <algorithm>
@@ -72,6 +73,22 @@ std::string textOption(const Arguments& args, const std::string& name,
                        const std::string& fallback) {
     auto it = args.options.find(name);
     return it == args.options.end() ? fallback : it->second;
+}
+
+void checkOutputFiles(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs) {
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const NamedFile& out = outputs[i];
+        if (out.path.empty())
+            continue;
+        for (std::size_t j = i + 1; j < outputs.size(); ++j)
+            if (!outputs[j].path.empty() && sameFile(out.path, outputs[j].path))
+                throw UserMessage("Один и тот же файл " + out.path + " задан как " + out.role +
+                                  " и как " + outputs[j].role + ": выберите разные имена");
+        for (const NamedFile& in : inputs)
+            if (!in.path.empty() && sameFile(out.path, in.path))
+                throw UserMessage("Файл " + out.path + " задан и как " + out.role + ", и как " +
+                                  in.role + ": выберите другое имя");
+    }
 }
 
 } // namespace zorkan::cli

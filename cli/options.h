@@ -27,4 +27,17 @@ double realOption(const Arguments& args, const std::string& name, double fallbac
 std::int64_t integerOption(const Arguments& args, const std::string& name, std::int64_t fallback);
 std::string textOption(const Arguments& args, const std::string& name, const std::string& fallback);
 
+// A file a command writes or reads, with the words that name it in a refusal, in the
+// nominative after "как" ("отчет (--report)", "рисунок (--picture)"); an empty
+// path is a file not asked for.
+struct NamedFile {
+    std::string role;
+    std::string path;
+};
+
+// Refuses, before anything is written, two outputs that reach one file (by sameFile)
+// and an output that is one of the inputs, naming both roles and the file.
+void checkOutputFiles(const std::vector<NamedFile>& outputs,
+                      const std::vector<NamedFile>& inputs = {});
+
 } // namespace zorkan::cli

@@ -10,6 +10,7 @@
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "design/designreport.h"
+#include "fixedpoint/report.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,7 +32,8 @@ const char* const plotHelp =
     "  --view V        magnitude (|H|), magnitude-db (20 lg |H|, без нормировки), phase\n"
     "                  (непрерывная фаза в радианах) или group-delay (групповое время\n"
     "                  задержки в отсчетах)\n"
-    "  --fd FD         частота дискретизации, по умолчанию 1; частоты - в ее единицах\n"
+    "  --fd FD         частота дискретизации, по умолчанию 1, с --mask - FD отчета;\n"
+    "                  частоты - в ее единицах\n"
     "  --fmin X        начальная частота, по умолчанию 0\n"
     "  --fmax Y        конечная частота, по умолчанию FD/2\n"
     "  --log           логарифмическая ось частот (fmin больше нуля)\n"
@@ -74,7 +76,22 @@ int runPlot(int argc, char** argv) {
             "Укажите характеристику: --view magnitude, magnitude-db, phase или group-delay");
     ChartOptions options;
     options.view = parseChartView(textOption(args, "view", ""));
-    options.fd = realOption(args, "fd", 1.0);
+    const std::string maskPath = textOption(args, "mask", "");
+    if (args.options.count("mask") && maskPath.empty())
+        throw UserMessage("Не задано имя отчета о расчете (--mask)");
+    std::optional<DesignRequest> request;
+    if (!maskPath.empty()) {
+        try {
+            request = readDesignRequest(maskPath);
+        } catch (const Error& e) {
+            // The reader names the file in its own refusals, not in the platform's errors.
+            if (std::string(e.what()).find(maskPath) == std::string::npos)
+                rethrowWithPrefix("Отчет о расчете " + maskPath + ": ");
+            throw;
+        }
+    }
+    // The frequencies are in the unit of the design's FD unless --fd says otherwise.
+    options.fd = realOption(args, "fd", request ? request->fd : 1.0);
     checkSamplingFrequency(options.fd);
     FrequencyGrid grid;
     grid.logarithmic = switchGiven(args, "log");
@@ -92,10 +109,8 @@ int runPlot(int argc, char** argv) {
         if (picturePath.empty() || !pictureFormatOf(picturePath, format))
             throw UserMessage("Рисунок " + picturePath +
                               ": укажите имя с расширением .png, .svg или .pdf");
+        checkDrawableAxis({grid.fmin, grid.fmax, grid.logarithmic});
     }
-    const std::string maskPath = textOption(args, "mask", "");
-    if (args.options.count("mask") && maskPath.empty())
-        throw UserMessage("Не задано имя отчета о расчете (--mask)");
     if (!picturePath.empty()) {
         for (const std::string& input : args.positional)
             if (sameFile(picturePath, input))
@@ -109,21 +124,15 @@ int runPlot(int argc, char** argv) {
     for (const std::string& path : args.positional) {
         try {
             series.push_back({path, {readAnalysedFilter(path), 1}});
+            if (request)
+                checkRequestFits(*request, series.back().source.filter.kind);
         } catch (const Error&) {
             rethrowWithPrefix("Файл фильтра " + path + ": ");
         }
     }
     std::optional<ToleranceMask> mask;
-    if (!maskPath.empty()) {
-        try {
-            mask = toleranceMask(readDesignRequest(maskPath));
-        } catch (const Error& e) {
-            // The reader names the file in its own refusals, not in the platform's errors.
-            if (std::string(e.what()).find(maskPath) == std::string::npos)
-                rethrowWithPrefix("Отчет о расчете " + maskPath + ": ");
-            throw;
-        }
-    }
+    if (request)
+        mask = toleranceMask(*request, options.fd);
 
     ChartCurves curves;
     try {

@@ -97,6 +97,7 @@ int runResponse(int argc, char** argv) {
         throw UserMessage(std::string(invalidValueMessage) + " " + fieldOption(*bad));
 
     const std::string picturePath = textOption(args, "picture", "");
+    checkOutputFiles({{"рисунок (--picture)", picturePath}}, {{"файл параметров фильтра", path}});
     std::optional<Canvas> canvas;
     NoDrawing nothing;
     if (!picturePath.empty()) {

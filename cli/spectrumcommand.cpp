@@ -123,6 +123,8 @@ int runSpectrum(int argc, char** argv) {
     if (!command && !output.empty())
         throw UserMessage("Команда view не записывает файл: параметр --output не нужен");
     const std::string picturePath = textOption(args, "picture", "");
+    checkOutputFiles({{"выходной файл (--output)", output}, {"рисунок (--picture)", picturePath}},
+                     {{"входной файл", input}});
 
     SpectralState& state = spectralState();
     state.RecursiveCoefficient = realOption(args, "k", 0.98);

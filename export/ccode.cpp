@@ -241,8 +241,7 @@ CSources exportCSources(const ExportedFilter& filter, const ExportOptions& optio
     s.header = code.comment + "#ifndef " + guard + "\n#define " + guard + "\n\n" +
                code.declarations + "\n#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n" +
                code.prototypes + "\n#ifdef __cplusplus\n}\n#endif\n\n#endif\n";
-    s.source = code.comment + "#include \"" + printableAscii(headerName, "*") + "\"\n\n" +
-               code.helpers + code.definitions;
+    s.source = code.comment + includeDirective(headerName) + "\n" + code.helpers + code.definitions;
     return s;
 }
 

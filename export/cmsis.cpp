@@ -137,7 +137,7 @@ CSources cmsisSources(const ExportedFilter& filter, const ExportOptions& o,
         "/* Filters n samples; the state carries over from block to block. */\n" + process + ";\n";
     s.header += "\n#ifdef __cplusplus\n}\n#endif\n\n#endif\n";
 
-    s.source = comment + "#include \"" + printableAscii(headerName, "*\"\\") + "\"\n\n";
+    s.source = comment + includeDirective(headerName) + "\n";
     s.source += coeffs + " = {\n";
     for (std::size_t i = 0; i < stages; ++i) {
         std::vector<std::string> v;

@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "common/textnumbers.h"
+#include "common/utf8.h"
 
 #include <charconv>
 #include <filesystem>
@@ -35,6 +36,21 @@ std::string printableAscii(const std::string& text, std::string_view refused) {
         out += (c >= 0x20 && c < 0x7f && refused.find(ch) == std::string_view::npos) ? ch : '?';
     }
     return out;
+}
+
+std::string includeDirective(const std::string& headerName) {
+    bool fits = !headerName.empty();
+    for (std::size_t at = 0; fits && at < headerName.size();) {
+        const auto c = static_cast<unsigned char>(headerName[at]);
+        const std::size_t length = utf8SequenceLength(headerName, at);
+        fits = length != 0 && c >= 0x20 && c != 0x7f && c != '"' && c != '\\';
+        at += length;
+    }
+    if (!fits)
+        throw UserMessage("Имя заголовочного файла " + validUtf8(headerName) +
+                          " нельзя записать в #include кода C (допустимы имена в UTF-8 без "
+                          "управляющих символов, '\"' и '\\'): выберите другое имя");
+    return "#include \"" + headerName + "\"\n";
 }
 
 bool plainIdentifier(const std::string& name) {

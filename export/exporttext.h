@@ -20,6 +20,11 @@ std::string integerLiteral(std::int64_t v);
 
 // Printable ASCII only: any other character, and any of `refused`, becomes '?'.
 std::string printableAscii(const std::string& text, std::string_view refused = "");
+// `#include "NAME"` and a line end, naming the header exactly as it is on disk (UTF-8
+// names such as "фвч код.h" included); a name an include cannot carry - not UTF-8, or
+// holding a control character, a quote or a backslash - is refused (UserMessage) before anything
+// is written.
+std::string includeDirective(const std::string& headerName);
 // Letters, digits and '_', not starting with a digit, at most 64 characters.
 bool plainIdentifier(const std::string& name);
 // Refuses (UserMessage) a prefix of C code that is no plain identifier.

@@ -107,7 +107,7 @@ std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions&
     c += "#include <stdio.h>\n";
     if (!cmsis)
         c += "#include <stddef.h>\n#include <stdint.h>\n";
-    c += "#include \"" + printableAscii(headerName, "*\"\\") + "\"\n\n";
+    c += includeDirective(headerName) + "\n";
     c += "#define TEST_SAMPLES " + std::to_string(n) + "\n\n";
     c += array(type, "test_input", in);
     c += array(type, "test_expected", expected);

@@ -26,7 +26,8 @@ std::string sha256Of(const TempDir& dir, const std::string& files) {
 }
 
 // The report, the parameter file and the account of the design window's requests, as
-// the command wrote them before it designed anything else.
+// the command wrote them before it designed anything else (the window's table range
+// FF2 = 0.5 given where FD is not 1: the command's own default is FD/2).
 TEST(CliClassicalDesign, TheDesignRunsRequestsKeepTheirBytes) {
     struct Row {
         const char* arguments;
@@ -39,9 +40,9 @@ TEST(CliClassicalDesign, TheDesignRunsRequestsKeepTheirBytes) {
          "6d9fa540f3f43579ec955cb969edb599b47ef1b9743192797a4130da12326475"},
         {"--approx elliptic --f1 0.2 --f4 0.22 --da 0.1 --b1 60",
          "d6cbb999dfe46454da7f2e20743866883ca3bae2506817032283e4938318ce45"},
-        {"--approx butterworth --f1 0 --f4 0 --f2 0.3 --f3 0.2 --fd 2",
+        {"--approx butterworth --f1 0 --f4 0 --f2 0.3 --f3 0.2 --fd 2 --ff2 0.5",
          "88f277ae07df73de3b8b9c34901f9651ced7991129de6fbc1d2b057ffa1bf557"},
-        {"--approx elliptic --f1 0 --f4 0 --f2 1000 --f3 800 --fd 8000 --np 50",
+        {"--approx elliptic --f1 0 --f4 0 --f2 1000 --f3 800 --fd 8000 --np 50 --ff2 0.5",
          "266255ef419c9ec0d8194a19c2b3f83f4b540992945acfed3c312c70629f4c27"},
         {"--approx chebyshev --f1 0.25 --f2 0.15 --f3 0.1 --f4 0.3 --b1 40",
          "ceca65c579ed1b69ebd01c9e45dbe2792ee812d8c4e30534e387e38827690807"},

@@ -334,6 +334,48 @@ class CharacteristicsWindowTest : public QObject {
         QCOMPARE(chart.forbidden[1].x0, 0.25);
     }
 
+    // A mask of a 48 kHz design puts the axis in hertz (FD = 48000 in Edit2), its bands at
+    // the report's edges; a report of a band-pass design does not fit a low-pass file.
+    void masksInTheUnitOfTheDesignsSamplingFrequency() {
+        Session s;
+        QVERIFY(s.open());
+        DesignRequest r;
+        r.fd = 48000;
+        r.f1 = 3000;
+        r.f4 = 4000;
+        const QString lp = s.program.path("lp48.flt");
+        designFilter(r, s.program.path("lp48.out").toStdString(), lp.toStdString(), {});
+        shared().DesignedReportFile = s.program.path("lp48.out");
+        QVERIFY(s.form->addFile(lp));
+        QCOMPARE(s.child<QLineEdit>("Edit2")->text(), QStringLiteral("1"));
+        QTest::mouseClick(s.child<QPushButton>("BitBtn4"), Qt::LeftButton);
+        QCOMPARE(s.child<QLineEdit>("Edit2")->text(), QStringLiteral("48000"));
+        QVERIFY(s.settled());
+        const Chart chart = s.plot()->chart();
+        QCOMPARE(chart.forbidden.size(), std::size_t(2));
+        QCOMPARE(chart.forbidden[0].x1, 3000.0);
+        QCOMPARE(chart.forbidden[1].x0, 4000.0);
+        QCOMPARE(s.plot()->xRange().high, 24000.0);
+
+        DesignRequest band;
+        band.f3 = 0.1;
+        band.f2 = 0.15;
+        band.f1 = 0.25;
+        band.f4 = 0.3;
+        designFilter(band, s.program.path("bp.out").toStdString(),
+                     s.program.path("bp.flt").toStdString(), {});
+        shared().DesignedReportFile = s.program.path("bp.out");
+        QString refusal;
+        try {
+            s.form->BitBtn4Click();
+        } catch (const std::exception& e) {
+            refusal = QString::fromUtf8(e.what());
+        }
+        QCOMPARE(refusal, QStringLiteral("Файл фильтра ") + lp +
+                              QStringLiteral(": Требования отчета относятся к фильтру другого "
+                                             "вида, чем фильтр файла"));
+    }
+
     // A file that cannot be read is refused with its name, and nothing is added.
     void refusesAnUnreadableFile() {
         Session s;
