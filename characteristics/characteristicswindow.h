@@ -54,6 +54,9 @@ class CharacteristicsWindow : public QWidget {
     CharacteristicsPlot* plot() const { return Image1; }
 
   private:
+    // Adds a file to the list without recomputing the curves.
+    bool appendFile(const QString& path);
+
     struct Entry {
         QString path;
         std::optional<Target> quantised;

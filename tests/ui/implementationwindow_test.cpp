@@ -121,10 +121,66 @@ class ImplementationWindowTest : public QObject {
         QVERIFY(!w->isEnabled());
         s.child<QComboBox>("ComboBox1")->setCurrentIndex(5);
         QVERIFY(w->isEnabled());
-        w->setValue(3);
-        QCOMPARE(w->value(), 4);
-        w->setValue(40);
-        QCOMPARE(w->value(), 32);
+        // A word typed out of range is refused with a word at "Расчет", not cut to its
+        // first digit as it is typed.
+        s.child<QLineEdit>("Edit1")->setText(lp);
+        s.child<QLineEdit>("Edit2")->clear();
+        const struct {
+            const char* typed;
+            int value;
+        } words[] = {{"40", 40}, {"3", 3}};
+        for (const auto& row : words) {
+            s.program.prompts().messages.clear();
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(w, QString::fromLatin1(row.typed));
+            QCOMPARE(w->value(), row.value);
+            QTest::mouseClick(s.child<QPushButton>("BitBtn3"), Qt::LeftButton);
+            QVERIFY(!s.form->running());
+            QCOMPARE(s.messages(),
+                     QStringList{QStringLiteral("Длина слова данных должна быть от 4 до 32 бит")});
+        }
+    }
+
+    // Each target shows the words, rounding and overflow it computes with (the CMSIS-DSP
+    // kernels: q15 coefficients of 16 bits and an accumulator shifted right, q31 wrapping),
+    // greyed; floating point shows no words; the own format gets its own back.
+    void showsTheWordsOfEachTarget() {
+        Session s;
+        QVERIFY(s.open());
+        auto* target = s.child<QComboBox>("ComboBox1");
+        auto* w = s.child<QSpinBox>("SpinEdit1");
+        auto* c = s.child<QSpinBox>("SpinEdit2");
+        auto* rounding = s.child<QComboBox>("ComboBox2");
+        auto* overflow = s.child<QComboBox>("ComboBox3");
+        target->setCurrentIndex(5);
+        w->setValue(12);
+        c->setValue(14);
+        rounding->setCurrentIndex(1);
+        overflow->setCurrentIndex(1);
+        const struct {
+            int index;
+            const char *name, *w, *c, *rounding, *overflow;
+        } rows[] = {
+            {3, "q15", "16", "32", "к ближайшему", "насыщение"},
+            {4, "q31", "32", "32", "к ближайшему", "насыщение"},
+            {6, "CMSIS-DSP q15", "16", "16", "отбрасыванием", "насыщение"},
+            {7, "CMSIS-DSP q31", "32", "32", "отбрасыванием", "перенос"},
+            {0, "double", "—", "—", "к ближайшему", "насыщение"},
+            {8, "CMSIS-DSP f32", "—", "—", "к ближайшему", "насыщение"},
+            {5, "свой формат", "12", "14", "отбрасыванием", "перенос"},
+        };
+        for (const auto& row : rows) {
+            target->setCurrentIndex(row.index);
+            QCOMPARE(target->currentText(), QString::fromUtf8(row.name));
+            QCOMPARE(w->text(), QString::fromUtf8(row.w));
+            QCOMPARE(c->text(), QString::fromUtf8(row.c));
+            QCOMPARE(rounding->currentText(), QString::fromUtf8(row.rounding));
+            QCOMPARE(overflow->currentText(), QString::fromUtf8(row.overflow));
+            const bool own = row.index == 5;
+            for (QWidget* field : std::initializer_list<QWidget*>{w, c, rounding, overflow})
+                QCOMPARE(field->isEnabled(), own);
+        }
     }
 
     // "Экспорт..." is there once something was measured, and opens the export dialog on the
