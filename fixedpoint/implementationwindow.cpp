@@ -52,6 +52,8 @@ const SectionOrder orders[] = {SectionOrder::File, SectionOrder::Ascending,
 const char* const pageTitles[] = {"АЧХ", "Шум", "Предельный цикл", "Варианты"};
 // The readout under the pointer: six significant digits, finer than a pixel of the pages.
 constexpr int readoutDigits = 6;
+// The table of variants: six significant digits, as the report's figures.
+constexpr int tableDigits = 6;
 
 QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -585,11 +587,12 @@ void ImplementationWindow::showVariants() {
             cell(2, QStringLiteral("не помещается"));
             continue;
         }
-        cell(2, text(formatReal(v.largestL1)));
+        // The general form reads better in a table than the file's 23 characters.
+        cell(2, showGeneral(v.largestL1, tableDigits));
         cell(3, fixedPointTarget(figures_->arithmetic.target)
-                    ? text(formatReal(v.noiseAnalyticDbfs))
+                    ? showGeneral(v.noiseAnalyticDbfs, tableDigits)
                     : QString());
-        cell(4, text(formatReal(v.snrSimulatedDb)));
+        cell(4, showGeneral(v.snrSimulatedDb, tableDigits));
         cell(5, (v.overflowPossible ? QStringLiteral("переполнение ") : QString()) +
                     (v.best ? QStringLiteral("лучший") : QString()));
     }
