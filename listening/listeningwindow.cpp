@@ -170,7 +170,11 @@ void ListeningWindow::createControls() {
                      QStringLiteral("Длина слова данных W, бит (от 4 до 32)"));
     SpinEdit2 = spin("SpinEdit2", "Label8", "C", 338, 16,
                      QStringLiteral("Длина слова коэффициентов C, бит (от 4 до 32)"));
-    Label9 = label("Label9", QString(), {406, 104, 146, 22});
+    Label9 = label("Label9", QString(), {406, 100, 146, 30});
+    QFont rulesFont = Label9->font();
+    rulesFont.setPointSize(8);
+    Label9->setFont(rulesFont);
+    Label9->setWordWrap(true);
     const QString rulesHint = QStringLiteral("Округление и переполнение выхода секции");
     Label9->setToolTip(rulesHint);
     Label9->setStatusTip(rulesHint);
