@@ -134,6 +134,14 @@ QLabel* framedText(QWidget* parent, const char* name, const QString& text) {
     return label;
 }
 
+// Brings the open window of class Form to the front, or opens one with `open`.
+template <class Form, class Open> void openOrRaise(Open open) {
+    if (QMdiSubWindow* window = findChildWindow<Form>())
+        bringToFront(window);
+    else
+        open();
+}
+
 } // namespace
 
 TForm1::TForm1(const Options& options) : options_(options) {
@@ -230,21 +238,28 @@ void TForm1::createCommands() {
     connect(command("About"), &QAction::triggered, this, &TForm1::AboutExecute);
     connect(command("MenuAbout"), &QAction::triggered, command("About"), &QAction::trigger);
     connect(command("MenuExit"), &QAction::triggered, this, &QWidget::close);
-    connect(command("FilterAnalysis"), &QAction::triggered, this, [] { openAnalysisWindow(); });
+    // Each newer window is one of its kind: its item brings an open one to the front
+    // instead of opening a blank copy beside it.
+    connect(command("FilterAnalysis"), &QAction::triggered, this,
+            [] { openOrRaise<AnalysisWindow>([] { openAnalysisWindow(); }); });
     connect(command("FilterImplementation"), &QAction::triggered, this, [] {
-        ImplementationWindow* form = openImplementationWindow();
-        connect(form, &ImplementationWindow::exportRequested, form,
-                [form](const QString& source, const ImplementationOptions& implementation) {
-                    exportImplementation(form, source, implementation);
-                });
+        openOrRaise<ImplementationWindow>([] {
+            ImplementationWindow* form = openImplementationWindow();
+            connect(form, &ImplementationWindow::exportRequested, form,
+                    [form](const QString& source, const ImplementationOptions& implementation) {
+                        exportImplementation(form, source, implementation);
+                    });
+        });
     });
     connect(command("FilterCharacteristics"), &QAction::triggered, this,
-            [] { openCharacteristicsWindow(); });
-    connect(command("ClassicalDesign"), &QAction::triggered, this,
-            [this] { openClassicalDesignWindow(*results_); });
+            [] { openOrRaise<CharacteristicsWindow>([] { openCharacteristicsWindow(); }); });
+    connect(command("ClassicalDesign"), &QAction::triggered, this, [this] {
+        openOrRaise<ClassicalDesignWindow>([this] { openClassicalDesignWindow(*results_); });
+    });
     connectSpectralCommands(*this);
     connectSoundTools();
-    connect(command("Listening"), &QAction::triggered, this, [] { openListeningWindow(); });
+    connect(command("Listening"), &QAction::triggered, this,
+            [] { openOrRaise<ListeningWindow>([] { openListeningWindow(); }); });
 }
 
 // Each use makes a fresh sound window and shows it modally; closed ones stay hidden.

@@ -34,7 +34,9 @@ namespace {
 
 const char* const caption = "Характеристики фильтров";
 
-const Target quantisedTargets[] = {Target::Q15, Target::Q31, Target::Float, Target::Double};
+const Target quantisedTargets[] = {Target::Q15,     Target::Q31,      Target::Float,
+                                   Target::Double,  Target::CmsisQ15, Target::CmsisQ31,
+                                   Target::CmsisF32};
 
 QString targetLabel(Target t) {
     return QString::fromStdString(targetName(t));
@@ -78,8 +80,10 @@ CharacteristicsWindow::CharacteristicsWindow(QWidget* parent) : QWidget(parent) 
     Edit1->setText(state.ResponseFilterFile.isEmpty() ? state.DesignedFilterFile
                                                       : state.ResponseFilterFile);
     connect(Edit1, &QLineEdit::returnPressed, this, [this] { addFile(Edit1->text().trimmed()); });
-    QPushButton* add = button("BitBtn1", QStringLiteral("&Добавить"), QStyle::SP_DialogOpenButton,
-                              QStringLiteral("Добавить файл параметров фильтра (до 8 кривых)"));
+    QPushButton* add =
+        button("BitBtn1", QStringLiteral("&Добавить"), QStyle::SP_DialogOpenButton,
+               QStringLiteral(
+                   "Добавить файлы параметров фильтров (можно выбрать несколько, до 8 кривых)"));
     connect(add, &QPushButton::clicked, this, &CharacteristicsWindow::BitBtn1Click);
     QPushButton* remove =
         button("BitBtn2", QStringLiteral("&Убрать"), QStyle::SP_DialogDiscardButton,
@@ -223,6 +227,12 @@ CharacteristicsWindow::CharacteristicsWindow(QWidget* parent) : QWidget(parent) 
 }
 
 bool CharacteristicsWindow::addFile(const QString& path) {
+    if (!appendFile(path))
+        return false;
+    return refresh();
+}
+
+bool CharacteristicsWindow::appendFile(const QString& path) {
     if (path.isEmpty()) {
         prompts().message(MessageIcon::Error, QString::fromUtf8(caption),
                           QStringLiteral("Не задано имя файла"));
@@ -241,7 +251,7 @@ bool CharacteristicsWindow::addFile(const QString& path) {
     entries_.push_back({path, std::nullopt});
     ListBox1->addItem(QFileInfo(path).fileName());
     ListBox1->setCurrentRow(ListBox1->count() - 1);
-    return refresh();
+    return true;
 }
 
 bool CharacteristicsWindow::addQuantised() {
@@ -274,13 +284,27 @@ void CharacteristicsWindow::removeSelected() {
 }
 
 void CharacteristicsWindow::BitBtn1Click() {
-    const auto path = prompts().openFileName(
+    const QStringList paths = prompts().openFileNames(
         {QStringLiteral("Открыть"), QDir::currentPath(), QString(),
          QStringLiteral("Файл параметров фильтра (*.flt)|*.flt|Все файлы (*.*)|*.*"),
          QStringLiteral("flt")});
-    if (path) {
-        Edit1->setText(*path);
-        addFile(*path);
+    if (paths.isEmpty())
+        return;
+    Edit1->setText(paths.back());
+    // As many as the chart has room for, in the order chosen; the rest named.
+    const qsizetype room = maxChartCurves - static_cast<qsizetype>(entries_.size());
+    bool added = false;
+    for (qsizetype i = 0; i < paths.size() && i < room; ++i)
+        added = appendFile(paths[i]) || added;
+    if (added)
+        refresh();
+    if (paths.size() > room) {
+        QStringList left;
+        for (qsizetype i = std::max<qsizetype>(room, 0); i < paths.size(); ++i)
+            left << QFileInfo(paths[i]).fileName();
+        prompts().message(MessageIcon::Error, QString::fromUtf8(caption),
+                          QStringLiteral("На графике не более 8 кривых; не добавлены: ") +
+                              left.join(QStringLiteral(", ")));
     }
 }
 

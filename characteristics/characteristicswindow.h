@@ -56,6 +56,8 @@ class CharacteristicsWindow : public QWidget {
   private:
     // Shows the report's mask on an axis in the unit of its design's FD (Edit2).
     void takeMaskReport(const QString& report);
+    // Adds a file to the list without recomputing the curves.
+    bool appendFile(const QString& path);
 
     struct Entry {
         QString path;

@@ -5,14 +5,31 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace zorkan {
 
-namespace {
-
-const double pi = 3.14159265358979323846;
-
-} // namespace
+std::vector<double> viewValues(const ChartSeries& series, const ChartOptions& options,
+                               const std::vector<double>& frequencies, double divisor) {
+    std::vector<double> v = options.view == ChartView::Phase && options.wrappedPhase
+                                ? wrappedPhase(series.source, frequencies, options.fd)
+                                : curveValues(series.source, options.view, frequencies, options.fd);
+    if (options.view == ChartView::Phase && options.degrees)
+        for (double& p : v)
+            p *= 180 / std::numbers::pi;
+    if (options.view == ChartView::GroupDelay && options.seconds)
+        for (double& d : v)
+            d /= options.fd;
+    if (divisor != 1 && options.view == ChartView::MagnitudeDb) {
+        const double db = 20 * std::log10(divisor);
+        for (double& m : v)
+            m -= db;
+    } else if (divisor != 1 && options.view == ChartView::Magnitude) {
+        for (double& m : v)
+            m /= divisor;
+    }
+    return v;
+}
 
 ChartCurves computeChartCurves(const std::vector<ChartSeries>& series, const ChartOptions& options,
                                const FrequencyGrid& grid,
@@ -22,27 +39,17 @@ ChartCurves computeChartCurves(const std::vector<ChartSeries>& series, const Cha
     const bool magnitudeView =
         options.view == ChartView::Magnitude || options.view == ChartView::MagnitudeDb;
     for (const ChartSeries& s : series) {
-        std::vector<double> v =
-            options.view == ChartView::Phase && options.wrappedPhase
-                ? wrappedPhase(s.source, curves.frequencies, options.fd)
-                : curveValues(s.source, options.view, curves.frequencies, options.fd);
-        if (options.view == ChartView::Phase && options.degrees)
-            for (double& p : v)
-                p *= 180 / pi;
-        if (options.view == ChartView::GroupDelay && options.seconds)
-            for (double& d : v)
-                d /= options.fd;
-        std::vector<std::size_t> leaves;
         double reference = 0;
+        double divisor = 1;
         if ((mask || options.relative) && magnitudeView) {
             reference = passBandMaximum(s.source, mask ? *mask : ToleranceMask{}, options.fd);
             if (options.relative && reference > 0 && std::isfinite(reference)) {
-                const double db = 20 * std::log10(reference);
-                for (double& m : v)
-                    m = options.view == ChartView::MagnitudeDb ? m - db : m / reference;
+                divisor = reference;
                 reference = 1;
             }
         }
+        std::vector<double> v = viewValues(s, options, curves.frequencies, divisor);
+        std::vector<std::size_t> leaves;
         if (mask && magnitudeView) {
             std::vector<double> magnitudes = v;
             if (options.view == ChartView::MagnitudeDb)
@@ -56,6 +63,7 @@ ChartCurves computeChartCurves(const std::vector<ChartSeries>& series, const Cha
         curves.values.push_back(std::move(v));
         curves.leaves.push_back(std::move(leaves));
         curves.references.push_back(reference);
+        curves.divisors.push_back(divisor);
     }
     return curves;
 }

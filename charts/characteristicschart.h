@@ -36,7 +36,17 @@ struct ChartCurves {
     // Per series: the pass-band maximum of |H| in the curve's own units (1 for relative
     // magnitudes), 0 when not needed.
     std::vector<double> references;
+    // Per series: the |H| a relative magnitude is divided by (its pass-band maximum), 1
+    // when the view shows absolute values.
+    std::vector<double> divisors;
 };
+
+// One series' values at the frequencies in the units the view shows: the phase wrapped or
+// unwrapped along the frequencies, in degrees or radians; the delay in seconds or samples;
+// the magnitude divided by `divisor` (in dB: less 20 log10 `divisor`). The curves, the
+// readout, the markers and their differences all take their numbers from here.
+std::vector<double> viewValues(const ChartSeries& series, const ChartOptions& options,
+                               const std::vector<double>& frequencies, double divisor = 1);
 
 ChartCurves computeChartCurves(const std::vector<ChartSeries>& series, const ChartOptions& options,
                                const FrequencyGrid& grid, const std::optional<ToleranceMask>& mask);

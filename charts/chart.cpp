@@ -171,9 +171,11 @@ double axisValue(const AxisRange& range, double position, double origin, double 
 }
 
 Rgb curveColor(int index) {
+    // Eight colours no two of which look alike on white: blue, red, green, purple, orange,
+    // olive, brown, black.
     static const Rgb colors[maxChartCurves] = {{31, 119, 180},  {214, 39, 40},  {44, 160, 44},
-                                               {148, 103, 189}, {255, 127, 14}, {23, 160, 180},
-                                               {140, 86, 75},   {227, 119, 194}};
+                                               {148, 103, 189}, {255, 127, 14}, {128, 128, 0},
+                                               {140, 86, 75},   {0, 0, 0}};
     return colors[((index % maxChartCurves) + maxChartCurves) % maxChartCurves];
 }
 

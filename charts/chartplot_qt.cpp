@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <numbers>
+#include <optional>
 
 namespace zorkan::ui {
 
@@ -466,44 +468,58 @@ void CharacteristicsPlot::clearMarkers() {
     update();
 }
 
+double CharacteristicsPlot::divisor(std::size_t series) const {
+    const ChartCurves& curves = shownCurves();
+    return series < curves.divisors.size() ? curves.divisors[series] : 1;
+}
+
+double CharacteristicsPlot::valueAt(std::size_t series, double frequency) const {
+    try {
+        return viewValues(series_[series], options_, {frequency}, divisor(series)).front();
+    } catch (const Error&) {
+        return std::nan("");
+    }
+}
+
 QString CharacteristicsPlot::readoutAt(double frequency) const {
     QString text = QStringLiteral("f = ") + number(frequency);
     const ChartCurves& curves = shownCurves();
     for (std::size_t i = 0; i < series_.size(); ++i) {
         double v = 0;
-        try {
-            std::vector<double> one =
-                options_.view == ChartView::Phase
-                    ? wrappedPhase(series_[i].source, {frequency}, options_.fd)
-                    : curveValues(series_[i].source, options_.view, {frequency}, options_.fd);
-            v = one.front();
-        } catch (const Error&) {
-            v = std::nan("");
-        }
-        if (options_.view == ChartView::Phase) {
-            const double pi = 3.14159265358979323846;
-            if (!options_.wrappedPhase && i < curves.values.size()) {
-                // The branch of the unwrapped curve nearest to its neighbours on the grid.
+        if (options_.view == ChartView::Phase && !options_.wrappedPhase) {
+            // The principal value on the branch of the unwrapped curve nearest to its
+            // neighbours on the grid.
+            ChartOptions wrapped = options_;
+            wrapped.wrappedPhase = true;
+            wrapped.degrees = false;
+            try {
+                v = viewValues(series_[i], wrapped, {frequency}).front();
+            } catch (const Error&) {
+                v = std::nan("");
+            }
+            const double pi = std::numbers::pi;
+            if (i < curves.values.size()) {
                 const std::vector<double>& f = curves.frequencies;
                 const auto next = std::lower_bound(f.begin(), f.end(), frequency);
+                std::optional<double> guess;
                 if (next != f.end() && next != f.begin()) {
                     const std::size_t k = static_cast<std::size_t>(next - f.begin());
                     const double t = (frequency - f[k - 1]) / (f[k] - f[k - 1]);
-                    const double guess = curves.values[i][k - 1] +
-                                         t * (curves.values[i][k] - curves.values[i][k - 1]);
-                    const double g = options_.degrees ? guess * pi / 180 : guess;
-                    v += 2 * pi * std::round((g - v) / (2 * pi));
+                    guess = curves.values[i][k - 1] +
+                            t * (curves.values[i][k] - curves.values[i][k - 1]);
                 } else if (next == f.begin() && !f.empty()) {
-                    const double g =
-                        options_.degrees ? curves.values[i][0] * pi / 180 : curves.values[i][0];
+                    guess = curves.values[i][0];
+                }
+                if (guess) {
+                    const double g = options_.degrees ? *guess * pi / 180 : *guess;
                     v += 2 * pi * std::round((g - v) / (2 * pi));
                 }
             }
             if (options_.degrees)
                 v *= 180 / pi;
+        } else {
+            v = valueAt(i, frequency);
         }
-        if (options_.view == ChartView::GroupDelay && options_.seconds)
-            v /= options_.fd;
         text += QStringLiteral("; ") + QString::fromStdString(series_[i].name) +
                 QStringLiteral(" = ") + number(v);
     }
@@ -517,31 +533,22 @@ QString CharacteristicsPlot::markerText() const {
     if (markers_.size() == 2) {
         QString d = QStringLiteral("Разность (2 - 1): Δf = ") + number(markers_[1] - markers_[0]);
         for (std::size_t i = 0; i < series_.size(); ++i) {
-            const auto at = [&](double f) {
-                try {
-                    return curveValues(series_[i].source, options_.view, {f}, options_.fd).front();
-                } catch (const Error&) {
-                    return std::nan("");
-                }
-            };
             double delta = 0;
             if (options_.view == ChartView::Phase) {
                 // The phase difference along the curve between the two markers.
                 const double lo = std::min(markers_[0], markers_[1]);
                 const double hi = std::max(markers_[0], markers_[1]);
                 if (hi > lo) {
-                    const std::vector<double> v = curveValues(
-                        series_[i].source, ChartView::Phase,
-                        gridFrequencies({lo, hi, 4001, logarithmic_ && lo > 0}), options_.fd);
+                    ChartOptions unwrapped = options_;
+                    unwrapped.wrappedPhase = false;
+                    const std::vector<double> v =
+                        viewValues(series_[i], unwrapped,
+                                   gridFrequencies({lo, hi, 4001, logarithmic_ && lo > 0}));
                     delta =
                         markers_[1] >= markers_[0] ? v.back() - v.front() : v.front() - v.back();
                 }
-                if (options_.degrees)
-                    delta *= 180 / 3.14159265358979323846;
             } else {
-                delta = at(markers_[1]) - at(markers_[0]);
-                if (options_.view == ChartView::GroupDelay && options_.seconds)
-                    delta /= options_.fd;
+                delta = valueAt(i, markers_[1]) - valueAt(i, markers_[0]);
             }
             d += QStringLiteral("; ") + QString::fromStdString(series_[i].name) +
                  QStringLiteral(": ") + number(delta);

@@ -118,6 +118,10 @@ class CharacteristicsPlot : public QWidget {
     void zoom(bool alongX, bool alongY, QPointF at, double factor);
     void pan(double dxPixels, double dyPixels);
     AxisRange fullX() const;
+    // The |H| a relative magnitude of a series is divided by, and a series' value at a
+    // frequency in the view's units (NaN where it cannot be computed).
+    double divisor(std::size_t series) const;
+    double valueAt(std::size_t series, double frequency) const;
 
     std::vector<ChartSeries> series_;
     ChartOptions options_;

@@ -61,13 +61,20 @@ QString edgeMeaning(Approximation approximation) {
     }
 }
 
+// The two columns of groups, each 408 pixels wide.
+constexpr int columnWidth = 408;
+constexpr int columnGap = 6;
+constexpr int rightColumn = columnWidth + 2 * columnGap;
+
 } // namespace
 
 ClassicalDesignWindow::ClassicalDesignWindow(ResultsView& results, QWidget* parent)
     : QWidget(parent), results_(results) {
     setObjectName(QStringLiteral("ClassicalDesignWindow"));
     setWindowTitle(QStringLiteral("Расчет фильтра: все типы"));
-    setFixedSize(420, 522);
+    // Two columns, so that the whole window, "Расчет" included, fits the document area of
+    // the main window at its default size: the filter on the left, the figures on the right.
+    setFixedSize(2 * columnWidth + 3 * columnGap, 312);
 
     approximationGroup_ = new RadioGroup(
         QStringLiteral("Аппроксимация"),
@@ -112,26 +119,26 @@ ClassicalDesignWindow::ClassicalDesignWindow(ResultsView& results, QWidget* pare
     edgeMeaningLabel_->setObjectName(QStringLiteral("EdgeMeaning"));
 
     constexpr int secondLabel = 210;
-    std::tie(daEdit_, b1Edit_) =
-        addFieldPair(this, "", QStringLiteral("Неравномерность и затухание АЧХ"),
-                     QRect(6, 308, 408, 50), {"EditDA", "1.5000000", "", QStringLiteral("DA в dB")},
-                     {"EditB1", "30.000000", "", QStringLiteral("B1 в dB")}, secondLabel);
-    std::tie(ff1Edit_, ff2Edit_) =
-        addFieldPair(this, "", QStringLiteral("Граничные частоты АЧХ и ФЧХ"),
-                     QRect(6, 360, 408, 50), {"EditFF1", "0.0000", "", QStringLiteral("FF1")},
-                     {"EditFF2", "0.50000", "", QStringLiteral("FF2")}, secondLabel);
+    std::tie(daEdit_, b1Edit_) = addFieldPair(
+        this, "", QStringLiteral("Неравномерность и затухание АЧХ"), QRect(rightColumn, 2, 408, 50),
+        {"EditDA", "1.5000000", "", QStringLiteral("DA в dB")},
+        {"EditB1", "30.000000", "", QStringLiteral("B1 в dB")}, secondLabel);
+    std::tie(ff1Edit_, ff2Edit_) = addFieldPair(
+        this, "", QStringLiteral("Граничные частоты АЧХ и ФЧХ"), QRect(rightColumn, 54, 408, 50),
+        {"EditFF1", "0.0000", "", QStringLiteral("FF1")},
+        {"EditFF2", "0.50000", "", QStringLiteral("FF2")}, secondLabel);
 
-    auto* rate =
-        addGroup(this, "", QStringLiteral("Частота дискретизации"), QRect(6, 412, 186, 50));
+    auto* rate = addGroup(this, "", QStringLiteral("Частота дискретизации"),
+                          QRect(rightColumn, 106, 186, 50));
     fdEdit_ = addEdit(rate, "EditFD", "1.0000000", QRect(70, 20, 100, 22));
     addLabel(rate, "", QStringLiteral("FD"), fdEdit_, QRect(10, 22, 58, 18));
 
-    countEdit_ = addEdit(this, "EditCount", "20", QRect(334, 426, 80, 22));
+    countEdit_ = addEdit(this, "EditCount", "20", QRect(rightColumn + 328, 120, 80, 22));
     auto* count = addLabel(this, "", QStringLiteral("Количество отсчетов АЧХ и ФЧХ"), countEdit_,
-                           QRect(204, 418, 124, 38));
+                           QRect(rightColumn + 198, 112, 124, 38));
     count->setWordWrap(true);
 
-    designButton_ = addDesignButton(this, "DesignButton", QRect(135, 474, 150, 33));
+    designButton_ = addDesignButton(this, "DesignButton", QRect(rightColumn + 129, 268, 150, 33));
 
     for (RadioGroup* group : {approximationGroup_, kindGroup_, modeGroup_})
         for (int i = 0; group->item(i); ++i)

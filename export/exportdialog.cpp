@@ -19,10 +19,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <iterator>
+#include <utility>
 
 namespace zorkan::ui {
 
@@ -52,14 +56,43 @@ const char* const typeTexts[] = {"double",        "float",
 // The scalings and section orders; the first item of each leaves the export's default.
 const char* const scalingTexts[] = {"по флажку нормировки", "peak", "l2", "l1", "none"};
 const Scaling scalings[] = {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None};
+// The item of ComboBox3 that chooses a scaling.
+int scalingItem(Scaling scaling) {
+    for (int i = 0; i < 4; ++i)
+        if (scalings[i] == scaling)
+            return i + 1;
+    return 0;
+}
 const char* const orderTexts[] = {"по умолчанию", "file", "ascending", "descending"};
 const SectionOrder orders[] = {SectionOrder::File, SectionOrder::Ascending,
                                SectionOrder::Descending};
 
+// The folder of the parameter file, where its exported files go by default; the current
+// folder without one.
+QString sourceFolder(const QString& source) {
+    return source.isEmpty() ? QDir::currentPath() : QFileInfo(source).absolutePath();
+}
+
+// A warning of the core in the dialog's words: the command-line options it may name become
+// the dialog's controls and windows.
+QString inDialogWords(QString text) {
+    static const std::pair<const char*, const char*> words[] = {
+        {"(zorkan-cli implement показывает подробности)",
+         "(подробности - в окне \"Реализация фильтра\")"},
+        {"zorkan-cli implement", "окно \"Реализация фильтра\""},
+        {"--scale l1", "масштабирование l1"},
+        {"--scale peak", "масштабирование peak"},
+        {"--test-vectors", "тестовые векторы"},
+    };
+    for (const auto& [from, to] : words)
+        text.replace(QString::fromUtf8(from), QString::fromUtf8(to));
+    return text;
+}
+
 FileDialogRequest outputRequest(ExportFormat format, const QString& source) {
     FileDialogRequest r;
     r.title = QStringLiteral("Экспорт фильтра");
-    r.initialFolder = QDir::currentPath();
+    r.initialFolder = sourceFolder(source);
     r.filter = QString::fromUtf8(fileFilters[static_cast<int>(format)]);
     r.defaultExtension = QString::fromStdString(exportExtension(format)).mid(1);
     const QString stem = source.isEmpty() ? QStringLiteral("1") : QFileInfo(source).baseName();
@@ -186,6 +219,7 @@ void ExportDialog::createPreview(QVBoxLayout* column) {
     PageControl1->setToolTip(QStringLiteral("Файлы, которые получит предложенное имя"));
     Memo1 = previewPage(PageControl1, QStringLiteral("Memo1"));
     Memo2 = previewPage(PageControl1, QStringLiteral("Memo2"));
+    Memo3 = previewPage(PageControl1, QStringLiteral("Memo3"));
     column->addWidget(PageControl1, 1);
 
     Label1 = new QLabel(this);
@@ -200,9 +234,13 @@ void ExportDialog::createButtons(QVBoxLayout* column) {
     buttons->addStretch(1);
     BitBtn2 = new QPushButton(QStringLiteral("Экспорт..."), this);
     BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    BitBtn2->setDefault(true);
     BitBtn3 = new QPushButton(QStringLiteral("Закрыть"), this);
     BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    // Enter in a field finishes typing there; it never starts writing files.
+    for (QPushButton* b : {BitBtn1, BitBtn2, BitBtn3}) {
+        b->setDefault(false);
+        b->setAutoDefault(false);
+    }
     buttons->addWidget(BitBtn2);
     buttons->addWidget(BitBtn3);
     column->addLayout(buttons);
@@ -210,6 +248,12 @@ void ExportDialog::createButtons(QVBoxLayout* column) {
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
+    // The written files' full paths wrap rather than run off the edge.
+    Label2 = new QLabel(StatusBar1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setWordWrap(true);
+    Label2->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    StatusBar1->addWidget(Label2, 1);
     column->addWidget(StatusBar1);
 }
 
@@ -246,12 +290,29 @@ void ExportDialog::connectControls() {
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &ExportDialog::ComboBox1Change);
     connect(ComboBox2, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
-    connect(CheckBox1, &QCheckBox::toggled, this, &ExportDialog::showPreview);
-    connect(ComboBox3, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
+    // "Нормировать усиление" and the scaling are one choice: the box is ticked when the
+    // sections are scaled, and ticking it scales them by the peak.
+    connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) {
+        const int index = ComboBox3->currentIndex();
+        const bool scaled = index > 0 && scalings[index - 1] != Scaling::None;
+        if (index > 0 && on != scaled) {
+            const QSignalBlocker quiet(ComboBox3);
+            ComboBox3->setCurrentIndex(on ? scalingItem(Scaling::Peak)
+                                          : scalingItem(Scaling::None));
+        }
+        showPreview();
+    });
+    connect(ComboBox3, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (index > 0) {
+            const QSignalBlocker quiet(CheckBox1);
+            CheckBox1->setChecked(scalings[index - 1] != Scaling::None);
+        }
+        showPreview();
+    });
     connect(ComboBox4, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
     connect(Edit1, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
     connect(Edit2, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
-    for (QSpinBox* spin : {SpinEdit2, SpinEdit3})
+    for (QSpinBox* spin : {SpinEdit1, SpinEdit2, SpinEdit3})
         connect(spin, &QSpinBox::valueChanged, this, &ExportDialog::showPreview);
     for (QComboBox* box : {ComboBox5, ComboBox6})
         connect(box, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
@@ -266,10 +327,7 @@ void ExportDialog::preset(const ImplementationOptions& io) {
     const ExportOptions options = exportFormatOf(io.arithmetic.target);
     ComboBox1->setCurrentIndex(static_cast<int>(options.format));
     ComboBox2->setCurrentIndex(static_cast<int>(options.type));
-    CheckBox1->setChecked(false);
-    for (int i = 0; i < 4; ++i)
-        if (scalings[i] == io.scaling)
-            ComboBox3->setCurrentIndex(i + 1);
+    ComboBox3->setCurrentIndex(scalingItem(io.scaling));
     for (int i = 0; i < 3; ++i)
         if (orders[i] == io.order)
             ComboBox4->setCurrentIndex(i + 1);
@@ -299,7 +357,8 @@ ExportOptions ExportDialog::chosenOptions() const {
     ExportOptions options;
     options.format = static_cast<ExportFormat>(ComboBox1->currentIndex());
     options.prefix = Edit2->text().trimmed().toStdString();
-    options.normalise = CheckBox1->isChecked();
+    // The box only mirrors a scaling chosen in the list; alone, it asks for the peak's.
+    options.normalise = CheckBox1->isChecked() && (!ComboBox3 || ComboBox3->currentIndex() == 0);
     if (ComboBox3 && ComboBox3->currentIndex() > 0)
         options.scaling = scalings[ComboBox3->currentIndex() - 1];
     if (ComboBox4 && ComboBox4->currentIndex() > 0)
@@ -325,10 +384,12 @@ ExportOptions ExportDialog::chosenOptions() const {
 void ExportDialog::showPreview() {
     if (!Label1 || !SpinEdit1)
         return; // still being built
-    Memo1->clear();
-    Memo2->clear();
+    QPlainTextEdit* memos[] = {Memo1, Memo2, Memo3};
+    for (QPlainTextEdit* memo : memos)
+        memo->clear();
     PageControl1->setTabText(0, QString());
     PageControl1->setTabVisible(1, false);
+    PageControl1->setTabVisible(2, false);
     const QString source = Edit1->text().trimmed();
     if (source.isEmpty()) {
         Label1->setText(QStringLiteral("Не задано имя файла параметров фильтра"));
@@ -336,10 +397,8 @@ void ExportDialog::showPreview() {
     }
     ExportOptions options = chosenOptions();
     options.sourceName = QFileInfo(source).fileName().toStdString();
-    // The pages show the code; the test vectors are made when written.
-    options.testVectors = 0;
     const QString proposed =
-        QDir(QDir::currentPath()).filePath(outputRequest(options.format, source).proposedName);
+        QDir(sourceFolder(source)).filePath(outputRequest(options.format, source).proposedName);
     try {
         // The sections are made again only when the file or what shapes them changed:
         // normalising a long cascade takes a moment, and the name for C is typed.
@@ -353,7 +412,8 @@ void ExportDialog::showPreview() {
                                 .arg(ComboBox3->currentIndex())
                                 .arg(ComboBox4->currentIndex())
                                 .arg(CheckBox1->isChecked() ? 1 : 0) +
-                            QStringLiteral("|%1|%2|%3|%4")
+                            QStringLiteral("|%1|%2|%3|%4|%5")
+                                .arg(options.testVectors)
                                 .arg(options.words.dataBits)
                                 .arg(options.words.coefBits)
                                 .arg(static_cast<int>(options.words.rounding))
@@ -366,16 +426,17 @@ void ExportDialog::showPreview() {
         const ExportedFilter& filter = previewFilter_;
         const std::vector<ExportFile> files =
             exportFileTexts(filter, proposed.toStdString(), options);
-        QPlainTextEdit* memos[] = {Memo1, Memo2};
-        for (std::size_t i = 0; i < files.size() && i < 2; ++i) {
+        // The code, and the test program of the golden vectors (_test.c, _tb.v) too.
+        for (std::size_t i = 0; i < files.size() && i < std::size(memos); ++i) {
             memos[i]->setPlainText(QString::fromStdString(files[i].text));
             PageControl1->setTabText(static_cast<int>(i),
                                      QFileInfo(QString::fromStdString(files[i].path)).fileName());
+            PageControl1->setTabVisible(static_cast<int>(i), true);
         }
-        PageControl1->setTabVisible(1, files.size() > 1);
         QStringList warnings;
         for (const CascadeWarning& w : filter.cascade.warnings)
-            warnings << QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message);
+            warnings << QStringLiteral("Предупреждение: ") +
+                            inDialogWords(QString::fromStdString(w.message));
         Label1->setText((warnings.isEmpty() ? QStringLiteral("Предупреждений нет")
                                             : warnings.join(QLatin1Char('\n'))) +
                         (verilogChosen() ? QStringLiteral("\nЗадержка модуля: %1 тактов")
@@ -406,7 +467,7 @@ void ExportDialog::BitBtn1Click() {
     r.title = QStringLiteral("Файл параметров фильтра");
     r.filter = QStringLiteral("Файлы параметров фильтра|*.flt");
     r.defaultExtension = QStringLiteral("flt");
-    r.initialFolder = QDir::currentPath();
+    r.initialFolder = sourceFolder(Edit1->text().trimmed());
     r.proposedName = QFileInfo(Edit1->text()).fileName();
     if (const std::optional<QString> path = prompts().openFileName(r))
         Edit1->setText(*path);
@@ -428,6 +489,20 @@ void ExportDialog::BitBtn2Click() {
     checkExportOutputs(source.toStdString(), files);
     if (!replaceAllowed(files))
         return;
+    // What the filter's warnings say is asked once, before anything is written.
+    ExportOptions checked = options;
+    checked.sourceName = QFileInfo(source).fileName().toStdString();
+    checked.testVectors = 0;
+    const ExportedFilter filter = exportedFilter(source.toStdString(), checked);
+    if (!filter.cascade.warnings.empty()) {
+        QStringList lines;
+        for (const CascadeWarning& w : filter.cascade.warnings)
+            lines << QStringLiteral("- ") + inDialogWords(QString::fromStdString(w.message));
+        if (!prompts().ask(applicationTitle(), QStringLiteral("Предупреждения о фильтре:\n") +
+                                                   lines.join(QLatin1Char('\n')) +
+                                                   QStringLiteral("\nЗаписать файлы экспорта?")))
+            return;
+    }
 
     ExportResult result;
     {
@@ -440,17 +515,13 @@ void ExportDialog::BitBtn2Click() {
     for (const std::string& f : result.files)
         if (!verilog || names.isEmpty())
             names << fullPath(f);
-    StatusBar1->showMessage((names.size() > 1
-                                 ? QStringLiteral("Записаны %1; секций второго порядка: %2")
-                                 : QStringLiteral("Записан %1; секций второго порядка: %2"))
-                                .arg(names.join(QStringLiteral(", ")))
-                                .arg(result.filter.cascade.sections.size()) +
-                            (verilog ? QStringLiteral(", задержка %1 тактов")
-                                           .arg(verilogLatency(*result.filter.implementation))
-                                     : QString()));
-    for (const CascadeWarning& w : result.filter.cascade.warnings)
-        prompts().message(MessageIcon::Warning, applicationTitle(),
-                          QStringLiteral("Предупреждение: ") + QString::fromStdString(w.message));
+    Label2->setText((names.size() > 1 ? QStringLiteral("Записаны %1; секций второго порядка: %2")
+                                      : QStringLiteral("Записан %1; секций второго порядка: %2"))
+                        .arg(names.join(QStringLiteral(", ")))
+                        .arg(result.filter.cascade.sections.size()) +
+                    (verilog ? QStringLiteral(", задержка %1 тактов")
+                                   .arg(verilogLatency(*result.filter.implementation))
+                             : QString()));
 }
 
 bool ExportDialog::verilogChosen() const {

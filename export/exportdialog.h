@@ -2,20 +2,21 @@
 // "Экспорт фильтра": a filter parameter file written as second-order sections for other
 // tools (CSV, Octave/MATLAB, Python, C). The source file, the format, the number type
 // and name for C and the normalisation are chosen here; the pages below show the text
-// of every file the proposed name gives, and the warnings about the filter, before
-// anything is written. "Экспорт..." asks for the output file (in the current folder),
-// asks before replacing an existing file, refuses the parameter file itself and writes;
-// the status bar names the full paths written. Errors go to the application's general
-// handler; the warnings are shown again after writing.
+// of every file the proposed name gives (the test program of the golden vectors too), and
+// the warnings about the filter, before anything is written. "Экспорт..." asks for the output
+// file (in the parameter file's folder), asks before replacing an existing file, refuses the
+// parameter file itself, asks once whether to write a filter with warnings, and writes; the
+// status bar names the full paths written. Enter in a field does not export. Errors go to
+// the application's general handler.
 //
 // Object names: Edit1 (source file), BitBtn1 (choose it), ComboBox1 (format),
-// ComboBox2 (number type for C), Edit2 (name for C), CheckBox1 (normalise),
-// PageControl1 (one page per file, Memo1 and Memo2 holding the texts), Label1 (the
-// warnings, or why there is no text to show), BitBtn2 (export), BitBtn3 (close),
-// StatusBar1; after them ComboBox3 (scaling), ComboBox4 (section order) and SpinEdit1
-// (samples of the golden test vectors for C, CMSIS-DSP and Verilog, 0 for none); then, for
-// Verilog (the last format), SpinEdit2 (data bits), SpinEdit3 (coefficient bits),
-// ComboBox5 (rounding), ComboBox6 (overflow).
+// ComboBox2 (number type for C), Edit2 (name for C), CheckBox1 (normalise: ticked exactly
+// when ComboBox3 scales the sections), PageControl1 (one page per file, Memo1, Memo2 and
+// Memo3 holding the texts), Label1 (the warnings, or why there is no text to show), BitBtn2
+// (export), BitBtn3 (close), StatusBar1 with Label2 (the files written); after them ComboBox3
+// (scaling), ComboBox4 (section order) and SpinEdit1 (samples of the golden test vectors for
+// C, CMSIS-DSP and Verilog, 0 for none); then, for Verilog (the last format), SpinEdit2 (data
+// bits), SpinEdit3 (coefficient bits), ComboBox5 (rounding), ComboBox6 (overflow).
 #include "export/formats.h"
 
 #include <QDialog>
@@ -77,6 +78,8 @@ class ExportDialog : public QDialog {
     QTabWidget* PageControl1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     QPlainTextEdit* Memo2 = nullptr;
+    QPlainTextEdit* Memo3 = nullptr;
+    QLabel* Label2 = nullptr;
     QLabel* Label1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
     QPushButton* BitBtn3 = nullptr;

@@ -3,6 +3,8 @@
 #include "charts/characteristicschart.h"
 #include "charts/chartplot_qt.h"
 #include "coefficients/filterfile.h"
+#include "common/errors.h"
+#include "common/replacefile.h"
 #include "common/textnumbers.h"
 #include "design/designreport.h"
 #include "ui/childwindow.h"
@@ -50,9 +52,25 @@ const SectionOrder orders[] = {SectionOrder::File, SectionOrder::Ascending,
 const char* const pageTitles[] = {"АЧХ", "Шум", "Предельный цикл", "Варианты"};
 // The readout under the pointer: six significant digits, finer than a pixel of the pages.
 constexpr int readoutDigits = 6;
+// The table of variants: six significant digits, as the report's figures.
+constexpr int tableDigits = 6;
 
 QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
+}
+
+// The sampling frequency of the session's last design when `path` is the filter it wrote
+// (from its report), else 1: the pages then show fractions of FD.
+double designedSamplingFrequency(const QString& path) {
+    const SharedState& state = shared();
+    if (state.DesignedReportFile.isEmpty() || !QFileInfo(path).isFile() ||
+        !sameFile(path.toStdString(), state.DesignedFilterFile.toStdString()))
+        return 1;
+    try {
+        return readDesignRequest(state.DesignedReportFile.toStdString()).fd;
+    } catch (const Error&) {
+        return 1;
+    }
 }
 
 } // namespace
@@ -60,6 +78,7 @@ QString text(const std::string& utf8) {
 // The computation of one "Расчет", run on its own thread.
 struct ImplementationWindow::Job {
     QString file;
+    double fd = 1; // the sampling frequency of the pages' frequencies: 1 - fractions of FD
     FilterCoefficients filter;
     ImplementationOptions options;
     ReportOptions report;
@@ -174,7 +193,10 @@ void ImplementationWindow::createArithmeticFields(QWidget* panel) {
     SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
     SpinEdit2->setToolTip(QStringLiteral("Длина слова коэффициентов C, бит (от 4 до 32)"));
     for (QSpinBox* s : {SpinEdit1, SpinEdit2}) {
-        s->setRange(minimumBits, maximumBits);
+        // Two digits, so that a word out of range is refused with a word at "Расчет"
+        // instead of losing its last digit as it is typed.
+        s->setRange(1, maximumTypedBits);
+        s->setSpecialValueText(QStringLiteral("—"));
         s->setFont(smallFont(*panel));
     }
     SpinEdit1->setValue(16);
@@ -185,14 +207,9 @@ void ImplementationWindow::createArithmeticFields(QWidget* panel) {
     ComboBox3 =
         panelCombo(panel, "ComboBox3", {QStringLiteral("насыщение"), QStringLiteral("перенос")}, 0,
                    QStringLiteral("Переполнение выхода секции (свой формат)"));
-    const auto ownFormat = [this] {
-        const bool own = ComboBox1->currentIndex() == 5;
-        for (QWidget* w :
-             std::initializer_list<QWidget*>{SpinEdit1, SpinEdit2, ComboBox2, ComboBox3})
-            w->setEnabled(own);
-    };
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, ownFormat);
-    ownFormat();
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this,
+            &ImplementationWindow::showTargetWords);
+    showTargetWords();
     ComboBox4 = panelCombo(panel, "ComboBox4",
                            {QStringLiteral("пик АЧХ (peak)"), QStringLiteral("норма L2"),
                             QStringLiteral("норма L1"), QStringLiteral("нет")},
@@ -201,6 +218,32 @@ void ImplementationWindow::createArithmeticFields(QWidget* panel) {
                            {QStringLiteral("как в файле"), QStringLiteral("по возрастанию радиуса"),
                             QStringLiteral("по убыванию радиуса")},
                            1, QStringLiteral("Порядок секций по радиусу полюсов"));
+}
+
+// The words, rounding and overflow a target fixes, shown from the target table and
+// greyed; the own format's, kept while another target is shown, editable.
+void ImplementationWindow::showTargetWords() {
+    const TargetRow& row = targetRow(targets[ComboBox1->currentIndex()]);
+    const bool own = row.target == Target::Fixed;
+    const bool fixes = row.dataBits != 0;
+    if (ownWordsShown_ && !own)
+        ownWords_ = {SpinEdit1->value(), SpinEdit2->value(), ComboBox2->currentIndex(),
+                     ComboBox3->currentIndex()};
+    if (own) {
+        SpinEdit1->setValue(ownWords_[0]);
+        SpinEdit2->setValue(ownWords_[1]);
+        ComboBox2->setCurrentIndex(ownWords_[2]);
+        ComboBox3->setCurrentIndex(ownWords_[3]);
+    } else {
+        // Floating point has no words: "—" (the spin boxes' special value).
+        SpinEdit1->setValue(fixes ? row.dataBits : SpinEdit1->minimum());
+        SpinEdit2->setValue(fixes ? row.coefBits : SpinEdit2->minimum());
+        ComboBox2->setCurrentIndex(row.rounding == Rounding::Nearest ? 0 : 1);
+        ComboBox3->setCurrentIndex(row.overflow == Overflow::Saturate ? 0 : 1);
+    }
+    ownWordsShown_ = own;
+    for (QWidget* w : std::initializer_list<QWidget*>{SpinEdit1, SpinEdit2, ComboBox2, ComboBox3})
+        w->setEnabled(own);
 }
 
 // The search for the shortest words, "Расчет", "Выход", "Экспорт...", the busy bar and
@@ -328,8 +371,9 @@ void ImplementationWindow::layOutWindow(QWidget* panel) {
         return page == 2
                    ? QStringLiteral("n = ") + number(std::round(x)) + QStringLiteral(", выход ") +
                          number(y) + QStringLiteral(" младших разрядов")
-                   : QStringLiteral("f = ") + number(x) + QStringLiteral(" FD, ") + number(y) +
-                         QStringLiteral(" дБ");
+                   : QStringLiteral("f = ") + number(x) +
+                         (fd_ == 1 ? QStringLiteral(" FD, ") : QStringLiteral(" Гц, ")) +
+                         number(y) + QStringLiteral(" дБ");
     });
     for (ChartPicture* image : images_)
         readout->watch(image);
@@ -373,12 +417,15 @@ bool ImplementationWindow::BitBtn3Click() {
     }
     auto job = std::make_shared<Job>();
     job->file = path;
+    Arithmetic own;
+    own.target = Target::Fixed;
+    own.dataBits = SpinEdit1->value();
+    own.coefBits = SpinEdit2->value();
+    own.rounding = ComboBox2->currentIndex() == 0 ? Rounding::Nearest : Rounding::Truncate;
+    own.overflow = ComboBox3->currentIndex() == 0 ? Overflow::Saturate : Overflow::Wrap;
+    const Target target = targets[ComboBox1->currentIndex()];
     Arithmetic& a = job->options.arithmetic;
-    a.target = targets[ComboBox1->currentIndex()];
-    a.dataBits = SpinEdit1->value();
-    a.coefBits = SpinEdit2->value();
-    a.rounding = ComboBox2->currentIndex() == 0 ? Rounding::Nearest : Rounding::Truncate;
-    a.overflow = ComboBox3->currentIndex() == 0 ? Overflow::Saturate : Overflow::Wrap;
+    a = target == Target::Fixed ? own : namedArithmetic(target);
     job->options.scaling = scalings[ComboBox4->currentIndex()];
     job->options.order = orders[ComboBox5->currentIndex()];
     job->report.smallestWords = CheckBox1->isChecked();
@@ -390,6 +437,9 @@ bool ImplementationWindow::BitBtn3Click() {
     if (!requestPath.isEmpty()) {
         job->report.request = readDesignRequest(requestPath.toStdString());
         checkRequestFits(*job->report.request, job->filter.kind);
+        job->fd = job->report.request->fd;
+    } else {
+        job->fd = designedSamplingFrequency(path);
     }
     job_ = job;
     thread_ = QThread::create([job] { job->run(); });
@@ -431,6 +481,7 @@ void ImplementationWindow::runFinished() {
     }
     figures_ = job->figures;
     curves_ = job->curves;
+    fd_ = job->fd;
     measuredFile_ = job->file;
     BitBtn5->setEnabled(true);
     QStringList lines;
@@ -460,7 +511,7 @@ Chart curvesChart(const std::vector<double>& x, const std::vector<std::vector<do
                   const std::vector<std::string>& names, double depth) {
     Chart chart;
     chart.xAxis = {x.front(), std::max(x.back(), x.front() + 1e-9), false};
-    chart.yAxis = valueRange({x, values, {}, {}}, x.front(), x.back(), depth);
+    chart.yAxis = valueRange({x, values, {}, {}, {}}, x.front(), x.back(), depth);
     for (std::size_t k = 0; k < values.size() && k < names.size(); ++k)
         chart.curves.push_back({names[k], curveColor(static_cast<int>(k)), x, values[k], {}});
     return chart;
@@ -491,23 +542,32 @@ Chart cycleChart(const std::vector<double>& trace) {
 
 Chart ImplementationWindow::pageChart(int page) const {
     Chart chart;
+    const auto inUnitsOfFd = [this](std::vector<double> f) {
+        for (double& x : f)
+            x *= fd_;
+        return f;
+    };
     if (page == 0) {
-        chart = curvesChart(curves_->frequency, {curves_->idealDb, curves_->quantisedDb},
-                            {"без квантования", "после квантования"}, decibelDepth);
+        chart =
+            curvesChart(inUnitsOfFd(curves_->frequency), {curves_->idealDb, curves_->quantisedDb},
+                        {"без квантования", "после квантования"}, decibelDepth);
+        chart.yTitle = "|H|, дБ";
     } else if (page == 1 && !curves_->noiseMeasuredDb.empty()) {
         std::vector<std::vector<double>> noise{curves_->noiseMeasuredDb};
         if (!curves_->noiseComputedDb.empty())
             noise.push_back(curves_->noiseComputedDb);
-        chart = curvesChart(curves_->noiseFrequency, noise, {"измеренный", "рассчитанный"}, 0);
+        chart = curvesChart(inUnitsOfFd(curves_->noiseFrequency), noise,
+                            {"шум: измеренный", "шум: рассчитанный"}, 0);
+        chart.yTitle = "Шум в полосе, дБ от мощности синуса полной шкалы";
     } else if (page == 2 && !figures_->limitCycle.trace.empty()) {
         chart = cycleChart(figures_->limitCycle.trace);
-        chart.xTitle = "n";
+        chart.xTitle = "n, отсчеты";
+        chart.yTitle = "Выход, единицы младшего разряда";
         return chart;
     } else {
         return chart;
     }
-    chart.xTitle = "f, доли FD";
-    chart.yTitle = "дБ";
+    chart.xTitle = frequencyTitle(fd_);
     return chart;
 }
 
@@ -527,11 +587,12 @@ void ImplementationWindow::showVariants() {
             cell(2, QStringLiteral("не помещается"));
             continue;
         }
-        cell(2, text(formatReal(v.largestL1)));
+        // The general form reads better in a table than the file's 23 characters.
+        cell(2, showGeneral(v.largestL1, tableDigits));
         cell(3, fixedPointTarget(figures_->arithmetic.target)
-                    ? text(formatReal(v.noiseAnalyticDbfs))
+                    ? showGeneral(v.noiseAnalyticDbfs, tableDigits)
                     : QString());
-        cell(4, text(formatReal(v.snrSimulatedDb)));
+        cell(4, showGeneral(v.snrSimulatedDb, tableDigits));
         cell(5, (v.overflowPossible ? QStringLiteral("переполнение ") : QString()) +
                     (v.best ? QStringLiteral("лучший") : QString()));
     }

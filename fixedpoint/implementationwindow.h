@@ -78,6 +78,7 @@ class ImplementationWindow : public QWidget {
     // The chart of page `page` (0..2) from the last computation.
     Chart pageChart(int page) const;
     void drawPage(int page);
+    void showTargetWords();
     void showVariants();
 
     QLineEdit* Edit1 = nullptr;
@@ -89,6 +90,11 @@ class ImplementationWindow : public QWidget {
     QComboBox* ComboBox5 = nullptr;
     QSpinBox* SpinEdit1 = nullptr;
     QSpinBox* SpinEdit2 = nullptr;
+    // The own format's W, C, rounding and overflow while a target shows its own.
+    std::array<int, 4> ownWords_{16, 32, 0, 0};
+    bool ownWordsShown_ = false;
+    // The spin boxes take two digits; "Расчет" refuses what the arithmetic does not.
+    static constexpr int maximumTypedBits = 99;
     QCheckBox* CheckBox1 = nullptr;
     QPushButton* BitBtn3 = nullptr;
     QPushButton* BitBtn5 = nullptr;
@@ -104,6 +110,7 @@ class ImplementationWindow : public QWidget {
     std::shared_ptr<Job> job_;
     std::optional<ImplementationFigures> figures_;
     std::optional<ImplementationCurves> curves_;
+    double fd_ = 1; // the pages' sampling frequency: 1 - fractions of FD
 };
 
 ImplementationWindow* openImplementationWindow();

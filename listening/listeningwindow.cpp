@@ -141,38 +141,45 @@ void ListeningWindow::createControls() {
     label("Label6", QStringLiteral("Реализация"), {8, 104, 108, 22});
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
-    ComboBox1->setGeometry(116, 104, 170, 22);
+    ComboBox1->setGeometry(116, 104, 150, 22);
     ComboBox1->addItems({QStringLiteral("нет (фильтр в double)"), QStringLiteral("double"),
                          QStringLiteral("float"), QStringLiteral("float с FMA"),
                          QStringLiteral("q15"), QStringLiteral("q31"),
-                         QStringLiteral("свой формат")});
+                         QStringLiteral("свой формат"), QStringLiteral("CMSIS-DSP q15"),
+                         QStringLiteral("CMSIS-DSP q31"), QStringLiteral("CMSIS-DSP f32")});
     const QString targetHint = QStringLiteral(
         "Арифметика устройства: B - выход реализации, третье положение переключателя - ее ошибка");
     ComboBox1->setToolTip(targetHint);
     ComboBox1->setStatusTip(targetHint);
     const auto spin = [this, &label](const char* name, const char* labelName, const char* caption,
                                      int x, int value, const QString& hint) {
-        label(labelName, QString::fromLatin1(caption), {x, 104, 18, 22});
+        label(labelName, QString::fromLatin1(caption), {x, 104, 16, 22});
         auto* s = new QSpinBox(this);
         s->setObjectName(QString::fromLatin1(name));
-        s->setGeometry(x + 18, 104, 52, 22);
-        s->setRange(minimumBits, maximumBits);
+        s->setGeometry(x + 16, 104, 46, 22);
+        // Two digits, so that a word out of range is refused with a word instead of
+        // losing its last digit as it is typed; "—" where the arithmetic has no words.
+        s->setRange(1, maximumTypedBits);
+        s->setSpecialValueText(QStringLiteral("—"));
         s->setValue(value);
         s->setToolTip(hint);
         s->setStatusTip(hint);
         return s;
     };
-    SpinEdit1 = spin("SpinEdit1", "Label7", "W", 300, 16,
+    SpinEdit1 = spin("SpinEdit1", "Label7", "W", 272, 16,
                      QStringLiteral("Длина слова данных W, бит (от 4 до 32)"));
-    SpinEdit2 = spin("SpinEdit2", "Label8", "C", 378, 16,
+    SpinEdit2 = spin("SpinEdit2", "Label8", "C", 338, 16,
                      QStringLiteral("Длина слова коэффициентов C, бит (от 4 до 32)"));
-    const auto ownFormat = [this] {
-        const bool own = ComboBox1->currentIndex() == 6;
-        SpinEdit1->setEnabled(own);
-        SpinEdit2->setEnabled(own);
-    };
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, ownFormat);
-    ownFormat();
+    Label9 = label("Label9", QString(), {406, 100, 146, 30});
+    QFont rulesFont = Label9->font();
+    rulesFont.setPointSize(8);
+    Label9->setFont(rulesFont);
+    Label9->setWordWrap(true);
+    const QString rulesHint = QStringLiteral("Округление и переполнение выхода секции");
+    Label9->setToolTip(rulesHint);
+    Label9->setStatusTip(rulesHint);
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, &ListeningWindow::showTargetWords);
+    showTargetWords();
 
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -277,9 +284,10 @@ void ListeningWindow::BitBtn3Click() {
     }
     if (Edit1->text() != shownSound_)
         soundChosen(Edit1->text());
-    // Both files are checked before the user is asked for a name to write.
+    // Both files and the words are checked before the user is asked for a name to write.
     readListeningFilter(path8(Edit2->text()));
     { const SoundReader readable(path8(Edit1->text())); }
+    chosenImplementation();
     const QFileInfo source(Edit1->text());
     const QString proposed =
         QFileInfo(QString::fromStdString(proposedOutputName(path8(source.fileName())))).fileName();
@@ -329,7 +337,7 @@ void ListeningWindow::setRunning(bool running) {
                        static_cast<QWidget*>(BitBtn3), static_cast<QWidget*>(CheckBox1),
                        static_cast<QWidget*>(CheckBox2), static_cast<QWidget*>(ComboBox1)})
         w->setEnabled(!running);
-    const bool own = !running && ComboBox1->currentIndex() == 6;
+    const bool own = !running && chosenTarget() == Target::Fixed;
     SpinEdit1->setEnabled(own);
     SpinEdit2->setEnabled(own);
     ProgressBar1->setValue(0);
@@ -541,11 +549,51 @@ void ListeningWindow::barMoved(int ms) {
     showPosition();
 }
 
-std::optional<ImplementationOptions> ListeningWindow::chosenImplementation() const {
-    static constexpr Target targets[] = {Target::Double, Target::Float, Target::FloatFma,
-                                         Target::Q15,    Target::Q31,   Target::Fixed};
+std::optional<Target> ListeningWindow::chosenTarget() const {
+    static constexpr Target targets[] = {Target::Double,   Target::Float,    Target::FloatFma,
+                                         Target::Q15,      Target::Q31,      Target::Fixed,
+                                         Target::CmsisQ15, Target::CmsisQ31, Target::CmsisF32};
     const int index = ComboBox1->currentIndex();
     if (index <= 0)
+        return std::nullopt;
+    return targets[index - 1];
+}
+
+// The words a target fixes from the target table, greyed; the own format's editable (its
+// rounding and overflow those of the export: to nearest, saturation).
+void ListeningWindow::showTargetWords() {
+    const std::optional<Target> target = chosenTarget();
+    const bool own = target == Target::Fixed;
+    if (ownWordsShown_ && !own)
+        ownWords_ = {SpinEdit1->value(), SpinEdit2->value()};
+    Arithmetic shown;
+    if (own) {
+        SpinEdit1->setValue(ownWords_[0]);
+        SpinEdit2->setValue(ownWords_[1]);
+    } else if (target) {
+        shown = namedArithmetic(*target);
+        const bool fixes = targetRow(*target).dataBits != 0;
+        SpinEdit1->setValue(fixes ? shown.dataBits : SpinEdit1->minimum());
+        SpinEdit2->setValue(fixes ? shown.coefBits : SpinEdit2->minimum());
+    } else {
+        SpinEdit1->setValue(SpinEdit1->minimum());
+        SpinEdit2->setValue(SpinEdit2->minimum());
+    }
+    ownWordsShown_ = own;
+    SpinEdit1->setEnabled(own);
+    SpinEdit2->setEnabled(own);
+    const bool words = target && (own || targetRow(*target).dataBits != 0);
+    Label9->setText(
+        !words ? QString()
+               : QString::fromUtf8(shown.rounding == Rounding::Nearest ? "к ближайшему"
+                                                                       : "отбрасыванием") +
+                     QString::fromUtf8(shown.overflow == Overflow::Saturate ? ", насыщение"
+                                                                            : ", перенос"));
+}
+
+std::optional<ImplementationOptions> ListeningWindow::chosenImplementation() const {
+    const std::optional<Target> target = chosenTarget();
+    if (!target)
         return std::nullopt;
     // The other choices are those of the export: rounding to nearest, saturation, peak
     // scaling, the most resonant section last.
@@ -554,7 +602,8 @@ std::optional<ImplementationOptions> ListeningWindow::chosenImplementation() con
     base.target = Target::Fixed;
     base.dataBits = SpinEdit1->value();
     base.coefBits = SpinEdit2->value();
-    o.arithmetic = namedArithmetic(targets[index - 1], base);
+    o.arithmetic = *target == Target::Fixed ? base : namedArithmetic(*target);
+    checkArithmetic(o.arithmetic);
     return o;
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 // "Прослушивание фильтра": a sound file through a filter parameter file, then the
 // original and the filtered sound played with an A/B switch at the same sample.
-// A child window of the main window; any number may be open.
+// A child window of the main window; its menu item brings an open one to the front.
 //
 // Object names: Label1 "Звуковой файл" with Edit1 and BitBtn1 "Выбрать...", Label2
 // "Файл фильтра" with Edit2 and BitBtn2 (a name typed into either field takes effect on
 // Enter or when the field loses focus); CheckBox1 normalising to -1 dB, CheckBox2
 // 32-bit float output; BitBtn3 "Фильтровать"; Label6 "Реализация" with ComboBox1 the
 // arithmetic of an implementation (none, or one whose output B is and whose error is the
-// switch's third sound) and, for an own format, SpinEdit1 W and SpinEdit2 C;
+// switch's third sound), SpinEdit1 W and SpinEdit2 C (the target's, editable for an own
+// format) and Label9 its rounding and overflow;
 // ProgressBar1 and BitBtn4 "Отмена" while
 // filtering; Label3 the chosen file's details, then the summary and its warnings; TrackBar1 the
 // position with Label4 the times; BitBtn5 "Воспроизвести", BitBtn6 "Пауза", BitBtn7 "Стоп", BitBtn8
@@ -18,6 +19,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -82,6 +84,8 @@ class ListeningWindow : public QWidget {
     void soundChosen(const QString& path);
     void soundEdited();
     std::optional<ImplementationOptions> chosenImplementation() const;
+    std::optional<Target> chosenTarget() const;
+    void showTargetWords();
 
     QLineEdit* Edit1 = nullptr;
     QLineEdit* Edit2 = nullptr;
@@ -98,6 +102,11 @@ class ListeningWindow : public QWidget {
     QComboBox* ComboBox1 = nullptr;
     QSpinBox* SpinEdit1 = nullptr;
     QSpinBox* SpinEdit2 = nullptr;
+    QLabel* Label9 = nullptr;
+    // The own format's W and C while a target shows its own.
+    std::array<int, 2> ownWords_{16, 16};
+    bool ownWordsShown_ = false;
+    static constexpr int maximumTypedBits = 99;
     QProgressBar* ProgressBar1 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;

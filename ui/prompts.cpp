@@ -100,6 +100,15 @@ std::optional<QString> QtPrompts::openFileName(const FileDialogRequest& request)
     return runFileDialog(request, false);
 }
 
+QStringList QtPrompts::openFileNames(const FileDialogRequest& request) {
+    QFileDialog dialog(dialogParent());
+    setUpFileDialog(dialog, request, false);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
 std::optional<QString> QtPrompts::savePictureName(const FileDialogRequest& request) {
     return runFileDialog(request, true);
 }
@@ -185,6 +194,17 @@ std::optional<QString> ScriptedPrompts::saveFileName(const FileDialogRequest& re
 
 std::optional<QString> ScriptedPrompts::openFileName(const FileDialogRequest& request) {
     return nextFile(false, false, request);
+}
+
+QStringList ScriptedPrompts::openFileNames(const FileDialogRequest& request) {
+    if (fileLists_.empty()) {
+        const std::optional<QString> one = nextFile(false, false, request);
+        return one ? QStringList{*one} : QStringList();
+    }
+    fileRequests.push_back({false, request, false});
+    const QStringList paths = fileLists_.front();
+    fileLists_.pop_front();
+    return paths;
 }
 
 std::optional<QString> ScriptedPrompts::savePictureName(const FileDialogRequest& request) {

@@ -47,6 +47,8 @@ class Prompts {
     // The chosen path, or nothing when the user cancels.
     virtual std::optional<QString> saveFileName(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> openFileName(const FileDialogRequest& request) = 0;
+    // An open dialog that takes several existing files; none when the user cancels.
+    virtual QStringList openFileNames(const FileDialogRequest& request) = 0;
     // The save dialog for pictures: `filter` lists the picture formats offered.
     virtual std::optional<QString> savePictureName(const FileDialogRequest& request) = 0;
     // A modal message box with one OK button.
@@ -84,6 +86,7 @@ class QtPrompts : public Prompts {
   public:
     std::optional<QString> saveFileName(const FileDialogRequest& request) override;
     std::optional<QString> openFileName(const FileDialogRequest& request) override;
+    QStringList openFileNames(const FileDialogRequest& request) override;
     std::optional<QString> savePictureName(const FileDialogRequest& request) override;
     void message(MessageIcon icon, const QString& caption, const QString& text) override;
     bool ask(const QString& caption, const QString& text) override;
@@ -115,6 +118,8 @@ class ScriptedPrompts : public Prompts {
     using PrintHandler = std::function<bool(QPrinter&)>;
 
     void queueFile(const QString& path) { files_.push_back({false, path}); }
+    // Several files chosen at once (dialogs that take several).
+    void queueFiles(const QStringList& paths) { fileLists_.push_back(paths); }
     // A file chosen with the read-only box ticked (open dialogs that offer it).
     void queueReadOnlyFile(const QString& path) { files_.push_back({false, path, true}); }
     void queueChoice(Choice choice) { choices_.push_back(choice); }
@@ -128,6 +133,8 @@ class ScriptedPrompts : public Prompts {
 
     std::optional<QString> saveFileName(const FileDialogRequest& request) override;
     std::optional<QString> openFileName(const FileDialogRequest& request) override;
+    // The files of queueFiles, else one answered from the queue of files.
+    QStringList openFileNames(const FileDialogRequest& request) override;
     // Answered from the same queue as the other file dialogs.
     std::optional<QString> savePictureName(const FileDialogRequest& request) override;
     void message(MessageIcon icon, const QString& caption, const QString& text) override;
@@ -152,8 +159,8 @@ class ScriptedPrompts : public Prompts {
 
     // Nothing queued is left over.
     bool drained() const {
-        return files_.empty() && answers_.empty() && modals_.empty() && choices_.empty() &&
-               prints_.empty() && fonts_.empty();
+        return files_.empty() && fileLists_.empty() && answers_.empty() && modals_.empty() &&
+               choices_.empty() && prints_.empty() && fonts_.empty();
     }
 
   private:
@@ -165,6 +172,7 @@ class ScriptedPrompts : public Prompts {
         bool readOnly = false;
     };
     std::deque<FileAnswer> files_;
+    std::deque<QStringList> fileLists_;
     std::deque<bool> answers_;
     std::deque<ModalHandler> modals_;
     std::deque<Choice> choices_;

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <array>
 #include <cmath>
 
 namespace zorkan::ui::test {
@@ -85,6 +86,26 @@ double readoutValue(const QString& text, const QString& name) {
                                 QStringLiteral(" = ([-0-9.eE+]+)"));
     const auto m = re.match(text);
     return m.hasMatch() ? m.captured(1).toDouble() : std::nan("");
+}
+
+// The CIE 1976 difference of two sRGB colours: their distance in L*a*b* (white D65).
+double colourDifference(const QColor& p, const QColor& q) {
+    const auto lab = [](const QColor& c) {
+        const auto linear = [](int v) {
+            const double u = v / 255.0;
+            return u <= 0.04045 ? u / 12.92 : std::pow((u + 0.055) / 1.055, 2.4);
+        };
+        const double r = linear(c.red()), g = linear(c.green()), b = linear(c.blue());
+        const double x = (0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047;
+        const double y = 0.2126 * r + 0.7152 * g + 0.0722 * b;
+        const double z = (0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883;
+        const auto f = [](double t) {
+            return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116;
+        };
+        return std::array<double, 3>{116 * f(y) - 16, 500 * (f(x) - f(y)), 200 * (f(y) - f(z))};
+    };
+    const std::array<double, 3> a = lab(p), b = lab(q);
+    return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
 }
 
 } // namespace
@@ -201,6 +222,55 @@ class CharacteristicsWindowTest : public QObject {
         const QRegularExpression re(QStringLiteral("zp.flt: ([-0-9.eE+]+)"));
         const double shown = re.match(lines[2]).captured(1).toDouble();
         QVERIFY2(std::fabs(shown - delta) < 1e-7 * std::fabs(delta), qPrintable(lines[2]));
+    }
+
+    // "АЧХ относительно максимума": the readout, the markers and their difference show what
+    // the curve shows, the section's closed form less its maximum |H(0)| = 4, in dB and
+    // as a ratio.
+    void readsOutRelativeMagnitudes() {
+        Session s;
+        const QString zp = s.write("zp.flt", zeroPole);
+        QVERIFY(s.open());
+        QVERIFY(s.form->addFile(zp));
+        s.child<QCheckBox>("CheckBox5")->setChecked(true);
+        QVERIFY(s.settled());
+        CharacteristicsPlot* p = s.plot();
+        const ChartRect r = p->plot();
+        const QPoint first(static_cast<int>(r.x + 0.2 * r.width), static_cast<int>(r.y + 20));
+        const QPoint second(static_cast<int>(r.x + 0.7 * r.width), static_cast<int>(r.y + 20));
+        const double f1 = xAt(p, first.x()), f2 = xAt(p, second.x());
+        const double top = 20 * std::log10(4.0);
+        const auto relativeDb = [&](double f) { return zeroPoleDb(f) - top; };
+        QTest::mouseMove(p, first + QPoint(1, 0)); // the pointer may already be there
+        QTest::mouseMove(p, first);
+        const QString readout = s.child<QLabel>("StaticText1")->text();
+        QVERIFY2(std::fabs(readoutValue(readout, QStringLiteral("zp.flt")) - relativeDb(f1)) <
+                     1e-7 * std::fabs(relativeDb(f1)),
+                 qPrintable(readout));
+        QTest::mouseClick(p, Qt::LeftButton, Qt::NoModifier, first);
+        QTest::mouseClick(p, Qt::LeftButton, Qt::NoModifier, second);
+        QStringList lines = s.child<QLabel>("StaticText2")->text().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(std::fabs(readoutValue(lines[1], QStringLiteral("zp.flt")) - relativeDb(f2)) <
+                     1e-7 * std::fabs(relativeDb(f2)),
+                 qPrintable(lines[1]));
+
+        // |H| / max |H|: the markers and the difference as ratios to 4.
+        s.child<QComboBox>("ComboBox1")->setCurrentIndex(0);
+        QVERIFY(s.settled());
+        QTest::mouseClick(p, Qt::LeftButton, Qt::NoModifier, first);
+        QTest::mouseClick(p, Qt::LeftButton, Qt::NoModifier, second);
+        const auto ratio = [&](double f) { return std::pow(10.0, zeroPoleDb(f) / 20) / 4; };
+        lines = s.child<QLabel>("StaticText2")->text().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(std::fabs(readoutValue(lines[0], QStringLiteral("zp.flt")) - ratio(f1)) <
+                     1e-7 * ratio(f1),
+                 qPrintable(lines[0]));
+        const QRegularExpression re(QStringLiteral("zp.flt: ([-0-9.eE+]+)"));
+        const double delta = ratio(f2) - ratio(f1);
+        const double shown = re.match(lines[2]).captured(1).toDouble();
+        QVERIFY2(std::fabs(shown - delta) < 1e-7 * std::fabs(delta), qPrintable(lines[2]));
+        QCOMPARE(s.messages(), QStringList());
     }
 
     // The units of the window: the group delay in seconds at FD = 8 (the frequencies in
@@ -374,6 +444,71 @@ class CharacteristicsWindowTest : public QObject {
         QCOMPARE(refusal, QStringLiteral("Файл фильтра ") + lp +
                               QStringLiteral(": Требования отчета относятся к фильтру другого "
                                              "вида, чем фильтр файла"));
+    }
+
+    // "Добавить" takes every file chosen at once, in order, up to eight curves; those
+    // left out are named.
+    void addsEveryChosenFile() {
+        Session s;
+        QVERIFY(s.open());
+        QStringList files;
+        for (int i = 0; i < 9; ++i)
+            files << s.write(qPrintable(QStringLiteral("f%1.flt").arg(i)), zeroPole);
+        s.program.prompts().queueFiles(files.mid(0, 5));
+        QTest::mouseClick(s.child<QPushButton>("BitBtn1"), Qt::LeftButton);
+        QVERIFY(s.settled());
+        auto* list = s.child<QListWidget>("ListBox1");
+        QCOMPARE(list->count(), 5);
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(list->item(i)->text(), QStringLiteral("f%1.flt").arg(i));
+        QCOMPARE(s.plot()->shownCurves().values.size(), std::size_t(5));
+        QCOMPARE(s.messages(), QStringList());
+        s.program.prompts().queueFiles(files.mid(5, 4));
+        QTest::mouseClick(s.child<QPushButton>("BitBtn1"), Qt::LeftButton);
+        QVERIFY(s.settled());
+        QCOMPARE(list->count(), 8);
+        QCOMPARE(list->item(7)->text(), QStringLiteral("f7.flt"));
+        QCOMPARE(s.messages(),
+                 QStringList{QStringLiteral("На графике не более 8 кривых; не добавлены: f8.flt")});
+        // The eight curves' colours, as the list shows them, lie far apart: CIE 1976
+        // colour differences of at least 35 (sRGB, D65) between any two.
+        for (int i = 0; i < 8; ++i)
+            for (int j = i + 1; j < 8; ++j) {
+                const double d = colourDifference(list->item(i)->foreground().color(),
+                                                  list->item(j)->foreground().color());
+                QVERIFY2(d >= 35, qPrintable(QStringLiteral("%1 %2: %3").arg(i).arg(j).arg(d)));
+            }
+    }
+
+    // The quantised curve in the arithmetic of the CMSIS-DSP q15 kernel: 1 / (1 - 0.3 z^-1)
+    // scaled by its peak 1 / 0.7 has b0 = 0.7 and -a1 = 0.3 in 1.15, 22938 / 32768 and
+    // 9830 / 32768, drawn divided by the scale 0.7.
+    void offersTheCmsisTargets() {
+        Session s;
+        const QString pole = s.write("p.flt", "2\r\n0\r\n1 0 0\r\n1 -0.3 0\r\n");
+        QVERIFY(s.open());
+        QVERIFY(s.form->addFile(pole));
+        auto* targets = s.child<QComboBox>("ComboBox2");
+        QStringList offered;
+        for (int i = 0; i < targets->count(); ++i)
+            offered << targets->itemText(i);
+        for (const char* name : {"cmsis-q15", "cmsis-q31", "cmsis-f32"})
+            QVERIFY2(offered.contains(QString::fromLatin1(name)), name);
+        targets->setCurrentIndex(static_cast<int>(offered.indexOf(QStringLiteral("cmsis-q15"))));
+        QTest::mouseClick(s.child<QPushButton>("BitBtn5"), Qt::LeftButton);
+        QVERIFY(s.settled());
+        QCOMPARE(s.child<QListWidget>("ListBox1")->item(1)->text(),
+                 QStringLiteral("p.flt (cmsis-q15)"));
+        const ChartCurves& c = s.plot()->shownCurves();
+        const double b0 = 22938.0 / 32768, a1 = 9830.0 / 32768;
+        for (std::size_t k = 0; k < c.frequencies.size(); k += 37) {
+            const double w = 2 * pi * c.frequencies[k];
+            const double expected =
+                20 * std::log10(b0 / std::hypot(1 - a1 * std::cos(w), a1 * std::sin(w)) / 0.7);
+            QVERIFY2(std::fabs(c.values[1][k] - expected) < 1e-9,
+                     qPrintable(QString::number(c.frequencies[k])));
+        }
+        QCOMPARE(s.messages(), QStringList());
     }
 
     // A file that cannot be read is refused with its name, and nothing is added.

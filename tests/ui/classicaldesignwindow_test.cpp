@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QTest>
 
@@ -45,6 +46,26 @@ class ClassicalDesignWindowTest : public QObject {
         QVERIFY(s.form);
         QCOMPARE(s.form->windowTitle(), QStringLiteral("Расчет фильтра: все типы"));
         QVERIFY(!s.program.main().command("ClassicalDesign")->statusTip().isEmpty());
+    }
+
+    // At the main window's default size the whole window lies in the document area, its
+    // frame and "Расчет" included.
+    void fitsTheDocumentAreaAtTheDefaultSize() {
+        Session s;
+        s.program.main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.program.main()));
+        auto* area = s.program.main().findChild<QMdiArea*>(QStringLiteral("MdiArea"));
+        QWidget* frame = s.form->parentWidget();
+        const QRect visible = area->viewport()->rect();
+        QVERIFY2(visible.contains(frame->geometry()), qPrintable(QStringLiteral("%1x%2 in %3x%4")
+                                                                     .arg(frame->width())
+                                                                     .arg(frame->height())
+                                                                     .arg(visible.width())
+                                                                     .arg(visible.height())));
+        auto* button = s.form->findChild<QPushButton*>(QStringLiteral("DesignButton"));
+        const QRect shown(button->mapTo(area->viewport(), QPoint(0, 0)), button->size());
+        QVERIFY(visible.contains(shown));
+        QVERIFY(s.form->rect().contains(button->geometry()));
     }
 
     // mode, approximation, kind -> which of F1..F4, N, edges, DA, B1 take input

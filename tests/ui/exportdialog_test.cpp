@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -101,27 +102,31 @@ class ExportDialogTest : public QObject {
             if (format < 3 && types->isEnabled())
                 status = QStringLiteral("number type enabled for a format other than C");
             program.prompts().queueFile(program.path(answer));
+            if (type == 2)
+                program.prompts().queueAnswer(true); // write despite the warnings
             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("BitBtn2")),
                               Qt::LeftButton);
             if (status.isEmpty())
-                status =
-                    dialog->findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->currentMessage();
+                status = dialog->findChild<QLabel*>(QStringLiteral("Label2"))->text();
             return int(QDialog::Rejected);
         });
         program.main().command("ExportFilter")->trigger();
 
         // In q15, normalised to a peak of 1, the simulation finds that the filter can
-        // overflow (L1 gains above 1) and keeps a limit cycle at zero input.
-        QCOMPARE(program.prompts().messages.size(), std::size_t{type == 2 ? 2u : 0u});
+        // overflow (L1 gains above 1) and keeps a limit cycle at zero input: one question
+        // before writing names both.
+        QCOMPARE(program.prompts().messages.size(), std::size_t{0});
+        QCOMPARE(program.prompts().questions.size(), std::size_t{type == 2 ? 1u : 0u});
         if (type == 2) {
-            QVERIFY(program.prompts().messages[0].text.contains(QStringLiteral("переполниться")));
-            QVERIFY(program.prompts().messages[1].text.contains(QStringLiteral("предельный цикл")));
+            QVERIFY(program.prompts().questions[0].contains(QStringLiteral("переполниться")));
+            QVERIFY(program.prompts().questions[0].contains(QStringLiteral("предельный цикл")));
         }
         QCOMPARE(program.prompts().fileRequests.size(), std::size_t{1});
         QCOMPARE(program.prompts().fileRequests[0].request.defaultExtension, extension);
         QCOMPARE(program.prompts().fileRequests[0].request.proposedName,
                  format == 1 || format == 2 ? "filter_1." + extension : "1." + extension);
-        QCOMPARE(program.prompts().fileRequests[0].request.initialFolder, QDir::currentPath());
+        QCOMPARE(program.prompts().fileRequests[0].request.initialFolder,
+                 QFileInfo(program.path(QStringLiteral("1.flt"))).absolutePath());
         QStringList paths;
         for (const QString& name : written)
             paths << QDir(program.folder()).absoluteFilePath(name);
@@ -151,14 +156,16 @@ class ExportDialogTest : public QObject {
             QTest::mouseClick(button, Qt::LeftButton);
             edit->setText(program.path(QStringLiteral("unstable.flt")));
             program.prompts().queueFile(program.path(QStringLiteral("y.csv")));
+            program.prompts().queueAnswer(true);
             QTest::mouseClick(button, Qt::LeftButton);
             return int(QDialog::Rejected);
         });
         program.main().command("ExportFilter")->trigger();
-        QCOMPARE(program.prompts().messages.size(), std::size_t{2});
+        QCOMPARE(program.prompts().messages.size(), std::size_t{1});
         QCOMPARE(program.prompts().messages[0].text, QStringLiteral("File not found."));
-        QVERIFY(program.prompts().messages[1].text.startsWith(
-            QStringLiteral("Предупреждение: фильтр неустойчив")));
+        QCOMPARE(program.prompts().questions.size(), std::size_t{1});
+        QVERIFY(program.prompts().questions[0].startsWith(
+            QStringLiteral("Предупреждения о фильтре:\n- фильтр неустойчив")));
         QVERIFY(!QFile::exists(program.path(QStringLiteral("x.csv"))));
         QVERIFY(fileBytes(program.path(QStringLiteral("y.csv"))).contains("# WARNING: UNSTABLE"));
         QVERIFY(program.prompts().drained());
@@ -211,7 +218,10 @@ class ExportDialogTest : public QObject {
         QVERIFY(program.prompts().messages.empty());
         QCOMPARE(folderListing(program), before); // nothing written yet
 
+        const bool warned = warning.startsWith(QStringLiteral("Предупреждение:"));
         program.prompts().queueFile(program.path(written.last()));
+        if (warned)
+            program.prompts().queueAnswer(true);
         clickExport(dialog);
         QCOMPARE(program.prompts().fileRequests.size(), std::size_t{1});
         QCOMPARE(program.prompts().fileRequests[0].request.proposedName, written.last());
@@ -219,14 +229,13 @@ class ExportDialogTest : public QObject {
             QCOMPARE(pages->tabText(i), written[i]);
             QCOMPARE(shown[i].toUtf8(), fileBytes(program.path(written[i])));
         }
-        // One message for each line of warnings the preview shows.
+        // One question before writing, a line for each warning the preview shows.
         const QString shownWarnings = dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text();
-        const std::size_t warnings =
-            warning.startsWith(QStringLiteral("Предупреждение:"))
-                ? static_cast<std::size_t>(shownWarnings.count(QStringLiteral("Предупреждение:")))
-                : 0;
-        QVERIFY(warnings <= 2);
-        QCOMPARE(program.prompts().messages.size(), warnings);
+        QCOMPARE(program.prompts().messages.size(), std::size_t{0});
+        QCOMPARE(program.prompts().questions.size(), std::size_t{warned ? 1u : 0u});
+        if (warned)
+            QCOMPARE(program.prompts().questions[0].count(QStringLiteral("\n- ")),
+                     shownWarnings.count(QStringLiteral("Предупреждение:")));
     }
 
     // Without a text to show, Label1 says why, and the pages are empty.
@@ -322,8 +331,7 @@ class ExportDialogTest : public QObject {
             else
                 QCOMPARE(bytes, existing.contains(name) ? QByteArray("old") : QByteArray());
         }
-        const QString status =
-            dialog.findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->currentMessage();
+        const QString status = dialog.findChild<QLabel*>(QStringLiteral("Label2"))->text();
         QCOMPARE(status.startsWith(QStringLiteral("Записан")), written);
     }
 
@@ -368,14 +376,15 @@ class ExportDialogTest : public QObject {
         QCOMPARE(folderListing(program), before);
     }
 
-    // Both file requests start in the current folder, and the open request proposes the
-    // file's name, not its whole path.
-    void fileRequestsStartInTheCurrentFolder() {
+    // Both file requests start in the parameter file's folder (here not the current one),
+    // and the open request proposes the file's name, not its whole path.
+    void fileRequestsStartInTheFiltersFolder() {
         Program program;
         program.start();
-        writeFile(program.path(QStringLiteral("1.flt")), bandPassFile);
+        QVERIFY(QDir(program.folder()).mkdir(QStringLiteral("sub")));
+        writeFile(program.path(QStringLiteral("sub/1.flt")), bandPassFile);
         ExportDialog dialog(&program.main());
-        dialog.setSourceFile(program.path(QStringLiteral("1.flt")));
+        dialog.setSourceFile(program.path(QStringLiteral("sub/1.flt")));
         program.prompts().queueFile(program.path(QStringLiteral("2.flt")));
         dialog.BitBtn1Click();
         QCOMPARE(dialog.findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(),
@@ -383,10 +392,81 @@ class ExportDialogTest : public QObject {
         program.prompts().queueCancel();
         clickExport(dialog);
         QCOMPARE(program.prompts().fileRequests.size(), std::size_t{2});
-        for (const auto& r : program.prompts().fileRequests)
-            QCOMPARE(r.request.initialFolder, QDir::currentPath());
+        QCOMPARE(program.prompts().fileRequests[0].request.initialFolder,
+                 QDir(program.folder()).absoluteFilePath(QStringLiteral("sub")));
+        QCOMPARE(program.prompts().fileRequests[1].request.initialFolder,
+                 QDir(program.folder()).absolutePath());
         QCOMPARE(program.prompts().fileRequests[0].request.proposedName, QStringLiteral("1.flt"));
         QCOMPARE(program.prompts().fileRequests[1].request.proposedName, QStringLiteral("2.csv"));
+    }
+
+    // "Нормировать усиление" and the scaling are one choice; Enter in a field exports
+    // nothing; the test program of the golden vectors is previewed as it is written; the
+    // one question before writing speaks of the dialog, not of command-line options.
+    void oneChoiceNoEnterAndTheTestProgramPreviewed() {
+        Program program;
+        program.start();
+        writeFile(program.path(QStringLiteral("1.flt")), bandPassFile);
+        ExportDialog dialog(&program.main());
+        choose(dialog, program.path(QStringLiteral("1.flt")), 3, 2); // C, q15
+        auto* normalise = dialog.findChild<QCheckBox*>(QStringLiteral("CheckBox1"));
+        auto* scaling = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox3"));
+        const struct {
+            const char* scaling;
+            bool normalised;
+        } rows[] = {{"peak", true}, {"none", false}, {"l2", true}, {"none", false}, {"l1", true}};
+        for (const auto& row : rows) {
+            scaling->setCurrentIndex(scaling->findText(QString::fromLatin1(row.scaling)));
+            QCOMPARE(normalise->isChecked(), row.normalised);
+        }
+        normalise->setChecked(false);
+        QCOMPARE(scaling->currentText(), QStringLiteral("none"));
+        normalise->setChecked(true);
+        QCOMPARE(scaling->currentText(), QStringLiteral("peak"));
+
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        for (const char* name : {"Edit1", "Edit2"}) {
+            auto* edit = dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
+            edit->setFocus();
+            QTest::keyClick(edit, Qt::Key_Return);
+            QTest::keyClick(edit, Qt::Key_Enter);
+        }
+        QVERIFY(program.prompts().fileRequests.empty());
+        QVERIFY(dialog.isVisible());
+
+        dialog.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->setValue(300);
+        auto* pages = dialog.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+        QStringList names, shown;
+        for (int i = 0; i < pages->count(); ++i)
+            if (pages->isTabVisible(i)) {
+                names << pages->tabText(i);
+                shown << dialog.findChild<QPlainTextEdit*>(QStringLiteral("Memo%1").arg(i + 1))
+                             ->toPlainText();
+            }
+        QVERIFY2(names.contains(QStringLiteral("1_test.c")), qPrintable(names.join(", ")));
+        program.prompts().queueFile(program.path(QStringLiteral("1.c")));
+        program.prompts().queueAnswer(true);
+        clickExport(dialog);
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(shown[i].toUtf8(), fileBytes(program.path(names[i])));
+        QCOMPARE(program.prompts().questions.size(), std::size_t{1});
+        const QString question = program.prompts().questions[0];
+        QVERIFY2(question.startsWith(QStringLiteral("Предупреждения о фильтре:\n- ")) &&
+                     question.endsWith(QStringLiteral("\nЗаписать файлы экспорта?")) &&
+                     !question.contains(QStringLiteral("--")) &&
+                     !question.contains(QStringLiteral("zorkan-cli")),
+                 qPrintable(question));
+        QVERIFY(program.prompts().messages.empty());
+        // The status line shows every path written, wrapped, not cut off.
+        auto* status = dialog.findChild<QLabel*>(QStringLiteral("Label2"));
+        QVERIFY(status->text().contains(program.path(QStringLiteral("1_test.c"))));
+        QVERIFY(status->wordWrap());
+        QTest::qWait(50);
+        QVERIFY2(status->height() >= status->heightForWidth(status->width()),
+                 qPrintable(QStringLiteral("%1 < %2")
+                                .arg(status->height())
+                                .arg(status->heightForWidth(status->width()))));
     }
 
     // Verilog, the last format: its words and rules are offered only for it, the preview
@@ -429,6 +509,7 @@ class ExportDialogTest : public QObject {
             qPrintable(label));
 
         program.prompts().queueFile(program.path(QStringLiteral("1.v")));
+        program.prompts().queueAnswer(true);
         clickExport(dialog);
         QCOMPARE(program.prompts().fileRequests.size(), std::size_t{1});
         QCOMPARE(program.prompts().fileRequests[0].request.defaultExtension, QStringLiteral("v"));
@@ -438,13 +519,14 @@ class ExportDialogTest : public QObject {
         QVERIFY(written.contains("module zorkan_filter ("));
         QVERIFY(written.contains("--data-bits 12 --coef-bits 18 --round truncate --overflow wrap "
                                  "--scale none --order ascending"));
-        QCOMPARE(dialog.findChild<QStatusBar*>(QStringLiteral("StatusBar1"))->currentMessage(),
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Label2"))->text(),
                  QStringLiteral("Записан %1; секций второго порядка: 2, задержка 2 тактов")
                      .arg(QDir::toNativeSeparators(
                          QDir(program.folder()).absoluteFilePath(QStringLiteral("1.v")))));
-        // The warnings are shown again after writing.
-        QVERIFY(!program.prompts().messages.empty());
-        QVERIFY(program.prompts().messages[0].text.contains(QStringLiteral("переполниться")));
+        // The warnings were asked about before writing.
+        QVERIFY(program.prompts().messages.empty());
+        QCOMPARE(program.prompts().questions.size(), std::size_t{1});
+        QVERIFY(program.prompts().questions[0].contains(QStringLiteral("переполниться")));
         // The name is the module's; one that is no Verilog identifier gives no text.
         auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("Edit2"));
         QVERIFY(name->isEnabled());

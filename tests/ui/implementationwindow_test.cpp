@@ -1,10 +1,12 @@
 // The implementation window: its menu item, a computation off the window's thread that
 // fills the figures and the pages, the refusals of bad input that compute nothing, the
 // busy state that ends, and the readout under the pointer.
+#include "charts/chartplot_qt.h"
 #include "design/designrun.h"
 #include "fixedpoint/implementationwindow.h"
 #include "tests/core/designrequests.h"
 #include "tests/ui/windowsession.h"
+#include "ui/sharedstate.h"
 
 #include <QAction>
 #include <QApplication>
@@ -78,6 +80,12 @@ class ImplementationWindowTest : public QObject {
         for (const std::string& line : figureLines(implementationFigures(filter, options, report)))
             QVERIFY2(memo.contains(QString::fromStdString(line)), line.c_str());
         QCOMPARE(s.child<QTableWidget>("StringGrid1")->rowCount(), 12);
+        // The table's numbers in the general form, not the file's 23 characters.
+        const QTableWidget* table = s.child<QTableWidget>("StringGrid1");
+        for (int column : {2, 4}) {
+            const QString cell = table->item(0, column)->text();
+            QVERIFY2(cell.size() <= 10 && !cell.contains(QLatin1Char('E')), qPrintable(cell));
+        }
 
         // The readout under the pointer on the magnitude page.
         QWidget* image = s.child<QWidget>("Image1");
@@ -121,10 +129,106 @@ class ImplementationWindowTest : public QObject {
         QVERIFY(!w->isEnabled());
         s.child<QComboBox>("ComboBox1")->setCurrentIndex(5);
         QVERIFY(w->isEnabled());
-        w->setValue(3);
-        QCOMPARE(w->value(), 4);
-        w->setValue(40);
-        QCOMPARE(w->value(), 32);
+        // A word typed out of range is refused with a word at "Расчет", not cut to its
+        // first digit as it is typed.
+        s.child<QLineEdit>("Edit1")->setText(lp);
+        s.child<QLineEdit>("Edit2")->clear();
+        const struct {
+            const char* typed;
+            int value;
+        } words[] = {{"40", 40}, {"3", 3}};
+        for (const auto& row : words) {
+            s.program.prompts().messages.clear();
+            w->setFocus();
+            QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(w, QString::fromLatin1(row.typed));
+            QCOMPARE(w->value(), row.value);
+            QTest::mouseClick(s.child<QPushButton>("BitBtn3"), Qt::LeftButton);
+            QVERIFY(!s.form->running());
+            QCOMPARE(s.messages(),
+                     QStringList{QStringLiteral("Длина слова данных должна быть от 4 до 32 бит")});
+        }
+    }
+
+    // Each target shows the words, rounding and overflow it computes with (the CMSIS-DSP
+    // kernels: q15 coefficients of 16 bits and an accumulator shifted right, q31 wrapping),
+    // greyed; floating point shows no words; the own format gets its own back.
+    void showsTheWordsOfEachTarget() {
+        Session s;
+        QVERIFY(s.open());
+        auto* target = s.child<QComboBox>("ComboBox1");
+        auto* w = s.child<QSpinBox>("SpinEdit1");
+        auto* c = s.child<QSpinBox>("SpinEdit2");
+        auto* rounding = s.child<QComboBox>("ComboBox2");
+        auto* overflow = s.child<QComboBox>("ComboBox3");
+        target->setCurrentIndex(5);
+        w->setValue(12);
+        c->setValue(14);
+        rounding->setCurrentIndex(1);
+        overflow->setCurrentIndex(1);
+        const struct {
+            int index;
+            const char *name, *w, *c, *rounding, *overflow;
+        } rows[] = {
+            {3, "q15", "16", "32", "к ближайшему", "насыщение"},
+            {4, "q31", "32", "32", "к ближайшему", "насыщение"},
+            {6, "CMSIS-DSP q15", "16", "16", "отбрасыванием", "насыщение"},
+            {7, "CMSIS-DSP q31", "32", "32", "отбрасыванием", "перенос"},
+            {0, "double", "—", "—", "к ближайшему", "насыщение"},
+            {8, "CMSIS-DSP f32", "—", "—", "к ближайшему", "насыщение"},
+            {5, "свой формат", "12", "14", "отбрасыванием", "перенос"},
+        };
+        for (const auto& row : rows) {
+            target->setCurrentIndex(row.index);
+            QCOMPARE(target->currentText(), QString::fromUtf8(row.name));
+            QCOMPARE(w->text(), QString::fromUtf8(row.w));
+            QCOMPARE(c->text(), QString::fromUtf8(row.c));
+            QCOMPARE(rounding->currentText(), QString::fromUtf8(row.rounding));
+            QCOMPARE(overflow->currentText(), QString::fromUtf8(row.overflow));
+            const bool own = row.index == 5;
+            for (QWidget* field : std::initializer_list<QWidget*>{w, c, rounding, overflow})
+                QCOMPARE(field->isEnabled(), own);
+        }
+    }
+
+    // The pages of a design at FD = 48000 (the session's last, or the request's) are drawn
+    // in hertz up to 24000; the noise page names its curves as noise, the limit cycle its
+    // unit.
+    void pagesInHertzWhenFdIsKnown() {
+        Session s;
+        const DesignRequest r = zorkan::testing::designRequest(
+            1, 9600, 0, 0, 12000, DesignRequest{}.da, DesignRequest{}.b1, 48000);
+        const QString flt = s.program.path("hz.flt"), out = s.program.path("hz.out");
+        designFilter(r, out.toStdString(), flt.toStdString(), {});
+        QVERIFY(s.open());
+        const struct {
+            QString filter, request, sessionReport, title;
+            double top;
+        } rows[] = {
+            {flt, QString(), out, QStringLiteral("Частота, Гц (FD = 48000)"), 24000},
+            {flt, out, QString(), QStringLiteral("Частота, Гц (FD = 48000)"), 24000},
+            {flt, QString(), QString(), QStringLiteral("Частота, доли FD"), 0.5},
+        };
+        for (const auto& row : rows) {
+            shared().DesignedFilterFile = flt;
+            shared().DesignedReportFile = row.sessionReport;
+            s.child<QLineEdit>("Edit1")->setText(row.filter);
+            s.child<QLineEdit>("Edit2")->setText(row.request);
+            QSignalSpy done(s.form, &ImplementationWindow::finished);
+            QTest::mouseClick(s.child<QPushButton>("BitBtn3"), Qt::LeftButton);
+            QVERIFY(done.wait(60000));
+            const Chart magnitude = s.child<ChartPicture>("Image1")->chart();
+            QCOMPARE(QString::fromStdString(magnitude.xTitle), row.title);
+            QCOMPARE(magnitude.curves.front().x.back(), row.top);
+            const Chart noise = s.child<ChartPicture>("Image2")->chart();
+            QCOMPARE(QString::fromStdString(noise.xTitle), row.title);
+            QCOMPARE(QString::fromStdString(noise.curves.front().name),
+                     QStringLiteral("шум: измеренный"));
+            QCOMPARE(noise.curves.front().x.back(), row.top);
+        }
+        QCOMPARE(s.messages(), QStringList());
+        shared().DesignedFilterFile.clear();
+        shared().DesignedReportFile.clear();
     }
 
     // "Экспорт..." is there once something was measured, and opens the export dialog on the
@@ -155,6 +259,7 @@ class ImplementationWindowTest : public QObject {
             dialog->findChild<QLineEdit*>("Edit2")->setText("w");
             dialog->findChild<QSpinBox*>("SpinEdit1")->setValue(500);
             s.program.prompts().queueFile(s.program.path("w.c"));
+            s.program.prompts().queueAnswer(true); // written despite any warning
             QTest::mouseClick(dialog->findChild<QPushButton*>("BitBtn2"), Qt::LeftButton);
             return int(QDialog::Rejected);
         });
@@ -165,7 +270,10 @@ class ImplementationWindowTest : public QObject {
         QCOMPARE(order, QStringLiteral("file"));
         QCOMPARE(source, flt);
         for (const char* name : {"w.h", "w.c", "w_test.c"})
-            QVERIFY2(QFile::exists(s.program.path(name)), name);
+            QVERIFY2(QFile::exists(s.program.path(name)),
+                     qPrintable(QString::fromLatin1(name) + QLatin1Char(' ') +
+                                s.messages().join(" | ") +
+                                s.program.prompts().unanswered.join(" | ")));
         QFile c(s.program.path("w.c"));
         QVERIFY(c.open(QIODevice::ReadOnly));
         const QByteArray code = c.readAll();
@@ -198,6 +306,7 @@ class ImplementationWindowTest : public QObject {
             overflow = dialog->findChild<QComboBox*>("ComboBox6")->currentIndex();
             dialog->findChild<QSpinBox*>("SpinEdit1")->setValue(300);
             s.program.prompts().queueFile(s.program.path("m.v"));
+            s.program.prompts().queueAnswer(true); // written despite any warning
             QTest::mouseClick(dialog->findChild<QPushButton*>("BitBtn2"), Qt::LeftButton);
             return int(QDialog::Rejected);
         });

@@ -190,6 +190,58 @@ class ListeningWindowTest : public QObject {
         QCOMPARE(window->source()->position(), 3000);
     }
 
+    // Each target shows its words from the target table (q15 as the C export computes:
+    // coefficients of 32 bits; the CMSIS-DSP q15 kernel's of 16 bits, truncated; q31 of
+    // CMSIS-DSP wrapping) and its rounding and overflow; the CMSIS-DSP kernels filter too.
+    void showsTheWordsOfEachTarget() {
+        Program program;
+        program.start();
+        ListeningWindow* window = prepared(program, 400, "2\r\n0\r\n0.3 0 0\r\n1 -0.5 0\r\n");
+        QVERIFY(window);
+        auto* target = window->findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+        auto* w = window->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"));
+        auto* c = window->findChild<QSpinBox*>(QStringLiteral("SpinEdit2"));
+        target->setCurrentIndex(6);
+        w->setValue(12);
+        c->setValue(14);
+        const struct {
+            int index;
+            const char *name, *w, *c, *rules;
+        } rows[] = {
+            {4, "q15", "16", "32", "к ближайшему, насыщение"},
+            {5, "q31", "32", "32", "к ближайшему, насыщение"},
+            {7, "CMSIS-DSP q15", "16", "16", "отбрасыванием, насыщение"},
+            {8, "CMSIS-DSP q31", "32", "32", "отбрасыванием, перенос"},
+            {9, "CMSIS-DSP f32", "—", "—", ""},
+            {0, "нет (фильтр в double)", "—", "—", ""},
+            {6, "свой формат", "12", "14", "к ближайшему, насыщение"},
+        };
+        for (const auto& row : rows) {
+            target->setCurrentIndex(row.index);
+            QCOMPARE(target->currentText(), QString::fromUtf8(row.name));
+            QCOMPARE(w->text(), QString::fromUtf8(row.w));
+            QCOMPARE(c->text(), QString::fromUtf8(row.c));
+            QCOMPARE(text(window, "Label9"), QString::fromUtf8(row.rules));
+            QCOMPARE(w->isEnabled(), row.index == 6);
+        }
+        // A word typed out of range is refused with a word, and nothing is asked.
+        w->setValue(40);
+        press(window, "BitBtn3");
+        QCOMPARE(program.prompts().messages.size(), std::size_t(1));
+        QCOMPARE(program.prompts().messages[0].text,
+                 QStringLiteral("Длина слова данных должна быть от 4 до 32 бит"));
+        QVERIFY(!askedForOutput(program.prompts()));
+
+        target->setCurrentIndex(7);
+        program.prompts().messages.clear();
+        program.prompts().queueFile(program.path(QStringLiteral("song-filtered.wav")));
+        press(window, "BitBtn3");
+        QTRY_VERIFY_WITH_TIMEOUT(window->source() != nullptr, 10000);
+        QVERIFY(program.prompts().messages.empty());
+        QVERIFY2(text(window, "Label3").contains(QStringLiteral("\nРеализация cmsis-q15: ошибка")),
+                 qPrintable(text(window, "Label3")));
+    }
+
     // Through a q15 implementation, B is the implementation's output (with the export's
     // peak scaling) and a third position plays its error, times the gain shown, which
     // brings the error's peak to -20 dBFS.
