@@ -1,6 +1,8 @@
 #include "design/designrun_qt.h"
 
+#include "common/replacefile.h"
 #include "ui/controls.h"
+#include "ui/errorhandler.h"
 #include "ui/prompts.h"
 #include "ui/resultsview.h"
 #include "ui/sharedstate.h"
@@ -80,6 +82,15 @@ std::optional<DesignFiles> askDesignFiles() {
          QStringLiteral("Имя файла параметров фильтра (*.flt)|*.flt"), QStringLiteral("flt")});
     if (!filter)
         return std::nullopt;
+    // The filter file written over the report would leave only the filter: refuse the pair
+    // before either file is touched.
+    if (sameFile(report->toStdString(), filter->toStdString())) {
+        prompts().message(MessageIcon::Error, applicationTitle(),
+                          QStringLiteral("Файл %1 выбран и для отчета, и для параметров фильтра: "
+                                         "выберите разные имена")
+                              .arg(QDir::toNativeSeparators(*filter)));
+        return std::nullopt;
+    }
     return DesignFiles{*report, *filter};
 }
 

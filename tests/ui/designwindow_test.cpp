@@ -322,6 +322,31 @@ class DesignWindowTest : public QObject {
         QCOMPARE(session.results->text(), QString());
     }
 
+    // One name given for the report and the parameter file (here through "./") would leave
+    // only the filter: the press is refused with one error before anything is written,
+    // and a good report already there keeps its bytes.
+    void oneFileForBothOutputsIsRefused() {
+        DesignSession session;
+        const QString report = session.program.path("same.out");
+        QFile kept(report);
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.write("kept\r\n");
+        kept.close();
+        session.prompts().queueFile(report);
+        session.prompts().queueFile(session.program.path("./same.out"));
+        session.press();
+        const auto& messages = session.prompts().messages;
+        QCOMPARE(messages.size(), size_t(1));
+        QCOMPARE(int(messages[0].icon), int(MessageIcon::Error));
+        QVERIFY(messages[0].text.startsWith(QStringLiteral("Файл ")));
+        QVERIFY(messages[0].text.endsWith(QStringLiteral(
+            "выбран и для отчета, и для параметров фильтра: выберите разные имена")));
+        QVERIFY(session.prompts().modalShows.empty());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("kept\r\n"));
+        QVERIFY(shared().DesignedFilterFile.isEmpty());
+    }
+
     // A field that is not a number stops the press with the conversion error; a bad band
     // edge is found before the prompts, any other field after them; nothing is written.
     void badFields_data() {
