@@ -556,7 +556,10 @@ namespace {
 // without its padding (a negative number keeps its sign after the space).
 std::string number(double v) {
     const std::string text = formatReal(v);
-    return " " + text.substr(std::min(text.find_first_not_of(' '), text.size()));
+    const std::size_t first = std::min(text.find_first_not_of(' '), text.size());
+    std::string out(1, ' ');
+    out.append(text, first, std::string::npos);
+    return out;
 }
 
 std::string roundingName(Rounding r) {
