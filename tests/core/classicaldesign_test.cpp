@@ -5,6 +5,7 @@
 #include "design/classicaldesign.h"
 #include "design/classicalprototypes.h"
 #include "tempfiles.h"
+#include "tests/core/designrequests.h"
 
 #include <gtest/gtest.h>
 
@@ -406,13 +407,8 @@ TEST(ClassicalDesign, ToleranceDesignsTakeTheSmallestOrderThatMeets) {
         SCOPED_TRACE(std::to_string(approximationCode(row.approximation)) + " " +
                      std::to_string(row.f1));
         ClassicalDesignRequest r;
-        r.request.approximation = approximationCode(row.approximation);
-        r.request.f1 = row.f1;
-        r.request.f2 = row.f2;
-        r.request.f3 = row.f3;
-        r.request.f4 = row.f4;
-        r.request.da = row.da;
-        r.request.b1 = row.b1;
+        r.request = zorkan::testing::designRequest(approximationCode(row.approximation), row.f1,
+                                                   row.f2, row.f3, row.f4, row.da, row.b1);
         const Designed d = run(r);
         ASSERT_EQ(d.outcome, DesignOutcome::Completed);
         const long double ws = stopEdge(r.request);
@@ -444,13 +440,8 @@ TEST(ClassicalDesign, BandStopRequestsTakeTheOrderOfTheFavourableEdges) {
     for (const Row& row : table) {
         SCOPED_TRACE(row.order);
         ClassicalDesignRequest r;
-        r.request.approximation = approximationCode(row.approximation);
-        r.request.f1 = row.f1;
-        r.request.f2 = row.f2;
-        r.request.f3 = row.f3;
-        r.request.f4 = row.f4;
-        r.request.da = row.da;
-        r.request.b1 = row.b1;
+        r.request = zorkan::testing::designRequest(approximationCode(row.approximation), row.f1,
+                                                   row.f2, row.f3, row.f4, row.da, row.b1);
         const Designed d = run(r);
         ASSERT_EQ(d.outcome, DesignOutcome::Completed);
         EXPECT_EQ(d.order, row.order);
