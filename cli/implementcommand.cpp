@@ -33,6 +33,13 @@ const char* const implementHelp =
     "                    arm_biquad_cascade_df1_q15 (накопитель 64 бита, отбрасывание,\n"
     "                    насыщение), arm_biquad_cascade_df1_q31 (отбрасывание, перенос) и\n"
     "                    arm_biquad_cascade_df2T_f32; один postShift на каскад\n"
+    "  --structure S     структура секций: df1 (прямая форма I), df2 (прямая форма II),\n"
+    "                    df2t (транспонированная прямая форма II), ef (прямая форма I с\n"
+    "                    обратной связью по ошибке округления; только q15, q31, fixed),\n"
+    "                    normal (нормальная форма), lattice (решетчато-лестничная),\n"
+    "                    optimal (оптимальная форма пространства состояний); по\n"
+    "                    умолчанию своя у арифметики: df1 для фиксированной точки, df2t\n"
+    "                    для плавающей; у ядер CMSIS-DSP другой структуры нет\n"
     "  --data-bits W     длина слова данных для fixed, от 4 до 32 (по умолчанию 16)\n"
     "  --coef-bits C     длина слова коэффициентов для fixed, от 4 до 32 (по умолчанию 32):\n"
     "                    коэффициенты секции round(c * 2^(C-1-s)), сдвиг s секции -\n"
@@ -114,7 +121,9 @@ void simulateFile(const std::string& input, const std::string& output, const Imp
         std::fprintf(stderr, "Внимание: входных отсчетов вне полной шкалы (ограничены): %lld\n",
                      counts.inputClipped);
     if (counts.overflows > 0)
-        std::fprintf(stderr, "Внимание: переполнений на выходах секций: %lld\n", counts.overflows);
+        std::fprintf(stderr, "Внимание: переполнений %s: %lld\n",
+                     im.programs.empty() ? "на выходах секций" : "в узлах секций",
+                     counts.overflows);
 }
 
 } // namespace
@@ -135,8 +144,8 @@ int runImplement(int argc, char** argv) {
     }
     const Arguments args =
         parseArguments(static_cast<int>(rest.size()), rest.data(), 2,
-                       {"target", "data-bits", "coef-bits", "round", "overflow", "scale", "order",
-                        "quantised", "request", "limit-cycles", "snr"},
+                       {"target", "structure", "data-bits", "coef-bits", "round", "overflow",
+                        "scale", "order", "quantised", "request", "limit-cycles", "snr"},
                        {"json", "min-bits", "variants"});
     if (args.help) {
         std::fputs(implementHelp, stdout);
@@ -165,7 +174,10 @@ int runImplement(int argc, char** argv) {
         options.scaling = parseScaling(textOption(args, "scale", ""));
     if (args.options.count("order"))
         options.order = parseSectionOrder(textOption(args, "order", ""));
+    if (args.options.count("structure"))
+        options.structure = parseStructure(textOption(args, "structure", ""));
     checkArithmetic(a);
+    checkStructure(a.target, structureOf(options));
 
     const std::string quantisedPath = textOption(args, "quantised", "");
     for (const std::string& out : {quantisedPath, simulation.empty() ? "" : simulation[1]})

@@ -76,13 +76,14 @@ ImplementationCurves implementationCurves(const Implementation& im, int points,
     }
     if (fixed) {
         const std::vector<SecondOrderSection>& q = im.quantised;
+        std::vector<std::vector<SecondOrderSection>> paths;
+        for (const RoundingPoint& point : roundingPoints(im))
+            paths.push_back(roundingPath(q, point));
         for (int k = 0; k <= noiseBins; ++k) {
             const long double w = pi * k / noiseBins;
             long double sum = 0;
-            for (std::size_t i = 0; i < q.size(); ++i) {
-                const std::vector<SecondOrderSection> g = roundingPath(q, i);
+            for (const std::vector<SecondOrderSection>& g : paths)
                 sum += std::norm(cascadeResponseAt(g, g.size(), w));
-            }
             const long double sides = k == 0 || k == noiseBins ? 1 : 2;
             c.noiseComputedDb.push_back(decibels(sides * lsb * lsb / 12 * sum / n / 0.5L));
         }

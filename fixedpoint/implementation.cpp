@@ -18,6 +18,25 @@ bool cmsisTarget(Target target) {
     return target == Target::CmsisQ15 || target == Target::CmsisQ31 || target == Target::CmsisF32;
 }
 
+Structure nativeStructure(Target target) {
+    return fixedPointTarget(target) ? Structure::Df1 : Structure::Df2t;
+}
+
+Structure structureOf(const ImplementationOptions& options) {
+    return options.structure.value_or(nativeStructure(options.arithmetic.target));
+}
+
+void checkStructure(Target target, Structure structure) {
+    const Structure own = nativeStructure(target);
+    if (cmsisTarget(target) && structure != own)
+        throw UserMessage("Арифметика " + targetName(target) + " вычисляет только структуру " +
+                          structureName(own) + ": другой у ядра CMSIS-DSP нет");
+    if (structure == Structure::ErrorFeedback && !fixedPointTarget(target))
+        throw UserMessage("Структура ef (обратная связь по ошибке) есть только у арифметик с "
+                          "фиксированной точкой: q15, q31, fixed; у арифметики " +
+                          targetName(target) + " нет остатка округления");
+}
+
 std::span<const TargetRow> targetTable() {
     using enum Rounding;
     using enum Overflow;
@@ -309,6 +328,145 @@ void checkFinite(const std::vector<SecondOrderSection>& sections) {
                                       "реализовать");
 }
 
+CascadeWarning unscaledWarning() {
+    return {"норма импульсной характеристики не ограничена или равна нулю; коэффициенты "
+            "не масштабированы",
+            "the impulse response's norm is unbounded or zero; the coefficients are not scaled"};
+}
+
+// The norm by which a scaling measures node `node` of `program` behind the cascade
+// `before`: -1 where it is unbounded.
+long double nodeNorm(std::vector<SecondOrderSection> before, const SectionProgram& program,
+                     int node, Scaling scaling) {
+    SecondOrderSection s;
+    nodeNumerator(program, node, s.num);
+    for (int i = 0; i < 3; ++i)
+        s.den[i] = program.den[i];
+    before.push_back(s);
+    if (scaling == Scaling::Peak)
+        return peakGain(before, before.size());
+    if (!cascadeStable(before))
+        return -1;
+    const ImpulseNorms n = impulseNorms(before, before.size());
+    if (!n.bounded)
+        return -1;
+    return scaling == Scaling::L1 ? n.l1 : n.l2;
+}
+
+// The section's transfer function as its program realises it.
+SecondOrderSection programSection(const SectionProgram& program) {
+    SecondOrderSection s;
+    nodeNumerator(program, program.output, s.num);
+    for (int i = 0; i < 3; ++i)
+        s.den[i] = program.den[i];
+    return s;
+}
+
+// Every section's program scaled: the input scale g of section k brings the largest norm
+// of its inner nodes (of every node, where the output feeds the others) to the limit, the
+// output scale c its output's; false when a norm is unbounded or zero.
+bool scalePrograms(const std::vector<SecondOrderSection>& sections, Structure structure,
+                   Scaling scaling, double limit, std::vector<SectionProgram>& programs,
+                   long double& gain) {
+    std::vector<SecondOrderSection> before;
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        const SectionProgram unit = buildProgram(structure, sections[k], 1, 1, k);
+        const bool separable = outputSeparable(unit);
+        long double inner = 0, output = 0;
+        for (int j = 0; j < static_cast<int>(unit.nodes.size()); ++j) {
+            const long double norm = nodeNorm(before, unit, j, scaling);
+            if (!(norm >= 0) || !std::isfinite(norm))
+                return false;
+            if (separable && j == unit.output)
+                output = norm;
+            else
+                inner = std::max(inner, norm);
+        }
+        if (!(inner > 0))
+            return false;
+        const double g = static_cast<double>(limit / inner);
+        const double c = separable && output > 0 ? static_cast<double>(limit / (g * output)) : 1.0;
+        programs.push_back(buildProgram(structure, sections[k], g, c, k));
+        before.push_back(programSection(programs.back()));
+        gain *= static_cast<long double>(g) * c;
+    }
+    return true;
+}
+
+// A node's coefficients in the arithmetic: for fixed point the smallest shift that keeps
+// the sum of the scaled magnitudes, plus half a unit for the rounding of each, inside the
+// coefficient word (the rule of the direct-form-I sections, which it reproduces).
+void quantiseProgram(SectionProgram& p, const Arithmetic& a, std::size_t index) {
+    for (ProgramNode& n : p.nodes) {
+        if (fixedPointTarget(a.target)) {
+            long double sum = 0;
+            for (const ProgramTerm& t : n.terms)
+                sum += std::fabs(static_cast<long double>(t.coef));
+            const long double top = std::ldexp(1.0L, a.coefBits - 1);
+            const long double allowance = static_cast<long double>((n.terms.size() + 1) / 2);
+            int shift = 0;
+            while (!(sum * std::ldexp(1.0L, a.coefBits - 1 - shift) + allowance < top)) {
+                if (++shift > a.coefBits - 2)
+                    throw UserMessage("Коэффициенты секции " + std::to_string(index + 1) +
+                                      " в структуре " + structureName(p.structure) +
+                                      " слишком велики для чисел с фиксированной точкой");
+            }
+            n.fraction = a.coefBits - 1 - shift;
+            for (ProgramTerm& t : n.terms) {
+                t.fixed =
+                    std::llround(static_cast<long double>(t.coef) * std::ldexp(1.0L, n.fraction));
+                t.value = static_cast<double>(t.fixed * std::ldexp(1.0L, -n.fraction));
+            }
+        } else if (a.target == Target::Double) {
+            for (ProgramTerm& t : n.terms)
+                t.value = t.coef;
+        } else {
+            for (ProgramTerm& t : n.terms) {
+                t.single = static_cast<float>(t.coef);
+                if (!std::isfinite(t.single))
+                    throw UserMessage("Коэффициенты секции " + std::to_string(index + 1) +
+                                      " выходят за пределы чисел float");
+                t.value = t.single;
+            }
+        }
+    }
+    realisedDenominator(p);
+}
+
+void realisePrograms(Implementation& im, const SecondOrderCascade& factored) {
+    const ImplementationOptions& o = im.options;
+    SecondOrderCascade cascade = factored;
+    orderSections(cascade, o.order);
+    checkFinite(cascade.sections);
+    const std::size_t n = cascade.sections.size();
+    // L1 scaling of a fixed-point target keeps every node the arithmetic's margin below
+    // full scale, and as much again for the rounding of the coefficients.
+    const double limit = o.scaling == Scaling::L1 ? 1 - 2 * overflowMargin(o.arithmetic, n) : 1;
+    long double gain = 1;
+    std::vector<SectionProgram> programs;
+    bool scaled = o.scaling != Scaling::None &&
+                  scalePrograms(cascade.sections, im.structure, o.scaling, limit, programs, gain);
+    if (!scaled) {
+        programs.clear();
+        gain = 1;
+        for (std::size_t k = 0; k < n; ++k)
+            programs.push_back(buildProgram(im.structure, cascade.sections[k], 1, 1, k));
+        if (o.scaling != Scaling::None)
+            cascade.warnings.push_back(unscaledWarning());
+    }
+    cascade.normalised = scaled;
+    for (std::size_t k = 0; k < n; ++k)
+        cascade.sections[k] = programSection(programs[k]);
+    im.cascade = cascade;
+    im.gain = gain;
+    im.quantised.clear();
+    for (std::size_t k = 0; k < n; ++k) {
+        quantiseProgram(programs[k], o.arithmetic, k);
+        im.quantised.push_back(programSection(programs[k]));
+    }
+    im.programs = std::move(programs);
+}
+
 } // namespace
 
 SecondOrderCascade realisedCascade(const FilterCoefficients& filter, Scaling scaling,
@@ -333,11 +491,7 @@ SecondOrderCascade realisedCascade(SecondOrderCascade cascade, Scaling scaling, 
             cascade.normalised = true;
         } else {
             product = 1;
-            cascade.warnings.push_back(
-                {"норма импульсной характеристики не ограничена или равна нулю; коэффициенты "
-                 "не масштабированы",
-                 "the impulse response's norm is unbounded or zero; the coefficients are not "
-                 "scaled"});
+            cascade.warnings.push_back(unscaledWarning());
         }
     }
     if (gain)
@@ -357,6 +511,12 @@ Implementation realise(const SecondOrderCascade& factored, const ImplementationO
     Implementation im;
     im.options = options;
     im.options.arithmetic = namedArithmetic(options.arithmetic.target, options.arithmetic);
+    im.structure = structureOf(im.options);
+    checkStructure(im.options.arithmetic.target, im.structure);
+    if (im.structure != nativeStructure(im.options.arithmetic.target)) {
+        realisePrograms(im, factored);
+        return im;
+    }
     im.cascade = realisedCascade(factored, options.scaling, options.order, &im.gain);
     checkFinite(im.cascade.sections);
 
@@ -389,6 +549,21 @@ Implementation realise(const SecondOrderCascade& factored, const ImplementationO
         quantiseAll(im);
     }
     return im;
+}
+
+StructureCost implementationCost(const Implementation& im) {
+    StructureCost total;
+    for (std::size_t k = 0; k < im.quantised.size(); ++k) {
+        // The target's own structure from its quantised sections.
+        const StructureCost c =
+            im.programs.empty() ? programCost(buildProgram(im.structure, im.quantised[k], 1, 1, k))
+                                : programCost(im.programs[k]);
+        total.multiplications += c.multiplications;
+        total.additions += c.additions;
+        total.stateWords += c.stateWords;
+        total.coefWords += c.coefWords;
+    }
+    return total;
 }
 
 } // namespace zorkan

@@ -4,9 +4,11 @@
 // it, with the coefficients that arithmetic really holds.
 #include "cascade/secondorder.h"
 #include "coefficients/filterfile.h"
+#include "fixedpoint/structures.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -107,11 +109,22 @@ double overflowMargin(const Arithmetic& arithmetic, std::size_t sections);
 
 // The defaults of every implementation: `implement`, the exports of code (C, CMSIS-DSP,
 // Verilog) and the implementation window take these when nothing else is chosen.
+// No structure chosen: the target's own (nativeStructure).
 struct ImplementationOptions {
     Arithmetic arithmetic;
     Scaling scaling = Scaling::Peak;
     SectionOrder order = SectionOrder::Ascending;
+    std::optional<Structure> structure;
 };
+
+// The structure a target computes when none is chosen: direct form I for the fixed-point
+// targets, the transposed direct form II for floating point (the CMSIS-DSP kernels'
+// own); the CMSIS-DSP targets have no other.
+Structure nativeStructure(Target target);
+Structure structureOf(const ImplementationOptions& options);
+// Refuses a structure the target does not have: error feedback needs a fixed-point
+// rounding residue, and the CMSIS-DSP kernels have one structure each.
+void checkStructure(Target target, Structure structure);
 
 // One section's fixed-point coefficients: b0, b1, b2, a1, a2 (a0 = 1) as integers of
 // the coefficient word, and the section's shift (for the CMSIS-DSP targets the cascade's
@@ -126,6 +139,11 @@ FixedCoefficients quantiseCoefficients(const SecondOrderSection& s, int coefBits
 
 struct Implementation {
     ImplementationOptions options;
+    Structure structure = Structure::Df1; // as realised
+    // For a structure other than the target's own, the program of each section (its
+    // coefficients quantised); `quantised` then holds each program's transfer function
+    // and `fixed` and `single` stay empty.
+    std::vector<SectionProgram> programs;
     // Realised: in the chosen order and scaled, double coefficients (a0 = 1).
     SecondOrderCascade cascade;
     // The product of the scale factors the scaling put on the numerators: the realised
@@ -156,5 +174,8 @@ SecondOrderCascade realisedCascade(SecondOrderCascade factored, Scaling scaling,
 // applied (an unstable or silent cascade) leaves the sections unscaled, with a warning.
 Implementation realise(const FilterCoefficients& filter, const ImplementationOptions& options);
 Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options);
+
+// What the implementation costs per output sample, summed over its sections.
+StructureCost implementationCost(const Implementation& implementation);
 
 } // namespace zorkan

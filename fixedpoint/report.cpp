@@ -95,47 +95,51 @@ struct NoiseFigures {
     bool stuck = false;
 };
 
-// N = sum over the rounding points of (q^2 / 12) ||g_i||^2, with g_i = 1 / A_i(z) times
-// every later section (the rounding of a direct-form-I section's output enters its own
-// feedback); truncation adds the square of its mean -q/2 carried through each g_i's gain
-// at DC. The white-noise model holds when the rounding errors are small against the
-// signal and unrelated to it: a weak or periodic signal, saturation and limit cycles
-// make the measured noise differ from it.
+// N = sum over the rounding points of (q^2 / 12) ||g_i||^2, g_i the path from the
+// rounding to the output (the numerator of its point over its section's denominator,
+// then every later section); truncation adds the square of its mean -q/2 carried through
+// each g_i's gain at DC. The white-noise model holds when the rounding errors are small
+// against the signal and unrelated to it: a weak or periodic signal, saturation and limit
+// cycles make the measured noise differ from it.
 bool analyticNoise(const Implementation& im, double& power) {
     const std::vector<SecondOrderSection>& q = im.quantised;
     const double lsb = std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1));
     const long double radius = largestPoleRadius(q);
     if (!(radius < 1))
         return false;
+    const std::vector<RoundingPoint> points = roundingPoints(im);
     // ||g_i||^2 = (1 / 2 pi) integral of |G_i|^2 over a period, by the rectangle rule on
     // N points, whose error for poles of radius r falls as r^N: N (1 - r) >= 64 leaves
-    // e^-64 of it. |G_i|^2 = |1 / A_i|^2 times the product of the later |H_j|^2, taken
+    // e^-64 of it. |G_i|^2 = |N_i / A_i|^2 times the product of the later |H_j|^2, taken
     // from the end of the cascade backwards at each frequency.
-    const long points =
+    const long samples =
         std::clamp<long>(static_cast<long>(std::ceil(64 / (1 - radius))), 4096, 1L << 20);
     const std::size_t n = q.size();
-    std::vector<long double> gains(n, 0);
-    std::vector<long double> feedback(n), section(n);
-    for (long k = 0; k <= points / 2; ++k) {
-        const long double w = 2 * pi * k / points;
+    std::vector<long double> gains(points.size(), 0);
+    std::vector<long double> denominator(n), section(n), later(n + 1);
+    for (long k = 0; k <= samples / 2; ++k) {
+        const long double w = 2 * pi * k / samples;
         const std::complex<long double> inverse = std::polar(1.0L, -w);
         for (std::size_t i = 0; i < n; ++i) {
-            const long double a = std::norm(polynomialInInverse(q[i].den, 2, inverse));
-            feedback[i] = 1 / a;
-            section[i] = std::norm(polynomialInInverse(q[i].num, 2, inverse)) / a;
+            denominator[i] = std::norm(polynomialInInverse(q[i].den, 2, inverse));
+            section[i] = std::norm(polynomialInInverse(q[i].num, 2, inverse)) / denominator[i];
         }
-        const long double weight = k == 0 || 2 * k == points ? 1 : 2;
-        long double later = 1;
-        for (std::size_t i = n; i-- > 0;) {
-            gains[i] += weight * feedback[i] * later;
-            later *= section[i];
+        later[n] = 1;
+        for (std::size_t i = n; i-- > 0;)
+            later[i] = later[i + 1] * section[i];
+        const long double weight = k == 0 || 2 * k == samples ? 1 : 2;
+        for (std::size_t p = 0; p < points.size(); ++p) {
+            const std::size_t i = points[p].section;
+            gains[p] += weight * std::norm(polynomialInInverse(points[p].num, 2, inverse)) /
+                        denominator[i] * later[i + 1];
         }
     }
     long double variance = 0, mean = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        variance += lsb * lsb / 12.0L * gains[i] / points;
-        if (im.options.arithmetic.rounding == Rounding::Truncate) {
-            const std::vector<SecondOrderSection> g = roundingPath(q, i);
+    const bool truncate = im.options.arithmetic.rounding == Rounding::Truncate;
+    for (std::size_t p = 0; p < points.size(); ++p) {
+        variance += lsb * lsb / 12.0L * gains[p] / samples;
+        if (truncate) {
+            const std::vector<SecondOrderSection> g = roundingPath(q, points[p]);
             mean += -lsb / 2.0L * cascadeResponseAt(g, g.size(), 0).real();
         }
     }
@@ -241,11 +245,36 @@ LimitCycle limitCycles(const Implementation& im, const ReportOptions& o, double 
 
 struct OverflowFigures {
     bool bounded = true;
-    std::vector<double> l1;
+    std::vector<double> l1; // per section: to its output, or its largest stored node
     bool possible = false;
     std::size_t worst = 0;
+    int worstNode = 0; // of a program: the node of section `worst` with the largest gain
     double largest = 0;
 };
+
+// The L1 gain from the input to every node of the programs, per section the largest,
+// summed over as many samples as the cascade's norms need.
+void programGains(const Implementation& im, long samples, OverflowFigures& o) {
+    std::vector<std::vector<long double>> sums;
+    for (const SectionProgram& p : im.programs)
+        sums.emplace_back(p.nodes.size(), 0.0L);
+    ExactPrograms run(im.programs);
+    for (long t = 0; t < samples; ++t) {
+        run.step(t == 0 ? 1 : 0);
+        for (std::size_t k = 0; k < sums.size(); ++k)
+            for (std::size_t j = 0; j < sums[k].size(); ++j)
+                sums[k][j] += std::fabs(run.node(k, static_cast<int>(j)));
+    }
+    for (std::size_t k = 0; k < sums.size(); ++k) {
+        const auto top = std::max_element(sums[k].begin(), sums[k].end());
+        o.l1.push_back(static_cast<double>(*top));
+        if (o.l1.back() > o.largest) {
+            o.largest = o.l1.back();
+            o.worst = k + 1;
+            o.worstNode = static_cast<int>(top - sums[k].begin());
+        }
+    }
+}
 
 OverflowFigures overflowOf(const Implementation& im) {
     OverflowFigures o;
@@ -255,6 +284,15 @@ OverflowFigures overflowOf(const Implementation& im) {
         return o;
     }
     const std::vector<ImpulseNorms> norms = partialImpulseNorms(im.quantised);
+    if (!im.programs.empty()) {
+        if (norms.empty() || !norms.back().bounded) {
+            o.bounded = false;
+            return o;
+        }
+        programGains(im, norms.back().samples, o);
+        o.possible = o.largest > 1;
+        return o;
+    }
     for (std::size_t k = 0; k < norms.size(); ++k) {
         if (!norms[k].bounded) {
             o.bounded = false;
@@ -271,13 +309,22 @@ OverflowFigures overflowOf(const Implementation& im) {
     return o;
 }
 
-// The input that drives section `worst`'s output hardest: full-scale signs of its impulse
-// response reversed in time; the number of saturations or wraps it causes.
-// 4096 samples carry all but a vanishing part of the L1 gain unless a pole lies within
-// about 1/500 of the unit circle, and keep the run short next to the noise simulation.
-long long worstCaseRun(const Implementation& im, std::size_t worst, long long& samples) {
+// The input that drives section `worst`'s output (its node `node`) hardest: full-scale signs of its
+// impulse response reversed in time; the number of saturations or wraps it causes. 4096 samples
+// carry all but a vanishing part of the L1 gain unless a pole lies within about 1/500 of the unit
+// circle, and keep the run short next to the noise simulation.
+long long worstCaseRun(const Implementation& im, std::size_t worst, int node, long long& samples) {
     constexpr std::size_t n = 4096;
-    const std::vector<double> h = impulseResponse(im.quantised, worst, n);
+    std::vector<double> h;
+    if (im.programs.empty()) {
+        h = impulseResponse(im.quantised, worst, n);
+    } else {
+        ExactPrograms run(im.programs);
+        for (std::size_t t = 0; t < n; ++t) {
+            run.step(t == 0 ? 1 : 0);
+            h.push_back(static_cast<double>(run.node(worst - 1, node)));
+        }
+    }
     std::vector<double> x(n);
     const bool fixed = fixedPointTarget(im.options.arithmetic.target);
     const double top = fixed ? 1 - std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1)) : 1;
@@ -325,7 +372,8 @@ OverflowVerdict overflowVerdict(const Implementation& im) {
     v.gains = overflowOf(im);
     v.margin = overflowMargin(im.options.arithmetic, im.quantised.size());
     if (v.gains.bounded && v.gains.worst > 0)
-        v.worstCaseOverflows = worstCaseRun(im, v.gains.worst, v.worstCaseSamples);
+        v.worstCaseOverflows =
+            worstCaseRun(im, v.gains.worst, v.gains.worstNode, v.worstCaseSamples);
     v.atBound = v.gains.bounded && !v.gains.possible &&
                 (v.gains.largest > 1 - v.margin || v.worstCaseOverflows > 0);
     return v;
@@ -530,6 +578,8 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
     const SecondOrderCascade factored = secondOrderSections(filter); // for the other words
     ImplementationFigures f;
     f.arithmetic = im.options.arithmetic;
+    f.structure = im.structure;
+    f.cost = implementationCost(im);
     f.scaling = options.scaling;
     f.order = options.order;
     f.sections = im.quantised.size();
@@ -613,6 +663,11 @@ std::vector<std::string> figureLines(const ImplementationFigures& f) {
     lines.push_back("Реализация: " + arithmeticText(f.arithmetic) + "; масштабирование " +
                     scalingName(f.scaling) + ", порядок секций " + orderName(f.order) +
                     "; секций второго порядка " + std::to_string(f.sections));
+    lines.push_back(
+        "Структура: " + structureName(f.structure) + " (" + structureRow(f.structure).label +
+        "); на отсчет умножений " + std::to_string(f.cost.multiplications) + ", сложений " +
+        std::to_string(f.cost.additions) + ", слов состояния " + std::to_string(f.cost.stateWords) +
+        ", слов коэффициентов " + std::to_string(f.cost.coefWords));
     lines.push_back(
         std::string(f.stable ? "Квантованный фильтр устойчив" : "Квантованный фильтр неустойчив") +
         ": наибольший радиус полюса" + number(f.maxPoleRadius) + " (без квантования" +
@@ -729,6 +784,11 @@ std::string figuresJson(const ImplementationFigures& f) {
         j += value;
     };
     key("target", "\"" + targetName(f.arithmetic.target) + "\"");
+    key("structure", "\"" + structureName(f.structure) + "\"");
+    key("cost", "{\"multiplications\": " + std::to_string(f.cost.multiplications) +
+                    ", \"additions\": " + std::to_string(f.cost.additions) +
+                    ", \"state_words\": " + std::to_string(f.cost.stateWords) +
+                    ", \"coef_words\": " + std::to_string(f.cost.coefWords) + "}");
     key("data_bits",
         fixedPointTarget(f.arithmetic.target) ? std::to_string(f.arithmetic.dataBits) : "null");
     key("coef_bits",

@@ -49,6 +49,8 @@ struct Variant {
 
 struct ImplementationFigures {
     Arithmetic arithmetic;
+    Structure structure = Structure::Df1;
+    StructureCost cost; // per output sample
     Scaling scaling = Scaling::Peak;
     SectionOrder order = SectionOrder::Ascending;
     std::size_t sections = 0;

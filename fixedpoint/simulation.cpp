@@ -1,6 +1,8 @@
 #include "fixedpoint/simulation.h"
 
+#include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace zorkan {
 
@@ -13,15 +15,125 @@ Simulator::Simulator(const Implementation& implementation)
     bottom_ = -(std::int64_t{1} << (dataBits_ - 1));
     for (const FixedCoefficients& f : im_.fixed)
         shifts_.push_back(a.coefBits - 1 - f.shift);
+    flattenPrograms();
     reset();
+}
+
+void Simulator::flattenPrograms() {
+    std::size_t stateOffset = 0, floatOffset = 0;
+    int widest = 0;
+    for (const SectionProgram& p : im_.programs) {
+        FlatSection f{nodes_.size(), p.nodes.size(), p.states,    p.residues(), p.output,
+                      p.slots(),     stateOffset,    floatOffset, p.next};
+        for (const ProgramNode& n : p.nodes) {
+            nodes_.push_back({terms_.size(), n.terms.size(), n.fraction, n.errorFeedback,
+                              n.feedback[0], n.feedback[1]});
+            for (const ProgramTerm& t : n.terms)
+                terms_.push_back({t.slot, t.fixed, t.value, t.single});
+        }
+        stateOffset += static_cast<std::size_t>(p.states + p.residues());
+        floatOffset += static_cast<std::size_t>(p.states);
+        widest = std::max(widest, p.slots());
+        sections_.push_back(std::move(f));
+    }
+    fixedSlots_.assign(static_cast<std::size_t>(widest), 0);
+    doubleSlots_.assign(static_cast<std::size_t>(widest), 0);
+    floatSlots_.assign(static_cast<std::size_t>(widest), 0);
 }
 
 void Simulator::reset() {
     const std::size_t n = im_.cascade.sections.size();
-    fixedState_.assign(4 * n, 0);
-    floatingState_.assign(2 * n, 0.0);
-    floatState_.assign(2 * n, 0.0f);
+    if (!sections_.empty()) {
+        const FlatSection& last = sections_.back();
+        const std::size_t states =
+            last.stateOffset + static_cast<std::size_t>(last.states + last.residues);
+        const std::size_t floating = last.floatOffset + static_cast<std::size_t>(last.states);
+        fixedState_.assign(states, 0);
+        floatingState_.assign(floating, 0.0);
+        floatState_.assign(floating, 0.0f);
+    } else {
+        fixedState_.assign(4 * n, 0);
+        floatingState_.assign(2 * n, 0.0);
+        floatState_.assign(2 * n, 0.0f);
+    }
     counts_ = {};
+}
+
+std::int64_t Simulator::stepProgramFixed(std::int64_t x) {
+    const bool nearest = im_.options.arithmetic.rounding == Rounding::Nearest;
+    std::int64_t* v = fixedSlots_.data();
+    for (const FlatSection& s : sections_) {
+        std::int64_t* state = fixedState_.data() + s.stateOffset;
+        v[0] = x;
+        for (int r = 0; r < s.states; ++r)
+            v[1 + r] = state[r];
+        std::int64_t* residue = state + s.states;
+        for (std::size_t j = 0; j < s.nodeCount; ++j) {
+            const FlatNode& n = nodes_[s.firstNode + j];
+            std::int64_t acc = 0;
+            for (std::size_t i = n.first; i < n.first + n.count; ++i)
+                acc += terms_[i].fixed * v[terms_[i].slot];
+            if (n.feedback)
+                acc -= n.r1 * residue[0] + n.r2 * residue[1];
+            const int f = n.fraction;
+            // The shift of a negative number is arithmetic (floor) in C++20.
+            const std::int64_t rounded =
+                nearest ? (acc + (std::int64_t{1} << (f - 1))) >> f : acc >> f;
+            if (n.feedback) {
+                // The residue of this rounding, exactly, in units of the sum's last bit.
+                residue[1] = residue[0];
+                residue[0] = acc - rounded * (std::int64_t{1} << f);
+                residue += 2;
+            }
+            v[1 + s.states + static_cast<int>(j)] = overflow(rounded);
+        }
+        for (int r = 0; r < s.states; ++r)
+            state[r] = v[s.next[static_cast<std::size_t>(r)]];
+        x = v[1 + s.states + s.output];
+    }
+    return x;
+}
+
+template <typename T> T Simulator::stepProgramFloating(T x, std::vector<T>& allStates, bool fused) {
+    T* v;
+    if constexpr (std::is_same_v<T, float>)
+        v = floatSlots_.data();
+    else
+        v = doubleSlots_.data();
+    for (const FlatSection& s : sections_) {
+        T* state = allStates.data() + s.floatOffset;
+        v[0] = x;
+        for (int r = 0; r < s.states; ++r)
+            v[1 + r] = state[r];
+        for (std::size_t j = 0; j < s.nodeCount; ++j) {
+            const FlatNode& n = nodes_[s.firstNode + j];
+            const auto c = [&](std::size_t i) {
+                if constexpr (std::is_same_v<T, float>)
+                    return terms_[i].single;
+                else
+                    return terms_[i].value;
+            };
+            T acc;
+            if (fused) {
+                // From the last product back to the first, each added by one fused step.
+                std::size_t i = n.first + n.count - 1;
+                acc = c(i) * v[terms_[i].slot];
+                while (i-- > n.first)
+                    acc = std::fma(c(i), v[terms_[i].slot], acc);
+            } else {
+                acc = c(n.first) * v[terms_[n.first].slot];
+                for (std::size_t i = n.first + 1; i < n.first + n.count; ++i) {
+                    const T product = c(i) * v[terms_[i].slot];
+                    acc = acc + product;
+                }
+            }
+            v[1 + s.states + static_cast<int>(j)] = acc;
+        }
+        for (int r = 0; r < s.states; ++r)
+            state[r] = v[s.next[static_cast<std::size_t>(r)]];
+        x = v[1 + s.states + s.output];
+    }
+    return x;
 }
 
 std::int64_t Simulator::overflow(std::int64_t v) {
@@ -99,6 +211,8 @@ std::int64_t Simulator::stepCmsis(std::int64_t x) {
 std::int64_t Simulator::stepFixed(std::int64_t x) {
     if (target_ == Target::CmsisQ15 || target_ == Target::CmsisQ31)
         return stepCmsis(x);
+    if (!sections_.empty())
+        return stepProgramFixed(x);
     const bool nearest = im_.options.arithmetic.rounding == Rounding::Nearest;
     for (std::size_t k = 0; k < im_.fixed.size(); ++k) {
         const std::int64_t* c = im_.fixed[k].c;
@@ -136,6 +250,8 @@ double Simulator::step(double x) {
     case Target::Float:
     case Target::FloatFma: {
         const bool fused = target_ == Target::FloatFma;
+        if (!sections_.empty())
+            return stepProgramFloating<float>(static_cast<float>(x), floatState_, fused);
         float v = static_cast<float>(x);
         for (std::size_t k = 0; k < im_.single.size(); ++k) {
             const std::array<float, 5>& c = im_.single[k];
@@ -177,6 +293,8 @@ double Simulator::step(double x) {
         return v;
     }
     case Target::Double:
+        if (!sections_.empty())
+            return stepProgramFloating<double>(x, floatingState_, false);
         break;
     }
     for (std::size_t k = 0; k < im_.quantised.size(); ++k) {
@@ -246,14 +364,45 @@ Implementation doubleReference(const Implementation& im) {
     return ref;
 }
 
+std::vector<RoundingPoint> roundingPoints(const Implementation& im) {
+    std::vector<RoundingPoint> points;
+    if (im.programs.empty()) {
+        for (std::size_t i = 0; i < im.quantised.size(); ++i)
+            points.push_back({i, {1, 0, 0}});
+        return points;
+    }
+    for (std::size_t k = 0; k < im.programs.size(); ++k) {
+        const SectionProgram& p = im.programs[k];
+        for (int j = 0; j < static_cast<int>(p.nodes.size()); ++j) {
+            const ProgramNode& n = p.nodes[static_cast<std::size_t>(j)];
+            // A sum whose every product is a multiple of the data word's last bit is
+            // stored without rounding.
+            const std::int64_t unit = std::int64_t{1} << n.fraction;
+            const bool exact =
+                fixedPointTarget(im.options.arithmetic.target) && !n.errorFeedback &&
+                std::all_of(n.terms.begin(), n.terms.end(),
+                            [unit](const ProgramTerm& t) { return t.fixed % unit == 0; });
+            if (exact)
+                continue;
+            RoundingPoint point;
+            point.section = k;
+            injectionNumerator(p, j, point.num);
+            points.push_back(point);
+        }
+    }
+    return points;
+}
+
 std::vector<SecondOrderSection> roundingPath(const std::vector<SecondOrderSection>& q,
-                                             std::size_t i) {
+                                             const RoundingPoint& point) {
     std::vector<SecondOrderSection> g;
-    SecondOrderSection feedback;
-    feedback.den[1] = q[i].den[1];
-    feedback.den[2] = q[i].den[2];
-    g.push_back(feedback);
-    g.insert(g.end(), q.begin() + static_cast<std::ptrdiff_t>(i) + 1, q.end());
+    SecondOrderSection first;
+    for (int i = 0; i < 3; ++i) {
+        first.num[i] = point.num[i];
+        first.den[i] = q[point.section].den[i];
+    }
+    g.push_back(first);
+    g.insert(g.end(), q.begin() + static_cast<std::ptrdiff_t>(point.section) + 1, q.end());
     return g;
 }
 

@@ -9,10 +9,13 @@
 namespace zorkan {
 
 struct SimulationCounts {
-    long long overflows = 0;    // section outputs saturated or wrapped
+    long long overflows = 0;    // stored values (section outputs, nodes) saturated or wrapped
     long long inputClipped = 0; // input samples beyond full scale, saturated on entry
 };
 
+// A structure other than the target's own runs the sections' programs (structures.h):
+// each node's sum exact and rounded once for fixed point, each operation rounded in the
+// target's type otherwise. The target's own structure:
 // Fixed point: direct form I per section, acc = b0 x + b1 x1 + b2 x2 - a1 y1 - a2 y2
 // exactly, then the rounding and the overflow rule of the arithmetic. Floating point:
 // transposed direct form II, y = b0 x + s0, s0 = (b1 x - a1 y) + s1, s1 = b2 x - a2 y,
@@ -30,7 +33,8 @@ class Simulator {
     // One sample in units of the data word's last bit (fixed-point targets).
     std::int64_t stepFixed(std::int64_t x);
 
-    // The fixed-point state: x[n-1], x[n-2], y[n-1], y[n-2] of each section.
+    // The fixed-point state: x[n-1], x[n-2], y[n-1], y[n-2] of each section (of a program:
+    // its state registers, then its residues).
     std::vector<std::int64_t>& fixedState() { return fixedState_; }
     // The floating-point state s0, s1 of each section.
     std::vector<double>& floatingState() { return floatingState_; }
@@ -44,6 +48,35 @@ class Simulator {
   private:
     std::int64_t overflow(std::int64_t v);
     std::int64_t stepCmsis(std::int64_t x);
+    // The sections' programs (a structure other than the target's own), flattened.
+    struct FlatTerm {
+        int slot;
+        std::int64_t fixed;
+        double value;
+        float single;
+    };
+    struct FlatNode {
+        std::size_t first, count;
+        int fraction;
+        bool feedback;
+        std::int64_t r1, r2;
+    };
+    struct FlatSection {
+        std::size_t firstNode, nodeCount;
+        int states, residues, output, slots;
+        std::size_t stateOffset; // in the fixed-point state: states, then residues
+        std::size_t floatOffset; // in the floating-point states
+        std::vector<int> next;
+    };
+    void flattenPrograms();
+    std::int64_t stepProgramFixed(std::int64_t x);
+    template <typename T> T stepProgramFloating(T x, std::vector<T>& state, bool fused);
+    std::vector<FlatTerm> terms_;
+    std::vector<FlatNode> nodes_;
+    std::vector<FlatSection> sections_;
+    std::vector<std::int64_t> fixedSlots_;
+    std::vector<double> doubleSlots_;
+    std::vector<float> floatSlots_;
 
     const Implementation& im_;
     Target target_;
@@ -95,10 +128,21 @@ std::vector<double> goldenStimulus(const Implementation& implementation, int sam
 // arithmetic, so that a difference of outputs is the round-off alone.
 Implementation doubleReference(const Implementation& implementation);
 
-// The path of the rounding at section i's output to the cascade's output: 1 / A_i(z) (the
-// rounding enters the section's own feedback in direct form I) times every later section.
+// Where the arithmetic rounds: the section and the numerator of the path from the
+// rounding to that section's output, over the section's denominator (later sections
+// follow whole). A direct-form-I section rounds its output, which enters its own
+// feedback: 1 / A_i(z). A program rounds every node whose sum is not already on the data
+// word; error feedback shapes its rounding by its integers.
+struct RoundingPoint {
+    std::size_t section = 0;
+    double num[3] = {1, 0, 0};
+};
+std::vector<RoundingPoint> roundingPoints(const Implementation& implementation);
+
+// The path of a rounding to the cascade's output: its numerator over its section's
+// denominator, then every later section.
 std::vector<SecondOrderSection> roundingPath(const std::vector<SecondOrderSection>& quantised,
-                                             std::size_t i);
+                                             const RoundingPoint& point);
 
 // The whole signal through a fresh simulator.
 std::vector<double> simulate(const Implementation& implementation, const std::vector<double>& input,

@@ -1,0 +1,491 @@
+#include "fixedpoint/structures.h"
+
+#include "common/errors.h"
+
+#include <Eigen/Dense>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zorkan {
+
+std::span<const StructureRow> structureTable() {
+    static const StructureRow rows[] = {
+        {Structure::Df1, "df1", "прямая форма I",
+         "коэффициенты как в файле, выходы секций не переполняются при масштабировании; "
+         "шум велик у полюсов вблизи единичной окружности"},
+        {Structure::Df2, "df2", "прямая форма II",
+         "два слова состояния на секцию; внутренний узел w переполняется раньше выхода"},
+        {Structure::Df2t, "df2t", "транспонированная прямая форма II",
+         "два слова состояния; естественна для плавающей точки"},
+        {Structure::ErrorFeedback, "ef", "прямая форма I с обратной связью по ошибке",
+         "узкополосные фильтры в фиксированной точке: шум ниже на десятки дБ за два сложения "
+         "и два сдвига на секцию"},
+        {Structure::Normal, "normal", "нормальная форма",
+         "равномерная сетка полюсов, малый шум у полюсов вблизи z = 1; больше умножений"},
+        {Structure::Lattice, "lattice", "решетчато-лестничная форма",
+         "устойчивость видна по |k| < 1 после квантования коэффициентов"},
+        {Structure::Optimal, "optimal", "оптимальная форма пространства состояний",
+         "наименьший шум округления секции при масштабировании по L2; девять умножений"}};
+    return rows;
+}
+
+const StructureRow& structureRow(Structure structure) {
+    return structureTable()[static_cast<std::size_t>(structure)];
+}
+
+std::string structureName(Structure structure) {
+    return structureRow(structure).name;
+}
+
+Structure parseStructure(const std::string& text) {
+    std::string names;
+    for (const StructureRow& row : structureTable()) {
+        if (text == row.name)
+            return row.structure;
+        names += (names.empty() ? "" : ", ") + std::string(row.name);
+    }
+    throw UserMessage("Неизвестная структура '" + text + "': допустимы " + names);
+}
+
+int SectionProgram::residues() const {
+    int n = 0;
+    for (const ProgramNode& node : nodes)
+        n += node.errorFeedback ? 2 : 0;
+    return n;
+}
+
+namespace {
+
+using Matrix2 = Eigen::Matrix2d;
+using Vector2 = Eigen::Vector2d;
+
+std::string sectionText(std::size_t index) {
+    return "секции " + std::to_string(index + 1);
+}
+
+ProgramTerm term(int slot, double coef) {
+    ProgramTerm t;
+    t.slot = slot;
+    t.coef = coef;
+    t.value = coef;
+    return t;
+}
+
+ProgramNode node(std::initializer_list<ProgramTerm> terms) {
+    ProgramNode n;
+    n.terms = terms;
+    return n;
+}
+
+// The strictly proper part of the section over z^2 + a1 z + a2: c1 z + c0.
+void properPart(const SecondOrderSection& s, double& c1, double& c0) {
+    c1 = s.num[1] - s.num[0] * s.den[1];
+    c0 = s.num[2] - s.num[0] * s.den[2];
+}
+
+bool firstOrder(const SecondOrderSection& s) {
+    return s.den[2] == 0 && s.num[2] == 0;
+}
+
+// The controllability Gramian K = A K A' + B B' (or, with the transposes, the
+// observability one) of a stable two-state system.
+Matrix2 gramian(const Matrix2& a, const Vector2& b) {
+    Eigen::Matrix4d m = Eigen::Matrix4d::Identity();
+    for (int i = 0; i < 2; ++i)
+        for (int j = 0; j < 2; ++j)
+            for (int k = 0; k < 2; ++k)
+                for (int l = 0; l < 2; ++l)
+                    m(2 * i + j, 2 * k + l) -= a(i, k) * a(j, l);
+    const Matrix2 q = b * b.transpose();
+    const Eigen::Vector4d rhs(q(0, 0), q(0, 1), q(1, 0), q(1, 1));
+    const Eigen::Vector4d v = m.fullPivLu().solve(rhs);
+    Matrix2 k;
+    k << v(0), v(1), v(2), v(3);
+    return (k + k.transpose()) / 2;
+}
+
+StateSpace fromMatrices(const Matrix2& a, const Vector2& b, const Eigen::RowVector2d& c, double d) {
+    StateSpace ss;
+    ss.states = 2;
+    for (int i = 0; i < 2; ++i) {
+        for (int j = 0; j < 2; ++j)
+            ss.a[i][j] = a(i, j);
+        ss.b[i] = b(i);
+        ss.c[i] = c(i);
+    }
+    ss.d = d;
+    return ss;
+}
+
+bool stableSection(const SecondOrderSection& s) {
+    return sectionStable(s);
+}
+
+} // namespace
+
+LatticeCoefficients latticeOf(const SecondOrderSection& s) {
+    LatticeCoefficients l;
+    l.k2 = s.den[2];
+    l.k1 = s.den[1] / (1 + s.den[2]);
+    l.v2 = s.num[2];
+    l.v1 = s.num[1] - l.v2 * s.den[1];
+    l.v0 = s.num[0] - l.v1 * l.k1 - l.v2 * s.den[2];
+    return l;
+}
+
+StateSpace normalForm(const SecondOrderSection& s, std::size_t index) {
+    double c1 = 0, c0 = 0;
+    properPart(s, c1, c0);
+    const double a1 = s.den[1], a2 = s.den[2];
+    if (firstOrder(s)) {
+        // One pole p = -a1: (c1 z) / (z (z - p)) = c1 / (z - p).
+        StateSpace ss;
+        ss.states = 1;
+        ss.a[0][0] = -a1;
+        ss.b[0] = 1;
+        ss.c[0] = c1;
+        ss.d = s.num[0];
+        return ss;
+    }
+    const double disc = a1 * a1 - 4 * a2;
+    Matrix2 a;
+    Vector2 b;
+    Eigen::RowVector2d c;
+    bool rotation = false;
+    if (disc < 0) {
+        // r e^(+-j theta): a rotation; (zI - A)^-1 [1 0]' = [z - alpha, beta]' / det.
+        const double alpha = -a1 / 2, beta = std::sqrt(-disc) / 2;
+        a << alpha, -beta, beta, alpha;
+        b << 1, 0;
+        c << c1, (c0 + c1 * alpha) / beta;
+        rotation = true;
+    } else {
+        const double root = std::sqrt(disc);
+        const double q = -(a1 + (a1 >= 0 ? root : -root)) / 2;
+        const double p1 = q, p2 = q != 0 ? a2 / q : 0.0;
+        if (std::fabs(p1 - p2) > 1e-3 * std::max(1.0, std::fabs(p1))) {
+            // Two first-order sections: partial fractions.
+            a << p1, 0, 0, p2;
+            b << 1, 1;
+            c << (c1 * p1 + c0) / (p1 - p2), (c1 * p2 + c0) / (p2 - p1);
+        } else {
+            // Nearly equal real poles: (z - alpha)^2 - delta with delta = disc / 4 >= 0,
+            // whose partial fractions would be ill-conditioned.
+            const double alpha = -a1 / 2;
+            a << alpha, 1, disc / 4, alpha;
+            b << 0, 1;
+            c << c0 + c1 * alpha, c1;
+        }
+    }
+    if (!stableSection(s))
+        return fromMatrices(a, b, c, s.num[0]);
+    const Matrix2 k = gramian(a, b);
+    if (!(k(0, 0) > 0) || !(k(1, 1) > 0) || !k.allFinite())
+        throw UserMessage("Нормальная форма " + sectionText(index) + " не определена");
+    if (rotation) {
+        // A rotation commutes with A: turn the state until both values have one norm.
+        const double phi = std::atan2(-(k(0, 0) - k(1, 1)), 2 * k(0, 1)) / 2;
+        Matrix2 r;
+        r << std::cos(phi), -std::sin(phi), std::sin(phi), std::cos(phi);
+        b = r.transpose() * b;
+        c = c * r;
+    } else {
+        // A diagonal similarity keeps the first-order sections apart.
+        const double t0 = std::sqrt(k(0, 0)), t1 = std::sqrt(k(1, 1));
+        Matrix2 t = Matrix2::Zero();
+        t(0, 0) = t0;
+        t(1, 1) = t1;
+        const Matrix2 ti = t.inverse();
+        a = ti * a * t;
+        b = ti * b;
+        c = c * t;
+    }
+    return fromMatrices(a, b, c, s.num[0]);
+}
+
+StateSpace optimalForm(const SecondOrderSection& s, std::size_t index) {
+    if (!stableSection(s))
+        throw UserMessage("Оптимальная форма " + sectionText(index) +
+                          " не определена: полюсы секции не внутри единичной окружности");
+    const StateSpace n = normalForm(s, index);
+    if (n.states == 1)
+        return n;
+    Matrix2 a;
+    a << n.a[0][0], n.a[0][1], n.a[1][0], n.a[1][1];
+    Vector2 b(n.b[0], n.b[1]);
+    Eigen::RowVector2d c(n.c[0], n.c[1]);
+    const Matrix2 k = gramian(a, b);
+    const Matrix2 w = gramian(a.transpose(), c.transpose());
+    const Eigen::LLT<Matrix2> llt(k);
+    if (llt.info() != Eigen::Success)
+        return n;
+    const Matrix2 l = llt.matrixL();
+    const Eigen::SelfAdjointEigenSolver<Matrix2> eig(l.transpose() * w * l);
+    if (eig.info() != Eigen::Success || !(eig.eigenvalues().minCoeff() > 0))
+        return n; // a zero cancels a pole: no balanced form, the normal one serves
+    const Eigen::Vector2d lambda = eig.eigenvalues();
+    Matrix2 scale = Matrix2::Zero();
+    scale(0, 0) = std::pow(lambda(0), -0.25);
+    scale(1, 1) = std::pow(lambda(1), -0.25);
+    // Balanced (K = W = diag), then turned by 45 degrees: K = W with equal diagonals.
+    const double h = std::sqrt(0.5);
+    Matrix2 r;
+    r << h, -h, h, h;
+    const Matrix2 t = l * eig.eigenvectors() * scale * r;
+    const Matrix2 ti = t.inverse();
+    return fromMatrices(ti * a * t, ti * b, c * t, n.d);
+}
+
+SectionProgram buildProgram(Structure structure, const SecondOrderSection& s, double g, double c,
+                            std::size_t index) {
+    SectionProgram p;
+    p.structure = structure;
+    const double a1 = s.den[1], a2 = s.den[2];
+    const double gc = g * c;
+    switch (structure) {
+    case Structure::Df1:
+    case Structure::ErrorFeedback: {
+        p.states = 4; // x1, x2, y1, y2
+        p.nodes.push_back(node({term(0, gc * s.num[0]), term(1, gc * s.num[1]),
+                                term(2, gc * s.num[2]), term(3, -a1), term(4, -a2)}));
+        if (structure == Structure::ErrorFeedback) {
+            p.nodes[0].errorFeedback = true;
+            p.nodes[0].feedback[0] = static_cast<int>(std::lround(a1));
+            p.nodes[0].feedback[1] = static_cast<int>(std::lround(a2));
+        }
+        p.next = {0, 1, 5, 3};
+        break;
+    }
+    case Structure::Df2: {
+        p.states = 2; // w1, w2
+        p.nodes.push_back(node({term(0, g), term(1, -a1), term(2, -a2)}));
+        p.nodes.push_back(
+            node({term(3, c * s.num[0]), term(1, c * s.num[1]), term(2, c * s.num[2])}));
+        p.output = 1;
+        p.next = {3, 1};
+        break;
+    }
+    case Structure::Df2t: {
+        p.states = 2; // s0, s1
+        p.nodes.push_back(node({term(0, gc * s.num[0]), term(1, 1)}));
+        p.nodes.push_back(node({term(0, gc * s.num[1]), term(3, -a1), term(2, 1)}));
+        p.nodes.push_back(node({term(0, gc * s.num[2]), term(3, -a2)}));
+        p.next = {4, 5};
+        break;
+    }
+    case Structure::Lattice: {
+        if (!(std::fabs(a2) < 1) || !(std::fabs(a1 / (1 + a2)) < 1))
+            throw UserMessage("Решетчатая форма " + sectionText(index) +
+                              " не существует: коэффициенты отражения не меньше 1 по модулю "
+                              "(секция неустойчива)");
+        const LatticeCoefficients l = latticeOf(s);
+        p.states = 2;                                          // s0 = f0[n-1], s1 = g1[n-1]
+        p.nodes.push_back(node({term(0, g), term(2, -l.k2)})); // f1, slot 3
+        p.nodes.push_back(node({term(3, 1), term(1, -l.k1)})); // f0, slot 4
+        p.nodes.push_back(node({term(4, l.k1), term(1, 1)}));  // g1, slot 5
+        p.nodes.push_back(node({term(3, l.k2), term(2, 1)}));  // g2, slot 6
+        p.nodes.push_back(node({term(4, c * l.v0), term(5, c * l.v1), term(6, c * l.v2)}));
+        p.output = 4;
+        p.next = {4, 5};
+        break;
+    }
+    case Structure::Normal:
+    case Structure::Optimal: {
+        const StateSpace ss =
+            structure == Structure::Normal ? normalForm(s, index) : optimalForm(s, index);
+        p.states = ss.states;
+        const int first = 1 + ss.states; // the output's slot
+        if (ss.states == 1) {
+            p.nodes.push_back(node({term(0, gc * ss.d), term(1, c * ss.c[0])}));
+            p.nodes.push_back(node({term(1, ss.a[0][0]), term(0, g * ss.b[0])}));
+            p.next = {first + 1};
+        } else {
+            p.nodes.push_back(
+                node({term(0, gc * ss.d), term(1, c * ss.c[0]), term(2, c * ss.c[1])}));
+            for (int i = 0; i < 2; ++i)
+                p.nodes.push_back(
+                    node({term(1, ss.a[i][0]), term(2, ss.a[i][1]), term(0, g * ss.b[i])}));
+            p.next = {first + 1, first + 2};
+        }
+        break;
+    }
+    }
+    for (const ProgramNode& n : p.nodes)
+        for (const ProgramTerm& t : n.terms)
+            if (!std::isfinite(t.coef))
+                throw UserMessage("Коэффициенты " + sectionText(index) + " в структуре " +
+                                  structureName(structure) + " бесконечны или не определены");
+    realisedDenominator(p);
+    return p;
+}
+
+bool outputSeparable(const SectionProgram& p) {
+    const int slot = 1 + p.states + p.output;
+    for (int r : p.next)
+        if (r == slot)
+            return false;
+    for (const ProgramNode& n : p.nodes)
+        for (const ProgramTerm& t : n.terms)
+            if (t.slot == slot)
+                return false;
+    return true;
+}
+
+namespace {
+
+using real = long double;
+
+// One sample through the program without rounding: `state` holds the stored values,
+// `values` receives every slot; `inject` (node index, or -1) adds `amount` to that node.
+void runExact(const SectionProgram& p, real x, std::vector<real>& state, std::vector<real>& values,
+              int inject = -1, real amount = 0) {
+    values.assign(static_cast<std::size_t>(p.slots()), 0);
+    values[0] = x;
+    for (int r = 0; r < p.states; ++r)
+        values[static_cast<std::size_t>(1 + r)] = state[static_cast<std::size_t>(r)];
+    for (std::size_t j = 0; j < p.nodes.size(); ++j) {
+        real sum = 0;
+        for (const ProgramTerm& t : p.nodes[j].terms)
+            sum += static_cast<real>(t.value) * values[static_cast<std::size_t>(t.slot)];
+        if (static_cast<int>(j) == inject)
+            sum += amount;
+        values[static_cast<std::size_t>(1 + p.states) + j] = sum;
+    }
+    for (int r = 0; r < p.states; ++r)
+        state[static_cast<std::size_t>(r)] =
+            values[static_cast<std::size_t>(p.next[static_cast<std::size_t>(r)])];
+}
+
+// num = the first three terms of den * h.
+void numeratorFrom(const double den[3], const real h[3], double num[3]) {
+    for (int i = 0; i < 3; ++i) {
+        real v = 0;
+        for (int j = 0; j <= i; ++j)
+            v += static_cast<real>(den[j]) * h[i - j];
+        num[i] = static_cast<double>(v);
+    }
+}
+
+} // namespace
+
+void realisedDenominator(SectionProgram& p) {
+    if (p.states > 2) {
+        // Direct form I: y's terms on y1 and y2 hold -a1 and -a2.
+        const ProgramNode& y = p.nodes[static_cast<std::size_t>(p.output)];
+        p.den[0] = 1;
+        p.den[1] = -y.terms[3].value;
+        p.den[2] = -y.terms[4].value;
+        return;
+    }
+    // The state transition at zero input, column by column: its characteristic polynomial.
+    real phi[2][2] = {{0, 0}, {0, 0}};
+    std::vector<real> values;
+    for (int r = 0; r < p.states; ++r) {
+        std::vector<real> state(static_cast<std::size_t>(p.states), 0);
+        state[static_cast<std::size_t>(r)] = 1;
+        runExact(p, 0, state, values);
+        for (int i = 0; i < p.states; ++i)
+            phi[i][r] = state[static_cast<std::size_t>(i)];
+    }
+    p.den[0] = 1;
+    if (p.states == 1) {
+        p.den[1] = static_cast<double>(-phi[0][0]);
+        p.den[2] = 0;
+    } else {
+        p.den[1] = static_cast<double>(-(phi[0][0] + phi[1][1]));
+        p.den[2] = static_cast<double>(phi[0][0] * phi[1][1] - phi[0][1] * phi[1][0]);
+    }
+}
+
+void nodeNumerator(const SectionProgram& p, int node, double num[3]) {
+    std::vector<real> state(static_cast<std::size_t>(p.states), 0), values;
+    real h[3];
+    for (int n = 0; n < 3; ++n) {
+        runExact(p, n == 0 ? 1 : 0, state, values);
+        h[n] = values[static_cast<std::size_t>(1 + p.states + node)];
+    }
+    numeratorFrom(p.den, h, num);
+}
+
+void injectionNumerator(const SectionProgram& p, int node, double num[3]) {
+    const ProgramNode& n = p.nodes[static_cast<std::size_t>(node)];
+    if (n.errorFeedback) {
+        // The residue is fed back: the error reaches the output through
+        // (1 + r1 z^-1 + r2 z^-2) / A(z).
+        num[0] = 1;
+        num[1] = n.feedback[0];
+        num[2] = n.feedback[1];
+        return;
+    }
+    std::vector<real> state(static_cast<std::size_t>(p.states), 0), values;
+    real h[3];
+    for (int t = 0; t < 3; ++t) {
+        runExact(p, 0, state, values, t == 0 ? node : -1, 1);
+        h[t] = values[static_cast<std::size_t>(1 + p.states + p.output)];
+    }
+    numeratorFrom(p.den, h, num);
+}
+
+StructureCost programCost(const SectionProgram& p) {
+    StructureCost cost;
+    cost.stateWords = p.states + p.residues();
+    for (const ProgramNode& n : p.nodes) {
+        int used = 0;
+        for (const ProgramTerm& t : n.terms) {
+            const double v = std::fabs(t.value);
+            if (v == 0)
+                continue;
+            ++used;
+            int exponent = 0;
+            const bool powerOfTwo = std::frexp(v, &exponent) == 0.5;
+            if (!powerOfTwo)
+                ++cost.multiplications;
+            if (v != 1)
+                ++cost.coefWords;
+        }
+        cost.additions += std::max(used - 1, 0);
+        if (n.errorFeedback)
+            cost.additions += (n.feedback[0] != 0) + (n.feedback[1] != 0);
+    }
+    return cost;
+}
+
+} // namespace zorkan
+
+namespace zorkan {
+
+ExactPrograms::ExactPrograms(const std::vector<SectionProgram>& programs) : programs_(programs) {
+    std::size_t slots = 0, states = 0;
+    for (const SectionProgram& p : programs) {
+        offsets_.push_back(slots);
+        stateOffsets_.push_back(states);
+        slots += static_cast<std::size_t>(p.slots());
+        states += static_cast<std::size_t>(p.states);
+    }
+    values_.assign(slots, 0);
+    state_.assign(states, 0);
+}
+
+long double ExactPrograms::step(long double x) {
+    for (std::size_t k = 0; k < programs_.size(); ++k) {
+        const SectionProgram& p = programs_[k];
+        long double* v = values_.data() + offsets_[k];
+        long double* s = state_.data() + stateOffsets_[k];
+        v[0] = x;
+        for (int r = 0; r < p.states; ++r)
+            v[1 + r] = s[r];
+        for (std::size_t j = 0; j < p.nodes.size(); ++j) {
+            long double sum = 0;
+            for (const ProgramTerm& t : p.nodes[j].terms)
+                sum += static_cast<long double>(t.value) * v[t.slot];
+            v[static_cast<std::size_t>(1 + p.states) + j] = sum;
+        }
+        for (int r = 0; r < p.states; ++r)
+            s[r] = v[p.next[static_cast<std::size_t>(r)]];
+        x = v[1 + p.states + p.output];
+    }
+    return x;
+}
+
+} // namespace zorkan
