@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <limits>
 #include <numbers>
 
@@ -600,16 +601,18 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
     return f;
 }
 
-namespace {
-
-// A figure after its label: one space, then the number in the 23-character layout
-// without its padding (a negative number keeps its sign after the space).
-std::string number(double v) {
+std::string figureNumber(double v) {
     const std::string text = formatReal(v);
     const std::size_t first = std::min(text.find_first_not_of(' '), text.size());
     std::string out(1, ' ');
     out.append(text, first, std::string::npos);
     return out;
+}
+
+namespace {
+
+std::string number(double v) {
+    return figureNumber(v);
 }
 
 std::string roundingName(Rounding r) {
@@ -625,6 +628,8 @@ std::string arithmeticText(const Arithmetic& a) {
     return t;
 }
 
+} // namespace
+
 std::string jsonNumber(double v) {
     if (!std::isfinite(v))
         return "null";
@@ -635,7 +640,23 @@ std::string jsonBool(bool v) {
     return v ? "true" : "false";
 }
 
-} // namespace
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", u);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
 
 bool statedSnr(const ImplementationFigures& f, double& snr) {
     if (f.analyticNoise && std::isfinite(f.snrAnalyticDb)) {

@@ -125,6 +125,15 @@ bool statedSnr(const ImplementationFigures& figures, double& snr);
 // "N отсчет", "N отсчета", "N отсчетов", as Russian numerals take the noun.
 std::string samplesText(long long n);
 
+// A figure after its label: one space, then the number in the 23-character layout
+// without its padding (a negative number keeps its sign after the space).
+std::string figureNumber(double v);
+// A JSON number with 17 significant digits, null where it is not finite; true or false.
+std::string jsonNumber(double v);
+std::string jsonBool(bool v);
+// A JSON string: quoted, with quotes, backslashes and control characters escaped.
+std::string jsonString(const std::string& text);
+
 // The figures as Russian text lines (UTF-8), numbers in the 23-character layout.
 std::vector<std::string> figureLines(const ImplementationFigures& figures);
 
