@@ -221,6 +221,13 @@ ImpulseNorms impulseNorms(const std::vector<SecondOrderSection>& sections, std::
     return normsOfOutputs(sections, count).back();
 }
 
+long normSamples(const std::vector<SecondOrderSection>& sections) {
+    long double radius = 0;
+    for (const SecondOrderSection& s : sections)
+        radius = std::max(radius, sectionPoleRadius(s));
+    return radius < 1 ? samplesFor(radius) : 0;
+}
+
 std::vector<ImpulseNorms> partialImpulseNorms(const std::vector<SecondOrderSection>& sections) {
     return normsOfOutputs(sections, sections.size());
 }

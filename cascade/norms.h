@@ -33,6 +33,10 @@ struct ImpulseNorms {
 // for the largest pole radius r, is below tolerance::normTail of the sums.
 ImpulseNorms impulseNorms(const std::vector<SecondOrderSection>& sections, std::size_t count);
 
+// The samples over which the norms of the cascade are summed (its largest pole radius
+// decides; 0 when a pole is on or outside the unit circle).
+long normSamples(const std::vector<SecondOrderSection>& sections);
+
 // The norms of every partial cascade at once: element k those of sections 1..k+1, from
 // one pass of the impulse through the whole cascade (summed as long as the whole
 // cascade's tail needs).

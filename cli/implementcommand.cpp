@@ -5,6 +5,7 @@
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "design/designreport.h"
+#include "fixedpoint/comparison.h"
 #include "fixedpoint/implementation.h"
 #include "fixedpoint/report.h"
 #include "fixedpoint/simulation.h"
@@ -70,6 +71,20 @@ const char* const implementHelp =
     "                    моделированное отношение сигнал/шум не ниже --snr\n"
     "  --snr DB          отношение сигнал/шум для наименьшей длины данных (по умолчанию 60)\n"
     "  --variants        шум и переполнение для каждого масштабирования и порядка секций\n"
+    "  --structures      сравнить все структуры арифметики при тех же масштабировании,\n"
+    "                    порядке секций и требованиях: стоимость на отсчет (умножения,\n"
+    "                    сложения, слова состояния и коэффициентов), шум расчетный и по\n"
+    "                    моделированию, сигнал/шум, переполнение, предельные циклы,\n"
+    "                    устойчивость (в JSON - массив structures)\n"
+    "  --best            подобрать самую дешевую реализацию в арифметике fixed (округление\n"
+    "                    к ближайшему, насыщение): структура x масштабирование x порядок\n"
+    "                    секций x W (4..32) x C (4..32), устойчивая, выполняющая --request,\n"
+    "                    с сигнал/шум по моделированию не ниже --snr (по умолчанию 60 dB),\n"
+    "                    без переполнений при входе в пределах полной шкалы и без\n"
+    "                    предельных циклов в --limit-cycles испытаниях; ответ проверяется\n"
+    "                    прогоном и дается с параметрами implement, которые его повторяют\n"
+    "  --cost K          мера стоимости для --best: bits (W + C, по умолчанию) или\n"
+    "                    multiplications (меньше умножений, затем W + C)\n"
     "  --help            эта справка\n"
     "\n"
     "Отчет: радиус полюсов и устойчивость после квантования, отклонение АЧХ в полосе\n"
@@ -126,6 +141,41 @@ void simulateFile(const std::string& input, const std::string& output, const Imp
                      counts.overflows);
 }
 
+// --best: the search over structures, scalings, orders and words of the fixed target.
+int runBest(const Arguments& args, const FilterCoefficients& filter, const ReportOptions& report) {
+    for (const char* name : {"target", "structure", "data-bits", "coef-bits", "round", "overflow",
+                             "scale", "order", "quantised"})
+        if (args.options.count(name))
+            throw UserMessage(std::string("Параметр --") + name +
+                              " не совместим с --best: подбор сам выбирает структуру, "
+                              "масштабирование, порядок секций и длины слов арифметики fixed");
+    if (switchGiven(args, "structures") || switchGiven(args, "variants") ||
+        switchGiven(args, "min-bits"))
+        throw UserMessage("--best не совместим с --structures, --variants и --min-bits");
+    SearchRequest request;
+    request.request = report.request;
+    request.snr = report.snrTarget;
+    request.limitCycleTrials = report.limitCycleTrials;
+    const std::string cost = textOption(args, "cost", "bits");
+    if (cost == "bits")
+        request.cost = CostMeasure::Bits;
+    else if (cost == "multiplications")
+        request.cost = CostMeasure::Multiplications;
+    else
+        throw UserMessage("Неизвестная мера стоимости '" + cost +
+                          "': допустимы bits, multiplications");
+    const SearchResult result = searchBest(filter, request);
+    if (switchGiven(args, "json")) {
+        std::printf("%s\n", searchJson(result, request.cost).c_str());
+    } else {
+        for (const std::string& line : searchLines(result, request.cost))
+            std::printf("%s\n", line.c_str());
+    }
+    if (!result.found)
+        std::fprintf(stderr, "%s\n", result.why.c_str());
+    return result.found ? 0 : 1;
+}
+
 } // namespace
 
 int runImplement(int argc, char** argv) {
@@ -145,8 +195,8 @@ int runImplement(int argc, char** argv) {
     const Arguments args =
         parseArguments(static_cast<int>(rest.size()), rest.data(), 2,
                        {"target", "structure", "data-bits", "coef-bits", "round", "overflow",
-                        "scale", "order", "quantised", "request", "limit-cycles", "snr"},
-                       {"json", "min-bits", "variants"});
+                        "scale", "order", "quantised", "request", "limit-cycles", "snr", "cost"},
+                       {"json", "min-bits", "variants", "structures", "best"});
     if (args.help) {
         std::fputs(implementHelp, stdout);
         return 0;
@@ -198,12 +248,28 @@ int runImplement(int argc, char** argv) {
         throw UserMessage("Число испытаний на предельные циклы должно быть от 0 до 100000");
     report.limitCycleTrials = static_cast<int>(trials);
     report.smallestWords = switchGiven(args, "min-bits");
-    if (args.options.count("snr") && !report.smallestWords)
-        throw UserMessage("Параметр --snr относится к поиску длины слов (--min-bits)");
+    const bool best = switchGiven(args, "best");
+    if (args.options.count("snr") && !report.smallestWords && !best)
+        throw UserMessage("Параметр --snr относится к поиску длины слов (--min-bits) и к подбору "
+                          "реализации (--best)");
+    if (args.options.count("cost") && !best)
+        throw UserMessage("Параметр --cost относится к подбору реализации (--best)");
     report.snrTarget = realOption(args, "snr", report.snrTarget);
     report.variants = switchGiven(args, "variants");
 
     const FilterCoefficients filter = readAnalysedFilter(source);
+    if (best)
+        return runBest(args, filter, report);
+    if (switchGiven(args, "structures")) {
+        const std::vector<StructureFigures> rows = compareStructures(filter, options, report);
+        if (switchGiven(args, "json")) {
+            std::printf("{\"structures\": %s}\n", comparisonJson(rows).c_str());
+        } else {
+            for (const std::string& line : comparisonLines(rows))
+                std::printf("%s\n", line.c_str());
+        }
+        return 0;
+    }
     const Implementation im = realise(filter, options);
     const std::vector<int> scaled = sectionsScaledByB0(filter);
     if (!scaled.empty()) {

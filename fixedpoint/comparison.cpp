@@ -3,9 +3,12 @@
 #include "common/errors.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 namespace zorkan {
 
@@ -96,12 +99,12 @@ std::vector<std::string> comparisonLines(const std::vector<StructureFigures>& ro
     lines.push_back("Структуры для арифметики " + targetName(first.arithmetic.target) +
                     ", масштабирование " + scalingName(first.scaling) + ", порядок секций " +
                     orderName(first.order) + ":");
-    lines.push_back(padded("структура", 9) + padded("умн.", 6) + padded("слож.", 7) +
+    lines.push_back(padded("структура", 10) + padded("умн.", 6) + padded("слож.", 7) +
                     padded("сост.", 7) + padded("коэф.", 7) + padded("шум расч.", 11) +
                     padded("шум мод.", 11) + padded("с/ш", 9) + padded("перепол.", 10) +
                     padded("пред.цикл", 12) + "устойчив");
     for (const StructureFigures& r : rows) {
-        std::string line = padded(structureName(r.structure), 9);
+        std::string line = padded(structureName(r.structure), 10);
         if (!r.realised) {
             lines.push_back(line + "не реализуется: " + r.refusal);
             continue;
@@ -181,17 +184,402 @@ std::string comparisonJson(const std::vector<StructureFigures>& rows) {
 
 namespace zorkan {
 
-SearchResult searchBest(const FilterCoefficients&, const SearchRequest&,
-                        const std::function<bool(double)>&) {
-    throw UserMessage("Поиск реализации еще не готов");
+namespace {
+
+constexpr Scaling searchedScalings[] = {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None};
+constexpr SectionOrder searchedOrders[] = {SectionOrder::File, SectionOrder::Ascending,
+                                           SectionOrder::Descending};
+// About 6 dB of SNR a bit of the data word: the first guess of the shortest word from one
+// measurement.
+constexpr double decibelsPerBit = 6.02;
+
+Arithmetic fixedWords(int dataBits, int coefBits) {
+    return {Target::Fixed, dataBits, coefBits, Rounding::Nearest, Overflow::Saturate};
 }
 
-std::vector<std::string> searchLines(const SearchResult&, CostMeasure) {
-    return {};
+// One structure, scaling and order: scaled once, its words tried by rounding the
+// coefficients anew.
+struct Family {
+    Structure structure;
+    Scaling scaling;
+    SectionOrder order;
+    Implementation scaled;
+    std::vector<Candidate> points; // evaluated with noise
+    std::optional<Candidate> shortest;
+};
+
+class Search {
+  public:
+    Search(const FilterCoefficients& filter, const SearchRequest& request,
+           const std::function<bool(double)>& progress)
+        : filter_(filter), request_(request), progress_(progress),
+          factored_(secondOrderSections(filter)) {
+        report_.seed = request.seed;
+        report_.limitCycleTrials = request.limitCycleTrials;
+    }
+
+    SearchResult run();
+
+  private:
+    bool tick(double done) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!cancelled_ && progress_ && !progress_(std::min(done, 1.0)))
+            cancelled_ = true;
+        return !cancelled_;
+    }
+    std::optional<Implementation> realised(const Family& f, int dataBits, int coefBits) const;
+    Candidate evaluate(Family& f, int dataBits, int coefBits, bool withNoise);
+    bool feasible(const Candidate& c) const {
+        return c.stable && c.meetsRequest && c.overflowFree && c.snr >= request_.snr;
+    }
+    void shortestWords(Family& f);
+    bool confirmed(Candidate& c, ImplementationFigures& figures) const;
+
+    const FilterCoefficients& filter_;
+    const SearchRequest& request_;
+    const std::function<bool(double)>& progress_;
+    SecondOrderCascade factored_;
+    ReportOptions report_;
+    std::mutex mutex_;
+    bool cancelled_ = false;
+};
+
+// Runs body(0) .. body(n - 1) on the machine's cores, each index once.
+void parallelFor(std::size_t n, const std::function<void(std::size_t)>& body) {
+    const std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        for (std::size_t k = next++; k < n; k = next++)
+            body(k);
+    };
+    std::vector<std::thread> threads;
+    for (std::size_t t = 1; t < std::min(workers, n); ++t)
+        threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads)
+        t.join();
 }
 
-std::string searchJson(const SearchResult&, CostMeasure) {
-    return "{}";
+std::optional<Implementation> Search::realised(const Family& f, int dataBits, int coefBits) const {
+    try {
+        // Realised anew, as implement realises it: the scaling's margin follows the data word.
+        ImplementationOptions o = f.scaled.options;
+        o.arithmetic = fixedWords(dataBits, coefBits);
+        return realise(factored_, o);
+    } catch (const UserMessage&) {
+        // Coefficients too large for so short a word: not an implementation.
+        return std::nullopt;
+    }
+}
+
+Candidate Search::evaluate(Family& f, int dataBits, int coefBits, bool withNoise) {
+    Candidate c;
+    c.structure = f.structure;
+    c.scaling = f.scaling;
+    c.order = f.order;
+    c.dataBits = dataBits;
+    c.coefBits = coefBits;
+    const std::optional<Implementation> im = realised(f, dataBits, coefBits);
+    if (!im)
+        return c;
+    const WordCheck check = checkWords(*im, filter_.kind, request_.request, report_, withNoise);
+    c.stable = check.stable;
+    c.meetsRequest = check.meetsRequest;
+    c.overflowFree = check.overflowFree;
+    c.snr = check.snr;
+    c.multiplications = implementationCost(*im).multiplications;
+    if (withNoise)
+        f.points.push_back(c);
+    return c;
+}
+
+// The shortest coefficient word that keeps the filter stable, meeting the request and free
+// of overflow, then the shortest data word that reaches the SNR with it: a first guess
+// from the SNR at 16 bits, then bit by bit to where one bit less fails.
+void Search::shortestWords(Family& f) {
+    // The coefficient word alone decides stability and the request: the coefficients of the
+    // longest-word scaling rounded anew, in steps of four bits, then back bit by bit.
+    const auto coefficientsHold = [&](int c) {
+        try {
+            const Implementation im = requantised(f.scaled, factored_, fixedWords(maximumBits, c));
+            const WordCheck check =
+                checkWords(im, filter_.kind, request_.request, report_, false, false);
+            return check.stable && check.meetsRequest;
+        } catch (const UserMessage&) {
+            return false;
+        }
+    };
+    int coefBits = 0;
+    for (int c = minimumBits; c <= maximumBits + 3 && !coefBits; c += 4)
+        if (coefficientsHold(std::min(c, maximumBits)))
+            coefBits = std::min(c, maximumBits);
+    if (!coefBits)
+        return;
+    while (coefBits > minimumBits && coefficientsHold(coefBits - 1))
+        --coefBits;
+    const Candidate probe = evaluate(f, 16, coefBits, true);
+    if (!(probe.stable && probe.meetsRequest))
+        return;
+    int w = static_cast<int>(std::ceil(16 + (request_.snr - probe.snr) / decibelsPerBit));
+    w = std::clamp(w, minimumBits, maximumBits);
+    Candidate at = w == 16 ? probe : evaluate(f, w, coefBits, true);
+    if (feasible(at)) {
+        while (at.dataBits > minimumBits) {
+            const Candidate shorter = evaluate(f, at.dataBits - 1, coefBits, true);
+            if (!feasible(shorter))
+                break;
+            at = shorter;
+        }
+    } else {
+        while (!feasible(at) && at.dataBits < maximumBits)
+            at = evaluate(f, at.dataBits + 1, coefBits, true);
+        if (!feasible(at))
+            return;
+    }
+    // One coefficient bit less at that data word must fail too (the scaling's margin
+    // follows the data word).
+    while (at.coefBits > minimumBits) {
+        const Candidate fewer = evaluate(f, at.dataBits, at.coefBits - 1, true);
+        if (!feasible(fewer))
+            break;
+        at = fewer;
+    }
+    // Points beyond it for the Pareto front.
+    for (int more : {2, 4, 8})
+        if (at.dataBits + more <= maximumBits)
+            evaluate(f, at.dataBits + more, at.coefBits, true);
+    f.shortest = at;
+}
+
+// The answer run as implement runs it, limit cycles included.
+bool Search::confirmed(Candidate& c, ImplementationFigures& figures) const {
+    ReportOptions o = report_;
+    o.request = request_.request;
+    try {
+        const Implementation im = realise(factored_, c.options());
+        const WordCheck check = checkWords(im, filter_.kind, request_.request, report_, false);
+        figures = implementationFigures(filter_, c.options(), o);
+        c.cycleFree = !figures.limitCycle.found;
+        c.snr = figures.snrSimulatedDb;
+        return check.stable && check.meetsRequest && check.overflowFree && figures.simulatedNoise &&
+               figures.snrSimulatedDb >= request_.snr && c.cycleFree;
+    } catch (const UserMessage&) {
+        return false;
+    }
+}
+
+bool cheaper(const Candidate& a, const Candidate& b, CostMeasure m) {
+    if (a.cost(m) != b.cost(m))
+        return a.cost(m) < b.cost(m);
+    if (a.dataBits + a.coefBits != b.dataBits + b.coefBits)
+        return a.dataBits + a.coefBits < b.dataBits + b.coefBits;
+    return a.snr > b.snr;
+}
+
+// The points no other beats in both cost and SNR, cheapest first.
+std::vector<Candidate> paretoFront(std::vector<Candidate> points, CostMeasure m) {
+    std::sort(points.begin(), points.end(),
+              [m](const Candidate& a, const Candidate& b) { return cheaper(a, b, m); });
+    std::vector<Candidate> front;
+    for (const Candidate& p : points)
+        if (front.empty() || p.snr > front.back().snr)
+            front.push_back(p);
+    return front;
+}
+
+SearchResult Search::run() {
+    if (request_.request)
+        checkRequestFits(*request_.request, filter_.kind);
+    SearchResult result;
+    std::vector<Family> families;
+    struct Combination {
+        Structure structure;
+        Scaling scaling;
+        SectionOrder order;
+    };
+    std::vector<Combination> combinations;
+    for (Structure s : structuresOf(Target::Fixed))
+        for (Scaling scaling : searchedScalings)
+            for (SectionOrder order : searchedOrders)
+                combinations.push_back({s, scaling, order});
+    // Each structure, scaling and order once at the longest words: those that overflow or
+    // miss the request there are left out.
+    std::vector<std::optional<Family>> scaled(combinations.size());
+    std::atomic<std::size_t> done{0};
+    parallelFor(combinations.size(), [&](std::size_t k) {
+        if (!tick(0.3 * static_cast<double>(done++) / static_cast<double>(combinations.size())))
+            return;
+        const Combination& c = combinations[k];
+        ImplementationOptions o;
+        o.arithmetic = fixedWords(maximumBits, maximumBits);
+        o.scaling = c.scaling;
+        o.order = c.order;
+        o.structure = c.structure;
+        try {
+            Family f{c.structure, c.scaling, c.order, realise(factored_, o), {}, std::nullopt};
+            const WordCheck check =
+                checkWords(f.scaled, filter_.kind, request_.request, report_, false);
+            if (check.stable && check.meetsRequest && check.overflowFree)
+                scaled[k] = std::move(f);
+        } catch (const UserMessage&) {
+            // This structure cannot realise the filter (a lattice of an unstable section,
+            // coefficients beyond the words).
+        }
+    });
+    // Orders that put the sections in the same places realise the same implementation.
+    const auto same = [](const Family& a, const Family& b) {
+        const std::vector<SecondOrderSection>& x = a.scaled.quantised;
+        const std::vector<SecondOrderSection>& y = b.scaled.quantised;
+        return a.structure == b.structure && a.scaling == b.scaling && x.size() == y.size() &&
+               std::equal(x.begin(), x.end(), y.begin(), [](const auto& p, const auto& q) {
+                   return std::equal(p.num, p.num + 3, q.num) &&
+                          std::equal(p.den, p.den + 3, q.den);
+               });
+    };
+    for (std::optional<Family>& f : scaled)
+        if (f && std::none_of(families.begin(), families.end(),
+                              [&](const Family& g) { return same(g, *f); }))
+            families.push_back(std::move(*f));
+    done = 0;
+    parallelFor(families.size(), [&](std::size_t k) {
+        if (!tick(0.3 + 0.6 * static_cast<double>(done++) / static_cast<double>(families.size())))
+            return;
+        shortestWords(families[k]);
+    });
+    if (cancelled_)
+        return result;
+    std::vector<Candidate> shortest, all;
+    for (const Family& f : families) {
+        if (f.shortest)
+            shortest.push_back(*f.shortest);
+        for (const Candidate& p : f.points)
+            if (p.stable && p.meetsRequest && p.overflowFree)
+                all.push_back(p);
+    }
+    std::sort(shortest.begin(), shortest.end(), [this](const Candidate& a, const Candidate& b) {
+        return cheaper(a, b, request_.cost);
+    });
+    int cycling = 0;
+    for (Candidate& c : shortest) {
+        if (!tick(0.95))
+            return result;
+        ImplementationFigures figures;
+        const bool ok = confirmed(c, figures);
+        cycling += !c.cycleFree;
+        if (ok) {
+            result.found = true;
+            result.best = c;
+            result.figures = figures;
+            break;
+        }
+    }
+    result.pareto = paretoFront(all, request_.cost);
+    for (const Family& f : families)
+        result.evaluated += static_cast<int>(f.points.size());
+    if (!result.found) {
+        // The closest: the highest SNR of those that are stable, meet the request and cannot
+        // overflow; else of those that are stable.
+        for (bool strict : {true, false}) {
+            for (const Family& f : families)
+                for (const Candidate& p : f.points)
+                    if (p.stable && (!strict || (p.meetsRequest && p.overflowFree)) &&
+                        (!result.closest || p.snr > result.closest->snr))
+                        result.closest = p;
+            if (result.closest)
+                break;
+        }
+        char snr[32];
+        std::snprintf(snr, sizeof snr, "%.2f", request_.snr);
+        result.why = !shortest.empty() && cycling > 0
+                         ? "Все реализации, достигающие отношения сигнал/шум " + std::string(snr) +
+                               " dB, показали предельные циклы при нулевом входе"
+                     : families.empty()
+                         ? std::string("Ни одна структура, масштабирование и порядок секций не "
+                                       "дают устойчивого фильтра без переполнений, выполняющего "
+                                       "требования, даже при словах 32 бит")
+                         : "Ни одна реализация с длинами слов от 4 до 32 бит не достигает "
+                           "отношения сигнал/шум " +
+                               std::string(snr) +
+                               " dB без переполнений и предельных циклов при выполнении "
+                               "требований";
+    }
+    tick(1);
+    return result;
+}
+
+std::string candidateText(const Candidate& c) {
+    char snr[32];
+    std::snprintf(snr, sizeof snr, "%.2f", c.snr);
+    return structureName(c.structure) + ", W = " + std::to_string(c.dataBits) +
+           ", C = " + std::to_string(c.coefBits) + ", масштабирование " + scalingName(c.scaling) +
+           ", порядок " + orderName(c.order) + ": умножений " + std::to_string(c.multiplications) +
+           ", сигнал/шум " + snr + " dB";
+}
+
+std::string candidateJson(const Candidate& c, CostMeasure m) {
+    return "{\"structure\": \"" + structureName(c.structure) +
+           "\", \"data_bits\": " + std::to_string(c.dataBits) +
+           ", \"coef_bits\": " + std::to_string(c.coefBits) + ", \"scale\": \"" +
+           scalingName(c.scaling) + "\", \"order\": \"" + orderName(c.order) +
+           "\", \"multiplications\": " + std::to_string(c.multiplications) +
+           ", \"cost\": " + jsonNumber(c.cost(m)) + ", \"snr_db\": " + jsonNumber(c.snr) + "}";
+}
+
+std::string argumentsJson(const Candidate& c) {
+    std::string j = "[";
+    for (const std::string& a : c.arguments())
+        j += (j.size() > 1 ? ", " : "") + jsonString(a);
+    return j + "]";
+}
+
+} // namespace
+
+SearchResult searchBest(const FilterCoefficients& filter, const SearchRequest& request,
+                        const std::function<bool(double)>& progress) {
+    return Search(filter, request, progress).run();
+}
+
+std::vector<std::string> searchLines(const SearchResult& r, CostMeasure m) {
+    std::vector<std::string> lines;
+    if (r.found) {
+        lines.push_back("Самая дешевая реализация: " + candidateText(r.best));
+        std::string args = "zorkan-cli implement ФАЙЛ.flt";
+        for (const std::string& a : r.best.arguments())
+            args += " " + a;
+        lines.push_back("Повторить: " + args);
+        for (const std::string& line : figureLines(r.figures))
+            lines.push_back("  " + line);
+    } else {
+        lines.push_back(r.why);
+        if (r.closest)
+            lines.push_back("Ближе всего: " + candidateText(*r.closest));
+    }
+    lines.push_back(
+        std::string("Парето-фронт (") + (m == CostMeasure::Bits ? "W + C" : "умножения") +
+        " против сигнал/шум), реализаций проверено " + std::to_string(r.evaluated) + ":");
+    for (const Candidate& c : r.pareto)
+        lines.push_back("  " + candidateText(c));
+    return lines;
+}
+
+std::string searchJson(const SearchResult& r, CostMeasure m) {
+    std::string j = "{\"found\": " + jsonBool(r.found);
+    j += ", \"cost_measure\": \"";
+    j += m == CostMeasure::Bits ? "bits" : "multiplications";
+    j += "\"";
+    if (r.found) {
+        j += ", \"best\": " + candidateJson(r.best, m);
+        j += ", \"best_options\": " + argumentsJson(r.best);
+        j += ", \"figures\": " + figuresJson(r.figures);
+    } else {
+        j += ", \"why\": " + jsonString(r.why);
+        j += ", \"closest\": " + (r.closest ? candidateJson(*r.closest, m) : std::string("null"));
+    }
+    j += ", \"evaluated\": " + std::to_string(r.evaluated);
+    j += ", \"pareto\": [";
+    for (std::size_t k = 0; k < r.pareto.size(); ++k)
+        j += (k ? ", " : "") + candidateJson(r.pareto[k], m);
+    return j + "]}";
 }
 
 double Candidate::cost(CostMeasure measure) const {

@@ -334,23 +334,15 @@ CascadeWarning unscaledWarning() {
             "the impulse response's norm is unbounded or zero; the coefficients are not scaled"};
 }
 
-// The norm by which a scaling measures node `node` of `program` behind the cascade
-// `before`: -1 where it is unbounded.
-long double nodeNorm(std::vector<SecondOrderSection> before, const SectionProgram& program,
-                     int node, Scaling scaling) {
+// The peak gain over frequency of node `node` of `program` behind the cascade `before`.
+long double nodePeak(std::vector<SecondOrderSection> before, const SectionProgram& program,
+                     int node) {
     SecondOrderSection s;
     nodeNumerator(program, node, s.num);
     for (int i = 0; i < 3; ++i)
         s.den[i] = program.den[i];
     before.push_back(s);
-    if (scaling == Scaling::Peak)
-        return peakGain(before, before.size());
-    if (!cascadeStable(before))
-        return -1;
-    const ImpulseNorms n = impulseNorms(before, before.size());
-    if (!n.bounded)
-        return -1;
-    return scaling == Scaling::L1 ? n.l1 : n.l2;
+    return peakGain(before, before.size());
 }
 
 // The section's transfer function as its program realises it.
@@ -364,23 +356,54 @@ SecondOrderSection programSection(const SectionProgram& program) {
 
 // Every section's program scaled: the input scale g of section k brings the largest norm
 // of its inner nodes (of every node, where the output feeds the others) to the limit, the
-// output scale c its output's; false when a norm is unbounded or zero.
+// output scale c its output's; false when a norm is unbounded or zero. The L1 and L2 norms
+// come from one pass of the impulse response, section after section: the response at
+// section k's input runs through its unscaled program, and its scaled output is the next
+// section's input.
 bool scalePrograms(const std::vector<SecondOrderSection>& sections, Structure structure,
                    Scaling scaling, double limit, std::vector<SectionProgram>& programs,
                    long double& gain) {
+    std::vector<double> response;
+    if (scaling != Scaling::Peak) {
+        if (!cascadeStable(sections))
+            return false;
+        response.assign(static_cast<std::size_t>(normSamples(sections)), 0);
+        if (response.empty())
+            return false;
+        response[0] = 1;
+    }
     std::vector<SecondOrderSection> before;
     for (std::size_t k = 0; k < sections.size(); ++k) {
         const SectionProgram unit = buildProgram(structure, sections[k], 1, 1, k);
+        const std::size_t nodes = unit.nodes.size();
+        std::vector<long double> norms(nodes, 0);
+        if (scaling == Scaling::Peak) {
+            for (std::size_t j = 0; j < nodes; ++j)
+                norms[j] = nodePeak(before, unit, static_cast<int>(j));
+        } else {
+            const std::vector<SectionProgram> alone{unit};
+            ExactPrograms run(alone);
+            for (double& x : response) {
+                const double y = run.step(x);
+                for (std::size_t j = 0; j < nodes; ++j) {
+                    const long double v = run.node(0, static_cast<int>(j));
+                    norms[j] += scaling == Scaling::L1 ? std::fabs(v) : v * v;
+                }
+                x = y;
+            }
+            if (scaling == Scaling::L2)
+                for (long double& n : norms)
+                    n = std::sqrt(n);
+        }
         const bool separable = outputSeparable(unit);
         long double inner = 0, output = 0;
-        for (int j = 0; j < static_cast<int>(unit.nodes.size()); ++j) {
-            const long double norm = nodeNorm(before, unit, j, scaling);
-            if (!(norm >= 0) || !std::isfinite(norm))
+        for (std::size_t j = 0; j < nodes; ++j) {
+            if (!(norms[j] >= 0) || !std::isfinite(norms[j]))
                 return false;
-            if (separable && j == unit.output)
-                output = norm;
+            if (separable && static_cast<int>(j) == unit.output)
+                output = norms[j];
             else
-                inner = std::max(inner, norm);
+                inner = std::max(inner, norms[j]);
         }
         if (!(inner > 0))
             return false;
@@ -389,6 +412,8 @@ bool scalePrograms(const std::vector<SecondOrderSection>& sections, Structure st
         programs.push_back(buildProgram(structure, sections[k], g, c, k));
         before.push_back(programSection(programs.back()));
         gain *= static_cast<long double>(g) * c;
+        for (double& x : response)
+            x *= g * c;
     }
     return true;
 }
@@ -459,11 +484,51 @@ void realisePrograms(Implementation& im, const SecondOrderCascade& factored) {
         cascade.sections[k] = programSection(programs[k]);
     im.cascade = cascade;
     im.gain = gain;
-    im.quantised.clear();
-    for (std::size_t k = 0; k < n; ++k) {
-        quantiseProgram(programs[k], o.arithmetic, k);
-        im.quantised.push_back(programSection(programs[k]));
+    const auto quantiseAllPrograms = [&] {
+        im.quantised.clear();
+        for (std::size_t k = 0; k < n; ++k) {
+            quantiseProgram(programs[k], o.arithmetic, k);
+            im.quantised.push_back(programSection(programs[k]));
+        }
+    };
+    quantiseAllPrograms();
+    // As for direct form I: the rounded coefficients may lift a node's L1 gain above the
+    // limit again; that section's input is shrunk to the limit less a few units of its
+    // coefficients' last bit (which scales every later node alike), and all rounded anew.
+    for (int round = 0;
+         fixedPointTarget(o.arithmetic.target) && o.scaling == Scaling::L1 && scaled && round < 4;
+         ++round) {
+        const long samples = cascadeStable(im.quantised) ? normSamples(im.quantised) : 0;
+        if (samples == 0)
+            break;
+        const std::vector<std::vector<long double>> gains = nodeL1Gains(programs, samples);
+        long double earlier = 1;
+        bool changed = false;
+        for (std::size_t k = 0; k < n; ++k) {
+            const long double l1 = *std::max_element(gains[k].begin(), gains[k].end()) * earlier;
+            if (!(l1 >= limit))
+                continue;
+            SectionProgram& p = programs[k];
+            int fraction = o.arithmetic.coefBits - 1;
+            for (const ProgramNode& node : p.nodes)
+                fraction = std::min(fraction, node.fraction);
+            const long double unit = std::ldexp(1.0L, -fraction);
+            const long double shrink = (limit - 4 * unit * (round + 1)) / l1;
+            p = buildProgram(im.structure, p.source, static_cast<double>(p.inputScale * shrink),
+                             p.outputScale, k);
+            im.cascade.sections[k] = programSection(p);
+            gain *= shrink;
+            earlier *= shrink;
+            changed = true;
+        }
+        if (!changed) {
+            // The gains of these very coefficients: the report need not sum them again.
+            im.nodeGains = gains;
+            break;
+        }
+        quantiseAllPrograms();
     }
+    im.gain = gain;
     im.programs = std::move(programs);
 }
 
@@ -549,6 +614,24 @@ Implementation realise(const SecondOrderCascade& factored, const ImplementationO
         quantiseAll(im);
     }
     return im;
+}
+
+Implementation requantised(const Implementation& im, const SecondOrderCascade& factored,
+                           const Arithmetic& arithmetic) {
+    ImplementationOptions options = im.options;
+    options.arithmetic = arithmetic;
+    if (im.programs.empty())
+        return realise(factored, options);
+    checkArithmetic(arithmetic);
+    Implementation out = im;
+    out.nodeGains.clear();
+    out.options.arithmetic = namedArithmetic(arithmetic.target, arithmetic);
+    out.quantised.clear();
+    for (std::size_t k = 0; k < out.programs.size(); ++k) {
+        quantiseProgram(out.programs[k], out.options.arithmetic, k);
+        out.quantised.push_back(programSection(out.programs[k]));
+    }
+    return out;
 }
 
 StructureCost implementationCost(const Implementation& im) {

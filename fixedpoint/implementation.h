@@ -144,6 +144,9 @@ struct Implementation {
     // coefficients quantised); `quantised` then holds each program's transfer function
     // and `fixed` and `single` stay empty.
     std::vector<SectionProgram> programs;
+    // The L1 gains from the input to every node of the programs (per section, per node),
+    // where the realisation already summed them for these coefficients; else empty.
+    std::vector<std::vector<long double>> nodeGains;
     // Realised: in the chosen order and scaled, double coefficients (a0 = 1).
     SecondOrderCascade cascade;
     // The product of the scale factors the scaling put on the numerators: the realised
@@ -174,6 +177,12 @@ SecondOrderCascade realisedCascade(SecondOrderCascade factored, Scaling scaling,
 // applied (an unstable or silent cascade) leaves the sections unscaled, with a warning.
 Implementation realise(const FilterCoefficients& filter, const ImplementationOptions& options);
 Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options);
+
+// The same scaled realisation in other words of the fixed target: only the coefficients
+// are rounded anew (the programs of a structure other than the target's own; the
+// target's own is realised again).
+Implementation requantised(const Implementation& implementation, const SecondOrderCascade& factored,
+                           const Arithmetic& arithmetic);
 
 // What the implementation costs per output sample, summed over its sections.
 StructureCost implementationCost(const Implementation& implementation);

@@ -212,7 +212,8 @@ void limitCycleFrom(Simulator& sim, int samples, LimitCycle& result) {
 
 LimitCycle limitCycles(const Implementation& im, const ReportOptions& o, double amplitude) {
     LimitCycle result;
-    if (!fixedPointTarget(im.options.arithmetic.target) || im.fixed.empty())
+    if (!fixedPointTarget(im.options.arithmetic.target) ||
+        (im.fixed.empty() && im.programs.empty()))
         return result;
     // No trials asked for, or an unstable filter, whose state grows rather than cycles.
     if (o.limitCycleTrials <= 0 || !cascadeStable(im.quantised)) {
@@ -256,16 +257,8 @@ struct OverflowFigures {
 // The L1 gain from the input to every node of the programs, per section the largest,
 // summed over as many samples as the cascade's norms need.
 void programGains(const Implementation& im, long samples, OverflowFigures& o) {
-    std::vector<std::vector<long double>> sums;
-    for (const SectionProgram& p : im.programs)
-        sums.emplace_back(p.nodes.size(), 0.0L);
-    ExactPrograms run(im.programs);
-    for (long t = 0; t < samples; ++t) {
-        run.step(t == 0 ? 1 : 0);
-        for (std::size_t k = 0; k < sums.size(); ++k)
-            for (std::size_t j = 0; j < sums[k].size(); ++j)
-                sums[k][j] += std::fabs(run.node(k, static_cast<int>(j)));
-    }
+    const std::vector<std::vector<long double>> sums =
+        im.nodeGains.empty() ? nodeL1Gains(im.programs, samples) : im.nodeGains;
     for (std::size_t k = 0; k < sums.size(); ++k) {
         const auto top = std::max_element(sums[k].begin(), sums[k].end());
         o.l1.push_back(static_cast<double>(*top));
@@ -284,16 +277,12 @@ OverflowFigures overflowOf(const Implementation& im) {
         o.bounded = false;
         return o;
     }
-    const std::vector<ImpulseNorms> norms = partialImpulseNorms(im.quantised);
     if (!im.programs.empty()) {
-        if (norms.empty() || !norms.back().bounded) {
-            o.bounded = false;
-            return o;
-        }
-        programGains(im, norms.back().samples, o);
+        programGains(im, normSamples(im.quantised), o);
         o.possible = o.largest > 1;
         return o;
     }
+    const std::vector<ImpulseNorms> norms = partialImpulseNorms(im.quantised);
     for (std::size_t k = 0; k < norms.size(); ++k) {
         if (!norms[k].bounded) {
             o.bounded = false;
@@ -599,6 +588,30 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
     if (o.variants)
         f.variants = variantsOf(factored, options, o);
     return f;
+}
+
+WordCheck checkWords(const Implementation& im, FilterKind kind,
+                     const std::optional<DesignRequest>& request, const ReportOptions& o,
+                     bool withNoise, bool withOverflow) {
+    WordCheck c;
+    c.stable = cascadeStable(im.quantised);
+    if (!c.stable)
+        return c;
+    const std::vector<real> passGrid = passBandGrid(im.cascade.sections);
+    c.meetsRequest = meets(im, kind, request, passGrid, nullptr);
+    if (!withOverflow)
+        return c;
+    const OverflowVerdict v = overflowVerdict(im);
+    c.largestL1 = v.gains.largest;
+    c.overflowFree = v.gains.bounded && (v.gains.largest <= 1 || v.worstCaseOverflows == 0);
+    if (withNoise) {
+        bool exact = false;
+        const double power =
+            simulatedNoise(im, noiseAmplitude(v.gains), o.noiseSamples, o.seed, exact);
+        const double g = static_cast<double>(peakGain(im.quantised, im.quantised.size()));
+        c.snr = exact ? std::numeric_limits<double>::infinity() : snrDb(g, power);
+    }
+    return c;
 }
 
 std::string figureNumber(double v) {

@@ -125,6 +125,23 @@ bool statedSnr(const ImplementationFigures& figures, double& snr);
 // "N отсчет", "N отсчета", "N отсчетов", as Russian numerals take the noun.
 std::string samplesText(long long n);
 
+// The checks by which the search for the cheapest implementation judges one: the
+// quantised filter stable; meeting the request (as the report's meets_request) or, without
+// one, within 0.1 dB of the unquantised filter over the pass band; free of overflow for
+// every input within full scale (the L1 gain to every stored value at most 1, or no
+// overflow on the worst-case input); and, with `withNoise`, the simulated SNR as the
+// report measures it; without `withOverflow` only stability and the request.
+struct WordCheck {
+    bool stable = false;
+    bool meetsRequest = false;
+    bool overflowFree = false;
+    double largestL1 = 0;
+    double snr = -1e300; // dB
+};
+WordCheck checkWords(const Implementation& implementation, FilterKind kind,
+                     const std::optional<DesignRequest>& request, const ReportOptions& options,
+                     bool withNoise, bool withOverflow = true);
+
 // A figure after its label: one space, then the number in the 23-character layout
 // without its padding (a negative number keeps its sign after the space).
 std::string figureNumber(double v);

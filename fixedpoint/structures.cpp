@@ -241,6 +241,9 @@ SectionProgram buildProgram(Structure structure, const SecondOrderSection& s, do
                             std::size_t index) {
     SectionProgram p;
     p.structure = structure;
+    p.source = s;
+    p.inputScale = g;
+    p.outputScale = c;
     const double a1 = s.den[1], a2 = s.den[2];
     const double gc = g * c;
     switch (structure) {
@@ -455,37 +458,64 @@ StructureCost programCost(const SectionProgram& p) {
 
 namespace zorkan {
 
-ExactPrograms::ExactPrograms(const std::vector<SectionProgram>& programs) : programs_(programs) {
+ExactPrograms::ExactPrograms(const std::vector<SectionProgram>& programs) {
     std::size_t slots = 0, states = 0;
     for (const SectionProgram& p : programs) {
-        offsets_.push_back(slots);
-        stateOffsets_.push_back(states);
+        Section sec{slots, states, nodeTerms_.size(), p.nodes.size(), p.states, p.output, {}};
+        for (int r : p.next)
+            sec.next.push_back(static_cast<std::size_t>(r));
+        for (const ProgramNode& n : p.nodes) {
+            nodeTerms_.push_back(terms_.size());
+            for (const ProgramTerm& t : n.terms)
+                terms_.push_back({static_cast<std::size_t>(t.slot), static_cast<double>(t.value)});
+        }
+        sections_.push_back(std::move(sec));
         slots += static_cast<std::size_t>(p.slots());
         states += static_cast<std::size_t>(p.states);
     }
+    nodeTerms_.push_back(terms_.size());
     values_.assign(slots, 0);
     state_.assign(states, 0);
 }
 
-long double ExactPrograms::step(long double x) {
-    for (std::size_t k = 0; k < programs_.size(); ++k) {
-        const SectionProgram& p = programs_[k];
-        long double* v = values_.data() + offsets_[k];
-        long double* s = state_.data() + stateOffsets_[k];
-        v[0] = x;
-        for (int r = 0; r < p.states; ++r)
-            v[1 + r] = s[r];
-        for (std::size_t j = 0; j < p.nodes.size(); ++j) {
-            long double sum = 0;
-            for (const ProgramTerm& t : p.nodes[j].terms)
-                sum += static_cast<long double>(t.value) * v[t.slot];
-            v[static_cast<std::size_t>(1 + p.states) + j] = sum;
-        }
-        for (int r = 0; r < p.states; ++r)
-            s[r] = v[p.next[static_cast<std::size_t>(r)]];
-        x = v[1 + p.states + p.output];
+double ExactPrograms::stepSection(std::size_t k, double x) {
+    const Section& sec = sections_[k];
+    double* v = values_.data() + sec.firstSlot;
+    double* s = state_.data() + sec.firstState;
+    v[0] = x;
+    for (int r = 0; r < sec.states; ++r)
+        v[1 + r] = s[r];
+    for (std::size_t j = 0; j < sec.nodes; ++j) {
+        double sum = 0;
+        for (std::size_t i = nodeTerms_[sec.firstNode + j]; i < nodeTerms_[sec.firstNode + j + 1];
+             ++i)
+            sum += terms_[i].value * v[terms_[i].slot];
+        v[static_cast<std::size_t>(1 + sec.states) + j] = sum;
     }
+    for (int r = 0; r < sec.states; ++r)
+        s[r] = v[sec.next[static_cast<std::size_t>(r)]];
+    return v[1 + sec.states + sec.output];
+}
+
+double ExactPrograms::step(double x) {
+    for (std::size_t k = 0; k < sections_.size(); ++k)
+        x = stepSection(k, x);
     return x;
+}
+
+std::vector<std::vector<long double>> nodeL1Gains(const std::vector<SectionProgram>& programs,
+                                                  long samples) {
+    std::vector<std::vector<long double>> sums;
+    for (const SectionProgram& p : programs)
+        sums.emplace_back(p.nodes.size(), 0.0L);
+    ExactPrograms run(programs);
+    for (long t = 0; t < samples; ++t) {
+        run.step(t == 0 ? 1 : 0);
+        for (std::size_t k = 0; k < sums.size(); ++k)
+            for (std::size_t j = 0; j < sums[k].size(); ++j)
+                sums[k][j] += std::fabs(run.node(k, static_cast<int>(j)));
+    }
+    return sums;
 }
 
 } // namespace zorkan

@@ -80,6 +80,9 @@ struct ProgramNode {
 
 struct SectionProgram {
     Structure structure = Structure::Df1;
+    // What it was built from: the section and its input and output scales.
+    SecondOrderSection source;
+    double inputScale = 1, outputScale = 1;
     int states = 0;
     std::vector<ProgramNode> nodes;
     int output = 0;        // the node that is the section's output
@@ -143,23 +146,40 @@ void injectionNumerator(const SectionProgram& program, int node, double num[3]);
 
 namespace zorkan {
 
-// The programs of a cascade run sample by sample without rounding, in long double with
-// the coefficients the arithmetic holds: every node's value at every sample.
+// The programs of a cascade run sample by sample without rounding, in double with the
+// coefficients the arithmetic holds: every node's value at every sample.
+// The L1 gain from the cascade's input to every node (per section, per node), summed over
+// `samples` samples of the impulse response.
+std::vector<std::vector<long double>> nodeL1Gains(const std::vector<SectionProgram>& programs,
+                                                  long samples);
+
 class ExactPrograms {
   public:
     explicit ExactPrograms(const std::vector<SectionProgram>& programs);
     // One sample through every section; returns the cascade's output.
-    long double step(long double x);
+    double step(double x);
+    // One sample through section k alone.
+    double stepSection(std::size_t k, double x);
     // Node j of section k at the last step.
-    long double node(std::size_t k, int j) const {
-        return values_[offsets_[k] + static_cast<std::size_t>(1 + programs_[k].states + j)];
+    double node(std::size_t k, int j) const {
+        return values_[sections_[k].firstSlot +
+                       static_cast<std::size_t>(1 + sections_[k].states + j)];
     }
 
   private:
-    const std::vector<SectionProgram>& programs_;
-    std::vector<std::size_t> offsets_;
-    std::vector<long double> values_, state_;
-    std::vector<std::size_t> stateOffsets_;
+    struct Term {
+        std::size_t slot; // within the section's slots
+        double value;
+    };
+    struct Section {
+        std::size_t firstSlot, firstState, firstNode, nodes;
+        int states, output;
+        std::vector<std::size_t> next;
+    };
+    std::vector<Term> terms_;
+    std::vector<std::size_t> nodeTerms_; // per node: its first term; one more at the end
+    std::vector<Section> sections_;
+    std::vector<double> values_, state_;
 };
 
 } // namespace zorkan
