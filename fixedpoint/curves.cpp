@@ -76,14 +76,12 @@ ImplementationCurves implementationCurves(const Implementation& im, int points,
     }
     if (fixed) {
         const std::vector<SecondOrderSection>& q = im.quantised;
-        std::vector<std::vector<SecondOrderSection>> paths;
-        for (const RoundingPoint& point : roundingPoints(im))
-            paths.push_back(roundingPath(q, point));
+        const std::vector<RoundingPoint> points = roundingPoints(im);
         for (int k = 0; k <= noiseBins; ++k) {
             const long double w = pi * k / noiseBins;
             long double sum = 0;
-            for (const std::vector<SecondOrderSection>& g : paths)
-                sum += std::norm(cascadeResponseAt(g, g.size(), w));
+            for (const RoundingPoint& point : points)
+                sum += std::norm(roundingPathAt(q, point, w));
             const long double sides = k == 0 || k == noiseBins ? 1 : 2;
             c.noiseComputedDb.push_back(decibels(sides * lsb * lsb / 12 * sum / n / 0.5L));
         }

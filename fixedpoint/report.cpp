@@ -20,6 +20,16 @@ namespace {
 using real = long double;
 constexpr real pi = std::numbers::pi_v<long double>;
 
+// The first section (from 1) whose nonzero numerator the quantisation made 0, else 0: the
+// implementation is silent. A file whose numerator is 0 already has its warning.
+std::size_t silencedSection(const Implementation& im) {
+    const auto zero = [](const double* b) { return b[0] == 0 && b[1] == 0 && b[2] == 0; };
+    for (std::size_t k = 0; k < im.quantised.size(); ++k)
+        if (zero(im.quantised[k].num) && !zero(im.cascade.sections[k].num))
+            return k + 1;
+    return 0;
+}
+
 double largestPoleRadius(const std::vector<SecondOrderSection>& sections) {
     long double r = 0;
     for (const SecondOrderSection& s : sections)
@@ -131,7 +141,7 @@ bool analyticNoise(const Implementation& im, double& power) {
         const long double weight = k == 0 || 2 * k == samples ? 1 : 2;
         for (std::size_t p = 0; p < points.size(); ++p) {
             const std::size_t i = points[p].section;
-            gains[p] += weight * std::norm(polynomialInInverse(points[p].num, 2, inverse)) /
+            gains[p] += weight * std::norm(polynomialInInverse(points[p].num, 3, inverse)) /
                         denominator[i] * later[i + 1];
         }
     }
@@ -140,8 +150,7 @@ bool analyticNoise(const Implementation& im, double& power) {
     for (std::size_t p = 0; p < points.size(); ++p) {
         variance += lsb * lsb / 12.0L * gains[p] / samples;
         if (truncate) {
-            const std::vector<SecondOrderSection> g = roundingPath(q, points[p]);
-            mean += -lsb / 2.0L * cascadeResponseAt(g, g.size(), 0).real();
+            mean += -lsb / 2.0L * roundingPathAt(q, points[p], 0, true).real();
         }
     }
     power = static_cast<double>(variance + mean * mean);
@@ -393,11 +402,7 @@ void quantisationFigures(ImplementationFigures& f, const Implementation& im, Fil
     f.idealPoleRadius = largestPoleRadius(im.cascade.sections);
     f.maxPoleRadius = largestPoleRadius(im.quantised);
     f.stable = cascadeStable(im.quantised);
-    // Silenced by the quantisation: a file whose numerator is 0 already has its warning.
-    const auto zero = [](const double* b) { return b[0] == 0 && b[1] == 0 && b[2] == 0; };
-    for (std::size_t k = 0; k < im.quantised.size() && !f.silentSection; ++k)
-        if (zero(im.quantised[k].num) && !zero(im.cascade.sections[k].num))
-            f.silentSection = k + 1;
+    f.silentSection = silencedSection(im);
     f.passbandDeviation = passbandDeviation(im, passGrid);
     if (o.request) {
         f.requestGiven = true;
@@ -596,6 +601,9 @@ WordCheck checkWords(const Implementation& im, FilterKind kind,
     WordCheck c;
     c.stable = cascadeStable(im.quantised);
     if (!c.stable)
+        return c;
+    // A numerator rounded to nothing silences the filter, whatever its pass band says.
+    if (silencedSection(im))
         return c;
     const std::vector<real> passGrid = passBandGrid(im.cascade.sections);
     c.meetsRequest = meets(im, kind, request, passGrid, nullptr);

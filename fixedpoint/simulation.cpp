@@ -1,5 +1,7 @@
 #include "fixedpoint/simulation.h"
 
+#include "cascade/response.h"
+
 #include <algorithm>
 #include <cmath>
 #include <type_traits>
@@ -364,46 +366,93 @@ Implementation doubleReference(const Implementation& im) {
     return ref;
 }
 
+namespace {
+
+// Whether every product of the node but `except` lands on the data word unrounded.
+bool exactBut(const ProgramNode& n, std::size_t except) {
+    const std::int64_t unit = std::int64_t{1} << n.fraction;
+    for (std::size_t i = 0; i < n.terms.size(); ++i)
+        if (i != except && n.terms[i].fixed % unit != 0)
+            return false;
+    return true;
+}
+
+// Node b's rounding mirrors node a's of the sample before (see RoundingPoint): a sums
+// c times node x, b sums -c times the state that keeps x, at the same fraction.
+bool mirrors(const SectionProgram& p, std::size_t a, std::size_t b) {
+    const ProgramNode& na = p.nodes[a];
+    const ProgramNode& nb = p.nodes[b];
+    if (na.errorFeedback || nb.errorFeedback || na.fraction != nb.fraction)
+        return false;
+    for (std::size_t i = 0; i < na.terms.size(); ++i) {
+        const int x = na.terms[i].slot;
+        if (x <= p.states || na.terms[i].fixed == 0 || !exactBut(na, i))
+            continue;
+        for (std::size_t j = 0; j < nb.terms.size(); ++j) {
+            const int state = nb.terms[j].slot;
+            if (state >= 1 && state <= p.states &&
+                p.next[static_cast<std::size_t>(state - 1)] == x &&
+                nb.terms[j].fixed == -na.terms[i].fixed && exactBut(nb, j))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 std::vector<RoundingPoint> roundingPoints(const Implementation& im) {
     std::vector<RoundingPoint> points;
     if (im.programs.empty()) {
         for (std::size_t i = 0; i < im.quantised.size(); ++i)
-            points.push_back({i, {1, 0, 0}});
+            points.push_back({i, {1, 0, 0, 0}, {1, 0, 0, 0}});
         return points;
     }
+    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
     for (std::size_t k = 0; k < im.programs.size(); ++k) {
         const SectionProgram& p = im.programs[k];
-        for (int j = 0; j < static_cast<int>(p.nodes.size()); ++j) {
-            const ProgramNode& n = p.nodes[static_cast<std::size_t>(j)];
+        const std::size_t nodes = p.nodes.size();
+        std::vector<bool> merged(nodes, false);
+        for (std::size_t j = 0; j < nodes; ++j) {
+            const ProgramNode& n = p.nodes[j];
             // A sum whose every product is a multiple of the data word's last bit is
             // stored without rounding.
-            const std::int64_t unit = std::int64_t{1} << n.fraction;
-            const bool exact =
-                fixedPointTarget(im.options.arithmetic.target) && !n.errorFeedback &&
-                std::all_of(n.terms.begin(), n.terms.end(),
-                            [unit](const ProgramTerm& t) { return t.fixed % unit == 0; });
-            if (exact)
+            if (merged[j] || (fixed && !n.errorFeedback && exactBut(n, n.terms.size())))
                 continue;
             RoundingPoint point;
             point.section = k;
-            injectionNumerator(p, j, point.num);
+            double own[3];
+            injectionNumerator(p, static_cast<int>(j), own);
+            std::copy(own, own + 3, point.num);
+            std::copy(own, own + 3, point.meanNum);
+            for (std::size_t b = 0; fixed && b < nodes; ++b) {
+                if (b == j || merged[b] || !mirrors(p, j, b))
+                    continue;
+                double delayed[3];
+                injectionNumerator(p, static_cast<int>(b), delayed);
+                for (int i = 0; i < 3; ++i) {
+                    point.num[i + 1] -= delayed[i];
+                    point.meanNum[i + 1] += delayed[i];
+                }
+                merged[b] = true;
+                break;
+            }
             points.push_back(point);
         }
     }
     return points;
 }
 
-std::vector<SecondOrderSection> roundingPath(const std::vector<SecondOrderSection>& q,
-                                             const RoundingPoint& point) {
-    std::vector<SecondOrderSection> g;
-    SecondOrderSection first;
-    for (int i = 0; i < 3; ++i) {
-        first.num[i] = point.num[i];
-        first.den[i] = q[point.section].den[i];
-    }
-    g.push_back(first);
-    g.insert(g.end(), q.begin() + static_cast<std::ptrdiff_t>(point.section) + 1, q.end());
-    return g;
+std::complex<long double> roundingPathAt(const std::vector<SecondOrderSection>& q,
+                                         const RoundingPoint& point, long double w, bool mean) {
+    const std::complex<long double> inverse = std::polar(1.0L, -w);
+    const std::size_t k = point.section;
+    std::complex<long double> h =
+        polynomialInInverse(mean ? point.meanNum : point.num, 3, inverse) /
+        polynomialInInverse(q[k].den, 2, inverse);
+    for (std::size_t i = k + 1; i < q.size(); ++i)
+        h *= polynomialInInverse(q[i].num, 2, inverse) / polynomialInInverse(q[i].den, 2, inverse);
+    return h;
 }
 
 std::vector<double> simulate(const Implementation& implementation, const std::vector<double>& input,

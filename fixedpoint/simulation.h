@@ -3,6 +3,7 @@
 // code computes for the same coefficients, in the same order of operations.
 #include "fixedpoint/implementation.h"
 
+#include <complex>
 #include <cstdint>
 #include <vector>
 
@@ -132,17 +133,23 @@ Implementation doubleReference(const Implementation& implementation);
 // rounding to that section's output, over the section's denominator (later sections
 // follow whole). A direct-form-I section rounds its output, which enters its own
 // feedback: 1 / A_i(z). A program rounds every node whose sum is not already on the data
-// word; error feedback shapes its rounding by its integers.
+// word; error feedback shapes its rounding by its integers. Where one product is summed
+// twice, c v into node A at sample n and -c v into node B at sample n + 1, all else exact,
+// B's rounding error is A's negated one sample later: one source, whose path is A's
+// minus B's delayed (a numerator of degree 3); `meanNum` sums the paths, for the mean of
+// truncation, which does not cancel.
 struct RoundingPoint {
     std::size_t section = 0;
-    double num[3] = {1, 0, 0};
+    double num[4] = {1, 0, 0, 0};
+    double meanNum[4] = {1, 0, 0, 0};
 };
 std::vector<RoundingPoint> roundingPoints(const Implementation& implementation);
 
-// The path of a rounding to the cascade's output: its numerator over its section's
-// denominator, then every later section.
-std::vector<SecondOrderSection> roundingPath(const std::vector<SecondOrderSection>& quantised,
-                                             const RoundingPoint& point);
+// The path of a rounding to the cascade's output at angle w (radians per sample): its
+// numerator (`mean`: the mean's) over its section's denominator, then every later section.
+std::complex<long double> roundingPathAt(const std::vector<SecondOrderSection>& quantised,
+                                         const RoundingPoint& point, long double w,
+                                         bool mean = false);
 
 // The whole signal through a fresh simulator.
 std::vector<double> simulate(const Implementation& implementation, const std::vector<double>& input,

@@ -1,0 +1,419 @@
+// The structures of an implementation: each realises the filter, the closed forms of the
+// lattice, the normal and the optimal form, the round-off noise each one's arithmetic
+// must have, error feedback against direct form I on a narrow filter, costs, refusals, and
+// the search for the cheapest implementation.
+#include "coefficients/filterfile.h"
+#include "common/errors.h"
+#include "fixedpoint/comparison.h"
+#include "fixedpoint/implementation.h"
+#include "fixedpoint/report.h"
+#include "fixedpoint/simulation.h"
+#include "fixedpoint/structures.h"
+
+#include "clirunner.h"
+#include "tempfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace zorkan {
+namespace {
+
+using testing::readBytes;
+using testing::runCli;
+using testing::TempDir;
+
+using Coefficients = std::vector<double>;
+struct Section {
+    Coefficients a; // numerator
+    Coefficients b; // denominator, b0 = 1
+};
+
+FilterCoefficients filterOf(const std::vector<Section>& sections) {
+    FilterCoefficients f;
+    f.kind = lowPass;
+    f.order = static_cast<std::uint32_t>(2 * sections.size());
+    for (const Section& s : sections) {
+        FilterSection fs;
+        std::copy(s.a.begin(), s.a.end(), fs.a);
+        std::copy(s.b.begin(), s.b.end(), fs.b);
+        f.sections.push_back(fs);
+    }
+    return f;
+}
+
+// The impulse response of the cascade by its difference equations, in long double.
+std::vector<long double> cascadeImpulse(const std::vector<Section>& sections, int n) {
+    std::vector<long double> x(static_cast<std::size_t>(n), 0);
+    x[0] = 1;
+    for (const Section& s : sections) {
+        std::vector<long double> y(x.size(), 0);
+        for (std::size_t t = 0; t < x.size(); ++t) {
+            long double v = 0;
+            for (std::size_t i = 0; i < 3 && i <= t; ++i)
+                v += s.a[i] * x[t - i] - (i ? s.b[i] * y[t - i] : 0.0L);
+            y[t] = v;
+        }
+        x = y;
+    }
+    return x;
+}
+
+// ||N / A||^2 for one second-order section, summed until the tail is below 1e-30.
+long double squaredNorm(const Coefficients& num, const Coefficients& den) {
+    return [&] {
+        long double sum = 0, y1 = 0, y2 = 0, x1 = 0, x2 = 0;
+        for (int t = 0; t < 20000; ++t) {
+            const long double x = t == 0 ? 1 : 0;
+            const long double y =
+                num[0] * x + num[1] * x1 + num[2] * x2 - den[1] * y1 - den[2] * y2;
+            x2 = x1;
+            x1 = x;
+            y2 = y1;
+            y1 = y;
+            sum += y * y;
+        }
+        return sum;
+    }();
+}
+
+constexpr double pi = std::numbers::pi;
+const Section complexPair{{1, 2, 1}, {1, -1.8 * std::cos(0.7), 0.81}};
+const Section realPair{{1, 0, -1}, {1, -0.2, -0.15}}; // poles 0.5 and -0.3, zeros at +-1
+const Section doublePole{{0.5, 0.1, 0.3}, {1, -1.2, 0.36}};
+const Section firstOrder{{1, 1, 0}, {1, -0.7, 0}};
+
+const Structure allStructures[] = {Structure::Df1,           Structure::Df2,    Structure::Df2t,
+                                   Structure::ErrorFeedback, Structure::Normal, Structure::Lattice,
+                                   Structure::Optimal};
+
+// In double every structure computes the file's filter: its impulse response equals the
+// difference equations' to 1e-12 of its largest sample.
+TEST(Structures, DoubleArithmeticRealisesTheFilter) {
+    const std::vector<std::vector<Section>> filters = {
+        {complexPair}, {realPair}, {doublePole}, {firstOrder}, {complexPair, realPair, firstOrder}};
+    for (const std::vector<Section>& sections : filters) {
+        const std::vector<long double> expected = cascadeImpulse(sections, 300);
+        long double top = 0;
+        for (long double v : expected)
+            top = std::max(top, std::fabs(v));
+        for (Structure s : allStructures) {
+            if (s == Structure::ErrorFeedback)
+                continue; // fixed point only
+            ImplementationOptions o;
+            o.arithmetic = namedArithmetic(Target::Double);
+            o.scaling = Scaling::None;
+            o.order = SectionOrder::File;
+            o.structure = s;
+            const Implementation im = realise(filterOf(sections), o);
+            std::vector<double> impulse(expected.size(), 0.0);
+            impulse[0] = 1;
+            const std::vector<double> got = simulate(im, impulse);
+            for (std::size_t t = 0; t < got.size(); ++t)
+                ASSERT_NEAR(got[t], static_cast<double>(expected[t]),
+                            1e-12 * static_cast<double>(top))
+                    << structureName(s) << " sections " << sections.size() << " sample " << t;
+        }
+    }
+}
+
+// Gray and Markel's coefficients of 1 / (1 - 0.5 z^-1 + 0.25 z^-2) and its ladder for the
+// numerator 1 + 2 z^-1 + z^-2, worked by hand: k2 = a2, k1 = a1 / (1 + a2); v2 = b2,
+// v1 = b1 - v2 a1, v0 = b0 - v1 k1 - v2 a2.
+TEST(Structures, LatticeCoefficientsByHand) {
+    SecondOrderSection s;
+    s.num[0] = 1;
+    s.num[1] = 2;
+    s.num[2] = 1;
+    s.den[1] = -0.5;
+    s.den[2] = 0.25;
+    const LatticeCoefficients l = latticeOf(s);
+    EXPECT_EQ(l.k2, 0.25);
+    EXPECT_EQ(l.k1, -0.4);
+    EXPECT_EQ(l.v2, 1);
+    EXPECT_EQ(l.v1, 2.5);
+    EXPECT_NEAR(l.v0, 1.75, 1e-15);
+}
+
+// The normal form of the poles 0.9 e^(+-j 0.3) rotates by alpha = 0.9 cos 0.3 and
+// beta = 0.9 sin 0.3, whatever turn of its state equalises the state norms.
+TEST(Structures, NormalFormRotatesByThePoles) {
+    SecondOrderSection s;
+    s.num[0] = 0.3;
+    s.num[1] = -0.2;
+    s.num[2] = 0.1;
+    s.den[1] = -1.8 * std::cos(0.3);
+    s.den[2] = 0.81;
+    const StateSpace n = normalForm(s, 0);
+    const double alpha = 0.9 * std::cos(0.3), beta = 0.9 * std::sin(0.3);
+    EXPECT_NEAR(n.a[0][0], alpha, 1e-15);
+    EXPECT_NEAR(n.a[1][1], alpha, 1e-15);
+    EXPECT_NEAR(n.a[1][0], beta, 1e-15);
+    EXPECT_NEAR(n.a[0][1], -beta, 1e-15);
+    EXPECT_EQ(n.d, 0.3);
+}
+
+// The section-optimal form: controllability and observability Gramians equal, with equal
+// diagonals (summed here from the state space's impulse responses).
+TEST(Structures, OptimalFormHasEqualGramiansWithEqualDiagonals) {
+    for (const Section& sec : {complexPair, realPair, doublePole}) {
+        SecondOrderSection s;
+        std::copy(sec.a.begin(), sec.a.end(), s.num);
+        std::copy(sec.b.begin(), sec.b.end(), s.den);
+        const StateSpace o = optimalForm(s, 0);
+        long double k[2][2] = {}, w[2][2] = {};
+        long double ab[2] = {o.b[0], o.b[1]}, ca[2] = {o.c[0], o.c[1]};
+        for (int t = 0; t < 5000; ++t) {
+            for (int i = 0; i < 2; ++i)
+                for (int j = 0; j < 2; ++j) {
+                    k[i][j] += ab[i] * ab[j];
+                    w[i][j] += ca[i] * ca[j];
+                }
+            const long double nb[2] = {o.a[0][0] * ab[0] + o.a[0][1] * ab[1],
+                                       o.a[1][0] * ab[0] + o.a[1][1] * ab[1]};
+            const long double nc[2] = {ca[0] * o.a[0][0] + ca[1] * o.a[1][0],
+                                       ca[0] * o.a[0][1] + ca[1] * o.a[1][1]};
+            std::copy(nb, nb + 2, ab);
+            std::copy(nc, nc + 2, ca);
+        }
+        const long double scale = k[0][0];
+        EXPECT_NEAR(static_cast<double>(k[1][1] / scale), 1, 1e-9) << sec.b[1];
+        EXPECT_NEAR(static_cast<double>(w[0][0] / scale), 1, 1e-9) << sec.b[1];
+        EXPECT_NEAR(static_cast<double>(w[1][1] / scale), 1, 1e-9) << sec.b[1];
+        EXPECT_NEAR(static_cast<double>((k[0][1] - w[0][1]) / scale), 0, 1e-9) << sec.b[1];
+    }
+}
+
+// The computed round-off noise of one section in each structure: q^2 / 12 times the sum
+// of the squared L2 norms from every rounding to the output, the norms summed here from
+// the structure's equations (df1: 1/A; df2t: three roundings, each 1/A delayed; df2: w
+// through B/A and y itself; ef: (1 + r1 z^-1 + r2 z^-2)/A; the state spaces: the output
+// and each state through C A^k).
+TEST(Structures, ComputedNoiseOfOneSectionFromItsNorms) {
+    const Coefficients num{0.2, 0.1, 0.3};
+    const Coefficients den{1, -1.6 * std::cos(1.0), 0.64};
+    const FilterCoefficients filter = filterOf({{num, den}});
+    const long double inverse = squaredNorm({1, 0, 0}, den);
+    const struct {
+        Structure structure;
+        long double norms;
+    } rows[] = {
+        {Structure::Df1, inverse},
+        {Structure::Df2t, 3 * inverse},
+        {Structure::Df2, squaredNorm(num, den) + 1},
+        {Structure::ErrorFeedback, squaredNorm({1, std::round(den[1]), std::round(den[2])}, den)},
+    };
+    ReportOptions report;
+    report.limitCycleTrials = 0;
+    report.noiseSamples = 1024;
+    const double lsb = std::ldexp(1.0, -15);
+    for (const auto& row : rows) {
+        ImplementationOptions o;
+        o.arithmetic = {Target::Fixed, 16, 24, Rounding::Nearest, Overflow::Saturate};
+        o.scaling = Scaling::None;
+        o.order = SectionOrder::File;
+        o.structure = row.structure;
+        const ImplementationFigures f = implementationFigures(filter, o, report);
+        ASSERT_TRUE(f.analyticNoise) << structureName(row.structure);
+        const double expected =
+            10 * std::log10(static_cast<double>(lsb * lsb / 12 * row.norms) / 0.5);
+        EXPECT_NEAR(f.noiseAnalyticDbfs, expected, 1e-6) << structureName(row.structure);
+    }
+    // The state spaces: the output's rounding, and each state's through C A^k, with the
+    // quantised coefficients the program holds.
+    for (Structure s : {Structure::Normal, Structure::Optimal}) {
+        ImplementationOptions o;
+        o.arithmetic = {Target::Fixed, 16, 24, Rounding::Nearest, Overflow::Saturate};
+        o.scaling = Scaling::None;
+        o.order = SectionOrder::File;
+        o.structure = s;
+        const Implementation im = realise(filter, o);
+        const SectionProgram& p = im.programs.at(0);
+        ASSERT_EQ(p.states, 2);
+        // y = d x + c1 s1 + c2 s2; s_i = a_i1 s1 + a_i2 s2 + b_i x.
+        const long double c[2] = {p.nodes[0].terms[1].value, p.nodes[0].terms[2].value};
+        const long double a[2][2] = {{p.nodes[1].terms[0].value, p.nodes[1].terms[1].value},
+                                     {p.nodes[2].terms[0].value, p.nodes[2].terms[1].value}};
+        long double sum = 1;
+        for (int i = 0; i < 2; ++i) {
+            long double e[2] = {i == 0 ? 1.0L : 0.0L, i == 1 ? 1.0L : 0.0L};
+            for (int t = 0; t < 20000; ++t) {
+                const long double y = c[0] * e[0] + c[1] * e[1];
+                sum += y * y;
+                const long double n0 = a[0][0] * e[0] + a[0][1] * e[1];
+                const long double n1 = a[1][0] * e[0] + a[1][1] * e[1];
+                e[0] = n0;
+                e[1] = n1;
+            }
+        }
+        const ImplementationFigures f = implementationFigures(filter, o, report);
+        const double expected = 10 * std::log10(static_cast<double>(lsb * lsb / 12 * sum) / 0.5);
+        EXPECT_NEAR(f.noiseAnalyticDbfs, expected, 1e-6) << structureName(s);
+    }
+}
+
+// A fourth-order Butterworth low-pass with its edge at 0.001 FD: in direct form I its
+// round-off passes through poles within 0.005 of z = 1, error feedback cancels them; and
+// the computed noise of every structure agrees with the measured one within 1 dB in q31,
+// on it and on an elliptic band-pass.
+TEST(Structures, ErrorFeedbackOnANarrowFilterAndComputedAgainstMeasuredNoise) {
+    TempDir dir;
+    ASSERT_EQ(runCli(dir, "design --approx butterworth --order 4 --band lowpass --edge 0.001 "
+                          "--report b.out --filter b.flt")
+                  .status,
+              0);
+    ASSERT_EQ(runCli(dir, "design --approx elliptic --order 6 --band bandpass --edge 0.1,0.15 "
+                          "--da 0.5 --b1 60 --report e.out --filter e.flt")
+                  .status,
+              0);
+    const FilterCoefficients narrow = readAnalysedFilter(dir.file("b.flt"));
+    ReportOptions report;
+    report.limitCycleTrials = 0;
+    const auto figures = [&](const FilterCoefficients& f, Target target, Structure s) {
+        ImplementationOptions o;
+        o.arithmetic = namedArithmetic(target);
+        o.structure = s;
+        return implementationFigures(f, o, report);
+    };
+    const ImplementationFigures df1 = figures(narrow, Target::Q15, Structure::Df1);
+    const ImplementationFigures ef = figures(narrow, Target::Q15, Structure::ErrorFeedback);
+    ASSERT_TRUE(df1.simulatedNoise && ef.simulatedNoise);
+    EXPECT_GE(ef.snrSimulatedDb, df1.snrSimulatedDb + 40);
+    for (const char* file : {"b.flt", "e.flt"}) {
+        const FilterCoefficients f = readAnalysedFilter(dir.file(file));
+        for (Structure s : allStructures) {
+            const ImplementationFigures x = figures(f, Target::Q31, s);
+            ASSERT_TRUE(x.analyticNoise && x.simulatedNoise) << file << structureName(s);
+            EXPECT_NEAR(x.noiseAnalyticDbfs, x.noiseSimulatedDbfs, 1.0) << file << structureName(s);
+        }
+    }
+}
+
+// The cost of one section, counted by hand: 1 + 2 z^-1 + z^-2 multiplies by 1, 2 and 1
+// (no multiplier), a1 and a2 need two.
+TEST(Structures, CostPerSample) {
+    const FilterCoefficients filter = filterOf({complexPair});
+    const struct {
+        Structure structure;
+        StructureCost cost; // multiplications, additions, state words, coefficient words
+    } rows[] = {
+        {Structure::Df1, {2, 4, 4, 3}},
+        // and two additions of the fed-back residues, kept in two more words
+        {Structure::ErrorFeedback, {2, 6, 6, 3}},
+    };
+    for (const auto& row : rows) {
+        ImplementationOptions o;
+        o.arithmetic = namedArithmetic(Target::Q15);
+        o.scaling = Scaling::None;
+        o.order = SectionOrder::File;
+        o.structure = row.structure;
+        const StructureCost c = implementationCost(realise(filter, o));
+        EXPECT_EQ(c.multiplications, row.cost.multiplications) << structureName(row.structure);
+        EXPECT_EQ(c.additions, row.cost.additions) << structureName(row.structure);
+        EXPECT_EQ(c.stateWords, row.cost.stateWords) << structureName(row.structure);
+        EXPECT_EQ(c.coefWords, row.cost.coefWords) << structureName(row.structure);
+    }
+}
+
+TEST(Structures, RefusalsWriteNothing) {
+    TempDir dir;
+    testing::writeBytes(dir.file("u.flt"), "2\r\n0\r\n1 0 0\r\n1 0 1.5\r\n"); // |k2| > 1
+    testing::writeBytes(dir.file("s.flt"), "2\r\n0\r\n1 0 0\r\n1 -0.5 0.25\r\n");
+    const struct {
+        const char* arguments;
+        const char* message;
+    } rows[] = {
+        {"s.flt --structure spiral", "Неизвестная структура 'spiral'"},
+        {"s.flt --structure ef --target float", "Структура ef"},
+        {"s.flt --structure normal --target cmsis-q15", "только структуру df1"},
+        {"u.flt --structure lattice", "коэффициенты отражения"},
+        {"u.flt --structure optimal", "Оптимальная форма"},
+    };
+    for (const auto& row : rows) {
+        const auto r =
+            runCli(dir, std::string("implement ") + row.arguments + " --quantised q.flt");
+        EXPECT_EQ(r.status, 1) << row.arguments;
+        EXPECT_NE(r.err.find(row.message), std::string::npos) << row.arguments << r.err;
+        EXPECT_TRUE(readBytes(dir.file("q.flt")).empty()) << row.arguments;
+    }
+}
+
+// The comparison has a row for each structure of the target.
+TEST(Structures, ComparisonRowsPerTarget) {
+    TempDir dir;
+    testing::writeBytes(dir.file("s.flt"), "2\r\n0\r\n1 2 1\r\n1 -0.5 0.25\r\n");
+    const struct {
+        const char* target;
+        std::size_t rows;
+    } rows[] = {{"q15", 7}, {"float", 6}, {"cmsis-q31", 1}};
+    for (const auto& row : rows) {
+        const auto r = runCli(dir, std::string("implement s.flt --structures --limit-cycles 5 "
+                                               "--json --target ") +
+                                       row.target);
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::size_t count = 0;
+        for (std::size_t at = r.out.find("\"structure\": "); at != std::string::npos;
+             at = r.out.find("\"structure\": ", at + 1))
+            ++count;
+        EXPECT_EQ(count, row.rows) << row.target << r.out;
+        EXPECT_EQ(r.out.rfind("{\"structures\": [", 0), 0u) << r.out;
+    }
+}
+
+// The answer of the search holds every condition, and one bit less of either word breaks
+// one of them.
+TEST(Structures, SearchFindsTheShortestWords) {
+    TempDir dir;
+    ASSERT_EQ(runCli(dir, "design --approx butterworth --order 4 --band lowpass --edge 0.3 "
+                          "--report l.out --filter l.flt")
+                  .status,
+              0);
+    const FilterCoefficients filter = readAnalysedFilter(dir.file("l.flt"));
+    SearchRequest request;
+    request.snr = 50;
+    request.limitCycleTrials = 20;
+    const SearchResult result = searchBest(filter, request);
+    ASSERT_TRUE(result.found) << result.why;
+    ReportOptions report;
+    report.limitCycleTrials = request.limitCycleTrials;
+    const auto holds = [&](const Candidate& c) {
+        const ImplementationFigures f = implementationFigures(filter, c.options(), report);
+        bool overflowFree = f.normsBounded && f.worstCaseOverflows == 0;
+        if (f.normsBounded) {
+            bool within = true;
+            for (double g : f.l1Gains)
+                within = within && g <= 1;
+            overflowFree = overflowFree || within;
+        }
+        return f.stable && f.passbandDeviation <= 0.1 && overflowFree && f.simulatedNoise &&
+               f.snrSimulatedDb >= request.snr && !f.limitCycle.found;
+    };
+    EXPECT_TRUE(holds(result.best));
+    Candidate shorter = result.best;
+    --shorter.dataBits;
+    if (shorter.dataBits >= minimumBits) {
+        EXPECT_FALSE(holds(shorter));
+    }
+    Candidate coarser = result.best;
+    --coarser.coefBits;
+    if (coarser.coefBits >= minimumBits) {
+        bool fails = true;
+        try {
+            fails = !holds(coarser);
+        } catch (const UserMessage&) {
+            // Coefficients that do not fit so short a word.
+        }
+        EXPECT_TRUE(fails);
+    }
+    // The front runs from cheap and noisy to dear and quiet.
+    for (std::size_t k = 1; k < result.pareto.size(); ++k) {
+        EXPECT_GE(result.pareto[k].cost(request.cost), result.pareto[k - 1].cost(request.cost));
+        EXPECT_GT(result.pareto[k].snr, result.pareto[k - 1].snr);
+    }
+}
+
+} // namespace
+} // namespace zorkan
