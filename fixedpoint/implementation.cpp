@@ -2,6 +2,7 @@
 
 #include "cascade/norms.h"
 #include "common/errors.h"
+#include "fixedpoint/latticerealisation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,11 +12,18 @@ namespace zorkan {
 
 bool fixedPointTarget(Target target) {
     return target == Target::Q15 || target == Target::Q31 || target == Target::Fixed ||
-           target == Target::CmsisQ15 || target == Target::CmsisQ31;
+           target == Target::CmsisQ15 || target == Target::CmsisQ31 ||
+           target == Target::CmsisLatticeQ15 || target == Target::CmsisLatticeQ31;
 }
 
 bool cmsisTarget(Target target) {
-    return target == Target::CmsisQ15 || target == Target::CmsisQ31 || target == Target::CmsisF32;
+    return target == Target::CmsisQ15 || target == Target::CmsisQ31 || target == Target::CmsisF32 ||
+           latticeTarget(target);
+}
+
+bool latticeTarget(Target target) {
+    return target == Target::CmsisLatticeQ15 || target == Target::CmsisLatticeQ31 ||
+           target == Target::CmsisLatticeF32;
 }
 
 std::span<const TargetRow> targetTable() {
@@ -30,7 +38,13 @@ std::span<const TargetRow> targetTable() {
         {Target::Fixed, "fixed", 0, 0, Nearest, Saturate, "verilog", ""},
         {Target::CmsisQ15, "cmsis-q15", 16, 16, Truncate, Saturate, "cmsis", "q15"},
         {Target::CmsisQ31, "cmsis-q31", 32, 32, Truncate, Wrap, "cmsis", "q31"},
-        {Target::CmsisF32, "cmsis-f32", 0, 0, Nearest, Saturate, "cmsis", "f32"}};
+        {Target::CmsisF32, "cmsis-f32", 0, 0, Nearest, Saturate, "cmsis", "f32"},
+        {Target::CmsisLatticeQ15, "cmsis-lattice-q15", 16, 16, Truncate, Saturate, "cmsis",
+         "lattice-q15"},
+        {Target::CmsisLatticeQ31, "cmsis-lattice-q31", 32, 32, Truncate, Wrap, "cmsis",
+         "lattice-q31"},
+        {Target::CmsisLatticeF32, "cmsis-lattice-f32", 0, 0, Nearest, Saturate, "cmsis",
+         "lattice-f32"}};
     return rows;
 }
 
@@ -57,7 +71,8 @@ Target parseTarget(const std::string& text) {
             return row.target;
     throw UserMessage("Неизвестная арифметика '" + text +
                       "': допустимы double, float, float-fma, q15, q31, fixed, cmsis-q15, "
-                      "cmsis-q31, cmsis-f32");
+                      "cmsis-q31, cmsis-f32, cmsis-lattice-q15, cmsis-lattice-q31, "
+                      "cmsis-lattice-f32");
 }
 
 std::string targetName(Target target) {
@@ -354,6 +369,8 @@ Implementation realise(const FilterCoefficients& filter, const ImplementationOpt
 
 Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options) {
     checkArithmetic(options.arithmetic);
+    if (latticeTarget(options.arithmetic.target))
+        return realiseLattice(factored, options);
     Implementation im;
     im.options = options;
     im.options.arithmetic = namedArithmetic(options.arithmetic.target, options.arithmetic);
