@@ -218,6 +218,94 @@ TEST(Lattice, FixedPointKernelsMatchTheirIntegerArithmetic) {
     }
 }
 
+__extension__ typedef __int128 Wide;
+
+Wide floorDiv(Wide v, Wide d) {
+    Wide q = v / d;
+    if (v % d != 0 && v < 0)
+        --q;
+    return q;
+}
+
+// v reduced into [-2^(bits-1), 2^(bits-1)).
+Wide reduce(Wide v, int bits) {
+    const Wide m = Wide{1} << bits;
+    Wide r = v % m;
+    if (r < 0)
+        r += m;
+    return r >= m / 2 ? r - m : r;
+}
+
+Wide clampWord(Wide v, int bits) {
+    const Wide top = (Wide{1} << (bits - 1)) - 1;
+    return v > top ? top : v < -top - 1 ? -top - 1 : v;
+}
+
+// The lattice in exact integers: the state as g_0 .. g_{N-1} of the previous sample, the
+// stages from N down, products divided by 2^F with a floor, q31's products reduced to 32
+// bits before the saturating sum, the ladder summed exactly and (q31) reduced modulo 2^64.
+std::vector<Wide> referenceLattice(bool q15, const I& k, const I& v, const I& x) {
+    const int f = q15 ? 15 : 31, word = q15 ? 16 : 32;
+    const std::size_t n = k.size();
+    std::vector<Wide> previous(n, 0), y;
+    for (std::int64_t input : x) {
+        Wide fm = input, sum = 0;
+        std::vector<Wide> g(n + 1, 0);
+        for (std::size_t m = n; m >= 1; --m) {
+            const Wide old = previous[m - 1];
+            const Wide kg = floorDiv(old * k[m - 1], Wide{1} << f);
+            fm = clampWord(fm - (q15 ? kg : reduce(kg, 32)), word);
+            const Wide kf = floorDiv(fm * k[m - 1], Wide{1} << f);
+            g[m] = clampWord((q15 ? kf : reduce(kf, 32)) + old, word);
+            sum += g[m] * v[m];
+        }
+        g[0] = fm;
+        sum += fm * v[0];
+        for (std::size_t m = 0; m < n; ++m)
+            previous[m] = g[m];
+        y.push_back(q15 ? clampWord(reduce(floorDiv(sum, Wide{1} << 15), 32), 16)
+                        : reduce(floorDiv(reduce(sum, 64), Wide{1} << 31), 32));
+    }
+    return y;
+}
+
+// Random words of every size against the exact integers, orders 1 to 6, inputs at full
+// scale and small: saturation of nodes and outputs and q31's wrapping all occur.
+TEST(Lattice, FixedPointKernelsMatchExactIntegersOnRandomWords) {
+    std::uint64_t seed = 0x243F6A8885A308D3ull;
+    const auto word = [&seed](int bits) {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        return static_cast<std::int64_t>(seed >> (64 - bits)) - (std::int64_t{1} << (bits - 1));
+    };
+    for (bool q15 : {true, false})
+        for (std::size_t n = 1; n <= 6; ++n)
+            for (int inputBits : {q15 ? 16 : 32, q15 ? 6 : 12}) {
+                const int bits = q15 ? 16 : 32;
+                I k(n), v(n + 1), x(600);
+                for (auto& c : k) {
+                    c = word(bits);
+                    if (c == -(std::int64_t{1} << (bits - 1)))
+                        c += 1; // |k| < 1
+                }
+                for (auto& c : v)
+                    c = word(bits);
+                for (auto& c : x)
+                    c = word(inputBits);
+                const std::vector<Wide> want = referenceLattice(q15, k, v, x);
+                I state(n, 0);
+                long long overflows = 0;
+                for (std::size_t t = 0; t < x.size(); ++t) {
+                    const std::int64_t y = q15 ? latticeStepQ15(k, v, state, x[t], overflows)
+                                               : latticeStepQ31(k, v, state, x[t], overflows);
+                    ASSERT_EQ(y, static_cast<std::int64_t>(want[t]))
+                        << (q15 ? "q15" : "q31") << " order " << n << " input bits " << inputBits
+                        << " sample " << t;
+                }
+            }
+}
+
 FilterCoefficients literalFilter(const V& num, const V& den) {
     FilterCoefficients f;
     f.order = 2;
