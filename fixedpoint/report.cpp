@@ -590,7 +590,8 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
     // The lattice kernels fix their words: there is no shorter one to look for.
     if (o.smallestWords && fixedPointTarget(f.arithmetic.target) && !f.latticeStages)
         smallestWords(f, im, factored, filter.kind, options, passGrid, amplitude, o);
-    f.smallestNotApplicable = o.smallestWords && f.latticeStages;
+    f.smallestNotApplicable =
+        o.smallestWords && f.latticeStages && fixedPointTarget(f.arithmetic.target);
     if (o.variants)
         f.variants = variantsOf(factored, options, o);
     return f;
