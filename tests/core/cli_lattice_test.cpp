@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 namespace zorkan {
@@ -72,6 +73,35 @@ TEST(CliLattice, ImplementReportsTheLatticeFigures) {
         EXPECT_NEAR(outputL1, wholeL1, r.tolerance * wholeL1) << r.target;
         // A node of the lattice carries more than the output (the denominator's gain).
         EXPECT_GT(jsonNumber(json.out, "l1_gains", 0), outputL1) << r.target;
+    }
+}
+
+// The export warns of what the lattice's figures find: its nodes, not a section, overflow on
+// a full-scale input (their L1 norm, in the report, above 1), and says below what input.
+TEST(CliLattice, ExportWarnsOfTheLatticesNodes) {
+    TempDir dir;
+    ASSERT_EQ(runCli(dir, "design --approx 3 --f1 0.1 --f4 0.13 --da 0.5 --b1 60 --filter lp.flt "
+                          "--report lp.out")
+                  .status,
+              0);
+    for (const char* type : {"lattice-q15", "lattice-q31"}) {
+        const auto json =
+            runCli(dir, std::string("implement lp.flt --target cmsis-") + type + " --json");
+        ASSERT_EQ(json.status, 0) << json.err;
+        const double nodes = jsonNumber(json.out, "l1_gains", 0);
+        ASSERT_GT(nodes, 1) << json.out;
+        const auto r =
+            runCli(dir, std::string("export lp.flt --format cmsis --type ") + type + " --output f");
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find("узлы решетки f, g могут переполниться"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("секции"), std::string::npos) << r.err;
+        const std::string header = testing::readBytes(dir.file("f.h"));
+        char gain[32];
+        std::snprintf(gain, sizeof gain, "%.9g", nodes);
+        EXPECT_NE(
+            header.find(std::string("can overflow the lattice's nodes f, g (L1 gain ") + gain),
+            std::string::npos)
+            << header;
     }
 }
 
