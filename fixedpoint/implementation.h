@@ -83,8 +83,8 @@ enum class Scaling { Peak, L2, L1, None };
 //   to float, none fused.
 // The kernels' state is a window of numStages + blockSize values sliding one place a
 // sample, its last numStages values copied to the front after each call; the library's
-// DSP code without loop unrolling copies one value fewer, which the emulation does not
-// follow (it is the scalar code's result).
+// q15 and q31 DSP code without loop unrolling copies one value fewer, which the emulation
+// does not follow (it is the scalar code's result).
 // The overflow figures of a lattice are those of its nodes (f, g) and its output; its
 // round-off noise is simulated only (its rounding points feed back through the lattice).
 // The quantised filter of the report is the lattice's own: A from the rounded k by the
