@@ -40,7 +40,10 @@ const char* const exportHelp =
     "                 округление и насыщение выхода; секции по возрастанию радиуса\n"
     "                 полюсов); по умолчанию double; для cmsis: q15\n"
     "                 (arm_biquad_cascade_df1_q15), q31 (arm_biquad_cascade_df1_q31)\n"
-    "                 или f32 (arm_biquad_cascade_df2T_f32), по умолчанию q15\n"
+    "                 или f32 (arm_biquad_cascade_df2T_f32), по умолчанию q15;\n"
+    "                 lattice-q15, lattice-q31, lattice-f32 - весь фильтр одной\n"
+    "                 решеткой (arm_iir_lattice_q15, _q31, _f32; массивы PREFIX_k и\n"
+    "                 PREFIX_v), как implement --target cmsis-lattice-...\n"
     "  --name PREFIX  имя типа и функций кода C, по умолчанию zorkan_filter\n"
     "  --test-vectors N  для c и cmsis (для verilog - ниже): еще файл NAME_test.c\n"
     "                 рядом с кодом - N (по умолчанию не пишется)\n"
@@ -142,7 +145,8 @@ void readCodeOptions(const Arguments& args, ExportOptions& options, const std::s
             throw UserMessage(std::string("Параметр --") + name + " не относится к формату " +
                               format +
                               (options.format == ExportFormat::Cmsis
-                                   ? ": слова данных и коэффициентов задает тип q15, q31 или f32"
+                                   ? ": слова данных и коэффициентов задает тип (q15, q31, f32, "
+                                     "lattice-q15, lattice-q31, lattice-f32)"
                                    : ""));
     options.type = parseSampleType(
         textOption(args, "type", options.format == ExportFormat::Cmsis ? "q15" : "double"));

@@ -23,7 +23,12 @@ const char* cTypeName(SampleType t) {
     case SampleType::Q31:
         return "int32_t";
     case SampleType::F32:
+    case SampleType::LatticeF32:
         return "float32_t";
+    case SampleType::LatticeQ15:
+        return "int16_t";
+    case SampleType::LatticeQ31:
+        return "int32_t";
     }
     return "double";
 }

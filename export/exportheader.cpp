@@ -24,8 +24,10 @@ std::vector<std::string> exportHeaderLines(const ExportedFilter& filter,
         "second-order sections, Python/NumPy", "C99", "CMSIS-DSP biquad cascade, C99"};
     const SecondOrderCascade& cascade = filter.cascade;
     std::vector<std::string> lines;
-    lines.push_back(std::string("ZORKAN ") + ZORKAN_VERSION +
-                    " filter export: " + formatNames[static_cast<int>(options.format)]);
+    const bool lattice = options.format == ExportFormat::Cmsis && latticeType(options.type);
+    lines.push_back(std::string("ZORKAN ") + ZORKAN_VERSION + " filter export: " +
+                    (lattice ? "CMSIS-DSP IIR lattice-ladder of the whole filter, C99"
+                             : formatNames[static_cast<int>(options.format)]));
     lines.push_back("source: " + printableAscii(options.sourceName, "*"));
     lines.push_back(std::string("kind: ") +
                     kindName(cascade.kind, "unknown kind, second-order sections") + " (" +
@@ -45,7 +47,12 @@ std::vector<std::string> exportHeaderLines(const ExportedFilter& filter,
         lines.push_back("sos: one section per row [b0 b1 b2 a0 a1 a2]; g: overall gain");
     if (options.format == ExportFormat::Python)
         lines.push_back("sos: one section per row [b0, b1, b2, a0, a1, a2] (scipy.signal)");
-    if (filter.scaling == Scaling::Peak && cascade.normalised)
+    if (lattice && cascade.normalised)
+        lines.push_back(std::string("gain: the whole filter scaled so that ") +
+                        (filter.scaling == Scaling::Peak ? "its largest gain over frequency is 1"
+                         : filter.scaling == Scaling::L1 ? "its impulse response has L1 norm 1"
+                                                         : "its impulse response has L2 norm 1"));
+    else if (filter.scaling == Scaling::Peak && cascade.normalised)
         lines.push_back("gain: normalised, largest gain over frequency 1; section k is scaled "
                         "so that sections 1..k together peak at 1");
     else if (filter.scaling != Scaling::None && cascade.normalised)
@@ -54,7 +61,7 @@ std::vector<std::string> exportHeaderLines(const ExportedFilter& filter,
                         (filter.scaling == Scaling::L1 ? "L1" : "L2") + " norm 1");
     else
         lines.push_back("gain: as in the parameter file (not normalised)");
-    if (filter.sectionOrder != SectionOrder::File &&
+    if (filter.sectionOrder != SectionOrder::File && !lattice &&
         !(options.format == ExportFormat::C && fixedPointType(options.type) &&
           filter.sectionOrder == SectionOrder::Ascending))
         lines.push_back(std::string("sections in order of pole radius, the most resonant ") +

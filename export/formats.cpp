@@ -19,7 +19,8 @@ namespace {
 
 // The command-line names, in the order of ExportFormat and SampleType.
 const char* const formatNames[] = {"sos-csv", "octave", "python", "c", "cmsis", "verilog"};
-const char* const typeNames[] = {"double", "float", "q15", "q31", "float-fma", "f32"};
+const char* const typeNames[] = {"double", "float",       "q15",         "q31",        "float-fma",
+                                 "f32",    "lattice-q15", "lattice-q31", "lattice-f32"};
 
 // The implementation the exported arithmetic realises: its target, scaling and order.
 ImplementationOptions implementationOptions(const ExportOptions& options,
@@ -58,7 +59,13 @@ SampleType parseSampleType(const std::string& text) {
         if (text == typeNames[i])
             return static_cast<SampleType>(i);
     throw UserMessage("Неизвестный тип чисел '" + text +
-                      "': допустимы double, float, float-fma, q15, q31, f32");
+                      "': допустимы double, float, float-fma, q15, q31, f32, lattice-q15, "
+                      "lattice-q31, lattice-f32");
+}
+
+bool latticeType(SampleType type) {
+    return type == SampleType::LatticeQ15 || type == SampleType::LatticeQ31 ||
+           type == SampleType::LatticeF32;
 }
 
 std::string exportExtension(ExportFormat format) {
@@ -126,8 +133,11 @@ ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOption
     const bool cmsis = options.format == ExportFormat::Cmsis;
     const bool verilog = options.format == ExportFormat::Verilog;
     if (!exportTarget(options))
-        throw UserMessage(cmsis ? "Формат cmsis принимает тип q15, q31 или f32"
-                                : "Тип f32 относится только к формату cmsis");
+        throw UserMessage(cmsis ? "Формат cmsis принимает тип q15, q31 или f32 (секции "
+                                  "второго порядка) либо lattice-q15, lattice-q31 или "
+                                  "lattice-f32 (решетка всего фильтра)"
+                                : "Типы f32, lattice-q15, lattice-q31 и lattice-f32 относятся "
+                                  "только к формату cmsis");
     checkTestVectors(options);
     checkNormalising(options);
     filter.scaling = exportScaling(options);

@@ -18,7 +18,17 @@
 namespace zorkan {
 
 enum class ExportFormat { SosCsv, Octave, Python, C, Cmsis, Verilog };
-enum class SampleType { Double, Float, Q15, Q31, FloatFma, F32 };
+enum class SampleType {
+    Double,
+    Float,
+    Q15,
+    Q31,
+    FloatFma,
+    F32,
+    LatticeQ15,
+    LatticeQ31,
+    LatticeF32
+};
 
 struct ExportOptions {
     ExportFormat format = ExportFormat::SosCsv;
@@ -49,10 +59,13 @@ struct ExportOptions {
 constexpr int maximumTestVectors = 1000000;
 
 // Parses "sos-csv", "octave", "python", "c", "cmsis", "verilog" and "double", "float",
-// "float-fma", "q15", "q31", "f32" (f32 for cmsis alone; cmsis takes q15, q31 and f32);
+// "float-fma", "q15", "q31", "f32", "lattice-q15", "lattice-q31", "lattice-f32" (f32 and
+// the lattice types for cmsis alone; cmsis takes q15, q31, f32 and the lattice types);
 // anything else is refused with a UserMessage.
 ExportFormat parseExportFormat(const std::string& text);
 SampleType parseSampleType(const std::string& text);
+// The types of the CMSIS-DSP lattice kernels (lattice-q15, lattice-q31, lattice-f32).
+bool latticeType(SampleType type);
 // The extension of a format's file, with its dot: ".csv", ".m", ".py", ".v", and ".c" for
 // C, whose NAME.c gives the pair NAME.h and NAME.c (only a name ending in ".h" gets the
 // one-header form).

@@ -60,8 +60,8 @@ std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions&
     const bool cmsis = o.format == ExportFormat::Cmsis;
     const Target target = im.options.arithmetic.target;
     const bool fixed = fixedPointTarget(target);
-    const bool single =
-        target == Target::Float || target == Target::FloatFma || target == Target::CmsisF32;
+    const bool single = target == Target::Float || target == Target::FloatFma ||
+                        target == Target::CmsisF32 || target == Target::CmsisLatticeF32;
 
     const std::vector<double> x = goldenStimulus(im, n);
     std::vector<std::string> in, expected;
@@ -80,12 +80,15 @@ std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions&
     std::string type;
     switch (o.type) {
     case SampleType::Q15:
+    case SampleType::LatticeQ15:
         type = cmsis ? "q15_t" : "int16_t";
         break;
     case SampleType::Q31:
+    case SampleType::LatticeQ31:
         type = cmsis ? "q31_t" : "int32_t";
         break;
     case SampleType::F32:
+    case SampleType::LatticeF32:
         type = "float32_t";
         break;
     case SampleType::Float:

@@ -2,6 +2,7 @@
 
 #include "cascade/norms.h"
 #include "common/errors.h"
+#include "fixedpoint/latticerealisation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,14 +12,23 @@ namespace zorkan {
 
 bool fixedPointTarget(Target target) {
     return target == Target::Q15 || target == Target::Q31 || target == Target::Fixed ||
-           target == Target::CmsisQ15 || target == Target::CmsisQ31;
+           target == Target::CmsisQ15 || target == Target::CmsisQ31 ||
+           target == Target::CmsisLatticeQ15 || target == Target::CmsisLatticeQ31;
 }
 
 bool cmsisTarget(Target target) {
-    return target == Target::CmsisQ15 || target == Target::CmsisQ31 || target == Target::CmsisF32;
+    return target == Target::CmsisQ15 || target == Target::CmsisQ31 || target == Target::CmsisF32 ||
+           latticeTarget(target);
+}
+
+bool latticeTarget(Target target) {
+    return target == Target::CmsisLatticeQ15 || target == Target::CmsisLatticeQ31 ||
+           target == Target::CmsisLatticeF32;
 }
 
 Structure nativeStructure(Target target) {
+    if (latticeTarget(target))
+        return Structure::Lattice; // one lattice-ladder of the whole filter
     return fixedPointTarget(target) ? Structure::Df1 : Structure::Df2t;
 }
 
@@ -49,7 +59,13 @@ std::span<const TargetRow> targetTable() {
         {Target::Fixed, "fixed", 0, 0, Nearest, Saturate, "verilog", ""},
         {Target::CmsisQ15, "cmsis-q15", 16, 16, Truncate, Saturate, "cmsis", "q15"},
         {Target::CmsisQ31, "cmsis-q31", 32, 32, Truncate, Wrap, "cmsis", "q31"},
-        {Target::CmsisF32, "cmsis-f32", 0, 0, Nearest, Saturate, "cmsis", "f32"}};
+        {Target::CmsisF32, "cmsis-f32", 0, 0, Nearest, Saturate, "cmsis", "f32"},
+        {Target::CmsisLatticeQ15, "cmsis-lattice-q15", 16, 16, Truncate, Saturate, "cmsis",
+         "lattice-q15"},
+        {Target::CmsisLatticeQ31, "cmsis-lattice-q31", 32, 32, Truncate, Wrap, "cmsis",
+         "lattice-q31"},
+        {Target::CmsisLatticeF32, "cmsis-lattice-f32", 0, 0, Nearest, Saturate, "cmsis",
+         "lattice-f32"}};
     return rows;
 }
 
@@ -76,7 +92,8 @@ Target parseTarget(const std::string& text) {
             return row.target;
     throw UserMessage("Неизвестная арифметика '" + text +
                       "': допустимы double, float, float-fma, q15, q31, fixed, cmsis-q15, "
-                      "cmsis-q31, cmsis-f32");
+                      "cmsis-q31, cmsis-f32, cmsis-lattice-q15, cmsis-lattice-q31, "
+                      "cmsis-lattice-f32");
 }
 
 std::string targetName(Target target) {
@@ -573,11 +590,16 @@ Implementation realise(const FilterCoefficients& filter, const ImplementationOpt
 
 Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options) {
     checkArithmetic(options.arithmetic);
+    checkStructure(options.arithmetic.target, structureOf(options));
+    if (latticeTarget(options.arithmetic.target)) {
+        Implementation im = realiseLattice(factored, options);
+        im.structure = Structure::Lattice;
+        return im;
+    }
     Implementation im;
     im.options = options;
     im.options.arithmetic = namedArithmetic(options.arithmetic.target, options.arithmetic);
     im.structure = structureOf(im.options);
-    checkStructure(im.options.arithmetic.target, im.structure);
     if (im.structure != nativeStructure(im.options.arithmetic.target)) {
         realisePrograms(im, factored);
         return im;
@@ -636,6 +658,12 @@ Implementation requantised(const Implementation& im, const SecondOrderCascade& f
 
 StructureCost implementationCost(const Implementation& im) {
     StructureCost total;
+    if (latticeTarget(im.options.arithmetic.target)) {
+        // The whole filter's lattice-ladder of order N: two products and two sums a stage,
+        // N + 1 ladder products summed; N stored values, 2N + 1 coefficients.
+        const int n = static_cast<int>(im.lattice.reflection.size());
+        return {3 * n + 1, 3 * n, n, 2 * n + 1};
+    }
     for (std::size_t k = 0; k < im.quantised.size(); ++k) {
         // The target's own structure from its quantised sections.
         const StructureCost c =

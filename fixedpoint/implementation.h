@@ -15,7 +15,20 @@
 
 namespace zorkan {
 
-enum class Target { Double, Float, FloatFma, Q15, Q31, Fixed, CmsisQ15, CmsisQ31, CmsisF32 };
+enum class Target {
+    Double,
+    Float,
+    FloatFma,
+    Q15,
+    Q31,
+    Fixed,
+    CmsisQ15,
+    CmsisQ31,
+    CmsisF32,
+    CmsisLatticeQ15,
+    CmsisLatticeQ31,
+    CmsisLatticeF32
+};
 enum class Rounding { Nearest, Truncate };
 enum class Overflow { Saturate, Wrap };
 enum class Scaling { Peak, L2, L1, None };
@@ -50,6 +63,34 @@ enum class Scaling { Peak, L2, L1, None };
 //   y = b0 x + d1; d1 = b1 x + d2; d1 += (-a1) y; d2 = b2 x; d2 += (-a2) y.
 // The shifts limit postShift to 14 for q15 and 30 for q31 (the kernels' 32-bit shifts of
 // the accumulator's halves by postShift + 1 or 32 - (15 - postShift) stay below 32).
+//
+// The CMSIS-DSP lattice targets realise the whole filter as one lattice-ladder of order N
+// (fixedpoint/lattice.h: its equations, the kernels' arithmetic to the bit), not as a
+// cascade: the realised cascade's sections multiplied out, the numerator scaled as a whole
+// (peak: the filter's largest gain over frequency 1; l2, l1: the norm of its impulse
+// response 1; the section order does not matter), the reflection coefficients k_1..k_N of
+// the denominator and the ladder coefficients v_0..v_N of the numerator. The kernels have
+// no postShift and no input scaling:
+// - cmsis-lattice-q15 (arm_iir_lattice_q15) and cmsis-lattice-q31 (arm_iir_lattice_q31):
+//   every coefficient c as round(c 2^15) or round(c 2^31) (nearest, halves away from zero)
+//   in [-1, 1); where the largest ladder coefficient does not fit, all of them are shrunk
+//   together until it does (a warning says by how much). A k that is not strictly inside
+//   (-1, 1) before or after the rounding (an unstable denominator) is refused. The nodes
+//   f and g saturate (q15: 16 bits after each product's truncating shift by 15; q31:
+//   saturating 32-bit sums of the products' 2.62 shifted right by 31, low 32 bits); the
+//   output is the ladder's exact 64-bit sum shifted right by 15 and saturated to 16 bits
+//   (q15), or the 64-bit sum, wrapping, shifted right by 31 with its low 32 bits kept (q31,
+//   the output wraps);
+// - cmsis-lattice-f32 (arm_iir_lattice_f32): float coefficients, each operation rounded
+//   to float, none fused.
+// The kernels' state is a window of numStages + blockSize values sliding one place a
+// sample, its last numStages values copied to the front after each call; the library's
+// q15 and q31 DSP code without loop unrolling copies one value fewer, which the emulation
+// does not follow (it is the scalar code's result).
+// The overflow figures of a lattice are those of its nodes (f, g) and its output; its
+// round-off noise is simulated only (its rounding points feed back through the lattice).
+// The quantised filter of the report is the lattice's own: A from the rounded k by the
+// step-up recursion, the numerator from the rounded v, factored into sections.
 struct Arithmetic {
     Target target = Target::Q15;
     int dataBits = 16;
@@ -80,6 +121,8 @@ const TargetRow& targetRow(Target target);
 Arithmetic namedArithmetic(Target target, const Arithmetic& base = {});
 bool fixedPointTarget(Target target);
 bool cmsisTarget(Target target);
+// The CMSIS-DSP lattice targets (a whole-filter lattice-ladder, not a cascade).
+bool latticeTarget(Target target);
 // The largest postShift the CMSIS-DSP fixed-point kernels take.
 constexpr int cmsisQ15PostShiftLimit = 14;
 constexpr int cmsisQ31PostShiftLimit = 30;
@@ -119,7 +162,8 @@ struct ImplementationOptions {
 
 // The structure a target computes when none is chosen: direct form I for the fixed-point
 // targets, the transposed direct form II for floating point (the CMSIS-DSP kernels'
-// own); the CMSIS-DSP targets have no other.
+// own), the lattice-ladder of the whole filter for the CMSIS-DSP lattice kernels; the
+// CMSIS-DSP targets have no other.
 Structure nativeStructure(Target target);
 Structure structureOf(const ImplementationOptions& options);
 // Refuses a structure the target does not have: error feedback needs a fixed-point
@@ -136,6 +180,16 @@ struct FixedCoefficients {
 // The rule above for C bits; a section that would need a shift above C - 2 is refused.
 FixedCoefficients quantiseCoefficients(const SecondOrderSection& s, int coefBits,
                                        std::size_t index);
+
+// The whole-filter lattice-ladder of the lattice targets: k_1..k_N and v_0..v_N in the
+// natural order as the arithmetic holds them (exactly, as doubles), and as the integers of
+// the q15 / q31 word or the floats of f32 (the kernels hold them from k_N and v_N down).
+struct LatticeLadder {
+    std::vector<double> reflection;
+    std::vector<double> ladder;
+    std::vector<std::int64_t> reflectionFixed, ladderFixed;
+    std::vector<float> reflectionSingle, ladderSingle;
+};
 
 struct Implementation {
     ImplementationOptions options;
@@ -156,6 +210,7 @@ struct Implementation {
     std::vector<SecondOrderSection> quantised;
     std::vector<FixedCoefficients> fixed;     // fixed-point targets
     std::vector<std::array<float, 5>> single; // float targets: b0, b1, b2, a1, a2
+    LatticeLadder lattice;                    // lattice targets
 };
 
 // The realised cascade alone: the filter's second-order sections (H = A / B) in the

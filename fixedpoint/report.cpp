@@ -4,6 +4,7 @@
 #include "cascade/response.h"
 #include "common/errors.h"
 #include "common/textnumbers.h"
+#include "fixedpoint/lattice.h"
 #include "fixedpoint/simulation.h"
 
 #include <algorithm>
@@ -186,7 +187,9 @@ double decibels(double power) {
 
 NoiseFigures noiseOf(const Implementation& im, double amplitude, const ReportOptions& o) {
     NoiseFigures f;
-    if (fixedPointTarget(im.options.arithmetic.target))
+    // A lattice's roundings feed back through its nodes: its noise is simulated only.
+    if (fixedPointTarget(im.options.arithmetic.target) &&
+        !latticeTarget(im.options.arithmetic.target))
         f.analytic = analyticNoise(im, f.analyticPower);
     if (im.options.arithmetic.target != Target::Double) {
         f.simulatedPower = simulatedNoise(im, amplitude, o.noiseSamples, o.seed, f.exact, &f.stuck);
@@ -222,7 +225,7 @@ void limitCycleFrom(Simulator& sim, int samples, LimitCycle& result) {
 LimitCycle limitCycles(const Implementation& im, const ReportOptions& o, double amplitude) {
     LimitCycle result;
     if (!fixedPointTarget(im.options.arithmetic.target) ||
-        (im.fixed.empty() && im.programs.empty()))
+        (im.fixed.empty() && im.programs.empty() && im.lattice.reflectionFixed.empty()))
         return result;
     // No trials asked for, or an unstable filter, whose state grows rather than cycles.
     if (o.limitCycleTrials <= 0 || !cascadeStable(im.quantised)) {
@@ -279,8 +282,30 @@ void programGains(const Implementation& im, long samples, OverflowFigures& o) {
     }
 }
 
+// The samples of a lattice's impulse responses summed for its node norms: as the analytic
+// noise's grid, the tail beyond them is below e^-64 of the sum.
+std::size_t latticeNormSamples(const Implementation& im) {
+    const long double radius = largestPoleRadius(im.quantised);
+    return static_cast<std::size_t>(
+        std::clamp<long>(static_cast<long>(std::ceil(64 / (1 - radius))), 4096, 1L << 20));
+}
+
 OverflowFigures overflowOf(const Implementation& im) {
     OverflowFigures o;
+    if (latticeTarget(im.options.arithmetic.target)) {
+        // The nodes f and g, then the output.
+        if (!cascadeStable(im.quantised)) {
+            o.bounded = false;
+            return o;
+        }
+        const LatticeNorms n =
+            latticeNorms(im.lattice.reflection, im.lattice.ladder, latticeNormSamples(im));
+        o.l1 = {n.nodes, n.output};
+        o.worst = n.output > n.nodes ? 2 : 1;
+        o.largest = std::max(n.nodes, n.output);
+        o.possible = o.largest > 1;
+        return o;
+    }
     // An unstable cascade has unbounded norms: said at once, without summing its front.
     if (!cascadeStable(im.quantised)) {
         o.bounded = false;
@@ -314,8 +339,15 @@ OverflowFigures overflowOf(const Implementation& im) {
 // circle, and keep the run short next to the noise simulation.
 long long worstCaseRun(const Implementation& im, std::size_t worst, int node, long long& samples) {
     constexpr std::size_t n = 4096;
+    const LatticeLadder& l = im.lattice;
     std::vector<double> h;
-    if (im.programs.empty()) {
+    if (latticeTarget(im.options.arithmetic.target)) {
+        h = latticeNodeImpulse(
+            l.reflection, l.ladder,
+            worst == 2 ? 2 * l.reflection.size()
+                       : latticeNorms(l.reflection, l.ladder, latticeNormSamples(im)).worstNode,
+            n);
+    } else if (im.programs.empty()) {
         h = impulseResponse(im.quantised, worst, n);
     } else {
         ExactPrograms run(im.programs);
@@ -369,7 +401,10 @@ struct OverflowVerdict {
 OverflowVerdict overflowVerdict(const Implementation& im) {
     OverflowVerdict v;
     v.gains = overflowOf(im);
-    v.margin = overflowMargin(im.options.arithmetic, im.quantised.size());
+    // A lattice rounds at each of its 2N nodes and at its output.
+    v.margin = overflowMargin(im.options.arithmetic, latticeTarget(im.options.arithmetic.target)
+                                                         ? 2 * im.lattice.reflection.size() + 1
+                                                         : im.quantised.size());
     if (v.gains.bounded && v.gains.worst > 0)
         v.worstCaseOverflows =
             worstCaseRun(im, v.gains.worst, v.gains.worstNode, v.worstCaseSamples);
@@ -402,6 +437,10 @@ void quantisationFigures(ImplementationFigures& f, const Implementation& im, Fil
     f.idealPoleRadius = largestPoleRadius(im.cascade.sections);
     f.maxPoleRadius = largestPoleRadius(im.quantised);
     f.stable = cascadeStable(im.quantised);
+    // A lattice is stable exactly when each of its rounded k is inside (-1, 1).
+    if (latticeTarget(im.options.arithmetic.target))
+        f.stable = std::all_of(im.lattice.reflection.begin(), im.lattice.reflection.end(),
+                               [](double k) { return std::fabs(k) < 1; });
     f.silentSection = silencedSection(im);
     f.passbandDeviation = passbandDeviation(im, passGrid);
     if (o.request) {
@@ -510,7 +549,8 @@ Variant variantOf(const SecondOrderCascade& factored, ImplementationOptions tria
         v.overflowPossible = verdict.possible();
         v.largestL1 = ov.largest;
         double power = 0;
-        if (fixedPointTarget(t.options.arithmetic.target) && analyticNoise(t, power))
+        if (fixedPointTarget(t.options.arithmetic.target) &&
+            !latticeTarget(t.options.arithmetic.target) && analyticNoise(t, power))
             v.noiseAnalyticDbfs = decibels(power / fullScaleSinePower);
         bool exact = false;
         const double simulated =
@@ -578,6 +618,7 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
     f.scaling = options.scaling;
     f.order = options.order;
     f.sections = im.quantised.size();
+    f.latticeStages = im.lattice.reflection.size();
 
     const std::vector<real> passGrid = passBandGrid(im.cascade.sections);
     quantisationFigures(f, im, filter.kind, passGrid, o);
@@ -588,8 +629,11 @@ ImplementationFigures implementationFigures(const FilterCoefficients& filter,
     const double fullScale = std::ldexp(1.0, f.arithmetic.dataBits - 1) - 1;
     if (f.limitCycle.found && f.limitCycle.amplitude >= fullScale)
         f.outputStuck = true;
-    if (o.smallestWords && fixedPointTarget(f.arithmetic.target))
+    // The lattice kernels fix their words: there is no shorter one to look for.
+    if (o.smallestWords && fixedPointTarget(f.arithmetic.target) && !f.latticeStages)
         smallestWords(f, im, factored, filter.kind, options, passGrid, amplitude, o);
+    f.smallestNotApplicable =
+        o.smallestWords && f.latticeStages && fixedPointTarget(f.arithmetic.target);
     if (o.variants)
         f.variants = variantsOf(factored, options, o);
     return f;
@@ -634,6 +678,13 @@ namespace {
 
 std::string number(double v) {
     return figureNumber(v);
+}
+
+// Where the worst overflow may happen: a section, or a lattice's nodes or output.
+std::string worstPlace(const ImplementationFigures& f) {
+    if (f.latticeStages)
+        return f.worstSection == 2 ? "выход решетки" : "узлы решетки";
+    return "секция " + std::to_string(f.worstSection);
 }
 
 std::string roundingName(Rounding r) {
@@ -704,7 +755,10 @@ std::vector<std::string> figureLines(const ImplementationFigures& f) {
     std::vector<std::string> lines;
     lines.push_back("Реализация: " + arithmeticText(f.arithmetic) + "; масштабирование " +
                     scalingName(f.scaling) + ", порядок секций " + orderName(f.order) +
-                    "; секций второго порядка " + std::to_string(f.sections));
+                    "; секций второго порядка " + std::to_string(f.sections) +
+                    (f.latticeStages
+                         ? "; решетка всего фильтра порядка " + std::to_string(f.latticeStages)
+                         : std::string()));
     lines.push_back(
         "Структура: " + structureName(f.structure) + " (" + structureRow(f.structure).label +
         "); на отсчет умножений " + std::to_string(f.cost.multiplications) + ", сложений " +
@@ -732,12 +786,19 @@ std::vector<std::string> figureLines(const ImplementationFigures& f) {
     if (!f.normsBounded) {
         lines.push_back("Нормы импульсной характеристики не ограничены: фильтр неустойчив");
     } else {
-        for (std::size_t k = 0; k < f.l1Gains.size(); ++k)
+        for (std::size_t k = 0; k < f.l1Gains.size() && !f.latticeStages; ++k)
             lines.push_back("Секция " + std::to_string(k + 1) +
                             ": норма L1 импульсной характеристики от входа" + number(f.l1Gains[k]));
+        if (f.latticeStages && f.l1Gains.size() == 2) {
+            lines.push_back("Узлы решетки f, g: наибольшая норма L1 импульсной характеристики от "
+                            "входа" +
+                            number(f.l1Gains[0]));
+            lines.push_back("Выход решетки: норма L1 импульсной характеристики от входа" +
+                            number(f.l1Gains[1]));
+        }
         if (f.overflowAtBound)
             lines.push_back(
-                "Внимание: переполнение не исключено (секция " + std::to_string(f.worstSection) +
+                "Внимание: переполнение не исключено (" + worstPlace(f) +
                 "): норма L1 не больше 1, но запас до полной шкалы меньше" +
                 number(f.overflowMargin) +
                 " (округление выходов секций и асимметричный диапазон); наихудший вход дал "
@@ -745,12 +806,10 @@ std::vector<std::string> figureLines(const ImplementationFigures& f) {
                 std::to_string(f.worstCaseOverflows) + " на " + std::to_string(f.worstCaseSamples) +
                 " отсчетах");
         else if (f.overflowPossible)
-            lines.push_back(
-                "Внимание: переполнение возможно при входе в пределах полной шкалы "
-                "(секция " +
-                std::to_string(f.worstSection) +
-                "); наихудший вход дал переполнений: " + std::to_string(f.worstCaseOverflows) +
-                " на " + std::to_string(f.worstCaseSamples) + " отсчетах");
+            lines.push_back("Внимание: переполнение возможно при входе в пределах полной шкалы (" +
+                            worstPlace(f) + "); наихудший вход дал переполнений: " +
+                            std::to_string(f.worstCaseOverflows) + " на " +
+                            std::to_string(f.worstCaseSamples) + " отсчетах");
         else
             lines.push_back("Переполнение при входе в пределах полной шкалы невозможно; "
                             "наихудший вход дал переполнений: " +
@@ -764,6 +823,9 @@ std::vector<std::string> figureLines(const ImplementationFigures& f) {
                                            " полной шкалы, при полной шкале выход переполняется"
                                  : overflowing ? "; при полной шкале выход переполняется"
                                                : "";
+    if (f.latticeStages && fixedPointTarget(f.arithmetic.target) && f.stable && !f.silentSection)
+        lines.push_back("Шум округления, расчет: не применим к решетке (ошибки округления узлов "
+                        "возвращаются в решетку), только моделирование");
     if (f.analyticNoise && std::isfinite(f.snrAnalyticDb))
         lines.push_back("Шум округления, расчет:" + number(f.noiseAnalyticDbfs) +
                         " dBFS, сигнал/шум" + number(f.snrAnalyticDb) + " dB");
@@ -796,6 +858,8 @@ std::vector<std::string> figureLines(const ImplementationFigures& f) {
                                                            ? std::to_string(*f.minDataBits) + " бит"
                                                            : std::string("не найдена до 32 бит")));
     }
+    if (f.smallestNotApplicable)
+        lines.push_back("Наименьшие длины слов: не ищутся, слова решетки заданы ядром CMSIS-DSP");
     for (const Variant& v : f.variants) {
         std::string t = "Вариант " + scalingName(v.scaling) + ", " + orderName(v.order) + ":";
         if (!v.realised) {
@@ -838,6 +902,8 @@ std::string figuresJson(const ImplementationFigures& f) {
     key("scale", "\"" + scalingName(f.scaling) + "\"");
     key("order", "\"" + orderName(f.order) + "\"");
     key("sections", std::to_string(f.sections));
+    if (f.latticeStages)
+        key("lattice_stages", std::to_string(f.latticeStages));
     key("max_pole_radius", jsonNumber(f.maxPoleRadius));
     key("stable", jsonBool(f.stable));
     key("overflow_possible", jsonBool(f.overflowPossible || !f.normsBounded));

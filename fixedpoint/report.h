@@ -54,6 +54,9 @@ struct ImplementationFigures {
     Scaling scaling = Scaling::Peak;
     SectionOrder order = SectionOrder::Ascending;
     std::size_t sections = 0;
+    // The lattice targets: the lattice's order N (0: a cascade). Their L1 gains are two:
+    // the largest from the input to a node f or g, and the one to the output.
+    std::size_t latticeStages = 0;
 
     // 1. The quantised coefficients.
     double idealPoleRadius = 0;
@@ -103,6 +106,7 @@ struct ImplementationFigures {
     // without a request stays within 0.1 dB of the unquantised response over the pass
     // band; W, the shortest data word whose simulated SNR reaches the target.
     bool smallestSearched = false;
+    bool smallestNotApplicable = false; // asked for a lattice target, whose words are fixed
     std::optional<int> minCoefBits;
     std::optional<int> minDataBits;
 

@@ -1,6 +1,7 @@
 #include "fixedpoint/simulation.h"
 
 #include "cascade/response.h"
+#include "fixedpoint/lattice.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +19,7 @@ Simulator::Simulator(const Implementation& implementation)
     for (const FixedCoefficients& f : im_.fixed)
         shifts_.push_back(a.coefBits - 1 - f.shift);
     flattenPrograms();
+    lattice_ = !im_.lattice.reflection.empty();
     reset();
 }
 
@@ -45,7 +47,12 @@ void Simulator::flattenPrograms() {
 
 void Simulator::reset() {
     const std::size_t n = im_.cascade.sections.size();
-    if (!sections_.empty()) {
+    if (lattice_) {
+        const std::size_t order = im_.lattice.reflection.size();
+        fixedState_.assign(order, 0);
+        floatingState_.assign(order, 0.0);
+        floatState_.assign(order, 0.0f);
+    } else if (!sections_.empty()) {
         const FlatSection& last = sections_.back();
         const std::size_t states =
             last.stateOffset + static_cast<std::size_t>(last.states + last.residues);
@@ -210,9 +217,19 @@ std::int64_t Simulator::stepCmsis(std::int64_t x) {
     return x;
 }
 
+std::int64_t Simulator::stepLattice(std::int64_t x) {
+    const LatticeLadder& l = im_.lattice;
+    return target_ == Target::CmsisLatticeQ15
+               ? latticeStepQ15(l.reflectionFixed, l.ladderFixed, fixedState_, x, counts_.overflows)
+               : latticeStepQ31(l.reflectionFixed, l.ladderFixed, fixedState_, x,
+                                counts_.overflows);
+}
+
 std::int64_t Simulator::stepFixed(std::int64_t x) {
     if (target_ == Target::CmsisQ15 || target_ == Target::CmsisQ31)
         return stepCmsis(x);
+    if (target_ == Target::CmsisLatticeQ15 || target_ == Target::CmsisLatticeQ31)
+        return stepLattice(x);
     if (!sections_.empty())
         return stepProgramFixed(x);
     const bool nearest = im_.options.arithmetic.rounding == Rounding::Nearest;
@@ -235,7 +252,9 @@ double Simulator::step(double x) {
     case Target::Q31:
     case Target::Fixed:
     case Target::CmsisQ15:
-    case Target::CmsisQ31: {
+    case Target::CmsisQ31:
+    case Target::CmsisLatticeQ15:
+    case Target::CmsisLatticeQ31: {
         const double scaled = std::floor(x / lastBit_ + 0.5);
         std::int64_t v;
         if (!(scaled <= static_cast<double>(top_))) {
@@ -294,7 +313,12 @@ double Simulator::step(double x) {
         }
         return v;
     }
+    case Target::CmsisLatticeF32:
+        return latticeStepF32(im_.lattice.reflectionSingle, im_.lattice.ladderSingle, floatState_,
+                              static_cast<float>(x));
     case Target::Double:
+        if (lattice_)
+            return latticeStepDouble(im_.lattice.reflection, im_.lattice.ladder, floatingState_, x);
         if (!sections_.empty())
             return stepProgramFloating<double>(x, floatingState_, false);
         break;
@@ -363,6 +387,11 @@ Implementation doubleReference(const Implementation& im) {
     ref.options.arithmetic.target = Target::Double;
     ref.fixed.clear();
     ref.single.clear();
+    // A lattice's reference is the same lattice in double.
+    ref.lattice.reflectionFixed.clear();
+    ref.lattice.ladderFixed.clear();
+    ref.lattice.reflectionSingle.clear();
+    ref.lattice.ladderSingle.clear();
     return ref;
 }
 

@@ -22,7 +22,8 @@ struct SimulationCounts {
 // transposed direct form II, y = b0 x + s0, s0 = (b1 x - a1 y) + s1, s1 = b2 x - a2 y,
 // each operation rounded in the target's type; with FMA y = fma(b0, x, s0),
 // s0 = fma(b1, x, fma(-a1, y, s1)), s1 = fma(b2, x, -(a2 y)). The CMSIS-DSP targets do
-// what their kernels do (see Arithmetic).
+// what their kernels do (see Arithmetic); the lattice targets run the whole filter as one
+// lattice-ladder (fixedpoint/lattice.h), and so does the double reference of a lattice.
 class Simulator {
   public:
     explicit Simulator(const Implementation& implementation);
@@ -35,7 +36,7 @@ class Simulator {
     std::int64_t stepFixed(std::int64_t x);
 
     // The fixed-point state: x[n-1], x[n-2], y[n-1], y[n-2] of each section (of a program:
-    // its state registers, then its residues).
+    // its state registers, then its residues; a lattice: g_{N-1}(n-1) .. g_0(n-1)).
     std::vector<std::int64_t>& fixedState() { return fixedState_; }
     // The floating-point state s0, s1 of each section.
     std::vector<double>& floatingState() { return floatingState_; }
@@ -78,6 +79,8 @@ class Simulator {
     std::vector<std::int64_t> fixedSlots_;
     std::vector<double> doubleSlots_;
     std::vector<float> floatSlots_;
+    std::int64_t stepLattice(std::int64_t x);
+    bool lattice_ = false;
 
     const Implementation& im_;
     Target target_;

@@ -39,8 +39,19 @@ std::vector<CascadeWarning> implementationWarnings(const ImplementationFigures& 
                             "the simulated signal-to-noise ratio of this implementation is " +
                                 text + " dB, below 40 dB (see zorkan-cli implement)"});
     }
-    // Floating point has no full scale to overflow.
-    if (fixedPointTarget(f.arithmetic.target) && f.normsBounded && f.overflowPossible)
+    // Floating point has no full scale to overflow. A lattice's nodes take the input as it
+    // comes: no scaling of its numerator keeps them from overflowing.
+    if (fixedPointTarget(f.arithmetic.target) && f.normsBounded && f.overflowPossible &&
+        f.latticeStages && f.l1Gains.size() == 2) {
+        const std::string where =
+            f.worstSection == 2 ? "выход решетки может" : "узлы решетки f, g могут";
+        const std::string gain = radiusText(f.worstSection == 2 ? f.l1Gains[1] : f.l1Gains[0]);
+        warnings.push_back({where + " переполниться при входе в пределах полной шкалы (норма L1 " +
+                                gain + "; вход не должен превышать 1/" + gain + " полной шкалы)",
+                            std::string("a full-scale input can overflow the lattice's ") +
+                                (f.worstSection == 2 ? "output" : "nodes f, g") + " (L1 gain " +
+                                gain + "; keep the input below 1/" + gain + " of full scale)"});
+    } else if (fixedPointTarget(f.arithmetic.target) && f.normsBounded && f.overflowPossible)
         warnings.push_back(
             {"выход секции " + std::to_string(f.worstSection) +
                  " может переполниться при входе в пределах полной шкалы (норма L1 " +

@@ -1,5 +1,5 @@
 /*
- * Stand-in declarations of the CMSIS-DSP types and biquad functions the exported code
+ * Stand-in declarations of the CMSIS-DSP types, biquad and lattice functions the exported code
  * uses, as the library documents them, for building the export where the library is
  * absent. The types and prototypes are those of the library's filtering functions.
  */
@@ -46,5 +46,40 @@ void arm_biquad_cascade_df2T_init_f32(arm_biquad_cascade_df2T_instance_f32* S,
                                       float32_t* pState);
 void arm_biquad_cascade_df2T_f32(const arm_biquad_cascade_df2T_instance_f32* S,
                                  const float32_t* pSrc, float32_t* pDst, uint32_t blockSize);
+
+typedef struct {
+    uint16_t numStages;
+    q15_t* pState;
+    q15_t* pkCoeffs;
+    q15_t* pvCoeffs;
+} arm_iir_lattice_instance_q15;
+
+typedef struct {
+    uint16_t numStages;
+    q31_t* pState;
+    q31_t* pkCoeffs;
+    q31_t* pvCoeffs;
+} arm_iir_lattice_instance_q31;
+
+typedef struct {
+    uint16_t numStages;
+    float32_t* pState;
+    float32_t* pkCoeffs;
+    float32_t* pvCoeffs;
+} arm_iir_lattice_instance_f32;
+
+void arm_iir_lattice_init_q15(arm_iir_lattice_instance_q15* S, uint16_t numStages, q15_t* pkCoeffs,
+                              q15_t* pvCoeffs, q15_t* pState, uint32_t blockSize);
+void arm_iir_lattice_q15(const arm_iir_lattice_instance_q15* S, const q15_t* pSrc, q15_t* pDst,
+                         uint32_t blockSize);
+void arm_iir_lattice_init_q31(arm_iir_lattice_instance_q31* S, uint16_t numStages, q31_t* pkCoeffs,
+                              q31_t* pvCoeffs, q31_t* pState, uint32_t blockSize);
+void arm_iir_lattice_q31(const arm_iir_lattice_instance_q31* S, const q31_t* pSrc, q31_t* pDst,
+                         uint32_t blockSize);
+void arm_iir_lattice_init_f32(arm_iir_lattice_instance_f32* S, uint16_t numStages,
+                              float32_t* pkCoeffs, float32_t* pvCoeffs, float32_t* pState,
+                              uint32_t blockSize);
+void arm_iir_lattice_f32(const arm_iir_lattice_instance_f32* S, const float32_t* pSrc,
+                         float32_t* pDst, uint32_t blockSize);
 
 #endif

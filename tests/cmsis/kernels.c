@@ -139,3 +139,130 @@ void arm_biquad_cascade_df2T_f32(const arm_biquad_cascade_df2T_instance_f32* S,
         }
     }
 }
+
+/*
+ * Lattice-ladder, as the library documents it: fN = x; for m = N .. 1
+ * fm-1 = fm - km gm-1(n-1), gm = km fm-1 + gm-1(n-1); y = vN gN + ... + v1 g1 + v0 f0.
+ * pkCoeffs hold kN .. k1, pvCoeffs vN .. v0. The state is a window sliding one place a
+ * sample over numStages + blockSize values: at sample t, w = pState + t holds
+ * g_{N-1}(n-1) .. g_0(n-1) and receives g_N(n) .. g_1(n), f_0(n); after the block the
+ * last numStages values go back to the front.
+ * q15: each product shifted right by 15 (a floor), f and g saturated to 16 bits; the
+ *   ladder's products summed exactly, the sum floored by 2^15, its low 32 bits saturated.
+ * q31: each product floored by 2^31, its low 32 bits added with saturation to 32 bits;
+ *   the ladder's products summed modulo 2^64, floored by 2^31, the low 32 bits kept.
+ * f32: y accumulated from 0 in the order of the equations, each operation rounded.
+ */
+static int64_t clamp_bits(int64_t v, int bits) {
+    const int64_t top = ((int64_t)1 << (bits - 1)) - 1;
+    if (v > top)
+        return top;
+    if (v < -top - 1)
+        return -top - 1;
+    return v;
+}
+
+void arm_iir_lattice_init_q15(arm_iir_lattice_instance_q15* S, uint16_t numStages, q15_t* pkCoeffs,
+                              q15_t* pvCoeffs, q15_t* pState, uint32_t blockSize) {
+    S->numStages = numStages;
+    S->pkCoeffs = pkCoeffs;
+    S->pvCoeffs = pvCoeffs;
+    S->pState = pState;
+    memset(pState, 0, ((size_t)numStages + blockSize) * sizeof(q15_t));
+}
+
+void arm_iir_lattice_q15(const arm_iir_lattice_instance_q15* S, const q15_t* pSrc, q15_t* pDst,
+                         uint32_t blockSize) {
+    const unsigned n = S->numStages;
+    uint32_t t;
+    unsigned i;
+    for (t = 0; t < blockSize; ++t) {
+        q15_t* w = S->pState + t;
+        int64_t f = pSrc[t], acc = 0;
+        for (i = 0; i < n; ++i) {
+            const int64_t k = S->pkCoeffs[i], old = w[i];
+            int64_t g;
+            f = clamp_bits(f - floor_shift(k * old, 15), 16);
+            g = clamp_bits(floor_shift(k * f, 15) + old, 16);
+            acc += g * S->pvCoeffs[i];
+            w[i] = (q15_t)g;
+        }
+        acc += f * S->pvCoeffs[n];
+        w[n] = (q15_t)f;
+        pDst[t] = (q15_t)clamp_bits(low32(floor_shift(acc, 15)), 16);
+    }
+    for (i = 0; i < n; ++i)
+        S->pState[i] = S->pState[blockSize + i];
+}
+
+void arm_iir_lattice_init_q31(arm_iir_lattice_instance_q31* S, uint16_t numStages, q31_t* pkCoeffs,
+                              q31_t* pvCoeffs, q31_t* pState, uint32_t blockSize) {
+    S->numStages = numStages;
+    S->pkCoeffs = pkCoeffs;
+    S->pvCoeffs = pvCoeffs;
+    S->pState = pState;
+    memset(pState, 0, ((size_t)numStages + blockSize) * sizeof(q31_t));
+}
+
+void arm_iir_lattice_q31(const arm_iir_lattice_instance_q31* S, const q31_t* pSrc, q31_t* pDst,
+                         uint32_t blockSize) {
+    const unsigned n = S->numStages;
+    uint32_t t;
+    unsigned i;
+    for (t = 0; t < blockSize; ++t) {
+        q31_t* w = S->pState + t;
+        int64_t f = pSrc[t], acc = 0;
+        for (i = 0; i < n; ++i) {
+            const int64_t k = S->pkCoeffs[i], old = w[i];
+            int64_t g;
+            f = clamp_bits(f - low32(floor_shift(k * old, 31)), 32);
+            g = clamp_bits(old + low32(floor_shift(k * f, 31)), 32);
+            acc = wrap_add(acc, g * S->pvCoeffs[i]);
+            w[i] = (q31_t)g;
+        }
+        acc = wrap_add(acc, f * S->pvCoeffs[n]);
+        w[n] = (q31_t)f;
+        pDst[t] = (q31_t)low32(floor_shift(acc, 31));
+    }
+    for (i = 0; i < n; ++i)
+        S->pState[i] = S->pState[blockSize + i];
+}
+
+void arm_iir_lattice_init_f32(arm_iir_lattice_instance_f32* S, uint16_t numStages,
+                              float32_t* pkCoeffs, float32_t* pvCoeffs, float32_t* pState,
+                              uint32_t blockSize) {
+    S->numStages = numStages;
+    S->pkCoeffs = pkCoeffs;
+    S->pvCoeffs = pvCoeffs;
+    S->pState = pState;
+    memset(pState, 0, ((size_t)numStages + blockSize) * sizeof(float32_t));
+}
+
+void arm_iir_lattice_f32(const arm_iir_lattice_instance_f32* S, const float32_t* pSrc,
+                         float32_t* pDst, uint32_t blockSize) {
+    const unsigned n = S->numStages;
+    uint32_t t;
+    unsigned i;
+    for (t = 0; t < blockSize; ++t) {
+        float32_t* w = S->pState + t;
+        volatile float32_t p;
+        float32_t f = pSrc[t], acc = 0.0f;
+        for (i = 0; i < n; ++i) {
+            const float32_t old = w[i];
+            float32_t g;
+            p = S->pkCoeffs[i] * old;
+            f = f - p;
+            p = f * S->pkCoeffs[i];
+            g = p + old;
+            p = g * S->pvCoeffs[i];
+            acc = acc + p;
+            w[i] = g;
+        }
+        p = f * S->pvCoeffs[n];
+        acc = acc + p;
+        w[n] = f;
+        pDst[t] = acc;
+    }
+    for (i = 0; i < n; ++i)
+        S->pState[i] = S->pState[blockSize + i];
+}

@@ -296,5 +296,158 @@ TEST(CmsisExport, BadInputIsRefusedAndNothingIsWritten) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing")));
 }
 
+// The numbers between "NAME[...] = {" and "};" of the array named `name`.
+std::vector<double> namedArray(const std::string& source, const std::string& name) {
+    const std::size_t at = source.find(name + "[");
+    const std::size_t begin = source.find('{', at);
+    return coefficientArray("_coeffs[" +
+                            source.substr(begin, source.find("};", begin) - begin + 2));
+}
+
+// The polynomial of the product of the sections' denominators (d = 4) or numerators (d = 1).
+std::vector<double> product(const std::vector<std::vector<double>>& sos, std::size_t first) {
+    std::vector<double> p{1};
+    for (const auto& s : sos) {
+        std::vector<double> q(p.size() + 2, 0);
+        for (std::size_t i = 0; i < p.size(); ++i)
+            for (std::size_t j = 0; j < 3; ++j)
+                q[i + j] += p[i] * s[first + j];
+        p = q;
+    }
+    return p;
+}
+
+// For each lattice kernel, design and scaling: the export compiles cleanly against the
+// stand-ins, its golden vectors pass with the stand-in kernels (blocks of 32 through the
+// sliding state window), and its reflection coefficients, read from kN down to k1 and
+// stepped up (A_m = A_{m-1} + k_m z^-m A_{m-1}(1/z)), give the product of the file's
+// denominators to within the rounding of the kernel's word.
+TEST(CmsisLatticeExport, CompilesRunsAndHoldsTheWholeDenominator) {
+    TempDir dir;
+    const std::string files[] = {
+        design(dir, "lp", "--approx 3 --f1 0.1 --f4 0.13 --da 0.5 --b1 60"),
+        design(dir, "bp", "--approx 2 --f3 0.1 --f2 0.15 --f1 0.25 --f4 0.3 --da 1 --b1 40"),
+    };
+    const struct {
+        const char* type;
+        double unit; // of the coefficient word; float: its relative precision
+    } types[] = {{"lattice-q15", 0x1p-15}, {"lattice-q31", 0x1p-31}, {"lattice-f32", 0x1p-24}};
+    for (const std::string& flt : files)
+        for (const auto& t : types)
+            for (const char* scale : {"peak", "l1", "none"}) {
+                const std::string label = flt + " " + t.type + " " + scale;
+                const auto r =
+                    runCli(dir, "export " + flt + " --format cmsis --type " + t.type + " --scale " +
+                                    scale + " --name flt_x --output f --test-vectors 1500");
+                ASSERT_EQ(r.status, 0) << label << r.err;
+                ASSERT_EQ(shell(dir, std::string(strict) + "-I'" + standIns + "' f.c f_test.c '" +
+                                         standIns + "/kernels.c' -o t && ./t"),
+                          0)
+                    << label << readBytes(dir.file("run.txt"));
+                EXPECT_EQ(readBytes(dir.file("run.txt")), "OK\n") << label;
+
+                ASSERT_EQ(runCli(dir, "export " + flt + " --format sos-csv --output s.csv").status,
+                          0);
+                const std::vector<double> want = product(sosRows(readBytes(dir.file("s.csv"))), 3);
+                const std::string source = readBytes(dir.file("f.c"));
+                const std::vector<double> k = namedArray(source, "flt_x_k");
+                const std::size_t n = k.size();
+                ASSERT_EQ(defineOf(readBytes(dir.file("f.h")), "FLT_X_NUM_STAGES"),
+                          static_cast<int>(n));
+                ASSERT_EQ(namedArray(source, "flt_x_v").size(), n + 1) << label;
+                std::vector<double> a{1};
+                for (std::size_t m = 1; m <= n; ++m) {
+                    const double km = k[n - m] * (t.unit == 0x1p-24 ? 1 : t.unit);
+                    ASSERT_LT(std::fabs(km), 1) << label;
+                    std::vector<double> next(a);
+                    next.push_back(0);
+                    for (std::size_t i = 1; i <= m; ++i)
+                        next[i] += km * a[m - i];
+                    a = next;
+                }
+                ASSERT_GE(want.size(), a.size()) << label;
+                // A rounding of each k by half a unit moves each coefficient of A by at most
+                // that times the sum of the step-up's products, below 2^N.
+                const double tolerance = t.unit * std::ldexp(1.0, static_cast<int>(n));
+                for (std::size_t i = 0; i < want.size(); ++i)
+                    EXPECT_NEAR(i < a.size() ? a[i] : 0, want[i], tolerance) << label << " a" << i;
+            }
+}
+
+// One unit of the first reflection coefficient changed: the self-test prints the first
+// difference and returns 1.
+TEST(CmsisLatticeExport, SelfTestCatchesAReflectionCoefficientOffByOneUnit) {
+    TempDir dir;
+    const std::string flt = design(dir, "lp", "--approx 2 --f1 0.2 --f4 0.25 --da 1 --b1 40");
+    for (const char* type : {"lattice-q15", "lattice-q31"}) {
+        ASSERT_EQ(runCli(dir, std::string("export ") + flt + " --format cmsis --type " + type +
+                                  " --name h --output h --test-vectors 2000")
+                      .status,
+                  0);
+        std::string source = readBytes(dir.file("h.c"));
+        const std::size_t at = source.find_first_of("-0123456789", source.find("h_k["));
+        const std::size_t digits = source.find_first_of("-0123456789", source.find("= {", at));
+        const std::size_t end = source.find(',', digits);
+        const long long k = std::stoll(source.substr(digits, end - digits));
+        source.replace(digits, end - digits, std::to_string(k + (k > 0 ? -1 : 1)));
+        writeBytes(dir.file("h.c"), source);
+        EXPECT_EQ(shell(dir, std::string(strict) + "-I'" + standIns + "' h.c h_test.c '" +
+                                 standIns + "/kernels.c' -o t && ./t"),
+                  1)
+            << type;
+        const std::string out = readBytes(dir.file("run.txt"));
+        EXPECT_EQ(out.rfind("FAIL at ", 0), 0u) << type << out;
+    }
+}
+
+// The lattice export's self-test with the stand-in kernels cross-compiled for a Cortex-M4
+// and run on QEMU's mps2-an386: OK for each type.
+TEST(CmsisLatticeExport, SelfTestOnAnEmulatedCortexM4) {
+    if (!haveTool("arm-none-eabi-gcc") || !haveTool("qemu-system-arm"))
+        GTEST_SKIP() << "arm-none-eabi-gcc or qemu-system-arm is absent (scripts/install-deps)";
+    TempDir dir;
+    const std::string flt = design(dir, "lp", "--approx 3 --f1 0.1 --f4 0.13 --da 0.5 --b1 60");
+    const std::string cross = "arm-none-eabi-gcc -mcpu=cortex-m4 -mthumb -mfloat-abi=hard "
+                              "-mfpu=fpv4-sp-d16 -O2 -std=gnu99 -Wall -Wextra -Werror "
+                              "--specs=rdimon.specs -nostartfiles -T '" +
+                              device + "/cortex-m4.ld' '" + device + "/startup.c' -I'" + standIns +
+                              "' ";
+    const std::string qemu = "timeout 120 qemu-system-arm -M mps2-an386 -cpu cortex-m4 -nographic "
+                             "-monitor none -serial none -semihosting-config "
+                             "enable=on,target=native -kernel t.elf";
+    for (const char* type : {"lattice-q15", "lattice-q31", "lattice-f32"}) {
+        ASSERT_EQ(runCli(dir, std::string("export ") + flt + " --format cmsis --type " + type +
+                                  " --scale l1 --name g --output g --test-vectors 3000")
+                      .status,
+                  0)
+            << type;
+        ASSERT_EQ(shell(dir, cross + "g.c g_test.c '" + standIns + "/kernels.c' -o t.elf"), 0)
+            << type << readBytes(dir.file("run.txt"));
+        EXPECT_EQ(shell(dir, qemu), 0) << type << readBytes(dir.file("run.txt"));
+        EXPECT_EQ(readBytes(dir.file("run.txt")), "OK\n") << type;
+    }
+}
+
+// A filter the lattice cannot take: a clear message naming the kernel, exit 1, no file.
+TEST(CmsisLatticeExport, UnstableFilterIsRefusedAndNothingIsWritten) {
+    TempDir dir;
+    // One section 1 / (1 - 2.5 z^-1 + z^-2): poles at 2 and 1/2.
+    writeBytes(dir.file("u.flt"), "2\n0\n1 0 0\n1 -2.5 1\n");
+    for (const char* type : {"lattice-q15", "lattice-q31", "lattice-f32"}) {
+        const auto r = runCli(dir, std::string("export u.flt --format cmsis --type ") + type +
+                                       " --output out --test-vectors 100");
+        EXPECT_EQ(r.status, 1) << type;
+        EXPECT_NE(r.err.find("k2"), std::string::npos) << type << r.err;
+        EXPECT_NE(r.err.find("arm_iir_lattice_"), std::string::npos) << type << r.err;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.c"))) << type;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.h"))) << type;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out_test.c"))) << type;
+        const auto im =
+            runCli(dir, std::string("implement u.flt --target cmsis-") + type + " --json");
+        EXPECT_EQ(im.status, 1) << type;
+        EXPECT_NE(im.err.find("k2"), std::string::npos) << type << im.err;
+    }
+}
+
 } // namespace
 } // namespace zorkan

@@ -48,6 +48,19 @@ TEST(TargetTable, EachTargetGivesItsWordsAndExportAndBack) {
         {Target::CmsisQ31, "cmsis-q31", ExportFormat::Cmsis, SampleType::Q31, true, 32, 32,
          Truncate, Wrap},
         {Target::CmsisF32, "cmsis-f32", ExportFormat::Cmsis, SampleType::F32, false, 0, 0, {}, {}},
+        {Target::CmsisLatticeQ15, "cmsis-lattice-q15", ExportFormat::Cmsis, SampleType::LatticeQ15,
+         true, 16, 16, Truncate, Saturate},
+        {Target::CmsisLatticeQ31, "cmsis-lattice-q31", ExportFormat::Cmsis, SampleType::LatticeQ31,
+         true, 32, 32, Truncate, Wrap},
+        {Target::CmsisLatticeF32,
+         "cmsis-lattice-f32",
+         ExportFormat::Cmsis,
+         SampleType::LatticeF32,
+         false,
+         0,
+         0,
+         {},
+         {}},
     };
     ASSERT_EQ(targetTable().size(), std::size(cases));
     // Words no target fixes, to see that the others keep them.
@@ -91,8 +104,11 @@ TEST(TargetTable, PlainSectionsTakeTheTargetOfCAndVerilogIgnoresTheType) {
 }
 
 TEST(TargetTable, CombinationsWithoutATargetAreRefused) {
-    const char* const cmsisOnly = "Формат cmsis принимает тип q15, q31 или f32";
-    const char* const f32Only = "Тип f32 относится только к формату cmsis";
+    const char* const cmsisOnly = "Формат cmsis принимает тип q15, q31 или f32 (секции второго "
+                                  "порядка) либо lattice-q15, lattice-q31 или lattice-f32 "
+                                  "(решетка всего фильтра)";
+    const char* const f32Only =
+        "Типы f32, lattice-q15, lattice-q31 и lattice-f32 относятся только к формату cmsis";
     const struct {
         ExportFormat format;
         SampleType type;
@@ -104,6 +120,8 @@ TEST(TargetTable, CombinationsWithoutATargetAreRefused) {
         {ExportFormat::C, SampleType::F32, f32Only},
         {ExportFormat::SosCsv, SampleType::F32, f32Only},
         {ExportFormat::Python, SampleType::F32, f32Only},
+        {ExportFormat::C, SampleType::LatticeQ15, f32Only},
+        {ExportFormat::SosCsv, SampleType::LatticeF32, f32Only},
     };
     const FilterCoefficients file;
     for (const auto& c : cases) {
