@@ -59,7 +59,7 @@ void rethrowWithPrefix(const std::string& prefix) {
     try {
         throw;
     } catch (const InOutError& e) {
-        throw InOutError(e.code(), prefix + e.what());
+        throw namedFileError(e); // names its file itself
     } catch (const FloatError& e) {
         throw FloatError(prefix + e.what());
     } catch (const ConvertError& e) {

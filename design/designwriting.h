@@ -19,6 +19,7 @@
 namespace zorkan {
 struct DesignedCascade;
 enum class DesignOutcome;
+enum class ReportNameJoin;
 } // namespace zorkan
 
 namespace zorkan::designwriting {
@@ -48,7 +49,8 @@ class Report {
 class RunWriter {
   public:
     RunWriter(const std::string& reportPath, const std::string& filterPath,
-              const std::function<void(const std::string&)>& account, bool replaceWhole);
+              const std::function<void(const std::string&)>& account, bool replaceWhole,
+              ReportNameJoin join);
 
     Report& report() { return report_; }
     void post(const std::string& line) const;
@@ -73,6 +75,7 @@ class RunWriter {
   private:
     std::string reportPath_, filterPath_;
     std::function<void(const std::string&)> account_;
+    ReportNameJoin join_;
     std::optional<FileReplacement> reportFile_, filterFile_;
     Report report_;
     TextWriter filter_;
