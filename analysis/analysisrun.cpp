@@ -112,7 +112,7 @@ AnalysedFile analyseFile(const std::string& path, double fd, int samples, Analys
     }
     AnalysedFile a;
     a.path = path;
-    a.filter = readAnalysedFilter(path);
+    a.filter = namingFiles([&] { return readAnalysedFilter(path); });
     a.roots = filterRoots(a.filter);
     a.summary = summarise(a.filter, a.roots, fd);
     a.summaryText = summaryLines(a.summary, fd);
