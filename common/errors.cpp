@@ -53,6 +53,8 @@ void throwOpenError(int errnoValue, bool forWriting, const std::string& path) {
     }
 }
 
+// The platform's codes first; the system's errno values that reach the user untranslated
+// (the codes of the platform's table do not take them) after.
 std::string fileErrorText(const InOutError& error, const std::string& path, int line) {
     const std::string& name = path.empty() ? error.path() : path;
     const int at = line > 0 ? line : error.line();
@@ -67,6 +69,17 @@ std::string fileErrorText(const InOutError& error, const std::string& path, int 
         return named("Нет места на диске для файла", " ", name);
     case ioFileNotOpen:
         return named("Файл не открыт", ": ", name);
+    case ENOSPC:
+        return named("Нет места на диске для файла", " ", name);
+    case ENAMETOOLONG:
+        return named("Слишком длинное имя файла", ": ", name);
+    case ELOOP:
+        return named("Слишком много ссылок в пути к файлу", " ", name);
+    case EFBIG:
+        return named("Файл слишком велик", ": ", name);
+    case EMFILE:
+    case ENFILE:
+        return named("Слишком много открытых файлов, не открыт файл", " ", name);
     case ioInvalidInput:
         return named("Неверное число", " в файле ", name) +
                (at > 0 ? ", строка " + std::to_string(at) : std::string());

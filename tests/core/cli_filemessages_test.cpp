@@ -57,6 +57,11 @@ TEST(CliFileMessages, NewerCommandsNameTheFileAndLine) {
         EXPECT_EQ(o.status, 1) << row.arguments;
         EXPECT_EQ(o.err, row.err) << row.arguments;
     }
+    // A name longer than a folder entry may be (255 bytes).
+    const std::string longName = std::string(300, 'n') + ".py";
+    const auto o = runCli(dir, "export lp.flt --format python --output " + longName);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "Слишком длинное имя файла: " + longName + "\n");
 }
 
 // The commands that mirror the windows keep the platform's texts.
