@@ -66,11 +66,10 @@ std::string fileErrorText(const InOutError& error, const std::string& path, int 
     case ioAccessDenied:
         return named("Нет доступа к файлу", " ", name);
     case ioDiskFull:
+    case ENOSPC:
         return named("Нет места на диске для файла", " ", name);
     case ioFileNotOpen:
         return named("Файл не открыт", ": ", name);
-    case ENOSPC:
-        return named("Нет места на диске для файла", " ", name);
     case ENAMETOOLONG:
         return named("Слишком длинное имя файла", ": ", name);
     case ELOOP:
