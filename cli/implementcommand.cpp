@@ -85,13 +85,12 @@ void writeQuantised(const std::string& path, const Implementation& im) {
         q.sections.push_back(f);
     }
     q.order = static_cast<std::uint32_t>(2 * q.sections.size());
-    try {
-        FileReplacement replacement(path);
-        writeFilterFile(replacement.temporaryPath(), q.order, q);
-        replacement.commit();
-    } catch (const InOutError& e) {
-        throw namedFileError(e, path); // not the temporary written in its place
-    }
+    FileReplacement replacement(path);
+    TextWriter out(replacement.temporaryPath(), path);
+    writeFilterOrderLine(out, q.order);
+    writeFilterBody(out, q.kind, q.sections);
+    out.close();
+    replacement.commit();
     // A band-pass cascade of more than 16 sections becomes more second-order sections
     // than the other tools read.
     if (q.sections.size() > responseReader.capacity)
@@ -106,15 +105,13 @@ void simulateFile(const std::string& input, const std::string& output, const Imp
     forEachSample(input, [&](double v) { samples.push_back(v); });
     SimulationCounts counts;
     const std::vector<double> out = simulate(im, samples, &counts);
-    try {
+    {
         FileReplacement replacement(output);
-        TextWriter writer(replacement.temporaryPath());
+        TextWriter writer(replacement.temporaryPath(), output);
         for (double v : out)
             writeSample(writer, v);
         writer.close();
         replacement.commit();
-    } catch (const InOutError& e) {
-        throw namedFileError(e, output); // not the temporary written in its place
     }
     if (counts.inputClipped > 0)
         std::fprintf(stderr, "Внимание: входных отсчетов вне полной шкалы (ограничены): %lld\n",

@@ -528,7 +528,8 @@ void TextReader::skipLine() {
 
 // ---- TextWriter ----
 
-TextWriter::TextWriter(const std::string& path) : path_(path), buffer_(bufferSize) {
+TextWriter::TextWriter(const std::string& path, const std::string& shownPath)
+    : path_(shownPath.empty() ? path : shownPath), buffer_(bufferSize) {
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0)
         throwOpenError(errno, true, path_);

@@ -107,7 +107,8 @@ class TextReader {
 // in order; what has been written stays there when a computation stops midway.
 class TextWriter {
   public:
-    explicit TextWriter(const std::string& path);
+    // Its errors name `shownPath` when given: the file a temporary is written for.
+    explicit TextWriter(const std::string& path, const std::string& shownPath = {});
     ~TextWriter();
     TextWriter(const TextWriter&) = delete;
     TextWriter& operator=(const TextWriter&) = delete;

@@ -173,8 +173,8 @@ RunWriter::RunWriter(const std::string& reportPath, const std::string& filterPat
     : reportPath_(reportPath), filterPath_(filterPath), account_(account), join_(join),
       reportFile_(replacement(replaceWhole, reportPath)),
       filterFile_(replacement(replaceWhole, filterPath)),
-      report_(reportFile_ ? reportFile_->temporaryPath() : reportPath),
-      filter_(filterFile_ ? filterFile_->temporaryPath() : filterPath) {}
+      report_(reportFile_ ? reportFile_->temporaryPath() : reportPath, reportPath),
+      filter_(filterFile_ ? filterFile_->temporaryPath() : filterPath, filterPath) {}
 
 void RunWriter::post(const std::string& line) const {
     if (account_)

@@ -29,7 +29,8 @@ using fp::real;
 // The report is CP1251 text; its fixed texts are written here in UTF-8.
 class Report {
   public:
-    explicit Report(const std::string& path) : out_(path) {}
+    explicit Report(const std::string& path, const std::string& shownPath = {})
+        : out_(path, shownPath) {}
     void line(std::string_view utf8) { out_.writeLine(toCp1251(utf8)); }
     void line(std::string_view utf8, double value) {
         out_.write(toCp1251(utf8));

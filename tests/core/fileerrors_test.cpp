@@ -163,6 +163,27 @@ TEST(FileErrorText, IntegersAndBytesInMemory) {
     EXPECT_EQ(fileErrorText(e, "lp.flt"), "Неверное число в файле lp.flt, строка 3");
 }
 
+// A write that fails names the file, or the one a temporary is written for.
+TEST(FileErrorText, FailedWritesNameTheFileShown) {
+    struct Row {
+        const char* shown;
+        const char* sentence;
+    };
+    const Row rows[] = {
+        {"", "Нет места на диске для файла /dev/full"},
+        {"lp.out", "Нет места на диске для файла lp.out"},
+    };
+    for (const Row& r : rows) {
+        const InOutError e = inOutErrorOf([&] {
+            TextWriter out("/dev/full", r.shown);
+            out.writeLine("1");
+            out.close();
+        });
+        EXPECT_EQ(e.code(), 101) << r.shown;
+        EXPECT_EQ(fileErrorText(e), r.sentence);
+    }
+}
+
 // Files that cannot be opened, created or replaced carry the name they were given.
 TEST(FileErrorText, OpeningAndCreatingNameTheFile) {
     TempDir dir;
