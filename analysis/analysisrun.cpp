@@ -59,7 +59,7 @@ void rethrowWithPrefix(const std::string& prefix) {
     try {
         throw;
     } catch (const InOutError& e) {
-        throw InOutError(e.code(), prefix + e.what());
+        throw namedFileError(e); // names its file itself
     } catch (const FloatError& e) {
         throw FloatError(prefix + e.what());
     } catch (const ConvertError& e) {
@@ -112,7 +112,7 @@ AnalysedFile analyseFile(const std::string& path, double fd, int samples, Analys
     }
     AnalysedFile a;
     a.path = path;
-    a.filter = readAnalysedFilter(path);
+    a.filter = namingFiles([&] { return readAnalysedFilter(path); });
     a.roots = filterRoots(a.filter);
     a.summary = summarise(a.filter, a.roots, fd);
     a.summaryText = summaryLines(a.summary, fd);

@@ -37,7 +37,8 @@ AnalysedFile analyseFile(const std::string& path, double fd, int samples,
 FilterCoefficients readComparedFilter(const std::string& path);
 
 // Called inside a catch block: raises the error being handled again, of the same class,
-// with `prefix` in front of its text.
+// with `prefix` in front of its text; a file's error instead as the sentence naming the
+// file (fileErrorText).
 [[noreturn]] void rethrowWithPrefix(const std::string& prefix);
 
 // Refuses a picture name that reaches the filter file or the compared one (empty when

@@ -318,7 +318,8 @@ void CharacteristicsWindow::BitBtn3Click() {
 
 void CharacteristicsWindow::takeMaskReport(const QString& report) {
     // The mask's frequencies are in the unit of its design's FD: the axis takes it.
-    const DesignRequest request = readDesignRequest(report.toStdString());
+    const DesignRequest request =
+        namingFiles([&] { return readDesignRequest(report.toStdString()); });
     Edit3->setText(report);
     Edit2->setText(showGeneral(request.fd));
     refresh();
@@ -349,7 +350,7 @@ bool CharacteristicsWindow::refresh() {
     std::optional<DesignRequest> request;
     const QString report = Edit3->text().trimmed();
     if (!report.isEmpty())
-        request = readDesignRequest(report.toStdString());
+        request = namingFiles([&] { return readDesignRequest(report.toStdString()); });
     std::vector<ChartSeries> series;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const Entry& e = entries_[i];
@@ -406,7 +407,7 @@ void CharacteristicsWindow::saveCsv() {
         {QStringLiteral("Сохранить как"), QDir::currentPath(), QStringLiteral("1.csv"),
          QStringLiteral("Таблица CSV (*.csv)|*.csv"), QStringLiteral("csv")});
     if (path)
-        writeFileSafely(path->toStdString(), Image1->visibleCsv());
+        namingFiles([&] { writeFileSafely(path->toStdString(), Image1->visibleCsv()); });
 }
 
 CharacteristicsWindow* openCharacteristicsWindow() {

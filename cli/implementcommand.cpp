@@ -111,7 +111,10 @@ void writeQuantised(const std::string& path, const Implementation& im) {
     }
     q.order = static_cast<std::uint32_t>(2 * q.sections.size());
     FileReplacement replacement(path);
-    writeFilterFile(replacement.temporaryPath(), q.order, q);
+    TextWriter out(replacement.temporaryPath(), path);
+    writeFilterOrderLine(out, q.order);
+    writeFilterBody(out, q.kind, q.sections);
+    out.close();
     replacement.commit();
     // A band-pass cascade of more than 16 sections becomes more second-order sections
     // than the other tools read.
@@ -129,7 +132,7 @@ void simulateFile(const std::string& input, const std::string& output, const Imp
     const std::vector<double> out = simulate(im, samples, &counts);
     {
         FileReplacement replacement(output);
-        TextWriter writer(replacement.temporaryPath());
+        TextWriter writer(replacement.temporaryPath(), output);
         for (double v : out)
             writeSample(writer, v);
         writer.close();

@@ -71,15 +71,15 @@ int main(int argc, char** argv) {
         if (std::strcmp(command, "sig2wav") == 0)
             return zorkan::cli::runSig2Wav(argc, argv);
         if (std::strcmp(command, "filter-sound") == 0)
-            return zorkan::cli::runFilterSound(argc, argv);
+            return zorkan::namingFiles([&] { return zorkan::cli::runFilterSound(argc, argv); });
         if (std::strcmp(command, "export") == 0)
-            return zorkan::cli::runExport(argc, argv);
+            return zorkan::namingFiles([&] { return zorkan::cli::runExport(argc, argv); });
         if (std::strcmp(command, "implement") == 0)
-            return zorkan::cli::runImplement(argc, argv);
+            return zorkan::namingFiles([&] { return zorkan::cli::runImplement(argc, argv); });
         if (std::strcmp(command, "plot") == 0)
-            return zorkan::cli::runPlot(argc, argv);
+            return zorkan::namingFiles([&] { return zorkan::cli::runPlot(argc, argv); });
         if (std::strcmp(command, "analyse") == 0)
-            return zorkan::cli::runAnalyse(argc, argv);
+            return zorkan::namingFiles([&] { return zorkan::cli::runAnalyse(argc, argv); });
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;

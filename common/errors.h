@@ -3,6 +3,7 @@
 // the windowed program's general handler shows it, the command line prints it.
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace zorkan {
 
@@ -12,13 +13,20 @@ class Error : public std::runtime_error {
 };
 
 // A file that cannot be opened, created or read, or a malformed number in a file.
+// what() is the platform's text; the file's name and the line of a malformed number
+// travel with it where the reader or writer knew them (empty and 0 otherwise).
 class InOutError : public Error {
   public:
-    InOutError(int code, const std::string& text) : Error(text), code_(code) {}
+    InOutError(int code, const std::string& text, std::string path = {}, int line = 0)
+        : Error(text), code_(code), path_(std::move(path)), line_(line) {}
     int code() const { return code_; }
+    const std::string& path() const { return path_; }
+    int line() const { return line_; }
 
   private:
     int code_;
+    std::string path_;
+    int line_;
 };
 
 // A floating-point fault: invalid operation, division by zero, overflow.
@@ -45,11 +53,31 @@ constexpr int ioPathNotFound = 3;
 constexpr int ioAccessDenied = 5;
 constexpr int ioInvalidInput = 106;
 
-[[noreturn]] void throwFileNotFound();
-[[noreturn]] void throwIoError(int code);
-[[noreturn]] void throwInvalidNumericInput();
+// Each throws the platform's text; `path` and `line` ride along for fileErrorText.
+[[noreturn]] void throwFileNotFound(const std::string& path = {});
+[[noreturn]] void throwIoError(int code, const std::string& path = {});
+[[noreturn]] void throwInvalidNumericInput(const std::string& path = {}, int line = 0);
 // Maps an errno of a failed open/create to the platform's code and throws.
-[[noreturn]] void throwOpenError(int errnoValue, bool forWriting);
+[[noreturn]] void throwOpenError(int errnoValue, bool forWriting, const std::string& path = {});
+
+// The Russian sentence that says what failed and names the file (and the line of a
+// malformed number): "Файл не найден: lp.flt", "Неверное число в файле lp.flt, строка 3".
+// The windows and commands built beyond the platform's texts show this one. `path`, when
+// given, names the file instead of the one the error carries (a temporary written in
+// the file's place, or a reader that did not know the name); `line` likewise.
+std::string fileErrorText(const InOutError& error, const std::string& path = {}, int line = 0);
+
+// An InOutError whose what() is fileErrorText's sentence, keeping the code, file and line.
+InOutError namedFileError(const InOutError& error, const std::string& path = {}, int line = 0);
+
+// Runs `action`; an InOutError it raises leaves as namedFileError's.
+template <class Action> decltype(auto) namingFiles(Action&& action) {
+    try {
+        return action();
+    } catch (const InOutError& e) {
+        throw namedFileError(e);
+    }
+}
 
 [[noreturn]] void throwInvalidOperation();
 [[noreturn]] void throwDivisionByZero();

@@ -33,11 +33,11 @@ FileReplacement::FileReplacement(const std::string& path) : target_(followLinks(
     const bool exists = ::stat(target_.c_str(), &old) == 0;
     // A file with no write permission for anyone counts as read-only even for root.
     if (exists && (::access(target_.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
-        throwIoError(ioAccessDenied);
+        throwIoError(ioAccessDenied, path);
     // A folder of that name would refuse only the final rename: refused here, before any
     // file of a set written together is replaced.
     if (exists && S_ISDIR(old.st_mode))
-        throwOpenError(EISDIR, true);
+        throwOpenError(EISDIR, true, path);
     // The kernel gives a new temporary the usual permissions of a new file.
     for (unsigned attempt = 0;; ++attempt) {
         temporary_ = target_ + ".~" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
@@ -51,7 +51,7 @@ FileReplacement::FileReplacement(const std::string& path) : target_(followLinks(
         if (errno != EEXIST || attempt > 1000) {
             const int error = errno;
             temporary_.clear();
-            throwOpenError(error, true);
+            throwOpenError(error, true, path);
         }
     }
 }
@@ -63,7 +63,7 @@ FileReplacement::~FileReplacement() {
 
 void FileReplacement::commit() {
     if (::rename(temporary_.c_str(), target_.c_str()) != 0)
-        throwOpenError(errno, true);
+        throwOpenError(errno, true, target_);
     committed_ = true;
 }
 
@@ -72,21 +72,21 @@ namespace {
 void writeTemporary(const FileReplacement& replacement, std::string_view bytes) {
     FileDescriptor fd(::open(replacement.temporaryPath().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
     if (fd.get() < 0)
-        throwOpenError(errno, true);
+        throwOpenError(errno, true, replacement.targetPath());
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t put = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            throwOpenError(errno, true);
+            throwOpenError(errno, true, replacement.targetPath());
         }
         done += static_cast<std::size_t>(put);
     }
     if (::fsync(fd.get()) != 0)
-        throwOpenError(errno, true);
+        throwOpenError(errno, true, replacement.targetPath());
     if (::close(fd.release()) != 0)
-        throwOpenError(errno, true);
+        throwOpenError(errno, true, replacement.targetPath());
 }
 
 } // namespace

@@ -23,6 +23,8 @@ class FileReplacement {
     FileReplacement& operator=(const FileReplacement&) = delete;
 
     const std::string& temporaryPath() const { return temporary_; }
+    // The file the temporary replaces (the end of the links); errors name it.
+    const std::string& targetPath() const { return target_; }
     // Renames the temporary over the file.
     void commit();
 

@@ -19,6 +19,7 @@ namespace zorkan {
 
 namespace {
 constexpr std::size_t bufferSize = 1 << 16;
+constexpr int diskFullCode = 101; // the platform's code of a full disk
 
 // ---- 15 significant digits by exact integer arithmetic ----
 // Signal files are written a million lines at a time, and to_chars with a precision is
@@ -401,10 +402,10 @@ double throughRealLayout(double value) {
 
 // ---- TextReader ----
 
-TextReader::TextReader(const std::string& path) : buffer_(bufferSize) {
+TextReader::TextReader(const std::string& path) : path_(path), buffer_(bufferSize) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0)
-        throwOpenError(errno, false);
+        throwOpenError(errno, false, path_);
 }
 
 TextReader TextReader::fromBytes(std::string_view bytes) {
@@ -415,8 +416,10 @@ TextReader TextReader::fromBytes(std::string_view bytes) {
 }
 
 TextReader::TextReader(TextReader&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), buffer_(std::move(other.buffer_)), pos_(other.pos_),
-      end_(other.end_), consumed_(other.consumed_) {
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)),
+      buffer_(std::move(other.buffer_)), pos_(other.pos_), end_(other.end_),
+      consumed_(other.consumed_), lineEnds_(other.lineEnds_), runLine_(other.runLine_),
+      afterCr_(other.afterCr_) {
     other.pos_ = other.end_ = 0;
 }
 
@@ -435,7 +438,7 @@ bool TextReader::fill() {
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            throwIoError(errno == EISDIR ? ioAccessDenied : errno);
+            throwIoError(errno == EISDIR ? ioAccessDenied : errno, path_);
         }
         consumed_ += end_;
         pos_ = 0;
@@ -458,8 +461,11 @@ bool TextReader::readRun(std::size_t maxLength, std::string_view& run) {
             return false;
         if (aboveBlank(buffer_[pos_]))
             break;
+        countLineEnd(buffer_[pos_]);
         ++pos_;
     }
+    afterCr_ = false;
+    runLine_ = lineEnds_ + 1;
     // Usually the run lies in the buffer whole and is taken from there.
     const char* start = buffer_.data() + pos_;
     std::size_t avail = std::min(maxLength, end_ - pos_);
@@ -486,7 +492,7 @@ double TextReader::readReal() {
         return 0.0;
     double v;
     if (!parseDecimalReal(run, v))
-        throwInvalidNumericInput();
+        throwMalformed();
     return v;
 }
 
@@ -496,18 +502,25 @@ std::int64_t TextReader::readInteger() {
         return 0;
     std::int64_t v;
     if (!parseDecimalInteger(run, v))
-        throwInvalidNumericInput();
+        throwMalformed();
     return v;
+}
+
+void TextReader::throwMalformed() const {
+    constexpr std::uint64_t largestLine = std::numeric_limits<int>::max();
+    throwInvalidNumericInput(path_, static_cast<int>(std::min(runLine_, largestLine)));
 }
 
 void TextReader::skipLine() {
     while (fill()) {
-        char c = buffer_[pos_++];
+        const char c = buffer_[pos_++];
+        countLineEnd(c);
         if (c == '\n')
             return;
         if (c == '\r') {
             if (fill() && buffer_[pos_] == '\n')
                 ++pos_;
+            afterCr_ = false;
             return;
         }
     }
@@ -515,10 +528,11 @@ void TextReader::skipLine() {
 
 // ---- TextWriter ----
 
-TextWriter::TextWriter(const std::string& path) : buffer_(bufferSize) {
+TextWriter::TextWriter(const std::string& path, const std::string& shownPath)
+    : path_(shownPath.empty() ? path : shownPath), buffer_(bufferSize) {
     fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd_ < 0)
-        throwOpenError(errno, true);
+        throwOpenError(errno, true, path_);
 }
 
 TextWriter::~TextWriter() {
@@ -540,7 +554,7 @@ void TextWriter::flush() {
             if (errno == EINTR)
                 continue;
             used_ = 0;
-            throwIoError(errno == ENOSPC ? 101 : errno);
+            throwIoError(errno == ENOSPC ? diskFullCode : errno, path_);
         }
         done += static_cast<std::size_t>(put);
     }
@@ -599,7 +613,7 @@ void TextWriter::close() {
     }
     fd_ = -1;
     if (::close(fd) != 0)
-        throwIoError(errno);
+        throwIoError(errno, path_);
 }
 
 } // namespace zorkan

@@ -47,7 +47,8 @@ bool parseDecimalInteger(std::string_view text, std::int64_t& value);
 // Streams a file through a fixed buffer.
 class TextReader {
   public:
-    // Opens for reading; "File not found" (or another I/O error) when it cannot.
+    // Opens for reading; "File not found" (or another I/O error) when it cannot. Its
+    // errors carry the name, and a malformed number the line it starts on.
     explicit TextReader(const std::string& path);
     // Reads a copy of `bytes`; their end is the physical end of the file.
     static TextReader fromBytes(std::string_view bytes);
@@ -62,6 +63,9 @@ class TextReader {
     int peek();
     // Bytes consumed so far, counted from the start of the file.
     std::uint64_t position() const { return consumed_ + pos_; }
+    // The line (from 1) the last number read starts on; 0 before the first. CR LF, LF
+    // and a lone CR each end a line.
+    std::uint64_t line() const { return runLine_; }
 
     // Skips bytes up to 0x20, then takes the run of bytes above 0x20 (at most
     // maxRealRun) as a real. At the physical end the value is 0 without error;
@@ -77,12 +81,25 @@ class TextReader {
     bool fill();
     // Skips blanks; returns false at the physical end. Then collects the run.
     bool readRun(std::size_t maxLength, std::string_view& run);
+    // Counts the line end a consumed blank byte makes (the LF of CR LF counts with the CR).
+    void countLineEnd(char c) {
+        if (c == '\n' && !afterCr_)
+            ++lineEnds_;
+        else if (c == '\r')
+            ++lineEnds_;
+        afterCr_ = c == '\r';
+    }
+    [[noreturn]] void throwMalformed() const;
 
+    std::string path_;
     int fd_ = -1;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     std::uint64_t consumed_ = 0; // bytes of the buffers read before the current one
+    std::uint64_t lineEnds_ = 0; // line ends consumed so far
+    std::uint64_t runLine_ = 0;
+    bool afterCr_ = false;
     char run_[maxRealRun];
 };
 
@@ -90,7 +107,8 @@ class TextReader {
 // in order; what has been written stays there when a computation stops midway.
 class TextWriter {
   public:
-    explicit TextWriter(const std::string& path);
+    // Its errors name `shownPath` when given: the file a temporary is written for.
+    explicit TextWriter(const std::string& path, const std::string& shownPath = {});
     ~TextWriter();
     TextWriter(const TextWriter&) = delete;
     TextWriter& operator=(const TextWriter&) = delete;
@@ -109,6 +127,7 @@ class TextWriter {
   private:
     void flush();
 
+    std::string path_;
     int fd_ = -1;
     std::vector<char> buffer_;
     std::size_t used_ = 0;

@@ -449,12 +449,13 @@ DesignOutcome designClassicalFilter(const ClassicalDesignRequest& cr, const std:
                                     DesignedCascade* designed) {
     checkClassicalRequest(cr);
     if (designRunTakes(cr))
-        return designFilter(cr.request, reportPath, filterPath, account, designed);
+        return designFilter(cr.request, reportPath, filterPath, account, designed,
+                            ReportNameJoin::Spaced);
 
     const DesignRequest& rq = cr.request;
     const Approximation a = approximationOf(rq.approximation);
     const BandKind kind = requestKind(cr);
-    RunWriter run(reportPath, filterPath, account, true);
+    RunWriter run(reportPath, filterPath, account, true, ReportNameJoin::Spaced);
     writeRequest(run, cr);
 
     PrototypeFilter p;

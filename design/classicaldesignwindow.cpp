@@ -213,7 +213,8 @@ void ClassicalDesignWindow::designClick() {
         results_, *files,
         [&request](const std::string& report, const std::string& filter, const AccountSink& account,
                    DesignedCascade* designed) {
-            return designClassicalFilter(request, report, filter, account, designed);
+            return namingFiles(
+                [&] { return designClassicalFilter(request, report, filter, account, designed); });
         },
         [&request](const DesignedCascade& designed) {
             return designFollowUp(designed, request, decimalSeparator());

@@ -183,7 +183,7 @@ DesignRequest parseDesignRequest(std::string_view bytes, const std::string& name
 DesignRequest readDesignRequest(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throwIoError(ioFileNotFound);
+        throwIoError(ioFileNotFound, path);
     std::string bytes;
     char buffer[8192];
     // The request is in the first lines; the rest of a long report is not read.

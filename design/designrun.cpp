@@ -9,8 +9,8 @@ using namespace designwriting;
 
 DesignOutcome designFilter(const DesignRequest& rq, const std::string& reportPath,
                            const std::string& filterPath, const AccountSink& account,
-                           DesignedCascade* designed) {
-    RunWriter run(reportPath, filterPath, account, false);
+                           DesignedCascade* designed, ReportNameJoin join) {
+    RunWriter run(reportPath, filterPath, account, false, join);
     run.requirements(rq, true);
 
     PrototypeFilter p;

@@ -25,6 +25,11 @@ struct DesignedCascade {
     std::vector<FilterSection> sections;
 };
 
+// How the account's line "Результаты расчета в файле" meets the report's name: the
+// design window's account runs the name straight on, the windows and commands built
+// beside it part the two with a blank.
+enum class ReportNameJoin { RunOn, Spaced };
+
 // Runs the design. The report (CP1251, CR LF) and the parameter file are created
 // anew. A floating-point fault stops the run with a FloatError at the step where it
 // happens; both files keep the complete lines written until then, and the account
@@ -33,6 +38,7 @@ struct DesignedCascade {
 // run leaves its cascade there; the files and the account are the same either way.
 DesignOutcome designFilter(const DesignRequest& request, const std::string& reportPath,
                            const std::string& filterPath, const AccountSink& account,
-                           DesignedCascade* designed = nullptr);
+                           DesignedCascade* designed = nullptr,
+                           ReportNameJoin join = ReportNameJoin::RunOn);
 
 } // namespace zorkan

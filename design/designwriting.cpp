@@ -168,12 +168,13 @@ const char* reportName(Approximation approximation) {
 } // namespace
 
 RunWriter::RunWriter(const std::string& reportPath, const std::string& filterPath,
-                     const std::function<void(const std::string&)>& account, bool replaceWhole)
-    : reportPath_(reportPath), filterPath_(filterPath), account_(account),
+                     const std::function<void(const std::string&)>& account, bool replaceWhole,
+                     ReportNameJoin join)
+    : reportPath_(reportPath), filterPath_(filterPath), account_(account), join_(join),
       reportFile_(replacement(replaceWhole, reportPath)),
       filterFile_(replacement(replaceWhole, filterPath)),
-      report_(reportFile_ ? reportFile_->temporaryPath() : reportPath),
-      filter_(filterFile_ ? filterFile_->temporaryPath() : filterPath) {}
+      report_(reportFile_ ? reportFile_->temporaryPath() : reportPath, reportPath),
+      filter_(filterFile_ ? filterFile_->temporaryPath() : filterPath, filterPath) {}
 
 void RunWriter::post(const std::string& line) const {
     if (account_)
@@ -247,7 +248,8 @@ DesignOutcome RunWriter::complete(const PrototypeFilter& p, const DesignRequest&
     writePoles(report_, p);
     const std::vector<FilterSection> sections = makeSections(p);
 
-    post("Результаты расчета в файле" + reportPath_);
+    post(std::string("Результаты расчета в файле") + (join_ == ReportNameJoin::Spaced ? " " : "") +
+         reportPath_);
     post(" - коэффициенты фильтра");
     report_.line(" значения коэффициентов цифрового фильтра ");
     filter_.writeInteger(fileKind(p.band));

@@ -19,6 +19,7 @@
 namespace zorkan {
 struct DesignedCascade;
 enum class DesignOutcome;
+enum class ReportNameJoin;
 } // namespace zorkan
 
 namespace zorkan::designwriting {
@@ -28,7 +29,8 @@ using fp::real;
 // The report is CP1251 text; its fixed texts are written here in UTF-8.
 class Report {
   public:
-    explicit Report(const std::string& path) : out_(path) {}
+    explicit Report(const std::string& path, const std::string& shownPath = {})
+        : out_(path, shownPath) {}
     void line(std::string_view utf8) { out_.writeLine(toCp1251(utf8)); }
     void line(std::string_view utf8, double value) {
         out_.write(toCp1251(utf8));
@@ -48,7 +50,8 @@ class Report {
 class RunWriter {
   public:
     RunWriter(const std::string& reportPath, const std::string& filterPath,
-              const std::function<void(const std::string&)>& account, bool replaceWhole);
+              const std::function<void(const std::string&)>& account, bool replaceWhole,
+              ReportNameJoin join);
 
     Report& report() { return report_; }
     void post(const std::string& line) const;
@@ -73,6 +76,7 @@ class RunWriter {
   private:
     std::string reportPath_, filterPath_;
     std::function<void(const std::string&)> account_;
+    ReportNameJoin join_;
     std::optional<FileReplacement> reportFile_, filterFile_;
     Report report_;
     TextWriter filter_;

@@ -369,9 +369,9 @@ ExportOptions ExportDialog::chosenOptions() const {
         options.type = static_cast<SampleType>(ComboBox2->currentIndex());
         return options;
     }
-    // The module takes the scaling chosen for every implementation, else the
-    // normalisation's peak (or none), with the words and rules chosen for it.
-    options.scaling = options.scaling.value_or(options.normalise ? Scaling::Peak : Scaling::None);
+    // The module takes the scaling chosen for every implementation, else the export's
+    // default (the implementation's), with the words and rules chosen for it.
+    options.scaling = exportScaling(options);
     options.normalise = false;
     options.words.dataBits = SpinEdit2->value();
     options.words.coefBits = SpinEdit3->value();
@@ -420,7 +420,8 @@ void ExportDialog::showPreview() {
                                 .arg(static_cast<int>(options.words.overflow));
         if (key != previewKey_ || !file.exists()) {
             previewKey_.clear();
-            previewFilter_ = exportedFilter(source.toStdString(), options);
+            previewFilter_ =
+                namingFiles([&] { return exportedFilter(source.toStdString(), options); });
             previewKey_ = key;
         }
         const ExportedFilter& filter = previewFilter_;
@@ -493,7 +494,8 @@ void ExportDialog::BitBtn2Click() {
     ExportOptions checked = options;
     checked.sourceName = QFileInfo(source).fileName().toStdString();
     checked.testVectors = 0;
-    const ExportedFilter filter = exportedFilter(source.toStdString(), checked);
+    const ExportedFilter filter =
+        namingFiles([&] { return exportedFilter(source.toStdString(), checked); });
     if (!filter.cascade.warnings.empty()) {
         QStringList lines;
         for (const CascadeWarning& w : filter.cascade.warnings)
@@ -507,7 +509,8 @@ void ExportDialog::BitBtn2Click() {
     ExportResult result;
     {
         BusyCursor busy;
-        result = exportFilter(source.toStdString(), output->toStdString(), options);
+        result = namingFiles(
+            [&] { return exportFilter(source.toStdString(), output->toStdString(), options); });
     }
     // The module is named alone, with its latency.
     const bool verilog = verilogChosen();

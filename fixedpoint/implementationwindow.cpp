@@ -432,10 +432,11 @@ bool ImplementationWindow::BitBtn3Click() {
     job->report.variants = true;
     checkArithmetic(a);
     // Read at once, so that a bad file or request is refused before anything runs.
-    job->filter = readAnalysedFilter(path.toStdString());
+    job->filter = namingFiles([&] { return readAnalysedFilter(path.toStdString()); });
     const QString requestPath = Edit2->text().trimmed();
     if (!requestPath.isEmpty()) {
-        job->report.request = readDesignRequest(requestPath.toStdString());
+        job->report.request =
+            namingFiles([&] { return readDesignRequest(requestPath.toStdString()); });
         checkRequestFits(*job->report.request, job->filter.kind);
         job->fd = job->report.request->fd;
     } else {

@@ -258,9 +258,11 @@ void ListeningWindow::soundChosen(const QString& path) {
     shownSound_ = path;
     if (path.isEmpty())
         return;
-    const SoundReader reader(path8(path));
-    Label3->setText(QString::fromStdString(
-        soundDescription(reader.info(), static_cast<std::uint64_t>(reader.info().frames))));
+    namingFiles([&] {
+        const SoundReader reader(path8(path));
+        Label3->setText(QString::fromStdString(
+            soundDescription(reader.info(), static_cast<std::uint64_t>(reader.info().frames))));
+    });
 }
 
 void ListeningWindow::BitBtn2Click() {
@@ -285,8 +287,10 @@ void ListeningWindow::BitBtn3Click() {
     if (Edit1->text() != shownSound_)
         soundChosen(Edit1->text());
     // Both files and the words are checked before the user is asked for a name to write.
-    readListeningFilter(path8(Edit2->text()));
-    { const SoundReader readable(path8(Edit1->text())); }
+    namingFiles([&] {
+        readListeningFilter(path8(Edit2->text()));
+        const SoundReader readable(path8(Edit1->text()));
+    });
     chosenImplementation();
     const QFileInfo source(Edit1->text());
     const QString proposed =
@@ -372,7 +376,8 @@ void ListeningWindow::runFinished() {
     setRunning(false);
     if (run->failure) {
         Label3->clear();
-        std::rethrow_exception(run->failure); // the general error handler shows it
+        // The general error handler shows it.
+        namingFiles([&] { std::rethrow_exception(run->failure); });
     }
     if (!run->result.completed) {
         Label3->setText(QStringLiteral("Фильтрация отменена: выходной файл не записан"));

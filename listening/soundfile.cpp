@@ -318,7 +318,7 @@ SoundReader::SoundReader(const std::string& path) {
     if (std::FILE* probe = std::fopen(path.c_str(), "rb"))
         std::fclose(probe);
     else
-        throwOpenError(errno, false);
+        throwOpenError(errno, false, path);
     SF_INFO info{};
     file_ = sf_open(path.c_str(), SFM_READ, &info);
     if (!file_)

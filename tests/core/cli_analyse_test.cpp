@@ -103,9 +103,9 @@ TEST(CliAnalyse, BadInput) {
         {"h.flt --group-delay 4 --fd -1", "Частота дискретизации должна быть больше нуля\n"},
         {"h.flt --roots --step 4", "Задайте не более одной таблицы: --roots, --group-delay, "
                                    "--impulse, --step или --compare\n"},
-        {"missing.flt", "File not found\n"},
-        {"bad.flt --roots", "Invalid numeric input\n"},
-        {"h.flt --compare missing.flt", "Файл для сравнения missing.flt: File not found\n"},
+        {"missing.flt", "Файл не найден: missing.flt\n"},
+        {"bad.flt --roots", "Неверное число в файле bad.flt, строка 3\n"},
+        {"h.flt --compare missing.flt", "Файл не найден: missing.flt\n"},
         {"silent.flt --group-delay 3", "Числитель секции 1 равен нулю: фильтр ничего не "
                                        "пропускает, групповое время задержки не определено\n"},
     };
@@ -228,13 +228,13 @@ TEST(CliAnalyse, MessagesNameTheFile) {
         const char* arguments;
         std::string err;
     } rows[] = {
-        {"h.flt --compare bad.flt", "Файл для сравнения bad.flt: Invalid numeric input\n"},
+        {"h.flt --compare bad.flt", "Неверное число в файле bad.flt, строка 3\n"},
         {"h.flt --compare b0.flt", "Файл для сравнения b0.flt: В секции 1 коэффициент "
                                    "знаменателя B0 равен нулю: такой фильтр нельзя "
                                    "реализовать\n"},
-        {"h.flt --picture nodir/p.png", "Файл рисунка nodir/p.png: I/O error 3\n"},
-        {"h.flt --roots --picture nodir/p.bmp", "Файл рисунка nodir/p.bmp: I/O error 3\n"},
-        {"h.flt --compare h.flt --picture nodir/p.png", "Файл рисунка nodir/p.png: I/O error 3\n"},
+        {"h.flt --picture nodir/p.png", "Не найдена папка файла nodir/p.png\n"},
+        {"h.flt --roots --picture nodir/p.bmp", "Не найдена папка файла nodir/p.bmp\n"},
+        {"h.flt --compare h.flt --picture nodir/p.png", "Не найдена папка файла nodir/p.png\n"},
     };
     for (const auto& row : rows) {
         const CliOutcome o = runCli(dir, std::string("analyse ") + row.arguments);

@@ -687,13 +687,15 @@ TEST(ExportCli, RefusesBadInputAndWarnsOfUnusableFilters) {
         {"export unstable.flt --format python", 0, "Предупреждение: фильтр неустойчив",
          "# WARNING: UNSTABLE"},
         {"export zero.flt --format octave", 0, "тождественно равен нулю", "g = 1;"},
-        {"export none.flt --format sos-csv", 1, "File not found", ""},
-        {"export bad.flt --format sos-csv --output kept.csv", 1, "Invalid numeric input", ""},
+        {"export none.flt --format sos-csv", 1, "Файл не найден: none.flt\n", ""},
+        {"export bad.flt --format sos-csv --output kept.csv", 1,
+         "Неверное число в файле bad.flt, строка 3\n", ""},
         {"export lp.flt --format matlab", 1, "Неизвестный формат 'matlab'", ""},
         {"export lp.flt --format c --type q7", 1, "Неизвестный тип чисел 'q7'", ""},
         {"export lp.flt --format python --type q15", 1, "только к форматам c и cmsis", ""},
         {"export lp.flt --format c --name 9lives", 1, "Имя фильтра", ""},
-        {"export lp.flt --format sos-csv --output no/such/dir/x.csv", 1, "", ""},
+        {"export lp.flt --format sos-csv --output no/such/dir/x.csv", 1,
+         "Не найдена папка файла no/such/dir/x.csv\n", ""},
         {"export --help", 0, "", "--normalise"},
     };
     for (const Row& r : rows) {

@@ -122,6 +122,23 @@ class AnalysisWindowTest : public QObject {
                                    "В секции 1 коэффициент знаменателя B0 равен нулю: такой "
                                    "фильтр нельзя реализовать")));
         QCOMPARE(s.memo(), before);
+        // A file that cannot be read is named, with the line of a malformed number.
+        writeCp1251(s.program.path("bad.flt"), QStringLiteral("2\n0\n1 0 0\n1 -1,25 0\n"));
+        const struct {
+            const char* file;
+            const char* sentence;
+        } unread[] = {
+            {"none.flt", "Файл не найден: %1."},
+            {"bad.flt", "Неверное число в файле %1, строка 4."},
+        };
+        for (const auto& row : unread) {
+            s.program.prompts().messages.clear();
+            s.program.prompts().queueFile(s.program.path(row.file));
+            s.click("BitBtn1");
+            QCOMPARE(s.messages(),
+                     QStringList(QString::fromUtf8(row.sentence).arg(s.program.path(row.file))));
+            QCOMPARE(s.memo(), before);
+        }
     }
 
     // A design against its copy quantised to two decimals: the largest pole shift is the

@@ -24,6 +24,7 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 
 namespace zorkan::ui::test {
 
@@ -378,6 +379,39 @@ class CharacteristicsWindowTest : public QObject {
         QVERIFY(std::fabs(rows[1].section(QLatin1Char(','), 1, 1).toDouble() - zeroPoleDb(f)) <
                 1e-12 * std::fabs(zeroPoleDb(f)) + 1e-13);
         QCOMPARE(s.messages(), QStringList());
+    }
+
+    // A filter file or a report that cannot be read is named, with the line of a
+    // malformed number; the list keeps what it had.
+    void unreadableFilesAreNamed() {
+        Session s;
+        QVERIFY(s.open());
+        const QString bad = s.write("bad.flt", "2\r\n0\r\n1 0 0\r\n1 -0.5 x\r\n");
+        const QString none = s.program.path("none.flt");
+        const QString noReport = s.program.path("none.out");
+        const struct {
+            std::function<void()> action;
+            QString sentence;
+        } rows[] = {
+            {[&] { s.form->addFile(none); }, QStringLiteral("Файл не найден: ") + none},
+            {[&] { s.form->addFile(bad); },
+             QStringLiteral("Неверное число в файле ") + bad + QStringLiteral(", строка 4")},
+            {[&] {
+                 shared().DesignedReportFile = noReport;
+                 s.form->BitBtn4Click();
+             },
+             QStringLiteral("Файл не найден: ") + noReport},
+        };
+        for (const auto& row : rows) {
+            QString refusal;
+            try {
+                row.action();
+            } catch (const std::exception& e) {
+                refusal = QString::fromUtf8(e.what());
+            }
+            QCOMPARE(refusal, row.sentence);
+            QCOMPARE(s.child<QListWidget>("ListBox1")->count(), 0);
+        }
     }
 
     // "Последний расчет" takes the mask from the session's last design: the pass band

@@ -131,6 +131,54 @@ class ClassicalDesignWindowTest : public QObject {
         QVERIFY2(!shown.contains(QStringLiteral("Внимание:")), qPrintable(shown));
     }
 
+    // The account names the report after its words and a blank, for a request the design
+    // run takes as for one designed here; a report in a missing folder is named.
+    void theAccountPartsTheReportName_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("low-pass, the design run's") << 0 << "r.out"
+                                                    << "";
+        QTest::newRow("band-stop, designed here") << 3 << "r.out"
+                                                  << "";
+        QTest::newRow("missing folder") << 0 << "nodir/r.out"
+                                        << "Не найдена папка файла %1.";
+        QTest::newRow("missing folder, designed here") << 3 << "nodir/r.out"
+                                                       << "Не найдена папка файла %1.";
+    }
+    void theAccountPartsTheReportName() {
+        QFETCH(int, kind);
+        QFETCH(QString, report);
+        QFETCH(QString, message);
+        Session s;
+        s.group("Kind")->setItemIndex(kind);
+        if (kind == 3) {
+            s.edit("EditF1")->setText(QStringLiteral("0.1"));
+            s.edit("EditF3")->setText(QStringLiteral("0.15"));
+            s.edit("EditF4")->setText(QStringLiteral("0.25"));
+            s.edit("EditF2")->setText(QStringLiteral("0.3"));
+        }
+        const QString path = s.program.path(report);
+        s.program.prompts().queueFile(path);
+        s.program.prompts().queueFile(s.program.path("r.flt"));
+        QString shown;
+        if (message.isEmpty())
+            s.program.prompts().queueModal([&](QDialog* dialog) {
+                shown = qobject_cast<TForm5*>(dialog)->text();
+                return int(QDialog::Rejected);
+            });
+        s.press();
+        if (!message.isEmpty()) {
+            QCOMPARE(s.program.prompts().messages.size(), std::size_t{1});
+            QCOMPARE(s.program.prompts().messages[0].text, message.arg(path));
+            return;
+        }
+        QVERIFY(s.program.prompts().messages.empty());
+        QVERIFY2(shown.contains(QStringLiteral("\nРезультаты расчета в файле ") + path +
+                                QStringLiteral("\n")),
+                 qPrintable(shown));
+    }
+
     void aNotchGoesThroughTheResultsWindow() {
         Session s;
         s.group("Approximation")->setItemIndex(1);

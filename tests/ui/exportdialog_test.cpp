@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -162,7 +164,9 @@ class ExportDialogTest : public QObject {
         });
         program.main().command("ExportFilter")->trigger();
         QCOMPARE(program.prompts().messages.size(), std::size_t{1});
-        QCOMPARE(program.prompts().messages[0].text, QStringLiteral("File not found."));
+        QCOMPARE(
+            program.prompts().messages[0].text,
+            QStringLiteral("Файл не найден: %1.").arg(program.path(QStringLiteral("none.flt"))));
         QCOMPARE(program.prompts().questions.size(), std::size_t{1});
         QVERIFY(program.prompts().questions[0].startsWith(
             QStringLiteral("Предупреждения о фильтре:\n- фильтр неустойчив")));
@@ -238,6 +242,51 @@ class ExportDialogTest : public QObject {
                      shownWarnings.count(QStringLiteral("Предупреждение:")));
     }
 
+    // A filter that raises warnings has each shown once in the preview and asked about
+    // once before writing, whatever the format: an unstable cascade, a zero numerator, a
+    // band-pass pair whose second section can overflow.
+    void eachWarningIsShownOnce_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("warnings");
+        const QByteArray unstable = "2\r\n0\r\n1 0 0\r\n1 -2.5 1\r\n";
+        const QByteArray zero = "2\r\n0\r\n0 0 0\r\n1 0 0\r\n";
+        QTest::newRow("unstable, python") << unstable << 2 << 0 << 1;
+        QTest::newRow("unstable, C q15") << unstable << 3 << 2 << 1;
+        QTest::newRow("unstable, CMSIS q31") << unstable << 4 << 3 << 1;
+        QTest::newRow("unstable, Verilog") << unstable << 5 << 0 << 1;
+        QTest::newRow("zero, octave") << zero << 1 << 0 << 1;
+        QTest::newRow("band-pass, Verilog") << QByteArray(bandPassFile) << 5 << 0 << 2;
+    }
+    void eachWarningIsShownOnce() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, format);
+        QFETCH(int, type);
+        QFETCH(int, warnings);
+        Program program;
+        program.start();
+        writeFile(program.path(QStringLiteral("w.flt")), file);
+        ExportDialog dialog(&program.main());
+        choose(dialog, program.path(QStringLiteral("w.flt")), format, type);
+        const QStringList shown = dialog.findChild<QLabel*>(QStringLiteral("Label1"))
+                                      ->text()
+                                      .split(QLatin1Char('\n'))
+                                      .filter(QStringLiteral("Предупреждение: "));
+        QCOMPARE(shown.size(), warnings);
+        QCOMPARE(QSet<QString>(shown.begin(), shown.end()).size(), warnings);
+        program.prompts().queueFile(program.path(QStringLiteral("out")));
+        program.prompts().queueAnswer(false);
+        clickExport(dialog);
+        QCOMPARE(program.prompts().questions.size(), std::size_t{1});
+        QStringList asked = program.prompts().questions[0].split(QLatin1Char('\n'));
+        asked = asked.filter(QRegularExpression(QStringLiteral("^- ")));
+        QCOMPARE(asked.size(), warnings);
+        QCOMPARE(QSet<QString>(asked.begin(), asked.end()).size(), warnings);
+        for (int i = 0; i < warnings; ++i)
+            QCOMPARE(asked[i].mid(2), shown[i].mid(QStringLiteral("Предупреждение: ").size()));
+    }
+
     // Without a text to show, Label1 says why, and the pages are empty.
     void previewTellsWhyThereIsNoText_data() {
         QTest::addColumn<QString>("source");
@@ -248,7 +297,11 @@ class ExportDialogTest : public QObject {
                                        << "Не задано имя файла параметров фильтра";
         QTest::newRow("missing file") << "none.flt"
                                       << "f"
-                                      << "Текст не составлен: File not found.";
+                                      << "Текст не составлен: Файл не найден: %1.";
+        QTest::newRow("malformed number") << "bad.flt"
+                                          << "f"
+                                          << "Текст не составлен: Неверное число в файле %1, "
+                                             "строка 4.";
         QTest::newRow("bad C name")
             << "1.flt"
             << "9lives"
@@ -262,12 +315,15 @@ class ExportDialogTest : public QObject {
         Program program;
         program.start();
         writeFile(program.path(QStringLiteral("1.flt")), bandPassFile);
+        writeFile(program.path(QStringLiteral("bad.flt")), "2\r\n0\r\n1 2 1\r\n1 0,5 0\r\n");
         ExportDialog dialog(&program.main());
         choose(dialog, program.path(QStringLiteral("1.flt")), 3, 0);
         dialog.findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(name);
-        dialog.findChild<QLineEdit*>(QStringLiteral("Edit1"))
-            ->setText(source.isEmpty() ? source : program.path(source));
-        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text(), label);
+        const QString path = source.isEmpty() ? source : program.path(source);
+        dialog.findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(path);
+        // A file's error names it: the row's %1.
+        QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                 label.contains(QStringLiteral("%1")) ? label.arg(path) : label);
         QVERIFY(
             dialog.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText().isEmpty());
         QVERIFY(program.prompts().messages.empty());
@@ -500,8 +556,9 @@ class ExportDialogTest : public QObject {
             dialog.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
         QCOMPARE(pages->tabText(0), QStringLiteral("1.v"));
         QVERIFY(!pages->isTabVisible(1));
-        // The band-pass section is two second-order sections: two pipeline stages; unscaled,
-        // the simulation finds that the second can overflow.
+        // The band-pass section is two second-order sections: two pipeline stages. Scaled by
+        // the peak, as every implementation is unless told otherwise, the second's L1 norm
+        // stays above 1 and the simulation finds that it can overflow.
         const QString label = dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text();
         QVERIFY2(label.endsWith(QStringLiteral("\nЗадержка модуля: 2 тактов")), qPrintable(label));
         QVERIFY2(
@@ -518,7 +575,7 @@ class ExportDialogTest : public QObject {
         QCOMPARE(shown.toUtf8(), written);
         QVERIFY(written.contains("module zorkan_filter ("));
         QVERIFY(written.contains("--data-bits 12 --coef-bits 18 --round truncate --overflow wrap "
-                                 "--scale none --order ascending"));
+                                 "--scale peak --order ascending"));
         QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Label2"))->text(),
                  QStringLiteral("Записан %1; секций второго порядка: 2, задержка 2 тактов")
                      .arg(QDir::toNativeSeparators(

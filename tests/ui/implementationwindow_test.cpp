@@ -106,6 +106,7 @@ class ImplementationWindowTest : public QObject {
         const QString lp = s.design(1, 0.2, 0, 0, 0.25, "lp");
         s.design(1, 0, 0.3, 0.2, 0, "hp");
         writeCp1251(s.program.path("empty.flt"), QString());
+        writeCp1251(s.program.path("bad.flt"), QStringLiteral("2\n0\n1 2 x\n1 0 0\n"));
         QVERIFY(s.open());
         const struct {
             QString file, request, message;
@@ -114,6 +115,13 @@ class ImplementationWindowTest : public QObject {
             {lp, s.program.path("hp.out"), QStringLiteral("другого вида")},
             {lp, s.program.path("lp.flt"), QStringLiteral("не является отчетом")},
             {QString(), QString(), QStringLiteral("Не задано имя файла")},
+            {s.program.path("none.flt"), QString(),
+             QStringLiteral("Файл не найден: ") + s.program.path("none.flt") + "."},
+            {s.program.path("bad.flt"), QString(),
+             QStringLiteral("Неверное число в файле ") + s.program.path("bad.flt") +
+                 QStringLiteral(", строка 3.")},
+            {lp, s.program.path("none.out"),
+             QStringLiteral("Файл не найден: ") + s.program.path("none.out") + "."},
         };
         for (const auto& row : rows) {
             s.program.prompts().messages.clear();
