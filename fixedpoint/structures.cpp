@@ -1,6 +1,7 @@
 #include "fixedpoint/structures.h"
 
 #include "common/errors.h"
+#include "fixedpoint/lattice.h"
 
 #include <Eigen/Dense>
 
@@ -125,13 +126,9 @@ bool stableSection(const SecondOrderSection& s) {
 } // namespace
 
 LatticeCoefficients latticeOf(const SecondOrderSection& s) {
-    LatticeCoefficients l;
-    l.k2 = s.den[2];
-    l.k1 = s.den[1] / (1 + s.den[2]);
-    l.v2 = s.num[2];
-    l.v1 = s.num[1] - l.v2 * s.den[1];
-    l.v0 = s.num[0] - l.v1 * l.k1 - l.v2 * s.den[2];
-    return l;
+    const std::vector<double> k = reflectionCoefficients(std::span<const double>(s.den, 3));
+    const std::vector<double> v = ladderCoefficients(std::span<const double>(s.num, 3), k);
+    return {k[0], k[1], v[0], v[1], v[2]};
 }
 
 StateSpace normalForm(const SecondOrderSection& s, std::size_t index) {
