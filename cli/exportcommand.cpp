@@ -41,6 +41,20 @@ const char* const exportHelp =
     "                 полюсов); по умолчанию double; для cmsis: q15\n"
     "                 (arm_biquad_cascade_df1_q15), q31 (arm_biquad_cascade_df1_q31)\n"
     "                 или f32 (arm_biquad_cascade_df2T_f32), по умолчанию q15\n"
+    "  --structure S  структура секций для c, cmsis и verilog, как у implement; по\n"
+    "                 умолчанию своя у арифметики: df1 для q15, q31 и verilog, df2t\n"
+    "                 для double, float и float-fma; у cmsis другой нет:\n"
+    "                 df1      прямая форма I: y = b0 x + b1 x1 + b2 x2 - a1 y1 - a2 y2\n"
+    "                 df2      прямая форма II: узел w = x - a1 w1 - a2 w2, выход из w\n"
+    "                 df2t     транспонированная прямая форма II: два слова состояния\n"
+    "                 ef       прямая форма I с обратной связью по ошибке округления\n"
+    "                          (только q15, q31 и verilog)\n"
+    "                 normal   нормальная форма: поворот состояния на угол полюса\n"
+    "                 lattice  решетчато-лестничная форма Грея - Маркела\n"
+    "                 optimal  оптимальная (сбалансированная) форма пространства\n"
+    "                          состояний: наименьший шум округления при L2\n"
+    "                 Комментарий в начале файла называет структуру, ее арифметику\n"
+    "                 и цену (умножения, сложения, слова состояния и коэффициентов)\n"
     "  --name PREFIX  имя типа и функций кода C, по умолчанию zorkan_filter\n"
     "  --test-vectors N  для c и cmsis (для verilog - ниже): еще файл NAME_test.c\n"
     "                 рядом с кодом - N (по умолчанию не пишется)\n"
@@ -161,7 +175,7 @@ int runExport(int argc, char** argv) {
     const Arguments args =
         parseArguments(argc, argv, 2,
                        {"format", "type", "name", "output", "scale", "order", "test-vectors",
-                        "data-bits", "coef-bits", "round", "overflow"},
+                        "data-bits", "coef-bits", "round", "overflow", "structure"},
                        {"normalise", "force"});
     if (args.help) {
         std::fputs(exportHelp, stdout);
@@ -180,6 +194,8 @@ int runExport(int argc, char** argv) {
     else
         readCodeOptions(args, options, formatText);
     options.force = switchGiven(args, "force");
+    if (args.options.count("structure"))
+        options.structure = parseStructure(textOption(args, "structure", ""));
     const std::string source = args.positional[0];
     options.sourceName = std::filesystem::path(source).filename().string();
 
