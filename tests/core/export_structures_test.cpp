@@ -1,0 +1,315 @@
+// The export of every structure of the sections: the C code compiled and the Verilog
+// module simulated by Icarus Verilog give, sample for sample, what the bit-exact
+// simulation of the same implementation gives, their golden test vectors pass, and a
+// structure a target does not have is refused with nothing written.
+#include "coefficients/filterfile.h"
+#include "design/designrun.h"
+#include "fixedpoint/implementation.h"
+#include "fixedpoint/simulation.h"
+
+#include "clirunner.h"
+#include "designrequests.h"
+#include "tempfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+namespace zorkan {
+namespace {
+
+using testing::designRequest;
+using testing::readBytes;
+using testing::runCli;
+using testing::TempDir;
+using testing::writeBytes;
+
+const char* const allStructures[] = {"df1", "df2", "df2t", "ef", "normal", "lattice", "optimal"};
+
+std::string designFile(const TempDir& dir, const DesignRequest& r) {
+    const std::string path = dir.file("d.flt");
+    designFilter(r, dir.file("d.out"), path, [](const std::string&) {});
+    return path;
+}
+
+bool run(const TempDir& dir, const std::string& command) {
+    return std::system(("cd '" + dir.path().string() + "' && " + command).c_str()) == 0;
+}
+
+std::vector<double> numbers(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<double> v;
+    double x;
+    while (in >> x)
+        v.push_back(x);
+    return v;
+}
+
+// The xorshift of the tests, uniform in [0, 1).
+struct Random {
+    std::uint64_t state;
+    double next() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return static_cast<double>(state >> 11) / 9007199254740992.0;
+    }
+    int pick(int n) { return static_cast<int>(next() * n); }
+};
+
+// A stimulus on the implementation's input: `samples` values of at most `amplitude` (of
+// full scale), bursts at the data word's extremes every 50 samples, then silence.
+std::vector<double> stimulus(const Implementation& im, double amplitude, int samples,
+                             Random& random) {
+    std::vector<double> x;
+    for (int n = 0; n < samples; ++n) {
+        double v = amplitude * (2 * random.next() - 1);
+        if (n % 50 < 4)
+            v = n % 2 ? amplitude : -amplitude;
+        if (n >= samples * 7 / 8)
+            v = 0;
+        x.push_back(onDataWord(im, v));
+    }
+    return x;
+}
+
+struct CRow {
+    DesignRequest design;
+    const char* type;
+    const char* scale;
+    const char* order;
+    double amplitude;  // of the input, full scale 1
+    bool mustOverflow; // the rows that reach the saturation of the nodes
+};
+
+const char* cSampleType(const std::string& type) {
+    if (type == "q15")
+        return "int16_t";
+    if (type == "q31")
+        return "int32_t";
+    return type == "double" ? "double" : "float";
+}
+
+// Exports the row in `structure` through zorkan-cli, runs its golden test vectors, then
+// runs the code on a stimulus and compares every output with the simulation.
+void checkC(const CRow& row, const std::string& structure, Random& random,
+            const std::string& label) {
+    TempDir dir;
+    const std::string flt = designFile(dir, row.design);
+    const std::string type = row.type;
+    const auto exported =
+        runCli(dir, "export d.flt --format c --type " + type + " --structure " + structure +
+                        " --scale " + row.scale + " --order " + row.order +
+                        " --name f --output f --test-vectors 500 " + "--force");
+    ASSERT_EQ(exported.status, 0) << label << exported.err;
+    const std::string strict = "cc -std=c99 -Wall -Wextra -Werror -pedantic ";
+    ASSERT_TRUE(run(dir, strict + "f.c f_test.c -lm -o golden && ./golden > golden.txt")) << label;
+    EXPECT_EQ(readBytes(dir.file("golden.txt")), "OK\n") << label;
+
+    ImplementationOptions io;
+    io.arithmetic.target = parseTarget(type);
+    io.scaling = parseScaling(row.scale);
+    io.order = parseSectionOrder(row.order);
+    io.structure = parseStructure(structure);
+    const Implementation im = realise(readFilterFile(flt, responseReader), io);
+    const std::vector<double> x = stimulus(im, row.amplitude, 1600, random);
+    SimulationCounts counts;
+    const std::vector<double> y = simulate(im, x, &counts);
+    if (row.mustOverflow) {
+        ASSERT_GT(counts.overflows, 0) << label;
+    }
+    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
+    const double unit = fixed ? std::ldexp(1.0, im.options.arithmetic.dataBits - 1) : 1;
+    std::ostringstream in;
+    in.precision(17);
+    for (double v : x)
+        in << v * unit << "\n";
+    writeBytes(dir.file("in.txt"), in.str());
+    const std::string t = cSampleType(type);
+    writeBytes(dir.file("main.c"),
+               "#include <stdio.h>\n#include \"f.h\"\nstatic " + t +
+                   " in[2000], out[2000];\nint main(void) {\n    f_state st;\n    double v;\n"
+                   "    size_t n = 0, i;\n    FILE* file = fopen(\"in.txt\", \"r\");\n"
+                   "    while (n < 2000 && fscanf(file, \"%lf\", &v) == 1)\n        in[n++] = (" +
+                   t +
+                   ")v;\n    fclose(file);\n    f_reset(&st);\n"
+                   "    f_block(&st, in, out, n / 3);\n"
+                   "    f_block(&st, in + n / 3, out + n / 3, n - n / 3);\n"
+                   "    for (i = 0; i < n; ++i)\n        printf(\"%.17g\\n\", (double)out[i]);\n"
+                   "    return 0;\n}\n");
+    ASSERT_TRUE(run(dir, strict + "main.c f.c -lm -o f && ./f > c.txt")) << label;
+    const std::vector<double> c = numbers(readBytes(dir.file("c.txt")));
+    ASSERT_EQ(c.size(), y.size()) << label;
+    int wrong = 0;
+    for (std::size_t n = 0; n < c.size() && wrong < 3; ++n)
+        if (c[n] != y[n] * unit) {
+            ++wrong;
+            ADD_FAILURE() << label << " sample " << n << ": C " << c[n] << ", simulation "
+                          << y[n] * unit;
+        }
+}
+
+// A low-pass, a band-pass and a high-pass design of different orders (approximation,
+// edges, passband ripple, stopband attenuation).
+const DesignRequest lowPass = designRequest(2, 0.1, 0, 0, 0.14, 1, 40);
+const DesignRequest bandPass = designRequest(3, 0.3, 0.2, 0.15, 0.35, 1, 35);
+const DesignRequest highPass = designRequest(1, 0, 0.3, 0.2, 0, 1, 30);
+const DesignRequest narrowLow = designRequest(1, 0.02, 0, 0, 0.05, 1, 45);
+
+// Every C number type, every scaling, the orders; the rows with the file's coefficients
+// unscaled and twice full scale at the input saturate their nodes.
+TEST(StructureExport, CEqualsTheSimulationForEveryStructure) {
+    const CRow rows[] = {
+        {lowPass, "q15", "peak", "ascending", 1, false},
+        {bandPass, "q31", "l2", "descending", 1, false},
+        {narrowLow, "q15", "l1", "file", 1, false},
+        {bandPass, "q15", "none", "file", 2, true},
+        {lowPass, "q31", "none", "ascending", 2, true},
+        {highPass, "float", "peak", "ascending", 1, false},
+        {bandPass, "float-fma", "l2", "file", 1, false},
+        {narrowLow, "double", "none", "descending", 1, false},
+        {lowPass, "float-fma", "none", "descending", 3, false},
+    };
+    Random random{0x9E3779B97F4A7C15ull};
+    for (const char* structure : allStructures) {
+        int index = 0;
+        for (const CRow& row : rows) {
+            ++index;
+            // Error feedback needs the residue of a fixed-point rounding.
+            if (std::string(structure) == "ef" && !(std::string(row.type).starts_with("q")))
+                continue;
+            checkC(row, structure, random,
+                   std::string(structure) + " row " + std::to_string(index) + " " + row.type);
+        }
+    }
+}
+
+// A driver of the module `f`: a sample on every clock but every seventh; every result is
+// printed.
+std::string verilogDriver(int w, const std::vector<std::int64_t>& x) {
+    const std::string data = "signed [" + std::to_string(w - 1) + ":0]";
+    const std::string n = std::to_string(x.size());
+    std::string t = "`timescale 1ns / 1ps\nmodule drive;\n";
+    t += "    reg clk = 1'b0, rst = 1'b1, in_valid = 1'b0;\n";
+    t += "    reg " + data + " in_sample = 0;\n    wire out_valid;\n";
+    t += "    wire " + data + " out_sample;\n";
+    t += "    reg " + data + " x [0:" + n + " - 1];\n    integer c = 0, sent = 0;\n";
+    t += "    f dut (.clk(clk), .rst(rst), .in_valid(in_valid), .in_sample(in_sample),\n"
+         "           .out_valid(out_valid), .out_sample(out_sample));\n";
+    t += "    always #5 clk = ~clk;\n    initial begin\n";
+    for (std::size_t i = 0; i < x.size(); ++i)
+        t += "        x[" + std::to_string(i) + "] = " + std::to_string(w) + "'d" +
+             std::to_string(static_cast<std::uint64_t>(x[i]) & ((std::uint64_t{1} << w) - 1)) +
+             ";\n";
+    t += "    end\n    always @(negedge clk) begin\n";
+    t += "        if (out_valid === 1'b1) $display(\"%0d\", out_sample);\n";
+    t += "        rst = c < 2;\n";
+    t += "        in_valid = !rst && c % 7 != 3 && sent < " + n + ";\n";
+    t += "        if (in_valid) begin\n            in_sample = x[sent];\n"
+         "            sent = sent + 1;\n        end\n";
+    t += "        c = c + 1;\n";
+    t += "        if (c > 2 * " + n + " + 100) $finish;\n    end\nendmodule\n";
+    return t;
+}
+
+struct VerilogRow {
+    DesignRequest design;
+    int dataBits, coefBits;
+    const char* round;
+    const char* overflow;
+    const char* scale;
+    double amplitude;
+    bool mustOverflow;
+};
+
+void checkVerilog(const VerilogRow& row, const std::string& structure, Random& random,
+                  const std::string& label) {
+    TempDir dir;
+    const std::string flt = designFile(dir, row.design);
+    const auto exported = runCli(
+        dir, "export d.flt --format verilog --structure " + structure + " --data-bits " +
+                 std::to_string(row.dataBits) + " --coef-bits " + std::to_string(row.coefBits) +
+                 " --round " + row.round + " --overflow " + row.overflow + " --scale " + row.scale +
+                 " --name f --output f.v --test-vectors 300 --force");
+    ASSERT_EQ(exported.status, 0) << label << exported.err;
+    ASSERT_TRUE(run(dir, "iverilog -g2001 -o tb f.v f_tb.v && vvp -n tb > golden.txt")) << label;
+    EXPECT_EQ(readBytes(dir.file("golden.txt")), "OK\n") << label;
+
+    ImplementationOptions io;
+    io.arithmetic = {Target::Fixed, row.dataBits, row.coefBits, parseRounding(row.round),
+                     parseOverflow(row.overflow)};
+    io.scaling = parseScaling(row.scale);
+    io.structure = parseStructure(structure);
+    const Implementation im = realise(readAnalysedFilter(flt), io);
+    const std::string module = readBytes(dir.file("f.v"));
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(module, m, std::regex("// latency: ([0-9]+) clock"))) << label;
+    // One pipeline stage a section.
+    EXPECT_EQ(std::stoul(m[1]), im.quantised.size()) << label;
+
+    const std::vector<double> x = stimulus(im, row.amplitude, 400, random);
+    SimulationCounts counts;
+    const std::vector<double> y = simulate(im, x, &counts);
+    if (row.mustOverflow) {
+        ASSERT_GT(counts.overflows, 0) << label;
+    }
+    const double unit = std::ldexp(1.0, row.dataBits - 1);
+    std::vector<std::int64_t> words;
+    for (double v : x)
+        words.push_back(std::llround(v * unit));
+    writeBytes(dir.file("drive.v"), verilogDriver(row.dataBits, words));
+    ASSERT_TRUE(run(dir, "iverilog -g2001 -o drive f.v drive.v && vvp -n drive > seen.txt"))
+        << label;
+    const std::vector<double> seen = numbers(readBytes(dir.file("seen.txt")));
+    ASSERT_EQ(seen.size(), y.size()) << label;
+    int wrong = 0;
+    for (std::size_t n = 0; n < seen.size() && wrong < 3; ++n)
+        if (seen[n] != y[n] * unit) {
+            ++wrong;
+            ADD_FAILURE() << label << " sample " << n << ": Verilog " << seen[n] << ", simulation "
+                          << y[n] * unit;
+        }
+}
+
+// Chosen corners (both roundings, both overflow rules that do overflow, the widest words)
+// and random designs and word lengths, for every structure.
+TEST(StructureExport, VerilogEqualsTheSimulationForEveryStructure) {
+    const VerilogRow chosen[] = {
+        {bandPass, 12, 16, "truncate", "wrap", "none", 2, true},
+        {lowPass, 10, 14, "nearest", "saturate", "none", 2, true},
+        {bandPass, 32, 32, "nearest", "saturate", "l2", 1, false},
+    };
+    const char* const rounds[] = {"nearest", "truncate"};
+    const char* const overflows[] = {"saturate", "wrap"};
+    const char* const scales[] = {"peak", "l2", "l1", "none"};
+    Random random{0xD1B54A32D192ED03ull};
+    for (const char* structure : allStructures) {
+        std::vector<VerilogRow> rows(std::begin(chosen), std::end(chosen));
+        for (int trial = 0; trial < 2; ++trial) {
+            const double a = 0.05 + 0.25 * random.next(), gap = 0.05 + 0.1 * random.next();
+            const int order = 1 + random.pick(3);
+            const DesignRequest design =
+                trial == 0 ? designRequest(order, a, 0, 0, a + gap, 1, 30 + 10 * random.next())
+                           : designRequest(order, a + 0.1, a, a - 0.04, a + 0.1 + gap, 1,
+                                           25 + 10 * random.next());
+            rows.push_back({design, 8 + random.pick(25), 8 + random.pick(25),
+                            rounds[random.pick(2)], overflows[random.pick(2)],
+                            scales[random.pick(4)], 1, false});
+        }
+        int index = 0;
+        for (const VerilogRow& row : rows) {
+            ++index;
+            checkVerilog(row, structure, random,
+                         std::string(structure) + " row " + std::to_string(index) + ": W " +
+                             std::to_string(row.dataBits) + " C " + std::to_string(row.coefBits) +
+                             " " + row.round + " " + row.overflow + " " + row.scale);
+        }
+    }
+}
+
+} // namespace
+} // namespace zorkan
