@@ -30,10 +30,41 @@ using testing::writeBytes;
 
 const char* const allStructures[] = {"df1", "df2", "df2t", "ef", "normal", "lattice", "optimal"};
 
+// The designs of the tests, each designed once into a folder of its own: a low-pass, a
+// band-pass, a high-pass and a narrow low-pass of different orders (approximation, edges,
+// passband ripple, stopband attenuation), and the random ones.
+class Designs {
+  public:
+    // Copies the design of `r` into `dir` as d.flt.
+    std::string place(const DesignRequest& r, const TempDir& dir) {
+        std::size_t i = 0;
+        while (i < requests_.size() && !same(requests_[i], r))
+            ++i;
+        const std::string path = folder_.file("d" + std::to_string(i) + ".flt");
+        if (i == requests_.size()) {
+            designFilter(r, folder_.file("d.out"), path, [](const std::string&) {});
+            requests_.push_back(r);
+        }
+        std::filesystem::copy_file(path, dir.file("d.flt"));
+        return dir.file("d.flt");
+    }
+
+  private:
+    static bool same(const DesignRequest& p, const DesignRequest& q) {
+        return p.approximation == q.approximation && p.f1 == q.f1 && p.f2 == q.f2 && p.f3 == q.f3 &&
+               p.f4 == q.f4 && p.da == q.da && p.b1 == q.b1 && p.fd == q.fd;
+    }
+    TempDir folder_;
+    std::vector<DesignRequest> requests_;
+};
+
+Designs& designs() {
+    static Designs d;
+    return d;
+}
+
 std::string designFile(const TempDir& dir, const DesignRequest& r) {
-    const std::string path = dir.file("d.flt");
-    designFilter(r, dir.file("d.out"), path, [](const std::string&) {});
-    return path;
+    return designs().place(r, dir);
 }
 
 bool run(const TempDir& dir, const std::string& command) {
@@ -107,7 +138,9 @@ void checkC(const CRow& row, const std::string& structure, Random& random,
                         " --name f --output f --test-vectors 500 " + "--force");
     ASSERT_EQ(exported.status, 0) << label << exported.err;
     const std::string strict = "cc -std=c99 -Wall -Wextra -Werror -pedantic ";
-    ASSERT_TRUE(run(dir, strict + "f.c f_test.c -lm -o golden && ./golden > golden.txt")) << label;
+    ASSERT_TRUE(run(dir, strict + "-c f.c -o f.o && " + strict +
+                             "f_test.c f.o -lm -o golden && ./golden > golden.txt"))
+        << label;
     EXPECT_EQ(readBytes(dir.file("golden.txt")), "OK\n") << label;
 
     ImplementationOptions io;
@@ -141,7 +174,7 @@ void checkC(const CRow& row, const std::string& structure, Random& random,
                    "    f_block(&st, in + n / 3, out + n / 3, n - n / 3);\n"
                    "    for (i = 0; i < n; ++i)\n        printf(\"%.17g\\n\", (double)out[i]);\n"
                    "    return 0;\n}\n");
-    ASSERT_TRUE(run(dir, strict + "main.c f.c -lm -o f && ./f > c.txt")) << label;
+    ASSERT_TRUE(run(dir, strict + "main.c f.o -lm -o f && ./f > c.txt")) << label;
     const std::vector<double> c = numbers(readBytes(dir.file("c.txt")));
     ASSERT_EQ(c.size(), y.size()) << label;
     int wrong = 0;
@@ -153,8 +186,6 @@ void checkC(const CRow& row, const std::string& structure, Random& random,
         }
 }
 
-// A low-pass, a band-pass and a high-pass design of different orders (approximation,
-// edges, passband ripple, stopband attenuation).
 const DesignRequest lowPass = designRequest(2, 0.1, 0, 0, 0.14, 1, 40);
 const DesignRequest bandPass = designRequest(3, 0.3, 0.2, 0.15, 0.35, 1, 35);
 const DesignRequest highPass = designRequest(1, 0, 0.3, 0.2, 0, 1, 30);
@@ -308,6 +339,163 @@ TEST(StructureExport, VerilogEqualsTheSimulationForEveryStructure) {
                              std::to_string(row.dataBits) + " C " + std::to_string(row.coefBits) +
                              " " + row.round + " " + row.overflow + " " + row.scale);
         }
+    }
+}
+
+// A structure the target does not have is refused with the target's own message, and
+// nothing is written.
+TEST(StructureExport, AStructureTheTargetLacksIsRefusedAndNothingIsWritten) {
+    const std::string ef = "Структура ef (обратная связь по ошибке) есть только у арифметик с "
+                           "фиксированной точкой: q15, q31, fixed; у арифметики ";
+    const std::string kernel = " вычисляет только структуру ";
+    const std::string other = ": другой у ядра CMSIS-DSP нет";
+    struct Row {
+        const char* options;
+        std::string message;
+    };
+    const Row rows[] = {
+        {"--format c --type float --structure ef --name g --test-vectors 100",
+         ef + "float нет остатка округления"},
+        {"--format c --type float-fma --structure ef --name g --test-vectors 100",
+         ef + "float-fma нет остатка округления"},
+        {"--format c --type double --structure ef --name g --test-vectors 100",
+         ef + "double нет остатка округления"},
+        {"--format cmsis --type q15 --structure df2 --name g --test-vectors 100",
+         "Арифметика cmsis-q15" + kernel + "df1" + other},
+        {"--format cmsis --type q31 --structure ef --name g --test-vectors 100",
+         "Арифметика cmsis-q31" + kernel + "df1" + other},
+        {"--format cmsis --type f32 --structure df1 --name g --test-vectors 100",
+         "Арифметика cmsis-f32" + kernel + "df2t" + other},
+        {"--format sos-csv --structure df2",
+         "Структура секций (--structure) выбирается только для форматов c, cmsis и verilog"},
+        {"--format python --structure df1",
+         "Структура секций (--structure) выбирается только для форматов c, cmsis и verilog"},
+        {"--format verilog --structure df3 --name g --test-vectors 100",
+         "Неизвестная структура 'df3': допустимы df1, df2, df2t, ef, normal, lattice, optimal"},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        designFile(dir, lowPass);
+        const auto r = runCli(dir, std::string("export d.flt ") + row.options + " --output g");
+        EXPECT_EQ(r.status, 1) << row.options;
+        EXPECT_EQ(r.err, row.message + "\n") << row.options;
+        for (const char* file : {"g", "g.h", "g.c", "g_test.c", "g.v", "g_tb.v", "g.csv", "g.py"})
+            EXPECT_FALSE(std::filesystem::exists(dir.file(file))) << row.options << " " << file;
+    }
+}
+
+// The comment that opens a file: everything before the first line of code.
+std::string headerOf(const std::string& text, const std::string& end) {
+    return text.substr(0, text.find(end) + end.size());
+}
+
+// Chosen as the target's own structure, the code is the default's to the byte after its
+// header comment; the header names the structure and its cost per sample, for a low-pass
+// whose sections have five coefficients that are not 0, 1 or a power of two each: direct
+// form I 5 multiplications, 4 additions, 4 state words and 5 coefficient words a
+// section, the transposed direct form II 5, 4, 2 and 5.
+TEST(StructureExport, TheTargetsOwnStructureWritesTheDefaultsCode) {
+    struct Row {
+        const char* options;
+        const char* structure;
+        const char* file;  // the file compared
+        const char* end;   // the header's last line
+        int stateWords;    // a section's
+        int realAdditions; // of the section of the real pole
+    };
+    const Row rows[] = {
+        {"--format c --type q15", "df1", "g.c", " */\n", 4, 2},
+        {"--format c --type q31", "df1", "g.h", " */\n", 4, 2},
+        {"--format c --type float", "df2t", "g.c", " */\n", 2, 3},
+        {"--format c --type double", "df2t", "g.h", " */\n", 2, 3},
+        {"--format cmsis --type q15", "df1", "g.c", " */\n", 4, 2},
+        {"--format cmsis --type f32", "df2t", "g.c", " */\n", 2, 3},
+        {"--format verilog --data-bits 14 --coef-bits 20", "df1", "g.v", "\n\nmodule", 4, 2},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        designFile(dir, lowPass);
+        ASSERT_EQ(
+            runCli(dir, std::string("export d.flt ") + row.options + " --name g --output g").status,
+            0)
+            << row.options;
+        const std::string plain = readBytes(dir.file(row.file));
+        ASSERT_EQ(runCli(dir, std::string("export d.flt ") + row.options + " --structure " +
+                                  row.structure + " --name g --output g")
+                      .status,
+                  0)
+            << row.options;
+        const std::string chosen = readBytes(dir.file(row.file));
+        const std::string header = headerOf(chosen, row.end);
+        EXPECT_EQ(chosen.substr(header.size()), plain.substr(headerOf(plain, row.end).size()))
+            << row.options;
+        // The low-pass has seven poles: three pairs and one real pole, whose section has
+        // no b2 and a2: three multiplications, and two additions in direct form I, three in
+        // the transposed direct form II, which still adds its second state (always 0).
+        const int pairs = 3, real = 1;
+        EXPECT_NE(plain.find("second-order sections: 4"), std::string::npos) << row.options;
+        EXPECT_EQ(headerOf(plain, row.end).find("structure:"), std::string::npos) << row.options;
+        EXPECT_NE(header.find(std::string("structure: ") + row.structure + ", "), std::string::npos)
+            << row.options;
+        const int products = 5 * pairs + 3 * real;
+        const std::string cost =
+            "cost per sample: " + std::to_string(products) + " multiplications, " +
+            std::to_string(4 * pairs + row.realAdditions * real) + " additions, " +
+            std::to_string(row.stateWords * (pairs + real)) + " state words, " +
+            std::to_string(products) + " coefficient words\n";
+        EXPECT_NE(header.find(cost), std::string::npos) << row.options << "\n" << header;
+    }
+}
+
+// The golden test vectors of a structure keep the refusals of the export: two samples of
+// the stimulus (sin 0 = 0, then silence) through a first-order section expect a constant
+// 0, which checks nothing; refused with nothing written, written when forced.
+TEST(StructureExport, TheRefusalsOfTheExportHoldForEveryStructure) {
+    const char* const formats[] = {"--format c --type q15 --output g",
+                                   "--format c --type float "
+                                   "--output g",
+                                   "--format verilog --output g"};
+    for (const char* structure : allStructures)
+        for (const char* format : formats) {
+            const std::string label = std::string(structure) + " " + format;
+            if (std::string(structure) == "ef" &&
+                std::string(format).find("float") != std::string::npos)
+                continue;
+            TempDir dir;
+            writeBytes(dir.file("g.flt"), "2\r\n0\r\n4 0 0\r\n1 -0.5 0\r\n");
+            const std::string command = std::string("export g.flt --test-vectors 2 --structure ") +
+                                        structure + " " + format;
+            const auto refused = runCli(dir, command);
+            EXPECT_EQ(refused.status, 1) << label;
+            EXPECT_NE(refused.err.find("Ожидаемый выход тестовых векторов постоянен"),
+                      std::string::npos)
+                << label << refused.err;
+            for (const char* file : {"g.h", "g.c", "g_test.c", "g.v", "g_tb.v"})
+                EXPECT_FALSE(std::filesystem::exists(dir.file(file))) << label << " " << file;
+            EXPECT_EQ(runCli(dir, command + " --force").status, 0) << label;
+            const bool verilog = std::string(format).find("verilog") != std::string::npos;
+            EXPECT_TRUE(std::filesystem::exists(dir.file(verilog ? "g_tb.v" : "g_test.c")))
+                << label;
+        }
+}
+
+// The help names the default structure and says in one line what each structure is.
+TEST(StructureExport, HelpStatesTheDefaultAndEachStructure) {
+    TempDir dir;
+    const auto help = runCli(dir, "export --help");
+    ASSERT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("  --structure S  "), std::string::npos);
+    EXPECT_NE(help.out.find("умолчанию своя у арифметики: df1 для q15, q31 и verilog, df2t\n"
+                            "                 для double, float и float-fma"),
+              std::string::npos)
+        << help.out;
+    for (const char* structure : allStructures) {
+        const std::string name = structure;
+        const std::string line = "\n                 " + name + std::string(9 - name.size(), ' ');
+        const std::size_t at = help.out.find(line);
+        ASSERT_NE(at, std::string::npos) << name;
+        // A description follows the name on its line.
+        EXPECT_GT(help.out.find('\n', at + 1), at + line.size() + 10) << name;
     }
 }
 
