@@ -218,6 +218,9 @@ std::string programStages(const Implementation& im, int acc) {
             if (n.errorFeedback) {
                 v += "    wire " + wide + " " + node + "_d = " + node + "_acc - (" + node +
                      "_q <<< " + std::to_string(f) + ");\n";
+                v += "    wire [" + std::to_string(acc - f - 2) + ":0] " + node +
+                     "_unused_high_d = " + node + "_d[" + std::to_string(acc - 1) + ":" +
+                     std::to_string(f + 1) + "];\n";
                 residues.push_back({e + "1", node + "_d[" + std::to_string(f) + ":0]"});
                 residues.push_back({e + "2", e + "1"});
             }
@@ -227,7 +230,9 @@ std::string programStages(const Implementation& im, int acc) {
                      "_q[" + std::to_string(w - 1) + ":0];\n";
             else
                 v += "    wire " + data + " " + node + " = " + node + "_q[" +
-                     std::to_string(w - 1) + ":0];\n";
+                     std::to_string(w - 1) + ":0];\n    wire [" + std::to_string(acc - w - 1) +
+                     ":0] " + node + "_unused_high = " + node + "_q[" + std::to_string(acc - 1) +
+                     ":" + W + "];\n";
         }
         v += "    always @(posedge clk) begin\n";
         v += "        if (rst) begin\n";

@@ -479,6 +479,30 @@ TEST(StructureExport, TheRefusalsOfTheExportHoldForEveryStructure) {
         }
 }
 
+// Verilator's every warning on the module of every structure, at each rounding and
+// overflow rule and at the narrowest and widest words.
+TEST(StructureExport, VerilatorFindsNothingInAnyStructure) {
+    const char* const variants[] = {
+        "--data-bits 16 --coef-bits 18",
+        "--data-bits 4 --coef-bits 6 --round truncate --overflow wrap --scale l1",
+        "--data-bits 32 --coef-bits 32 --overflow wrap --order descending",
+    };
+    for (const char* structure : allStructures)
+        for (const char* variant : variants) {
+            const std::string label = std::string(structure) + " " + variant;
+            TempDir dir;
+            designFile(dir, bandPass);
+            const auto exported =
+                runCli(dir, std::string("export d.flt --format verilog --name f --output f.v "
+                                        "--force --structure ") +
+                                structure + " " + variant);
+            ASSERT_EQ(exported.status, 0) << label << exported.err;
+            EXPECT_TRUE(run(dir, "verilator --lint-only -Wall f.v > lint.txt 2>&1"))
+                << label << readBytes(dir.file("lint.txt"));
+            EXPECT_EQ(readBytes(dir.file("lint.txt")), "") << label;
+        }
+}
+
 // The help names the default structure and says in one line what each structure is.
 TEST(StructureExport, HelpStatesTheDefaultAndEachStructure) {
     TempDir dir;
