@@ -191,6 +191,8 @@ std::vector<std::string> exportHeaderLines(const ExportedFilter& filter,
     if (options.format == ExportFormat::C && programs) {
         for (std::string& line : programArithmeticLines(*im, cTypeName(options.type), 64))
             lines.push_back(std::move(line));
+        if (fixedPointType(options.type) && !cascade.normalised)
+            lines.push_back("NOTE: not scaled (--scale): nodes beyond full scale saturate");
         lines.push_back("the same outputs as " +
                         implementCommand(*im, printableAscii(options.sourceName, "*")));
     } else if (options.format == ExportFormat::C) {
