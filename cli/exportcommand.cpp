@@ -44,6 +44,20 @@ const char* const exportHelp =
     "                 lattice-q15, lattice-q31, lattice-f32 - весь фильтр одной\n"
     "                 решеткой (arm_iir_lattice_q15, _q31, _f32; массивы PREFIX_k и\n"
     "                 PREFIX_v), как implement --target cmsis-lattice-...\n"
+    "  --structure S  структура секций для c, cmsis и verilog, как у implement; по\n"
+    "                 умолчанию своя у арифметики: df1 для q15, q31 и verilog, df2t\n"
+    "                 для double, float и float-fma; у cmsis другой нет:\n"
+    "                 df1      прямая форма I: y = b0 x + b1 x1 + b2 x2 - a1 y1 - a2 y2\n"
+    "                 df2      прямая форма II: узел w = x - a1 w1 - a2 w2, выход из w\n"
+    "                 df2t     транспонированная прямая форма II: два слова состояния\n"
+    "                 ef       прямая форма I с обратной связью по ошибке округления\n"
+    "                          (только q15, q31 и verilog)\n"
+    "                 normal   нормальная форма: поворот состояния на угол полюса\n"
+    "                 lattice  решетчато-лестничная форма Грея - Маркела\n"
+    "                 optimal  оптимальная (сбалансированная) форма пространства\n"
+    "                          состояний: наименьший шум округления при L2\n"
+    "                 Комментарий в начале файла называет структуру, ее арифметику\n"
+    "                 и цену (умножения, сложения, слова состояния и коэффициентов)\n"
     "  --name PREFIX  имя типа и функций кода C, по умолчанию zorkan_filter\n"
     "  --test-vectors N  для c и cmsis (для verilog - ниже): еще файл NAME_test.c\n"
     "                 рядом с кодом - N (по умолчанию не пишется)\n"
@@ -165,7 +179,7 @@ int runExport(int argc, char** argv) {
     const Arguments args =
         parseArguments(argc, argv, 2,
                        {"format", "type", "name", "output", "scale", "order", "test-vectors",
-                        "data-bits", "coef-bits", "round", "overflow"},
+                        "data-bits", "coef-bits", "round", "overflow", "structure"},
                        {"normalise", "force"});
     if (args.help) {
         std::fputs(exportHelp, stdout);
@@ -184,6 +198,8 @@ int runExport(int argc, char** argv) {
     else
         readCodeOptions(args, options, formatText);
     options.force = switchGiven(args, "force");
+    if (args.options.count("structure"))
+        options.structure = parseStructure(textOption(args, "structure", ""));
     const std::string source = args.positional[0];
     options.sourceName = std::filesystem::path(source).filename().string();
 

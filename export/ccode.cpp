@@ -206,6 +206,168 @@ std::string fixedStep(const SecondOrderCascade& cascade, const ExportOptions& o,
     return c;
 }
 
+// The code of a structure other than the target's own: each section's program written
+// out, one block a section, its nodes in order. Slot 0 is the section's input x, slots
+// 1..S its stored values (v1..vS, read before anything is stored), the nodes follow.
+
+int totalStates(const Implementation& im) {
+    int n = 0;
+    for (const SectionProgram& p : im.programs)
+        n += p.states;
+    return n;
+}
+
+int totalResidues(const Implementation& im) {
+    int n = 0;
+    for (const SectionProgram& p : im.programs)
+        n += p.residues();
+    return n;
+}
+
+std::string stateCount(const ExportOptions& o) {
+    return upperName(o.prefix) + "_STATE_WORDS";
+}
+
+std::string residueCount(const ExportOptions& o) {
+    return upperName(o.prefix) + "_RESIDUES";
+}
+
+std::string programDeclarations(const Implementation& im, const ExportOptions& o) {
+    const std::string t = cTypeName(o.type);
+    const bool fixed = fixedPointType(o.type);
+    const int residues = totalResidues(im);
+    std::string d = "#include <stddef.h>\n";
+    if (fixed)
+        d += "#include <stdint.h>\n";
+    if (o.type == SampleType::FloatFma)
+        d += "#include <math.h>\n";
+    d += "\n#define " + sectionCount(o) + " " + std::to_string(im.programs.size()) + "\n";
+    d += "#define " + stateCount(o) + " " + std::to_string(totalStates(im)) + "\n";
+    if (residues)
+        d += "#define " + residueCount(o) + " " + std::to_string(residues) + "\n";
+    d += "\n/* The filter's memory; set it with " + o.prefix +
+         "_reset before the first sample. */\n";
+    d += "typedef struct {\n";
+    d += "    " + t + " s[" + stateCount(o) + "]; /* the stored values, section after section */\n";
+    if (residues)
+        d += "    int64_t e[" + residueCount(o) +
+             "]; /* the residues e[n-1], e[n-2] of each fed-back rounding */\n";
+    d += "} " + o.prefix + "_state;\n";
+    return d;
+}
+
+std::string programReset(const Implementation& im, const ExportOptions& o, const std::string& fn) {
+    const std::string& p = o.prefix;
+    std::string c = fn + "void " + p + "_reset(" + p + "_state* state) {\n    size_t k;\n";
+    c += "    for (k = 0; k < " + stateCount(o) + "; ++k)\n        state->s[k] = 0;\n";
+    if (totalResidues(im))
+        c += "    for (k = 0; k < " + residueCount(o) + "; ++k)\n        state->e[k] = 0;\n";
+    return c + "}\n\n";
+}
+
+std::string slotName(int slot) {
+    return slot == 0 ? "x" : "v" + std::to_string(slot);
+}
+
+// A fixed-point node's exact sum: acc = c x + c v1 + ..., each product in 64 bits.
+std::string fixedSum(const ProgramNode& n) {
+    std::string c = "        acc = ";
+    for (std::size_t i = 0; i < n.terms.size(); ++i) {
+        const ProgramTerm& t = n.terms[i];
+        const std::int64_t magnitude = t.fixed < 0 ? -t.fixed : t.fixed;
+        if (i == 0)
+            c += "(int64_t)" + integerLiteral(t.fixed);
+        else
+            c += std::string(i % 3 ? " " : "\n              ") + (t.fixed < 0 ? "- " : "+ ") +
+                 "(int64_t)" + integerLiteral(magnitude);
+        c += " * " + slotName(t.slot);
+    }
+    return c + ";\n";
+}
+
+// A floating-point node's sum, each operation rounded in the type: from the first term,
+// or fused from the last back to the first.
+std::string floatingSum(const ProgramNode& n, const std::string& name, const ExportOptions& o) {
+    const bool single = o.type != SampleType::Double;
+    const auto coefficient = [&](const ProgramTerm& t) {
+        return single ? floatLiteral(t.single) : exactNumber(t.value);
+    };
+    std::string c;
+    if (o.type == SampleType::FloatFma) {
+        const ProgramTerm& last = n.terms.back();
+        c += "        " + name + " = " + coefficient(last) + " * " + slotName(last.slot) + ";\n";
+        for (std::size_t i = n.terms.size() - 1; i-- > 0;)
+            c += "        " + name + " = fmaf(" + coefficient(n.terms[i]) + ", " +
+                 slotName(n.terms[i].slot) + ", " + name + ");\n";
+        return c;
+    }
+    const ProgramTerm& first = n.terms.front();
+    c += "        " + name + " = " + coefficient(first) + " * " + slotName(first.slot) + ";\n";
+    for (std::size_t i = 1; i < n.terms.size(); ++i) {
+        c += "        p = " + coefficient(n.terms[i]) + " * " + slotName(n.terms[i].slot) + ";\n";
+        c += "        " + name + " = " + name + " + p;\n";
+    }
+    return c;
+}
+
+std::string programStep(const Implementation& im, const ExportOptions& o, const std::string& fn) {
+    const std::string& p = o.prefix;
+    const std::string t = cTypeName(o.type);
+    const bool fixed = fixedPointType(o.type);
+    const bool residues = totalResidues(im) > 0;
+    const bool fused = o.type == SampleType::FloatFma;
+    std::string c = fn + t + " " + p + "_step(" + p + "_state* state, " + t + " x) {\n";
+    c += "    " + t + "* s = state->s;\n";
+    if (residues)
+        c += "    int64_t* e = state->e;\n";
+    if (fixed)
+        c += std::string("    int64_t acc") + (residues ? ", q" : "") + ";\n";
+    else if (!fused)
+        c += "    " + t + " p;\n";
+    int stateOffset = 0, residueOffset = 0;
+    for (std::size_t k = 0; k < im.programs.size(); ++k) {
+        const SectionProgram& sp = im.programs[k];
+        c += "    { /* section " + std::to_string(k + 1) + " */\n";
+        for (int r = 0; r < sp.states; ++r)
+            c += "        const " + t + " " + slotName(1 + r) + " = s[" +
+                 std::to_string(stateOffset + r) + "];\n";
+        std::string nodes;
+        for (std::size_t j = 0; j < sp.nodes.size(); ++j)
+            nodes += (j ? ", " : "") + slotName(1 + sp.states + static_cast<int>(j));
+        c += "        " + t + " " + nodes + ";\n";
+        for (std::size_t j = 0; j < sp.nodes.size(); ++j) {
+            const ProgramNode& n = sp.nodes[j];
+            const std::string name = slotName(1 + sp.states + static_cast<int>(j));
+            if (!fixed) {
+                c += floatingSum(n, name, o);
+                continue;
+            }
+            c += fixedSum(n);
+            const std::string f = std::to_string(n.fraction);
+            if (!n.errorFeedback) {
+                c += "        " + name + " = " + p + "_saturate(" + p + "_round_shift(acc, " + f +
+                     "));\n";
+                continue;
+            }
+            const std::string e1 = "e[" + std::to_string(residueOffset) + "]";
+            const std::string e2 = "e[" + std::to_string(residueOffset + 1) + "]";
+            c += "        acc -= (int64_t)" + integerLiteral(n.feedback[0]) + " * " + e1 +
+                 " + (int64_t)" + integerLiteral(n.feedback[1]) + " * " + e2 + ";\n";
+            c += "        q = " + p + "_round_shift(acc, " + f + ");\n";
+            c += "        " + e2 + " = " + e1 + ";\n";
+            c += "        " + e1 + " = acc - q * ((int64_t)1 << " + f + ");\n";
+            c += "        " + name + " = " + p + "_saturate(q);\n";
+            residueOffset += 2;
+        }
+        for (int r = 0; r < sp.states; ++r)
+            c += "        s[" + std::to_string(stateOffset + r) +
+                 "] = " + slotName(sp.next[static_cast<std::size_t>(r)]) + ";\n";
+        c += "        x = " + slotName(1 + sp.states + sp.output) + ";\n    }\n";
+        stateOffset += sp.states;
+    }
+    return c + "    return x;\n}\n\n";
+}
+
 // `helperLinkage` and `linkage` go before the helpers and before the three functions.
 CCode cCode(const ExportedFilter& filter, const ExportOptions& o, const std::string& helperLinkage,
             const std::string& linkage) {
@@ -216,7 +378,13 @@ CCode cCode(const ExportedFilter& filter, const ExportOptions& o, const std::str
     code.comment = "/*\n" + commented(exportHeaderLines(filter, o), " *") + " */\n";
     code.declarations = cDeclarations(cascade, o);
     code.prototypes = cPrototypes(o);
-    if (fixedPointType(o.type)) {
+    const Implementation* im = filter.implementation.get();
+    if (im && !im->programs.empty()) {
+        code.declarations = programDeclarations(*im, o);
+        if (fixedPointType(o.type))
+            code.helpers = fixedHelpers(o, helperLinkage);
+        code.definitions = programReset(*im, o, fn) + programStep(*im, o, fn) + cBlock(o, fn);
+    } else if (fixedPointType(o.type)) {
         code.helpers = fixedHelpers(o, helperLinkage);
         code.definitions = cReset(o, fn) + fixedStep(cascade, o, fn) + cBlock(o, fn);
     } else {

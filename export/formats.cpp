@@ -31,6 +31,7 @@ ImplementationOptions implementationOptions(const ExportOptions& options,
     io.arithmetic.target = exportTarget(options).value_or(Target::Double);
     io.scaling = filter.scaling;
     io.order = filter.sectionOrder;
+    io.structure = options.structure;
     return io;
 }
 
@@ -42,6 +43,18 @@ void checkTestVectors(const ExportOptions& options) {
         options.format != ExportFormat::Cmsis && options.format != ExportFormat::Verilog)
         throw UserMessage(
             "Тестовые векторы (--test-vectors) пишутся только для форматов c, cmsis и verilog");
+}
+
+// A structure is chosen only for the formats that write an implementation, and only one
+// its target has.
+void checkExportStructure(const ExportOptions& options, Target target) {
+    if (!options.structure)
+        return;
+    if (options.format != ExportFormat::C && options.format != ExportFormat::Cmsis &&
+        options.format != ExportFormat::Verilog)
+        throw UserMessage("Структура секций (--structure) выбирается только для форматов c, "
+                          "cmsis и verilog");
+    checkStructure(target, *options.structure);
 }
 
 } // namespace
@@ -140,6 +153,7 @@ ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOption
                                   "только к формату cmsis");
     checkTestVectors(options);
     checkNormalising(options);
+    checkExportStructure(options, *exportTarget(options));
     filter.scaling = exportScaling(options);
     filter.sectionOrder = exportSectionOrder(options);
     if (verilog ||
@@ -162,9 +176,14 @@ ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOption
         throw UserMessage("В файле фильтра нет ни одной секции: экспортировать нечего");
     } else {
         filter.cascade = realisedCascade(file, filter.scaling, filter.sectionOrder);
-        if (options.format == ExportFormat::C && !file.sections.empty())
-            filter.implementation = std::make_shared<Implementation>(
+        if (options.format == ExportFormat::C && !file.sections.empty()) {
+            auto im = std::make_shared<Implementation>(
                 realise(file, implementationOptions(options, filter)));
+            // A structure of its own writes the programs' cascade, with their warnings.
+            if (!im->programs.empty())
+                filter.cascade = im->cascade;
+            filter.implementation = std::move(im);
+        }
     }
     return filter;
 }

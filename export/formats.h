@@ -42,7 +42,8 @@ struct ExportOptions {
     // and Python peak when normalising, else none, in the file's order.
     std::optional<Scaling> scaling;
     std::optional<SectionOrder> order;
-    // C and Verilog: the structure of the sections; unset, the target's own.
+    // C, CMSIS-DSP and Verilog: the structure of the sections; unset, the target's own
+    // (CMSIS-DSP has no other).
     std::optional<Structure> structure;
     // Writes an implementation whose figures refuse it (implementationRefusal) and test
     // vectors whose expected output is constant.

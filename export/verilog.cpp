@@ -4,12 +4,15 @@
 #include "export/verilog.h"
 
 #include "common/errors.h"
+#include "export/exportheader.h"
 #include "export/exporttext.h"
 #include "fixedpoint/simulation.h"
 #include "zorkanconfig.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
 namespace zorkan {
 
@@ -57,13 +60,28 @@ std::string wordConstant(std::int64_t v, int bits) {
     return std::to_string(bits) + "'h" + hex;
 }
 
-std::string commandOptions(const Implementation& im) {
+// The width of the exact sums of a program's nodes: the largest magnitude of the
+// products with data words of at most 2^(W-1), the fed-back residues (below 2^f) and the
+// half added for rounding, and a sign bit; never below W + C, the sums of direct form I.
+int programSumBits(const Implementation& im) {
     const Arithmetic& a = im.options.arithmetic;
-    return "--data-bits " + std::to_string(a.dataBits) + " --coef-bits " +
-           std::to_string(a.coefBits) + " --round " +
-           (a.rounding == Rounding::Nearest ? "nearest" : "truncate") + " --overflow " +
-           (a.overflow == Overflow::Saturate ? "saturate" : "wrap") + " --scale " +
-           scalingName(im.options.scaling) + " --order " + orderName(im.options.order);
+    int bits = a.dataBits + a.coefBits;
+    for (const SectionProgram& p : im.programs)
+        for (const ProgramNode& n : p.nodes) {
+            long double bound = 0;
+            for (const ProgramTerm& t : n.terms)
+                bound += std::fabs(static_cast<long double>(t.fixed));
+            bound = std::ldexp(bound, a.dataBits - 1);
+            if (n.errorFeedback)
+                bound += std::ldexp(
+                    static_cast<long double>(std::abs(n.feedback[0]) + std::abs(n.feedback[1])),
+                    n.fraction);
+            bound += std::ldexp(1.0L, n.fraction - 1);
+            int exponent = 0;
+            std::frexp(bound, &exponent); // bound < 2^exponent
+            bits = std::max(bits, exponent + 1);
+        }
+    return bits;
 }
 
 std::vector<std::string> headerLines(const ExportedFilter& filter, const ExportOptions& o) {
@@ -78,28 +96,39 @@ std::vector<std::string> headerLines(const ExportedFilter& filter, const ExportO
     l.push_back(std::string("kind: ") + kindName(im.cascade.kind, "second-order sections") + " (" +
                 std::to_string(im.cascade.kind) + "), " + std::to_string(im.cascade.fileSections) +
                 " section(s) in the file");
-    l.push_back("second-order sections: " + std::to_string(im.fixed.size()) +
+    l.push_back("second-order sections: " + std::to_string(im.quantised.size()) +
                 ", H(z) = product of (b0 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2)");
     l.push_back("scaling " + scalingName(im.options.scaling) + ", section order " +
                 orderName(im.options.order));
-    l.push_back("data: " + w + "-bit two's complement fractions of full scale (value * 2^" +
-                std::to_string(a.dataBits - 1) + ")");
-    l.push_back("coefficients: " + std::to_string(a.coefBits) +
-                " bits, b0, b1, b2, a1, a2 of section k as round(c * 2^(" +
-                std::to_string(a.coefBits - 1) + " - shift[k])),");
-    l.push_back("  shift[k] the smallest s >= 0 with (|b0|+|b1|+|b2|+|a1|+|a2|) * 2^(" +
-                std::to_string(a.coefBits - 1) + " - s) + 3 < 2^" + std::to_string(a.coefBits - 1));
-    l.push_back("each section in direct form I: acc = b0 x[n] + b1 x[n-1] + b2 x[n-2] - a1 "
-                "y[n-1] - a2 y[n-2], exact (" +
-                std::to_string(a.dataBits + a.coefBits) + " bits)");
-    l.push_back(
-        std::string("output of a section: ") +
-        (nearest ? "floor(acc / 2^f + 1/2) (nearest, halves up)" : "floor(acc / 2^f) (truncate)") +
-        ", f = " + std::to_string(a.coefBits - 1) + " - shift[k], then " +
-        (a.overflow == Overflow::Saturate ? "saturated to [-2^" + std::to_string(a.dataBits - 1) +
-                                                ", 2^" + std::to_string(a.dataBits - 1) + " - 1]"
-                                          : "wrapped modulo 2^" + w + " (two's complement)") +
-        "; it is the next section's input");
+    if (im.options.structure)
+        for (std::string& line : structureLines(im))
+            l.push_back(std::move(line));
+    if (!im.programs.empty()) {
+        for (std::string& line : programArithmeticLines(
+                 im, "signed [" + std::to_string(a.dataBits - 1) + ":0]", programSumBits(im)))
+            l.push_back(std::move(line));
+    } else {
+        l.push_back("data: " + w + "-bit two's complement fractions of full scale (value * 2^" +
+                    std::to_string(a.dataBits - 1) + ")");
+        l.push_back("coefficients: " + std::to_string(a.coefBits) +
+                    " bits, b0, b1, b2, a1, a2 of section k as round(c * 2^(" +
+                    std::to_string(a.coefBits - 1) + " - shift[k])),");
+        l.push_back("  shift[k] the smallest s >= 0 with (|b0|+|b1|+|b2|+|a1|+|a2|) * 2^(" +
+                    std::to_string(a.coefBits - 1) + " - s) + 3 < 2^" +
+                    std::to_string(a.coefBits - 1));
+        l.push_back("each section in direct form I: acc = b0 x[n] + b1 x[n-1] + b2 x[n-2] - a1 "
+                    "y[n-1] - a2 y[n-2], exact (" +
+                    std::to_string(a.dataBits + a.coefBits) + " bits)");
+        l.push_back(std::string("output of a section: ") +
+                    (nearest ? "floor(acc / 2^f + 1/2) (nearest, halves up)"
+                             : "floor(acc / 2^f) (truncate)") +
+                    ", f = " + std::to_string(a.coefBits - 1) + " - shift[k], then " +
+                    (a.overflow == Overflow::Saturate
+                         ? "saturated to [-2^" + std::to_string(a.dataBits - 1) + ", 2^" +
+                               std::to_string(a.dataBits - 1) + " - 1]"
+                         : "wrapped modulo 2^" + w + " (two's complement)") +
+                    "; it is the next section's input");
+    }
     l.push_back("ports: clk; rst synchronous, active high: clears the state and the samples "
                 "in flight;");
     l.push_back("  in_valid, in_sample: a sample is taken at every rising edge of clk with "
@@ -110,17 +139,133 @@ std::vector<std::string> headerLines(const ExportedFilter& filter, const ExportO
                 "rising edge");
     l.push_back("  is on out_sample with out_valid high until the " + std::to_string(latency) +
                 "-th rising edge after it");
-    l.push_back("the same outputs as zorkan-cli implement " + printableAscii(o.sourceName) +
-                " --target fixed " + commandOptions(im) + " --simulate");
+    l.push_back("the same outputs as " + implementCommand(im, printableAscii(o.sourceName)));
     for (const CascadeWarning& warning : filter.cascade.warnings)
         l.push_back("WARNING: " + warning.note);
     return l;
 }
 
+// The slot of a section's program as a Verilog name: its input, a stored value, a node.
+std::string programSlot(const SectionProgram& p, std::size_t k, int slot) {
+    if (slot == 0)
+        return k == 0 ? "in_sample" : "s" + std::to_string(k) + "_out";
+    const std::string s = "s" + std::to_string(k + 1);
+    return slot <= p.states ? s + "_r" + std::to_string(slot)
+                            : s + "_n" + std::to_string(slot - p.states);
+}
+
+// The sections of a structure other than the target's own: one pipeline stage each, its
+// nodes' exact sums, roundings and overflow rules within the clock, then the stored values,
+// the residues of error feedback and the section's output registered at once.
+std::string programStages(const Implementation& im, int acc) {
+    const Arithmetic& a = im.options.arithmetic;
+    const int w = a.dataBits;
+    const std::string W = std::to_string(w);
+    const std::string data = "signed [" + std::to_string(w - 1) + ":0]";
+    const std::string wide = "signed [" + std::to_string(acc - 1) + ":0]";
+    const std::string zero = "{" + W + "{1'b0}}";
+    const bool saturate = a.overflow == Overflow::Saturate;
+    const bool nearest = a.rounding == Rounding::Nearest;
+    std::string v;
+    for (std::size_t k = 0; k < im.programs.size(); ++k) {
+        const SectionProgram& p = im.programs[k];
+        const std::string s = "s" + std::to_string(k + 1);
+        const std::string take = k == 0 ? "in_valid" : "s" + std::to_string(k) + "_valid";
+        v += "\n    // Section " + std::to_string(k + 1) + ": " + structureName(p.structure) +
+             ", " + std::to_string(p.nodes.size()) + " node(s) in order, " +
+             std::to_string(p.states) + " stored value(s).\n";
+        std::string stored;
+        for (int r = 1; r <= p.states; ++r)
+            stored += (r > 1 ? ", " : "") + programSlot(p, k, r);
+        v += "    reg " + data + " " + stored + ", " + s + "_out;\n";
+        v += "    reg " + s + "_valid;\n";
+        // What the clock stores beside the state: the residues, as register and new value.
+        std::vector<std::pair<std::string, std::string>> residues;
+        for (std::size_t j = 0; j < p.nodes.size(); ++j) {
+            const ProgramNode& n = p.nodes[j];
+            const std::string node = programSlot(p, k, p.states + 1 + static_cast<int>(j));
+            const int f = n.fraction;
+            std::string sum;
+            for (const ProgramTerm& t : n.terms)
+                sum += std::string(sum.empty() ? "" : "\n        ") +
+                       (t.fixed < 0   ? "- "
+                        : sum.empty() ? ""
+                                      : "+ ") +
+                       signedConstant(t.fixed < 0 ? -t.fixed : t.fixed, acc) + " * widen(" +
+                       programSlot(p, k, t.slot) + ")";
+            const std::string e = node + "_e";
+            if (n.errorFeedback) {
+                // The residues below the data word: f + 1 bits hold those of both roundings.
+                const std::string r = "signed [" + std::to_string(f) + ":0]";
+                v += "    reg " + r + " " + e + "1, " + e + "2;\n";
+                for (int i = 0; i < 2; ++i) {
+                    const std::string reg = e + std::to_string(i + 1);
+                    const int c = n.feedback[i];
+                    sum += "\n        " + std::string(c < 0 ? "+ " : "- ") +
+                           signedConstant(c < 0 ? -c : c, acc) + " * $signed({{" +
+                           std::to_string(acc - f - 1) + "{" + reg + "[" + std::to_string(f) +
+                           "]}}, " + reg + "})";
+                }
+            }
+            v += "    wire " + wide + " " + node + "_acc = " + sum + ";\n";
+            if (nearest)
+                v += "    wire " + wide + " " + node + "_q = (" + node + "_acc + " +
+                     signedConstant(std::int64_t{1} << (f - 1), acc) + ") >>> " +
+                     std::to_string(f) + ";\n";
+            else
+                v += "    wire " + wide + " " + node + "_q = " + node + "_acc >>> " +
+                     std::to_string(f) + ";\n";
+            if (n.errorFeedback) {
+                v += "    wire " + wide + " " + node + "_d = " + node + "_acc - (" + node +
+                     "_q <<< " + std::to_string(f) + ");\n";
+                v += "    wire [" + std::to_string(acc - f - 2) + ":0] " + node +
+                     "_unused_high_d = " + node + "_d[" + std::to_string(acc - 1) + ":" +
+                     std::to_string(f + 1) + "];\n";
+                residues.push_back({e + "1", node + "_d[" + std::to_string(f) + ":0]"});
+                residues.push_back({e + "2", e + "1"});
+            }
+            if (saturate)
+                v += "    wire " + data + " " + node + " = " + node +
+                     "_q > TOP ? TOP_WORD : " + node + "_q < BOTTOM ? BOTTOM_WORD : " + node +
+                     "_q[" + std::to_string(w - 1) + ":0];\n";
+            else
+                v += "    wire " + data + " " + node + " = " + node + "_q[" +
+                     std::to_string(w - 1) + ":0];\n    wire [" + std::to_string(acc - w - 1) +
+                     ":0] " + node + "_unused_high = " + node + "_q[" + std::to_string(acc - 1) +
+                     ":" + W + "];\n";
+        }
+        v += "    always @(posedge clk) begin\n";
+        v += "        if (rst) begin\n";
+        for (int r = 1; r <= p.states; ++r)
+            v += "            " + programSlot(p, k, r) + " <= " + zero + ";\n";
+        for (const auto& [reg, value] : residues)
+            v += "            " + reg + " <= 0;\n";
+        v += "            " + s + "_out <= " + zero + ";\n";
+        v += "            " + s + "_valid <= 1'b0;\n";
+        v += "        end else begin\n";
+        v += "            " + s + "_valid <= " + take + ";\n";
+        v += "            if (" + take + ") begin\n";
+        for (int r = 1; r <= p.states; ++r)
+            v += "                " + programSlot(p, k, r) +
+                 " <= " + programSlot(p, k, p.next[static_cast<std::size_t>(r - 1)]) + ";\n";
+        for (const auto& [reg, value] : residues)
+            v += "                " + reg + " <= " + value + ";\n";
+        v += "                " + s + "_out <= " + programSlot(p, k, p.states + 1 + p.output) +
+             ";\n";
+        v += "            end\n";
+        v += "        end\n";
+        v += "    end\n";
+    }
+    const std::string last = "s" + std::to_string(im.programs.size());
+    v += "\n    assign out_valid = " + last + "_valid;\n";
+    v += "    assign out_sample = " + last + "_out;\n";
+    return v;
+}
+
 } // namespace
 
 int verilogLatency(const Implementation& implementation) {
-    return static_cast<int>(implementation.fixed.size());
+    return static_cast<int>(implementation.quantised.size());
 }
 
 std::string verilogModule(const ExportedFilter& filter, const ExportOptions& o) {
@@ -131,7 +276,7 @@ std::string verilogModule(const ExportedFilter& filter, const ExportOptions& o) 
     // Every product and sum is exact in W + C bits: the coefficient magnitudes add up to
     // less than 2^(C-1) and the data magnitudes are at most 2^(W-1), and the half added
     // for rounding is below 2^(C-2).
-    const int acc = a.dataBits + a.coefBits;
+    const int acc = im.programs.empty() ? a.dataBits + a.coefBits : programSumBits(im);
     const std::string W = std::to_string(w), A = std::to_string(acc);
     const std::string data = "signed [" + std::to_string(w - 1) + ":0]";
     const std::string wide = "signed [" + std::to_string(acc - 1) + ":0]";
@@ -165,6 +310,8 @@ std::string verilogModule(const ExportedFilter& filter, const ExportOptions& o) 
     v += "        end\n";
     v += "    endfunction\n";
 
+    if (!im.programs.empty())
+        return v + programStages(im, acc) + "\nendmodule\n";
     const std::size_t n = im.fixed.size();
     for (std::size_t k = 0; k < n; ++k) {
         const FixedCoefficients& f = im.fixed[k];
