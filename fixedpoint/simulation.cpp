@@ -24,7 +24,7 @@ void Simulator::flattenPrograms() {
     int widest = 0;
     for (const SectionProgram& p : im_.programs) {
         FlatSection f{nodes_.size(), p.nodes.size(), p.states,    p.residues(), p.output,
-                      p.slots(),     stateOffset,    floatOffset, p.next};
+                      p.slotCount(), stateOffset,    floatOffset, p.next};
         for (const ProgramNode& n : p.nodes) {
             nodes_.push_back({terms_.size(), n.terms.size(), n.fraction, n.errorFeedback,
                               n.feedback[0], n.feedback[1]});
@@ -33,7 +33,7 @@ void Simulator::flattenPrograms() {
         }
         stateOffset += static_cast<std::size_t>(p.states + p.residues());
         floatOffset += static_cast<std::size_t>(p.states);
-        widest = std::max(widest, p.slots());
+        widest = std::max(widest, p.slotCount());
         sections_.push_back(std::move(f));
     }
     fixedSlots_.assign(static_cast<std::size_t>(widest), 0);

@@ -340,7 +340,7 @@ using real = long double;
 // `values` receives every slot; `inject` (node index, or -1) adds `amount` to that node.
 void runExact(const SectionProgram& p, real x, std::vector<real>& state, std::vector<real>& values,
               int inject = -1, real amount = 0) {
-    values.assign(static_cast<std::size_t>(p.slots()), 0);
+    values.assign(static_cast<std::size_t>(p.slotCount()), 0);
     values[0] = x;
     for (int r = 0; r < p.states; ++r)
         values[static_cast<std::size_t>(1 + r)] = state[static_cast<std::size_t>(r)];
@@ -460,7 +460,7 @@ ExactPrograms::ExactPrograms(const std::vector<SectionProgram>& programs) : prog
     for (const SectionProgram& p : programs) {
         offsets_.push_back(slots);
         stateOffsets_.push_back(states);
-        slots += static_cast<std::size_t>(p.slots());
+        slots += static_cast<std::size_t>(p.slotCount());
         states += static_cast<std::size_t>(p.states);
     }
     values_.assign(slots, 0);

@@ -87,7 +87,7 @@ struct SectionProgram {
     // The section's denominator 1 + a1 z^-1 + a2 z^-2 as the coefficients realise it.
     double den[3] = {1, 0, 0};
     int residues() const; // stored residues of error feedback (two per fed-back node)
-    int slots() const { return 1 + states + static_cast<int>(nodes.size()); }
+    int slotCount() const { return 1 + states + static_cast<int>(nodes.size()); }
 };
 
 // The program of one section with the input scale g and the output scale c. A lattice
