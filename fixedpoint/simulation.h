@@ -63,7 +63,7 @@ class Simulator {
     };
     struct FlatSection {
         std::size_t firstNode, nodeCount;
-        int states, residues, output, slots;
+        int states, residues, output, slotCount;
         std::size_t stateOffset; // in the fixed-point state: states, then residues
         std::size_t floatOffset; // in the floating-point states
         std::vector<int> next;
