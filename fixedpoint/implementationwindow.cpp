@@ -26,14 +26,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
-#include <QMouseEvent>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -65,16 +67,26 @@ constexpr int structureImage = 3;
 constexpr int searchImage = 4;
 // The frequencies of the magnitude curves of each structure: their noise is what is shown.
 constexpr int structureCurvePoints = 64;
+// The table of the structures: compact rows, high enough for the seven and the header.
+constexpr int structureRowHeight = 18;
+constexpr int narrowestColumn = 20;
+constexpr int columnMargin = 8;
+// The charts of the structures and of the search keep their upper part free for the
+// legend: the curves take the lower part of the height.
+constexpr double legendHeadroom = 0.5;
 // The search's progress dialog counts in thousandths, polled this often.
 constexpr int progressSteps = 1000;
 constexpr int progressPollMs = 100;
 // The signal-to-noise ratio the search asks for by default, and the most it takes.
 constexpr int defaultSnrDb = 60;
 constexpr int largestSnrDb = 200;
+constexpr int searchMemoHeight = 90;
 // The readout under the pointer: six significant digits, finer than a pixel of the pages.
 constexpr int readoutDigits = 6;
 // The table of variants: six significant digits, as the report's figures.
 constexpr int tableDigits = 6;
+// The table of the structures: four, for its twelve columns to fit the page.
+constexpr int comparisonDigits = 4;
 
 QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -480,28 +492,62 @@ void ImplementationWindow::createStructurePage(QWidget* page) {
                                          "арифметики с тем же масштабом, порядком секций и "
                                          "требованиями"));
     connect(BitBtn6, &QPushButton::clicked, this, &ImplementationWindow::BitBtn6Click);
-    auto* legend = new QLabel(QStringLiteral("Жирным: меньше всего умножений и наименьший шум "
-                                             "моделирования"),
-                              page);
-    legend->setFont(smallFont(*this));
+    // The table and the chart take the page's height in turn: twelve columns and seven
+    // curves with their legend need it.
+    auto* shownTable = new QRadioButton(QStringLiteral("таблица"), page);
+    shownTable->setObjectName(QStringLiteral("RadioButton1"));
+    shownTable->setToolTip(QStringLiteral("Показать таблицу структур"));
+    shownTable->setChecked(true);
+    auto* shownNoise = new QRadioButton(QStringLiteral("шум"), page);
+    shownNoise->setObjectName(QStringLiteral("RadioButton2"));
+    shownNoise->setToolTip(QStringLiteral("Показать спектр шума округления каждой структуры"));
+    auto* legend = new QLabel(QStringLiteral("жирным - лучшие"), page);
+    legend->setToolTip(QStringLiteral("В таблице жирным отмечены наименьшее число умножений и "
+                                      "наименьший шум по моделированию"));
+    for (QWidget* w : std::initializer_list<QWidget*>{shownTable, shownNoise, legend})
+        w->setFont(smallFont(*this));
     bar->addWidget(BitBtn6);
+    bar->addSpacing(8);
+    bar->addWidget(shownTable);
+    bar->addWidget(shownNoise);
+    bar->addSpacing(8);
     bar->addWidget(legend, 1);
     column->addLayout(bar);
-    auto* split = new QSplitter(Qt::Vertical, page);
-    split->setObjectName(QStringLiteral("Splitter2"));
+    auto* split = new QStackedWidget(page);
+    split->setObjectName(QStringLiteral("Stack1"));
+    connect(shownNoise, &QRadioButton::toggled, split,
+            [split](bool noise) { split->setCurrentIndex(noise ? 1 : 0); });
     StringGrid2 = new QTableWidget(0, 12, split);
     StringGrid2->setObjectName(QStringLiteral("StringGrid2"));
     StringGrid2->setHorizontalHeaderLabels(
-        {QStringLiteral("Структура"), QStringLiteral("Умн."), QStringLiteral("Слож."),
-         QStringLiteral("Слова\nсостояния"), QStringLiteral("Слова\nкоэфф."),
-         QStringLiteral("Шум расчет,\nдБ"), QStringLiteral("Шум модел.,\nдБ"),
-         QStringLiteral("С/Ш, дБ"), QStringLiteral("Переполнение"),
-         QStringLiteral("Предельный\nцикл"), QStringLiteral("Устойчив"),
-         QStringLiteral("Требования")});
+        {QStringLiteral("Струк-\nтура"), QStringLiteral("Умн."), QStringLiteral("Слож."),
+         QStringLiteral("Сост."), QStringLiteral("Коэф."), QStringLiteral("Шум р.,\nдБ"),
+         QStringLiteral("Шум м.,\nдБ"), QStringLiteral("С/Ш,\nдБ"), QStringLiteral("Пере-\nпол."),
+         QStringLiteral("Цикл"), QStringLiteral("Устой-\nчив"), QStringLiteral("Тре-\nбов.")});
+    const QStringList headerHints = {
+        QStringLiteral("Структура секций"),
+        QStringLiteral("Умножений на отсчет выхода"),
+        QStringLiteral("Сложений на отсчет выхода"),
+        QStringLiteral("Слов состояния (с остатками обратной связи по ошибке)"),
+        QStringLiteral("Слов коэффициентов"),
+        QStringLiteral("Шум округления по расчету, дБ от мощности синуса полной шкалы"),
+        QStringLiteral("Шум округления по моделированию, дБ от мощности синуса полной шкалы"),
+        QStringLiteral("Отношение сигнал/шум, дБ"),
+        QStringLiteral("Возможно ли переполнение при входе полной шкалы"),
+        QStringLiteral("Наибольший предельный цикл: амплитуда в младших разрядах/период в "
+                       "отсчетах"),
+        QStringLiteral("Устойчив ли фильтр после квантования коэффициентов"),
+        QStringLiteral("Выполнены ли требования отчета расчета")};
+    for (int c = 0; c < headerHints.size(); ++c)
+        StringGrid2->horizontalHeaderItem(c)->setToolTip(headerHints[c]);
+    StringGrid2->verticalHeader()->setDefaultSectionSize(structureRowHeight);
+    StringGrid2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     StringGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid2->setFont(smallFont(*this));
     StringGrid2->horizontalHeader()->setFont(smallFont(*this));
     StringGrid2->verticalHeader()->setVisible(false);
+    StringGrid2->horizontalHeader()->setMinimumSectionSize(narrowestColumn);
+    StringGrid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     StringGrid2->horizontalHeader()->setStretchLastSection(true);
     StringGrid2->setToolTip(QStringLiteral(
         "Затраты на отсчет выхода (умножения, сложения, слова состояния и коэффициентов), шум "
@@ -514,8 +560,6 @@ void ImplementationWindow::createStructurePage(QWidget* page) {
     images_[structureImage]->onSave = [this] { savePicture(structureImage); };
     split->addWidget(StringGrid2);
     split->addWidget(images_[structureImage]);
-    split->setStretchFactor(1, 1);
-    split->setChildrenCollapsible(false);
     column->addWidget(split, 1);
 }
 
@@ -603,8 +647,8 @@ void ImplementationWindow::createSearchPage(QWidget* page) {
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPixelSize(11);
     Memo2->setFont(fixed);
-    Memo2->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo2->setFixedHeight(90);
+    Memo2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo2->setFixedHeight(searchMemoHeight);
     Memo2->setToolTip(QStringLiteral("Найденная реализация и аргументы implement, которые ее "
                                      "повторяют"));
     Memo2->setPlainText(QStringLiteral(
@@ -640,7 +684,7 @@ void ImplementationWindow::layOutWindow(QWidget* panel) {
         readout->watch(image);
     StaticText1 = readout->label();
     readout->placeUnder(splitter);
-    splitter->setSizes({450, 610});
+    splitter->setSizes({360, 700});
 }
 
 ImplementationWindow::~ImplementationWindow() {
@@ -963,6 +1007,7 @@ Chart structureNoiseChart(const std::vector<double>& frequency,
     if (frequency.empty() || noise.empty())
         return {};
     Chart chart = curvesChart(frequency, noise, names, 0);
+    chart.yAxis.high += legendHeadroom * (chart.yAxis.high - chart.yAxis.low);
     chart.yTitle = computed ? "Шум в полосе (расчет), дБ от мощности синуса полной шкалы"
                             : "Шум в полосе (моделирование), дБ от мощности синуса полной шкалы";
     return chart;
@@ -1005,7 +1050,7 @@ Chart paretoChart(const std::vector<Candidate>& points, std::optional<std::size_
     const double ySpan = std::max(y1 - y0, 1.0);
     Chart chart;
     chart.xAxis = {x0 - 1, x1 + 1, false};
-    chart.yAxis = {y0 - snrMargin * ySpan, y1 + snrMargin * ySpan, false};
+    chart.yAxis = {y0 - snrMargin * ySpan, y1 + (snrMargin + legendHeadroom) * ySpan, false};
     const double dx = crossHalfWidth * (chart.xAxis.high - chart.xAxis.low);
     const double dy = crossHalfHeight * (chart.yAxis.high - chart.yAxis.low);
     ChartCurve front{"граница Парето", curveColor(0), {}, {}, {}};
@@ -1057,9 +1102,7 @@ QString limitCycleCell(const LimitCycle& c) {
         return QStringLiteral("—");
     if (!c.found)
         return QStringLiteral("нет");
-    return QStringLiteral("%1 мр, период %2")
-        .arg(showGeneral(c.amplitude, tableDigits))
-        .arg(c.period);
+    return QStringLiteral("%1/%2").arg(showGeneral(c.amplitude, comparisonDigits)).arg(c.period);
 }
 
 } // namespace
@@ -1118,21 +1161,36 @@ void ImplementationWindow::showComparison() {
         cell(2, QString::number(f.cost.additions));
         cell(3, QString::number(f.cost.stateWords));
         cell(4, QString::number(f.cost.coefWords));
-        cell(5, f.analyticNoise ? showGeneral(f.noiseAnalyticDbfs, tableDigits) : QString());
-        cell(6, f.simulatedNoise ? showGeneral(f.noiseSimulatedDbfs, tableDigits) : QString(),
+        cell(5, f.analyticNoise ? showGeneral(f.noiseAnalyticDbfs, comparisonDigits) : QString());
+        cell(6, f.simulatedNoise ? showGeneral(f.noiseSimulatedDbfs, comparisonDigits) : QString(),
              r.bestNoise);
         double snr = 0;
-        cell(7, statedSnr(f, snr) ? showGeneral(snr, tableDigits) : QString());
-        cell(8, f.overflowPossible || !f.normsBounded ? QStringLiteral("возможно")
-                                                      : QStringLiteral("нет"));
+        cell(7, statedSnr(f, snr) ? showGeneral(snr, comparisonDigits) : QString());
+        cell(8,
+             f.overflowPossible || !f.normsBounded ? QStringLiteral("да") : QStringLiteral("нет"));
         cell(9, limitCycleCell(f.limitCycle));
         cell(10, f.stable ? QStringLiteral("да") : QStringLiteral("нет"));
         cell(11, !f.requestGiven  ? QStringLiteral("—")
-                 : f.meetsRequest ? QStringLiteral("выполнены")
-                                  : QStringLiteral("не выполнены"));
+                 : f.meetsRequest ? QStringLiteral("да")
+                                  : QStringLiteral("нет"));
     }
-    StringGrid2->resizeColumnsToContents();
-    StringGrid2->resizeRowsToContents();
+    // Each column as wide as its widest text and a small margin: the style's own sizes
+    // leave the last columns of twelve off the page.
+    const QFontMetrics cells(StringGrid2->font());
+    const QFontMetrics header(StringGrid2->horizontalHeader()->font());
+    for (int c = 0; c < StringGrid2->columnCount(); ++c) {
+        int widest = 0;
+        for (const QString& line : StringGrid2->horizontalHeaderItem(c)->text().split('\n'))
+            widest = std::max(widest, header.horizontalAdvance(line));
+        for (int r = 0; r < StringGrid2->rowCount(); ++r) {
+            const QTableWidgetItem* item = StringGrid2->item(r, c);
+            if (item && StringGrid2->columnSpan(r, c) == 1) {
+                QFont f = item->font();
+                widest = std::max(widest, QFontMetrics(f).horizontalAdvance(item->text()));
+            }
+        }
+        StringGrid2->setColumnWidth(c, widest + columnMargin);
+    }
 }
 
 void ImplementationWindow::searchFinished() {

@@ -19,10 +19,11 @@
 // BitBtn5 "Экспорт..." (the export dialog set to what was measured),
 // ProgressBar1, Memo1 the figures, PageControl1 with TabSheet1..TabSheet4 holding Image1..
 // Image3 and StringGrid1, StaticText1 the readout under the pointer. After them TabSheet5
-// "Структуры" with BitBtn6 "Сравнить", StringGrid2 (one row a structure) and Image4 (the
-// noise of every structure), and TabSheet6 "Подбор" with SpinEdit3 (the signal-to-noise
-// ratio asked for), ComboBox7 (the cost: bits or multiplications), BitBtn7 "Подобрать...",
-// Image5 (the Pareto front; a click on a point loads it) and Memo2 (the search's result).
+// "Структуры" with BitBtn6 "Сравнить", RadioButton1 and RadioButton2 (the table or the chart
+// shown), StringGrid2 (one row a structure) and Image4 (the noise of every structure), and
+// TabSheet6 "Подбор" with SpinEdit3 (the signal-to-noise ratio asked for), ComboBox7 (the cost:
+// bits or multiplications), BitBtn7 "Подобрать...", Image5 (the Pareto front; a click on a point
+// loads it) and Memo2 (the search's result).
 #include "charts/chart.h"
 #include "fixedpoint/comparison.h"
 #include "fixedpoint/curves.h"
