@@ -122,6 +122,7 @@ struct ImplementationWindow::Comparison {
     FilterCoefficients filter;
     ImplementationOptions options;
     ReportOptions report;
+    double fd = 1; // of the chart's frequencies: 1 - fractions of FD
     std::vector<StructureFigures> rows;
     // Per realised row: its noise in the bins of `frequency` (empty for double).
     std::vector<std::vector<double>> noise;
@@ -483,6 +484,29 @@ template <class Picture> Picture* pagePicture(QWidget* page, int index, const QS
 
 } // namespace
 
+namespace {
+
+// Each column as wide as its widest text and a small margin: the style's own sizes leave
+// the last columns of twelve off the page.
+void fitColumns(QTableWidget& table) {
+    const QFontMetrics header(table.horizontalHeader()->font());
+    for (int c = 0; c < table.columnCount(); ++c) {
+        int widest = 0;
+        for (const QString& line : table.horizontalHeaderItem(c)->text().split('\n'))
+            widest = std::max(widest, header.horizontalAdvance(line));
+        for (int r = 0; r < table.rowCount(); ++r) {
+            const QTableWidgetItem* item = table.item(r, c);
+            if (!item || table.columnSpan(r, c) != 1)
+                continue;
+            const QFont f = item->data(Qt::FontRole).isValid() ? item->font() : table.font();
+            widest = std::max(widest, QFontMetrics(f).horizontalAdvance(item->text()));
+        }
+        table.setColumnWidth(c, widest + columnMargin);
+    }
+}
+
+} // namespace
+
 // "Сравнить" over the table of the structures and the chart of their noise.
 void ImplementationWindow::createStructurePage(QWidget* page) {
     auto* column = static_cast<QVBoxLayout*>(page->layout());
@@ -561,6 +585,7 @@ void ImplementationWindow::createStructurePage(QWidget* page) {
     split->addWidget(StringGrid2);
     split->addWidget(images_[structureImage]);
     column->addWidget(split, 1);
+    fitColumns(*StringGrid2);
 }
 
 namespace {
@@ -677,7 +702,9 @@ void ImplementationWindow::layOutWindow(QWidget* panel) {
                    ? QStringLiteral("n = ") + number(std::round(x)) + QStringLiteral(", выход ") +
                          number(y) + QStringLiteral(" младших разрядов")
                    : QStringLiteral("f = ") + number(x) +
-                         (fd_ == 1 ? QStringLiteral(" FD, ") : QStringLiteral(" Гц, ")) +
+                         ((page == structureImage ? structuresFd_ : fd_) == 1
+                              ? QStringLiteral(" FD, ")
+                              : QStringLiteral(" Гц, ")) +
                          number(y) + QStringLiteral(" дБ");
     });
     for (ChartPicture* image : images_)
@@ -786,7 +813,7 @@ bool ImplementationWindow::BitBtn6Click() {
     job->options = in.options;
     job->options.structure.reset(); // each in turn
     job->report.request = in.request;
-    fd_ = in.fd;
+    job->fd = in.fd;
     comparing_ = job;
     startThread([job] { job->run(); }, &ImplementationWindow::comparisonFinished);
     return true;
@@ -1124,10 +1151,11 @@ void ImplementationWindow::comparisonFinished() {
             names.push_back(structureName(row.structure));
     std::vector<double> frequency = job->frequency;
     for (double& f : frequency)
-        f *= fd_;
+        f *= job->fd;
     Chart chart = structureNoiseChart(frequency, job->noise, names, job->computedNoise);
     if (!chart.curves.empty())
-        chart.xTitle = frequencyTitle(fd_);
+        chart.xTitle = frequencyTitle(job->fd);
+    structuresFd_ = job->fd;
     images_[structureImage]->setChart(chart);
     emit compared();
 }
@@ -1174,23 +1202,7 @@ void ImplementationWindow::showComparison() {
                  : f.meetsRequest ? QStringLiteral("да")
                                   : QStringLiteral("нет"));
     }
-    // Each column as wide as its widest text and a small margin: the style's own sizes
-    // leave the last columns of twelve off the page.
-    const QFontMetrics cells(StringGrid2->font());
-    const QFontMetrics header(StringGrid2->horizontalHeader()->font());
-    for (int c = 0; c < StringGrid2->columnCount(); ++c) {
-        int widest = 0;
-        for (const QString& line : StringGrid2->horizontalHeaderItem(c)->text().split('\n'))
-            widest = std::max(widest, header.horizontalAdvance(line));
-        for (int r = 0; r < StringGrid2->rowCount(); ++r) {
-            const QTableWidgetItem* item = StringGrid2->item(r, c);
-            if (item && StringGrid2->columnSpan(r, c) == 1) {
-                QFont f = item->font();
-                widest = std::max(widest, QFontMetrics(f).horizontalAdvance(item->text()));
-            }
-        }
-        StringGrid2->setColumnWidth(c, widest + columnMargin);
-    }
+    fitColumns(*StringGrid2);
 }
 
 void ImplementationWindow::searchFinished() {

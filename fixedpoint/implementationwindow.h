@@ -165,7 +165,8 @@ class ImplementationWindow : public QWidget {
     std::vector<Candidate> points_;
     std::optional<ImplementationFigures> figures_;
     std::optional<ImplementationCurves> curves_;
-    double fd_ = 1; // the pages' sampling frequency: 1 - fractions of FD
+    double fd_ = 1;           // the pages' sampling frequency: 1 - fractions of FD
+    double structuresFd_ = 1; // that of the structures' noise
 };
 
 ImplementationWindow* openImplementationWindow();

@@ -457,6 +457,8 @@ class ImplementationWindowTest : public QObject {
                 for (std::size_t j = 0; j < i; ++j)
                     QVERIFY(!(noise.curves[i].color == noise.curves[j].color));
             QVERIFY(QString::fromStdString(noise.yTitle).startsWith(row.noiseTitle));
+            QCOMPARE(QString::fromStdString(noise.xTitle), QStringLiteral("Частота, доли FD"));
+            QCOMPARE(noise.curves.front().x.back(), 0.5);
             // Column 1 the multiplications, column 6 the simulated noise: the first of the
             // smallest is bold, no other.
             for (int column : {1, 6}) {
