@@ -1219,8 +1219,14 @@ void ImplementationWindow::searchFinished() {
         emit searched();
         std::rethrow_exception(job->failure); // the general error handler shows it
     }
-    showSearch(job->result, job->request.cost, job->request.snr);
     PageControl1->setCurrentIndex(searchPage);
+    if (job->stop) {
+        // What a stopped search looked at is not a front: the last one stays.
+        Memo2->appendPlainText(QStringLiteral("Подбор остановлен."));
+        emit searched();
+        return;
+    }
+    showSearch(job->result, job->request.cost, job->request.snr);
     emit searched();
 }
 
