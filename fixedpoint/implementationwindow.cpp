@@ -65,7 +65,7 @@ constexpr int structurePage = 4;
 constexpr int searchPage = 5;
 constexpr int structureImage = 3;
 constexpr int searchImage = 4;
-// The frequencies of the magnitude curves of each structure: their noise is what is shown.
+// The magnitude points of each structure's curves: only their noise spectrum is shown.
 constexpr int structureCurvePoints = 64;
 // The table of the structures: compact rows, high enough for the seven and the header.
 constexpr int structureRowHeight = 18;
