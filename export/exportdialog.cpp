@@ -6,6 +6,7 @@
 #include "ui/errorhandler.h"
 #include "ui/prompts.h"
 #include "ui/sharedstate.h"
+#include "ui/structurechoice.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -281,6 +282,10 @@ void ExportDialog::createImplementationControls(QVBoxLayout* column) {
         "Отсчетов тестовых векторов (C и CMSIS-DSP): файл ИМЯ_test.c проверяет на устройстве, "
         "что код считает то же, что моделирование"));
     more->addRow(QStringLiteral("Тестовые векторы:"), SpinEdit1);
+    ComboBox7 = structureChoice(this, "ComboBox7",
+                                QStringLiteral("Структура секций в коде C и в модуле Verilog; "
+                                               "своя - та, что вычисляет выбранная арифметика"));
+    more->addRow(QStringLiteral("Структура секций:"), ComboBox7);
     column->insertLayout(column->indexOf(Label1) + 1, more);
 }
 
@@ -289,7 +294,10 @@ void ExportDialog::connectControls() {
     connect(BitBtn2, &QPushButton::clicked, this, &ExportDialog::BitBtn2Click);
     connect(BitBtn3, &QPushButton::clicked, this, &QDialog::reject);
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, &ExportDialog::ComboBox1Change);
-    connect(ComboBox2, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
+    connect(ComboBox2, &QComboBox::currentIndexChanged, this, [this] {
+        offerChosenStructures();
+        showPreview();
+    });
     // "Нормировать усиление" and the scaling are one choice: the box is ticked when the
     // sections are scaled, and ticking it scales them by the peak.
     connect(CheckBox1, &QCheckBox::toggled, this, [this](bool on) {
@@ -314,7 +322,7 @@ void ExportDialog::connectControls() {
     connect(Edit2, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
     for (QSpinBox* spin : {SpinEdit1, SpinEdit2, SpinEdit3})
         connect(spin, &QSpinBox::valueChanged, this, &ExportDialog::showPreview);
-    for (QComboBox* box : {ComboBox5, ComboBox6})
+    for (QComboBox* box : {ComboBox5, ComboBox6, ComboBox7})
         connect(box, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
 }
 
@@ -337,6 +345,7 @@ void ExportDialog::preset(const ImplementationOptions& io) {
         ComboBox5->setCurrentIndex(io.arithmetic.rounding == Rounding::Truncate ? 1 : 0);
         ComboBox6->setCurrentIndex(io.arithmetic.overflow == Overflow::Wrap ? 1 : 0);
     }
+    chooseStructure(ComboBox7, io.structure);
 }
 
 void ExportDialog::ComboBox1Change() {
@@ -350,6 +359,7 @@ void ExportDialog::ComboBox1Change() {
     for (QWidget* w : std::initializer_list<QWidget*>{SpinEdit2, SpinEdit3, ComboBox5, ComboBox6})
         if (w)
             w->setEnabled(verilogChosen());
+    offerChosenStructures();
     showPreview();
 }
 
@@ -365,6 +375,8 @@ ExportOptions ExportDialog::chosenOptions() const {
         options.order = orders[ComboBox4->currentIndex() - 1];
     const bool code = options.format == ExportFormat::C || options.format == ExportFormat::Cmsis;
     options.testVectors = (code || verilogChosen()) && SpinEdit1 ? SpinEdit1->value() : 0;
+    if (ComboBox7 && structureChosen())
+        options.structure = chosenStructure(ComboBox7);
     if (!verilogChosen()) {
         options.type = static_cast<SampleType>(ComboBox2->currentIndex());
         return options;
@@ -412,12 +424,13 @@ void ExportDialog::showPreview() {
                                 .arg(ComboBox3->currentIndex())
                                 .arg(ComboBox4->currentIndex())
                                 .arg(CheckBox1->isChecked() ? 1 : 0) +
-                            QStringLiteral("|%1|%2|%3|%4|%5")
+                            QStringLiteral("|%1|%2|%3|%4|%5|%6")
                                 .arg(options.testVectors)
                                 .arg(options.words.dataBits)
                                 .arg(options.words.coefBits)
                                 .arg(static_cast<int>(options.words.rounding))
-                                .arg(static_cast<int>(options.words.overflow));
+                                .arg(static_cast<int>(options.words.overflow))
+                                .arg(ComboBox7->currentIndex());
         if (key != previewKey_ || !file.exists()) {
             previewKey_.clear();
             previewFilter_ =
@@ -525,6 +538,27 @@ void ExportDialog::BitBtn2Click() {
                     (verilog ? QStringLiteral(", задержка %1 тактов")
                                    .arg(verilogLatency(*result.filter.implementation))
                              : QString()));
+}
+
+bool ExportDialog::structureChosen() const {
+    const int format = ComboBox1->currentIndex();
+    return format == static_cast<int>(ExportFormat::C) ||
+           format == static_cast<int>(ExportFormat::Verilog);
+}
+
+// The structures of the target the format and type write; C in double or float has no
+// error feedback, and the other formats write no structure.
+void ExportDialog::offerChosenStructures() {
+    if (!ComboBox7)
+        return;
+    ComboBox7->setEnabled(structureChosen());
+    if (!structureChosen())
+        return;
+    ExportOptions options;
+    options.format = static_cast<ExportFormat>(ComboBox1->currentIndex());
+    options.type = static_cast<SampleType>(ComboBox2->currentIndex());
+    offerStructures(ComboBox7,
+                    verilogChosen() ? std::optional(Target::Fixed) : exportTarget(options));
 }
 
 bool ExportDialog::verilogChosen() const {

@@ -16,7 +16,9 @@
 // (export), BitBtn3 (close), StatusBar1 with Label2 (the files written); after them ComboBox3
 // (scaling), ComboBox4 (section order) and SpinEdit1 (samples of the golden test vectors for
 // C, CMSIS-DSP and Verilog, 0 for none); then, for Verilog (the last format), SpinEdit2 (data
-// bits), SpinEdit3 (coefficient bits), ComboBox5 (rounding), ComboBox6 (overflow).
+// bits), SpinEdit3 (coefficient bits), ComboBox5 (rounding), ComboBox6 (overflow); last
+// ComboBox7, the structure of the sections for C and Verilog ("своя": the target's own;
+// the structures the chosen target does not have greyed).
 #include "export/formats.h"
 
 #include <QDialog>
@@ -47,6 +49,9 @@ class ExportDialog : public QDialog {
     // rules.
     void preset(const ImplementationOptions& implementation);
 
+    // What the controls ask to be written.
+    ExportOptions chosenOptions() const;
+
     void BitBtn1Click(); // chooses the source file
     void BitBtn2Click(); // asks for the output file and exports
 
@@ -61,13 +66,15 @@ class ExportDialog : public QDialog {
     void connectControls();
 
     void ComboBox1Change();
-    ExportOptions chosenOptions() const;
     // Shows the texts the proposed output name would get, and the warnings.
     void showPreview();
     // True when every existing file of `files` may be replaced.
     bool replaceAllowed(const std::vector<std::string>& files);
     // Verilog: the module of the fixed-point implementation with the chosen words.
     bool verilogChosen() const;
+    // C or Verilog: the formats that write the structure.
+    bool structureChosen() const;
+    void offerChosenStructures();
 
     QLineEdit* Edit1 = nullptr;
     QPushButton* BitBtn1 = nullptr;
@@ -91,6 +98,7 @@ class ExportDialog : public QDialog {
     QSpinBox* SpinEdit3 = nullptr;
     QComboBox* ComboBox5 = nullptr;
     QComboBox* ComboBox6 = nullptr;
+    QComboBox* ComboBox7 = nullptr;
     // The sections the pages show, and what they were made from.
     QString previewKey_;
     ExportedFilter previewFilter_;

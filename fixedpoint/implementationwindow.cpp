@@ -12,6 +12,7 @@
 #include "ui/errorhandler.h"
 #include "ui/prompts.h"
 #include "ui/sharedstate.h"
+#include "ui/structurechoice.h"
 #include "ui/windownumbers.h"
 
 #include <QApplication>
@@ -26,17 +27,24 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace zorkan::ui {
@@ -49,11 +57,36 @@ const Target targets[] = {Target::Double,   Target::Float,    Target::FloatFma,
 const Scaling scalings[] = {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None};
 const SectionOrder orders[] = {SectionOrder::File, SectionOrder::Ascending,
                                SectionOrder::Descending};
-const char* const pageTitles[] = {"АЧХ", "Шум", "Предельный цикл", "Варианты"};
+const char* const pageTitles[] = {"АЧХ",      "Шум",       "Предельный цикл",
+                                  "Варианты", "Структуры", "Подбор"};
+constexpr int pageCount = 6;
+// The pages of the structures and of the search; their pictures are Image4 and Image5.
+constexpr int structurePage = 4;
+constexpr int searchPage = 5;
+constexpr int structureImage = 3;
+constexpr int searchImage = 4;
+// The magnitude points of each structure's curves: only their noise spectrum is shown.
+constexpr int structureCurvePoints = 64;
+// The table of the structures: compact rows, high enough for the seven and the header.
+constexpr int structureRowHeight = 18;
+constexpr int narrowestColumn = 20;
+constexpr int columnMargin = 8;
+// The charts of the structures and of the search keep their upper part free for the
+// legend: the curves take the lower part of the height.
+constexpr double legendHeadroom = 0.5;
+// The search's progress dialog counts in thousandths, polled this often.
+constexpr int progressSteps = 1000;
+constexpr int progressPollMs = 100;
+// The signal-to-noise ratio the search asks for by default, and the most it takes.
+constexpr int defaultSnrDb = 60;
+constexpr int largestSnrDb = 200;
+constexpr int searchMemoHeight = 90;
 // The readout under the pointer: six significant digits, finer than a pixel of the pages.
 constexpr int readoutDigits = 6;
 // The table of variants: six significant digits, as the report's figures.
 constexpr int tableDigits = 6;
+// The table of the structures: four, for its twelve columns to fit the page.
+constexpr int comparisonDigits = 4;
 
 QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -74,6 +107,71 @@ double designedSamplingFrequency(const QString& path) {
 }
 
 } // namespace
+
+// What the controls ask for, read and checked on the window's thread.
+struct ImplementationWindow::Inputs {
+    QString file;
+    double fd = 1;
+    FilterCoefficients filter;
+    ImplementationOptions options;
+    std::optional<DesignRequest> request;
+};
+
+// The comparison of every structure and the noise spectrum of each, on its own thread.
+struct ImplementationWindow::Comparison {
+    FilterCoefficients filter;
+    ImplementationOptions options;
+    ReportOptions report;
+    double fd = 1; // of the chart's frequencies: 1 - fractions of FD
+    std::vector<StructureFigures> rows;
+    // Per realised row: its noise in the bins of `frequency` (empty for double).
+    std::vector<std::vector<double>> noise;
+    std::vector<double> frequency;
+    bool computedNoise = false; // fixed point: computed; else measured
+    std::exception_ptr failure;
+
+    void run() {
+        try {
+            rows = compareStructures(filter, options, report);
+            computedNoise = fixedPointTarget(options.arithmetic.target);
+            for (const StructureFigures& row : rows) {
+                if (!row.realised)
+                    continue;
+                ImplementationOptions o = options;
+                o.structure = row.structure;
+                const ImplementationCurves c = implementationCurves(
+                    realise(filter, o), structureCurvePoints, row.figures.noiseAmplitude,
+                    report.noiseSamples, report.seed);
+                frequency = c.noiseFrequency;
+                noise.push_back(computedNoise ? c.noiseComputedDb : c.noiseMeasuredDb);
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+};
+
+// The search for the cheapest implementation, on its own thread; the window polls `done`
+// and sets `stop`.
+struct ImplementationWindow::Search {
+    FilterCoefficients filter;
+    SearchRequest request;
+    SearchResult result;
+    std::atomic<double> done{0};
+    std::atomic<bool> stop{false};
+    std::exception_ptr failure;
+
+    void run() {
+        try {
+            result = searchBest(filter, request, [this](double fraction) {
+                done = fraction;
+                return !stop;
+            });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+};
 
 // The computation of one "Расчет", run on its own thread.
 struct ImplementationWindow::Job {
@@ -207,9 +305,17 @@ void ImplementationWindow::createArithmeticFields(QWidget* panel) {
     ComboBox3 =
         panelCombo(panel, "ComboBox3", {QStringLiteral("насыщение"), QStringLiteral("перенос")}, 0,
                    QStringLiteral("Переполнение выхода секции (свой формат)"));
+    ComboBox6 = structureChoice(
+        panel, "ComboBox6",
+        QStringLiteral("Структура секций; своя - та, что вычисляет арифметика. Серые "
+                       "структуры у выбранной арифметики не вычисляются"));
+    ComboBox6->setFont(smallFont(*panel));
     connect(ComboBox1, &QComboBox::currentIndexChanged, this,
             &ImplementationWindow::showTargetWords);
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this,
+            &ImplementationWindow::offerTargetStructures);
     showTargetWords();
+    offerTargetStructures();
     ComboBox4 = panelCombo(panel, "ComboBox4",
                            {QStringLiteral("пик АЧХ (peak)"), QStringLiteral("норма L2"),
                             QStringLiteral("норма L1"), QStringLiteral("нет")},
@@ -244,6 +350,10 @@ void ImplementationWindow::showTargetWords() {
     ownWordsShown_ = own;
     for (QWidget* w : std::initializer_list<QWidget*>{SpinEdit1, SpinEdit2, ComboBox2, ComboBox3})
         w->setEnabled(own);
+}
+
+void ImplementationWindow::offerTargetStructures() {
+    offerStructures(ComboBox6, targets[ComboBox1->currentIndex()]);
 }
 
 // The search for the shortest words, "Расчет", "Выход", "Экспорт...", the busy bar and
@@ -298,34 +408,37 @@ void ImplementationWindow::layOutControls(QWidget* panel) {
     words->addWidget(SpinEdit1);
     words->addWidget(SpinEdit2);
     grid->addLayout(words, 1, 3);
-    grid->addWidget(panelLabel(panel, QStringLiteral("Округление"), ComboBox2), 2, 0);
-    grid->addWidget(ComboBox2, 2, 1);
-    grid->addWidget(panelLabel(panel, QStringLiteral("Переполн."), ComboBox3), 2, 2,
+    grid->addWidget(panelLabel(panel, QStringLiteral("Структура"), ComboBox6), 2, 0);
+    grid->addWidget(ComboBox6, 2, 1, 1, 3);
+    grid->addWidget(panelLabel(panel, QStringLiteral("Округление"), ComboBox2), 3, 0);
+    grid->addWidget(ComboBox2, 3, 1);
+    grid->addWidget(panelLabel(panel, QStringLiteral("Переполн."), ComboBox3), 3, 2,
                     Qt::AlignRight);
-    grid->addWidget(ComboBox3, 2, 3);
-    grid->addWidget(panelLabel(panel, QStringLiteral("Масштаб"), ComboBox4), 3, 0);
-    grid->addWidget(ComboBox4, 3, 1);
-    grid->addWidget(panelLabel(panel, QStringLiteral("Порядок"), ComboBox5), 3, 2, Qt::AlignRight);
-    grid->addWidget(ComboBox5, 3, 3);
-    grid->addWidget(button("BitBtn2"), 4, 0);
-    grid->addWidget(Edit2, 4, 1, 1, 3);
-    grid->addWidget(CheckBox1, 5, 0, 1, 2);
-    grid->addWidget(BitBtn3, 5, 2);
-    grid->addWidget(button("BitBtn4"), 5, 3);
-    grid->addWidget(ProgressBar1, 6, 0, 1, 4);
-    grid->addWidget(Memo1, 7, 0, 1, 4);
-    grid->addWidget(BitBtn5, 8, 3);
-    grid->setRowStretch(7, 1);
+    grid->addWidget(ComboBox3, 3, 3);
+    grid->addWidget(panelLabel(panel, QStringLiteral("Масштаб"), ComboBox4), 4, 0);
+    grid->addWidget(ComboBox4, 4, 1);
+    grid->addWidget(panelLabel(panel, QStringLiteral("Порядок"), ComboBox5), 4, 2, Qt::AlignRight);
+    grid->addWidget(ComboBox5, 4, 3);
+    grid->addWidget(button("BitBtn2"), 5, 0);
+    grid->addWidget(Edit2, 5, 1, 1, 3);
+    grid->addWidget(CheckBox1, 6, 0, 1, 2);
+    grid->addWidget(BitBtn3, 6, 2);
+    grid->addWidget(button("BitBtn4"), 6, 3);
+    grid->addWidget(ProgressBar1, 7, 0, 1, 4);
+    grid->addWidget(Memo1, 8, 0, 1, 4);
+    grid->addWidget(BitBtn5, 9, 3);
+    grid->setRowStretch(8, 1);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
     panel->setMinimumWidth(360);
 }
 
-// The three charts (double click: save) and the table of the variants.
+// The three charts (double click: save), the table of the variants, the structures and
+// the search.
 void ImplementationWindow::createPages() {
     PageControl1 = new QTabWidget;
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < pageCount; ++i) {
         auto* page = new QWidget;
         page->setObjectName(QStringLiteral("TabSheet") + QString::number(i + 1));
         auto* column = new QVBoxLayout(page);
@@ -337,6 +450,10 @@ void ImplementationWindow::createPages() {
             image->onSave = [this, i] { savePicture(i); };
             images_[static_cast<std::size_t>(i)] = image;
             column->addWidget(image, 1);
+        } else if (i == structurePage) {
+            createStructurePage(page);
+        } else if (i == searchPage) {
+            createSearchPage(page);
         } else {
             StringGrid1 = new QTableWidget(0, 6, page);
             StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
@@ -355,6 +472,216 @@ void ImplementationWindow::createPages() {
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { StaticText1->clear(); });
 }
 
+namespace {
+
+// A picture of a page (double click: save) named ImageN.
+template <class Picture> Picture* pagePicture(QWidget* page, int index, const QString& hint) {
+    auto* image = new Picture(page);
+    image->setObjectName(QStringLiteral("Image") + QString::number(index + 1));
+    image->setToolTip(hint);
+    return image;
+}
+
+} // namespace
+
+namespace {
+
+// Each column as wide as its widest text and a small margin: the style's own sizes leave
+// the last columns of twelve off the page.
+void fitColumns(QTableWidget& table) {
+    const QFontMetrics header(table.horizontalHeader()->font());
+    for (int c = 0; c < table.columnCount(); ++c) {
+        int widest = 0;
+        for (const QString& line : table.horizontalHeaderItem(c)->text().split('\n'))
+            widest = std::max(widest, header.horizontalAdvance(line));
+        for (int r = 0; r < table.rowCount(); ++r) {
+            const QTableWidgetItem* item = table.item(r, c);
+            if (!item || table.columnSpan(r, c) != 1)
+                continue;
+            const QFont f = item->data(Qt::FontRole).isValid() ? item->font() : table.font();
+            widest = std::max(widest, QFontMetrics(f).horizontalAdvance(item->text()));
+        }
+        table.setColumnWidth(c, widest + columnMargin);
+    }
+}
+
+} // namespace
+
+// "Сравнить" over the table of the structures and the chart of their noise.
+void ImplementationWindow::createStructurePage(QWidget* page) {
+    auto* column = static_cast<QVBoxLayout*>(page->layout());
+    auto* bar = new QHBoxLayout;
+    BitBtn6 = panelButton(page, "BitBtn6", QStringLiteral("&Сравнить"), QStyle::SP_BrowserReload,
+                          QStringLiteral("Рассчитать реализацию в каждой структуре выбранной "
+                                         "арифметики с тем же масштабом, порядком секций и "
+                                         "требованиями"));
+    connect(BitBtn6, &QPushButton::clicked, this, &ImplementationWindow::BitBtn6Click);
+    // The table and the chart take the page's height in turn: twelve columns and seven
+    // curves with their legend need it.
+    auto* shownTable = new QRadioButton(QStringLiteral("таблица"), page);
+    shownTable->setObjectName(QStringLiteral("RadioButton1"));
+    shownTable->setToolTip(QStringLiteral("Показать таблицу структур"));
+    shownTable->setChecked(true);
+    auto* shownNoise = new QRadioButton(QStringLiteral("шум"), page);
+    shownNoise->setObjectName(QStringLiteral("RadioButton2"));
+    shownNoise->setToolTip(QStringLiteral("Показать спектр шума округления каждой структуры"));
+    auto* legend = new QLabel(QStringLiteral("жирным - лучшие"), page);
+    legend->setToolTip(QStringLiteral("В таблице жирным отмечены наименьшее число умножений и "
+                                      "наименьший шум по моделированию"));
+    for (QWidget* w : std::initializer_list<QWidget*>{shownTable, shownNoise, legend})
+        w->setFont(smallFont(*this));
+    bar->addWidget(BitBtn6);
+    bar->addSpacing(8);
+    bar->addWidget(shownTable);
+    bar->addWidget(shownNoise);
+    bar->addSpacing(8);
+    bar->addWidget(legend, 1);
+    column->addLayout(bar);
+    auto* split = new QStackedWidget(page);
+    split->setObjectName(QStringLiteral("Stack1"));
+    connect(shownNoise, &QRadioButton::toggled, split,
+            [split](bool noise) { split->setCurrentIndex(noise ? 1 : 0); });
+    StringGrid2 = new QTableWidget(0, 12, split);
+    StringGrid2->setObjectName(QStringLiteral("StringGrid2"));
+    StringGrid2->setHorizontalHeaderLabels(
+        {QStringLiteral("Струк-\nтура"), QStringLiteral("Умн."), QStringLiteral("Слож."),
+         QStringLiteral("Сост."), QStringLiteral("Коэф."), QStringLiteral("Шум р.,\nдБ"),
+         QStringLiteral("Шум м.,\nдБ"), QStringLiteral("С/Ш,\nдБ"), QStringLiteral("Пере-\nпол."),
+         QStringLiteral("Цикл"), QStringLiteral("Устой-\nчив"), QStringLiteral("Тре-\nбов.")});
+    const QStringList headerHints = {
+        QStringLiteral("Структура секций"),
+        QStringLiteral("Умножений на отсчет выхода"),
+        QStringLiteral("Сложений на отсчет выхода"),
+        QStringLiteral("Слов состояния (с остатками обратной связи по ошибке)"),
+        QStringLiteral("Слов коэффициентов"),
+        QStringLiteral("Шум округления по расчету, дБ от мощности синуса полной шкалы"),
+        QStringLiteral("Шум округления по моделированию, дБ от мощности синуса полной шкалы"),
+        QStringLiteral("Отношение сигнал/шум, дБ"),
+        QStringLiteral("Возможно ли переполнение при входе полной шкалы"),
+        QStringLiteral("Наибольший предельный цикл: амплитуда в младших разрядах/период в "
+                       "отсчетах"),
+        QStringLiteral("Устойчив ли фильтр после квантования коэффициентов"),
+        QStringLiteral("Выполнены ли требования отчета расчета")};
+    for (int c = 0; c < headerHints.size(); ++c)
+        StringGrid2->horizontalHeaderItem(c)->setToolTip(headerHints[c]);
+    StringGrid2->verticalHeader()->setDefaultSectionSize(structureRowHeight);
+    StringGrid2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    StringGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid2->setFont(smallFont(*this));
+    StringGrid2->horizontalHeader()->setFont(smallFont(*this));
+    StringGrid2->verticalHeader()->setVisible(false);
+    StringGrid2->horizontalHeader()->setMinimumSectionSize(narrowestColumn);
+    StringGrid2->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    StringGrid2->horizontalHeader()->setStretchLastSection(true);
+    StringGrid2->setToolTip(QStringLiteral(
+        "Затраты на отсчет выхода (умножения, сложения, слова состояния и коэффициентов), шум "
+        "округления в дБ от мощности синуса полной шкалы, переполнение, предельный цикл "
+        "(амплитуда в младших разрядах и период) каждой структуры"));
+    images_[structureImage] =
+        pagePicture<ChartPicture>(split, structureImage,
+                                  QStringLiteral("Спектр шума округления каждой структуры; "
+                                                 "двойной щелчок - сохранить рисунок"));
+    images_[structureImage]->onSave = [this] { savePicture(structureImage); };
+    split->addWidget(StringGrid2);
+    split->addWidget(images_[structureImage]);
+    column->addWidget(split, 1);
+    fitColumns(*StringGrid2);
+}
+
+namespace {
+
+// The Pareto chart: a left click within clickRadius pixels of a point picks the nearest.
+class PointPicture : public ChartPicture {
+  public:
+    using ChartPicture::ChartPicture;
+    std::vector<std::pair<double, double>> points; // x, y
+    std::function<void(std::size_t)> onPoint;
+    static constexpr double clickRadius = 10;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        const Chart shown = chart();
+        if (event->button() != Qt::LeftButton || !onPoint || points.empty() || shown.curves.empty())
+            return ChartPicture::mousePressEvent(event);
+        const ChartRect area = plotArea(shown.width, shown.height);
+        double nearest = clickRadius;
+        std::optional<std::size_t> picked;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const double px = axisPosition(shown.xAxis, points[i].first, area.x, area.width, false);
+            const double py =
+                axisPosition(shown.yAxis, points[i].second, area.y, area.height, true);
+            const double d = std::hypot(px - event->position().x(), py - event->position().y());
+            if (d <= nearest) {
+                nearest = d;
+                picked = i;
+            }
+        }
+        if (picked)
+            onPoint(*picked);
+    }
+};
+
+} // namespace
+
+// The signal-to-noise ratio and the cost asked for, "Подобрать...", the Pareto chart and the
+// search's result.
+void ImplementationWindow::createSearchPage(QWidget* page) {
+    auto* column = static_cast<QVBoxLayout*>(page->layout());
+    auto* bar = new QHBoxLayout;
+    SpinEdit3 = new QSpinBox(page);
+    SpinEdit3->setObjectName(QStringLiteral("SpinEdit3"));
+    SpinEdit3->setRange(1, largestSnrDb);
+    SpinEdit3->setValue(defaultSnrDb);
+    SpinEdit3->setSuffix(QStringLiteral(" дБ"));
+    SpinEdit3->setToolTip(
+        QStringLiteral("Наименьшее отношение сигнал/шум по моделированию, которого должна "
+                       "достигать реализация"));
+    ComboBox7 = panelCombo(page, "ComboBox7",
+                           {QStringLiteral("биты слов (W + C)"), QStringLiteral("умножения")}, 0,
+                           QStringLiteral("Что считать ценой реализации: сумму длин слов данных и "
+                                          "коэффициентов или число умножений на отсчет"));
+    BitBtn7 = panelButton(page, "BitBtn7", QStringLiteral("&Подобрать..."),
+                          QStyle::SP_FileDialogContentsView,
+                          QStringLiteral("Найти самую дешевую реализацию в своем формате, "
+                                         "выполняющую требования и отношение сигнал/шум: "
+                                         "структура, W, C, масштаб и порядок секций"));
+    connect(BitBtn7, &QPushButton::clicked, this, &ImplementationWindow::BitBtn7Click);
+    for (QWidget* w : std::initializer_list<QWidget*>{SpinEdit3, ComboBox7})
+        w->setFont(smallFont(*this));
+    bar->addWidget(panelLabel(page, QStringLiteral("С/Ш не меньше"), SpinEdit3));
+    bar->addWidget(SpinEdit3);
+    bar->addWidget(panelLabel(page, QStringLiteral("Цена"), ComboBox7));
+    bar->addWidget(ComboBox7);
+    bar->addWidget(BitBtn7);
+    bar->addStretch(1);
+    column->addLayout(bar);
+    auto* image = pagePicture<PointPicture>(
+        page, searchImage,
+        QStringLiteral("Граница Парето: цена против отношения сигнал/шум. Щелчок по точке - "
+                       "загрузить ее реализацию в окно; двойной щелчок - сохранить рисунок"));
+    image->onSave = [this] { savePicture(searchImage); };
+    image->onPoint = [this](std::size_t i) {
+        if (i < points_.size())
+            loadCandidate(points_[i]);
+    };
+    images_[searchImage] = image;
+    column->addWidget(image, 1);
+    Memo2 = new QPlainTextEdit(page);
+    Memo2->setObjectName(QStringLiteral("Memo2"));
+    Memo2->setReadOnly(true);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPixelSize(11);
+    Memo2->setFont(fixed);
+    Memo2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo2->setFixedHeight(searchMemoHeight);
+    Memo2->setToolTip(QStringLiteral("Найденная реализация и аргументы implement, которые ее "
+                                     "повторяют"));
+    Memo2->setPlainText(QStringLiteral(
+        "Задайте отношение сигнал/шум и нажмите «Подобрать...»; щелчок по точке графика "
+        "загружает ее реализацию."));
+    column->addWidget(Memo2);
+}
+
 // The controls and the pages side by side, the readout under them.
 void ImplementationWindow::layOutWindow(QWidget* panel) {
     auto* splitter = new QSplitter(Qt::Horizontal, this);
@@ -368,23 +695,32 @@ void ImplementationWindow::layOutWindow(QWidget* panel) {
         if (!images_[static_cast<std::size_t>(page)]->valueAt(at, x, y))
             return QString();
         const auto number = [](double v) { return showGeneral(v, readoutDigits); };
+        if (page == searchImage)
+            return QStringLiteral("цена ") + number(x) + QStringLiteral(", с/ш ") + number(y) +
+                   QStringLiteral(" дБ");
         return page == 2
                    ? QStringLiteral("n = ") + number(std::round(x)) + QStringLiteral(", выход ") +
                          number(y) + QStringLiteral(" младших разрядов")
                    : QStringLiteral("f = ") + number(x) +
-                         (fd_ == 1 ? QStringLiteral(" FD, ") : QStringLiteral(" Гц, ")) +
+                         ((page == structureImage ? structuresFd_ : fd_) == 1
+                              ? QStringLiteral(" FD, ")
+                              : QStringLiteral(" Гц, ")) +
                          number(y) + QStringLiteral(" дБ");
     });
     for (ChartPicture* image : images_)
         readout->watch(image);
     StaticText1 = readout->label();
     readout->placeUnder(splitter);
-    splitter->setSizes({450, 610});
+    splitter->setSizes({360, 700});
 }
 
 ImplementationWindow::~ImplementationWindow() {
+    if (search_)
+        search_->stop = true;
     if (thread_)
         thread_->wait();
+    if (QApplication::overrideCursor() && thread_)
+        QApplication::restoreOverrideCursor();
 }
 
 void ImplementationWindow::BitBtn1Click() {
@@ -406,17 +742,9 @@ void ImplementationWindow::BitBtn2Click() {
     Edit2->setText(*path);
 }
 
-bool ImplementationWindow::BitBtn3Click() {
-    if (thread_)
-        return false; // the running computation first
-    const QString path = Edit1->text().trimmed();
-    if (path.isEmpty()) {
-        prompts().message(MessageIcon::None, applicationTitle(),
-                          QStringLiteral("Не задано имя файла"));
-        return false;
-    }
-    auto job = std::make_shared<Job>();
-    job->file = path;
+ImplementationWindow::Inputs ImplementationWindow::readInputs() const {
+    Inputs in;
+    in.file = Edit1->text().trimmed();
     Arithmetic own;
     own.target = Target::Fixed;
     own.dataBits = SpinEdit1->value();
@@ -424,32 +752,133 @@ bool ImplementationWindow::BitBtn3Click() {
     own.rounding = ComboBox2->currentIndex() == 0 ? Rounding::Nearest : Rounding::Truncate;
     own.overflow = ComboBox3->currentIndex() == 0 ? Overflow::Saturate : Overflow::Wrap;
     const Target target = targets[ComboBox1->currentIndex()];
-    Arithmetic& a = job->options.arithmetic;
+    Arithmetic& a = in.options.arithmetic;
     a = target == Target::Fixed ? own : namedArithmetic(target);
-    job->options.scaling = scalings[ComboBox4->currentIndex()];
-    job->options.order = orders[ComboBox5->currentIndex()];
-    job->report.smallestWords = CheckBox1->isChecked();
-    job->report.variants = true;
+    in.options.scaling = scalings[ComboBox4->currentIndex()];
+    in.options.order = orders[ComboBox5->currentIndex()];
+    in.options.structure = chosenStructure(ComboBox6);
     checkArithmetic(a);
+    if (in.options.structure)
+        checkStructure(target, *in.options.structure);
     // Read at once, so that a bad file or request is refused before anything runs.
-    job->filter = namingFiles([&] { return readAnalysedFilter(path.toStdString()); });
+    in.filter = namingFiles([&] { return readAnalysedFilter(in.file.toStdString()); });
     const QString requestPath = Edit2->text().trimmed();
     if (!requestPath.isEmpty()) {
-        job->report.request =
-            namingFiles([&] { return readDesignRequest(requestPath.toStdString()); });
-        checkRequestFits(*job->report.request, job->filter.kind);
-        job->fd = job->report.request->fd;
+        in.request = namingFiles([&] { return readDesignRequest(requestPath.toStdString()); });
+        checkRequestFits(*in.request, in.filter.kind);
+        in.fd = in.request->fd;
     } else {
-        job->fd = designedSamplingFrequency(path);
+        in.fd = designedSamplingFrequency(in.file);
     }
+    return in;
+}
+
+namespace {
+
+// False, with a message, when no filter file is named.
+bool fileNamed(const QLineEdit& edit) {
+    if (!edit.text().trimmed().isEmpty())
+        return true;
+    prompts().message(MessageIcon::None, applicationTitle(), QStringLiteral("Не задано имя файла"));
+    return false;
+}
+
+} // namespace
+
+bool ImplementationWindow::BitBtn3Click() {
+    if (thread_)
+        return false; // the running computation first
+    if (!fileNamed(*Edit1))
+        return false;
+    Inputs in = readInputs();
+    auto job = std::make_shared<Job>();
+    job->file = in.file;
+    job->fd = in.fd;
+    job->filter = std::move(in.filter);
+    job->options = in.options;
+    job->report.request = in.request;
+    job->report.smallestWords = CheckBox1->isChecked();
+    job->report.variants = true;
     job_ = job;
-    thread_ = QThread::create([job] { job->run(); });
-    connect(thread_, &QThread::finished, this, &ImplementationWindow::runFinished);
-    BitBtn3->setEnabled(false);
-    ProgressBar1->setRange(0, 0); // busy
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    thread_->start();
+    startThread([job] { job->run(); }, &ImplementationWindow::runFinished);
     return true;
+}
+
+bool ImplementationWindow::BitBtn6Click() {
+    if (thread_ || !fileNamed(*Edit1))
+        return false;
+    Inputs in = readInputs();
+    auto job = std::make_shared<Comparison>();
+    job->filter = std::move(in.filter);
+    job->options = in.options;
+    job->options.structure.reset(); // each in turn
+    job->report.request = in.request;
+    job->fd = in.fd;
+    comparing_ = job;
+    startThread([job] { job->run(); }, &ImplementationWindow::comparisonFinished);
+    return true;
+}
+
+bool ImplementationWindow::BitBtn7Click() {
+    if (thread_ || !fileNamed(*Edit1))
+        return false;
+    Inputs in = readInputs();
+    auto job = std::make_shared<Search>();
+    job->filter = std::move(in.filter);
+    job->request.request = in.request;
+    job->request.snr = SpinEdit3->value();
+    job->request.cost =
+        ComboBox7->currentIndex() == 0 ? CostMeasure::Bits : CostMeasure::Multiplications;
+    search_ = job;
+    progress_ = new QProgressDialog(QStringLiteral("Подбор реализации: структуры, длины слов, "
+                                                   "масштаб и порядок секций..."),
+                                    QStringLiteral("Остановить"), 0, progressSteps, this);
+    progress_->setObjectName(QStringLiteral("ProgressDialog1"));
+    progress_->setWindowTitle(QStringLiteral("Подбор реализации"));
+    progress_->setWindowModality(Qt::WindowModal);
+    progress_->setAutoReset(false);
+    progress_->setAutoClose(false);
+    progress_->setMinimumDuration(0);
+    connect(progress_, &QProgressDialog::canceled, this, [job, this] {
+        job->stop = true;
+        if (progress_)
+            progress_->setLabelText(QStringLiteral("Подбор останавливается..."));
+    });
+    auto* poll = new QTimer(progress_);
+    connect(poll, &QTimer::timeout, progress_, [job, this] {
+        if (progress_)
+            progress_->setValue(static_cast<int>(std::lround(job->done * progressSteps)));
+    });
+    poll->start(progressPollMs);
+    progress_->show();
+    startThread([job] { job->run(); }, &ImplementationWindow::searchFinished);
+    return true;
+}
+
+void ImplementationWindow::startThread(const std::function<void()>& work,
+                                       void (ImplementationWindow::*done)()) {
+    thread_ = QThread::create(work);
+    connect(thread_, &QThread::finished, this, done);
+    setBusy(true);
+    thread_->start();
+}
+
+void ImplementationWindow::endThread() {
+    thread_->wait();
+    thread_->deleteLater();
+    thread_ = nullptr;
+    setBusy(false);
+}
+
+void ImplementationWindow::setBusy(bool busy) {
+    for (QPushButton* b : {BitBtn3, BitBtn6, BitBtn7})
+        b->setEnabled(!busy);
+    ProgressBar1->setRange(0, busy ? 0 : 1); // busy: the moving bar
+    ProgressBar1->setValue(busy ? 0 : 1);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void ImplementationWindow::BitBtn5Click() {
@@ -462,19 +891,14 @@ void ImplementationWindow::BitBtn5Click() {
     io.arithmetic = figures_->arithmetic;
     io.scaling = figures_->scaling;
     io.order = figures_->order;
+    io.structure = measuredStructure_;
     emit exportRequested(measuredFile_, io);
 }
 
 void ImplementationWindow::runFinished() {
-    if (!thread_)
+    if (!thread_ || !job_)
         return;
-    thread_->wait();
-    thread_->deleteLater();
-    thread_ = nullptr;
-    QApplication::restoreOverrideCursor();
-    ProgressBar1->setRange(0, 1);
-    ProgressBar1->setValue(1);
-    BitBtn3->setEnabled(true);
+    endThread();
     const std::shared_ptr<Job> job = std::move(job_);
     if (job->failure) {
         emit finished();
@@ -484,6 +908,7 @@ void ImplementationWindow::runFinished() {
     curves_ = job->curves;
     fd_ = job->fd;
     measuredFile_ = job->file;
+    measuredStructure_ = job->options.structure;
     BitBtn5->setEnabled(true);
     QStringList lines;
     lines << QStringLiteral("Файл: ") + Edit1->text().trimmed();
@@ -598,6 +1023,273 @@ void ImplementationWindow::showVariants() {
                     (v.best ? QStringLiteral("лучший") : QString()));
     }
     StringGrid1->resizeColumnsToContents();
+}
+
+namespace {
+
+// A structure's noise spectra on one chart, one colour each.
+Chart structureNoiseChart(const std::vector<double>& frequency,
+                          const std::vector<std::vector<double>>& noise,
+                          const std::vector<std::string>& names, bool computed) {
+    if (frequency.empty() || noise.empty())
+        return {};
+    Chart chart = curvesChart(frequency, noise, names, 0);
+    chart.yAxis.high += legendHeadroom * (chart.yAxis.high - chart.yAxis.low);
+    chart.yTitle = computed ? "Шум в полосе (расчет), дБ от мощности синуса полной шкалы"
+                            : "Шум в полосе (моделирование), дБ от мощности синуса полной шкалы";
+    return chart;
+}
+
+// The glyphs of the Pareto chart, as fractions of the axes' spans.
+constexpr double crossHalfWidth = 0.008;
+constexpr double crossHalfHeight = 0.014;
+constexpr double boxScale = 1.8;
+// The margin around the points: one unit of cost, and of the SNR's span.
+constexpr double snrMargin = 0.08;
+
+void addSegment(ChartCurve& curve, double x0, double y0, double x1, double y1) {
+    curve.x.insert(curve.x.end(), {x0, x1, x0});
+    curve.y.insert(curve.y.end(), {y0, y1, std::nan("")});
+}
+
+QString candidateText(const Candidate& c) {
+    return text(structureName(c.structure)) +
+           QStringLiteral(", W %1, C %2, масштаб ").arg(c.dataBits).arg(c.coefBits) +
+           text(scalingName(c.scaling)) + QStringLiteral(", порядок ") + text(orderName(c.order)) +
+           QStringLiteral(", с/ш ") + showGeneral(c.snr, tableDigits) +
+           QStringLiteral(" дБ, умножений %1").arg(c.multiplications);
+}
+
+// Cost against SNR: the front as a line with a cross at each point, the marked point in a
+// box, the SNR asked for as a level.
+Chart paretoChart(const std::vector<Candidate>& points, std::optional<std::size_t> marked,
+                  bool found, CostMeasure measure, double snrTarget) {
+    if (points.empty())
+        return {};
+    double x0 = points.front().cost(measure), x1 = x0;
+    double y0 = snrTarget, y1 = snrTarget;
+    for (const Candidate& c : points) {
+        x0 = std::min(x0, c.cost(measure));
+        x1 = std::max(x1, c.cost(measure));
+        y0 = std::min(y0, c.snr);
+        y1 = std::max(y1, c.snr);
+    }
+    const double ySpan = std::max(y1 - y0, 1.0);
+    Chart chart;
+    chart.xAxis = {x0 - 1, x1 + 1, false};
+    chart.yAxis = {y0 - snrMargin * ySpan, y1 + (snrMargin + legendHeadroom) * ySpan, false};
+    const double dx = crossHalfWidth * (chart.xAxis.high - chart.xAxis.low);
+    const double dy = crossHalfHeight * (chart.yAxis.high - chart.yAxis.low);
+    ChartCurve front{"граница Парето", curveColor(0), {}, {}, {}};
+    for (const Candidate& c : points) {
+        front.x.push_back(c.cost(measure));
+        front.y.push_back(c.snr);
+    }
+    front.x.push_back(front.x.back());
+    front.y.push_back(std::nan(""));
+    for (const Candidate& c : points) {
+        const double x = c.cost(measure), y = c.snr;
+        addSegment(front, x - dx, y - dy, x + dx, y + dy);
+        addSegment(front, x - dx, y + dy, x + dx, y - dy);
+    }
+    chart.curves.push_back(std::move(front));
+    if (marked) {
+        const Candidate& c = points[*marked];
+        ChartCurve box{found ? "выбранная: " + structureName(c.structure) + ", W " +
+                                   std::to_string(c.dataBits) + ", C " + std::to_string(c.coefBits)
+                             : "ближайшая: " + structureName(c.structure),
+                       curveColor(1),
+                       {},
+                       {},
+                       {}};
+        const double x = c.cost(measure), y = c.snr;
+        const double bx = boxScale * dx, by = boxScale * dy;
+        box.x = {x - bx, x + bx, x + bx, x - bx, x - bx};
+        box.y = {y - by, y - by, y + by, y + by, y - by};
+        chart.curves.push_back(std::move(box));
+    }
+    chart.curves.push_back(
+        {"с/ш не меньше " + showGeneral(snrTarget, tableDigits).toStdString() + " дБ",
+         curveColor(2),
+         {chart.xAxis.low, chart.xAxis.high},
+         {snrTarget, snrTarget},
+         {}});
+    chart.xTitle = measure == CostMeasure::Bits ? "Цена: W + C, бит" : "Цена: умножений на отсчет";
+    chart.yTitle = "Сигнал/шум (моделирование), дБ";
+    return chart;
+}
+
+bool sameCandidate(const Candidate& a, const Candidate& b) {
+    return a.structure == b.structure && a.scaling == b.scaling && a.order == b.order &&
+           a.dataBits == b.dataBits && a.coefBits == b.coefBits;
+}
+
+QString limitCycleCell(const LimitCycle& c) {
+    if (!c.searched || c.skipped)
+        return QStringLiteral("—");
+    if (!c.found)
+        return QStringLiteral("нет");
+    return QStringLiteral("%1/%2").arg(showGeneral(c.amplitude, comparisonDigits)).arg(c.period);
+}
+
+} // namespace
+
+void ImplementationWindow::comparisonFinished() {
+    if (!thread_ || !comparing_)
+        return;
+    endThread();
+    const std::shared_ptr<Comparison> job = std::move(comparing_);
+    if (job->failure) {
+        emit compared();
+        std::rethrow_exception(job->failure); // the general error handler shows it
+    }
+    comparison_ = job->rows;
+    showComparison();
+    std::vector<std::string> names;
+    for (const StructureFigures& row : comparison_)
+        if (row.realised)
+            names.push_back(structureName(row.structure));
+    std::vector<double> frequency = job->frequency;
+    for (double& f : frequency)
+        f *= job->fd;
+    Chart chart = structureNoiseChart(frequency, job->noise, names, job->computedNoise);
+    if (!chart.curves.empty())
+        chart.xTitle = frequencyTitle(job->fd);
+    structuresFd_ = job->fd;
+    images_[structureImage]->setChart(chart);
+    emit compared();
+}
+
+void ImplementationWindow::showComparison() {
+    StringGrid2->clearSpans();
+    StringGrid2->setRowCount(0);
+    for (const StructureFigures& r : comparison_) {
+        const int row = StringGrid2->rowCount();
+        StringGrid2->insertRow(row);
+        const auto cell = [&](int column, const QString& value, bool bold = false) {
+            auto* item = new QTableWidgetItem(value);
+            if (bold) {
+                QFont f = StringGrid2->font();
+                f.setBold(true);
+                item->setFont(f);
+            }
+            StringGrid2->setItem(row, column, item);
+            return item;
+        };
+        cell(0, text(structureName(r.structure)))
+            ->setToolTip(text(structureRow(r.structure).label));
+        if (!r.realised) {
+            cell(1, QStringLiteral("не реализуется: ") + text(r.refusal))
+                ->setToolTip(text(r.refusal));
+            StringGrid2->setSpan(row, 1, 1, StringGrid2->columnCount() - 1);
+            continue;
+        }
+        const ImplementationFigures& f = r.figures;
+        cell(1, QString::number(f.cost.multiplications), r.cheapest);
+        cell(2, QString::number(f.cost.additions));
+        cell(3, QString::number(f.cost.stateWords));
+        cell(4, QString::number(f.cost.coefWords));
+        cell(5, f.analyticNoise ? showGeneral(f.noiseAnalyticDbfs, comparisonDigits) : QString());
+        cell(6, f.simulatedNoise ? showGeneral(f.noiseSimulatedDbfs, comparisonDigits) : QString(),
+             r.bestNoise);
+        double snr = 0;
+        cell(7, statedSnr(f, snr) ? showGeneral(snr, comparisonDigits) : QString());
+        cell(8,
+             f.overflowPossible || !f.normsBounded ? QStringLiteral("да") : QStringLiteral("нет"));
+        cell(9, limitCycleCell(f.limitCycle));
+        cell(10, f.stable ? QStringLiteral("да") : QStringLiteral("нет"));
+        cell(11, !f.requestGiven  ? QStringLiteral("—")
+                 : f.meetsRequest ? QStringLiteral("да")
+                                  : QStringLiteral("нет"));
+    }
+    fitColumns(*StringGrid2);
+}
+
+void ImplementationWindow::searchFinished() {
+    if (!thread_ || !search_)
+        return;
+    endThread();
+    if (progress_) {
+        progress_->close();
+        progress_->deleteLater();
+        progress_ = nullptr;
+    }
+    const std::shared_ptr<Search> job = std::move(search_);
+    if (job->failure) {
+        emit searched();
+        std::rethrow_exception(job->failure); // the general error handler shows it
+    }
+    PageControl1->setCurrentIndex(searchPage);
+    if (job->stop) {
+        // What a stopped search looked at is not a front: the last one stays.
+        Memo2->appendPlainText(QStringLiteral("Подбор остановлен."));
+        emit searched();
+        return;
+    }
+    showSearch(job->result, job->request.cost, job->request.snr);
+    emit searched();
+}
+
+void ImplementationWindow::showSearch(const SearchResult& result, CostMeasure measure,
+                                      double snrTarget) {
+    points_ = result.pareto;
+    std::sort(points_.begin(), points_.end(), [measure](const Candidate& a, const Candidate& b) {
+        return a.cost(measure) < b.cost(measure);
+    });
+    std::optional<std::size_t> marked;
+    const Candidate* chosen =
+        result.found ? &result.best : (result.closest ? &*result.closest : nullptr);
+    if (chosen) {
+        for (std::size_t i = 0; i < points_.size() && !marked; ++i)
+            if (sameCandidate(points_[i], *chosen))
+                marked = i;
+        if (!marked) {
+            points_.push_back(*chosen);
+            marked = points_.size() - 1;
+        }
+    }
+    auto* image = static_cast<PointPicture*>(images_[searchImage]);
+    image->points.clear();
+    for (const Candidate& c : points_)
+        image->points.emplace_back(c.cost(measure), c.snr);
+    image->setChart(paretoChart(points_, marked, result.found, measure, snrTarget));
+    QStringList lines;
+    for (const std::string& line : searchLines(result, measure))
+        lines << text(line);
+    if (lines.isEmpty()) {
+        if (result.found)
+            lines << QStringLiteral("Выбрана: ") + candidateText(result.best);
+        else
+            lines << QStringLiteral("Реализация не найдена: ") + text(result.why);
+        if (!result.found && result.closest)
+            lines << QStringLiteral("Ближайшая: ") + candidateText(*result.closest);
+        lines << QStringLiteral("Проверено реализаций: %1").arg(result.evaluated);
+    }
+    if (!points_.empty())
+        lines << QStringLiteral("Щелчок по точке графика загружает ее реализацию в окно.");
+    Memo2->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void ImplementationWindow::loadCandidate(const Candidate& candidate) {
+    const int own = static_cast<int>(
+        std::find(std::begin(targets), std::end(targets), Target::Fixed) - std::begin(targets));
+    ComboBox1->setCurrentIndex(own);
+    const ImplementationOptions o = candidate.options();
+    SpinEdit1->setValue(o.arithmetic.dataBits);
+    SpinEdit2->setValue(o.arithmetic.coefBits);
+    ComboBox2->setCurrentIndex(o.arithmetic.rounding == Rounding::Nearest ? 0 : 1);
+    ComboBox3->setCurrentIndex(o.arithmetic.overflow == Overflow::Saturate ? 0 : 1);
+    chooseStructure(ComboBox6, o.structure);
+    for (int i = 0; i < static_cast<int>(std::size(scalings)); ++i)
+        if (scalings[i] == o.scaling)
+            ComboBox4->setCurrentIndex(i);
+    for (int i = 0; i < static_cast<int>(std::size(orders)); ++i)
+        if (orders[i] == o.order)
+            ComboBox5->setCurrentIndex(i);
+    const QString loaded = QStringLiteral("Загружена реализация: ") + candidateText(candidate) +
+                           QStringLiteral("; нажмите «Расчет»");
+    StaticText1->setText(loaded);
+    Memo2->appendPlainText(loaded);
 }
 
 void ImplementationWindow::savePicture(int page) {

@@ -4,26 +4,38 @@
 // figures (quantised poles and response, overflow, round-off noise computed and
 // simulated, limit cycles, the shortest words, every scaling and order) and pages: the
 // magnitude with and without quantisation, the noise spectrum, the largest limit cycle,
-// the table of variants. The computation runs off the window's thread with a busy
-// cursor; the window stays responsive and a second "Расчет" waits for the first.
+// the table of variants; every structure of the target side by side with the noise of each,
+// and the search for the cheapest fixed-point implementation with its Pareto front. The
+// computations run off the window's thread with a busy cursor (the search with a progress
+// dialog that stops it); the window stays responsive and a second computation waits for
+// the first.
 //
 // Object names: Edit1 the filter file with BitBtn1 "Файл", ComboBox1 the target,
 // SpinEdit1 and SpinEdit2 the data and coefficient words W and C (own format only),
+// ComboBox6 the structure ("своя": the target's own; those the target has not greyed),
 // ComboBox2 the rounding, ComboBox3 the overflow, ComboBox4 the scaling, ComboBox5 the
 // section order, Edit2 the design report with the request and BitBtn2 "Требования",
 // CheckBox1 the search for the shortest words, BitBtn3 "Расчет", BitBtn4 "Выход",
 // BitBtn5 "Экспорт..." (the export dialog set to what was measured),
 // ProgressBar1, Memo1 the figures, PageControl1 with TabSheet1..TabSheet4 holding Image1..
-// Image3 and StringGrid1, StaticText1 the readout under the pointer.
+// Image3 and StringGrid1, StaticText1 the readout under the pointer. After them TabSheet5
+// "Структуры" with BitBtn6 "Сравнить", RadioButton1 and RadioButton2 (the table or the chart
+// shown), StringGrid2 (one row a structure) and Image4 (the noise of every structure), and
+// TabSheet6 "Подбор" with SpinEdit3 (the signal-to-noise ratio asked for), ComboBox7 (the cost:
+// bits or multiplications), BitBtn7 "Подобрать...", Image5 (the Pareto front; a click on a point
+// loads it) and Memo2 (the search's result).
 #include "charts/chart.h"
+#include "fixedpoint/comparison.h"
 #include "fixedpoint/curves.h"
 #include "fixedpoint/report.h"
 
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -31,6 +43,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
+class QProgressDialog;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
@@ -57,17 +70,45 @@ class ImplementationWindow : public QWidget {
     // Asks for the export of the measured file with the measured arithmetic, scaling and
     // order (exportRequested).
     void BitBtn5Click();
-    // Saves the picture of page `page` (0..2) under a name asked for.
+    // Compares every structure of the chosen target on the page "Структуры"; false when
+    // the input is refused or a computation is running.
+    bool BitBtn6Click();
+    // Searches for the cheapest implementation with a progress dialog that can stop it.
+    bool BitBtn7Click();
+    // Saves the picture of picture `page` (Image1..Image5: 0..4) under a name asked for.
     void savePicture(int page);
 
+    // Shows a search's Pareto front (cost against SNR, the chosen point marked) and result.
+    void showSearch(const SearchResult& result, CostMeasure measure, double snrTarget);
+    // Puts an implementation the search looked at into the controls: the own format with
+    // its W and C (rounding nearest, saturation), its structure, scaling and order.
+    void loadCandidate(const Candidate& candidate);
+
     const std::optional<ImplementationFigures>& figures() const { return figures_; }
+    const std::vector<StructureFigures>& comparison() const { return comparison_; }
 
   signals:
     void finished();
+    void compared();
+    void searched();
     void exportRequested(const QString& source, const ImplementationOptions& implementation);
 
   private:
     struct Job;
+    struct Comparison;
+    struct Search;
+    // The controls' filter, options and request, read and checked (refusals throw).
+    struct Inputs;
+    Inputs readInputs() const;
+    void startThread(const std::function<void()>& work, void (ImplementationWindow::*done)());
+    void endThread();
+    void setBusy(bool busy);
+    void createStructurePage(QWidget* page);
+    void createSearchPage(QWidget* page);
+    void comparisonFinished();
+    void searchFinished();
+    void showComparison();
+    void offerTargetStructures();
     void createFileFields(QWidget* panel);
     void createArithmeticFields(QWidget* panel);
     void createCommands(QWidget* panel);
@@ -88,8 +129,11 @@ class ImplementationWindow : public QWidget {
     QComboBox* ComboBox3 = nullptr;
     QComboBox* ComboBox4 = nullptr;
     QComboBox* ComboBox5 = nullptr;
+    QComboBox* ComboBox6 = nullptr;
+    QComboBox* ComboBox7 = nullptr;
     QSpinBox* SpinEdit1 = nullptr;
     QSpinBox* SpinEdit2 = nullptr;
+    QSpinBox* SpinEdit3 = nullptr;
     // The own format's W, C, rounding and overflow while a target shows its own.
     std::array<int, 4> ownWords_{16, 32, 0, 0};
     bool ownWordsShown_ = false;
@@ -98,19 +142,31 @@ class ImplementationWindow : public QWidget {
     QCheckBox* CheckBox1 = nullptr;
     QPushButton* BitBtn3 = nullptr;
     QPushButton* BitBtn5 = nullptr;
+    QPushButton* BitBtn6 = nullptr;
+    QPushButton* BitBtn7 = nullptr;
     QString measuredFile_;
+    std::optional<Structure> measuredStructure_; // as chosen: unset for the target's own
     QProgressBar* ProgressBar1 = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
     QTabWidget* PageControl1 = nullptr;
     QTableWidget* StringGrid1 = nullptr;
+    QTableWidget* StringGrid2 = nullptr;
+    QPlainTextEdit* Memo2 = nullptr;
     QLabel* StaticText1 = nullptr;
-    std::array<ChartPicture*, 3> images_{};
+    std::array<ChartPicture*, 5> images_{};
+    QProgressDialog* progress_ = nullptr;
 
     QThread* thread_ = nullptr;
     std::shared_ptr<Job> job_;
+    std::shared_ptr<Comparison> comparing_;
+    std::shared_ptr<Search> search_;
+    std::vector<StructureFigures> comparison_;
+    // The points of the Pareto chart a click loads.
+    std::vector<Candidate> points_;
     std::optional<ImplementationFigures> figures_;
     std::optional<ImplementationCurves> curves_;
-    double fd_ = 1; // the pages' sampling frequency: 1 - fractions of FD
+    double fd_ = 1;           // the pages' sampling frequency: 1 - fractions of FD
+    double structuresFd_ = 1; // that of the structures' noise
 };
 
 ImplementationWindow* openImplementationWindow();

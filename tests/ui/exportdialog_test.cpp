@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
@@ -597,6 +598,57 @@ class ExportDialogTest : public QObject {
                     .startsWith(QStringLiteral("Текст не составлен: Имя модуля Verilog 'reg'")));
         formats->setCurrentIndex(0);
         QVERIFY(!data->isEnabled() && !overflow->isEnabled());
+    }
+
+    // The structure goes to C and Verilog alone ("своя": unset, the target's own); the
+    // structures the chosen target does not have are greyed: error feedback needs the
+    // rounding residue of fixed point, and the other formats write no structure.
+    void passesTheStructure() {
+        Program program;
+        program.start();
+        writeFile(program.path(QStringLiteral("1.flt")), bandPassFile);
+        ExportDialog dialog(&program.main());
+        auto* structure = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox7"));
+        const auto offered = [structure](int item) {
+            return qobject_cast<QStandardItemModel*>(structure->model())->item(item)->isEnabled();
+        };
+        // Formats: 0 CSV, 3 C, 4 CMSIS-DSP, 5 Verilog; types: 0 double, 1 float, 2 q15.
+        // Items: 0 своя, 1 df1, 2 df2, 3 df2t, 4 ef, 5 normal, 6 lattice, 7 optimal.
+        const struct {
+            int format, type, item;
+            bool enabled, errorFeedback;
+            std::optional<Structure> passed;
+        } rows[] = {
+            {3, 0, 3, true, false, Structure::Df2t},
+            {3, 2, 4, true, true, Structure::ErrorFeedback},
+            {3, 1, 0, true, false, std::nullopt},
+            {3, 2, 7, true, true, Structure::Optimal},
+            {5, 0, 6, true, true, Structure::Lattice},
+            {5, 0, 1, true, true, Structure::Df1},
+            {0, 0, 5, false, false, std::nullopt},
+            {4, 2, 5, false, false, std::nullopt},
+        };
+        for (const auto& row : rows) {
+            choose(dialog, program.path(QStringLiteral("1.flt")), row.format, row.type);
+            structure->setCurrentIndex(row.item);
+            QCOMPARE(structure->isEnabled(), row.enabled);
+            if (row.enabled) {
+                QCOMPARE(offered(4), row.errorFeedback);
+                for (int item : {0, 1, 2, 3, 5, 6, 7})
+                    QVERIFY(offered(item));
+            }
+            QCOMPARE(dialog.chosenOptions().structure, row.passed);
+        }
+        // The implementation's structure presets the choice.
+        ImplementationOptions io;
+        io.arithmetic = namedArithmetic(Target::Q15);
+        io.structure = Structure::Normal;
+        dialog.preset(io);
+        QCOMPARE(structure->currentText(), QStringLiteral("normal - нормальная форма"));
+        QCOMPARE(dialog.chosenOptions().structure, std::optional(Structure::Normal));
+        io.structure.reset();
+        dialog.preset(io);
+        QCOMPARE(structure->currentText(), QStringLiteral("своя"));
     }
 };
 

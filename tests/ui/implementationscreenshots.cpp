@@ -1,5 +1,7 @@
 #include "tests/ui/implementationscreenshots.h"
 
+#include "charts/chartplot_qt.h"
+#include "coefficients/filterfile.h"
 #include "design/designrun.h"
 #include "fixedpoint/implementationwindow.h"
 #include "tests/ui/screenshots.h"
@@ -7,12 +9,59 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 
 #include <cstdio>
+#include <vector>
 
 namespace zorkan::ui::test {
+
+namespace {
+
+// A front measured here, for the picture, when the search itself refuses: a few
+// structures at a few data words, each simulated, kept where no other is both cheaper
+// and quieter.
+SearchResult measuredFront(const QString& flt, double snrTarget) {
+    const FilterCoefficients filter = readAnalysedFilter(flt.toStdString());
+    std::vector<Candidate> all;
+    for (Structure structure :
+         {Structure::Df1, Structure::Df2t, Structure::ErrorFeedback, Structure::Optimal})
+        for (int w : {10, 12, 14, 16, 18}) {
+            Candidate c;
+            c.structure = structure;
+            c.dataBits = w;
+            c.coefBits = 16;
+            c.scaling = Scaling::L2;
+            ReportOptions report;
+            report.limitCycleTrials = 0;
+            const ImplementationFigures f = implementationFigures(filter, c.options(), report);
+            c.snr = f.snrSimulatedDb;
+            c.multiplications = f.cost.multiplications;
+            c.stable = f.stable;
+            all.push_back(c);
+        }
+    SearchResult result;
+    result.evaluated = static_cast<int>(all.size());
+    for (const Candidate& c : all) {
+        bool dominated = false;
+        for (const Candidate& d : all)
+            dominated = dominated ||
+                        (d.cost(CostMeasure::Bits) <= c.cost(CostMeasure::Bits) && d.snr > c.snr);
+        if (!dominated)
+            result.pareto.push_back(c);
+    }
+    for (const Candidate& c : result.pareto)
+        if (c.snr >= snrTarget &&
+            (!result.found || c.cost(CostMeasure::Bits) < result.best.cost(CostMeasure::Bits))) {
+            result.found = true;
+            result.best = c;
+        }
+    return result;
+}
+
+} // namespace
 
 bool renderImplementationScreenshots(Program& program, const QString& folder) {
     DesignRequest request;
@@ -44,6 +93,29 @@ bool renderImplementationScreenshots(Program& program, const QString& folder) {
         pages->setCurrentIndex(i);
         ok = saveScreenshot(form, folder, names[i]) && ok;
     }
+    // Every structure of q15 side by side.
+    pages->setCurrentIndex(4);
+    QSignalSpy compared(form, &ImplementationWindow::compared);
+    if (!form->BitBtn6Click() || !compared.wait(120000)) {
+        std::printf("FAILED the implementation window compared no structures\n");
+        return false;
+    }
+    ok = saveScreenshot(form, folder, "implementation-5-structures") && ok;
+    form->findChild<QRadioButton*>(QStringLiteral("RadioButton2"))->setChecked(true);
+    ok = saveScreenshot(form, folder, "implementation-6-structures-noise") && ok;
+    // The search's Pareto front.
+    QSignalSpy searched(form, &ImplementationWindow::searched);
+    if (!form->BitBtn7Click() || !searched.wait(300000)) {
+        std::printf("FAILED the implementation window searched nothing\n");
+        return false;
+    }
+    auto* front = form->findChild<ChartPicture*>(QStringLiteral("Image5"));
+    if (front->chart().curves.empty()) {
+        constexpr double snrTarget = 60;
+        form->showSearch(measuredFront(flt, snrTarget), CostMeasure::Bits, snrTarget);
+    }
+    pages->setCurrentIndex(5);
+    ok = saveScreenshot(form, folder, "implementation-7-search") && ok;
     form->parentWidget()->close();
     return ok;
 }

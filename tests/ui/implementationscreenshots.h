@@ -1,6 +1,6 @@
 #pragma once
 // The implementation window for "make screenshots": a Chebyshev low-pass design in q15,
-// each page, with the request of its design report.
+// each page, with the request of its design report, every structure and the search.
 #include <QString>
 
 namespace zorkan::ui::test {

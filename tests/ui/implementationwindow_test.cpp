@@ -1,6 +1,7 @@
 // The implementation window: its menu item, a computation off the window's thread that
 // fills the figures and the pages, the refusals of bad input that compute nothing, the
 // busy state that ends, and the readout under the pointer.
+#include "charts/chart.h"
 #include "charts/chartplot_qt.h"
 #include "design/designrun.h"
 #include "fixedpoint/implementationwindow.h"
@@ -21,6 +22,8 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 
@@ -38,7 +41,40 @@ struct Session : WindowSession<ImplementationWindow> {
                      path.toStdString(), {});
         return path;
     }
+    // Presses "Расчет" and waits for it.
+    bool compute() {
+        QSignalSpy done(form, &ImplementationWindow::finished);
+        QTest::mouseClick(child<QPushButton>("BitBtn3"), Qt::LeftButton);
+        return done.wait(60000);
+    }
 };
+
+// Whether item `index` of a combo box can be chosen.
+bool itemEnabled(QComboBox* box, int index) {
+    return qobject_cast<QStandardItemModel*>(box->model())->item(index)->isEnabled();
+}
+
+// The pixel of a chart's data point, as ChartPicture draws it.
+QPoint pixelOf(const Chart& chart, double x, double y) {
+    const ChartRect area = plotArea(chart.width, chart.height);
+    return QPoint(
+        static_cast<int>(std::lround(axisPosition(chart.xAxis, x, area.x, area.width, false))),
+        static_cast<int>(std::lround(axisPosition(chart.yAxis, y, area.y, area.height, true))));
+}
+
+Candidate candidate(Structure structure, int w, int c, Scaling scaling, SectionOrder order,
+                    double snr, int multiplications) {
+    Candidate k;
+    k.structure = structure;
+    k.dataBits = w;
+    k.coefBits = c;
+    k.scaling = scaling;
+    k.order = order;
+    k.snr = snr;
+    k.multiplications = multiplications;
+    k.stable = true;
+    return k;
+}
 
 } // namespace
 
@@ -329,6 +365,264 @@ class ImplementationWindowTest : public QObject {
         QVERIFY(v.open(QIODevice::ReadOnly));
         QVERIFY(v.readAll().contains("--data-bits 12 --coef-bits 14 --round truncate --overflow "
                                      "wrap --scale l1 --order ascending"));
+    }
+
+    // The chosen structure reaches the report; "своя" is the target's own (direct form I in
+    // fixed point, the transposed direct form II in floating point); a structure the target
+    // does not have is greyed and, chosen anyway, refused with the reason.
+    void structureReachesTheReport() {
+        Session s;
+        const QString flt = s.design(1, 0.2, 0, 0, 0.25, "lp");
+        QVERIFY(s.open());
+        s.child<QLineEdit>("Edit1")->setText(flt);
+        auto* target = s.child<QComboBox>("ComboBox1");
+        auto* structure = s.child<QComboBox>("ComboBox6");
+        // Items of ComboBox6: 0 своя, then df1 df2 df2t ef normal lattice optimal.
+        const struct {
+            int target, structure;
+            bool offered;
+            const char* shown; // in the report, or in the message
+        } rows[] = {
+            {3, 0, true, "Структура: df1 (прямая форма I)"},
+            {3, 3, true, "Структура: df2t (транспонированная прямая форма II)"},
+            {3, 4, true, "Структура: ef (прямая форма I с обратной связью по ошибке)"},
+            {5, 6, true, "Структура: lattice (решетчато-лестничная форма)"},
+            {1, 0, true, "Структура: df2t (транспонированная прямая форма II)"},
+            {1, 5, true, "Структура: normal (нормальная форма)"},
+            {1, 4, false,
+             "Структура ef (обратная связь по ошибке) есть только у арифметик с "
+             "фиксированной точкой"},
+            {6, 2, false, "Арифметика cmsis-q15 вычисляет только структуру df1"},
+            {8, 7, false, "Арифметика cmsis-f32 вычисляет только структуру df2t"},
+        };
+        for (const auto& row : rows) {
+            s.program.prompts().messages.clear();
+            target->setCurrentIndex(row.target);
+            structure->setCurrentIndex(row.structure);
+            QCOMPARE(itemEnabled(structure, row.structure), row.offered);
+            if (!row.offered) {
+                QTest::mouseClick(s.child<QPushButton>("BitBtn3"), Qt::LeftButton);
+                QVERIFY(!s.form->running());
+                QVERIFY2(s.messages().size() == 1 &&
+                             s.messages()[0].startsWith(QString::fromUtf8(row.shown)),
+                         qPrintable(s.messages().join(" | ")));
+                continue;
+            }
+            QVERIFY(s.compute());
+            QCOMPARE(s.messages(), QStringList());
+            const QString memo = s.child<QPlainTextEdit>("Memo1")->toPlainText();
+            QVERIFY2(memo.contains(QString::fromUtf8(row.shown)), qPrintable(memo));
+        }
+    }
+
+    // "Сравнить" fills one row a structure the target has (seven in q15, six in float,
+    // which has no rounding residue to feed back), draws the noise of each realised one in a
+    // colour of its own, and marks in bold the fewest multiplications and the least
+    // simulated noise of the rows shown.
+    void comparesEveryStructureOfTheTarget() {
+        Session s;
+        const QString flt = s.design(1, 0.2, 0, 0, 0.25, "lp");
+        QVERIFY(s.open());
+        s.child<QLineEdit>("Edit1")->setText(flt);
+        const struct {
+            int target;
+            QStringList names;
+            const char* noiseTitle;
+        } rows[] = {
+            {3,
+             {"df1", "df2", "df2t", "ef", "normal", "lattice", "optimal"},
+             "Шум в полосе (расчет)"},
+            {1,
+             {"df1", "df2", "df2t", "normal", "lattice", "optimal"},
+             "Шум в полосе (моделирование)"},
+        };
+        auto* table = s.child<QTableWidget>("StringGrid2");
+        for (const auto& row : rows) {
+            s.child<QComboBox>("ComboBox1")->setCurrentIndex(row.target);
+            QSignalSpy done(s.form, &ImplementationWindow::compared);
+            QTest::mouseClick(s.child<QPushButton>("BitBtn6"), Qt::LeftButton);
+            QVERIFY(s.form->running());
+            QVERIFY(QApplication::overrideCursor() != nullptr);
+            QVERIFY(!s.form->BitBtn3Click()); // the comparison first
+            QVERIFY(done.wait(120000));
+            QVERIFY(QApplication::overrideCursor() == nullptr);
+            QCOMPARE(s.messages(), QStringList());
+            QCOMPARE(table->rowCount(), row.names.size());
+            QStringList names, realised;
+            for (int r = 0; r < table->rowCount(); ++r) {
+                names << table->item(r, 0)->text();
+                if (table->columnSpan(r, 1) == 1)
+                    realised << table->item(r, 0)->text();
+            }
+            QCOMPARE(names, row.names);
+            QVERIFY(!realised.isEmpty());
+            const Chart noise = s.child<ChartPicture>("Image4")->chart();
+            QStringList curves;
+            for (const ChartCurve& c : noise.curves)
+                curves << QString::fromStdString(c.name);
+            QCOMPARE(curves, realised);
+            for (std::size_t i = 0; i < noise.curves.size(); ++i)
+                for (std::size_t j = 0; j < i; ++j)
+                    QVERIFY(!(noise.curves[i].color == noise.curves[j].color));
+            QVERIFY(QString::fromStdString(noise.yTitle).startsWith(row.noiseTitle));
+            QCOMPARE(QString::fromStdString(noise.xTitle), QStringLiteral("Частота, доли FD"));
+            QCOMPARE(noise.curves.front().x.back(), 0.5);
+            // Column 1 the multiplications, column 6 the simulated noise: the first of the
+            // smallest is bold, no other.
+            for (int column : {1, 6}) {
+                int best = -1;
+                double least = 0;
+                for (int r = 0; r < table->rowCount(); ++r) {
+                    if (table->columnSpan(r, 1) != 1 || table->item(r, column)->text().isEmpty())
+                        continue;
+                    const double v = table->item(r, column)->text().toDouble();
+                    if (best < 0 || v < least) {
+                        best = r;
+                        least = v;
+                    }
+                }
+                QVERIFY(best >= 0);
+                for (int r = 0; r < table->rowCount(); ++r)
+                    if (table->columnSpan(r, 1) == 1)
+                        QCOMPARE(table->item(r, column)->font().bold(), r == best);
+            }
+        }
+    }
+
+    // A hand-made search result: the front drawn cheapest first with the chosen point in its
+    // box and the level asked for; a click on a point loads its structure, words, scaling
+    // and order into the controls (the own format, nearest, saturation); a click away from
+    // every point loads nothing.
+    void paretoPointLoadsItsOptions() {
+        Session s;
+        QVERIFY(s.open());
+        s.form->parentWidget()->resize(1200, 760);
+        auto* pages = s.child<QTabWidget>("PageControl1");
+        pages->setCurrentIndex(5);
+        QCOMPARE(pages->tabText(5), QStringLiteral("Подбор"));
+        SearchResult result;
+        result.found = true;
+        result.pareto = {
+            candidate(Structure::Optimal, 16, 18, Scaling::Peak, SectionOrder::File, 80, 36),
+            candidate(Structure::Df2t, 10, 12, Scaling::L2, SectionOrder::Ascending, 50, 20),
+            candidate(Structure::ErrorFeedback, 12, 14, Scaling::L1, SectionOrder::Descending, 62,
+                      20),
+        };
+        result.best = result.pareto[2];
+        s.form->showSearch(result, CostMeasure::Bits, 60);
+        auto* image = s.child<ChartPicture>("Image5");
+        const Chart chart = image->chart();
+        QCOMPARE(chart.curves.size(), std::size_t(3));
+        QCOMPARE(QString::fromStdString(chart.curves[0].name), QStringLiteral("граница Парето"));
+        QCOMPARE(QString::fromStdString(chart.curves[1].name),
+                 QStringLiteral("выбранная: ef, W 12, C 14"));
+        QCOMPARE(QString::fromStdString(chart.curves[2].name),
+                 QStringLiteral("с/ш не меньше 60 дБ"));
+        // The front's line, cheapest first: W + C of 22, 26 and 34 bits.
+        const std::vector<double> cost(chart.curves[0].x.begin(), chart.curves[0].x.begin() + 3);
+        const std::vector<double> snr(chart.curves[0].y.begin(), chart.curves[0].y.begin() + 3);
+        QCOMPARE(cost, (std::vector<double>{22, 26, 34}));
+        QCOMPARE(snr, (std::vector<double>{50, 62, 80}));
+        QCOMPARE(chart.curves[2].y, (std::vector<double>{60, 60}));
+
+        auto* target = s.child<QComboBox>("ComboBox1");
+        const struct {
+            double cost, snr;
+            const char *structure, *scaling, *order;
+            int w, c;
+        } rows[] = {
+            {34, 80, "optimal", "пик АЧХ (peak)", "как в файле", 16, 18},
+            {22, 50, "df2t", "норма L2", "по возрастанию радиуса", 10, 12},
+            {26, 62, "ef", "норма L1", "по убыванию радиуса", 12, 14},
+        };
+        for (const auto& row : rows) {
+            target->setCurrentIndex(3); // q15, rounding and overflow of its own
+            s.child<QComboBox>("ComboBox6")->setCurrentIndex(0);
+            QTest::mouseClick(image, Qt::LeftButton, Qt::NoModifier,
+                              pixelOf(chart, row.cost, row.snr) + QPoint(2, -2));
+            QCOMPARE(target->currentText(), QStringLiteral("свой формат"));
+            QVERIFY(s.child<QComboBox>("ComboBox6")
+                        ->currentText()
+                        .startsWith(QString::fromUtf8(row.structure) + QStringLiteral(" - ")));
+            QCOMPARE(s.child<QSpinBox>("SpinEdit1")->value(), row.w);
+            QCOMPARE(s.child<QSpinBox>("SpinEdit2")->value(), row.c);
+            QCOMPARE(s.child<QComboBox>("ComboBox2")->currentIndex(), 0);
+            QCOMPARE(s.child<QComboBox>("ComboBox3")->currentIndex(), 0);
+            QCOMPARE(s.child<QComboBox>("ComboBox4")->currentText(),
+                     QString::fromUtf8(row.scaling));
+            QCOMPARE(s.child<QComboBox>("ComboBox5")->currentText(), QString::fromUtf8(row.order));
+        }
+        target->setCurrentIndex(3);
+        QTest::mouseClick(image, Qt::LeftButton, Qt::NoModifier,
+                          pixelOf(chart, 30, 75)); // between the points
+        QCOMPARE(target->currentText(), QStringLiteral("q15"));
+
+        // None found: the closest is marked as such.
+        SearchResult none;
+        none.why = "ни одна реализация не достигает 90 дБ";
+        none.closest =
+            candidate(Structure::Normal, 20, 20, Scaling::L2, SectionOrder::Ascending, 85, 40);
+        s.form->showSearch(none, CostMeasure::Multiplications, 90);
+        const Chart closest = image->chart();
+        QCOMPARE(QString::fromStdString(closest.curves[1].name),
+                 QStringLiteral("ближайшая: normal"));
+        QCOMPARE(closest.curves[0].x.front(), 40.0);
+        QVERIFY(s.child<QPlainTextEdit>("Memo2")->toPlainText().contains(
+            QStringLiteral("ни одна реализация не достигает 90 дБ")));
+    }
+
+    // "Подобрать..." runs off the window's thread with a progress dialog; when it ends the
+    // dialog is gone, the buttons and the cursor are back, and the search's result (or its
+    // refusal, in the error box) is shown.
+    void searchEndsItsProgress() {
+        Session s;
+        const QString flt = s.design(1, 0.2, 0, 0, 0.25, "lp");
+        QVERIFY(s.open());
+        s.child<QLineEdit>("Edit1")->setText(flt);
+        QCOMPARE(s.child<QSpinBox>("SpinEdit3")->value(), 60);
+        QSignalSpy done(s.form, &ImplementationWindow::searched);
+        QVERIFY(s.form->BitBtn7Click());
+        QVERIFY(s.form->running());
+        QVERIFY(!s.child<QPushButton>("BitBtn7")->isEnabled());
+        QVERIFY(s.form->findChild<QWidget*>("ProgressDialog1") != nullptr);
+        QVERIFY(done.wait(300000));
+        QTest::qWait(1); // the dialog's deferred deletion
+        QVERIFY(!s.form->running());
+        QVERIFY(s.child<QPushButton>("BitBtn7")->isEnabled());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QVERIFY(s.form->findChild<QWidget*>("ProgressDialog1") == nullptr);
+        const bool shown =
+            !s.child<ChartPicture>("Image5")->chart().curves.empty() ||
+            s.child<QPlainTextEdit>("Memo2")->toPlainText().contains(QStringLiteral("не найдена"));
+        QVERIFY2(shown != !s.messages().isEmpty(), qPrintable(s.messages().join(" | ")));
+    }
+
+    // "Экспорт..." presets the export dialog's structure to the one measured.
+    void exportsTheChosenStructure() {
+        Session s;
+        const QString flt = s.design(1, 0.2, 0, 0, 0.25, "lp");
+        QVERIFY(s.open());
+        s.child<QLineEdit>("Edit1")->setText(flt);
+        const struct {
+            int target, structure;
+            const char* shown;
+        } rows[] = {
+            {5, 5, "normal - нормальная форма"},
+            {3, 0, "своя"},
+            {1, 3, "df2t - транспонированная прямая форма II"},
+        };
+        for (const auto& row : rows) {
+            s.child<QComboBox>("ComboBox1")->setCurrentIndex(row.target);
+            s.child<QComboBox>("ComboBox6")->setCurrentIndex(row.structure);
+            QVERIFY(s.compute());
+            QString shown;
+            s.program.prompts().queueModal([&](QDialog* dialog) {
+                shown = dialog->findChild<QComboBox*>("ComboBox7")->currentText();
+                return int(QDialog::Rejected);
+            });
+            QTest::mouseClick(s.child<QPushButton>("BitBtn5"), Qt::LeftButton);
+            QCOMPARE(shown, QString::fromUtf8(row.shown));
+        }
     }
 };
 
