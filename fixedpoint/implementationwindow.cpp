@@ -1209,18 +1209,21 @@ void ImplementationWindow::searchFinished() {
     if (!thread_ || !search_)
         return;
     endThread();
+    const std::shared_ptr<Search> job = std::move(search_);
+    // Whether the user stopped it, before closing the dialog: closing one emits canceled.
+    const bool stopped = job->stop;
     if (progress_) {
+        progress_->disconnect(this);
         progress_->close();
         progress_->deleteLater();
         progress_ = nullptr;
     }
-    const std::shared_ptr<Search> job = std::move(search_);
     if (job->failure) {
         emit searched();
         std::rethrow_exception(job->failure); // the general error handler shows it
     }
     PageControl1->setCurrentIndex(searchPage);
-    if (job->stop) {
+    if (stopped) {
         // What a stopped search looked at is not a front: the last one stays.
         Memo2->appendPlainText(QStringLiteral("Подбор остановлен."));
         emit searched();
@@ -1256,15 +1259,6 @@ void ImplementationWindow::showSearch(const SearchResult& result, CostMeasure me
     QStringList lines;
     for (const std::string& line : searchLines(result, measure))
         lines << text(line);
-    if (lines.isEmpty()) {
-        if (result.found)
-            lines << QStringLiteral("Выбрана: ") + candidateText(result.best);
-        else
-            lines << QStringLiteral("Реализация не найдена: ") + text(result.why);
-        if (!result.found && result.closest)
-            lines << QStringLiteral("Ближайшая: ") + candidateText(*result.closest);
-        lines << QStringLiteral("Проверено реализаций: %1").arg(result.evaluated);
-    }
     if (!points_.empty())
         lines << QStringLiteral("Щелчок по точке графика загружает ее реализацию в окно.");
     Memo2->setPlainText(lines.join(QLatin1Char('\n')));
