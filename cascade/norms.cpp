@@ -53,11 +53,12 @@ bool poleAngle(const SecondOrderSection& s, long double& angle, long double& rad
 // narrower than the grid's step peaks within a few times 1 - r of its pole's angle, so
 // the search starts at the angle itself and closes in from a bracket of a grid step on
 // either side (golden section from the angle's neighbourhood).
-long double peakNearPoles(const std::vector<SecondOrderSection>& sections, std::size_t count) {
+long double peakNearPoles(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                          std::size_t from = 0) {
     const long double step = std::numbers::pi_v<long double> / gridIntervals;
     const long double pi = std::numbers::pi_v<long double>;
     long double best = 0;
-    for (std::size_t k = 0; k < count; ++k) {
+    for (std::size_t k = from; k < count; ++k) {
         long double angle = 0, radius = 0;
         if (!poleAngle(sections[k], angle, radius))
             continue;
@@ -72,8 +73,10 @@ long double peakNearPoles(const std::vector<SecondOrderSection>& sections, std::
     return best;
 }
 
+} // namespace
+
 long double peakOnGrid(const std::vector<SecondOrderSection>& sections, std::size_t count,
-                       const std::vector<long double>& magnitudes) {
+                       const std::vector<long double>& magnitudes, std::size_t polesFrom) {
     const long double step = std::numbers::pi_v<long double> / gridIntervals;
     std::size_t best = 0;
     for (std::size_t i = 1; i < magnitudes.size(); ++i)
@@ -81,11 +84,10 @@ long double peakOnGrid(const std::vector<SecondOrderSection>& sections, std::siz
             best = i;
     const long double lo = best == 0 ? 0 : (best - 1) * step;
     const long double hi = best == magnitudes.size() - 1 ? best * step : (best + 1) * step;
-    return std::max(
-        {magnitudes[best], refinePeak(sections, count, lo, hi), peakNearPoles(sections, count)});
+    return std::max({magnitudes[best], refinePeak(sections, count, lo, hi),
+                     peakNearPoles(sections, count, polesFrom)});
 }
 
-// The grid's points on the unit circle, found once for every cascade measured on it.
 const std::vector<UnitCirclePoint>& peakGrid() {
     static const std::vector<UnitCirclePoint> grid = [] {
         const long double step = std::numbers::pi_v<long double> / gridIntervals;
@@ -96,8 +98,6 @@ const std::vector<UnitCirclePoint>& peakGrid() {
     }();
     return grid;
 }
-
-} // namespace
 
 long double peakGain(const std::vector<SecondOrderSection>& sections, std::size_t count) {
     const std::vector<UnitCirclePoint>& grid = peakGrid();

@@ -2,6 +2,7 @@
 // Norms of partial cascades, the measures by which a realised cascade is scaled: the
 // peak of the magnitude over frequency and the L1 and L2 norms of the impulse response
 // from the input to a section's output.
+#include "cascade/response.h"
 #include "cascade/secondorder.h"
 
 #include <cstddef>
@@ -13,6 +14,14 @@ namespace zorkan {
 // tolerance::peakGridIntervals intervals, then a golden-section search around the best
 // grid point.
 long double peakGain(const std::vector<SecondOrderSection>& sections, std::size_t count);
+
+// The grid of peakGain: tolerance::peakGridIntervals + 1 points from 0 to pi on the unit
+// circle, and the peak of the first `count` sections from their magnitudes on it: the
+// grid's largest, refined between its neighbours and near the pole angles of sections
+// `polesFrom`..count (those before are the caller's to have refined).
+const std::vector<UnitCirclePoint>& peakGrid();
+long double peakOnGrid(const std::vector<SecondOrderSection>& sections, std::size_t count,
+                       const std::vector<long double>& magnitudes, std::size_t polesFrom = 0);
 
 // Scales the numerators so that the cascade's largest gain over frequency is 1. The
 // scale is spread over the sections: section k gets the factor that makes the peak gain

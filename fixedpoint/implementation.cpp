@@ -1,6 +1,7 @@
 #include "fixedpoint/implementation.h"
 
 #include "cascade/norms.h"
+#include "cascade/response.h"
 #include "common/errors.h"
 #include "fixedpoint/latticerealisation.h"
 
@@ -351,15 +352,23 @@ CascadeWarning unscaledWarning() {
             "the impulse response's norm is unbounded or zero; the coefficients are not scaled"};
 }
 
-// The peak gain over frequency of node `node` of `program` behind the cascade `before`.
-long double nodePeak(std::vector<SecondOrderSection> before, const SectionProgram& program,
-                     int node) {
+// The peak gain over frequency of node `node` of `program` behind the cascade `before`,
+// whose magnitude on the peak grid is `front`: on the grid, refined near the largest point
+// and near the section's own poles (the resonances of `before` were refined with their
+// sections).
+long double nodePeak(std::vector<SecondOrderSection> before, const std::vector<long double>& front,
+                     const SectionProgram& program, int node) {
     SecondOrderSection s;
     nodeNumerator(program, node, s.num);
     for (int i = 0; i < 3; ++i)
         s.den[i] = program.den[i];
+    const std::vector<UnitCirclePoint>& grid = peakGrid();
+    const std::vector<SecondOrderSection> single{s};
+    std::vector<long double> magnitudes(front.size());
+    for (std::size_t i = 0; i < front.size(); ++i)
+        magnitudes[i] = front[i] * cascadeMagnitude(single, 1, grid[i]);
     before.push_back(s);
-    return peakGain(before, before.size());
+    return peakOnGrid(before, before.size(), magnitudes, before.size() - 1);
 }
 
 // The section's transfer function as its program realises it.
@@ -390,13 +399,17 @@ bool scalePrograms(const std::vector<SecondOrderSection>& sections, Structure st
         response[0] = 1;
     }
     std::vector<SecondOrderSection> before;
+    // The magnitude of the scaled sections so far on the peak grid.
+    std::vector<long double> front;
+    if (scaling == Scaling::Peak)
+        front.assign(peakGrid().size(), 1.0L);
     for (std::size_t k = 0; k < sections.size(); ++k) {
         const SectionProgram unit = buildProgram(structure, sections[k], 1, 1, k);
         const std::size_t nodes = unit.nodes.size();
         std::vector<long double> norms(nodes, 0);
         if (scaling == Scaling::Peak) {
             for (std::size_t j = 0; j < nodes; ++j)
-                norms[j] = nodePeak(before, unit, static_cast<int>(j));
+                norms[j] = nodePeak(before, front, unit, static_cast<int>(j));
         } else {
             const std::vector<SectionProgram> alone{unit};
             ExactPrograms run(alone);
@@ -431,6 +444,11 @@ bool scalePrograms(const std::vector<SecondOrderSection>& sections, Structure st
         gain *= static_cast<long double>(g) * c;
         for (double& x : response)
             x *= g * c;
+        if (!front.empty()) {
+            const std::vector<SecondOrderSection> single{before.back()};
+            for (std::size_t i = 0; i < front.size(); ++i)
+                front[i] *= cascadeMagnitude(single, 1, peakGrid()[i]);
+        }
     }
     return true;
 }
