@@ -189,7 +189,10 @@ CSources latticeSources(const ExportedFilter& filter, const ExportOptions& o,
         std::string line = "\n   ";
         for (std::size_t j = 0; j < n; ++j) {
             // The kernel's order: from the top index down.
-            const std::string item = " " + literal(n - 1 - j, reflection) + ",";
+            // Appended piece by piece: g++ 12 at -O3 sees a false overlap in literal + temporary.
+            std::string item(1, ' ');
+            item += literal(n - 1 - j, reflection);
+            item += ',';
             if (line.size() + item.size() > 96) {
                 text += line;
                 line = "\n   ";

@@ -44,9 +44,12 @@ std::vector<std::string> wrapped(const std::string& text, std::size_t width) {
         const std::string word = text.substr(at, end - at);
         if (!line.empty() && line.size() + 1 + word.size() > width) {
             lines.push_back(line);
-            line = " ";
+            line.assign(1, ' ');
         }
-        line += (line.empty() ? "" : " ") + word;
+        // Appended piece by piece: g++ 12 at -O3 sees a false overlap in literal + temporary.
+        if (!line.empty())
+            line += ' ';
+        line += word;
         at = end + 1;
     }
     lines.push_back(line);
