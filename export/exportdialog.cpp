@@ -6,7 +6,7 @@
 #include "ui/errorhandler.h"
 #include "ui/prompts.h"
 #include "ui/sharedstate.h"
-#include "ui/structurechoice.h"
+#include "fixedpoint/structurechoice_qt.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "ui/structurechoice.h"
+#include "fixedpoint/structurechoice_qt.h"
 
 #include "common/errors.h"
 
