@@ -28,7 +28,7 @@ void Simulator::flattenPrograms() {
     int widest = 0;
     for (const SectionProgram& p : im_.programs) {
         FlatSection f{nodes_.size(), p.nodes.size(), p.states,    p.residues(), p.output,
-                      p.slotCount(),     stateOffset,    floatOffset, p.next};
+                      p.slotCount(), stateOffset,    floatOffset, p.next};
         for (const ProgramNode& n : p.nodes) {
             nodes_.push_back({terms_.size(), n.terms.size(), n.fraction, n.errorFeedback,
                               n.feedback[0], n.feedback[1]});
@@ -94,7 +94,10 @@ std::int64_t Simulator::stepProgramFixed(std::int64_t x) {
                 residue[0] = acc - rounded * (std::int64_t{1} << f);
                 residue += 2;
             }
-            v[1 + s.states + static_cast<int>(j)] = overflow(rounded);
+            // Within the data word the value is stored as it is; only beyond it is the
+            // overflow rule (and its count) called.
+            v[1 + s.states + static_cast<int>(j)] =
+                rounded >= bottom_ && rounded <= top_ ? rounded : overflow(rounded);
         }
         for (int r = 0; r < s.states; ++r)
             state[r] = v[s.next[static_cast<std::size_t>(r)]];
