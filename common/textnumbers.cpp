@@ -487,13 +487,18 @@ bool TextReader::readRun(std::size_t maxLength, std::string_view& run) {
 }
 
 double TextReader::readReal() {
+    double v = 0.0;
+    tryReadReal(v);
+    return v;
+}
+
+bool TextReader::tryReadReal(double& value) {
     std::string_view run;
     if (!readRun(maxRealRun, run))
-        return 0.0;
-    double v;
-    if (!parseDecimalReal(run, v))
+        return false;
+    if (!parseDecimalReal(run, value))
         throwMalformed();
-    return v;
+    return true;
 }
 
 std::int64_t TextReader::readInteger() {

@@ -71,6 +71,9 @@ class TextReader {
     // maxRealRun) as a real. At the physical end the value is 0 without error;
     // a run that is not a number is "Invalid numeric input".
     double readReal();
+    // The same, but says whether a number was there: false at the physical end, where
+    // `value` is left as it was.
+    bool tryReadReal(double& value);
     // The same with at most maxIntegerRun bytes and a plain decimal integer.
     std::int64_t readInteger();
     // Discards the rest of the line including its end (CR LF, LF or a lone CR).
