@@ -5,6 +5,7 @@
 // rows), when zorkan-cli lies beside this program.
 #include "analysis/filteranalysis.h"
 #include "bench/benchcli.h"
+#include "bench/benchfiles.h"
 #include "design/designrun.h"
 #include "response/response.h"
 
@@ -19,29 +20,6 @@ namespace {
 
 constexpr int rows = 4000;
 
-std::string scratchPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() /
-            ("zorkan-abench-" + std::to_string(::getpid()) + "-" + name))
-        .string();
-}
-
-// A Butterworth band-pass of prototype order 60: 30 fourth-order sections.
-const std::string& bandPassFile() {
-    static const std::string path = [] {
-        zorkan::DesignRequest r;
-        r.f1 = 0.25;
-        r.f2 = 0.15;
-        r.f3 = 0.14;
-        r.f4 = 0.26;
-        r.b1 = 88;
-        const std::string flt = scratchPath("bp30.flt");
-        zorkan::designFilter(r, scratchPath("bp30.out"), flt, {});
-        std::filesystem::remove(scratchPath("bp30.out"));
-        return flt;
-    }();
-    return path;
-}
-
 class NoDrawing : public zorkan::DrawingTarget {
   public:
     void setPenColor(zorkan::Rgb) override {}
@@ -52,21 +30,22 @@ class NoDrawing : public zorkan::DrawingTarget {
 
 void BM_GroupDelayRows(benchmark::State& state) {
     for (auto _ : state) {
-        const zorkan::FilterCoefficients f = zorkan::readAnalysedFilter(bandPassFile());
+        const zorkan::FilterCoefficients f =
+            zorkan::readAnalysedFilter(zorkan::bench::bandPass30File());
         std::string out;
         for (const auto& row : zorkan::groupDelayTable(f, rows, 1.0))
             out += zorkan::formatReal(row.frequency) + " " + zorkan::formatReal(row.samples) + "\n";
         benchmark::DoNotOptimize(out);
     }
-    state.counters["sections"] =
-        static_cast<double>(zorkan::readAnalysedFilter(bandPassFile()).sections.size());
+    state.counters["sections"] = static_cast<double>(
+        zorkan::readAnalysedFilter(zorkan::bench::bandPass30File()).sections.size());
 }
 
 void BM_ResponseColumns(benchmark::State& state) {
     NoDrawing nothing;
     for (auto _ : state) {
-        const auto result = zorkan::computeResponse(bandPassFile(), zorkan::ResponseRange{},
-                                                    rows - 1, 273, nothing);
+        const auto result = zorkan::computeResponse(
+            zorkan::bench::bandPass30File(), zorkan::ResponseRange{}, rows - 1, 273, nothing);
         std::string out;
         for (const auto& c : result.columns)
             out += zorkan::formatReal(c.frequency) + " " + zorkan::formatReal(c.magnitude) + " " +
@@ -76,13 +55,13 @@ void BM_ResponseColumns(benchmark::State& state) {
 }
 
 void BM_CliAnalyseGroupDelay(benchmark::State& state) {
-    zorkan::bench::runCli(state,
-                          "analyse '" + bandPassFile() + "' --group-delay " + std::to_string(rows));
+    zorkan::bench::runCli(state, "analyse '" + zorkan::bench::bandPass30File() +
+                                     "' --group-delay " + std::to_string(rows));
 }
 
 void BM_CliResponse(benchmark::State& state) {
-    zorkan::bench::runCli(state,
-                          "response '" + bandPassFile() + "' --width " + std::to_string(rows - 1));
+    zorkan::bench::runCli(state, "response '" + zorkan::bench::bandPass30File() + "' --width " +
+                                     std::to_string(rows - 1));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // Python route a user would take instead, numpy.loadtxt -> scipy.signal.sosfilt ->
 // numpy.savetxt, runs in the same benchmark run as a child process (bench/
 // sosfilt_baseline.py) when python3 with numpy and scipy is installed; skipped otherwise.
+#include "bench/benchfiles.h"
 #include "design/designrun.h"
 #include "modelling/filtering.h"
 #include "tests/core/literalfilter.h"
@@ -21,12 +22,6 @@ namespace {
 
 constexpr int sampleCount = 1000000;
 
-std::string scratchPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() /
-            ("zorkan-fbench-" + std::to_string(::getpid()) + "-" + name))
-        .string();
-}
-
 double peakResidentMb() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -36,12 +31,8 @@ double peakResidentMb() {
 // The default design request of the design window, loaded as the modelling window does.
 const zorkan::SectionTables& defaultDesign() {
     static const zorkan::SectionTables tables = [] {
-        const std::string flt = scratchPath("default.flt");
-        zorkan::designFilter(zorkan::DesignRequest{}, scratchPath("default.out"), flt, {});
         zorkan::SectionTables t;
-        zorkan::loadModellingFilter(flt, t);
-        std::filesystem::remove(flt);
-        std::filesystem::remove(scratchPath("default.out"));
+        zorkan::loadModellingFilter(zorkan::bench::defaultDesignFile(), t);
         return t;
     }();
     return tables;
@@ -49,7 +40,7 @@ const zorkan::SectionTables& defaultDesign() {
 
 const std::string& inputFile() {
     static const std::string path = [] {
-        const std::string p = scratchPath("in.xicd");
+        const std::string p = zorkan::bench::scratchPath("in.xicd");
         zorkan::TextWriter out(p);
         for (int i = 0; i < sampleCount; ++i)
             zorkan::writeSample(out,
@@ -78,8 +69,8 @@ void literal(const std::string& in, const std::string& out, const std::string& w
 template <void (*Filter)(const std::string&, const std::string&, const std::string&)>
 void BM_Filter(benchmark::State& state) {
     const std::string& in = inputFile();
-    const std::string out = scratchPath("out.yicd");
-    const std::string work = scratchPath("tmp.zicd");
+    const std::string out = zorkan::bench::scratchPath("out.yicd");
+    const std::string work = zorkan::bench::scratchPath("tmp.zicd");
     const double peakBefore = peakResidentMb();
     for (auto _ : state)
         Filter(in, out, work);
@@ -92,7 +83,7 @@ void BM_Filter(benchmark::State& state) {
 
 // Writes the sections as scipy's second-order-section rows: b0 b1 b2 1 a1 a2.
 std::string sosFile() {
-    const std::string path = scratchPath("sos.txt");
+    const std::string path = zorkan::bench::scratchPath("sos.txt");
     zorkan::TextWriter out(path);
     const zorkan::SectionTables& t = defaultDesign();
     for (int k = 0; k < t.sectionCount(); ++k) {
@@ -121,7 +112,7 @@ void BM_PythonSosfilt(benchmark::State& state) {
     }
     const std::string script = ZORKAN_BENCH_DIR "/sosfilt_baseline.py";
     const std::string sos = sosFile();
-    const std::string out = scratchPath("py.yicd");
+    const std::string out = zorkan::bench::scratchPath("py.yicd");
     const std::string command =
         python + " '" + script + "' '" + sos + "' '" + inputFile() + "' '" + out + "'";
     for (auto _ : state)

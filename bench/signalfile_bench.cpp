@@ -1,6 +1,7 @@
 // Signal files of a million samples: SignalFile against plain stdio doing the same job
 // (fprintf of "%23.14E" lines, fgets + strtod). Memory is watched through the peak
 // resident size, which must not grow with the file.
+#include "bench/benchfiles.h"
 #include "modelling/signalfile.h"
 
 #include <benchmark/benchmark.h>
@@ -18,12 +19,6 @@ constexpr int sampleCount = 1000000;
 
 double sampleValue(int i) {
     return (i % 4093) * 0.0123456789 - 25.0;
-}
-
-std::string scratchPath(const char* name) {
-    return (std::filesystem::temp_directory_path() /
-            ("zorkan-bench-" + std::to_string(::getpid()) + "-" + name))
-        .string();
 }
 
 double peakResidentMb() {
@@ -49,7 +44,7 @@ void writeWithStdio(const std::string& path) {
 }
 
 template <void (*Write)(const std::string&)> void BM_Write(benchmark::State& state) {
-    std::string path = scratchPath("write.xicd");
+    std::string path = zorkan::bench::scratchPath("write.xicd");
     double peakBefore = peakResidentMb();
     for (auto _ : state)
         Write(path);
@@ -86,7 +81,7 @@ double readWithStdio(const std::string& path) {
 }
 
 template <double (*Read)(const std::string&)> void BM_Read(benchmark::State& state) {
-    std::string path = scratchPath("read.xicd");
+    std::string path = zorkan::bench::scratchPath("read.xicd");
     writeWithSignalFile(path);
     double peakBefore = peakResidentMb();
     for (auto _ : state)

@@ -2,6 +2,7 @@
 // `zorkan-cli implement --target q15 --simulate` (the bit-exact fixed-point model)
 // against `zorkan-cli filter` (the modelling window's file filter) on the same signal file.
 #include "bench/benchcli.h"
+#include "bench/benchfiles.h"
 #include "design/designrun.h"
 #include "modelling/signalfile.h"
 
@@ -17,25 +18,10 @@ namespace {
 
 constexpr int sampleCount = 1000000;
 
-std::string scratchPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() /
-            ("zorkan-sbench-" + std::to_string(::getpid()) + "-" + name))
-        .string();
-}
-
-const std::string& designFile() {
-    static const std::string path = [] {
-        const std::string flt = scratchPath("default.flt");
-        zorkan::designFilter(zorkan::DesignRequest{}, scratchPath("default.out"), flt, {});
-        return flt;
-    }();
-    return path;
-}
-
 // Within full scale, so that the fixed-point input is not saturated on entry.
 const std::string& inputFile() {
     static const std::string path = [] {
-        const std::string p = scratchPath("in.xicd");
+        const std::string p = zorkan::bench::scratchPath("in.xicd");
         zorkan::TextWriter out(p);
         for (int i = 0; i < sampleCount; ++i)
             zorkan::writeSample(out, 0.5 * std::sin(i * 0.05) + 0.3 * std::sin(i * 1.9) +
@@ -52,18 +38,19 @@ void runCli(benchmark::State& state, const std::string& arguments) {
 }
 
 void BM_CliImplementSimulateQ15(benchmark::State& state) {
-    runCli(state, "implement '" + designFile() + "' --target q15 --simulate '" + inputFile() +
-                      "' '" + scratchPath("out-q15.yicd") + "'");
-    std::filesystem::remove(scratchPath("out-q15.yicd"));
+    runCli(state, "implement '" + zorkan::bench::defaultDesignFile() +
+                      "' --target q15 --simulate '" + inputFile() + "' '" +
+                      zorkan::bench::scratchPath("out-q15.yicd") + "'");
+    std::filesystem::remove(zorkan::bench::scratchPath("out-q15.yicd"));
 }
 
 void BM_CliFilterBaseline(benchmark::State& state) {
     // Its work file in the scratch folder too, not tmp.zicd in the current one.
-    runCli(state, "filter '" + designFile() + "' '" + inputFile() + "' '" +
-                      scratchPath("out-filter.yicd") + "' --work-file '" +
-                      scratchPath("work.zicd") + "'");
-    std::filesystem::remove(scratchPath("out-filter.yicd"));
-    std::filesystem::remove(scratchPath("work.zicd"));
+    runCli(state, "filter '" + zorkan::bench::defaultDesignFile() + "' '" + inputFile() + "' '" +
+                      zorkan::bench::scratchPath("out-filter.yicd") + "' --work-file '" +
+                      zorkan::bench::scratchPath("work.zicd") + "'");
+    std::filesystem::remove(zorkan::bench::scratchPath("out-filter.yicd"));
+    std::filesystem::remove(zorkan::bench::scratchPath("work.zicd"));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // the whole work of "zorkan-cli spectrum ppf" short of starting the process: reading the
 // signal file, the transform, the three pictures, the result file and the printed table.
 // CPU times of the transform count both threads (the process's time).
+#include "bench/benchfiles.h"
 #include "common/textnumbers.h"
 #include "spectral/recursive.h"
 #include "spectral/spectralcommands.h"
@@ -14,7 +15,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -27,12 +27,6 @@ std::unique_ptr<SpectrumPoints> input() {
         (*table)[n].im = 0.25 * std::cos(0.3 * static_cast<double>(n));
     }
     return table;
-}
-
-std::string scratchPath(const char* name) {
-    return (std::filesystem::temp_directory_path() /
-            ("zorkan-bench-" + std::to_string(::getpid()) + "-" + name))
-        .string();
 }
 
 // The baseline: every angle (kθ)·n, its cosine and its sine, and nothing else.
@@ -69,8 +63,8 @@ BENCHMARK(ShiftedSpectrum)
 
 // What the command line does for "spectrum ppf s.xicd --output r.reim", in process.
 void PpfCommand(benchmark::State& state) {
-    const std::string signal = scratchPath("s.xicd");
-    const std::string result = scratchPath("r.reim");
+    const std::string signal = zorkan::bench::scratchPath("s.xicd");
+    const std::string result = zorkan::bench::scratchPath("r.reim");
     {
         const auto x = input();
         TextWriter out(signal);

@@ -6,6 +6,7 @@
 // - the search for the cheapest implementation (`implement --best`) of a design of 12
 //   second-order sections.
 #include "bench/benchcli.h"
+#include "bench/benchfiles.h"
 #include "design/designrun.h"
 #include "modelling/signalfile.h"
 
@@ -21,45 +22,14 @@ namespace {
 
 constexpr int sampleCount = 1000000;
 
-std::string scratchPath(const std::string& name) {
-    return (std::filesystem::temp_directory_path() /
-            ("zorkan-stbench-" + std::to_string(::getpid()) + "-" + name))
-        .string();
-}
-
-const std::string& defaultDesign() {
-    static const std::string path = [] {
-        const std::string flt = scratchPath("default.flt");
-        zorkan::designFilter(zorkan::DesignRequest{}, scratchPath("default.out"), flt, {});
-        return flt;
-    }();
-    return path;
-}
-
-// A Butterworth band-pass of prototype order 60: 30 fourth-order sections.
-const std::string& bandPass30() {
-    static const std::string path = [] {
-        zorkan::DesignRequest r;
-        r.f1 = 0.25;
-        r.f2 = 0.15;
-        r.f3 = 0.14;
-        r.f4 = 0.26;
-        r.b1 = 88;
-        const std::string flt = scratchPath("bp30.flt");
-        zorkan::designFilter(r, scratchPath("bp30.out"), flt, {});
-        return flt;
-    }();
-    return path;
-}
-
 // A Butterworth low-pass of order 24: 12 second-order sections.
 const std::string& lowPass12() {
     static const std::string path = [] {
-        const std::string flt = scratchPath("lp12.flt");
+        const std::string flt = zorkan::bench::scratchPath("lp12.flt");
         const std::string command = "'" + zorkan::bench::cliPath() +
                                     "' design --approx butterworth --order 24 --band lowpass "
                                     "--edge 0.2 --report '" +
-                                    scratchPath("lp12.out") + "' --filter '" + flt +
+                                    zorkan::bench::scratchPath("lp12.out") + "' --filter '" + flt +
                                     "' >/dev/null 2>&1";
         if (std::system(command.c_str()) != 0)
             return std::string();
@@ -70,7 +40,7 @@ const std::string& lowPass12() {
 
 const std::string& inputFile() {
     static const std::string path = [] {
-        const std::string p = scratchPath("in.xicd");
+        const std::string p = zorkan::bench::scratchPath("in.xicd");
         zorkan::TextWriter out(p);
         for (int i = 0; i < sampleCount; ++i)
             zorkan::writeSample(out, 0.5 * std::sin(i * 0.05) + 0.3 * std::sin(i * 1.9) +
@@ -86,15 +56,17 @@ const char* const structures[] = {"df1", "df2", "df2t", "ef", "normal", "lattice
 void BM_CliSimulateStructureQ15(benchmark::State& state) {
     const char* s = structures[state.range(0)];
     state.SetLabel(s);
-    zorkan::bench::runCli(state, "implement '" + defaultDesign() + "' --target q15 --structure " +
-                                     s + " --limit-cycles 0 --simulate '" + inputFile() + "' '" +
-                                     scratchPath("out.yicd") + "'");
+    zorkan::bench::runCli(state, "implement '" + zorkan::bench::defaultDesignFile() +
+                                     "' --target q15 --structure " + s +
+                                     " --limit-cycles 0 --simulate '" + inputFile() + "' '" +
+                                     zorkan::bench::scratchPath("out.yicd") + "'");
     state.SetItemsProcessed(state.iterations() * sampleCount);
-    std::filesystem::remove(scratchPath("out.yicd"));
+    std::filesystem::remove(zorkan::bench::scratchPath("out.yicd"));
 }
 
 void BM_CliStructuresBandPass30(benchmark::State& state) {
-    zorkan::bench::runCli(state, "implement '" + bandPass30() + "' --structures");
+    zorkan::bench::runCli(state,
+                          "implement '" + zorkan::bench::bandPass30File() + "' --structures");
 }
 
 void BM_CliBestTwelveSections(benchmark::State& state) {

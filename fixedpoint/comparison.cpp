@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -206,6 +207,10 @@ struct Family {
     Implementation scaled;
     std::vector<Candidate> points; // evaluated with noise
     std::optional<Candidate> shortest;
+    // Every scaling but l1 is the same for all data words: its coefficients rounded to each
+    // coefficient word tried, with their node gains once summed (none where the word is too
+    // short for the coefficients).
+    std::map<int, std::optional<Implementation>> rounded;
 };
 
 class Search {
@@ -227,7 +232,8 @@ class Search {
             cancelled_ = true;
         return !cancelled_;
     }
-    std::optional<Implementation> realised(const Family& f, int dataBits, int coefBits) const;
+    std::optional<Implementation> realised(Family& f, int dataBits, int coefBits,
+                                           bool withGains) const;
     Candidate evaluate(Family& f, int dataBits, int coefBits, bool withNoise);
     bool feasible(const Candidate& c) const {
         return c.stable && c.meetsRequest && c.overflowFree && c.snr >= request_.snr;
@@ -260,14 +266,32 @@ void parallelFor(std::size_t n, const std::function<void(std::size_t)>& body) {
         t.join();
 }
 
-std::optional<Implementation> Search::realised(const Family& f, int dataBits, int coefBits) const {
+std::optional<Implementation> Search::realised(Family& f, int dataBits, int coefBits,
+                                               bool withGains) const {
     try {
-        // Realised anew, as implement realises it: the scaling's margin follows the data word.
-        ImplementationOptions o = f.scaled.options;
-        o.arithmetic = fixedWords(dataBits, coefBits);
-        return realise(factored_, o);
+        if (f.scaling == Scaling::L1) {
+            // Realised anew, as implement realises it: the scaling's margin follows the data
+            // word.
+            ImplementationOptions o = f.scaled.options;
+            o.arithmetic = fixedWords(dataBits, coefBits);
+            return realise(factored_, o);
+        }
+        auto found = f.rounded.find(coefBits);
+        if (found == f.rounded.end())
+            found = f.rounded
+                        .emplace(coefBits, requantised(f.scaled, factored_,
+                                                       fixedWords(maximumBits, coefBits)))
+                        .first;
+        if (!found->second)
+            return std::nullopt;
+        if (withGains)
+            sumNodeGains(*found->second);
+        Implementation im = *found->second;
+        im.options.arithmetic.dataBits = dataBits;
+        return im;
     } catch (const UserMessage&) {
         // Coefficients too large for so short a word: not an implementation.
+        f.rounded.emplace(coefBits, std::nullopt);
         return std::nullopt;
     }
 }
@@ -279,7 +303,7 @@ Candidate Search::evaluate(Family& f, int dataBits, int coefBits, bool withNoise
     c.order = f.order;
     c.dataBits = dataBits;
     c.coefBits = coefBits;
-    const std::optional<Implementation> im = realised(f, dataBits, coefBits);
+    const std::optional<Implementation> im = realised(f, dataBits, coefBits, true);
     if (!im)
         return c;
     const WordCheck check = checkWords(*im, filter_.kind, request_.request, report_, withNoise);
@@ -301,9 +325,14 @@ void Search::shortestWords(Family& f) {
     // longest-word scaling rounded anew, in steps of four bits, then back bit by bit.
     const auto coefficientsHold = [&](int c) {
         try {
-            const Implementation im = requantised(f.scaled, factored_, fixedWords(maximumBits, c));
+            const std::optional<Implementation> im =
+                f.scaling == Scaling::L1
+                    ? requantised(f.scaled, factored_, fixedWords(maximumBits, c))
+                    : realised(f, maximumBits, c, false);
+            if (!im)
+                return false;
             const WordCheck check =
-                checkWords(im, filter_.kind, request_.request, report_, false, false);
+                checkWords(*im, filter_.kind, request_.request, report_, false, false);
             return check.stable && check.meetsRequest;
         } catch (const UserMessage&) {
             return false;
@@ -416,7 +445,10 @@ SearchResult Search::run() {
         o.order = c.order;
         o.structure = c.structure;
         try {
-            Family f{c.structure, c.scaling, c.order, realise(factored_, o), {}, std::nullopt};
+            Family f{c.structure, c.scaling, c.order, realise(factored_, o), {}, std::nullopt, {}};
+            sumNodeGains(f.scaled);
+            if (c.scaling != Scaling::L1)
+                f.rounded.emplace(maximumBits, f.scaled);
             const WordCheck check =
                 checkWords(f.scaled, filter_.kind, request_.request, report_, false);
             if (check.stable && check.meetsRequest && check.overflowFree)

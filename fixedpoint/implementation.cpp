@@ -660,10 +660,21 @@ Implementation requantised(const Implementation& im, const SecondOrderCascade& f
                            const Arithmetic& arithmetic) {
     ImplementationOptions options = im.options;
     options.arithmetic = arithmetic;
-    if (im.programs.empty())
+    const bool fixed = fixedPointTarget(arithmetic.target);
+    // The native sections' scaling, and a program's, follow the data word only through
+    // the margin of l1 scaling: everything else is the same scaled cascade rounded anew.
+    if (im.programs.empty() &&
+        (latticeTarget(arithmetic.target) || (fixed && im.options.scaling == Scaling::L1) ||
+         arithmetic.target != im.options.arithmetic.target))
         return realise(factored, options);
     checkArithmetic(arithmetic);
     Implementation out = im;
+    if (out.programs.empty()) {
+        out.nodeGains.clear();
+        out.options.arithmetic = namedArithmetic(arithmetic.target, arithmetic);
+        quantiseAll(out);
+        return out;
+    }
     out.nodeGains.clear();
     out.options.arithmetic = namedArithmetic(arithmetic.target, arithmetic);
     out.quantised.clear();

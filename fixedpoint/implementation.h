@@ -199,7 +199,8 @@ struct Implementation {
     // and `fixed` and `single` stay empty.
     std::vector<SectionProgram> programs;
     // The L1 gains from the input to every node of the programs (per section, per node),
-    // where the realisation already summed them for these coefficients; else empty.
+    // or to every section's output of the target's own sections (one per section), where
+    // they were already summed for these coefficients; else empty.
     std::vector<std::vector<long double>> nodeGains;
     // Realised: in the chosen order and scaled, double coefficients (a0 = 1).
     SecondOrderCascade cascade;
@@ -233,9 +234,10 @@ SecondOrderCascade realisedCascade(SecondOrderCascade factored, Scaling scaling,
 Implementation realise(const FilterCoefficients& filter, const ImplementationOptions& options);
 Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options);
 
-// The same scaled realisation in other words of the fixed target: only the coefficients
-// are rounded anew (the programs of a structure other than the target's own; the
-// target's own is realised again).
+// The same scaled realisation in other words of the same target: only the coefficients
+// are rounded anew. For every scaling but l1 of a fixed-point target this is exactly what
+// realise gives for those words; with l1 the target's own sections are realised again
+// (their margin follows the data word), a program keeps the margin of its first words.
 Implementation requantised(const Implementation& implementation, const SecondOrderCascade& factored,
                            const Arithmetic& arithmetic);
 

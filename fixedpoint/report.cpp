@@ -316,6 +316,17 @@ OverflowFigures overflowOf(const Implementation& im) {
         o.possible = o.largest > 1;
         return o;
     }
+    if (!im.nodeGains.empty()) {
+        for (std::size_t k = 0; k < im.nodeGains.size(); ++k) {
+            o.l1.push_back(static_cast<double>(im.nodeGains[k].front()));
+            if (o.l1.back() > o.largest) {
+                o.largest = o.l1.back();
+                o.worst = k + 1;
+            }
+        }
+        o.possible = o.largest > 1;
+        return o;
+    }
     const std::vector<ImpulseNorms> norms = partialImpulseNorms(im.quantised);
     for (std::size_t k = 0; k < norms.size(); ++k) {
         if (!norms[k].bounded) {
@@ -414,6 +425,21 @@ OverflowVerdict overflowVerdict(const Implementation& im) {
 }
 
 } // namespace
+
+void sumNodeGains(Implementation& im) {
+    if (!im.nodeGains.empty() || latticeTarget(im.options.arithmetic.target) ||
+        !cascadeStable(im.quantised))
+        return;
+    if (!im.programs.empty()) {
+        im.nodeGains = nodeL1Gains(im.programs, normSamples(im.quantised));
+        return;
+    }
+    const std::vector<ImpulseNorms> norms = partialImpulseNorms(im.quantised);
+    if (!std::all_of(norms.begin(), norms.end(), [](const ImpulseNorms& n) { return n.bounded; }))
+        return;
+    for (const ImpulseNorms& n : norms)
+        im.nodeGains.push_back({n.l1});
+}
 
 void checkRequestFits(const DesignRequest& r, FilterKind kind) {
     // Band-pass and band-stop requests both belong to files of fourth-order sections.

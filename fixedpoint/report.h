@@ -135,6 +135,11 @@ std::string samplesText(long long n);
 // every input within full scale (the L1 gain to every stored value at most 1, or no
 // overflow on the worst-case input); and, with `withNoise`, the simulated SNR as the
 // report measures it; without `withOverflow` only stability and the request.
+// Sums the L1 gains from the input to every stored node (to every section's output for the
+// target's own sections) into implementation.nodeGains, where they are not there yet, so that
+// checks of the same coefficients in other data words need not sum them again.
+void sumNodeGains(Implementation& implementation);
+
 struct WordCheck {
     bool stable = false;
     bool meetsRequest = false;

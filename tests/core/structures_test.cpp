@@ -417,3 +417,42 @@ TEST(Structures, SearchFindsTheShortestWords) {
 
 } // namespace
 } // namespace zorkan
+
+namespace zorkan {
+namespace {
+
+// Other words for the same scaled cascade: rounding its coefficients anew must give exactly
+// what realising it in those words gives, for every scaling whose scale factors do not
+// follow the data word, and the node gains summed once must be the ones summed afresh.
+TEST(Structures, RoundingAnewEqualsRealisingInTheNewWords) {
+    const FilterCoefficients filter = filterOf({complexPair, doublePole, realPair});
+    const SecondOrderCascade factored = secondOrderSections(filter);
+    for (const Structure s : {Structure::Df1, Structure::Normal, Structure::ErrorFeedback})
+        for (const Scaling scaling : {Scaling::Peak, Scaling::L2, Scaling::None}) {
+            ImplementationOptions o;
+            o.structure = s;
+            o.scaling = scaling;
+            o.arithmetic = {Target::Fixed, 32, 32, Rounding::Nearest, Overflow::Saturate};
+            const Implementation longest = realise(factored, o);
+            o.arithmetic.dataBits = 12;
+            o.arithmetic.coefBits = 9;
+            Implementation rounded = requantised(longest, factored, o.arithmetic);
+            const Implementation direct = realise(factored, o);
+            ASSERT_EQ(rounded.quantised.size(), direct.quantised.size());
+            for (std::size_t k = 0; k < direct.quantised.size(); ++k)
+                for (int i = 0; i < 3; ++i) {
+                    EXPECT_EQ(rounded.quantised[k].num[i], direct.quantised[k].num[i]);
+                    EXPECT_EQ(rounded.quantised[k].den[i], direct.quantised[k].den[i]);
+                }
+            sumNodeGains(rounded);
+            EXPECT_FALSE(rounded.nodeGains.empty());
+            const ReportOptions report;
+            const WordCheck a = checkWords(rounded, lowPass, std::nullopt, report, false);
+            const WordCheck b = checkWords(direct, lowPass, std::nullopt, report, false);
+            EXPECT_EQ(a.largestL1, b.largestL1) << structureName(s);
+            EXPECT_EQ(a.overflowFree, b.overflowFree);
+        }
+}
+
+} // namespace
+} // namespace zorkan
