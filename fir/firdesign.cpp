@@ -598,8 +598,12 @@ void checkFirRequest(const FirRequest& rq) {
 FirFigures measureFir(const std::vector<double>& taps, const FirRequest& request) {
     const Plan plan = planOf(request);
     FirFigures out;
-    const double spacing = 0.5 / (static_cast<double>(measureDensity) *
-                                  static_cast<double>(std::max<std::size_t>(taps.size(), 1)));
+    // 16 points per tap over the bands together.
+    double covered = 0;
+    for (const FirBand& band : plan.bands)
+        covered += band.hi - band.lo;
+    const double spacing = covered / (static_cast<double>(measureDensity) *
+                                      static_cast<double>(std::max<std::size_t>(taps.size(), 1)));
     double largestRatio = -HUGE_VAL, smallestRatio = HUGE_VAL, largestStop = -HUGE_VAL;
     out.hasStopBand = false;
     for (std::size_t b = 0; b < plan.bands.size(); ++b) {

@@ -51,8 +51,9 @@ double stopDeviation(double attenuationDb);
 // transition band of zero width, a missing or extra edge, and weights that do not fit.
 void checkFirRequest(const FirRequest& request);
 
-// The achieved figures, measured on a grid of 16 points per tap across 0 .. FD/2 with
-// every band edge on it and each local extremum refined on the continuous axis:
+// The achieved figures, measured on a grid of 16 points per tap over the bands together
+// (at least 16 N points) with every band edge on it and each local extremum refined on
+// the continuous axis:
 // the ripple 20 log10(max / min) of |H(f)| / D(f) over the pass bands (D the desired
 // gain), the attenuation -20 log10 max |H(f)| over the stop bands.
 struct FirFigures {

@@ -322,10 +322,16 @@ EquirippleDesign designEquiripple(std::size_t taps, FirSymmetry symmetry,
         throw UserMessage("Полосы слишком узки для " + std::to_string(taps) +
                           " коэффициентов: на сетке меньше точек, чем экстремумов");
 
+    // Evenly spread extremal points to start from, the odd ones moved on by a quarter of
+    // their spacing: a set symmetric on a symmetric grid (a Hilbert transformer's band
+    // centred on FD/4) can make the levelled error vanish.
     std::vector<std::size_t> ext(r + 1);
+    const std::size_t quarter = (g.f.size() - 1) / (4 * r);
     for (std::size_t k = 0; k <= r; ++k)
-        ext[k] = static_cast<std::size_t>(std::llround(
-            static_cast<double>(k) * static_cast<double>(g.f.size() - 1) / static_cast<double>(r)));
+        ext[k] = static_cast<std::size_t>(
+                     std::llround(static_cast<double>(k) * static_cast<double>(g.f.size() - 1) /
+                                  static_cast<double>(r))) +
+                 (k % 2 == 1 && k < r ? quarter : 0);
     auto nodesOf = [&](const std::vector<std::size_t>& set) {
         std::vector<double> xs, ds, ws;
         for (std::size_t i : set) {
