@@ -189,13 +189,64 @@ Plan planOf(const FirRequest& rq) {
                       " коэффициентов: расширьте переходные полосы или ослабьте DA и B1");
 }
 
-std::complex<double> response(const std::vector<double>& h, double f) {
-    const std::complex<double> back = std::polar(1.0, -2 * pi * f);
-    std::complex<double> sum = 0;
-    for (std::size_t n = h.size(); n-- > 0;)
-        sum = sum * back + h[n];
-    return sum;
-}
+// |H(f)| of any taps by Horner's rule in z^-1 = e^(-j 2 pi f); of exactly symmetric or
+// antisymmetric taps as |A(f)|, A summed over half the taps by Clenshaw's recurrence.
+class Magnitude {
+  public:
+    explicit Magnitude(const std::vector<double>& h) : h_(h) {
+        const std::size_t n = h.size();
+        bool symmetric = n > 0, antisymmetric = n > 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            symmetric = symmetric && h[i] == h[n - 1 - i];
+            antisymmetric = antisymmetric && h[i] == -h[n - 1 - i];
+        }
+        if (!symmetric && !antisymmetric)
+            return;
+        type_ = symmetric ? (n % 2 == 1 ? 1 : 2) : (n % 2 == 1 ? 3 : 4);
+        const std::size_t m = n / 2;
+        // The amplitude's coefficients b_k, k = 1 .. m (type I: b_0 too, at index 0).
+        half_.assign(m + 1, 0.0);
+        if (type_ == 1)
+            half_[0] = h[m];
+        for (std::size_t k = 1; k <= m; ++k)
+            half_[k] = 2 * (type_ == 1 ? h[m + k] : h[m - k]);
+    }
+
+    double operator()(double f) const {
+        if (type_ == 0) {
+            const std::complex<double> back = std::polar(1.0, -2 * pi * f);
+            std::complex<double> sum = 0;
+            for (std::size_t n = h_.size(); n-- > 0;)
+                sum = sum * back + h_[n];
+            return std::abs(sum);
+        }
+        // sum b_k F_k with F_(k+1) = alpha F_k - F_(k-1) is u_1 F_1 - u_2 F_0.
+        const bool halfSteps = type_ == 2 || type_ == 4;
+        const double angle = (halfSteps ? pi : 2 * pi) * f;
+        const double alpha = 2 * std::cos(halfSteps ? 2 * angle : angle);
+        double u1 = 0, u2 = 0;
+        for (std::size_t k = half_.size() - 1; k >= 1; --k) {
+            const double u = half_[k] + alpha * u1 - u2;
+            u2 = u1;
+            u1 = u;
+        }
+        switch (type_) {
+        case 1: // F_k = cos(k angle): b_0 + u_1 cos(angle) - u_2
+            return std::abs(half_[0] + u1 * std::cos(angle) - u2);
+        case 2: // F_k = cos((2k - 1) angle), F_0 = F_1 = cos(angle)
+            return std::abs(std::cos(angle) * (u1 - u2));
+        case 3: // F_k = sin(k angle), F_0 = 0
+            return std::abs(std::sin(angle) * u1);
+        default: // F_k = sin((2k - 1) angle), F_0 = -F_1
+            return std::abs(std::sin(angle) * (u1 + u2));
+        }
+    }
+
+  private:
+    const std::vector<double>& h_;
+    int type_ = 0;
+    std::vector<double> half_;
+};
 
 // The largest value of v over the band's grid, each local maximum refined.
 template <class Function>
@@ -604,11 +655,12 @@ FirFigures measureFir(const std::vector<double>& taps, const FirRequest& request
         covered += band.hi - band.lo;
     const double spacing = covered / (static_cast<double>(measureDensity) *
                                       static_cast<double>(std::max<std::size_t>(taps.size(), 1)));
+    const Magnitude evaluate(taps);
     double largestRatio = -HUGE_VAL, smallestRatio = HUGE_VAL, largestStop = -HUGE_VAL;
     out.hasStopBand = false;
     for (std::size_t b = 0; b < plan.bands.size(); ++b) {
         const FirBand& band = plan.bands[b];
-        auto magnitude = [&](double f) { return std::abs(response(taps, f)); };
+        auto magnitude = [&](double f) { return evaluate(f); };
         if (!plan.pass[b]) {
             out.hasStopBand = true;
             largestStop = std::max(largestStop,

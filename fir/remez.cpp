@@ -20,8 +20,8 @@ constexpr double gridTolerance = 1e-10;
 // ripple by more than this fraction has stalled.
 constexpr double stallTolerance = 1e-6;
 // The refinement on the continuous axis stops when every local extremum of the error is
-// within this fraction of the ripple.
-constexpr double continuousTolerance = 1e-12;
+// within this fraction of the ripple (rounding keeps it near 1e-11 beyond).
+constexpr double continuousTolerance = 1e-10;
 constexpr int maxRefinements = 12;
 // A node product leaving 2^-500 .. 2^500 is scaled back into it.
 constexpr double productLimit = 0x1p500;

@@ -491,8 +491,28 @@ TEST(FirDesignTest, FiguresOfClosedForms) {
          -40 * std::log10(c3),
          false},
     };
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const Case& c = cases[i];
+    const double s1 = std::sin(0.1 * pi), s2 = std::sin(0.2 * pi);
+    const Case more[] = {
+        // 0.5 (1 - z^-2): |H| = sin(2 pi f); 0.5 (1 - z^-1): sin(pi f).
+        {{0.5, 0, -0.5},
+         request(FirBandType::Hilbert, {0.1, 0.4}, {}, 5, 60),
+         -20 * std::log10(s2),
+         0,
+         true},
+        {{0.5, -0.5},
+         request(FirBandType::Hilbert, {0.1, 0.5}, {}, 2, 60),
+         -20 * std::log10(s1),
+         0,
+         false},
+        // 1 - 0.5 z^-1: |H|^2 = 1.25 - cos(2 pi f), rising from 0.5 to 1.5.
+        {{1, -0.5},
+         request(FirBandType::LowPass, {0.1}, {0.4}, 3, -4),
+         20 * std::log10(std::sqrt(1.25 - std::cos(0.2 * pi)) / 0.5),
+         -20 * std::log10(1.5),
+         true},
+    };
+    for (std::size_t i = 0; i < std::size(cases) + std::size(more); ++i) {
+        const Case& c = i < std::size(cases) ? cases[i] : more[i - std::size(cases)];
         const FirFigures f = measureFir(c.taps, c.rq);
         EXPECT_NEAR(f.rippleDb, c.ripple, 1e-12) << i;
         EXPECT_NEAR(f.attenuationDb, c.attenuation, 1e-12) << i;
