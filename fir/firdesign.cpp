@@ -286,6 +286,20 @@ double groupDelay(const std::vector<double>& h, double f) {
     return (weighted / sum).real();
 }
 
+// The linear-phase request whose design, lifted by its stop-band ripple ds', is the square
+// of the minimum-phase filter's magnitude: |G|^2 = (A + ds') / (1 + ds') has the ratio
+// 10^(DA/10) in the pass bands and 2 ds' / (1 + ds') = deltaS^2 in the stop bands.
+FirRequest prototypeOf(const FirRequest& rq) {
+    FirRequest prototype = rq;
+    const double ds = stopDeviation(rq.attenuation);
+    const double dsLifted = ds * ds / (2 - ds * ds);
+    const double ratio = std::pow(10.0, rq.ripple / 10);
+    const double dpLifted = (ratio - 1) * (1 + dsLifted) / (ratio + 1);
+    prototype.ripple = 20 * std::log10((1 + dpLifted) / (1 - dpLifted));
+    prototype.attenuation = -20 * std::log10(dsLifted);
+    return prototype;
+}
+
 // One length tried by the search, kept so that no length is designed twice.
 struct Trial {
     bool designed = false;
@@ -298,18 +312,8 @@ class Designer {
   public:
     Designer(const FirRequest& rq, const FirOptions& options)
         : rq_(rq), options_(options), plan_(planOf(rq)) {
-        if (options.minimumPhase) {
-            prototype_ = rq;
-            // |G|^2 = (A + ds') / (1 + ds'): a ratio 10^(DA/10) of |G|^2 in the pass bands
-            // and 2 ds' / (1 + ds') = deltaS^2 in the stop bands.
-            const double ds = stopDeviation(rq.attenuation);
-            const double dsLifted = ds * ds / (2 - ds * ds);
-            const double ratio = std::pow(10.0, rq.ripple / 10);
-            const double dpLifted = (ratio - 1) * (1 + dsLifted) / (ratio + 1);
-            prototype_.ripple = 20 * std::log10((1 + dpLifted) / (1 - dpLifted));
-            prototype_.attenuation = -20 * std::log10(dsLifted);
-            prototypePlan_ = planOf(prototype_);
-        }
+        if (options.minimumPhase)
+            prototypePlan_ = planOf(prototypeOf(rq));
     }
 
     const Plan& plan() const { return plan_; }
@@ -386,7 +390,6 @@ class Designer {
     const FirRequest& rq_;
     const FirOptions& options_;
     Plan plan_;
-    FirRequest prototype_;
     Plan prototypePlan_;
     std::map<std::size_t, Trial> trials_;
     bool searching_ = false;
@@ -647,6 +650,7 @@ void checkFirRequest(const FirRequest& rq) {
 }
 
 FirFigures measureFir(const std::vector<double>& taps, const FirRequest& request) {
+    checkFirRequest(request);
     const Plan plan = planOf(request);
     FirFigures out;
     // 16 points per tap over the bands together.
@@ -705,6 +709,7 @@ int linearPhaseType(const std::vector<double>& taps) {
 }
 
 std::size_t estimatedFirTaps(const FirRequest& rq) {
+    checkFirRequest(rq);
     const Plan plan = planOf(rq);
     double dp = passDeviation(rq.ripple);
     double ds = stopDeviation(rq.attenuation);
@@ -778,17 +783,8 @@ FirDesign designFir(const FirRequest& rq, const FirOptions& options) {
         }
     } else if (n == 0) {
         out.searched = true;
-        FirRequest estimateRequest = rq;
-        if (options.minimumPhase) {
-            // The prototype's own estimate, halved.
-            const double ds = stopDeviation(rq.attenuation);
-            const double dsLifted = ds * ds / (2 - ds * ds);
-            const double ratio = std::pow(10.0, rq.ripple / 10);
-            const double dpLifted = (ratio - 1) * (1 + dsLifted) / (ratio + 1);
-            estimateRequest.ripple = 20 * std::log10((1 + dpLifted) / (1 - dpLifted));
-            estimateRequest.attenuation = -20 * std::log10(dsLifted);
-        }
-        std::size_t estimate = estimatedFirTaps(estimateRequest);
+        // A minimum-phase filter starts from half its prototype's estimate.
+        std::size_t estimate = estimatedFirTaps(options.minimumPhase ? prototypeOf(rq) : rq);
         if (estimate > maxFirTaps * hopelessEstimate)
             tooLong();
         if (options.minimumPhase)

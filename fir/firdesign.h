@@ -65,6 +65,7 @@ struct FirFigures {
 };
 constexpr int measureDensity = 16;
 
+// The request is checked first (checkFirRequest).
 FirFigures measureFir(const std::vector<double>& taps, const FirRequest& request);
 
 // 1 or 2: h[n] = h[N-1-n] (N odd or even); 3 or 4: h[n] = -h[N-1-n]; 0: neither. A pair

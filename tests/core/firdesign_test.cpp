@@ -403,6 +403,24 @@ TEST(FirDesignTest, SmallestEquirippleLengthEqualsSciPySearch) {
     }
 }
 
+// Kaiser's estimate (-20 log10 sqrt(dp ds) - 13) / (14.6 df) + 1, evaluated in Python:
+// 45.397, 61.820, 34.429, 106.909, 203.733.
+TEST(FirDesignTest, EstimateIsKaisersRoundedUp) {
+    struct Case {
+        FirRequest rq;
+        std::size_t taps;
+    };
+    const Case cases[] = {
+        {request(FirBandType::LowPass, {0.2}, {0.25}, 0.5, 60), 46},
+        {request(FirBandType::HighPass, {0.35}, {0.3}, 0.1, 70), 62},
+        {request(FirBandType::BandPass, {0.15, 0.3}, {0.1, 0.36}, 1.0, 50), 35},
+        {request(FirBandType::LowPass, {0.1}, {0.13}, 0.2, 80), 107},
+        {request(FirBandType::LowPass, {0.2}, {0.215}, 0.1, 70), 204},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(estimatedFirTaps(c.rq), c.taps) << c.taps;
+}
+
 TEST(FirDesignTest, HalfBandZeroTapsAreExactlyZero) {
     const FirRequest rq = request(FirBandType::HalfBand, {0.2}, {}, 0.1, 50);
     for (FirMethod method : {FirMethod::Equiripple, FirMethod::LeastSquares, FirMethod::Kaiser}) {
