@@ -17,5 +17,6 @@ int runExport(int argc, char** argv);
 int runAnalyse(int argc, char** argv);
 int runImplement(int argc, char** argv);
 int runPlot(int argc, char** argv);
+int runDesignFir(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -99,24 +99,6 @@ BandKind bandCode(const std::string& text) {
                       "': допустимы lowpass, highpass, bandpass, bandstop");
 }
 
-// "F" or "F1,F2", each read as every number option is.
-std::vector<double> edgeList(const std::string& text) {
-    std::vector<double> edges;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', start);
-        const std::string piece =
-            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        double v = 0;
-        if (!parseDecimalReal(piece, v))
-            throw UserMessage("Граничная частота '" + piece + "' не является числом");
-        edges.push_back(v);
-        if (comma == std::string::npos)
-            return edges;
-        start = comma + 1;
-    }
-}
-
 // The run's progress; once the output is closed (a reader that stopped early) nothing
 // more is printed, and the run goes on to finish its files.
 void printLine(const std::string& line) {
@@ -222,7 +204,8 @@ int runDesign(int argc, char** argv) {
                               std::to_string(maxPrototypeOrder));
         full.order = static_cast<int>(order);
         full.band = bandCode(textOption(args, "band", ""));
-        const std::vector<double> edges = edgeList(textOption(args, "edge", ""));
+        const std::vector<double> edges =
+            realList(textOption(args, "edge", ""), "Граничная частота");
         const bool two = full.band == BandKind::BandPass || full.band == BandKind::BandStop;
         if (edges.size() != (two ? 2u : 1u))
             throw UserMessage(two ? "Для bandpass и bandstop --edge задает две частоты: F1,F2"

@@ -32,6 +32,8 @@ void printUsage() {
         "            q15, q31, свой формат; побитно точное моделирование, шум, переполнения\n"
         "  plot      характеристики до 8 фильтров (.flt): АЧХ, ФЧХ, групповое время задержки,\n"
         "            маска допусков из отчета (.out); таблица CSV, рисунок PNG, SVG, PDF\n"
+        "  design-fir  расчет КИХ-фильтра: равноволновый, наименьших квадратов, окно\n"
+        "            Кайзера; коэффициенты (.fir) и отчет\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
         "zorkan-cli --version выводит версию.");
@@ -78,6 +80,8 @@ int main(int argc, char** argv) {
             return zorkan::namingFiles([&] { return zorkan::cli::runImplement(argc, argv); });
         if (std::strcmp(command, "plot") == 0)
             return zorkan::namingFiles([&] { return zorkan::cli::runPlot(argc, argv); });
+        if (std::strcmp(command, "design-fir") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runDesignFir(argc, argv); });
         if (std::strcmp(command, "analyse") == 0)
             return zorkan::namingFiles([&] { return zorkan::cli::runAnalyse(argc, argv); });
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);

@@ -75,6 +75,23 @@ std::string textOption(const Arguments& args, const std::string& name,
     return it == args.options.end() ? fallback : it->second;
 }
 
+std::vector<double> realList(const std::string& text, const std::string& what) {
+    std::vector<double> values;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        const std::string piece =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        double v = 0;
+        if (!parseDecimalReal(piece, v))
+            throw UserMessage(what + " '" + piece + "' не является числом");
+        values.push_back(v);
+        if (comma == std::string::npos)
+            return values;
+        start = comma + 1;
+    }
+}
+
 void checkOutputFiles(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs) {
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         const NamedFile& out = outputs[i];

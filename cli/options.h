@@ -26,6 +26,9 @@ bool switchGiven(const Arguments& args, const std::string& name);
 double realOption(const Arguments& args, const std::string& name, double fallback);
 std::int64_t integerOption(const Arguments& args, const std::string& name, std::int64_t fallback);
 std::string textOption(const Arguments& args, const std::string& name, const std::string& fallback);
+// "X" or "X1,X2,...", each read as every number option is; a piece that is no number is
+// refused as "<what> '<piece>' не является числом".
+std::vector<double> realList(const std::string& text, const std::string& what);
 
 // A file a command writes or reads, with the words that name it in a refusal, in the
 // nominative after "как" ("отчет (--report)", "рисунок (--picture)"); an empty
