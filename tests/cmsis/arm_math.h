@@ -1,7 +1,7 @@
 /*
- * Stand-in declarations of the CMSIS-DSP types, biquad, lattice and FIR functions the exported code
- * uses, as the library documents them, for building the export where the library is
- * absent. The types and prototypes are those of the library's filtering functions.
+ * Stand-in declarations of the CMSIS-DSP types, biquad, lattice and FIR functions the
+ * exported code uses, as the library documents them, for building the export where the
+ * library is absent. The types and prototypes are those of the library's filtering functions.
  */
 #ifndef STANDIN_ARM_MATH_H
 #define STANDIN_ARM_MATH_H
@@ -41,8 +41,9 @@ void arm_biquad_cascade_df1_init_q31(arm_biquad_casd_df1_inst_q31* S, uint8_t nu
                                      const q31_t* pCoeffs, q31_t* pState, int8_t postShift);
 void arm_biquad_cascade_df1_q31(const arm_biquad_casd_df1_inst_q31* S, const q31_t* pSrc,
                                 q31_t* pDst, uint32_t blockSize);
-void arm_biquad_cascade_df2T_init_f32(arm_biquad_cascade_df2T_instance_f32* S, uint8_t numStages,
-                                      const float32_t* pCoeffs, float32_t* pState);
+void arm_biquad_cascade_df2T_init_f32(arm_biquad_cascade_df2T_instance_f32* S,
+                                      uint8_t numStages, const float32_t* pCoeffs,
+                                      float32_t* pState);
 void arm_biquad_cascade_df2T_f32(const arm_biquad_cascade_df2T_instance_f32* S,
                                  const float32_t* pSrc, float32_t* pDst, uint32_t blockSize);
 

@@ -103,8 +103,9 @@ void arm_biquad_cascade_df1_q31(const arm_biquad_casd_df1_inst_q31* S, const q31
     }
 }
 
-void arm_biquad_cascade_df2T_init_f32(arm_biquad_cascade_df2T_instance_f32* S, uint8_t numStages,
-                                      const float32_t* pCoeffs, float32_t* pState) {
+void arm_biquad_cascade_df2T_init_f32(arm_biquad_cascade_df2T_instance_f32* S,
+                                      uint8_t numStages, const float32_t* pCoeffs,
+                                      float32_t* pState) {
     S->numStages = numStages;
     S->pCoeffs = pCoeffs;
     S->pState = pState;
