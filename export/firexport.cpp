@@ -367,24 +367,29 @@ std::string verilogModule(const FirImplementation& im, const ExportOptions& o) {
     v += "    // The input sample widened to the sums' " + A + " bits.\n";
     v += "    wire " + wide + " x = {{" + std::to_string(acc - w) + "{in_sample[" +
          std::to_string(w - 1) + "]}}, in_sample};\n\n";
-    v += "    // The taps, in units of 2^-" + std::to_string(im.fraction) + ".\n";
-    for (std::size_t k = 0; k < n; ++k)
-        v += "    localparam " + wide + " C" + std::to_string(k) + " = " +
-             signedConstant(im.fixed[k], acc) + ";\n";
+    v += "    // The taps that need a multiplier, in units of 2^-" + std::to_string(im.fraction) +
+         "; the others are\n    // zero or share the product of their mirror tap.\n";
+    for (std::size_t m = 0; m < multipliers.size(); ++m)
+        v += "    localparam " + wide + " C" + std::to_string(multipliers[m]) + " = " +
+             signedConstant(im.fixed[multipliers[m]], acc) + ";\n";
     v += "\n    // The products, one a multiplier.\n";
     for (std::size_t m = 0; m < multipliers.size(); ++m)
         v += "    wire " + wide + " m" + std::to_string(m) + " = C" +
              std::to_string(multipliers[m]) + " * x;\n";
-    const auto product = [&](std::size_t k) -> std::string {
+    // Tap k's product added to what follows it (`rest`, or nothing).
+    const auto sum = [&](std::size_t k, const std::string& rest) -> std::string {
         const Product& pr = products[k];
         if (pr.multiplier < 0)
-            return zeroWide;
-        return (pr.negated ? "-m" : "m") + std::to_string(pr.multiplier);
+            return rest.empty() ? zeroWide : rest;
+        const std::string m = "m" + std::to_string(pr.multiplier);
+        if (rest.empty())
+            return (pr.negated ? "-" : "") + m;
+        return rest + (pr.negated ? " - " : " + ") + m;
     };
     v += "\n    // The transposed delay line: r_k holds the taps k .. N-1 of the samples so far.\n";
     for (std::size_t k = 1; k < n; ++k)
         v += "    reg " + wide + " r" + std::to_string(k) + ";\n";
-    v += "    wire " + wide + " acc = " + product(0) + (n > 1 ? " + r1" : "") + ";\n";
+    v += "    wire " + wide + " acc = " + sum(0, n > 1 ? "r1" : "") + ";\n";
     if (nearest)
         v += "    wire " + wide + " q = (acc + " +
              signedConstant(std::int64_t{1} << (im.fraction - 1), acc) + ") >>> " +
@@ -410,8 +415,8 @@ std::string verilogModule(const FirImplementation& im, const ExportOptions& o) {
     v += "            y_valid <= in_valid;\n";
     v += "            if (in_valid) begin\n";
     for (std::size_t k = 1; k < n; ++k)
-        v += "                r" + std::to_string(k) + " <= " + product(k) +
-             (k + 1 < n ? " + r" + std::to_string(k + 1) : std::string()) + ";\n";
+        v += "                r" + std::to_string(k) +
+             " <= " + sum(k, k + 1 < n ? "r" + std::to_string(k + 1) : "") + ";\n";
     v += "                y_out <= y;\n";
     v += "            end\n";
     v += "        end\n";
