@@ -65,8 +65,15 @@ TEST(TargetTable, EachTargetGivesItsWordsAndExportAndBack) {
          16, Truncate, Saturate},
         {Target::CmsisFirQ31, "cmsis-fir-q31", ExportFormat::Cmsis, SampleType::FirQ31, true, 32,
          32, Truncate, Wrap},
-        {Target::CmsisFirF32, "cmsis-fir-f32", ExportFormat::Cmsis, SampleType::FirF32, false, 0,
-         0, {}, {}},
+        {Target::CmsisFirF32,
+         "cmsis-fir-f32",
+         ExportFormat::Cmsis,
+         SampleType::FirF32,
+         false,
+         0,
+         0,
+         {},
+         {}},
     };
     ASSERT_EQ(targetTable().size(), std::size(cases));
     // Words no target fixes, to see that the others keep them.
