@@ -79,6 +79,15 @@ const std::string& inputFile() {
     return path;
 }
 
+// The scratch files go when the program ends.
+struct ScratchFiles {
+    ~ScratchFiles() {
+        std::error_code ec;
+        std::filesystem::remove(scratchPath("lp.fir"), ec);
+        std::filesystem::remove(scratchPath("in.xicd"), ec);
+    }
+} scratchFiles;
+
 void BM_CliImplementFirQ15(benchmark::State& state) {
     zorkan::bench::runCli(state, "implement '" + firFile() + "' --target q15 --simulate '" +
                                      inputFile() + "' '" + scratchPath("out.yicd") + "'");
