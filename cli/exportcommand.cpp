@@ -2,7 +2,9 @@
 #include "cli/commands.h"
 #include "cli/options.h"
 #include "common/errors.h"
+#include "export/firexport.h"
 #include "export/formats.h"
+#include "fir/firfile.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -13,7 +15,7 @@ namespace zorkan::cli {
 namespace {
 
 const char* const exportHelp =
-    "Использование: zorkan-cli export ФАЙЛ.flt --format ФОРМАТ [ПАРАМЕТРЫ]\n"
+    "Использование: zorkan-cli export ФАЙЛ.flt|ФАЙЛ.fir --format ФОРМАТ [ПАРАМЕТРЫ]\n"
     "\n"
     "Выводит фильтр из файла параметров (правила расчета частотных характеристик)\n"
     "как каскад секций второго порядка: секции четвертого порядка полосового фильтра\n"
@@ -103,6 +105,14 @@ const char* const exportHelp =
     "                    входа (развертка по частоте полной шкалы, шум, тишина) и\n"
     "                    ожидаемыми выходами моделирования; печатает OK, если все\n"
     "                    выходы совпали, иначе первое расхождение\n"
+    "\n"
+    "Файл КИХ-фильтра ФАЙЛ.fir (отводы h[0..N-1]): csv - отводы по одному в строке;\n"
+    "octave и python - вектор b и a = 1; c - типы double, float, q15, q31 (один\n"
+    "точный накопитель, одно округление выхода); cmsis - q15, q31, f32 для\n"
+    "arm_fir_init_* и arm_fir_* (состояние numTaps + blockSize - 1); verilog -\n"
+    "транспонированная форма, у симметричных отводов одно умножение на пару;\n"
+    "арифметика - как у implement ФАЙЛ.fir. sos-csv, --scale, --order, --normalise\n"
+    "и --structure к КИХ-фильтру не относятся.\n"
     "\n"
     "Неустойчивый или нулевой фильтр выводится с предупреждением в комментарии\n"
     "и в stderr. При ошибке сообщение выводится в stderr, код выхода 1.\n";
@@ -211,6 +221,16 @@ int runExport(int argc, char** argv) {
                                     "ИМЯ.v): испытательный модуль записывается рядом, в ИМЯ_tb.v"
                                   : "Тестовые векторы записываются в файл рядом с кодом: "
                                     "укажите --output");
+    if (isFirFileName(source)) {
+        // The taps of a FIR filter: no sections, no warnings of a cascade.
+        if (output.empty()) {
+            const std::string text = firExportText(readFirFile(source), options);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+        } else {
+            exportFirFile(source, output, options);
+        }
+        return 0;
+    }
     ExportedFilter filter;
     if (output.empty()) {
         filter = exportedFilter(source, options);

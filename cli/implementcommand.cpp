@@ -1,10 +1,12 @@
 // zorkan-cli implement: a filter in the arithmetic of a device, simulated bit for bit.
 #include "cli/commands.h"
+#include "cli/firimplement.h"
 #include "cli/options.h"
 #include "coefficients/filterfile.h"
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "design/designreport.h"
+#include "fir/firfile.h"
 #include "fixedpoint/comparison.h"
 #include "fixedpoint/implementation.h"
 #include "fixedpoint/report.h"
@@ -21,7 +23,7 @@ namespace zorkan::cli {
 namespace {
 
 const char* const implementHelp =
-    "Использование: zorkan-cli implement ФАЙЛ.flt [ПАРАМЕТРЫ]\n"
+    "Использование: zorkan-cli implement ФАЙЛ.flt|ФАЙЛ.fir [ПАРАМЕТРЫ]\n"
     "\n"
     "Реализация фильтра в арифметике устройства: секции второго порядка (как при\n"
     "экспорте, H(z) = A(z)/B(z)) в заданном порядке и масштабе, коэффициенты в формате\n"
@@ -89,6 +91,14 @@ const char* const implementHelp =
     "  --cost K          мера стоимости для --best: bits (W + C, по умолчанию) или\n"
     "                    multiplications (меньше умножений, затем W + C)\n"
     "  --help            эта справка\n"
+    "\n"
+    "Файл КИХ-фильтра ФАЙЛ.fir (отводы h[0..N-1]) реализуется одним точным накопителем\n"
+    "по всем отводам и одним округлением выхода: арифметики double, float, q15, q31,\n"
+    "fixed и ядра CMSIS-DSP cmsis-fir-q15, cmsis-fir-q31, cmsis-fir-f32 (arm_fir_q15,\n"
+    "arm_fir_q31, arm_fir_f32); --structure, --scale, --order не применяются,\n"
+    "--quantised пишет квантованные отводы в файл .fir. Отчет: ошибка квантования\n"
+    "отводов, неравномерность и затухание (с --request), норма L1 и наихудший вход,\n"
+    "шум расчетный и по моделированию; предельных циклов у КИХ-фильтра нет.\n"
     "\n"
     "Отчет: радиус полюсов и устойчивость после квантования, отклонение АЧХ в полосе\n"
     "пропускания, нормы L1 от входа до выхода каждой секции (переполнение возможно,\n"
@@ -210,6 +220,8 @@ int runImplement(int argc, char** argv) {
     if (args.positional.size() != 1)
         throw UserMessage("Укажите один файл параметров фильтра (.flt)");
     const std::string source = args.positional[0];
+    if (isFirFileName(source))
+        return runFirImplement(args, simulation);
     // The defaults are ImplementationOptions' own, shared with export and the windows.
     ImplementationOptions options;
     const ImplementationOptions defaults;

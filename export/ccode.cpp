@@ -26,9 +26,13 @@ const char* cTypeName(SampleType t) {
     case SampleType::LatticeF32:
         return "float32_t";
     case SampleType::LatticeQ15:
+    case SampleType::FirQ15:
         return "int16_t";
     case SampleType::LatticeQ31:
+    case SampleType::FirQ31:
         return "int32_t";
+    case SampleType::FirF32:
+        return "float32_t";
     }
     return "double";
 }

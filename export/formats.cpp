@@ -18,9 +18,10 @@ namespace zorkan {
 namespace {
 
 // The command-line names, in the order of ExportFormat and SampleType.
-const char* const formatNames[] = {"sos-csv", "octave", "python", "c", "cmsis", "verilog"};
-const char* const typeNames[] = {"double", "float",       "q15",         "q31",        "float-fma",
-                                 "f32",    "lattice-q15", "lattice-q31", "lattice-f32"};
+const char* const formatNames[] = {"sos-csv", "octave", "python", "c", "cmsis", "verilog", "csv"};
+const char* const typeNames[] = {"double",      "float",   "q15",         "q31",
+                                 "float-fma",   "f32",     "lattice-q15", "lattice-q31",
+                                 "lattice-f32", "fir-q15", "fir-q31",     "fir-f32"};
 
 // The implementation the exported arithmetic realises: its target, scaling and order.
 ImplementationOptions implementationOptions(const ExportOptions& options,
@@ -64,7 +65,8 @@ ExportFormat parseExportFormat(const std::string& text) {
         if (text == formatNames[i])
             return static_cast<ExportFormat>(i);
     throw UserMessage("Неизвестный формат '" + text +
-                      "': допустимы sos-csv, octave, python, c, cmsis, verilog");
+                      "': допустимы sos-csv, octave, python, c, cmsis, verilog, csv (отводы "
+                      "файла .fir)");
 }
 
 SampleType parseSampleType(const std::string& text) {
@@ -73,7 +75,7 @@ SampleType parseSampleType(const std::string& text) {
             return static_cast<SampleType>(i);
     throw UserMessage("Неизвестный тип чисел '" + text +
                       "': допустимы double, float, float-fma, q15, q31, f32, lattice-q15, "
-                      "lattice-q31, lattice-f32");
+                      "lattice-q31, lattice-f32, fir-q15, fir-q31, fir-f32");
 }
 
 bool latticeType(SampleType type) {
@@ -82,7 +84,7 @@ bool latticeType(SampleType type) {
 }
 
 std::string exportExtension(ExportFormat format) {
-    static const char* const extensions[] = {".csv", ".m", ".py", ".c", ".c", ".v"};
+    static const char* const extensions[] = {".csv", ".m", ".py", ".c", ".c", ".v", ".csv"};
     return extensions[static_cast<int>(format)];
 }
 
@@ -137,6 +139,9 @@ void checkNormalising(const ExportOptions& options) {
 }
 
 ExportedFilter exportedFilter(const FilterCoefficients& file, const ExportOptions& options) {
+    if (options.format == ExportFormat::Csv)
+        throw UserMessage("Формат csv пишет отводы КИХ-фильтра (файл .fir); секции файла "
+                          "параметров пишет формат sos-csv");
     ExportedFilter filter;
     filter.order = filterOrder(file);
     // A B0 of 0 is taken as 1 and has a warning of its own.
@@ -206,8 +211,11 @@ std::string exportText(const ExportedFilter& filter, const ExportOptions& option
     case ExportFormat::Verilog:
         return verilogModule(filter, options);
     case ExportFormat::Cmsis:
+    case ExportFormat::Csv:
         break;
     }
+    if (options.format == ExportFormat::Csv)
+        throw UserMessage("Формат csv пишет отводы КИХ-фильтра (файл .fir)");
     throw UserMessage("Код CMSIS-DSP записывается в файлы: укажите --output");
 }
 

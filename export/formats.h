@@ -17,7 +17,8 @@
 
 namespace zorkan {
 
-enum class ExportFormat { SosCsv, Octave, Python, C, Cmsis, Verilog };
+// Csv: the taps of a FIR filter (".fir"), one a line.
+enum class ExportFormat { SosCsv, Octave, Python, C, Cmsis, Verilog, Csv };
 enum class SampleType {
     Double,
     Float,
@@ -27,7 +28,10 @@ enum class SampleType {
     F32,
     LatticeQ15,
     LatticeQ31,
-    LatticeF32
+    LatticeF32,
+    FirQ15,
+    FirQ31,
+    FirF32
 };
 
 struct ExportOptions {
@@ -59,9 +63,11 @@ struct ExportOptions {
 // The most samples of the golden test vectors.
 constexpr int maximumTestVectors = 1000000;
 
-// Parses "sos-csv", "octave", "python", "c", "cmsis", "verilog" and "double", "float",
-// "float-fma", "q15", "q31", "f32", "lattice-q15", "lattice-q31", "lattice-f32" (f32 and
-// the lattice types for cmsis alone; cmsis takes q15, q31, f32 and the lattice types);
+// Parses "sos-csv", "octave", "python", "c", "cmsis", "verilog", "csv" and "double",
+// "float", "float-fma", "q15", "q31", "f32", "lattice-q15", "lattice-q31", "lattice-f32",
+// "fir-q15", "fir-q31", "fir-f32" (f32, the lattice and the FIR kernels' types for cmsis
+// alone; cmsis takes q15, q31, f32 and the lattice types; csv and the FIR kernels' types
+// are for the taps of a ".fir" file, fir/firexport.h);
 // anything else is refused with a UserMessage.
 ExportFormat parseExportFormat(const std::string& text);
 SampleType parseSampleType(const std::string& text);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace zorkan {
 
@@ -56,24 +57,33 @@ std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions&
     if (!filter.implementation)
         throw UserMessage("В файле фильтра нет ни одной секции: тестовые векторы не записать");
     const Implementation& im = *filter.implementation;
+    const std::vector<double> x = goldenStimulus(im, o.testVectors);
+    Simulator sim(im);
+    return goldenVectorsProgram(o, im.options.arithmetic, headerName, x,
+                                [&](double v) { return sim.step(v); });
+}
+
+std::string goldenVectorsProgram(const ExportOptions& o, const Arithmetic& arithmetic,
+                                 const std::string& headerName, const std::vector<double>& x,
+                                 const std::function<double(double)>& step) {
+    checkCIdentifier(o.prefix);
     const int n = o.testVectors;
     const bool cmsis = o.format == ExportFormat::Cmsis;
-    const Target target = im.options.arithmetic.target;
+    const Target target = arithmetic.target;
     const bool fixed = fixedPointTarget(target);
     const bool single = target == Target::Float || target == Target::FloatFma ||
-                        target == Target::CmsisF32 || target == Target::CmsisLatticeF32;
+                        target == Target::CmsisF32 || target == Target::CmsisLatticeF32 ||
+                        target == Target::CmsisFirF32;
+    const double lastBit = fixed ? std::ldexp(1.0, -(arithmetic.dataBits - 1)) : 1;
 
-    const std::vector<double> x = goldenStimulus(im, n);
     std::vector<std::string> in, expected;
-    Simulator sim(im);
     for (double v : x) {
         if (fixed) {
-            const std::int64_t word = std::llround(v / sim.lastBit());
-            in.push_back(integerLiteral(word));
-            expected.push_back(integerLiteral(sim.stepFixed(word)));
+            in.push_back(integerLiteral(std::llround(v / lastBit)));
+            expected.push_back(integerLiteral(std::llround(step(v) / lastBit)));
         } else {
             in.push_back(floatingLiteral(v, single));
-            expected.push_back(floatingLiteral(sim.step(v), single));
+            expected.push_back(floatingLiteral(step(v), single));
         }
     }
 
@@ -81,14 +91,17 @@ std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions&
     switch (o.type) {
     case SampleType::Q15:
     case SampleType::LatticeQ15:
+    case SampleType::FirQ15:
         type = cmsis ? "q15_t" : "int16_t";
         break;
     case SampleType::Q31:
     case SampleType::LatticeQ31:
+    case SampleType::FirQ31:
         type = cmsis ? "q31_t" : "int32_t";
         break;
     case SampleType::F32:
     case SampleType::LatticeF32:
+    case SampleType::FirF32:
         type = "float32_t";
         break;
     case SampleType::Float:

@@ -3,7 +3,9 @@
 // and compares every output with what the simulation of the same implementation computed.
 #include "export/formats.h"
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace zorkan {
 
@@ -16,5 +18,12 @@ void checkGoldenOutputVaries(const ExportedFilter& filter, const ExportOptions& 
 
 std::string testVectorsSource(const ExportedFilter& filter, const ExportOptions& options,
                               const std::string& headerName);
+
+// The same program for any exported code with the C or CMSIS-DSP interface (PREFIX_reset
+// and PREFIX_block, or PREFIX_init and PREFIX_process): the stimulus `x` as the arithmetic
+// takes it, and `step`, the simulation of one sample (fractions of full scale).
+std::string goldenVectorsProgram(const ExportOptions& options, const Arithmetic& arithmetic,
+                                 const std::string& headerName, const std::vector<double>& x,
+                                 const std::function<double(double)>& step);
 
 } // namespace zorkan

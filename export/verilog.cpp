@@ -33,6 +33,8 @@ const char* const reservedWords =
     "tranif1 tri tri0 tri1 triand trior trireg unsigned use vectored wait wand weak0 "
     "weak1 while wire wor xnor xor ";
 
+} // namespace
+
 void checkModuleName(const std::string& name) {
     if (!plainIdentifier(name) ||
         std::string(reservedWords).find(" " + name + " ") != std::string::npos)
@@ -59,6 +61,8 @@ std::string wordConstant(std::int64_t v, int bits) {
         hex.insert(hex.begin(), digits[rest & 15]);
     return std::to_string(bits) + "'h" + hex;
 }
+
+namespace {
 
 // The width of the exact sums of a program's nodes: the largest magnitude of the
 // products with data words of at most 2^(W-1), the fed-back residues (below 2^f) and the
@@ -373,12 +377,19 @@ std::string verilogModule(const ExportedFilter& filter, const ExportOptions& o) 
 std::string verilogTestbench(const ExportedFilter& filter, const ExportOptions& o) {
     checkModuleName(o.prefix);
     const Implementation& im = *filter.implementation;
+    const std::vector<double> input = goldenStimulus(im, o.testVectors);
+    return verilogTestbenchText(o, im.options.arithmetic.dataBits, verilogLatency(im), input,
+                                simulate(im, input));
+}
+
+std::string verilogTestbenchText(const ExportOptions& o, int dataBits, int latency,
+                                 const std::vector<double>& input,
+                                 const std::vector<double>& expected) {
+    checkModuleName(o.prefix);
     const int samples = o.testVectors;
-    const int w = im.options.arithmetic.dataBits;
+    const int w = dataBits;
     const std::string data = "signed [" + std::to_string(w - 1) + ":0]";
     const std::string count = std::to_string(samples);
-    const std::vector<double> input = goldenStimulus(im, samples);
-    const std::vector<double> expected = simulate(im, input);
     const double unit = std::ldexp(1.0, w - 1);
 
     std::vector<std::string> lines = {
@@ -393,7 +404,7 @@ std::string verilogTestbench(const ExportedFilter& filter, const ExportOptions& 
     std::string t = "`timescale 1ns / 1ps\n" + commented(lines, "//");
     t += "\nmodule " + o.prefix + "_tb;\n\n";
     t += "    localparam integer SAMPLES = " + count + ";\n";
-    t += "    localparam integer LATENCY = " + std::to_string(verilogLatency(im)) + ";\n\n";
+    t += "    localparam integer LATENCY = " + std::to_string(latency) + ";\n\n";
     t += "    reg clk = 1'b0;\n    reg rst = 1'b1;\n    reg in_valid = 1'b0;\n";
     t += "    reg " + data + " in_sample = {" + std::to_string(w) + "{1'b0}};\n";
     t += "    wire out_valid;\n    wire " + data + " out_sample;\n";

@@ -9,7 +9,9 @@
 // a sample leaves with out_valid high as many clocks later as there are sections.
 #include "export/formats.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zorkan {
 
@@ -21,9 +23,22 @@ int verilogLatency(const Implementation& implementation);
 // identifier.
 std::string verilogModule(const ExportedFilter& filter, const ExportOptions& options);
 
+// Refuses (UserMessage) a name that is no Verilog identifier or is a reserved word.
+void checkModuleName(const std::string& name);
+// A signed decimal constant of `bits` bits (never the most negative value).
+std::string signedConstant(std::int64_t v, int bits);
+// The low `bits` bits of v as an unsigned hexadecimal constant.
+std::string wordConstant(std::int64_t v, int bits);
+
 // The testbench PREFIX_tb: the golden stimulus of `options.testVectors` samples into the
 // module on every clock, each result compared with the simulation's; it prints "OK" when
 // all matched, else the first differing sample with both values.
 std::string verilogTestbench(const ExportedFilter& filter, const ExportOptions& options);
+// The same testbench for any module with these ports: `input` and `expected` as fractions
+// of full scale on the W-bit data word, `latency` the module's clocks from a sample to its
+// result (options: the prefix, the source's name and the number of samples).
+std::string verilogTestbenchText(const ExportOptions& options, int dataBits, int latency,
+                                 const std::vector<double>& input,
+                                 const std::vector<double>& expected);
 
 } // namespace zorkan

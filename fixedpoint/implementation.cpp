@@ -14,12 +14,25 @@ namespace zorkan {
 bool fixedPointTarget(Target target) {
     return target == Target::Q15 || target == Target::Q31 || target == Target::Fixed ||
            target == Target::CmsisQ15 || target == Target::CmsisQ31 ||
-           target == Target::CmsisLatticeQ15 || target == Target::CmsisLatticeQ31;
+           target == Target::CmsisLatticeQ15 || target == Target::CmsisLatticeQ31 ||
+           target == Target::CmsisFirQ15 || target == Target::CmsisFirQ31;
 }
 
 bool cmsisTarget(Target target) {
     return target == Target::CmsisQ15 || target == Target::CmsisQ31 || target == Target::CmsisF32 ||
-           latticeTarget(target);
+           latticeTarget(target) || firKernelTarget(target);
+}
+
+bool firKernelTarget(Target target) {
+    return target == Target::CmsisFirQ15 || target == Target::CmsisFirQ31 ||
+           target == Target::CmsisFirF32;
+}
+
+void checkCascadeTarget(Target target) {
+    if (firKernelTarget(target))
+        throw UserMessage("Арифметика " + targetName(target) +
+                          " - ядро КИХ-фильтра CMSIS-DSP: она принимает только отводы файла "
+                          ".fir, а не секции файла параметров");
 }
 
 bool latticeTarget(Target target) {
@@ -66,7 +79,10 @@ std::span<const TargetRow> targetTable() {
         {Target::CmsisLatticeQ31, "cmsis-lattice-q31", 32, 32, Truncate, Wrap, "cmsis",
          "lattice-q31"},
         {Target::CmsisLatticeF32, "cmsis-lattice-f32", 0, 0, Nearest, Saturate, "cmsis",
-         "lattice-f32"}};
+         "lattice-f32"},
+        {Target::CmsisFirQ15, "cmsis-fir-q15", 16, 16, Truncate, Saturate, "cmsis", "fir-q15"},
+        {Target::CmsisFirQ31, "cmsis-fir-q31", 32, 32, Truncate, Wrap, "cmsis", "fir-q31"},
+        {Target::CmsisFirF32, "cmsis-fir-f32", 0, 0, Nearest, Saturate, "cmsis", "fir-f32"}};
     return rows;
 }
 
@@ -94,7 +110,7 @@ Target parseTarget(const std::string& text) {
     throw UserMessage("Неизвестная арифметика '" + text +
                       "': допустимы double, float, float-fma, q15, q31, fixed, cmsis-q15, "
                       "cmsis-q31, cmsis-f32, cmsis-lattice-q15, cmsis-lattice-q31, "
-                      "cmsis-lattice-f32");
+                      "cmsis-lattice-f32, cmsis-fir-q15, cmsis-fir-q31, cmsis-fir-f32");
 }
 
 std::string targetName(Target target) {
@@ -608,6 +624,7 @@ Implementation realise(const FilterCoefficients& filter, const ImplementationOpt
 
 Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options) {
     checkArithmetic(options.arithmetic);
+    checkCascadeTarget(options.arithmetic.target);
     checkStructure(options.arithmetic.target, structureOf(options));
     if (latticeTarget(options.arithmetic.target)) {
         Implementation im = realiseLattice(factored, options);

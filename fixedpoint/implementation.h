@@ -27,7 +27,10 @@ enum class Target {
     CmsisF32,
     CmsisLatticeQ15,
     CmsisLatticeQ31,
-    CmsisLatticeF32
+    CmsisLatticeF32,
+    CmsisFirQ15,
+    CmsisFirQ31,
+    CmsisFirF32
 };
 enum class Rounding { Nearest, Truncate };
 enum class Overflow { Saturate, Wrap };
@@ -123,6 +126,12 @@ bool fixedPointTarget(Target target);
 bool cmsisTarget(Target target);
 // The CMSIS-DSP lattice targets (a whole-filter lattice-ladder, not a cascade).
 bool latticeTarget(Target target);
+// The CMSIS-DSP FIR kernels (arm_fir_q15, arm_fir_q31, arm_fir_f32): taps of a ".fir"
+// file only (fixedpoint/firimplementation.h).
+bool firKernelTarget(Target target);
+// Refuses (UserMessage) a target that does not compute a cascade of sections: the FIR
+// kernels.
+void checkCascadeTarget(Target target);
 // The largest postShift the CMSIS-DSP fixed-point kernels take.
 constexpr int cmsisQ15PostShiftLimit = 14;
 constexpr int cmsisQ31PostShiftLimit = 30;

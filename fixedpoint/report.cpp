@@ -717,6 +717,8 @@ std::string roundingName(Rounding r) {
     return r == Rounding::Nearest ? "округление к ближайшему" : "округление отбрасыванием";
 }
 
+} // namespace
+
 std::string arithmeticText(const Arithmetic& a) {
     std::string t = targetName(a.target);
     if (fixedPointTarget(a.target))
@@ -725,8 +727,6 @@ std::string arithmeticText(const Arithmetic& a) {
              (a.overflow == Overflow::Saturate ? "насыщение" : "перенос") + ")";
     return t;
 }
-
-} // namespace
 
 std::string jsonNumber(double v) {
     if (!std::isfinite(v))

@@ -160,6 +160,10 @@ std::string jsonBool(bool v);
 // A JSON string: quoted, with quotes, backslashes and control characters escaped.
 std::string jsonString(const std::string& text);
 
+// "q15 (данные 16 бит, коэффициенты 32 бит, округление ..., насыщение)": the target, and
+// for fixed point its words and rules.
+std::string arithmeticText(const Arithmetic& arithmetic);
+
 // The figures as Russian text lines (UTF-8), numbers in the 23-character layout.
 std::vector<std::string> figureLines(const ImplementationFigures& figures);
 

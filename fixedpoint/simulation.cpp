@@ -319,6 +319,10 @@ double Simulator::step(double x) {
     case Target::CmsisLatticeF32:
         return latticeStepF32(im_.lattice.reflectionSingle, im_.lattice.ladderSingle, floatState_,
                               static_cast<float>(x));
+    case Target::CmsisFirQ15:
+    case Target::CmsisFirQ31:
+    case Target::CmsisFirF32:
+        break; // taps of a ".fir" file: fixedpoint/firimplementation.h
     case Target::Double:
         if (lattice_)
             return latticeStepDouble(im_.lattice.reflection, im_.lattice.ladder, floatingState_, x);
@@ -342,7 +346,10 @@ double Simulator::step(double x) {
 }
 
 double onDataWord(const Implementation& im, double x) {
-    const Arithmetic& a = im.options.arithmetic;
+    return onDataWord(im.options.arithmetic, x);
+}
+
+double onDataWord(const Arithmetic& a, double x) {
     if (!fixedPointTarget(a.target))
         return a.target == Target::Double ? x : static_cast<double>(static_cast<float>(x));
     const double lsb = std::ldexp(1.0, -(a.dataBits - 1));
@@ -353,23 +360,32 @@ double onDataWord(const Implementation& im, double x) {
 
 std::vector<double> noiseStimulus(const Implementation& im, double amplitude, int samples,
                                   std::uint64_t seed) {
+    return noiseStimulus(im.options.arithmetic, amplitude, samples, seed);
+}
+
+std::vector<double> noiseStimulus(const Arithmetic& a, double amplitude, int samples,
+                                  std::uint64_t seed) {
     NoiseGenerator random(seed);
     std::vector<double> x(static_cast<std::size_t>(samples));
     // In float for the double target too, as the float targets take it.
-    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
+    const bool fixed = fixedPointTarget(a.target);
     for (double& v : x) {
         v = amplitude * random.uniform();
-        v = fixed ? onDataWord(im, v) : static_cast<float>(v);
+        v = fixed ? onDataWord(a, v) : static_cast<float>(v);
     }
     return x;
 }
 
 std::vector<double> goldenStimulus(const Implementation& im, int samples) {
+    return goldenStimulus(im.options.arithmetic, samples);
+}
+
+std::vector<double> goldenStimulus(const Arithmetic& a, int samples) {
     const std::size_t n = samples > 0 ? static_cast<std::size_t>(samples) : 0;
     const std::size_t sweep = n / 2, noise = n / 4;
-    const bool fixed = fixedPointTarget(im.options.arithmetic.target);
+    const bool fixed = fixedPointTarget(a.target);
     // Full scale: the largest data word, or 1 in floating point.
-    const double amplitude = fixed ? 1 - std::ldexp(1.0, -(im.options.arithmetic.dataBits - 1)) : 1;
+    const double amplitude = fixed ? 1 - std::ldexp(1.0, -(a.dataBits - 1)) : 1;
     std::vector<double> x(n, 0.0);
     // Frequency k / (2 sweep) cycles a sample at sample k: phase pi k^2 / (2 sweep).
     const long double pi = 3.141592653589793238462643383279502884L;
@@ -377,11 +393,11 @@ std::vector<double> goldenStimulus(const Implementation& im, int samples) {
         const long double kk = static_cast<long double>(k);
         const long double phase =
             std::fmod(pi * kk * kk / (2.0L * static_cast<long double>(sweep)), 2.0L * pi);
-        x[k] = onDataWord(im, amplitude * static_cast<double>(std::sin(phase)));
+        x[k] = onDataWord(a, amplitude * static_cast<double>(std::sin(phase)));
     }
     NoiseGenerator random(0x5A4F524B414EULL);
     for (std::size_t k = sweep; k < sweep + noise; ++k)
-        x[k] = onDataWord(im, amplitude * random.uniform());
+        x[k] = onDataWord(a, amplitude * random.uniform());
     return x;
 }
 

@@ -115,11 +115,14 @@ class NoiseGenerator {
 // A sample as the implementation takes it on entry: on the data word for fixed point
 // (nearest, half up, saturated at full scale), in float for the float targets.
 double onDataWord(const Implementation& implementation, double x);
+double onDataWord(const Arithmetic& arithmetic, double x);
 
 // White noise of the given amplitude as the implementation takes it: rounded to the data
 // word for fixed point (nearest, half up), to float for the float targets.
 std::vector<double> noiseStimulus(const Implementation& implementation, double amplitude,
                                   int samples, std::uint64_t seed);
+std::vector<double> noiseStimulus(const Arithmetic& arithmetic, double amplitude, int samples,
+                                  std::uint64_t seed);
 
 // The golden stimulus of the exported test vectors: N samples as the implementation takes
 // them (on the data word for fixed point, in float otherwise): the first half a sweep of
@@ -127,6 +130,7 @@ std::vector<double> noiseStimulus(const Implementation& implementation, double a
 // the next quarter white noise of full-scale amplitude, the rest silence, so that the
 // device is checked at every frequency, under a dense signal and while it decays.
 std::vector<double> goldenStimulus(const Implementation& implementation, int samples);
+std::vector<double> goldenStimulus(const Arithmetic& arithmetic, int samples);
 
 // The implementation's double reference: the same quantised coefficients in double
 // arithmetic, so that a difference of outputs is the round-off alone.

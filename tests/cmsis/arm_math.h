@@ -1,7 +1,7 @@
 /*
- * Stand-in declarations of the CMSIS-DSP types, biquad and lattice functions the exported code
- * uses, as the library documents them, for building the export where the library is
- * absent. The types and prototypes are those of the library's filtering functions.
+ * Stand-in declarations of the CMSIS-DSP types, biquad, lattice and FIR functions the
+ * exported code uses, as the library documents them, for building the export where the
+ * library is absent. The types and prototypes are those of the library's filtering functions.
  */
 #ifndef STANDIN_ARM_MATH_H
 #define STANDIN_ARM_MATH_H
@@ -81,5 +81,36 @@ void arm_iir_lattice_init_f32(arm_iir_lattice_instance_f32* S, uint16_t numStage
                               uint32_t blockSize);
 void arm_iir_lattice_f32(const arm_iir_lattice_instance_f32* S, const float32_t* pSrc,
                          float32_t* pDst, uint32_t blockSize);
+
+typedef enum { ARM_MATH_SUCCESS = 0, ARM_MATH_ARGUMENT_ERROR = -1 } arm_status;
+
+typedef struct {
+    uint16_t numTaps;
+    q15_t* pState;
+    const q15_t* pCoeffs;
+} arm_fir_instance_q15;
+
+typedef struct {
+    uint16_t numTaps;
+    q31_t* pState;
+    const q31_t* pCoeffs;
+} arm_fir_instance_q31;
+
+typedef struct {
+    uint16_t numTaps;
+    float32_t* pState;
+    const float32_t* pCoeffs;
+} arm_fir_instance_f32;
+
+arm_status arm_fir_init_q15(arm_fir_instance_q15* S, uint16_t numTaps, const q15_t* pCoeffs,
+                            q15_t* pState, uint32_t blockSize);
+void arm_fir_q15(const arm_fir_instance_q15* S, const q15_t* pSrc, q15_t* pDst, uint32_t blockSize);
+void arm_fir_init_q31(arm_fir_instance_q31* S, uint16_t numTaps, const q31_t* pCoeffs,
+                      q31_t* pState, uint32_t blockSize);
+void arm_fir_q31(const arm_fir_instance_q31* S, const q31_t* pSrc, q31_t* pDst, uint32_t blockSize);
+void arm_fir_init_f32(arm_fir_instance_f32* S, uint16_t numTaps, const float32_t* pCoeffs,
+                      float32_t* pState, uint32_t blockSize);
+void arm_fir_f32(const arm_fir_instance_f32* S, const float32_t* pSrc, float32_t* pDst,
+                 uint32_t blockSize);
 
 #endif

@@ -266,3 +266,101 @@ void arm_iir_lattice_f32(const arm_iir_lattice_instance_f32* S, const float32_t*
     for (i = 0; i < n; ++i)
         S->pState[i] = S->pState[blockSize + i];
 }
+
+/*
+ * FIR, from the documented behaviour: the state holds the last numTaps - 1 samples, then
+ * the block's new ones (numTaps + blockSize - 1 in all); the coefficients are in
+ * time-reversed order, b[numTaps-1] first, and output n is the sum of
+ * pCoeffs[k] * state[n + k] from the oldest sample; after the block the last numTaps - 1
+ * samples move to the front.
+ * q15: 2.30 products summed exactly in 64 bits (34.30), shifted right by 15, the low 32
+ *   bits saturated to 1.15; numTaps must be even and at least 4;
+ * q31: 2.62 products summed in a 64-bit accumulator that wraps, shifted right by 31 and
+ *   truncated to the low 32 bits;
+ * f32: acc = 0, then acc += state * coefficient, each operation rounded to float.
+ */
+arm_status arm_fir_init_q15(arm_fir_instance_q15* S, uint16_t numTaps, const q15_t* pCoeffs,
+                            q15_t* pState, uint32_t blockSize) {
+    if (numTaps < 4 || numTaps % 2 != 0)
+        return ARM_MATH_ARGUMENT_ERROR;
+    S->numTaps = numTaps;
+    S->pCoeffs = pCoeffs;
+    S->pState = pState;
+    memset(pState, 0, (numTaps + blockSize - 1u) * sizeof(q15_t));
+    return ARM_MATH_SUCCESS;
+}
+
+void arm_fir_q15(const arm_fir_instance_q15* S, const q15_t* pSrc, q15_t* pDst,
+                 uint32_t blockSize) {
+    const uint32_t kept = S->numTaps - 1u;
+    uint32_t n, k;
+    for (n = 0; n < blockSize; ++n)
+        S->pState[kept + n] = pSrc[n];
+    for (n = 0; n < blockSize; ++n) {
+        int64_t acc = 0, y;
+        for (k = 0; k < S->numTaps; ++k)
+            acc += (int64_t)S->pCoeffs[k] * S->pState[n + k];
+        y = low32(floor_shift(acc, 15));
+        if (y > 32767)
+            y = 32767;
+        if (y < -32768)
+            y = -32768;
+        pDst[n] = (q15_t)y;
+    }
+    memmove(S->pState, S->pState + blockSize, kept * sizeof(q15_t));
+}
+
+void arm_fir_init_q31(arm_fir_instance_q31* S, uint16_t numTaps, const q31_t* pCoeffs,
+                      q31_t* pState, uint32_t blockSize) {
+    S->numTaps = numTaps;
+    S->pCoeffs = pCoeffs;
+    S->pState = pState;
+    memset(pState, 0, (numTaps + blockSize - 1u) * sizeof(q31_t));
+}
+
+/* The unsigned sum's bits as a signed 64-bit number, by arithmetic on the value. */
+static int64_t signed64(uint64_t v) {
+    if (v <= (uint64_t)INT64_MAX)
+        return (int64_t)v;
+    return -(int64_t)(~v) - 1;
+}
+
+void arm_fir_q31(const arm_fir_instance_q31* S, const q31_t* pSrc, q31_t* pDst,
+                 uint32_t blockSize) {
+    const uint32_t kept = S->numTaps - 1u;
+    uint32_t n, k;
+    for (n = 0; n < blockSize; ++n)
+        S->pState[kept + n] = pSrc[n];
+    for (n = 0; n < blockSize; ++n) {
+        uint64_t acc = 0; /* wraps modulo 2^64 */
+        for (k = 0; k < S->numTaps; ++k)
+            acc += (uint64_t)((int64_t)S->pCoeffs[k] * S->pState[n + k]);
+        pDst[n] = (q31_t)low32(floor_shift(signed64(acc), 31));
+    }
+    memmove(S->pState, S->pState + blockSize, kept * sizeof(q31_t));
+}
+
+void arm_fir_init_f32(arm_fir_instance_f32* S, uint16_t numTaps, const float32_t* pCoeffs,
+                      float32_t* pState, uint32_t blockSize) {
+    S->numTaps = numTaps;
+    S->pCoeffs = pCoeffs;
+    S->pState = pState;
+    memset(pState, 0, (numTaps + blockSize - 1u) * sizeof(float32_t));
+}
+
+void arm_fir_f32(const arm_fir_instance_f32* S, const float32_t* pSrc, float32_t* pDst,
+                 uint32_t blockSize) {
+    const uint32_t kept = S->numTaps - 1u;
+    uint32_t n, k;
+    for (n = 0; n < blockSize; ++n)
+        S->pState[kept + n] = pSrc[n];
+    for (n = 0; n < blockSize; ++n) {
+        float32_t acc = 0.0f;
+        for (k = 0; k < S->numTaps; ++k) {
+            volatile float32_t p = S->pState[n + k] * S->pCoeffs[k];
+            acc += p;
+        }
+        pDst[n] = acc;
+    }
+    memmove(S->pState, S->pState + blockSize, kept * sizeof(float32_t));
+}

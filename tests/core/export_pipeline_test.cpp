@@ -61,6 +61,19 @@ TEST(TargetTable, EachTargetGivesItsWordsAndExportAndBack) {
          0,
          {},
          {}},
+        {Target::CmsisFirQ15, "cmsis-fir-q15", ExportFormat::Cmsis, SampleType::FirQ15, true, 16,
+         16, Truncate, Saturate},
+        {Target::CmsisFirQ31, "cmsis-fir-q31", ExportFormat::Cmsis, SampleType::FirQ31, true, 32,
+         32, Truncate, Wrap},
+        {Target::CmsisFirF32,
+         "cmsis-fir-f32",
+         ExportFormat::Cmsis,
+         SampleType::FirF32,
+         false,
+         0,
+         0,
+         {},
+         {}},
     };
     ASSERT_EQ(targetTable().size(), std::size(cases));
     // Words no target fixes, to see that the others keep them.
