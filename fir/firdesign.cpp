@@ -2,13 +2,13 @@
 
 #include "common/displaynumbers.h"
 #include "common/errors.h"
+#include "common/json.h"
 #include "fir/firfile.h"
 #include "fir/goldensection.h"
 #include "fir/kaiser.h"
 #include "fir/leastsquares.h"
 #include "fir/minimumphase.h"
 #include "fir/remez.h"
-#include "fixedpoint/report.h"
 
 #include <algorithm>
 #include <cmath>

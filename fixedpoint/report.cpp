@@ -728,34 +728,6 @@ std::string arithmeticText(const Arithmetic& a) {
     return t;
 }
 
-std::string jsonNumber(double v) {
-    if (!std::isfinite(v))
-        return "null";
-    return formatRoundTrip(v);
-}
-
-std::string jsonBool(bool v) {
-    return v ? "true" : "false";
-}
-
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", u);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 bool statedSnr(const ImplementationFigures& f, double& snr) {
     if (f.analyticNoise && std::isfinite(f.snrAnalyticDb)) {
         snr = f.snrAnalyticDb;

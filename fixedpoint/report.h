@@ -3,6 +3,7 @@
 // and the stability, where a full-scale input can overflow, how much round-off noise
 // comes out (computed and measured), limit cycles, the shortest words that still work,
 // and the noise and overflow of every scaling and section order.
+#include "common/json.h"
 #include "design/designcheck.h"
 #include "fixedpoint/implementation.h"
 
@@ -154,11 +155,6 @@ WordCheck checkWords(const Implementation& implementation, FilterKind kind,
 // A figure after its label: one space, then the number in the 23-character layout
 // without its padding (a negative number keeps its sign after the space).
 std::string figureNumber(double v);
-// A JSON number with 17 significant digits, null where it is not finite; true or false.
-std::string jsonNumber(double v);
-std::string jsonBool(bool v);
-// A JSON string: quoted, with quotes, backslashes and control characters escaped.
-std::string jsonString(const std::string& text);
 
 // "q15 (данные 16 бит, коэффициенты 32 бит, округление ..., насыщение)": the target, and
 // for fixed point its words and rules.
