@@ -17,5 +17,11 @@ int runExport(int argc, char** argv);
 int runAnalyse(int argc, char** argv);
 int runImplement(int argc, char** argv);
 int runPlot(int argc, char** argv);
+int runEqualise(int argc, char** argv);
+int runEq(int argc, char** argv);
+int runNotch(int argc, char** argv);
+int runComb(int argc, char** argv);
+int runFractionalDelay(int argc, char** argv);
+int runFromAnalog(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -41,6 +41,7 @@ Arguments parseArguments(int argc, char** argv, int first, const std::vector<std
         if (std::find(known.begin(), known.end(), name) == known.end())
             throw UserMessage("Неизвестный параметр --" + name);
         args.options[name] = value;
+        args.given.emplace_back(name, value);
     }
     return args;
 }
@@ -53,10 +54,35 @@ double realOption(const Arguments& args, const std::string& name, double fallbac
     auto it = args.options.find(name);
     if (it == args.options.end())
         return fallback;
+    return realValue(it->second);
+}
+
+double realValue(const std::string& text) {
     double v;
-    if (!parseDecimalReal(it->second, v))
-        throwNotAFloat(it->second);
+    if (!parseDecimalReal(text, v))
+        throwNotAFloat(text);
     return v;
+}
+
+std::vector<std::string> repeatedOption(const Arguments& args, const std::string& name) {
+    std::vector<std::string> values;
+    for (const auto& [option, value] : args.given)
+        if (option == name)
+            values.push_back(value);
+    return values;
+}
+
+std::vector<std::string> splitValue(const std::string& text, char separator) {
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = text.find(separator, start);
+        pieces.push_back(
+            text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            return pieces;
+        start = end + 1;
+    }
 }
 
 std::int64_t integerOption(const Arguments& args, const std::string& name, std::int64_t fallback) {
