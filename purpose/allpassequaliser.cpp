@@ -224,6 +224,10 @@ constexpr int iterationsPerPower = 100;
 // Angles of a new section's starts, as fractions of the band, and radii.
 constexpr double startFractions[] = {0.05, 0.3, 0.55, 0.8, 1.0};
 constexpr double startRadii[] = {0.5, 0.85};
+// How many designs of each order go on to the next; deviations this close (relative) are
+// one minimum reached twice.
+constexpr int searchWidth = 3;
+constexpr double sameMinimum = 1e-6;
 
 double bandDelayVariation(const FilterCoefficients& filter, const std::vector<double>& angles) {
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
@@ -299,43 +303,63 @@ EqualiserResult designEqualiser(const EqualiserRequest& request,
 
     const int sectionCount = request.order / 2;
     const int perStage = static_cast<int>(std::size(startFractions) * std::size(startRadii));
-    const int total = perStage * sectionCount;
+    const int total = perStage * (1 + searchWidth * (sectionCount - 1));
     int done = 0;
-    Parameters best;
+    // The best few designs of each order go on to the next, each with a new section.
+    std::vector<Parameters> kept{Parameters{}};
     for (int stage = 1; stage <= sectionCount; ++stage) {
-        // Where the total delay is lowest a new pole pair helps most.
-        std::vector<double> tau;
-        totalDelay(coarse, best, R, tau);
-        const std::size_t lowest =
-            static_cast<std::size_t>(std::min_element(tau.begin(), tau.end()) - tau.begin());
-        Parameters stageBest;
-        double stageValue = std::numeric_limits<double>::infinity();
-        for (double fraction : startFractions) {
-            for (double radius : startRadii) {
-                Parameters x = best;
-                const double angle = fraction == 1.0
-                                         ? std::atan2(coarse.sines[lowest], coarse.cosines[lowest])
-                                         : w1 + (w2 - w1) * fraction;
-                x.push_back(parameterOf(radius * R, R));
-                x.push_back(angle);
-                for (int p : coarsePowers)
-                    minimise(coarse, x, R, p, iterationsPerPower);
-                const double value = largestDeviation(coarse, x, R);
-                if (value < stageValue) {
-                    stageValue = value;
-                    stageBest = x;
-                }
-                ++done;
-                if (progress && !progress(done, total)) {
-                    result.cancelled = true;
-                    return result;
+        std::vector<std::pair<double, Parameters>> found;
+        for (const Parameters& base : kept) {
+            // Where the total delay is lowest a new pole pair helps most.
+            std::vector<double> tau;
+            totalDelay(coarse, base, R, tau);
+            const std::size_t lowest =
+                static_cast<std::size_t>(std::min_element(tau.begin(), tau.end()) - tau.begin());
+            for (double fraction : startFractions) {
+                for (double radius : startRadii) {
+                    Parameters x = base;
+                    const double angle =
+                        fraction == 1.0 ? std::atan2(coarse.sines[lowest], coarse.cosines[lowest])
+                                        : w1 + (w2 - w1) * fraction;
+                    x.push_back(parameterOf(radius * R, R));
+                    x.push_back(angle);
+                    for (int p : coarsePowers)
+                        minimise(coarse, x, R, p, iterationsPerPower);
+                    found.emplace_back(largestDeviation(coarse, x, R), x);
+                    ++done;
+                    if (progress && !progress(done, total)) {
+                        result.cancelled = true;
+                        return result;
+                    }
                 }
             }
         }
-        best = stageBest;
+        std::stable_sort(found.begin(), found.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        // Starts that ended in one minimum count once.
+        kept.clear();
+        double last = -1;
+        for (const auto& [value, x] : found) {
+            if (static_cast<int>(kept.size()) == searchWidth)
+                break;
+            if (last >= 0 && value - last <= sameMinimum * last)
+                continue;
+            kept.push_back(x);
+            last = value;
+        }
     }
-    for (int p : finePowers)
-        minimise(fine, best, R, p, iterationsPerPower);
+    // The kept designs on the fine grid, the best of them taken.
+    Parameters best;
+    double bestValue = std::numeric_limits<double>::infinity();
+    for (Parameters& x : kept) {
+        for (int p : finePowers)
+            minimise(fine, x, R, p, iterationsPerPower);
+        const double value = largestDeviation(fine, x, R);
+        if (value < bestValue) {
+            bestValue = value;
+            best = x;
+        }
+    }
 
     std::vector<SecondOrderSection> sections;
     for (std::size_t k = 0; k + 1 < best.size(); k += 2) {

@@ -44,7 +44,7 @@ using EqualiserProgress = std::function<bool(int done, int total)>;
 // quasi-Newton (BFGS) search on the pole pairs r e^(+-j theta), r = R / (1 + e^-u) so
 // that no radius exceeds R. The order grows by one section at a time (a continuation):
 // each new section starts at several angles over the band and at several radii beside
-// the sections found before, and the best start goes on.
+// the sections found before, and the three best designs of each order go on to the next.
 EqualiserResult designEqualiser(const EqualiserRequest& request,
                                 const EqualiserProgress& progress = {});
 

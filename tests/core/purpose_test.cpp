@@ -4,6 +4,7 @@
 // at the sampling instants.
 #include "cascade/secondorder.h"
 #include "common/errors.h"
+#include "purpose/allpassequaliser.h"
 #include "purpose/analogtransform.h"
 #include "purpose/audiosections.h"
 #include "purpose/fractionaldelay.h"
@@ -537,6 +538,68 @@ TEST(PurposeSections, FactorsPairEachZeroWithTheNearestPole) {
             EXPECT_NEAR(s[k].num[i], expected[k][0][i], 1e-15) << k << " num " << i;
             EXPECT_NEAR(s[k].den[i], expected[k][1][i], 1e-15) << k << " den " << i;
         }
+}
+
+// One resonant section, poles 0.8 e^(+-j 0.3), zeros at -1.
+FilterCoefficients resonance() {
+    FilterCoefficients f;
+    f.order = 2;
+    FilterSection s;
+    s.a[0] = 1;
+    s.a[1] = 2;
+    s.a[2] = 1;
+    s.b[0] = 1;
+    s.b[1] = -2 * 0.8 * std::cos(0.3);
+    s.b[2] = 0.64;
+    f.sections.push_back(s);
+    return f;
+}
+
+TEST(PurposeEqualiser, ProgressCountsEveryStartAndCancelStops) {
+    EqualiserRequest request;
+    request.filter = resonance();
+    request.f2 = 0.08;
+    request.order = 4;
+    std::vector<int> seen;
+    const EqualiserResult full = designEqualiser(request, [&](int done, int total) {
+        // 5 angles x 2 radii for the first section, then for each of the 3 designs kept.
+        EXPECT_EQ(total, 40);
+        seen.push_back(done);
+        return true;
+    });
+    ASSERT_EQ(seen.size(), 40u);
+    for (int k = 0; k < 40; ++k)
+        EXPECT_EQ(seen[k], k + 1);
+    EXPECT_FALSE(full.cancelled);
+    EXPECT_EQ(full.equaliser.sections.size(), 2u);
+    EXPECT_LT(full.variationAfter, full.variationBefore);
+
+    int calls = 0;
+    const EqualiserResult stopped = designEqualiser(request, [&](int, int) { return ++calls < 3; });
+    EXPECT_EQ(calls, 3);
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_TRUE(stopped.equaliser.sections.empty());
+}
+
+TEST(PurposeEqualiser, RadiusBoundHolds) {
+    // A tight bound is met by every pole: r = R / (1 + e^-u) < R.
+    struct Row {
+        double radius;
+        int order;
+    };
+    const Row rows[] = {{0.5, 2}, {0.7, 6}, {0.9, 4}};
+    for (const Row& row : rows) {
+        EqualiserRequest request;
+        request.filter = resonance();
+        request.f2 = 0.1;
+        request.order = row.order;
+        request.maxRadius = row.radius;
+        const EqualiserResult r = designEqualiser(request);
+        ASSERT_EQ(r.equaliser.sections.size(), static_cast<std::size_t>(row.order / 2));
+        for (const FilterSection& s : r.equaliser.sections)
+            EXPECT_LE(std::sqrt(s.b[2]), row.radius); // complex pair: |p|^2 = B2
+        EXPECT_LE(r.maxRadius, row.radius);
+    }
 }
 
 TEST(PurposeRefusals, FrequenciesAndQualities) {
