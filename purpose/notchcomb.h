@@ -32,9 +32,9 @@ constexpr int maxCombLength = 64;
 // N = FD / F0, refused unless it is an even integer from 2 to maxCombLength.
 int combLength(double fd, double f0);
 
-// (b - c z^-N) / (1 - a z^-N) or with + signs, b, c, a of bandwidth F0 / Q, written as
-// N / 2 sections from the roots of z^N = +-1 and z^N = +-a, each zero pair with the pole
-// pair at its angle.
+// b (1 -+ z^-N) / (1 -+ a z^-N), b and a of bandwidth F0 / Q (Q > 1, else a pole
+// leaves the unit circle), written as N / 2 sections from the exactly known roots of
+// z^N = +-1 and z^N = +-a, each zero factor with the nearest pole factor.
 DesignedSections designComb(const CombRequest& request);
 
 } // namespace zorkan
