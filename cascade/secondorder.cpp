@@ -22,14 +22,6 @@ struct Quadratic {
     long double c[3] = {1, 0, 0};
 };
 
-Quadratic times(const Quadratic& p, const Quadratic& q) {
-    Quadratic r;
-    r.c[0] = p.c[0] * q.c[0];
-    r.c[1] = p.c[0] * q.c[1] + p.c[1] * q.c[0];
-    r.c[2] = p.c[0] * q.c[2] + p.c[1] * q.c[1] + p.c[2] * q.c[0];
-    return r;
-}
-
 // Residuals of c0 (1 + p1 w + p2 w^2)(1 + q1 w + q2 w^2) against c, relative to c0.
 void factorResiduals(const long double t[5], const long double x[4], long double r[4]) {
     r[0] = x[0] + x[2] - t[1];
@@ -137,45 +129,15 @@ QuarticFactors factorQuarticLong(const double c[5]) {
     const std::vector<PolynomialRoot> roots =
         high > low ? rootsWithMultiplicity(c + low, high - low) : std::vector<PolynomialRoot>{};
 
-    // Conjugate pairs stay together (the root finder gives exact conjugates).
+    std::vector<cplx> found;
+    for (const PolynomialRoot& r : roots)
+        found.push_back(r.z);
     std::vector<Quadratic> quadratics;
-    std::vector<long double> reals;
-    for (const PolynomialRoot& r : roots) {
-        if (r.z.imag() == 0) {
-            reals.push_back(r.z.real());
-        } else if (r.z.imag() > 0) {
-            Quadratic q;
-            q.c[1] = -2 * r.z.real();
-            q.c[2] = std::norm(r.z);
-            quadratics.push_back(q);
-        }
-    }
-    std::sort(reals.begin(), reals.end());
-    std::vector<Quadratic> linears;
-    std::size_t i = 0, j = reals.size();
-    while (j - i >= 2) {
+    for (const RootFactor& factor : rootFactors(found, low)) {
         Quadratic q;
-        q.c[1] = -(reals[i] + reals[j - 1]);
-        q.c[2] = reals[i] * reals[j - 1];
+        std::copy(factor.c, factor.c + 3, q.c);
         quadratics.push_back(q);
-        ++i;
-        --j;
     }
-    if (j > i) {
-        Quadratic l;
-        l.c[1] = -reals[i];
-        linears.push_back(l);
-    }
-    for (int d = 0; d < low; ++d) {
-        Quadratic delay;
-        delay.c[0] = 0;
-        delay.c[1] = 1;
-        linears.push_back(delay);
-    }
-    for (std::size_t k = 0; k + 1 < linears.size(); k += 2)
-        quadratics.push_back(times(linears[k], linears[k + 1]));
-    if (linears.size() % 2 == 1)
-        quadratics.push_back(linears.back());
     for (std::size_t k = 0; k < quadratics.size() && k < 2; ++k)
         f.q[k] = quadratics[k];
     if (low == 0)
@@ -193,6 +155,10 @@ cplx representativeRoot(const Quadratic& q) {
     return r.first.imag() < 0 ? std::conj(r.first) : r.first;
 }
 
+cplx representativeRoot(const RootFactor& f) {
+    return representativeRoot(Quadratic{{f.c[0], f.c[1], f.c[2]}});
+}
+
 void store(const Quadratic& q, long double scale, double out[3]) {
     for (int i = 0; i < 3; ++i)
         out[i] = static_cast<double>(q.c[i] * scale);
@@ -205,6 +171,104 @@ std::string number(long double v) {
 }
 
 } // namespace
+
+std::vector<RootFactor> rootFactors(const std::vector<std::complex<long double>>& roots,
+                                    int delays) {
+    // Conjugate pairs stay together (the root finder gives exact conjugates).
+    std::vector<RootFactor> factors;
+    std::vector<long double> reals;
+    for (const cplx& z : roots) {
+        if (z.imag() == 0) {
+            reals.push_back(z.real());
+        } else if (z.imag() > 0) {
+            RootFactor q;
+            q.c[1] = -2 * z.real();
+            q.c[2] = std::norm(z);
+            q.degree = 2;
+            factors.push_back(q);
+        }
+    }
+    std::sort(reals.begin(), reals.end());
+    std::vector<RootFactor> linears;
+    std::size_t i = 0, j = reals.size();
+    while (j - i >= 2) {
+        RootFactor q;
+        q.c[1] = -(reals[i] + reals[j - 1]);
+        q.c[2] = reals[i] * reals[j - 1];
+        q.degree = 2;
+        factors.push_back(q);
+        ++i;
+        --j;
+    }
+    if (j > i) {
+        RootFactor l;
+        l.c[1] = -reals[i];
+        l.degree = 1;
+        linears.push_back(l);
+    }
+    for (int d = 0; d < delays; ++d) {
+        RootFactor delay;
+        delay.c[0] = 0;
+        delay.c[1] = 1;
+        delay.degree = 1;
+        linears.push_back(delay);
+    }
+    for (std::size_t k = 0; k + 1 < linears.size(); k += 2) {
+        const RootFactor& p = linears[k];
+        const RootFactor& q = linears[k + 1];
+        RootFactor r;
+        r.c[0] = p.c[0] * q.c[0];
+        r.c[1] = p.c[0] * q.c[1] + p.c[1] * q.c[0];
+        r.c[2] = p.c[0] * q.c[2] + p.c[1] * q.c[1] + p.c[2] * q.c[0];
+        r.degree = 2;
+        factors.push_back(r);
+    }
+    if (linears.size() % 2 == 1)
+        factors.push_back(linears.back());
+    return factors;
+}
+
+std::vector<SecondOrderSection>
+sectionsFromRoots(const std::vector<std::complex<long double>>& zeros, int zeroDelays,
+                  const std::vector<std::complex<long double>>& poles, long double gain) {
+    std::vector<RootFactor> poleFactors = rootFactors(poles, 0);
+    std::vector<RootFactor> zeroFactors = rootFactors(zeros, zeroDelays);
+    std::stable_sort(poleFactors.begin(), poleFactors.end(),
+                     [](const RootFactor& a, const RootFactor& b) {
+                         return std::abs(representativeRoot(a)) < std::abs(representativeRoot(b));
+                     });
+    // Sections without poles come first; the pole factors follow, the least resonant
+    // first, and the most resonant chooses its zeros first.
+    const std::size_t count = std::max(poleFactors.size(), zeroFactors.size());
+    const std::size_t withoutPoles = count - poleFactors.size();
+    std::vector<SecondOrderSection> sections(count);
+    for (std::size_t k = 0; k < poleFactors.size(); ++k)
+        for (int i = 0; i < 3; ++i)
+            sections[withoutPoles + k].den[i] = static_cast<double>(poleFactors[k].c[i]);
+    std::vector<bool> taken(zeroFactors.size(), false);
+    for (std::size_t k = count; k-- > 0;) {
+        const cplx pole =
+            k >= withoutPoles ? representativeRoot(poleFactors[k - withoutPoles]) : cplx(0);
+        std::size_t best = zeroFactors.size();
+        for (std::size_t m = 0; m < zeroFactors.size(); ++m) {
+            if (taken[m])
+                continue;
+            if (best == zeroFactors.size() ||
+                std::abs(representativeRoot(zeroFactors[m]) - pole) <
+                    std::abs(representativeRoot(zeroFactors[best]) - pole))
+                best = m;
+        }
+        if (best == zeroFactors.size())
+            continue;
+        taken[best] = true;
+        for (int i = 0; i < 3; ++i)
+            sections[k].num[i] = static_cast<double>(zeroFactors[best].c[i]);
+    }
+    if (!sections.empty())
+        for (double& v : sections.front().num)
+            v = static_cast<double>(v * gain);
+    return sections;
+}
 
 std::vector<FilterSection> sectionsOverB0(const FilterCoefficients& filter) {
     std::vector<FilterSection> sections = filter.sections;

@@ -43,6 +43,30 @@ struct SecondOrderCascade {
 // Warns of an unstable or an all-zero filter.
 SecondOrderCascade secondOrderSections(const FilterCoefficients& filter);
 
+// A real factor in w = z^-1, c[0] + c[1] w + c[2] w^2, of degree 1 or 2; a delay w is
+// {0, 1, 0} of degree 1.
+struct RootFactor {
+    long double c[3] = {1, 0, 0};
+    int degree = 0;
+};
+
+// The real factors of the product of (1 - r w) over the roots r (complex ones in exact
+// conjugate pairs) times w^delays, by the rule every fourth-order section is factored
+// with: each conjugate pair is one factor, then the real roots sorted and paired from the
+// outside in (the smallest with the largest); a real root left over and the delays
+// follow, paired in turn into second-order factors, a lone first-order factor last.
+std::vector<RootFactor> rootFactors(const std::vector<std::complex<long double>>& roots,
+                                    int delays);
+
+// The second-order sections of gain * (zeros' factors times w^zeroDelays) / (poles'
+// factors), each set factored by rootFactors: the pole factors by their largest radius,
+// the least resonant first (sections without poles before them); from the most resonant
+// down, each takes the zero factor nearest to it (by the root of each farthest from the
+// origin); the gain goes into the first section's numerator. B0 = 1 in every section.
+std::vector<SecondOrderSection>
+sectionsFromRoots(const std::vector<std::complex<long double>>& zeros, int zeroDelays,
+                  const std::vector<std::complex<long double>>& poles, long double gain);
+
 // The sections as the file holds them (fourth order for band-pass), each divided by
 // its B0 as above: H(z) = A(z) / B(z), the filter every tool beyond the modelling window
 // realises, in the form of the filtering engine's equation (which takes B0 as 1). A B0

@@ -18,5 +18,11 @@ int runAnalyse(int argc, char** argv);
 int runImplement(int argc, char** argv);
 int runPlot(int argc, char** argv);
 int runDesignFir(int argc, char** argv);
+int runEqualise(int argc, char** argv);
+int runEq(int argc, char** argv);
+int runNotch(int argc, char** argv);
+int runComb(int argc, char** argv);
+int runFractionalDelay(int argc, char** argv);
+int runFromAnalog(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -84,6 +84,18 @@ int main(int argc, char** argv) {
             return zorkan::namingFiles([&] { return zorkan::cli::runDesignFir(argc, argv); });
         if (std::strcmp(command, "analyse") == 0)
             return zorkan::namingFiles([&] { return zorkan::cli::runAnalyse(argc, argv); });
+        if (std::strcmp(command, "equalise") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runEqualise(argc, argv); });
+        if (std::strcmp(command, "eq") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runEq(argc, argv); });
+        if (std::strcmp(command, "notch") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runNotch(argc, argv); });
+        if (std::strcmp(command, "comb") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runComb(argc, argv); });
+        if (std::strcmp(command, "fractional-delay") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runFractionalDelay(argc, argv); });
+        if (std::strcmp(command, "from-analog") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runFromAnalog(argc, argv); });
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;

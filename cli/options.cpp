@@ -41,6 +41,7 @@ Arguments parseArguments(int argc, char** argv, int first, const std::vector<std
         if (std::find(known.begin(), known.end(), name) == known.end())
             throw UserMessage("Неизвестный параметр --" + name);
         args.options[name] = value;
+        args.given.emplace_back(name, value);
     }
     return args;
 }
@@ -53,10 +54,35 @@ double realOption(const Arguments& args, const std::string& name, double fallbac
     auto it = args.options.find(name);
     if (it == args.options.end())
         return fallback;
+    return realValue(it->second);
+}
+
+double realValue(const std::string& text) {
     double v;
-    if (!parseDecimalReal(it->second, v))
-        throwNotAFloat(it->second);
+    if (!parseDecimalReal(text, v))
+        throwNotAFloat(text);
     return v;
+}
+
+std::vector<std::string> repeatedOption(const Arguments& args, const std::string& name) {
+    std::vector<std::string> values;
+    for (const auto& [option, value] : args.given)
+        if (option == name)
+            values.push_back(value);
+    return values;
+}
+
+std::vector<std::string> splitValue(const std::string& text, char separator) {
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = text.find(separator, start);
+        pieces.push_back(
+            text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            return pieces;
+        start = end + 1;
+    }
 }
 
 std::int64_t integerOption(const Arguments& args, const std::string& name, std::int64_t fallback) {
@@ -77,19 +103,13 @@ std::string textOption(const Arguments& args, const std::string& name,
 
 std::vector<double> realList(const std::string& text, const std::string& what) {
     std::vector<double> values;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = text.find(',', start);
-        const std::string piece =
-            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    for (const std::string& piece : splitValue(text, ',')) {
         double v = 0;
         if (!parseDecimalReal(piece, v))
             throw UserMessage(what + " '" + piece + "' не является числом");
         values.push_back(v);
-        if (comma == std::string::npos)
-            return values;
-        start = comma + 1;
     }
+    return values;
 }
 
 void checkOutputFiles(const std::vector<NamedFile>& outputs, const std::vector<NamedFile>& inputs) {
