@@ -17,5 +17,8 @@ int runExport(int argc, char** argv);
 int runAnalyse(int argc, char** argv);
 int runImplement(int argc, char** argv);
 int runPlot(int argc, char** argv);
+int runFromRoots(int argc, char** argv);
+int runPoleGrid(int argc, char** argv);
+int runSpectrumOf(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -32,6 +32,10 @@ void printUsage() {
         "            q15, q31, свой формат; побитно точное моделирование, шум, переполнения\n"
         "  plot      характеристики до 8 фильтров (.flt): АЧХ, ФЧХ, групповое время задержки,\n"
         "            маска допусков из отчета (.out); таблица CSV, рисунок PNG, SVG, PDF\n"
+        "  from-roots  фильтр (.flt) по нулям и полюсам\n"
+        "  pole-grid   сетка пар полюсов, реализуемых структурой с C-разрядными\n"
+        "              коэффициентами: число положений, наибольший промежуток\n"
+        "  spectrum-of усредненный спектр звукового файла или файла сигнала (Уэлч)\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
         "zorkan-cli --version выводит версию.");
@@ -80,6 +84,12 @@ int main(int argc, char** argv) {
             return zorkan::namingFiles([&] { return zorkan::cli::runPlot(argc, argv); });
         if (std::strcmp(command, "analyse") == 0)
             return zorkan::namingFiles([&] { return zorkan::cli::runAnalyse(argc, argv); });
+        if (std::strcmp(command, "from-roots") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runFromRoots(argc, argv); });
+        if (std::strcmp(command, "pole-grid") == 0)
+            return zorkan::cli::runPoleGrid(argc, argv);
+        if (std::strcmp(command, "spectrum-of") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runSpectrumOf(argc, argv); });
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;
