@@ -26,15 +26,14 @@ std::vector<RootFactor> factorsOf(const std::vector<SectionRoot>& roots) {
     for (const SectionRoot& r : roots) {
         for (int m = 0; m < r.multiplicity; ++m) {
             if (!r.pair()) {
-                reals.push_back(r.z.real());
+                reals.push_back(r.radius);
                 continue;
             }
-            const std::complex<long double> z(r.z.real(), std::abs(r.z.imag()));
             RootFactor f;
-            f.c1 = -2 * z.real();
-            f.c2 = std::norm(z);
-            f.representative = z;
-            f.radius = std::abs(z);
+            f.c1 = -2 * r.radius * std::cos(r.angle);
+            f.c2 = static_cast<long double>(r.radius) * r.radius;
+            f.representative = r.z();
+            f.radius = r.radius;
             factors.push_back(f);
         }
     }
@@ -71,12 +70,13 @@ void addRoots(const double c[3], std::vector<SectionRoot>& roots) {
     const auto add = [&roots](std::complex<double> z) {
         if (z.imag() < 0)
             return; // the pair is kept by its member above the axis
+        const SectionRoot root = SectionRoot::at(z);
         for (SectionRoot& r : roots)
-            if (r.z == z) {
+            if (r.radius == root.radius && r.angle == root.angle) {
                 ++r.multiplicity;
                 return;
             }
-        roots.push_back({z, 1});
+        roots.push_back(root);
     };
     if (degree == 1) {
         add(-c[1] / c[0]);
@@ -93,6 +93,12 @@ void addRoots(const double c[3], std::vector<SectionRoot>& roots) {
 }
 
 } // namespace
+
+SectionRoot SectionRoot::at(std::complex<double> z, int multiplicity) {
+    if (z.imag() == 0)
+        return {z.real(), 0, multiplicity};
+    return {std::abs(z), std::abs(std::arg(z)), multiplicity};
+}
 
 std::vector<SecondOrderSection> sectionsFromRoots(const std::vector<SectionRoot>& zeros,
                                                   const std::vector<SectionRoot>& poles,

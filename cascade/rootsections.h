@@ -8,12 +8,18 @@
 
 namespace zorkan {
 
-// One root of a numerator or denominator: a real root (imaginary part 0) or a conjugate
-// pair (given by its member above the real axis), repeated `multiplicity` times.
+// One root of a numerator or denominator, repeated `multiplicity` times: a real root
+// (`angle` 0, the root is `radius`, of either sign) or the conjugate pair
+// radius * e^(+-j angle), 0 < angle <= pi. Held in polar form so that a pair put on the
+// unit circle has the factor 1 - 2 cos(angle) z^-1 + z^-2 exactly.
 struct SectionRoot {
-    std::complex<double> z;
+    double radius = 0;
+    double angle = 0;
     int multiplicity = 1;
-    bool pair() const { return z.imag() != 0; }
+    bool pair() const { return angle != 0; }
+    std::complex<double> z() const { return pair() ? std::polar(radius, angle) : radius; }
+    // The root z, or the pair of z and its conjugate.
+    static SectionRoot at(std::complex<double> z, int multiplicity = 1);
 };
 
 // The factoring of roots into sections, the rule the band-pass factoring follows:

@@ -220,11 +220,14 @@ class Grid {
         const std::int64_t w = widest(j);
         if (w < 0)
             return out;
-        // The angle falls as t grows.
-        const std::int64_t lo = firstTrue(
-            -w, w, [&](std::int64_t t) { return std::arg(point(j, t)) <= region_.theta1; });
-        const std::int64_t hi = lastTrue(
-            -w, w, [&](std::int64_t t) { return std::arg(point(j, t)) >= region_.theta0; });
+        // The angle falls as t grows; every position above the axis has one in (0, pi).
+        const std::int64_t lo =
+            region_.theta1 >= std::numbers::pi ? -w : firstTrue(-w, w, [&](std::int64_t t) {
+                return std::arg(point(j, t)) <= region_.theta1;
+            });
+        const std::int64_t hi = region_.theta0 <= 0 ? w : lastTrue(-w, w, [&](std::int64_t t) {
+            return std::arg(point(j, t)) >= region_.theta0;
+        });
         if (lo > hi)
             return out;
         if (circles()) {

@@ -11,18 +11,18 @@ namespace zorkan {
 
 namespace {
 
-SectionRoot upper(SectionRoot root) {
-    if (root.z.imag() < 0)
-        root.z = std::conj(root.z);
+SectionRoot checked(SectionRoot root) {
+    if (root.multiplicity < 1)
+        throw UserMessage("Кратность корня должна быть не меньше 1");
+    if (root.pair() && root.radius < 0)
+        root = {-root.radius, std::numbers::pi - root.angle, root.multiplicity};
     return root;
 }
 
 } // namespace
 
 std::size_t PoleZeroModel::add(RootSet set, SectionRoot root) {
-    if (root.multiplicity < 1)
-        throw UserMessage("Кратность корня должна быть не меньше 1");
-    list(set).push_back(upper(root));
+    list(set).push_back(checked(root));
     return list(set).size() - 1;
 }
 
@@ -32,7 +32,8 @@ void PoleZeroModel::remove(RootSet set, std::size_t index) {
 }
 
 void PoleZeroModel::move(RootSet set, std::size_t index, std::complex<double> z) {
-    list(set).at(index).z = upper({z, 1}).z;
+    SectionRoot& root = list(set).at(index);
+    root = SectionRoot::at(z, root.multiplicity);
 }
 
 void PoleZeroModel::setMultiplicity(RootSet set, std::size_t index, int multiplicity) {

@@ -29,7 +29,7 @@ class PoleZeroModel {
     const std::vector<SectionRoot>& roots(RootSet set) const {
         return set == RootSet::Zeros ? zeros_ : poles_;
     }
-    // A root or a pair (z below the axis is taken as its conjugate); a multiplicity
+    // A root or a pair (a pair of negative radius is the pair it means); a multiplicity
     // below 1 is refused. Returns its index.
     std::size_t add(RootSet set, SectionRoot root);
     void remove(RootSet set, std::size_t index);

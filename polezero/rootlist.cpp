@@ -31,7 +31,7 @@ std::vector<SectionRoot> parseRootList(const std::string& text, std::optional<do
         const std::size_t colon = item.find(':');
         const std::size_t at = item.find('@');
         if (colon == std::string::npos && at == std::string::npos) {
-            roots.push_back({number(item, item), 1});
+            roots.push_back({number(item, item), 0, 1});
         } else {
             const bool byFrequency = at != std::string::npos;
             const std::size_t mark = byFrequency ? at : colon;
@@ -52,11 +52,16 @@ std::vector<SectionRoot> parseRootList(const std::string& text, std::optional<do
                                       "\" должна быть не меньше 0 и меньше FD/2");
                 angle = 2 * std::numbers::pi * angle / *fd;
             }
-            const std::complex<double> z = std::polar(r, angle);
-            if (z.imag() == 0)
-                roots.push_back({z.real(), 2});
+            // e^(+-jA) is the same pair for -A and for A + 2 pi k.
+            angle = std::fmod(std::abs(angle), 2 * std::numbers::pi);
+            if (angle > std::numbers::pi)
+                angle = 2 * std::numbers::pi - angle;
+            if (angle == 0)
+                roots.push_back({r, 0, 2});
+            else if (angle == std::numbers::pi)
+                roots.push_back({-r, 0, 2});
             else
-                roots.push_back({z.imag() > 0 ? z : std::conj(z), 1});
+                roots.push_back({r, angle, 1});
         }
         if (comma == std::string::npos)
             break;
