@@ -11,6 +11,9 @@ namespace zorkan {
 
 namespace {
 
+// A magnitude this small (-240 dB) is a zero on the circle whose angle rounding moved.
+constexpr long double silentMagnitude = 1e-12L;
+
 SectionRoot checked(SectionRoot root) {
     if (root.multiplicity < 1)
         throw UserMessage("Кратность корня должна быть не меньше 1");
@@ -58,7 +61,7 @@ double PoleZeroModel::gainFactor() const {
         magnitude = cascadeMagnitude(unit, unit.size(),
                                      2 * std::numbers::pi_v<long double> * gain.frequency / fd);
     }
-    if (!(magnitude > 0) || !std::isfinite(static_cast<double>(magnitude)))
+    if (!(magnitude > silentMagnitude) || !std::isfinite(static_cast<double>(magnitude)))
         throw UserMessage("На частоте нормировки |H| равен нулю или не ограничен: "
                           "задайте другую частоту");
     return static_cast<double>(gain.value / magnitude);
