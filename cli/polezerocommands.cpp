@@ -177,8 +177,7 @@ int runPoleGrid(int argc, char** argv) {
     const Structure structure = parseStructure(textOption(args, "structure", ""));
     const GridRegion region =
         args.options.count("region") ? parseRegion(textOption(args, "region", "")) : GridRegion{};
-    if (bits < gridMinimumBits || bits > gridMaximumBits)
-        checkGridRequest(structure, gridMinimumBits - 1, region);
+    checkGridBits(bits);
     const int c = static_cast<int>(bits);
     checkGridRequest(structure, c, region);
     if (csv) {
@@ -211,9 +210,7 @@ int runSpectrumOf(int argc, char** argv) {
         throw UserMessage("Укажите один звуковой файл или файл сигнала");
     const std::int64_t segment =
         integerOption(args, "segment", static_cast<std::int64_t>(welchDefaultSegment));
-    if (segment < 0)
-        checkWelchSegment(0);
-    checkWelchSegment(static_cast<std::size_t>(segment));
+    checkWelchSegment(segment);
     const WelchSpectrum s = welchOfFile(args.positional[0], static_cast<std::size_t>(segment),
                                         samplingFrequency(args).value_or(0));
     const bool csv = switchGiven(args, "csv");

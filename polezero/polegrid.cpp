@@ -281,12 +281,16 @@ double neighbourBound(const Grid& grid, std::int64_t j, const Run& run, std::int
 
 } // namespace
 
-void checkGridRequest(Structure structure, int coefBits, const GridRegion& region) {
-    familyOf(structure);
+void checkGridBits(std::int64_t coefBits) {
     if (coefBits < gridMinimumBits || coefBits > gridMaximumBits)
         throw UserMessage("Разрядность коэффициентов должна быть от " +
                           std::to_string(gridMinimumBits) + " до " +
                           std::to_string(gridMaximumBits));
+}
+
+void checkGridRequest(Structure structure, int coefBits, const GridRegion& region) {
+    familyOf(structure);
+    checkGridBits(coefBits);
     if (!(region.r0 >= 0 && region.r0 < region.r1 && region.r1 <= 1))
         throw UserMessage("Радиусы области должны идти по порядку: 0 <= r0 < r1 <= 1");
     if (!(region.theta0 >= 0 && region.theta0 < region.theta1 && region.theta1 <= std::numbers::pi))
@@ -341,10 +345,7 @@ void forEachGridPoint(Structure structure, int coefBits, const GridRegion& regio
 
 QuantisedPole quantisedPole(Structure structure, int coefBits, std::complex<double> p) {
     const Family family = familyOf(structure);
-    if (coefBits < gridMinimumBits || coefBits > gridMaximumBits)
-        throw UserMessage("Разрядность коэффициентов должна быть от " +
-                          std::to_string(gridMinimumBits) + " до " +
-                          std::to_string(gridMaximumBits));
+    checkGridBits(coefBits);
     if (p.imag() < 0)
         p = std::conj(p);
     const std::int64_t top = std::int64_t{1} << (coefBits - 1);

@@ -31,6 +31,8 @@ struct GridRegion {
     double theta0 = 0, theta1 = 3.14159265358979323846;
 };
 
+// Refuses (UserMessage) a word out of gridMinimumBits..gridMaximumBits.
+void checkGridBits(std::int64_t coefBits);
 // Refuses (UserMessage) a word out of gridMinimumBits..gridMaximumBits, the optimal
 // structure, and a region out of order (not 0 <= r0 < r1 <= 1 and 0 <= theta0 <
 // theta1 <= pi).

@@ -11,18 +11,28 @@
 
 namespace zorkan {
 
-void checkWelchSegment(std::size_t segment) {
-    if (!powerOfTwo(segment) || segment < welchMinimumSegment || segment > welchMaximumSegment)
+void checkWelchSegment(std::int64_t segment) {
+    if (segment < static_cast<std::int64_t>(welchMinimumSegment) ||
+        segment > static_cast<std::int64_t>(welchMaximumSegment) ||
+        !powerOfTwo(static_cast<std::size_t>(segment)))
         throw UserMessage("Длина отрезка должна быть степенью двойки от " +
                           std::to_string(welchMinimumSegment) + " до " +
                           std::to_string(welchMaximumSegment));
 }
 
+namespace {
+
+std::size_t checkedSegment(std::size_t segment) {
+    checkWelchSegment(static_cast<std::int64_t>(segment));
+    return segment;
+}
+
+} // namespace
+
 WelchAverage::WelchAverage(std::size_t segment, int channels)
-    : n_(segment), channels_(channels), fourier_(segment), window_(segment),
+    : n_(checkedSegment(segment)), channels_(channels), fourier_(segment), window_(segment),
       buffers_(static_cast<std::size_t>(channels), std::vector<double>(segment)),
       sum_(segment / 2 + 1, 0.0), work_(segment), transform_(segment / 2 + 1) {
-    checkWelchSegment(segment);
     // The periodic Hann window: 0.5 - 0.5 cos(2 pi n / N).
     for (std::size_t i = 0; i < n_; ++i) {
         window_[i] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) /
@@ -97,7 +107,7 @@ bool signalFileName(const std::string& path) {
 }
 
 WelchSpectrum welchOfFile(const std::string& path, std::size_t segment, double fd) {
-    checkWelchSegment(segment);
+    checkWelchSegment(static_cast<std::int64_t>(segment));
     if (signalFileName(path)) {
         WelchAverage average(segment, 1);
         std::vector<double> block;

@@ -9,6 +9,7 @@
 
 #include <complex>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,9 @@ struct WelchSpectrum {
 
 // Refuses (UserMessage) a segment length that is not a power of two in
 // welchMinimumSegment..welchMaximumSegment.
-void checkWelchSegment(std::size_t segment);
+void checkWelchSegment(std::int64_t segment);
 
-// Takes interleaved frames as they come.
+// Takes interleaved frames as they come; the segment length as checkWelchSegment takes it.
 class WelchAverage {
   public:
     WelchAverage(std::size_t segment, int channels);

@@ -461,10 +461,11 @@ TEST(Welch, AgreesWithScipy) {
         EXPECT_EQ(s.frequency[k], expected[k][0]);
         EXPECT_NEAR(10 * std::log10(s.density[k]), expected[k][1], 1e-9) << k;
     }
+    EXPECT_THROW(WelchAverage(24, 1), UserMessage);
     WelchAverage tooShort(512, 1);
     tooShort.add(x.data(), x.size());
     EXPECT_THROW(tooShort.spectrum(1), UserMessage);
-    for (std::size_t bad : {0u, 8u, 48u, 1000u})
+    for (std::int64_t bad : {-16, 0, 8, 48, 1000, 1 << 21})
         EXPECT_THROW(checkWelchSegment(bad), UserMessage) << bad;
 }
 
