@@ -24,5 +24,8 @@ int runNotch(int argc, char** argv);
 int runComb(int argc, char** argv);
 int runFractionalDelay(int argc, char** argv);
 int runFromAnalog(int argc, char** argv);
+int runFromRoots(int argc, char** argv);
+int runPoleGrid(int argc, char** argv);
+int runSpectrumOf(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -34,6 +34,18 @@ void printUsage() {
         "            маска допусков из отчета (.out); таблица CSV, рисунок PNG, SVG, PDF\n"
         "  design-fir  расчет КИХ-фильтра: равноволновый, наименьших квадратов, окно\n"
         "            Кайзера; коэффициенты (.fir) и отчет\n"
+        "  equalise  корректор группового времени задержки фильтра (.flt): всепропускающие\n"
+        "            секции\n"
+        "  eq        звуковой эквалайзер: секции peak, lowshelf, highshelf, notch, bandpass,\n"
+        "            allpass, lowpass, highpass\n"
+        "  notch     режекторный фильтр (резонатор) второго порядка\n"
+        "  comb      гребенчатый фильтр с провалами (пиками) на кратных частоты\n"
+        "  fractional-delay  всепропускающий фильтр дробной задержки (Тиран)\n"
+        "  from-analog  цифровой фильтр по аналоговому H(s)\n"
+        "  from-roots  фильтр (.flt) по нулям и полюсам\n"
+        "  pole-grid   сетка пар полюсов, реализуемых структурой с C-разрядными\n"
+        "              коэффициентами: число положений, наибольший промежуток\n"
+        "  spectrum-of усредненный спектр звукового файла или файла сигнала (Уэлч)\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
         "zorkan-cli --version выводит версию.");
@@ -96,6 +108,12 @@ int main(int argc, char** argv) {
             return zorkan::namingFiles([&] { return zorkan::cli::runFractionalDelay(argc, argv); });
         if (std::strcmp(command, "from-analog") == 0)
             return zorkan::namingFiles([&] { return zorkan::cli::runFromAnalog(argc, argv); });
+        if (std::strcmp(command, "from-roots") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runFromRoots(argc, argv); });
+        if (std::strcmp(command, "pole-grid") == 0)
+            return zorkan::cli::runPoleGrid(argc, argv);
+        if (std::strcmp(command, "spectrum-of") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runSpectrumOf(argc, argv); });
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;
