@@ -82,7 +82,7 @@ bool renderCharacteristicsScreenshots(Program& program, const QString& folder) {
     ok = settle(plot) && ok;
     ok = saveScreenshot(form, folder, "characteristics-2-pass-band") && ok;
     // An FIR filter of 61 taps (a Hamming-windowed low-pass cut at 0.22 FD) beside the
-    // Butterworth and elliptic designs, without the mask, in absolute decibels.
+    // Butterworth and elliptic designs, without the mask, each relative to its maximum.
     FirFilter lowpass;
     constexpr int taps = 61;
     constexpr double cut = 0.22;
@@ -102,7 +102,6 @@ bool renderCharacteristicsScreenshots(Program& program, const QString& folder) {
         form->removeSelected();
     }
     form->findChild<QLineEdit*>(QStringLiteral("Edit3"))->clear();
-    form->findChild<QCheckBox*>(QStringLiteral("CheckBox5"))->setChecked(false);
     form->addFile(files[0]);
     form->addFile(files[2]);
     form->addFile(fir);
