@@ -79,6 +79,14 @@ FilterCoefficients readComparedFilter(const std::string& path) {
     }
 }
 
+FirFilter readComparedFir(const std::string& path) {
+    try {
+        return readFirFile(path);
+    } catch (const Error&) {
+        rethrowWithPrefix("Файл для сравнения " + path + ": ");
+    }
+}
+
 void checkPictureName(const std::string& picture, const std::string& filter,
                       const std::string& compared) {
     if (!filter.empty() && sameFile(picture, filter))
@@ -112,6 +120,18 @@ AnalysedFile analyseFile(const std::string& path, double fd, int samples, Analys
     }
     AnalysedFile a;
     a.path = path;
+    if (isFirFileName(path)) {
+        a.fir = namingFiles([&] { return readFirFile(path); });
+        const std::vector<double>& taps = a.fir->taps;
+        a.roots = firRoots(taps);
+        const FirSummary summary = summariseFir(taps, fd);
+        a.summaryText = firSummaryLines(summary, fd);
+        if (summary.delayDefined)
+            a.delay = firGroupDelayTable(taps, summaryDelayPoints, fd);
+        firResponse(taps, samples, false, a.impulse);
+        firResponse(taps, samples, true, a.step);
+        return a;
+    }
     a.filter = namingFiles([&] { return readAnalysedFilter(path); });
     a.roots = filterRoots(a.filter);
     a.summary = summarise(a.filter, a.roots, fd);

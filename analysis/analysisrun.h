@@ -5,6 +5,7 @@
 #include "analysis/analysisplots.h"
 #include "analysis/comparison.h"
 #include "analysis/filteranalysis.h"
+#include "fir/firfile.h"
 
 #include <optional>
 #include <string>
@@ -14,7 +15,8 @@ namespace zorkan {
 
 struct AnalysedFile {
     std::string path;
-    FilterCoefficients filter;
+    FilterCoefficients filter;    // a parameter file's; empty for an FIR filter
+    std::optional<FirFilter> fir; // a ".fir" file's taps
     std::vector<FilterRoot> roots;
     FilterSummary summary;
     std::vector<std::string> summaryText;
@@ -27,14 +29,17 @@ struct AnalysedFile {
 // Which file of an analysis a file is: errors of the compared one name it.
 enum class AnalysedRole { Filter, Compared };
 
-// Reads and analyses a file: `samples` samples of the impulse and step responses, the
-// group delay over summaryDelayPoints frequencies from 0 to FD/2. A file that cannot be
-// read or analysed raises its error (for the compared file, with its name in front); an
-// overflow of the responses is kept in responseFault with the samples before it.
+// Reads and analyses a file (a ".fir" file as taps, any other as a parameter file): `samples`
+// samples of the impulse and step responses, the group delay over summaryDelayPoints frequencies
+// from 0 to FD/2. A file that cannot be read or analysed raises its error (for the compared file,
+// with its name in front); an overflow of the responses is kept in responseFault with the samples
+// before it.
 AnalysedFile analyseFile(const std::string& path, double fd, int samples,
                          AnalysedRole role = AnalysedRole::Filter);
 // The compared filter file as the analysis reads it, its name in front of any error.
 FilterCoefficients readComparedFilter(const std::string& path);
+// The compared ".fir" file, likewise.
+FirFilter readComparedFir(const std::string& path);
 
 // Called inside a catch block: raises the error being handled again, of the same class,
 // with `prefix` in front of its text; a file's error instead as the sentence naming the

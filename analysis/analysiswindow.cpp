@@ -57,7 +57,8 @@ QFont pixelFont(const QFont& base, int pixels) {
 
 const FileDialogRequest filterFileRequest{
     QStringLiteral("Открыть файл фильтра"), QString(), QString(),
-    QStringLiteral("Файлы параметров фильтра|*.flt"), QStringLiteral("flt")};
+    QStringLiteral("Файлы фильтров|*.flt;*.fir|Файлы параметров фильтра|*.flt|КИХ-фильтры|*.fir"),
+    QStringLiteral("flt")};
 
 QString text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -309,7 +310,9 @@ void AnalysisWindow::runAnalysis() {
     if (!secondPath.isEmpty()) {
         second = analyseFile(secondPath.toStdString(), fd, static_cast<int>(samples),
                              AnalysedRole::Compared);
-        comparison = compareFilters(first.filter, first.roots, second->filter, second->roots, fd);
+        comparison = compareFilters(
+            {&first.filter, first.fir ? &first.fir->taps : nullptr, &first.roots},
+            {&second->filter, second->fir ? &second->fir->taps : nullptr, &second->roots}, fd);
     }
     fd_ = fd;
     first_ = std::move(first);

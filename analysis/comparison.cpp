@@ -3,11 +3,13 @@
 #include "common/errors.h"
 #include "common/floatfaults.h"
 #include "common/textnumbers.h"
+#include "fir/firproperties.h"
 #include "response/response.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace zorkan {
 
@@ -33,12 +35,29 @@ void keepLarger(LargestDifference& best, double decibels, double frequency) {
         best = {decibels, frequency};
 }
 
+// An FIR filter's poles are all at the origin: stable, of radius 0.
+Stability stabilityOf(const ComparedFilter& filter) {
+    if (!filter.taps)
+        return stabilityOf(*filter.filter, *filter.roots);
+    Stability s;
+    s.section = filter.taps->size() > 1 ? 1 : 0;
+    return s;
+}
+
 } // namespace
 
 FilterComparison compareFilters(const FilterCoefficients& first,
                                 const std::vector<FilterRoot>& firstRoots,
                                 const FilterCoefficients& second,
                                 const std::vector<FilterRoot>& secondRoots, double fd) {
+    return compareFilters(ComparedFilter{&first, nullptr, &firstRoots},
+                          ComparedFilter{&second, nullptr, &secondRoots}, fd);
+}
+
+FilterComparison compareFilters(const ComparedFilter& firstFilter,
+                                const ComparedFilter& secondFilter, double fd) {
+    const std::vector<FilterRoot>& firstRoots = *firstFilter.roots;
+    const std::vector<FilterRoot>& secondRoots = *secondFilter.roots;
     checkSamplingFrequency(fd);
     FilterComparison c;
     for (const FilterRoot& r : firstRoots) {
@@ -62,16 +81,18 @@ FilterComparison compareFilters(const FilterCoefficients& first,
         }
         c.displacements.push_back(d);
     }
-    c.first = stabilityOf(first, firstRoots);
-    c.second = stabilityOf(second, secondRoots);
+    c.first = stabilityOf(firstFilter);
+    c.second = stabilityOf(secondFilter);
 
     const int n = comparisonIntervals;
     // A pole on the unit circle at a grid frequency makes the magnitude infinite there
     // (the evaluation faults): such points are marked and left out of the difference.
-    const auto magnitude = [fd](const FilterCoefficients& filter,
-                                double f) -> std::optional<double> {
+    const auto magnitude = [fd](const ComparedFilter& filter, double f) -> std::optional<double> {
+        if (filter.taps)
+            return fp::toDouble(std::abs(firValueAt(*filter.taps, 2 * std::numbers::pi_v<real> *
+                                                                      static_cast<real>(f) / fd)));
         try {
-            return evaluateCascade(filter.sections, f, fd).magnitude;
+            return evaluateCascade(filter.filter->sections, f, fd).magnitude;
         } catch (const FloatError&) {
             return std::nullopt;
         }
@@ -82,8 +103,8 @@ FilterComparison compareFilters(const FilterCoefficients& first,
     for (int i = 0; i <= n; ++i) {
         const double f = fp::toDouble(static_cast<real>(fd) / 2 * i / n);
         c.frequencies[i] = f;
-        a[i] = magnitude(first, f);
-        b[i] = magnitude(second, f);
+        a[i] = magnitude(firstFilter, f);
+        b[i] = magnitude(secondFilter, f);
         if (!a[i] && !c.firstInfiniteAt)
             c.firstInfiniteAt = f;
         if (!b[i] && !c.secondInfiniteAt)

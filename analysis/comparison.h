@@ -54,6 +54,15 @@ struct FilterComparison {
     std::vector<double> differenceDb;
 };
 
+// One side of a comparison: a parameter file's cascade, or an FIR filter's taps when
+// `taps` is given (its poles all at the origin), with the roots found for it.
+struct ComparedFilter {
+    const FilterCoefficients* filter = nullptr;
+    const std::vector<double>* taps = nullptr;
+    const std::vector<FilterRoot>* roots = nullptr;
+};
+FilterComparison compareFilters(const ComparedFilter& first, const ComparedFilter& second,
+                                double fd);
 FilterComparison compareFilters(const FilterCoefficients& first,
                                 const std::vector<FilterRoot>& firstRoots,
                                 const FilterCoefficients& second,

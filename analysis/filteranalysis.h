@@ -123,4 +123,36 @@ std::string gainText(const RealGain& gain);
 // radius and angle (radians) in the 23-character layout.
 std::string rootLine(const FilterRoot& root);
 
+// FIR filters (".fir" files): H(z) = h[0] + h[1] z^-1 + ... + h[N-1] z^-(N-1), that is
+// (h[0] z^(N-1) + ... + h[N-1]) / z^(N-1). Its roots are listed as section 1's: the zeros
+// of the taps' polynomial, then N - 1 poles at the origin, which leave the filter always
+// stable.
+std::vector<FilterRoot> firRoots(const std::vector<double>& taps);
+
+// Group delay in samples of the taps' polynomial at the angle omega, as groupDelayAt
+// takes it for a section's numerator; taps all zero have none (a UserMessage).
+long double firGroupDelayAt(const std::vector<double>& taps, long double omega);
+std::vector<GroupDelayRow> firGroupDelayTable(const std::vector<double>& taps, int count,
+                                              double fd);
+DelayPeak largestFirGroupDelay(const std::vector<double>& taps);
+
+// The first `count` samples of the answer to a unit impulse (the taps, then zeros) or to a
+// unit step (their running sums, added in extended precision) starting at sample 1.
+void firResponse(const std::vector<double>& taps, int count, bool step, std::vector<double>& out);
+
+struct FirSummary {
+    int taps = 0;
+    int linearPhase = 0; // linearPhaseType: 0 none, 1..4
+    RealGain dcGain;
+    RealGain halfGain;
+    bool delayDefined = true;     // false when every tap is zero
+    double maxDelay = 0;          // samples
+    double maxDelayFrequency = 0; // in the unit of FD
+};
+FirSummary summariseFir(const std::vector<double>& taps, double fd);
+// The summary of an FIR filter as text lines (UTF-8), in the manner of summaryLines: its
+// length, the stability with every pole at the origin, the kind of its phase, the gains
+// and the largest group delay.
+std::vector<std::string> firSummaryLines(const FirSummary& summary, double fd);
+
 } // namespace zorkan

@@ -1,15 +1,19 @@
 // A 10-minute 44.1 kHz 16-bit stereo WAV (about 106 MB), made at run time in a scratch
-// folder, filtered through the default design (7 sections) beside the floor: the same
+// folder, filtered through the default design (7 sections) and through an FIR filter of
+// 201 taps (a Hann-windowed low-pass at a quarter of the rate) beside the floor: the same
 // file only read and written again through libsndfile in the same blocks. The folder is
 // memory-backed /dev/shm where there is one (or ZORKAN_BENCH_DIR from the environment),
 // so that the numbers measure the code and not the disk; it is removed at the end.
 #include "design/designrun.h"
+#include "fir/firfile.h"
 #include "listening/soundfilter.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <numbers>
 #include <random>
 #include <sndfile.h>
 #include <stdlib.h>
@@ -20,11 +24,12 @@ namespace {
 constexpr int rate = 44100;
 constexpr sf_count_t tenMinutes = sf_count_t{rate} * 600;
 constexpr std::size_t blockFrames = 4096;
+constexpr int firTaps = 201;
 
 // The scratch folder with the recording and the filter, made once and removed at exit.
 struct Scratch {
     std::filesystem::path folder;
-    std::string sound, filter;
+    std::string sound, filter, fir;
     bool ok = false;
 
     Scratch() {
@@ -41,6 +46,16 @@ struct Scratch {
         filter = (folder / "1.flt").string();
         zorkan::designFilter(zorkan::DesignRequest{}, (folder / "1.out").string(), filter,
                              [](const std::string&) {});
+        fir = (folder / "lowpass.fir").string();
+        zorkan::FirFilter lowpass;
+        for (int k = 0; k < firTaps; ++k) {
+            const double t = k - (firTaps - 1) / 2.0;
+            const double sinc =
+                t == 0 ? 0.5 : std::sin(std::numbers::pi * 0.5 * t) / (std::numbers::pi * t);
+            lowpass.taps.push_back(
+                sinc * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * k / (firTaps - 1))));
+        }
+        zorkan::writeFirFile(fir, lowpass);
         SF_INFO info{};
         info.samplerate = rate;
         info.channels = 2;
@@ -80,7 +95,8 @@ void BM_FilterSound(benchmark::State& state) {
     zorkan::SoundFilterOptions options;
     options.normalise = state.range(0) != 0;
     for (auto _ : state) {
-        const auto result = zorkan::filterSoundFile(s.filter, s.sound, out, options);
+        const auto result =
+            zorkan::filterSoundFile(state.range(1) ? s.fir : s.filter, s.sound, out, options);
         benchmark::DoNotOptimize(result.clipped);
     }
     state.SetItemsProcessed(state.iterations() * tenMinutes);
@@ -113,14 +129,19 @@ void BM_CopySound(benchmark::State& state) {
 
 BENCHMARK(BM_FilterSound)
     ->Name("Sound/Filter10minStereo7Sections")
-    ->Arg(0)
+    ->Args({0, 0})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
 BENCHMARK(BM_FilterSound)
     ->Name("Sound/Filter10minStereo7SectionsNormalised")
-    ->Arg(1)
+    ->Args({1, 0})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(2);
+BENCHMARK(BM_FilterSound)
+    ->Name("Sound/Filter10minStereoFir201Taps")
+    ->Args({0, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 BENCHMARK(BM_CopySound)
     ->Name("Sound/Copy10minStereo")
     ->Unit(benchmark::kMillisecond)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cfenv>
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -244,10 +245,10 @@ void makeConjugate(std::vector<creal>& z) {
         done[i] = true;
         const creal mirror = std::conj(z[i]);
         std::size_t partner = n;
-        real nearest = std::abs(z[i] - mirror);
+        real nearest = std::norm(z[i] - mirror);
         for (std::size_t j = 0; j < n; ++j) {
-            if (!done[j] && std::abs(z[j] - mirror) < nearest) {
-                nearest = std::abs(z[j] - mirror);
+            if (!done[j] && std::norm(z[j] - mirror) < nearest) {
+                nearest = std::norm(z[j] - mirror);
                 partner = j;
             }
         }
@@ -444,6 +445,163 @@ std::vector<creal> refinedApproximations(const Polynomial& monic) {
     return best;
 }
 
+// How many roots of a long polynomial are evaluated together: their Horner recurrences
+// are independent, so that one's products run while another's wait.
+constexpr std::size_t evaluatedTogether = 4;
+
+// Newton's ratios p(z) / p'(z) of a long polynomial with coefficients in T at up to
+// evaluatedTogether points at once, by Horner's scheme in T (parts kept apart: the
+// library's complex product checks for infinities at every step); outside the unit
+// circle on the reversed polynomial q(w) = w^n p(1/w) at w = 1/z, where
+// p / p' = z q / (n q - w q'), so that no power of z grows beyond its roots' size.
+// `known[i]` is false where the value lies within the rounding of its evaluation
+// (twice n units of the last digit of T of the sum of the terms' moduli): that root is
+// as good as the arithmetic can tell.
+template <class T>
+void longNewtonRatios(const std::vector<T>& p, const std::vector<T>& reversed, const creal* z,
+                      std::size_t count, creal* ratio, bool* known) {
+    const std::size_t n = p.size() - 1;
+    constexpr std::size_t m = evaluatedTogether;
+    const T* c[m];
+    T xr[m], xi[m], radius[m], vr[m], vi[m], dr[m], di[m], size[m];
+    bool inside[m];
+    for (std::size_t i = 0; i < m; ++i) {
+        const creal at = z[i < count ? i : 0];
+        inside[i] = std::norm(at) <= 1;
+        const creal x = inside[i] ? at : real(1) / at;
+        c[i] = inside[i] ? p.data() : reversed.data();
+        xr[i] = static_cast<T>(x.real());
+        xi[i] = static_cast<T>(x.imag());
+        radius[i] = static_cast<T>(std::abs(x));
+        vr[i] = c[i][0];
+        vi[i] = dr[i] = di[i] = 0;
+        size[i] = std::fabs(vr[i]);
+    }
+    for (std::size_t k = 1; k <= n; ++k) {
+        for (std::size_t i = 0; i < m; ++i) {
+            const T ndr = dr[i] * xr[i] - di[i] * xi[i] + vr[i];
+            di[i] = dr[i] * xi[i] + di[i] * xr[i] + vi[i];
+            dr[i] = ndr;
+            const T nvr = vr[i] * xr[i] - vi[i] * xi[i] + c[i][k];
+            vi[i] = vr[i] * xi[i] + vi[i] * xr[i];
+            vr[i] = nvr;
+            size[i] = size[i] * radius[i] + std::fabs(c[i][k]);
+        }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const real noise = 2 * static_cast<real>(n) * std::numeric_limits<T>::epsilon() * size[i];
+        known[i] = std::hypot(static_cast<real>(vr[i]), static_cast<real>(vi[i])) > noise;
+        if (!known[i])
+            continue;
+        const creal value(vr[i], vi[i]), slope(dr[i], di[i]);
+        const creal x(xr[i], xi[i]);
+        ratio[i] =
+            inside[i] ? value / slope : z[i] * value / (static_cast<real>(n) * value - x * slope);
+        known[i] = finite(ratio[i]);
+    }
+}
+
+// Aberth's iteration for a polynomial of high degree with the values computed in T: the
+// corrections for the other roots, which only steer the iteration and do not change
+// where it settles, are summed in double precision; a root stops moving once its value
+// is rounding or its step is below `settledStep` of its modulus, and is no longer
+// evaluated. The roots still moving are evaluated evaluatedTogether at a time, each group
+// with the others' latest places.
+template <class T>
+void refineLong(const std::vector<T>& p, std::vector<creal>& z, long double settledStep) {
+    const std::size_t n = z.size();
+    const std::vector<T> reversed(p.rbegin(), p.rend());
+    std::vector<double> re(n), im(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        re[i] = static_cast<double>(z[i].real());
+        im[i] = static_cast<double>(z[i].imag());
+    }
+    std::vector<char> settled(n, 0);
+    for (int sweep = 0; sweep < refinementSweeps; ++sweep) {
+        bool moving = false;
+        for (std::size_t first = 0; first < n;) {
+            std::size_t group[evaluatedTogether];
+            creal at[evaluatedTogether];
+            std::size_t count = 0;
+            for (; first < n && count < evaluatedTogether; ++first)
+                if (!settled[first]) {
+                    group[count] = first;
+                    at[count++] = z[first];
+                }
+            if (count == 0)
+                break;
+            creal ratio[evaluatedTogether];
+            bool known[evaluatedTogether];
+            longNewtonRatios(p, reversed, at, count, ratio, known);
+            for (std::size_t g = 0; g < count; ++g) {
+                const std::size_t i = group[g];
+                if (!known[g]) {
+                    settled[i] = 1;
+                    continue;
+                }
+                double sr = 0, si = 0;
+                const double ar = re[i], ai = im[i];
+                for (std::size_t j = 0; j < n; ++j) {
+                    const double dr = ar - re[j], di = ai - im[j];
+                    const double m = dr * dr + di * di;
+                    const double inverse = m > 0 ? 1 / m : 0;
+                    sr += dr * inverse;
+                    si -= di * inverse;
+                }
+                const creal w = ratio[g];
+                const creal step = w / (real(1) - w * creal(sr, si));
+                const creal next = z[i] - step;
+                if (!finite(next)) {
+                    settled[i] = 1;
+                    continue;
+                }
+                z[i] = next;
+                re[i] = static_cast<double>(next.real());
+                im[i] = static_cast<double>(next.imag());
+                moving = true;
+                if (std::abs(step) <= settledStep * std::abs(next))
+                    settled[i] = 1;
+            }
+        }
+        if (!moving)
+            break;
+    }
+}
+
+// A step in extended precision this small against the root leaves it settled: the
+// iteration converges at least quadratically near a simple root, so that the error left
+// is of the order of the step's square, far below the last digit of extended precision.
+constexpr long double extendedSettledStep = 1e-12L;
+
+// The refinement of a long polynomial: in double precision, several times faster, as
+// far as it goes where the coefficients fit a double, then in extended precision, which
+// a root settled in double reaches in one step.
+void refineLong(const Polynomial& p, std::vector<creal>& z) {
+    std::vector<double> inDouble(p.begin(), p.end());
+    if (std::all_of(inDouble.begin(), inDouble.end(), [](double c) {
+            return std::isfinite(c) && (c == 0 || std::fabs(c) >= DBL_MIN);
+        })) {
+        refineLong(inDouble, z, 4 * std::numeric_limits<double>::epsilon());
+        refineLong(p, z, extendedSettledStep);
+    } else {
+        refineLong(p, z, tolerance::refinementStep);
+    }
+}
+
+// Roots of a polynomial of high degree (the taps of a long FIR filter) whose first and
+// last coefficients are not zero: refined from the Newton polygon's circles, made
+// conjugate, all simple (a multiple root comes out as a ring of simple roots, as close
+// as the arithmetic allows).
+std::vector<PolynomialRoot> longRoots(const Polynomial& monic) {
+    std::vector<creal> z = polygonStarts(monic);
+    refineLong(monic, z);
+    makeConjugate(z);
+    std::vector<PolynomialRoot> roots;
+    for (const creal& r : z)
+        roots.push_back({r, 1});
+    return roots;
+}
+
 // Roots of a polynomial whose first and last coefficients are not zero.
 std::vector<PolynomialRoot> innerRoots(const Polynomial& monic) {
     const std::vector<creal> refined = refinedApproximations(monic);
@@ -522,7 +680,7 @@ std::vector<PolynomialRoot> rootsWithMultiplicity(const double* c, int degree) {
         Polynomial p;
         for (int k = 0; k <= n; ++k)
             p.push_back(std::ldexp(static_cast<real>(c[first + k]) / lead, -exponent * k));
-        roots = innerRoots(p);
+        roots = n > eigenvalueDegreeLimit ? longRoots(p) : innerRoots(p);
         for (PolynomialRoot& r : roots)
             r.z = std::ldexp(r.z.real(), exponent) + creal(0, std::ldexp(r.z.imag(), exponent));
     }

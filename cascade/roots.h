@@ -30,6 +30,15 @@ struct PolynomialRoot {
 // derivative of one order less; values that still coincide are listed as one multiple
 // root, never as simple roots found twice. Conjugate pairs are exact conjugates; the
 // order is by real part, then by imaginary part from the top.
+//
+// Above eigenvalueDegreeLimit (after the zero coefficients at either end are taken off)
+// the companion matrix would take too long: the iteration starts from the Newton
+// polygon's circles, on values in plain extended precision, and the roots are all taken
+// as simple. Well-separated roots are found to a few units of the last digit of a
+// double up to degree maxRootDegree (the longest FIR filter); a multiple root comes out
+// as a ring of simple roots about it.
+constexpr int eigenvalueDegreeLimit = 128;
+constexpr int maxRootDegree = 8191;
 std::vector<PolynomialRoot> rootsWithMultiplicity(const double* c, int degree);
 std::vector<std::complex<long double>> polynomialRoots(const double* c, int degree);
 

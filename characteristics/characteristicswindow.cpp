@@ -5,6 +5,7 @@
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "design/designreport.h"
+#include "fir/firfile.h"
 #include "fixedpoint/report.h"
 #include "ui/childwindow.h"
 #include "ui/prompts.h"
@@ -243,10 +244,15 @@ bool CharacteristicsWindow::appendFile(const QString& path) {
                           QStringLiteral("На графике не более 8 кривых"));
         return false;
     }
-    try {
-        readAnalysedFilter(path.toStdString());
-    } catch (const Error&) {
-        rethrowWithPrefix("Файл фильтра " + path.toStdString() + ": ");
+    if (isFirFileName(path.toStdString())) {
+        // The reader of ".fir" files names the file and the line in its own messages.
+        namingFiles([&] { return readFirFile(path.toStdString()); });
+    } else {
+        try {
+            readAnalysedFilter(path.toStdString());
+        } catch (const Error&) {
+            rethrowWithPrefix("Файл фильтра " + path.toStdString() + ": ");
+        }
     }
     entries_.push_back({path, std::nullopt});
     ListBox1->addItem(QFileInfo(path).fileName());
@@ -267,6 +273,12 @@ bool CharacteristicsWindow::addQuantised() {
         return false;
     }
     const Entry source = entries_[static_cast<std::size_t>(row)];
+    if (isFirFileName(source.path.toStdString())) {
+        prompts().message(MessageIcon::Error, QString::fromUtf8(caption),
+                          QStringLiteral("Реализация в арифметике устройства строится для "
+                                         "файла параметров (.flt), а не для КИХ-фильтра"));
+        return false;
+    }
     const Target target = quantisedTargets[ComboBox2->currentIndex()];
     entries_.push_back({source.path, target});
     ListBox1->addItem(QFileInfo(source.path).fileName() + QStringLiteral(" (") +
@@ -286,7 +298,8 @@ void CharacteristicsWindow::removeSelected() {
 void CharacteristicsWindow::BitBtn1Click() {
     const QStringList paths = prompts().openFileNames(
         {QStringLiteral("Открыть"), QDir::currentPath(), QString(),
-         QStringLiteral("Файл параметров фильтра (*.flt)|*.flt|Все файлы (*.*)|*.*"),
+         QStringLiteral("Файлы фильтров|*.flt;*.fir|Файл параметров фильтра (*.flt)|*.flt|"
+                        "КИХ-фильтр (*.fir)|*.fir|Все файлы (*.*)|*.*"),
          QStringLiteral("flt")});
     if (paths.isEmpty())
         return;
@@ -356,6 +369,11 @@ bool CharacteristicsWindow::refresh() {
         const Entry& e = entries_[i];
         ChartSeries s;
         s.name = ListBox1->item(static_cast<int>(i))->text().toStdString();
+        if (isFirFileName(e.path.toStdString())) {
+            s.source.taps = namingFiles([&] { return readFirFile(e.path.toStdString()); }).taps;
+            series.push_back(std::move(s));
+            continue;
+        }
         FilterCoefficients filter;
         try {
             filter = readAnalysedFilter(e.path.toStdString());

@@ -3,6 +3,7 @@
 #include "analysis/filteranalysis.h"
 #include "cascade/response.h"
 #include "common/errors.h"
+#include "fir/firproperties.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,8 +23,12 @@ long double angleOf(double f, double fd) {
 
 CascadeValue valueAt(const CurveSource& source, double f, double fd) {
     const long double w = angleOf(f, fd);
-    CascadeValue v =
-        cascadeValueAt(source.filter.sections, sectionDegree(source.filter), std::polar(1.0L, w));
+    CascadeValue v;
+    if (!source.taps.empty())
+        v.value = firValueAt(source.taps, w);
+    else
+        v = cascadeValueAt(source.filter.sections, sectionDegree(source.filter),
+                           std::polar(1.0L, w));
     v.value *= source.scale;
     return v;
 }
@@ -149,7 +154,9 @@ std::vector<double> curveValues(const CurveSource& source, ChartView view,
     }
     case ChartView::GroupDelay:
         for (double f : frequencies)
-            out.push_back(static_cast<double>(groupDelayAt(source.filter, angleOf(f, fd))));
+            out.push_back(static_cast<double>(source.taps.empty()
+                                                  ? groupDelayAt(source.filter, angleOf(f, fd))
+                                                  : firGroupDelayAt(source.taps, angleOf(f, fd))));
         break;
     }
     return out;

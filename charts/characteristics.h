@@ -37,6 +37,9 @@ std::vector<double> gridFrequencies(const FrequencyGrid& grid);
 struct CurveSource {
     FilterCoefficients filter;
     long double scale = 1;
+    // An FIR filter's taps, when there are any: H = sum of h[k] z^-k, and `filter` is not
+    // used.
+    std::vector<double> taps = {};
 };
 
 // The cascade of second-order sections (den0 = 1) as a filter of the same H.

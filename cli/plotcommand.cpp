@@ -10,6 +10,7 @@
 #include "common/errors.h"
 #include "common/replacefile.h"
 #include "design/designreport.h"
+#include "fir/firfile.h"
 #include "fixedpoint/report.h"
 
 #include <algorithm>
@@ -27,7 +28,9 @@ const char* const plotHelp =
     "Использование: zorkan-cli plot F.flt [G.flt ...] --view ХАРАКТЕРИСТИКА [ПАРАМЕТРЫ]\n"
     "\n"
     "Характеристики до 8 фильтров (H(z) = A(z)/B(z), файлы читаются, как для частотных\n"
-    "характеристик) на одной сетке частот.\n"
+    "характеристик) на одной сетке частот. Файл .fir - КИХ-фильтр, H(z) = h0 + h1 z^-1 +\n"
+    "... + h(N-1) z^-(N-1), вычисляемый по схеме Горнера на каждой частоте; его можно\n"
+    "задать вместе с файлами .flt.\n"
     "\n"
     "  --view V        magnitude (|H|), magnitude-db (20 lg |H|, без нормировки), phase\n"
     "                  (непрерывная фаза в радианах) или group-delay (групповое время\n"
@@ -68,7 +71,7 @@ int runPlot(int argc, char** argv) {
         return 0;
     }
     if (args.positional.empty())
-        throw UserMessage("Укажите хотя бы один файл параметров фильтра (.flt)");
+        throw UserMessage("Укажите хотя бы один файл фильтра (.flt или .fir)");
     if (args.positional.size() > static_cast<std::size_t>(maxChartCurves))
         throw UserMessage("Можно задать не более 8 файлов фильтров");
     if (!args.options.count("view"))
@@ -122,6 +125,13 @@ int runPlot(int argc, char** argv) {
 
     std::vector<ChartSeries> series;
     for (const std::string& path : args.positional) {
+        // The reader of ".fir" files names the file and the line in its own messages.
+        if (isFirFileName(path)) {
+            ChartSeries s{path, {}};
+            s.source.taps = namingFiles([&] { return readFirFile(path); }).taps;
+            series.push_back(std::move(s));
+            continue;
+        }
         try {
             series.push_back({path, {readAnalysedFilter(path), 1}});
             if (request)

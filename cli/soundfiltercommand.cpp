@@ -13,14 +13,16 @@ namespace zorkan::cli {
 namespace {
 
 const char* const filterSoundHelp =
-    "Использование: zorkan-cli filter-sound ФИЛЬТР.flt ВХОД ВЫХОД [--gain ДБ] [--normalise]\n"
+    "Использование: zorkan-cli filter-sound ФИЛЬТР.flt|ФИЛЬТР.fir ВХОД ВЫХОД [--gain ДБ]\n"
+    "                                       [--normalise]\n"
     "                                       [--float]\n"
     "\n"
     "Пропускает каждый канал звукового файла (WAV, FLAC, OGG Vorbis, AIFF и другие\n"
     "форматы libsndfile) через каскад секций файла параметров фильтра, каждый канал\n"
     "со своим состоянием. Фильтр берется как H(z) = A(z)/B(z): каждая секция делится\n"
     "на свой B0, как в частотной характеристике и анализе; файл без секций и секция\n"
-    "с B0 = 0 не принимаются.\n"
+    "с B0 = 0 не принимаются. КИХ-фильтр из файла коэффициентов .fir применяется\n"
+    "прямой сверткой y(n) = h0 x(n) + h1 x(n-1) + ... в арифметике double.\n"
     "\n"
     "Формат выходного файла задает его расширение (.wav, .flac, .aiff или .aif, .ogg,\n"
     ".opus, .mp3, .caf и другие, известные libsndfile), кодировка отсчетов и частота\n"
@@ -50,7 +52,7 @@ int runFilterSound(int argc, char** argv) {
         return 0;
     }
     if (args.positional.size() != 3)
-        throw UserMessage("Укажите файл параметров фильтра (.flt), входной и выходной звуковые "
+        throw UserMessage("Укажите файл фильтра (.flt или .fir), входной и выходной звуковые "
                           "файлы");
     SoundFilterOptions options;
     options.gainDecibels = realOption(args, "gain", 0);

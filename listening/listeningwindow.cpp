@@ -267,7 +267,9 @@ void ListeningWindow::soundChosen(const QString& path) {
 
 void ListeningWindow::BitBtn2Click() {
     FileDialogRequest request{QStringLiteral("Файл параметров фильтра"), QDir::currentPath(),
-                              QString(), QStringLiteral("Файлы параметров фильтра|*.flt"),
+                              QString(),
+                              QStringLiteral("Файлы фильтров|*.flt;*.fir|Файлы параметров "
+                                             "фильтра|*.flt|КИХ-фильтры|*.fir"),
                               QStringLiteral("flt")};
     if (const std::optional<QString> path = prompts().openFileName(request))
         Edit2->setText(*path);
@@ -288,7 +290,11 @@ void ListeningWindow::BitBtn3Click() {
         soundChosen(Edit1->text());
     // Both files and the words are checked before the user is asked for a name to write.
     namingFiles([&] {
-        readListeningFilter(path8(Edit2->text()));
+        // A ".fir" file is read as an FIR filter's taps, whose reader names the line.
+        if (isFirFileName(path8(Edit2->text())))
+            readFirFile(path8(Edit2->text()));
+        else
+            readListeningFilter(path8(Edit2->text()));
         const SoundReader readable(path8(Edit1->text()));
     });
     chosenImplementation();

@@ -3,14 +3,17 @@
 #include "cascade/secondorder.h"
 #include "common/errors.h"
 #include "common/replacefile.h"
+#include "fir/firproperties.h"
 #include "response/response.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <numbers>
 #include <optional>
 
 namespace zorkan {
@@ -147,13 +150,86 @@ long long ChannelImplementation::inputClipped() const {
     return n;
 }
 
-std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& applied, double rate) {
+ChannelFir::ChannelFir(std::vector<double> taps, int channels)
+    : taps_(std::move(taps)), channels_(channels),
+      history_(static_cast<std::size_t>(channels),
+               std::vector<double>(taps_.empty() ? 0 : taps_.size() - 1, 0.0)) {}
+
+void ChannelFir::run(double* samples, std::size_t frames) {
+    const std::size_t channels = static_cast<std::size_t>(channels_);
+    const std::size_t n = taps_.size();
+    const std::size_t past = n - 1;
+    const double* h = taps_.data();
+    // Outputs in groups of this many, each tap applied to the whole group at once, two
+    // outputs to a vector register: the sums of a group are independent, so that the
+    // products run side by side while each sum keeps the order of the taps.
+    constexpr std::size_t group = 8;
+    using Pair = double __attribute__((vector_size(2 * sizeof(double))));
+    for (std::size_t c = 0; c < channels; ++c) {
+        std::vector<double>& history = history_[c];
+        line_.assign(history.begin(), history.end());
+        line_.resize(past + frames);
+        for (std::size_t i = 0; i < frames; ++i) {
+            double x = samples[i * channels + c];
+            if (std::isnan(x))
+                x = 0;
+            else if (std::isinf(x))
+                x = std::copysign(DBL_MAX, x);
+            line_[past + i] = x;
+        }
+        out_.assign(frames, 0.0);
+        // Output i is the sum over k of h[k] line[past + i - k].
+        const double* x = line_.data() + past;
+        std::size_t i = 0;
+        const auto load = [](const double* at) {
+            Pair v;
+            std::memcpy(&v, at, sizeof v);
+            return v;
+        };
+        for (; i + group <= frames; i += group) {
+            // Named, so that the four sums stay in registers.
+            Pair s0 = {}, s1 = {}, s2 = {}, s3 = {};
+            for (std::size_t k = 0; k < n; ++k) {
+                const Pair hk = {h[k], h[k]};
+                const double* xk = x + i - k;
+                s0 += hk * load(xk);
+                s1 += hk * load(xk + 2);
+                s2 += hk * load(xk + 4);
+                s3 += hk * load(xk + 6);
+            }
+            const Pair sums[] = {s0, s1, s2, s3};
+            std::memcpy(out_.data() + i, sums, sizeof sums);
+        }
+        for (; i < frames; ++i) {
+            double sum = 0;
+            for (std::size_t k = 0; k < n; ++k)
+                sum += h[k] * x[i - k];
+            out_[i] = sum;
+        }
+        for (std::size_t i2 = 0; i2 < frames; ++i2) {
+            double y = out_[i2];
+            if (!std::isfinite(y)) {
+                y = std::isnan(y) ? DBL_MAX : std::copysign(DBL_MAX, y);
+                ++overflows_;
+            }
+            samples[i2 * channels + c] = y;
+        }
+        history.assign(line_.end() - static_cast<std::ptrdiff_t>(past), line_.end());
+    }
+}
+
+namespace {
+
+// Frequencies (in units of the rate) where `magnitudeAt` of a frequency from 0 to 1/2
+// crosses -3 dB of its largest value on a grid, found by bisection; none where the
+// evaluation faults (a pole on the unit circle).
+template <class MagnitudeAt> std::vector<double> edgesOf(MagnitudeAt magnitudeAt, double rate) {
     constexpr int points = 8192;
     std::vector<double> magnitude(points + 1);
     double kmax = 0;
     try {
         for (int i = 0; i <= points; ++i) {
-            magnitude[i] = evaluateCascade(applied, 0.5 * i / points, 1.0).magnitude;
+            magnitude[i] = magnitudeAt(0.5 * i / points);
             kmax = std::max(kmax, magnitude[i]);
         }
     } catch (const FloatError&) {
@@ -171,7 +247,7 @@ std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& applied,
         for (int step = 0; step < 50; ++step) {
             const double mid = 0.5 * (lo + hi);
             try {
-                if ((evaluateCascade(applied, mid, 1.0).magnitude >= level) == above)
+                if ((magnitudeAt(mid) >= level) == above)
                     lo = mid;
                 else
                     hi = mid;
@@ -182,6 +258,21 @@ std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& applied,
         edges.push_back(0.5 * (lo + hi) * rate);
     }
     return edges;
+}
+
+} // namespace
+
+std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& applied, double rate) {
+    return edgesOf([&](double f) { return evaluateCascade(applied, f, 1.0).magnitude; }, rate);
+}
+
+std::vector<double> firThreeDecibelEdges(const std::vector<double>& taps, double rate) {
+    return edgesOf(
+        [&](double f) {
+            return static_cast<double>(
+                std::abs(firValueAt(taps, 2 * std::numbers::pi_v<long double> * f)));
+        },
+        rate);
 }
 
 std::uint64_t quantiseSamples(const double* samples, std::size_t count, CodingInfo coding,
@@ -234,6 +325,29 @@ namespace {
 
 constexpr std::size_t blockFrames = 4096;
 
+// The filter of a run in double: the parameter file's cascade or the FIR filter's taps.
+class ChannelFilter {
+  public:
+    ChannelFilter(const std::vector<FilterSection>& sections, const std::vector<double>* taps,
+                  int channels) {
+        if (taps)
+            fir_.emplace(*taps, channels);
+        else
+            cascade_.emplace(sections, channels);
+    }
+    void run(double* samples, std::size_t frames) {
+        if (fir_)
+            fir_->run(samples, frames);
+        else
+            cascade_->run(samples, frames);
+    }
+    std::uint64_t overflows() const { return fir_ ? fir_->overflows() : cascade_->overflows(); }
+
+  private:
+    std::optional<ChannelCascade> cascade_;
+    std::optional<ChannelFir> fir_;
+};
+
 bool cancelled(const SoundRunControl& control) {
     return control.cancel && control.cancel->load(std::memory_order_relaxed);
 }
@@ -244,7 +358,14 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
                                   const std::string& output, const SoundFilterOptions& options,
                                   const SoundRunControl& control) {
     checkOutputName(filterPath, input, output);
-    const FilterCoefficients filter = readListeningFilter(filterPath);
+    const std::optional<FirFilter> fir =
+        isFirFileName(filterPath)
+            ? std::optional<FirFilter>(namingFiles([&] { return readFirFile(filterPath); }))
+            : std::nullopt;
+    if (fir && options.implementation)
+        throw UserMessage("КИХ-фильтр прослушивается только в арифметике double: реализация "
+                          "в арифметике устройства строится для файла параметров (.flt)");
+    const FilterCoefficients filter = fir ? FilterCoefficients{} : readListeningFilter(filterPath);
     // H(z) = A(z)/B(z), as the response and the analysis take the file: every section
     // divided by its B0 before the engine's equation, which leaves B0 out.
     const std::vector<FilterSection> sections = sectionsOverB0(filter);
@@ -253,14 +374,17 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
     for (std::size_t k = 0; k < filter.sections.size(); ++k)
         if (filter.sections[k].b[0] != 1)
             result.scaledSections.push_back(static_cast<int>(k) + 1);
-    result.stability = stabilityOf(filter, filterRoots(filter));
+    // An FIR filter's poles all lie at the origin.
+    if (!fir)
+        result.stability = stabilityOf(filter, filterRoots(filter));
     SoundReader reader(input);
     result.source = reader.info();
     const int channels = result.source.channels;
     const OutputFormat format = chooseOutputFormat(output, result.source, options.floatOutput);
     result.outputFormat = format.format;
     result.formatNote = format.note;
-    result.edges = threeDecibelEdges(sections, result.source.rate);
+    result.edges = fir ? firThreeDecibelEdges(fir->taps, result.source.rate)
+                       : threeDecibelEdges(sections, result.source.rate);
     const CodingInfo coding = codingOf(result.outputFormat);
 
     // Through an implementation: realised from the same H(z) = A(z)/B(z).
@@ -305,7 +429,7 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
 
     if (options.normalise) {
         // First pass: the peak of the filtered sound.
-        ChannelCascade cascade(sections, channels);
+        ChannelFilter cascade(sections, fir ? &fir->taps : nullptr, channels);
         const std::unique_ptr<ChannelImplementation> implemented = makeProcessor();
         while (const std::size_t got = reader.read(block.data(), blockFrames)) {
             if (cancelled(control)) {
@@ -327,7 +451,7 @@ SoundFilterResult filterSoundFile(const std::string& filterPath, const std::stri
         result.gain = std::pow(10.0, options.gainDecibels / 20.0);
     }
 
-    ChannelCascade cascade(sections, channels);
+    ChannelFilter cascade(sections, fir ? &fir->taps : nullptr, channels);
     const std::unique_ptr<ChannelImplementation> implemented = makeProcessor();
     std::vector<int> integers(coding.coding == SampleCoding::Integer ? block.size() : 0);
     std::vector<double> doubles(coding.coding == SampleCoding::Integer ? 0 : block.size());

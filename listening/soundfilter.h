@@ -5,6 +5,7 @@
 // in the format its name asks for, streamed in blocks.
 #include "analysis/filteranalysis.h"
 #include "coefficients/filterfile.h"
+#include "fir/firfile.h"
 #include "fixedpoint/simulation.h"
 #include "listening/soundfile.h"
 #include "modelling/filtering.h"
@@ -51,9 +52,33 @@ class ChannelCascade {
     std::vector<char> secondOrder_; // A3, A4, B3 and B4 all zero
 };
 
+// An FIR filter over interleaved frames, every channel with its own history of the last
+// N - 1 inputs: y[n] = the sum over k = 0 .. N-1 of h[k] x[n - k], added in double in
+// that order, directly (as many products per sample as taps). The input and output
+// conventions of ChannelCascade: an infinite input is held at the largest double of its
+// sign, a NaN input counts as 0, an output beyond the double range is held at the
+// largest double and counted.
+class ChannelFir {
+  public:
+    ChannelFir(std::vector<double> taps, int channels);
+    // Filters `frames` frames in place.
+    void run(double* samples, std::size_t frames);
+    std::uint64_t overflows() const { return overflows_; }
+
+  private:
+    std::vector<double> taps_;
+    int channels_;
+    std::vector<std::vector<double>> history_; // per channel: the last N - 1 inputs, oldest first
+    std::vector<double> line_;                 // history and block of one channel
+    std::vector<double> out_;
+    std::uint64_t overflows_ = 0;
+};
+
 // Frequencies in hertz where the magnitude of A(z)/B(z) crosses 10^(-3/20) of its
 // largest value, from 0 to half the rate. Empty when it never crosses.
 std::vector<double> threeDecibelEdges(const std::vector<FilterSection>& sections, double rate);
+// The same for an FIR filter's taps.
+std::vector<double> firThreeDecibelEdges(const std::vector<double>& taps, double rate);
 
 // A sound through an implementation of the filter: every channel through the bit-exact
 // simulation (samples are fractions of full scale) and through the implementation's
@@ -122,7 +147,8 @@ struct SoundFilterResult {
 std::uint64_t quantiseSamples(const double* samples, std::size_t count, CodingInfo coding,
                               int* integers, double* doubles);
 
-// Filters the sound file `input` through the filter file `filterPath` into `output`.
+// Filters the sound file `input` through the filter file `filterPath` (a ".fir" file as
+// an FIR filter's taps, any other as a parameter file) into `output`.
 // The output is refused before anything is opened when it is the input or the filter
 // file; it is written to a temporary file beside it (with an older file's permissions,
 // through a link to the file it names) and put in place only when complete, so a

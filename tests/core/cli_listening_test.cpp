@@ -101,7 +101,7 @@ TEST(CliFilterSound, BadInputIsRefusedAndNothingIsLost) {
         {"filter-sound 1.flt in.wav o.wav --gain 1 --normalise",
          "Ключи --gain и --normalise нельзя задавать вместе\n"},
         {"filter-sound 1.flt in.wav",
-         "Укажите файл параметров фильтра (.flt), входной и выходной звуковые файлы\n"},
+         "Укажите файл фильтра (.flt или .fir), входной и выходной звуковые файлы\n"},
     };
     for (const Row& row : rows) {
         const CliOutcome o = runCli(dir, row.arguments);

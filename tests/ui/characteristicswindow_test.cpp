@@ -559,6 +559,58 @@ class CharacteristicsWindowTest : public QObject {
         QVERIFY(thrown);
         QCOMPARE(s.child<QListWidget>("ListBox1")->count(), 0);
     }
+
+    // An FIR filter's taps beside a parameter file, both chosen in one dialog that offers
+    // both kinds: 0.25 + 0.5 z^-1 + 0.25 z^-2 has |H| = cos^2(pi f), the section its own
+    // closed form; a ".fir" file whose count promises more taps than it holds is refused
+    // with its name and line, and nothing is added.
+    void loadsAnFirFilterBesideAParameterFile() {
+        Session s;
+        QVERIFY(s.open());
+        const QString zp = s.write("zp.flt", zeroPole);
+        const QString fir = s.write("h.fir", "3\r\n0.25\r\n0.5\r\n0.25\r\n");
+        const QString shortFir = s.write("short.fir", "3\r\n1\r\n2\r\n");
+        s.program.prompts().queueFiles({zp, fir});
+        QTest::mouseClick(s.child<QPushButton>("BitBtn1"), Qt::LeftButton);
+        QVERIFY(s.settled());
+        const auto& requests = s.program.prompts().fileRequests;
+        QCOMPARE(requests.size(), size_t(1));
+        QVERIFY(
+            requests[0].request.filter.startsWith(QStringLiteral("Файлы фильтров|*.flt;*.fir|")));
+        auto* list = s.child<QListWidget>("ListBox1");
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->item(1)->text(), QStringLiteral("h.fir"));
+        const ChartCurves& curves = s.plot()->shownCurves();
+        QCOMPARE(curves.values.size(), std::size_t(2));
+        std::size_t compared = 0;
+        for (std::size_t i = 0; i < curves.frequencies.size(); ++i) {
+            const double f = curves.frequencies[i];
+            if (f > 0.45)
+                continue; // both curves fall towards their zeros at FD/2
+            const double firDb = 20 * std::log10(std::pow(std::cos(pi * f), 2));
+            QVERIFY2(std::fabs(curves.values[1][i] - firDb) <=
+                         1e-12 * std::max(1.0, std::fabs(firDb)),
+                     qPrintable(QStringLiteral("%1: %2 against %3")
+                                    .arg(f)
+                                    .arg(curves.values[1][i])
+                                    .arg(firDb)));
+            QVERIFY2(std::fabs(curves.values[0][i] - zeroPoleDb(f)) <=
+                         1e-12 * std::max(1.0, std::fabs(zeroPoleDb(f))),
+                     qPrintable(QStringLiteral("%1").arg(f)));
+            ++compared;
+        }
+        QVERIFY(compared > 100);
+        QString refusal;
+        try {
+            s.form->addFile(shortFir);
+        } catch (const std::exception& e) {
+            refusal = QString::fromUtf8(e.what());
+        }
+        QCOMPARE(refusal,
+                 QStringLiteral("Файл КИХ-фильтра ") + shortFir +
+                     QStringLiteral(", строка 4: заявлено 3 коэффициентов, а в файле их 2"));
+        QCOMPARE(list->count(), 2);
+    }
 };
 
 ZORKAN_UI_TEST(CharacteristicsWindowTest);

@@ -2,6 +2,7 @@
 
 #include "characteristics/characteristicswindow.h"
 #include "design/designrun.h"
+#include "fir/firfile.h"
 #include "tests/ui/screenshots.h"
 #include "tests/ui/uitest.h"
 
@@ -13,7 +14,9 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <numbers>
 
 namespace zorkan::ui::test {
 
@@ -78,6 +81,32 @@ bool renderCharacteristicsScreenshots(Program& program, const QString& folder) {
     plot->setRanges(x, y);
     ok = settle(plot) && ok;
     ok = saveScreenshot(form, folder, "characteristics-2-pass-band") && ok;
+    // An FIR filter of 61 taps (a Hamming-windowed low-pass cut at 0.22 FD) beside the
+    // Butterworth and elliptic designs, without the mask, each relative to its maximum.
+    FirFilter lowpass;
+    constexpr int taps = 61;
+    constexpr double cut = 0.22;
+    for (int k = 0; k < taps; ++k) {
+        const double t = k - (taps - 1) / 2.0;
+        const double sinc =
+            t == 0 ? 2 * cut : std::sin(2 * std::numbers::pi * cut * t) / (std::numbers::pi * t);
+        lowpass.taps.push_back(sinc *
+                               (0.54 - 0.46 * std::cos(2 * std::numbers::pi * k / (taps - 1))));
+    }
+    const QString fir = program.path("lowpass61.fir");
+    writeFirFile(fir.toStdString(), lowpass);
+    while (auto* list = form->findChild<QListWidget*>(QStringLiteral("ListBox1"))) {
+        if (list->count() == 0)
+            break;
+        list->setCurrentRow(0);
+        form->removeSelected();
+    }
+    form->findChild<QLineEdit*>(QStringLiteral("Edit3"))->clear();
+    form->addFile(files[0]);
+    form->addFile(files[2]);
+    form->addFile(fir);
+    ok = settle(plot) && plot->hasContent() && ok;
+    ok = saveScreenshot(form, folder, "characteristics-3-fir-beside-iir") && ok;
     form->parentWidget()->close();
     return ok;
 }
