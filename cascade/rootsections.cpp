@@ -12,56 +12,27 @@ namespace zorkan {
 
 namespace {
 
-// 1 + c1 w + c2 w^2 in w = z^-1, with the root that stands for it when zeros are matched
-// with poles and the largest modulus of its roots.
-struct RootFactor {
-    long double c1 = 0, c2 = 0;
-    std::complex<long double> representative;
-    long double radius = 0;
-};
-
+// The factors of the roots by the one factoring rule: a pair's factor
+// 1 - 2 r cos(A) w + r^2 w^2 from its polar form (exactly 1 for r^2 on the unit circle),
+// the real roots sorted and paired by rootFactors.
 std::vector<RootFactor> factorsOf(const std::vector<SectionRoot>& roots) {
     std::vector<RootFactor> factors;
-    std::vector<long double> reals;
-    for (const SectionRoot& r : roots) {
+    std::vector<std::complex<long double>> reals;
+    for (const SectionRoot& r : roots)
         for (int m = 0; m < r.multiplicity; ++m) {
             if (!r.pair()) {
-                reals.push_back(r.radius);
+                reals.emplace_back(r.radius);
                 continue;
             }
             RootFactor f;
-            f.c1 = -2 * r.radius * std::cos(r.angle);
-            f.c2 = static_cast<long double>(r.radius) * r.radius;
-            f.representative = r.z();
-            f.radius = r.radius;
+            f.c[1] = -2 * static_cast<long double>(r.radius) * std::cos(r.angle);
+            f.c[2] = static_cast<long double>(r.radius) * r.radius;
+            f.degree = 2;
             factors.push_back(f);
         }
-    }
-    std::sort(reals.begin(), reals.end());
-    std::size_t i = 0, j = reals.size();
-    for (; j - i >= 2; ++i, --j) {
-        const long double a = reals[i], b = reals[j - 1];
-        RootFactor f;
-        f.c1 = -(a + b);
-        f.c2 = a * b;
-        f.representative = std::abs(a) > std::abs(b) ? a : b;
-        f.radius = std::max(std::abs(a), std::abs(b));
-        factors.push_back(f);
-    }
-    if (j > i) {
-        RootFactor f;
-        f.c1 = -reals[i];
-        f.representative = reals[i];
-        f.radius = std::abs(reals[i]);
-        factors.push_back(f);
-    }
+    const std::vector<RootFactor> paired = rootFactors(reals, 0);
+    factors.insert(factors.end(), paired.begin(), paired.end());
     return factors;
-}
-
-void store(const RootFactor& f, double out[3]) {
-    out[0] = 1;
-    out[1] = static_cast<double>(f.c1);
-    out[2] = static_cast<double>(f.c2);
 }
 
 // The roots of c0 + c1 w + c2 w^2 (c0 != 0) as factors (1 - z w), added to `roots`.
@@ -103,41 +74,13 @@ SectionRoot SectionRoot::at(std::complex<double> z, int multiplicity) {
 std::vector<SecondOrderSection> sectionsFromRoots(const std::vector<SectionRoot>& zeros,
                                                   const std::vector<SectionRoot>& poles,
                                                   double gain) {
-    std::vector<RootFactor> zeroFactors = factorsOf(zeros);
-    std::vector<RootFactor> poleFactors = factorsOf(poles);
-    std::stable_sort(poleFactors.begin(), poleFactors.end(),
-                     [](const RootFactor& p, const RootFactor& q) { return p.radius > q.radius; });
-
-    SecondOrderCascade cascade;
-    std::vector<bool> taken(zeroFactors.size(), false);
-    for (const RootFactor& pole : poleFactors) {
-        SecondOrderSection s;
-        store(pole, s.den);
-        std::size_t nearest = zeroFactors.size();
-        for (std::size_t k = 0; k < zeroFactors.size(); ++k)
-            if (!taken[k] &&
-                (nearest == zeroFactors.size() ||
-                 std::abs(zeroFactors[k].representative - pole.representative) <
-                     std::abs(zeroFactors[nearest].representative - pole.representative)))
-                nearest = k;
-        if (nearest < zeroFactors.size()) {
-            taken[nearest] = true;
-            store(zeroFactors[nearest], s.num);
-        }
-        cascade.sections.push_back(s);
+    std::vector<SecondOrderSection> sections =
+        sectionsFromFactors(factorsOf(zeros), factorsOf(poles), gain);
+    if (sections.empty()) {
+        sections.emplace_back();
+        sections.front().num[0] = gain;
     }
-    for (std::size_t k = 0; k < zeroFactors.size(); ++k)
-        if (!taken[k]) {
-            SecondOrderSection s;
-            store(zeroFactors[k], s.num);
-            cascade.sections.push_back(s);
-        }
-    if (cascade.sections.empty())
-        cascade.sections.push_back(SecondOrderSection{});
-    orderSections(cascade, SectionOrder::Ascending);
-    for (double& c : cascade.sections.front().num)
-        c *= gain;
-    return cascade.sections;
+    return sections;
 }
 
 CascadeRoots rootsOfSections(const std::vector<SecondOrderSection>& sections) {

@@ -22,15 +22,9 @@ struct SectionRoot {
     static SectionRoot at(std::complex<double> z, int multiplicity = 1);
 };
 
-// The factoring of roots into sections, the rule the band-pass factoring follows:
-// - each conjugate pair is one factor of second order; the real roots, sorted, pair the
-//   smallest with the largest, and an odd one left over is a factor of the first order;
-// - each pole factor, from the most resonant (largest pole radius) down, takes the zero
-//   factor nearest to it (by the root above the axis farthest from the origin); zero
-//   factors left over become sections of their own (denominator 1);
-// - the sections in ascending order of pole radius (the least resonant first), the gain
-//   in the first section's numerator.
-// No roots at all give one section g / 1.
+// The roots as sections by the one factoring rule (sectionsFromFactors in
+// cascade/secondorder.h), a pair's factor taken exactly from its polar form. No roots at
+// all give one section g / 1.
 std::vector<SecondOrderSection> sectionsFromRoots(const std::vector<SectionRoot>& zeros,
                                                   const std::vector<SectionRoot>& poles,
                                                   double gain);

@@ -231,8 +231,12 @@ std::vector<RootFactor> rootFactors(const std::vector<std::complex<long double>>
 std::vector<SecondOrderSection>
 sectionsFromRoots(const std::vector<std::complex<long double>>& zeros, int zeroDelays,
                   const std::vector<std::complex<long double>>& poles, long double gain) {
-    std::vector<RootFactor> poleFactors = rootFactors(poles, 0);
-    std::vector<RootFactor> zeroFactors = rootFactors(zeros, zeroDelays);
+    return sectionsFromFactors(rootFactors(zeros, zeroDelays), rootFactors(poles, 0), gain);
+}
+
+std::vector<SecondOrderSection> sectionsFromFactors(const std::vector<RootFactor>& zeroFactors,
+                                                    std::vector<RootFactor> poleFactors,
+                                                    long double gain) {
     std::stable_sort(poleFactors.begin(), poleFactors.end(),
                      [](const RootFactor& a, const RootFactor& b) {
                          return std::abs(representativeRoot(a)) < std::abs(representativeRoot(b));

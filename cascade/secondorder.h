@@ -66,6 +66,11 @@ std::vector<RootFactor> rootFactors(const std::vector<std::complex<long double>>
 std::vector<SecondOrderSection>
 sectionsFromRoots(const std::vector<std::complex<long double>>& zeros, int zeroDelays,
                   const std::vector<std::complex<long double>>& poles, long double gain);
+// The same from the factors themselves (each set factored by rootFactors, or with a pair's
+// factor computed exactly from its polar form).
+std::vector<SecondOrderSection> sectionsFromFactors(const std::vector<RootFactor>& zeroFactors,
+                                                    std::vector<RootFactor> poleFactors,
+                                                    long double gain);
 
 // The sections as the file holds them (fourth order for band-pass), each divided by
 // its B0 as above: H(z) = A(z) / B(z), the filter every tool beyond the modelling window

@@ -1,5 +1,7 @@
 #include "fir/firdesign.h"
 
+#include "fir/firproperties.h"
+
 #include "common/displaynumbers.h"
 #include "common/errors.h"
 #include "common/json.h"
@@ -685,27 +687,6 @@ FirFigures measureFir(const std::vector<double>& taps, const FirRequest& request
     out.meets = out.rippleDb <= request.ripple + meetSlack &&
                 (!out.hasStopBand || out.attenuationDb >= request.attenuation - meetSlack);
     return out;
-}
-
-int linearPhaseType(const std::vector<double>& taps) {
-    const std::size_t n = taps.size();
-    if (n == 0)
-        return 0;
-    double largest = 0;
-    for (double v : taps)
-        largest = std::max(largest, std::abs(v));
-    const double tolerance = linearPhaseTolerance * largest;
-    bool symmetric = true, antisymmetric = true;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double a = taps[i], b = taps[n - 1 - i];
-        symmetric = symmetric && std::abs(a - b) <= tolerance;
-        antisymmetric = antisymmetric && std::abs(a + b) <= tolerance;
-    }
-    if (symmetric)
-        return n % 2 == 1 ? 1 : 2;
-    if (antisymmetric)
-        return n % 2 == 1 ? 3 : 4;
-    return 0;
 }
 
 std::size_t estimatedFirTaps(const FirRequest& rq) {

@@ -11,7 +11,9 @@
 //   smallestMinimumPhase(request) its minimum-phase counterpart;
 //   measureFir(taps, request)     the ripple and attenuation of any taps against a
 //                                 request, and whether they meet it;
-//   linearPhaseType(taps)         the linear phase type I..IV of a tap vector (0: none).
+//   linearPhaseType(taps)         (fir/firproperties.h) the linear phase type I..IV.
+#include "fir/firproperties.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -67,11 +69,6 @@ constexpr int measureDensity = 16;
 
 // The request is checked first (checkFirRequest).
 FirFigures measureFir(const std::vector<double>& taps, const FirRequest& request);
-
-// 1 or 2: h[n] = h[N-1-n] (N odd or even); 3 or 4: h[n] = -h[N-1-n]; 0: neither. A pair
-// counts as equal within linearPhaseTolerance of the largest |h[n]|.
-constexpr double linearPhaseTolerance = 1e-9;
-int linearPhaseType(const std::vector<double>& taps);
 
 struct FirOptions {
     FirMethod method = FirMethod::Equiripple;

@@ -7,7 +7,7 @@ namespace zorkan {
 
 // Taps h[k] and h[N-1-k] count as equal (or opposite) when they differ by no more than
 // this fraction of the largest tap's modulus: the rounding of a design's arithmetic,
-// far below the 17 significant digits a ".fir" file keeps.
+// far below the 15 significant digits a ".fir" file keeps.
 constexpr double linearPhaseTolerance = 1e-12;
 
 // The type of linear phase: 1 for symmetric taps of odd length, 2 symmetric of even
