@@ -17,21 +17,10 @@ namespace {
 
 void simulateFile(const std::string& input, const std::string& output,
                   const FirImplementation& im) {
-    std::vector<double> samples;
-    forEachSample(input, [&](double v) { samples.push_back(v); });
-    SimulationCounts counts;
-    const std::vector<double> out = simulateFir(im, samples, &counts);
-    {
-        FileReplacement replacement(output);
-        TextWriter writer(replacement.temporaryPath(), output);
-        for (double v : out)
-            writeSample(writer, v);
-        writer.close();
-        replacement.commit();
-    }
-    if (counts.inputClipped > 0)
-        std::fprintf(stderr, "Внимание: входных отсчетов вне полной шкалы (ограничены): %lld\n",
-                     counts.inputClipped);
+    const SimulationCounts counts =
+        simulateSignalFile(input, output, [&](const std::vector<double>& x, SimulationCounts* c) {
+            return simulateFir(im, x, c);
+        });
     if (counts.overflows > 0)
         std::fprintf(stderr, "Внимание: переполнений на выходе: %lld\n", counts.overflows);
 }

@@ -15,10 +15,32 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace zorkan::cli {
+
+SimulationCounts simulateSignalFile(
+    const std::string& input, const std::string& output,
+    const std::function<std::vector<double>(const std::vector<double>&, SimulationCounts*)>& run) {
+    std::vector<double> samples;
+    forEachSample(input, [&](double v) { samples.push_back(v); });
+    SimulationCounts counts;
+    const std::vector<double> out = run(samples, &counts);
+    {
+        FileReplacement replacement(output);
+        TextWriter writer(replacement.temporaryPath(), output);
+        for (double v : out)
+            writeSample(writer, v);
+        writer.close();
+        replacement.commit();
+    }
+    if (counts.inputClipped > 0)
+        std::fprintf(stderr, "Внимание: входных отсчетов вне полной шкалы (ограничены): %lld\n",
+                     counts.inputClipped);
+    return counts;
+}
 
 namespace {
 
@@ -136,21 +158,10 @@ void writeQuantised(const std::string& path, const Implementation& im) {
 }
 
 void simulateFile(const std::string& input, const std::string& output, const Implementation& im) {
-    std::vector<double> samples;
-    forEachSample(input, [&](double v) { samples.push_back(v); });
-    SimulationCounts counts;
-    const std::vector<double> out = simulate(im, samples, &counts);
-    {
-        FileReplacement replacement(output);
-        TextWriter writer(replacement.temporaryPath(), output);
-        for (double v : out)
-            writeSample(writer, v);
-        writer.close();
-        replacement.commit();
-    }
-    if (counts.inputClipped > 0)
-        std::fprintf(stderr, "Внимание: входных отсчетов вне полной шкалы (ограничены): %lld\n",
-                     counts.inputClipped);
+    const SimulationCounts counts =
+        simulateSignalFile(input, output, [&](const std::vector<double>& x, SimulationCounts* c) {
+            return simulate(im, x, c);
+        });
     if (counts.overflows > 0)
         std::fprintf(stderr, "Внимание: переполнений %s: %lld\n",
                      im.programs.empty() ? "на выходах секций" : "в узлах секций",

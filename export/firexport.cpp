@@ -293,7 +293,6 @@ std::string verilogModule(const FirImplementation& im, const ExportOptions& o) {
     const std::string zeroWide = "{" + A + "{1'b0}}";
     const bool saturate = a.overflow == Overflow::Saturate;
     const bool nearest = a.rounding == Rounding::Nearest;
-    const std::int64_t top = (std::int64_t{1} << (w - 1)) - 1;
     const std::size_t n = im.fixed.size();
 
     // Each tap's product: its own (multiplier index), its mirror's, negated or not, or none.
@@ -349,21 +348,7 @@ std::string verilogModule(const FirImplementation& im, const ExportOptions& o) {
                 (saturate ? "saturate" : "wrap"));
 
     std::string v = commented(l, "//");
-    v += "\nmodule " + o.prefix + " (\n";
-    v += "    input  wire                clk,\n";
-    v += "    input  wire                rst,\n";
-    v += "    input  wire                in_valid,\n";
-    v += "    input  wire " + data + " in_sample,\n";
-    v += "    output wire                out_valid,\n";
-    v += "    output wire " + data + " out_sample\n);\n\n";
-    if (saturate) {
-        v += "    // The data range, in the width of the sums and as a data word.\n";
-        v += "    localparam " + wide + " TOP = " + signedConstant(top, acc) + ";\n";
-        v += "    localparam " + wide + " BOTTOM = -" + signedConstant(top, acc) + " - " + A +
-             "'sd1;\n";
-        v += "    localparam " + data + " TOP_WORD = " + wordConstant(top, w) + ";\n";
-        v += "    localparam " + data + " BOTTOM_WORD = " + wordConstant(-top - 1, w) + ";\n\n";
-    }
+    v += verilogModuleOpening(o.prefix, w, acc, saturate);
     v += "    // The input sample widened to the sums' " + A + " bits.\n";
     v += "    wire " + wide + " x = {{" + std::to_string(acc - w) + "{in_sample[" +
          std::to_string(w - 1) + "]}}, in_sample};\n\n";

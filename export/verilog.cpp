@@ -62,6 +62,30 @@ std::string wordConstant(std::int64_t v, int bits) {
     return std::to_string(bits) + "'h" + hex;
 }
 
+std::string verilogModuleOpening(const std::string& name, int w, int acc, bool saturate) {
+    const std::string A = std::to_string(acc);
+    const std::string data = "signed [" + std::to_string(w - 1) + ":0]";
+    const std::string wide = "signed [" + std::to_string(acc - 1) + ":0]";
+    const std::int64_t top = (std::int64_t{1} << (w - 1)) - 1;
+    std::string v;
+    v += "\nmodule " + name + " (\n";
+    v += "    input  wire                clk,\n";
+    v += "    input  wire                rst,\n";
+    v += "    input  wire                in_valid,\n";
+    v += "    input  wire " + data + " in_sample,\n";
+    v += "    output wire                out_valid,\n";
+    v += "    output wire " + data + " out_sample\n);\n\n";
+    if (saturate) {
+        v += "    // The data range, in the width of the sums and as a data word.\n";
+        v += "    localparam " + wide + " TOP = " + signedConstant(top, acc) + ";\n";
+        v += "    localparam " + wide + " BOTTOM = -" + signedConstant(top, acc) + " - " + A +
+             "'sd1;\n";
+        v += "    localparam " + data + " TOP_WORD = " + wordConstant(top, w) + ";\n";
+        v += "    localparam " + data + " BOTTOM_WORD = " + wordConstant(-top - 1, w) + ";\n\n";
+    }
+    return v;
+}
+
 namespace {
 
 // The width of the exact sums of a program's nodes: the largest magnitude of the
@@ -287,24 +311,9 @@ std::string verilogModule(const ExportedFilter& filter, const ExportOptions& o) 
     const std::string zero = "{" + W + "{1'b0}}";
     const bool saturate = a.overflow == Overflow::Saturate;
     const bool nearest = a.rounding == Rounding::Nearest;
-    const std::int64_t top = (std::int64_t{1} << (w - 1)) - 1;
 
     std::string v = commented(headerLines(filter, o), "//");
-    v += "\nmodule " + o.prefix + " (\n";
-    v += "    input  wire                clk,\n";
-    v += "    input  wire                rst,\n";
-    v += "    input  wire                in_valid,\n";
-    v += "    input  wire " + data + " in_sample,\n";
-    v += "    output wire                out_valid,\n";
-    v += "    output wire " + data + " out_sample\n);\n\n";
-    if (saturate) {
-        v += "    // The data range, in the width of the sums and as a data word.\n";
-        v += "    localparam " + wide + " TOP = " + signedConstant(top, acc) + ";\n";
-        v += "    localparam " + wide + " BOTTOM = -" + signedConstant(top, acc) + " - " + A +
-             "'sd1;\n";
-        v += "    localparam " + data + " TOP_WORD = " + wordConstant(top, w) + ";\n";
-        v += "    localparam " + data + " BOTTOM_WORD = " + wordConstant(-top - 1, w) + ";\n\n";
-    }
+    v += verilogModuleOpening(o.prefix, w, acc, saturate);
     v += "    // A data word widened to the sums' " + A + " bits.\n";
     v += "    function " + wide + " widen;\n";
     v += "        input " + data + " value;\n";

@@ -29,6 +29,9 @@ void checkModuleName(const std::string& name);
 std::string signedConstant(std::int64_t v, int bits);
 // The low `bits` bits of v as an unsigned hexadecimal constant.
 std::string wordConstant(std::int64_t v, int bits);
+// The module's head: its ports for W-bit data (clk, rst, in_valid, in_sample, out_valid,
+// out_sample) and, with saturation, the data range in the sums' `acc` bits and as a word.
+std::string verilogModuleOpening(const std::string& name, int w, int acc, bool saturate);
 
 // The testbench PREFIX_tb: the golden stimulus of `options.testVectors` samples into the
 // module on every clock, each result compared with the simulation's; it prints "OK" when
