@@ -366,7 +366,8 @@ std::string verilogModule(const FirImplementation& im, const ExportOptions& o) {
         const Product& pr = products[k];
         if (pr.multiplier < 0)
             return rest.empty() ? zeroWide : rest;
-        const std::string m = "m" + std::to_string(pr.multiplier);
+        std::string m = "m";
+        m += std::to_string(pr.multiplier);
         if (rest.empty())
             return (pr.negated ? "-" : "") + m;
         return rest + (pr.negated ? " - " : " + ") + m;
@@ -399,9 +400,14 @@ std::string verilogModule(const FirImplementation& im, const ExportOptions& o) {
     v += "        end else begin\n";
     v += "            y_valid <= in_valid;\n";
     v += "            if (in_valid) begin\n";
-    for (std::size_t k = 1; k < n; ++k)
-        v += "                r" + std::to_string(k) +
-             " <= " + sum(k, k + 1 < n ? "r" + std::to_string(k + 1) : "") + ";\n";
+    for (std::size_t k = 1; k < n; ++k) {
+        std::string next;
+        if (k + 1 < n) {
+            next = "r";
+            next += std::to_string(k + 1);
+        }
+        v += "                r" + std::to_string(k) + " <= " + sum(k, next) + ";\n";
+    }
     v += "                y_out <= y;\n";
     v += "            end\n";
     v += "        end\n";
