@@ -2,11 +2,14 @@
 
 #include "advice/firquantised.h"
 #include "analysis/filteranalysis.h"
+#include "common/cp1251.h"
 #include "common/errors.h"
 #include "common/json.h"
+#include "common/replacefile.h"
 #include "common/textnumbers.h"
 #include "design/classicaldesign.h"
 #include "fir/firdesign.h"
+#include "fir/firfile.h"
 #include "fir/goldensection.h"
 #include "fixedpoint/report.h"
 
@@ -148,7 +151,7 @@ void delayRange(const DesignRequest& rq, Delay delay, double& smallest, double& 
     }
 }
 
-void firCost(Candidate& c) {
+void firCost(AdviceCandidate& c) {
     const std::vector<double>& h = c.taps;
     const std::size_t n = h.size();
     const bool paired = linearPhaseType(h) != 0;
@@ -166,8 +169,9 @@ void firCost(Candidate& c) {
     c.coefWords = products;
 }
 
-Candidate iirCandidate(const DesignRequest& rq, CandidateDesign design,
-                       const std::optional<Arithmetic>& target, const ScratchFolder& scratch) {
+AdviceCandidate iirCandidate(const DesignRequest& rq, CandidateDesign design,
+                             const std::optional<Arithmetic>& target,
+                             const ScratchFolder& scratch) {
     DesignedCascade designed;
     const std::string report = scratch.file("advice.out");
     const std::string filter = scratch.file("advice.flt");
@@ -175,7 +179,7 @@ Candidate iirCandidate(const DesignRequest& rq, CandidateDesign design,
             classicalRequest(rq, design), report, filter, [](const std::string&) {}, &designed) !=
         DesignOutcome::Completed)
         throw UserMessage("большой порядок фильтра");
-    Candidate c;
+    AdviceCandidate c;
     c.design = design;
     c.type = CandidateType::Iir;
     c.filter.kind = designed.kind;
@@ -210,12 +214,12 @@ Candidate iirCandidate(const DesignRequest& rq, CandidateDesign design,
     return c;
 }
 
-Candidate firCandidate(const DesignRequest& rq, CandidateDesign design,
-                       const std::optional<Arithmetic>& target) {
+AdviceCandidate firCandidate(const DesignRequest& rq, CandidateDesign design,
+                             const std::optional<Arithmetic>& target) {
     const FirRequest fr = firRequestOf(rq);
     const FirDesign d =
         design == CandidateDesign::Equiripple ? smallestEquiripple(fr) : smallestMinimumPhase(fr);
-    Candidate c;
+    AdviceCandidate c;
     c.design = design;
     c.type = CandidateType::Fir;
     c.taps = d.taps;
@@ -301,12 +305,12 @@ Advice adviseDesigns(const DesignRequest& request, const std::optional<Arithmeti
         attempt(design, [&] { return firCandidate(request, design, target); });
 
     for (std::size_t i = 1; i < advice.candidates.size(); ++i) {
-        const Candidate& c = advice.candidates[i];
-        const Candidate& cheapest = advice.candidates[advice.cheapest];
+        const AdviceCandidate& c = advice.candidates[i];
+        const AdviceCandidate& cheapest = advice.candidates[advice.cheapest];
         if (c.multiplications < cheapest.multiplications ||
             (c.multiplications == cheapest.multiplications && c.additions < cheapest.additions))
             advice.cheapest = i;
-        const Candidate& flattest = advice.candidates[advice.flattest];
+        const AdviceCandidate& flattest = advice.candidates[advice.flattest];
         if (c.groupDelayMax - c.groupDelayMin < flattest.groupDelayMax - flattest.groupDelayMin)
             advice.flattest = i;
     }
@@ -314,11 +318,41 @@ Advice adviseDesigns(const DesignRequest& request, const std::optional<Arithmeti
 }
 
 std::vector<std::string> firCandidateReport(const DesignRequest& request,
-                                            const Candidate& candidate) {
+                                            const AdviceCandidate& candidate) {
     const FirRequest fr = firRequestOf(request);
     const FirDesign d = candidate.design == CandidateDesign::Equiripple ? smallestEquiripple(fr)
                                                                         : smallestMinimumPhase(fr);
     return firReportLines(fr, d);
+}
+
+void saveCandidate(const DesignRequest& request, const AdviceCandidate& candidate,
+                   const std::string& reportPath, const std::string& filterPath) {
+    if (sameFile(reportPath, filterPath))
+        throw UserMessage("Файл " + filterPath +
+                          " выбран и для отчета, и для фильтра: выберите разные имена");
+    if (candidate.type == CandidateType::Iir) {
+        if (designClassicalFilter(classicalRequest(request, candidate.design), reportPath,
+                                  filterPath,
+                                  [](const std::string&) {}) != DesignOutcome::Completed)
+            throw UserMessage("Большой порядок фильтра");
+        return;
+    }
+    const std::vector<std::string> lines = firCandidateReport(request, candidate);
+    FileReplacement taps(filterPath);
+    {
+        TextWriter out(taps.temporaryPath(), filterPath);
+        writeFirFile(out, FirFilter{candidate.taps});
+        out.close();
+    }
+    FileReplacement report(reportPath);
+    {
+        TextWriter out(report.temporaryPath(), reportPath);
+        for (const std::string& line : lines)
+            out.writeLine(toCp1251(line));
+        out.close();
+    }
+    taps.commit();
+    report.commit();
 }
 
 namespace {
@@ -365,7 +399,7 @@ std::vector<std::string> adviceLines(const Advice& advice) {
                 rightAligned("C, бит", 7);
     lines.push_back(head);
     for (std::size_t i = 0; i < advice.candidates.size(); ++i) {
-        const Candidate& c = advice.candidates[i];
+        const AdviceCandidate& c = advice.candidates[i];
         std::string order = std::to_string(c.order) + (c.type == CandidateType::Fir ? " отв." : "");
         std::string line =
             padded(candidateTitle(c.design), 24) + padded(order, 9) +
@@ -402,7 +436,7 @@ std::string adviceJson(const Advice& advice) {
     out += advice.target ? jsonString(targetName(advice.target->target)) : "null";
     out += ", \"candidates\": [";
     for (std::size_t i = 0; i < advice.candidates.size(); ++i) {
-        const Candidate& c = advice.candidates[i];
+        const AdviceCandidate& c = advice.candidates[i];
         out += i ? ", " : "";
         out += "{\"type\": ";
         out += jsonString(c.type == CandidateType::Iir ? "iir" : "fir");

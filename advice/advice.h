@@ -35,7 +35,7 @@ struct QuantisedFigures {
     std::optional<int> minCoefBits; // the shortest coefficient word (fixed-point targets)
 };
 
-struct Candidate {
+struct AdviceCandidate {
     CandidateDesign design = CandidateDesign::Butterworth;
     CandidateType type = CandidateType::Iir;
     int order = 0; // the prototype order of an IIR filter, the taps of an FIR filter
@@ -66,7 +66,7 @@ struct SkippedDesign {
 struct Advice {
     DesignRequest request;
     std::optional<Arithmetic> target;
-    std::vector<Candidate> candidates;
+    std::vector<AdviceCandidate> candidates;
     std::vector<SkippedDesign> skipped;
     std::size_t cheapest = 0; // fewest multiplications (then fewest additions, then first)
     std::size_t flattest = 0; // smallest group-delay variation (then first)
@@ -92,7 +92,14 @@ DesignRequest candidateRequest(const DesignRequest& request, CandidateDesign des
 
 // The report of an FIR candidate, as design-fir writes it (UTF-8 lines).
 std::vector<std::string> firCandidateReport(const DesignRequest& request,
-                                            const Candidate& candidate);
+                                            const AdviceCandidate& candidate);
+
+// Saves a candidate with its report: an IIR filter as its exact design writes the report
+// (".out") and the parameter file (".flt"), an FIR filter as its taps (".fir") and the
+// report of design-fir (CP1251); both files are written in full before either takes its
+// place (the design run replaces its two files whole).
+void saveCandidate(const DesignRequest& request, const AdviceCandidate& candidate,
+                   const std::string& reportPath, const std::string& filterPath);
 
 // The comparison as Russian text lines and as one JSON object.
 std::vector<std::string> adviceLines(const Advice& advice);

@@ -16,9 +16,9 @@ namespace {
 
 using testing::designRequest;
 
-std::map<CandidateDesign, const Candidate*> byDesign(const Advice& advice) {
-    std::map<CandidateDesign, const Candidate*> found;
-    for (const Candidate& c : advice.candidates)
+std::map<CandidateDesign, const AdviceCandidate*> byDesign(const Advice& advice) {
+    std::map<CandidateDesign, const AdviceCandidate*> found;
+    for (const AdviceCandidate& c : advice.candidates)
         found[c.design] = &c;
     return found;
 }
@@ -64,10 +64,10 @@ TEST(Advice, ExampleOrdersTapsAndProducts) {
     const auto found = byDesign(advice);
     ASSERT_TRUE(found.count(CandidateDesign::Elliptic));
     ASSERT_TRUE(found.count(CandidateDesign::Equiripple));
-    const Candidate& elliptic = *found.at(CandidateDesign::Elliptic);
+    const AdviceCandidate& elliptic = *found.at(CandidateDesign::Elliptic);
     EXPECT_EQ(elliptic.order, 7);
     EXPECT_EQ(elliptic.multiplications, 18);
-    const Candidate& pm = *found.at(CandidateDesign::Equiripple);
+    const AdviceCandidate& pm = *found.at(CandidateDesign::Equiripple);
     EXPECT_EQ(pm.type, CandidateType::Fir);
     EXPECT_EQ(pm.order, 47);
     EXPECT_EQ(pm.taps.size(), 47u);
@@ -104,13 +104,13 @@ TEST(Advice, LinearPhaseDelayAndProductsFollowFromTheLength) {
             adviseDesigns(designRequest(1, r.f1, r.f2, r.f3, r.f4, r.da, r.b1), std::nullopt);
         const auto found = byDesign(advice);
         ASSERT_TRUE(found.count(CandidateDesign::Equiripple));
-        const Candidate& pm = *found.at(CandidateDesign::Equiripple);
+        const AdviceCandidate& pm = *found.at(CandidateDesign::Equiripple);
         const std::size_t n = pm.taps.size();
         EXPECT_EQ(pm.groupDelayMin, static_cast<double>(n - 1) / 2) << r.f1;
         EXPECT_EQ(pm.groupDelayMax, static_cast<double>(n - 1) / 2) << r.f1;
         EXPECT_EQ(pm.multiplications, static_cast<int>((n + 1) / 2)) << r.f1;
         ASSERT_TRUE(found.count(CandidateDesign::MinimumPhaseEquiripple));
-        const Candidate& mp = *found.at(CandidateDesign::MinimumPhaseEquiripple);
+        const AdviceCandidate& mp = *found.at(CandidateDesign::MinimumPhaseEquiripple);
         EXPECT_EQ(mp.multiplications, static_cast<int>(mp.taps.size())) << r.f1;
         EXPECT_LT(mp.groupDelayMin, mp.groupDelayMax) << r.f1;
         EXPECT_EQ(advice.candidates[advice.cheapest].design, r.cheapest) << r.f1;
@@ -126,7 +126,7 @@ TEST(Advice, FourBitCoefficientsMissTheRequest) {
     a.coefBits = 4;
     const Advice advice = adviseDesigns(designRequest(1, 0.2, 0, 0, 0.25, 0.5, 60), a);
     ASSERT_FALSE(advice.candidates.empty());
-    for (const Candidate& c : advice.candidates) {
+    for (const AdviceCandidate& c : advice.candidates) {
         ASSERT_TRUE(c.quantised.has_value()) << candidateName(c.design);
         EXPECT_FALSE(c.quantised->meetsRequest) << candidateName(c.design);
         if (c.quantised->minCoefBits) {
