@@ -3,7 +3,6 @@
 #include "charts/characteristicschart.h"
 #include "charts/chartplot_qt.h"
 #include "common/errors.h"
-#include "design/designrun_qt.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
@@ -90,7 +89,8 @@ AdviceWindow::AdviceWindow(QWidget* parent) : QWidget(parent) {
     fields->addWidget(targetBox_, 1, 7);
     dataBitsEdit_ = fieldIn(fields, 8, "EditDataBits", QStringLiteral("W, бит"), "16");
     coefBitsEdit_ = fieldIn(fields, 9, "EditCoefBits", QStringLiteral("C, бит"), "16");
-    compareButton_ = addDesignButton(nullptr, "CompareButton", QRect());
+    compareButton_ = new QPushButton(QStringLiteral("Сравнить"));
+    compareButton_->setObjectName(QStringLiteral("CompareButton"));
     fields->addWidget(compareButton_, 1, 10);
     saveButton_ = new QPushButton(QStringLiteral("Сохранить..."));
     saveButton_->setObjectName(QStringLiteral("SaveButton"));
@@ -257,25 +257,25 @@ void AdviceWindow::saveClick() {
         table_->currentRow() >= static_cast<int>(advice_->candidates.size()))
         return;
     const AdviceCandidate& c = advice_->candidates[static_cast<std::size_t>(table_->currentRow())];
-    std::optional<QString> report, filter;
-    if (c.type == CandidateType::Iir) {
-        const std::optional<DesignFiles> files = askDesignFiles();
-        if (!files)
-            return;
-        report = files->report;
-        filter = files->filter;
-    } else {
-        filter = prompts().saveFileName(
-            {QStringLiteral("Сохранить как"), QDir::currentPath(), QStringLiteral("1.fir"),
-             QStringLiteral("Коэффициенты КИХ-фильтра (*.fir)|*.fir"), QStringLiteral("fir")});
-        if (!filter)
-            return;
-        report = prompts().saveFileName(
-            {QStringLiteral("Сохранить как"), QDir::currentPath(), QStringLiteral("1.txt"),
-             QStringLiteral("Отчет КИХ-фильтра (*.txt)|*.txt"), QStringLiteral("txt")});
-        if (!report)
-            return;
-    }
+    // The report first, then the filter: ".out" and ".flt" for an IIR filter as the design
+    // windows ask, the taps ".fir" and a text report for an FIR filter.
+    const bool iir = c.type == CandidateType::Iir;
+    const auto report =
+        prompts().saveFileName({QStringLiteral("Сохранить как"), QDir::currentPath(),
+                                iir ? QStringLiteral("1.out") : QStringLiteral("1.txt"),
+                                iir ? QStringLiteral("Имя файла результатов отчета (*.out)|*.out")
+                                    : QStringLiteral("Отчет КИХ-фильтра (*.txt)|*.txt"),
+                                iir ? QStringLiteral("out") : QStringLiteral("txt")});
+    if (!report)
+        return;
+    const auto filter =
+        prompts().saveFileName({QStringLiteral("Сохранить как"), QDir::currentPath(),
+                                iir ? QStringLiteral("1.flt") : QStringLiteral("1.fir"),
+                                iir ? QStringLiteral("Имя файла параметров фильтра (*.flt)|*.flt")
+                                    : QStringLiteral("Коэффициенты КИХ-фильтра (*.fir)|*.fir"),
+                                iir ? QStringLiteral("flt") : QStringLiteral("fir")});
+    if (!filter)
+        return;
     try {
         BusyCursor busy;
         namingFiles([&] {

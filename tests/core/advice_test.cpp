@@ -3,7 +3,13 @@
 // cheapest, and what a too short coefficient word does.
 #include "advice/advice.h"
 
+#include "coefficients/filterfile.h"
+#include "common/errors.h"
+#include "design/designreport.h"
+#include "fir/firfile.h"
+
 #include "designrequests.h"
+#include "tempfiles.h"
 
 #include <gtest/gtest.h>
 
@@ -133,6 +139,28 @@ TEST(Advice, FourBitCoefficientsMissTheRequest) {
             EXPECT_GT(*c.quantised->minCoefBits, 4) << candidateName(c.design);
         }
     }
+}
+
+// The elliptic candidate saved is its exact design: the report gives back the request with
+// the elliptic approximation (code 3), the parameter file the 7th-order cascade (three
+// second-order and one first-order section); the FIR candidate is saved as its 47 taps.
+TEST(Advice, SavedCandidatesAreTheirDesigns) {
+    const DesignRequest rq = designRequest(1, 0.2, 0, 0, 0.25, 0.5, 60);
+    const Advice advice = adviseDesigns(rq, std::nullopt);
+    const auto found = byDesign(advice);
+    testing::TempDir dir;
+    saveCandidate(rq, *found.at(CandidateDesign::Elliptic), dir.file("e.out"), dir.file("e.flt"));
+    const DesignRequest back = readDesignRequest(dir.file("e.out"));
+    EXPECT_EQ(back.approximation, 3);
+    EXPECT_EQ(back.da, 0.5);
+    EXPECT_EQ(back.b1, 60);
+    const FilterCoefficients flt = readAnalysedFilter(dir.file("e.flt"));
+    EXPECT_EQ(flt.sections.size(), 4u);
+    saveCandidate(rq, *found.at(CandidateDesign::Equiripple), dir.file("p.txt"), dir.file("p.fir"));
+    EXPECT_EQ(readFirFile(dir.file("p.fir")).taps.size(), 47u);
+    EXPECT_THROW(saveCandidate(rq, *found.at(CandidateDesign::Equiripple), dir.file("q.fir"),
+                               dir.file("q.fir")),
+                 UserMessage);
 }
 
 TEST(Advice, NamesAsTheCommandsSpellThem) {

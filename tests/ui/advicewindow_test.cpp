@@ -96,8 +96,8 @@ class AdviceWindowTest : public QObject {
         const int pm = s.row(QStringLiteral("КИХ равноволновый"));
         QVERIFY(pm >= 0);
         s.table()->selectRow(pm);
-        s.program.prompts().queueFile(s.program.path("lp.fir"));
         s.program.prompts().queueFile(s.program.path("lp.txt"));
+        s.program.prompts().queueFile(s.program.path("lp.fir"));
         s.press("SaveButton");
         QVERIFY(s.program.prompts().messages.empty());
         const FirFilter f = readFirFile(s.program.path("lp.fir").toStdString());
