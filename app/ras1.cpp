@@ -1,4 +1,5 @@
 #include "app/ras1.h"
+#include "advice/advicewindow.h"
 
 #include "analysis/analysiswindow.h"
 #include "app/AF.h"
@@ -109,6 +110,11 @@ const CommandRow commandRows[] = {
      "Расчет фильтра: все типы",
      "Расчет фильтров Баттерворта, Чебышева, инверсного Чебышева, Бесселя и "
      "эллиптических: ФНЧ, ФВЧ, ПФ и РФ по требованиям или по порядку",
+     {}},
+    {"FilterAdvice",
+     "Выбор фильтра по требованиям",
+     "БИХ или КИХ: все фильтры, выполняющие требования, их стоимость, групповое время "
+     "задержки и квантование; сохранение выбранного с отчетом",
      {}},
 };
 
@@ -256,6 +262,8 @@ void TForm1::createCommands() {
     connect(command("ClassicalDesign"), &QAction::triggered, this, [this] {
         openOrRaise<ClassicalDesignWindow>([this] { openClassicalDesignWindow(*results_); });
     });
+    connect(command("FilterAdvice"), &QAction::triggered, this,
+            [] { openOrRaise<AdviceWindow>([] { openAdviceWindow(); }); });
     connectSpectralCommands(*this);
     connectSoundTools();
     connect(command("Listening"), &QAction::triggered, this,
@@ -479,6 +487,7 @@ void TForm1::createMenus() {
     calc->addAction(command("FilterImplementation"));
     calc->addAction(command("FilterCharacteristics"));
     calc->addAction(command("ClassicalDesign"));
+    calc->addAction(command("FilterAdvice"));
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);

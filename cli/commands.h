@@ -27,5 +27,6 @@ int runFromAnalog(int argc, char** argv);
 int runFromRoots(int argc, char** argv);
 int runPoleGrid(int argc, char** argv);
 int runSpectrumOf(int argc, char** argv);
+int runAdvise(int argc, char** argv);
 
 } // namespace zorkan::cli

@@ -77,9 +77,9 @@ const char* const designHelp =
     "Числа пишутся с точкой. При ошибке сообщение выводится в stderr, код выхода 1.\n";
 
 int approximationOption(const std::string& text) {
-    const char* const names[] = {"butterworth", "chebyshev", "elliptic", "chebyshev2", "bessel"};
-    for (int code = 1; code <= 5; ++code)
-        if (text == names[code - 1] || text == std::to_string(code))
+    for (int code = approximationCode(Approximation::Butterworth);
+         code <= approximationCode(Approximation::Bessel); ++code)
+        if (text == approximationName(approximationOf(code)) || text == std::to_string(code))
             return code;
     throw UserMessage("Неизвестная аппроксимация '" + text +
                       "': допустимы butterworth, chebyshev, elliptic, chebyshev2, bessel "

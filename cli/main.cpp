@@ -48,6 +48,8 @@ void printUsage() {
         "  pole-grid   сетка пар полюсов, реализуемых структурой с C-разрядными\n"
         "              коэффициентами: число положений, наибольший промежуток\n"
         "  spectrum-of усредненный спектр звукового файла или файла сигнала (Уэлч)\n"
+        "  advise    БИХ или КИХ: все проекты, выполняющие требования (.out), их стоимость,\n"
+        "            групповое время задержки и квантование\n"
         "\n"
         "zorkan-cli КОМАНДА --help описывает параметры команды.\n"
         "zorkan-cli --version выводит версию.");
@@ -116,6 +118,8 @@ int main(int argc, char** argv) {
             return zorkan::cli::runPoleGrid(argc, argv);
         if (std::strcmp(command, "spectrum-of") == 0)
             return zorkan::namingFiles([&] { return zorkan::cli::runSpectrumOf(argc, argv); });
+        if (std::strcmp(command, "advise") == 0)
+            return zorkan::namingFiles([&] { return zorkan::cli::runAdvise(argc, argv); });
         std::fprintf(stderr, "Неизвестная команда: %s\n", command);
         printUsage();
         return 2;

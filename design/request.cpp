@@ -7,6 +7,22 @@ namespace zorkan {
 
 const char* const badBandLayoutMessage = "Параметры F1,F2,F3,F4 введены неправильно!";
 
+const char* approximationName(Approximation a) {
+    switch (a) {
+    case Approximation::Butterworth:
+        return "butterworth";
+    case Approximation::Chebyshev:
+        return "chebyshev";
+    case Approximation::Elliptic:
+        return "elliptic";
+    case Approximation::InverseChebyshev:
+        return "chebyshev2";
+    case Approximation::Bessel:
+        return "bessel";
+    }
+    return "";
+}
+
 FilterKind fileKind(BandKind kind) {
     switch (kind) {
     case BandKind::LowPass:

@@ -27,6 +27,9 @@ constexpr int approximationCode(Approximation a) {
 constexpr Approximation approximationOf(int code) {
     return static_cast<Approximation>(code);
 }
+// The approximation's name on the command line: butterworth, chebyshev, elliptic,
+// chebyshev2 (inverse Chebyshev), bessel.
+const char* approximationName(Approximation a);
 
 // What the design window collects. Frequencies share the unit of fd.
 struct DesignRequest {
