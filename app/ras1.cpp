@@ -15,6 +15,7 @@
 #include "fixedpoint/implementationwindow.h"
 #include "listening/listeningwindow.h"
 #include "modelling/F1.h"
+#include "purpose/specialfilterswindow.h"
 #include "response/rasX.h"
 #include "sound/Unit10.h"
 #include "sound/Unit11.h"
@@ -109,6 +110,11 @@ const CommandRow commandRows[] = {
      "Расчет фильтра: все типы",
      "Расчет фильтров Баттерворта, Чебышева, инверсного Чебышева, Бесселя и "
      "эллиптических: ФНЧ, ФВЧ, ПФ и РФ по требованиям или по порядку",
+     {}},
+    {"SpecialFilters",
+     "Специальные фильтры",
+     "Корректор группового времени задержки, звуковой эквалайзер, режекторный и "
+     "гребенчатый фильтры, дробная задержка, фильтр из аналогового",
      {}},
 };
 
@@ -256,6 +262,8 @@ void TForm1::createCommands() {
     connect(command("ClassicalDesign"), &QAction::triggered, this, [this] {
         openOrRaise<ClassicalDesignWindow>([this] { openClassicalDesignWindow(*results_); });
     });
+    connect(command("SpecialFilters"), &QAction::triggered, this,
+            [] { openOrRaise<SpecialFiltersWindow>([] { openSpecialFiltersWindow(); }); });
     connectSpectralCommands(*this);
     connectSoundTools();
     connect(command("Listening"), &QAction::triggered, this,
@@ -479,6 +487,7 @@ void TForm1::createMenus() {
     calc->addAction(command("FilterImplementation"));
     calc->addAction(command("FilterCharacteristics"));
     calc->addAction(command("ClassicalDesign"));
+    calc->addAction(command("SpecialFilters"));
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);

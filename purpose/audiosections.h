@@ -26,7 +26,7 @@ struct AudioBand {
 };
 
 struct AudioEqRequest {
-    double fd = 1;
+    double fd = defaultSamplingFrequency;
     std::vector<AudioBand> bands;
 };
 

@@ -201,7 +201,8 @@ class MainWindowTest : public QObject {
                      "MenuACHH|Анализ частотных характеристик|", "FilterAnalysis|Анализ фильтра|",
                      "FilterImplementation|Реализация фильтра|",
                      "FilterCharacteristics|Характеристики фильтров|",
-                     "ClassicalDesign|Расчет фильтра: все типы|"}));
+                     "ClassicalDesign|Расчет фильтра: все типы|",
+                     "SpecialFilters|Специальные фильтры|"}));
         QCOMPARE(items("MenuFilterFiles"), (QStringList{"LoadPar|Считывание параметров фильтра|",
                                                         "SavePar|Запись параметров фильтра|",
                                                         "ExportFilter|Экспорт фильтра|"}));
