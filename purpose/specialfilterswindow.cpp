@@ -44,8 +44,6 @@ namespace {
 constexpr int progressSteps = 1000;
 constexpr int progressPollMs = 100;
 constexpr int panelWidth = 400;
-// Bands a new table holds, and the most the table takes.
-constexpr int maxBands = 32;
 
 // The band types in the order of AudioBandType.
 const char* const bandTypeNames[] = {"пик",       "полка НЧ", "полка ВЧ", "режекторный",
@@ -141,6 +139,19 @@ struct SpecialFiltersWindow::EqualiserJob {
         }
     }
 };
+
+SpecialView audioEqView(const AudioEqRequest& request) {
+    SpecialView view;
+    view.fd = request.fd;
+    view.sections = designAudioEq(request).filter;
+    view.magnitude = {seriesOf("эквалайзер", coefficientsOf(*view.sections))};
+    for (std::size_t k = 0; k < request.bands.size(); ++k)
+        view.magnitude.push_back(seriesOf(
+            "полоса " + std::to_string(k + 1),
+            coefficientsOf(fromSecondOrder({audioSection(request.bands[k], request.fd)}, 2))));
+    view.delay = view.magnitude;
+    return view;
+}
 
 SpecialCharts specialCharts(const SpecialView& view, int width, int height) {
     const double nyquist = view.fd / 2;
@@ -432,7 +443,7 @@ void SpecialFiltersWindow::addBandRow(int row, const AudioBand& band) {
 }
 
 void SpecialFiltersWindow::addBand() {
-    if (bandTable_->rowCount() >= maxBands)
+    if (bandTable_->rowCount() >= static_cast<int>(maxAudioBands))
         return;
     const int row =
         bandTable_->currentRow() < 0 ? bandTable_->rowCount() : bandTable_->currentRow() + 1;
@@ -502,6 +513,8 @@ EqualiserRequest SpecialFiltersWindow::equaliserRequest() const {
 AudioEqRequest SpecialFiltersWindow::audioRequest() const {
     AudioEqRequest request;
     request.fd = fieldReal(audioFdEdit_->text(), "FD");
+    if (bandTable_->rowCount() == 0)
+        throw UserMessage("Добавьте в таблицу хотя бы одну полосу");
     for (int row = 0; row < bandTable_->rowCount(); ++row) {
         AudioBand band;
         const auto* type = static_cast<QComboBox*>(bandTable_->cellWidget(row, TypeColumn));
@@ -538,19 +551,9 @@ SpecialView SpecialFiltersWindow::currentView() const {
         }
         break;
     }
-    case SpecialPage::AudioEq: {
-        const AudioEqRequest request = audioRequest();
-        view.fd = request.fd;
-        oneFilter("эквалайзер", designAudioEq(request).filter);
-        for (std::size_t k = 0; k < request.bands.size(); ++k) {
-            const ChartSeries band = seriesOf(
-                "полоса " + std::to_string(k + 1),
-                coefficientsOf(fromSecondOrder({audioSection(request.bands[k], request.fd)}, 2)));
-            view.magnitude.push_back(band);
-            view.delay.push_back(band);
-        }
+    case SpecialPage::AudioEq:
+        view = audioEqView(audioRequest());
         break;
-    }
     case SpecialPage::Notch: {
         NotchRequest request;
         request.fd = fieldReal(notchFdEdit_->text(), "FD");

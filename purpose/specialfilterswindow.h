@@ -137,6 +137,9 @@ class SpecialFiltersWindow : public QWidget {
 // The charts' grid: points from 0 to FD/2.
 constexpr int specialChartPoints = 1024;
 
+// The audio equaliser's sections, its summed curve first and then each band's.
+SpecialView audioEqView(const AudioEqRequest& request);
+
 // The curves of a view computed and drawn into charts of the given size.
 struct SpecialCharts {
     Chart magnitude;
