@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -25,7 +26,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTabWidget>
+#include <QStackedWidget>
 #include <QTableWidget>
 #include <QThread>
 #include <QTimer>
@@ -35,6 +36,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <utility>
 
 namespace zorkan::ui {
 
@@ -43,7 +45,9 @@ namespace {
 // The progress dialog counts in thousandths, polled this often.
 constexpr int progressSteps = 1000;
 constexpr int progressPollMs = 100;
-constexpr int panelWidth = 400;
+constexpr int panelWidth = 440;
+// The narrowest span of the magnitude axis, dB.
+constexpr double minimumDecibelSpan = 2;
 
 // The band types in the order of AudioBandType.
 const char* const bandTypeNames[] = {"пик",       "полка НЧ", "полка ВЧ", "режекторный",
@@ -162,9 +166,15 @@ SpecialCharts specialCharts(const SpecialView& view, int width, int height) {
     options.fd = view.fd;
     options.view = ChartView::MagnitudeDb;
     const ChartCurves magnitude = computeChartCurves(view.magnitude, options, grid, std::nullopt);
-    charts.magnitude =
-        characteristicsChart(view.magnitude, magnitude, options, std::nullopt, x,
-                             valueRange(magnitude, 0, nyquist, decibelDepth), width, height);
+    AxisRange level = valueRange(magnitude, 0, nyquist, decibelDepth);
+    // An all-pass filter's level is flat: its axis shows a few decibels about it rather
+    // than the rounding of its 0 dB.
+    if (level.high - level.low < minimumDecibelSpan) {
+        const double middle = std::round((level.low + level.high) / 2);
+        level = {middle - minimumDecibelSpan / 2, middle + minimumDecibelSpan / 2, false};
+    }
+    charts.magnitude = characteristicsChart(view.magnitude, magnitude, options, std::nullopt, x,
+                                            level, width, height);
     options.view = ChartView::GroupDelay;
     const ChartCurves delay = computeChartCurves(view.delay, options, grid, std::nullopt);
     charts.delay = characteristicsChart(view.delay, delay, options, std::nullopt, x,
@@ -176,15 +186,29 @@ SpecialFiltersWindow::SpecialFiltersWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("SpecialFiltersWindow"));
     setWindowTitle(QStringLiteral("Специальные фильтры"));
 
-    pages_ = new QTabWidget;
+    // A list of the pages rather than tabs: six captions do not fit one row of tabs.
+    pageBox_ = new QComboBox;
+    pageBox_->setObjectName(QStringLiteral("PageChoice"));
+    pages_ = new QStackedWidget;
     pages_->setObjectName(QStringLiteral("Pages"));
-    pages_->setFixedWidth(panelWidth);
-    pages_->addTab(createEqualiserPage(), QStringLiteral("Корректор ГВЗ"));
-    pages_->addTab(createAudioPage(), QStringLiteral("Эквалайзер"));
-    pages_->addTab(createNotchPage(), QStringLiteral("Режектор"));
-    pages_->addTab(createCombPage(), QStringLiteral("Гребенка"));
-    pages_->addTab(createDelayPage(), QStringLiteral("Задержка"));
-    pages_->addTab(createAnalogPage(), QStringLiteral("Из аналогового"));
+    const std::pair<QWidget*, QString> all[] = {
+        {createEqualiserPage(), QStringLiteral("Корректор группового времени задержки")},
+        {createAudioPage(), QStringLiteral("Звуковой эквалайзер")},
+        {createNotchPage(), QStringLiteral("Режекторный фильтр и резонатор")},
+        {createCombPage(), QStringLiteral("Гребенчатый фильтр")},
+        {createDelayPage(), QStringLiteral("Дробная задержка")},
+        {createAnalogPage(), QStringLiteral("Фильтр из аналогового")}};
+    for (const auto& [widget, caption] : all) {
+        pages_->addWidget(widget);
+        pageBox_->addItem(caption);
+    }
+    auto* panel = new QGroupBox;
+    panel->setFixedWidth(panelWidth);
+    auto* chooser = new QFormLayout;
+    chooser->addRow(QStringLiteral("Фильтр"), pageBox_);
+    auto* inPanel = new QVBoxLayout(panel);
+    inPanel->addLayout(chooser);
+    inPanel->addWidget(pages_, 1);
 
     saveButton_ = new QPushButton(QStringLiteral("Сохранить..."));
     saveButton_->setObjectName(QStringLiteral("SaveButton"));
@@ -202,7 +226,7 @@ SpecialFiltersWindow::SpecialFiltersWindow(QWidget* parent) : QWidget(parent) {
     statusLabel_->setPalette(warning);
 
     auto* left = new QVBoxLayout;
-    left->addWidget(pages_, 1);
+    left->addWidget(panel, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(saveButton_);
@@ -215,7 +239,8 @@ SpecialFiltersWindow::SpecialFiltersWindow(QWidget* parent) : QWidget(parent) {
     layout->addLayout(left);
     layout->addLayout(right, 1);
 
-    connect(pages_, &QTabWidget::currentChanged, this, &SpecialFiltersWindow::updateView);
+    connect(pageBox_, &QComboBox::currentIndexChanged, pages_, &QStackedWidget::setCurrentIndex);
+    connect(pages_, &QStackedWidget::currentChanged, this, &SpecialFiltersWindow::updateView);
     connect(saveButton_, &QPushButton::clicked, this, &SpecialFiltersWindow::save);
     updateFields();
     updateView();
@@ -289,8 +314,7 @@ QWidget* SpecialFiltersWindow::createAudioPage() {
     bandTable_ = new QTableWidget(0, BandColumns);
     bandTable_->setObjectName(QStringLiteral("BandTable"));
     bandTable_->setHorizontalHeaderLabels({QStringLiteral("Тип"), QStringLiteral("F"),
-                                           QStringLiteral("Усиление, dB"),
-                                           QStringLiteral("Q (S)")});
+                                           QStringLiteral("G, dB"), QStringLiteral("Q (S)")});
     bandTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     bandTable_->horizontalHeader()->setSectionResizeMode(TypeColumn, QHeaderView::Fixed);
     bandTable_->setColumnWidth(TypeColumn, 130);
@@ -397,7 +421,7 @@ QWidget* SpecialFiltersWindow::createAnalogPage() {
     layout->addRow(QStringLiteral("Числитель b"), numeratorEdit_);
     denominatorEdit_ = edit("EditDenominator", QStringLiteral("1 1.4142135623730951 1"));
     layout->addRow(QStringLiteral("Знаменатель a"), denominatorEdit_);
-    analogFdEdit_ = edit("EditAnalogFD", QStringLiteral("10"));
+    analogFdEdit_ = edit("EditAnalogFD", showGeneral(defaults.fd));
     layout->addRow(QStringLiteral("FD"), analogFdEdit_);
     methodBox_ = new QComboBox;
     methodBox_->setObjectName(QStringLiteral("Method"));
@@ -635,7 +659,7 @@ bool SpecialFiltersWindow::runEqualiser() {
     progress_ = new QProgressDialog(QStringLiteral("Расчет корректора: поиск полюсов секций..."),
                                     QStringLiteral("Остановить"), 0, progressSteps, this);
     progress_->setObjectName(QStringLiteral("ProgressDialog"));
-    progress_->setWindowTitle(QStringLiteral("Корректор ГВЗ"));
+    progress_->setWindowTitle(QStringLiteral("Корректор"));
     progress_->setWindowModality(Qt::WindowModal);
     progress_->setAutoReset(false);
     progress_->setAutoClose(false);
@@ -650,6 +674,7 @@ bool SpecialFiltersWindow::runEqualiser() {
     poll->start(progressPollMs);
     progress_->show();
     pages_->setEnabled(false);
+    pageBox_->setEnabled(false);
     saveButton_->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     thread_ = QThread::create([job] { job->run(); });
@@ -674,6 +699,7 @@ void SpecialFiltersWindow::equaliserDone() {
     thread_ = nullptr;
     QApplication::restoreOverrideCursor();
     pages_->setEnabled(true);
+    pageBox_->setEnabled(true);
     saveButton_->setEnabled(true);
     const std::shared_ptr<EqualiserJob> job = std::move(job_);
     if (progress_) {

@@ -21,7 +21,7 @@ class QLabel;
 class QLineEdit;
 class QProgressDialog;
 class QPushButton;
-class QTabWidget;
+class QStackedWidget;
 class QTableWidget;
 class QThread;
 
@@ -29,7 +29,7 @@ namespace zorkan::ui {
 
 class ChartPicture;
 
-// The pages in the order of their tabs.
+// The pages in the order of their list.
 enum class SpecialPage { Equaliser, AudioEq, Notch, Comb, FractionalDelay, Analog };
 
 // What a page shows: the sections "Сохранить" writes (none before the equaliser's run),
@@ -88,7 +88,8 @@ class SpecialFiltersWindow : public QWidget {
     EqualiserRequest equaliserRequest() const;
     AudioEqRequest audioRequest() const;
 
-    QTabWidget* pages_;
+    QComboBox* pageBox_;
+    QStackedWidget* pages_;
     ChartPicture* magnitudeChart_;
     ChartPicture* delayChart_;
     QLabel* statusLabel_;

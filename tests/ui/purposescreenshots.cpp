@@ -6,10 +6,11 @@
 #include "tests/ui/uitest.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
-#include <QTabWidget>
+#include <QStackedWidget>
 
 #include <cstdio>
 
@@ -23,7 +24,7 @@ bool renderSpecialFiltersScreenshots(Program& program, const QString& folder) {
         std::printf("FAILED SpecialFilters opened no special filters window\n");
         return false;
     }
-    auto* pages = form->findChild<QTabWidget*>(QStringLiteral("Pages"));
+    auto* pages = form->findChild<QComboBox*>(QStringLiteral("PageChoice"));
     const char* const names[] = {"special-1-equaliser", "special-2-audio", "special-3-notch",
                                  "special-4-comb",      "special-5-delay", "special-6-analog"};
     bool ok = true;

@@ -19,7 +19,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTabWidget>
+#include <QStackedWidget>
 #include <QTableWidget>
 #include <QThread>
 
@@ -32,7 +32,9 @@ namespace {
 
 struct Session : WindowSession<SpecialFiltersWindow> {
     Session() : WindowSession("SpecialFilters") { open(); }
-    void page(SpecialPage p) { child<QTabWidget>("Pages")->setCurrentIndex(static_cast<int>(p)); }
+    void page(SpecialPage p) {
+        child<QComboBox>("PageChoice")->setCurrentIndex(static_cast<int>(p));
+    }
     void set(const char* name, const QString& text) { child<QLineEdit>(name)->setText(text); }
     void choose(const char* name, int index) { child<QComboBox>(name)->setCurrentIndex(index); }
     void tick(const char* name) { child<QCheckBox>(name)->setChecked(true); }
@@ -94,7 +96,8 @@ class SpecialFiltersWindowTest : public QObject {
         QVERIFY(s.form);
         QCOMPARE(s.form->windowTitle(), QStringLiteral("Специальные фильтры"));
         QVERIFY(!s.program.main().command("SpecialFilters")->statusTip().isEmpty());
-        QCOMPARE(s.child<QTabWidget>("Pages")->count(), 6);
+        QCOMPARE(s.child<QComboBox>("PageChoice")->count(), 6);
+        QCOMPARE(s.child<QStackedWidget>("Pages")->count(), 6);
     }
 
     // Each page's figures as the core takes them; the window's file has the core's bytes.
@@ -174,6 +177,7 @@ class SpecialFiltersWindowTest : public QObject {
             {"analog, impulse invariance", SpecialPage::Analog,
              [](Session& s) {
                  s.set("EditDenominator", "1 0.5 4");
+                 s.set("EditAnalogFD", "10");
                  s.choose("Method", 3);
              },
              [] {
