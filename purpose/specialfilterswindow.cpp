@@ -332,9 +332,9 @@ QWidget* SpecialFiltersWindow::createAudioPage() {
     buttons->addWidget(remove);
     buttons->addStretch(1);
     layout->addLayout(buttons);
-    layout->addWidget(note(
-        QStringLiteral("Полоса - секция второго порядка; для полок Q - наклон S. Графики: весь "
-                       "эквалайзер и каждая полоса.")));
+    layout->addWidget(
+        note(QStringLiteral("Полоса - секция второго порядка; G - усиление, для полок Q - наклон "
+                            "S. Графики: весь эквалайзер и каждая полоса.")));
 
     connect(audioFdEdit_, &QLineEdit::textChanged, this, &SpecialFiltersWindow::fieldChanged);
     connect(bandTable_, &QTableWidget::cellChanged, this, &SpecialFiltersWindow::fieldChanged);
