@@ -153,13 +153,18 @@ SpecialView audioEqView(const AudioEqRequest& request) {
         view.magnitude.push_back(seriesOf(
             "полоса " + std::to_string(k + 1),
             coefficientsOf(fromSecondOrder({audioSection(request.bands[k], request.fd)}, 2))));
-    view.delay = view.magnitude;
+    view.delay = {view.magnitude.front()};
     return view;
+}
+
+int specialChartPoints(int width, int height) {
+    const ChartRect plot = plotArea(width, height);
+    return std::max(minimumChartPoints, static_cast<int>(std::ceil(plot.width)) + 1);
 }
 
 SpecialCharts specialCharts(const SpecialView& view, int width, int height) {
     const double nyquist = view.fd / 2;
-    const FrequencyGrid grid{0, nyquist, specialChartPoints, false};
+    const FrequencyGrid grid{0, nyquist, specialChartPoints(width, height), false};
     const AxisRange x{0, nyquist, false};
     SpecialCharts charts;
     ChartOptions options;

@@ -135,10 +135,14 @@ class SpecialFiltersWindow : public QWidget {
     QProgressDialog* progress_ = nullptr;
 };
 
-// The charts' grid: points from 0 to FD/2.
-constexpr int specialChartPoints = 1024;
+// The charts' grid from 0 to FD/2: a point for each pixel column of the plot area of a
+// chart of this size (no fewer than minimumChartPoints), so that the curves cost no more
+// to compute and to stroke than the picture shows.
+constexpr int minimumChartPoints = 64;
+int specialChartPoints(int width, int height);
 
-// The audio equaliser's sections, its summed curve first and then each band's.
+// The audio equaliser's sections; the magnitudes of the whole and of each band, the
+// group delay of the whole.
 SpecialView audioEqView(const AudioEqRequest& request);
 
 // The curves of a view computed and drawn into charts of the given size.

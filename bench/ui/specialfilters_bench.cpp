@@ -1,7 +1,7 @@
 // The special filters window's live view after a change of a field of an eight-band audio
-// equaliser: the sections designed, the summed curve and each band's computed for the
-// magnitude and the group delay, both charts built and painted with QPainter at the size
-// they have in the window (the target is 30 ms, so that the curves follow typing).
+// equaliser: the sections designed, the magnitude of the whole and of each band and the
+// group delay of the whole computed, both charts built and painted with QPainter at the
+// size they have in the window (the target is 30 ms, so that the curves follow typing).
 #include "charts/chartplot_qt.h"
 #include "purpose/specialfilterswindow.h"
 
@@ -63,12 +63,30 @@ void BM_SpecialFiltersRedrawAfterAFieldChange(benchmark::State& state) {
         benchmark::DoNotOptimize(delay.constBits());
     }
     state.counters["curves"] = 9;
-    state.counters["points"] = zorkan::ui::specialChartPoints;
+    state.counters["points"] = zorkan::ui::specialChartPoints(width, height);
 }
 // The charts at the window's opening size, and on a large screen.
 BENCHMARK(BM_SpecialFiltersRedrawAfterAFieldChange)
     ->Args({650, 290})
     ->Args({1300, 480})
     ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// The part of the redraw that does not paint: the sections and both charts' curves.
+void BM_SpecialFiltersCurvesAfterAFieldChange(benchmark::State& state) {
+    zorkan::AudioEqRequest request = eightBands();
+    int step = 0;
+    for (auto _ : state) {
+        request.bands[step % 8].gainDb += (step / 8) % 2 == 0 ? 0.5 : -0.5;
+        ++step;
+        const zorkan::ui::SpecialCharts charts =
+            zorkan::ui::specialCharts(zorkan::ui::audioEqView(request), 650, 290);
+        benchmark::DoNotOptimize(charts.delay.curves.data());
+    }
+}
+BENCHMARK(BM_SpecialFiltersCurvesAfterAFieldChange)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -362,8 +362,9 @@ class SpecialFiltersWindowTest : public QObject {
         Session s;
         s.page(SpecialPage::AudioEq);
         expectSumOfBands(s.magnitudes(), 3);
-        const std::size_t k = 512;
-        const double f = k * 0.5 / (specialChartPoints - 1);
+        // A frequency of the grid, near the middle.
+        const std::size_t k = s.magnitudes()[0].x.size() / 2;
+        const double f = s.magnitudes()[0].x[k];
         const double before = s.magnitudes()[0].y[k];
 
         s.table()->setCurrentCell(2, 1);
@@ -376,7 +377,7 @@ class SpecialFiltersWindowTest : public QObject {
         expectSumOfBands(curves, 4);
         QVERIFY(std::abs(curves[4].y[k] - 6) < 1e-12);
         QVERIFY(std::abs(curves[0].y[k] - before - 6) < 1e-9);
-        QCOMPARE(s.delays().size(), std::size_t(5));
+        QCOMPARE(s.delays().size(), std::size_t(1));
 
         // Removing the first band, the low shelf of 4 dB: at zero frequency the shelf's own
         // gain leaves the sum.
