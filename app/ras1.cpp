@@ -16,6 +16,7 @@
 #include "fixedpoint/implementationwindow.h"
 #include "listening/listeningwindow.h"
 #include "modelling/F1.h"
+#include "purpose/specialfilterswindow.h"
 #include "response/rasX.h"
 #include "sound/Unit10.h"
 #include "sound/Unit11.h"
@@ -115,6 +116,11 @@ const CommandRow commandRows[] = {
      "Выбор фильтра по требованиям",
      "БИХ или КИХ: все фильтры, выполняющие требования, их стоимость, групповое время "
      "задержки и квантование; сохранение выбранного с отчетом",
+     {}},
+    {"SpecialFilters",
+     "Специальные фильтры",
+     "Корректор группового времени задержки, звуковой эквалайзер, режекторный и "
+     "гребенчатый фильтры, дробная задержка, фильтр из аналогового",
      {}},
 };
 
@@ -264,6 +270,8 @@ void TForm1::createCommands() {
     });
     connect(command("FilterAdvice"), &QAction::triggered, this,
             [] { openOrRaise<AdviceWindow>([] { openAdviceWindow(); }); });
+    connect(command("SpecialFilters"), &QAction::triggered, this,
+            [] { openOrRaise<SpecialFiltersWindow>([] { openSpecialFiltersWindow(); }); });
     connectSpectralCommands(*this);
     connectSoundTools();
     connect(command("Listening"), &QAction::triggered, this,
@@ -488,6 +496,7 @@ void TForm1::createMenus() {
     calc->addAction(command("FilterCharacteristics"));
     calc->addAction(command("ClassicalDesign"));
     calc->addAction(command("FilterAdvice"));
+    calc->addAction(command("SpecialFilters"));
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);

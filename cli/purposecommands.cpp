@@ -216,7 +216,7 @@ int runEqualise(int argc, char** argv) {
         throw UserMessage("Полоса выравнивания --band задается двумя частотами: F1,F2");
     request.f1 = band[0];
     request.f2 = band[1];
-    request.fd = realOption(args, "fd", 1);
+    request.fd = realOption(args, "fd", defaultSamplingFrequency);
     request.maxRadius = realOption(args, "max-radius", defaultEqualiserRadius);
     request.filter = readAnalysedFilter(source);
     checkEqualiserRequest(request);
@@ -263,7 +263,7 @@ int runEq(int argc, char** argv) {
     noPositional(args);
     const std::string output = requiredOutput(args);
     AudioEqRequest request;
-    request.fd = realOption(args, "fd", 1);
+    request.fd = realOption(args, "fd", defaultSamplingFrequency);
     for (const std::string& text : repeatedOption(args, "band")) {
         const std::vector<std::string> pieces = splitValue(text, ':');
         if (pieces.size() != 4)
@@ -312,7 +312,7 @@ int runNotch(int argc, char** argv) {
     noPositional(args);
     const std::string output = requiredOutput(args);
     NotchRequest request;
-    request.fd = realOption(args, "fd", 1);
+    request.fd = realOption(args, "fd", defaultSamplingFrequency);
     request.f0 = requiredReal(args, "f0", "а частота");
     request.q = requiredReal(args, "q", "а добротность");
     request.peak = switchGiven(args, "peak");
@@ -330,7 +330,7 @@ int runComb(int argc, char** argv) {
     noPositional(args);
     const std::string output = requiredOutput(args);
     CombRequest request;
-    request.fd = realOption(args, "fd", 1);
+    request.fd = realOption(args, "fd", defaultSamplingFrequency);
     request.f0 = requiredReal(args, "f0", "а частота");
     request.q = requiredReal(args, "q", "а добротность");
     request.peak = switchGiven(args, "peak");
@@ -371,7 +371,7 @@ int runFromAnalog(int argc, char** argv) {
     AnalogRequest request;
     request.numerator = realList(textOption(args, "num", ""));
     request.denominator = realList(textOption(args, "den", ""));
-    request.fd = realOption(args, "fd", 1);
+    request.fd = realOption(args, "fd", defaultSamplingFrequency);
     const std::string method = textOption(args, "method", "bilinear");
     if (method == "bilinear")
         request.method = AnalogMethod::Bilinear;

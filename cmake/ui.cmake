@@ -33,8 +33,9 @@ endif()
 add_executable(drawpictures EXCLUDE_FROM_ALL ${CMAKE_CURRENT_SOURCE_DIR}/scripts/drawpictures.cpp)
 target_link_libraries(drawpictures PRIVATE Qt6::Gui JPEG::JPEG)
 
-# ---- the characteristics window's redraw benchmark paints with Qt ----
+# ---- the redraw benchmarks of the characteristics and special filters windows paint with Qt ----
 if(TARGET bench)
-    target_sources(bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/bench/ui/characteristics_bench.cpp)
+    target_sources(bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/bench/ui/characteristics_bench.cpp
+                                 ${CMAKE_CURRENT_SOURCE_DIR}/bench/ui/specialfilters_bench.cpp)
     target_link_libraries(bench PRIVATE zorkan_ui)
 endif()

@@ -18,7 +18,7 @@ constexpr double passBandDropDb = 3;
 
 struct EqualiserRequest {
     FilterCoefficients filter; // as readAnalysedFilter gives it
-    double fd = 1;
+    double fd = defaultSamplingFrequency;
     double f1 = 0, f2 = 0; // the band, 0 <= F1 < F2 < FD/2
     int order = 8;         // even, minEqualiserOrder .. maxEqualiserOrder
     double maxRadius = defaultEqualiserRadius;

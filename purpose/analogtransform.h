@@ -12,7 +12,7 @@ enum class AnalogMethod { Bilinear, Prewarp, Matched, Impulse };
 
 struct AnalogRequest {
     std::vector<double> numerator, denominator; // descending powers of s
-    double fd = 1;
+    double fd = defaultSamplingFrequency;
     AnalogMethod method = AnalogMethod::Bilinear;
     double prewarp = 0; // F of the pre-warping, 0 for none (bilinear only)
     bool allowUnstable = false;

@@ -123,8 +123,9 @@ AudioEqResult designAudioEq(const AudioEqRequest& request) {
     checkSampling(request.fd);
     if (request.bands.empty())
         throw UserMessage("Не задано ни одной полосы (--band ТИП:F:УСИЛЕНИЕ:Q)");
-    if (request.bands.size() > 32)
-        throw UserMessage("Полос не может быть больше 32: столько секций читают окна и команды");
+    if (request.bands.size() > maxAudioBands)
+        throw UserMessage("Полос не может быть больше " + std::to_string(maxAudioBands) +
+                          ": столько секций читают окна и команды");
     std::vector<SecondOrderSection> sections;
     for (const AudioBand& band : request.bands)
         sections.push_back(audioSection(band, request.fd));

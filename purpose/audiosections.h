@@ -25,8 +25,11 @@ struct AudioBand {
     double q = 0; // Q, for the shelves their slope S
 };
 
+// The most bands a cascade takes: as many sections as the windows and commands read.
+constexpr std::size_t maxAudioBands = 32;
+
 struct AudioEqRequest {
-    double fd = 1;
+    double fd = defaultSamplingFrequency;
     std::vector<AudioBand> bands;
 };
 

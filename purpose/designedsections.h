@@ -10,6 +10,10 @@
 
 namespace zorkan {
 
+// The sampling frequency of a design for a purpose unless one is given: frequencies are
+// then fractions of it.
+constexpr double defaultSamplingFrequency = 1;
+
 struct DesignedSections {
     unsigned order = 0; // the filter's order, written as the file's order line
     FilterKind kind = lowPass;

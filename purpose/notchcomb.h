@@ -7,7 +7,7 @@
 namespace zorkan {
 
 struct NotchRequest {
-    double fd = 1;
+    double fd = defaultSamplingFrequency;
     double f0 = 0;
     double q = 0;
     bool peak = false; // the resonator instead of the notch
@@ -19,7 +19,7 @@ struct NotchRequest {
 DesignedSections designNotch(const NotchRequest& request);
 
 struct CombRequest {
-    double fd = 1;
+    double fd = defaultSamplingFrequency;
     double f0 = 0;
     double q = 0;
     bool peak = false;

@@ -132,6 +132,7 @@ class ChildWindowsTest : public QObject {
                                         {"FilterImplementation", "ImplementationWindow"},
                                         {"FilterCharacteristics", "CharacteristicsWindow"},
                                         {"ClassicalDesign", "ClassicalDesignWindow"},
+                                        {"SpecialFilters", "SpecialFiltersWindow"},
                                         {"Listening", "ListeningWindow"}};
         for (const auto& row : newer)
             QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[0])

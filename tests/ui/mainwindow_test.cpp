@@ -202,7 +202,8 @@ class MainWindowTest : public QObject {
                      "FilterImplementation|Реализация фильтра|",
                      "FilterCharacteristics|Характеристики фильтров|",
                      "ClassicalDesign|Расчет фильтра: все типы|",
-                     "FilterAdvice|Выбор фильтра по требованиям|"}));
+                     "FilterAdvice|Выбор фильтра по требованиям|",
+                     "SpecialFilters|Специальные фильтры|"}));
         QCOMPARE(items("MenuFilterFiles"), (QStringList{"LoadPar|Считывание параметров фильтра|",
                                                         "SavePar|Запись параметров фильтра|",
                                                         "ExportFilter|Экспорт фильтра|"}));
