@@ -15,6 +15,7 @@
 #include "fixedpoint/implementationwindow.h"
 #include "listening/listeningwindow.h"
 #include "modelling/F1.h"
+#include "polezero/polezerowindow.h"
 #include "response/rasX.h"
 #include "sound/Unit10.h"
 #include "sound/Unit11.h"
@@ -109,6 +110,11 @@ const CommandRow commandRows[] = {
      "Расчет фильтра: все типы",
      "Расчет фильтров Баттерворта, Чебышева, инверсного Чебышева, Бесселя и "
      "эллиптических: ФНЧ, ФВЧ, ПФ и РФ по требованиям или по порядку",
+     {}},
+    {"PoleZeroEditor",
+     "Редактор нулей и полюсов",
+     "Фильтр по нулям и полюсам на z-плоскости: АЧХ, ФЧХ и групповое время задержки по ходу "
+     "правки, реализуемые положения полюсов, спектр записи, прослушивание",
      {}},
 };
 
@@ -256,6 +262,8 @@ void TForm1::createCommands() {
     connect(command("ClassicalDesign"), &QAction::triggered, this, [this] {
         openOrRaise<ClassicalDesignWindow>([this] { openClassicalDesignWindow(*results_); });
     });
+    connect(command("PoleZeroEditor"), &QAction::triggered, this,
+            [] { openOrRaise<PoleZeroWindow>([] { openPoleZeroWindow(); }); });
     connectSpectralCommands(*this);
     connectSoundTools();
     connect(command("Listening"), &QAction::triggered, this,
@@ -479,6 +487,7 @@ void TForm1::createMenus() {
     calc->addAction(command("FilterImplementation"));
     calc->addAction(command("FilterCharacteristics"));
     calc->addAction(command("ClassicalDesign"));
+    calc->addAction(command("PoleZeroEditor"));
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);
