@@ -353,8 +353,15 @@ void PoleZeroWindow::connectPlane() {
         if (!s)
             return;
         const SectionRoot& root = state_.model.roots(s->set)[s->index];
-        if (!root.pair() && !shift)
+        if (!root.pair() && !shift) {
             z = {z.real(), 0};
+        } else if (root.pair()) {
+            // A pair stays a pair: its member above the axis follows the pointer, and on
+            // the axis itself it waits for the pointer to leave it.
+            if (z.imag() == 0)
+                return;
+            z = {z.real(), std::abs(z.imag())};
+        }
         state_.model.move(s->set, s->index, z);
         state_.stored.reset();
         dragMoved_ = true;

@@ -132,7 +132,8 @@ class ChildWindowsTest : public QObject {
                                         {"FilterImplementation", "ImplementationWindow"},
                                         {"FilterCharacteristics", "CharacteristicsWindow"},
                                         {"ClassicalDesign", "ClassicalDesignWindow"},
-                                        {"Listening", "ListeningWindow"}};
+                                        {"Listening", "ListeningWindow"},
+                                        {"PoleZeroEditor", "PoleZeroWindow"}};
         for (const auto& row : newer)
             QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[0])
                                   << QString::fromLatin1(row[1]);

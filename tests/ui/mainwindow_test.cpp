@@ -201,7 +201,8 @@ class MainWindowTest : public QObject {
                      "MenuACHH|Анализ частотных характеристик|", "FilterAnalysis|Анализ фильтра|",
                      "FilterImplementation|Реализация фильтра|",
                      "FilterCharacteristics|Характеристики фильтров|",
-                     "ClassicalDesign|Расчет фильтра: все типы|"}));
+                     "ClassicalDesign|Расчет фильтра: все типы|",
+                     "PoleZeroEditor|Редактор нулей и полюсов|"}));
         QCOMPARE(items("MenuFilterFiles"), (QStringList{"LoadPar|Считывание параметров фильтра|",
                                                         "SavePar|Запись параметров фильтра|",
                                                         "ExportFilter|Экспорт фильтра|"}));
