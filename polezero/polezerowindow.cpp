@@ -98,7 +98,7 @@ QLineEdit* field(QWidget* parent, const char* name, const QString& text, const Q
     auto* e = new QLineEdit(text, parent);
     e->setObjectName(QString::fromLatin1(name));
     e->setToolTip(hint);
-    e->setMaximumWidth(90);
+    e->setMaximumWidth(130);
     return e;
 }
 
@@ -125,8 +125,10 @@ void replaceRoot(PoleZeroModel& m, RootSet set, std::size_t index, const Section
         m.add(set, r);
 }
 
+// The table's and the fields' numbers: enough digits to edit, few enough to read.
+constexpr int shownDigits = 12;
 QString number(double value) {
-    return showGeneral(value);
+    return showGeneral(value, shownDigits);
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 #include "tests/ui/chartsscreenshots.h"
 #include "tests/ui/implementationscreenshots.h"
 #include "tests/ui/listeningscreenshots.h"
+#include "tests/ui/polezeroscreenshots.h"
 #include "tests/ui/spectralscreenshots.h"
 #include "tests/ui/uitest.h"
 #include "ui/controls.h"
@@ -366,6 +367,7 @@ int renderScreenshots(const QString& folder) {
     logoSplash->hide();
     ok = renderSoundWindows(program, folder) && ok;
     ok = renderListeningScreenshots(program, folder) && ok;
+    ok = renderPoleZeroScreenshots(program, folder) && ok;
     ok = renderExportDialog(program, folder) && ok;
     return ok ? 0 : 1;
 }
