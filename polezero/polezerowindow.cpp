@@ -686,6 +686,7 @@ void PoleZeroWindow::say(const QString& text) {
 }
 
 void PoleZeroWindow::refresh() {
+    computeShown();
     refreshTable();
     refreshGrid();
     refreshCurves();
@@ -714,15 +715,23 @@ void PoleZeroWindow::refreshTable() {
                                                 QString(),
                                                 QString()};
             for (int c = 0; c < ColumnCount; ++c) {
-                auto* item = new QTableWidgetItem(cells[c]);
-                if (c == KindColumn || c >= QuantisedColumn ||
-                    (!r.pair() && (c == AngleColumn || c == FrequencyColumn)))
-                    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-                rootTable_->setItem(row, c, item);
+                // The items stay while rows stay, so that a drag only changes texts.
+                QTableWidgetItem* item = rootTable_->item(row, c);
+                if (!item) {
+                    item = new QTableWidgetItem;
+                    rootTable_->setItem(row, c, item);
+                }
+                const bool editable = !(c == KindColumn || c >= QuantisedColumn ||
+                                        (!r.pair() && (c == AngleColumn || c == FrequencyColumn)));
+                const Qt::ItemFlags flags = editable ? item->flags() | Qt::ItemIsEditable
+                                                     : item->flags() & ~Qt::ItemIsEditable;
+                if (flags != item->flags())
+                    item->setFlags(flags);
+                // A real root's radius is its signed value.
+                const QString text = c == RadiusColumn && !r.pair() ? number(r.radius) : cells[c];
+                if (item->text() != text)
+                    item->setText(text);
             }
-            // A real root's radius is its signed value.
-            if (!r.pair())
-                rootTable_->item(row, RadiusColumn)->setText(number(r.radius));
             ++row;
         }
     }
@@ -741,9 +750,18 @@ void PoleZeroWindow::refreshGrid() {
     if (target != 0) {
         const int bits = target == 1 ? q15Bits : gridBits_->value();
         const Structure structure = gridStructures[gridStructure_->currentIndex()];
-        if (bits <= drawnGridMaximumBits)
+        // The dots change only with the grid's settings.
+        const GridKey key{bits, structure};
+        if (bits <= drawnGridMaximumBits && key != gridKey_) {
             forEachGridPoint(structure, bits, GridRegion{},
                              [&points](std::complex<double> z) { points.push_back(z); });
+            gridKey_ = key;
+            gridCount_ = points.size();
+            plane_->setGrid(std::move(points));
+        } else if (bits > drawnGridMaximumBits && gridKey_) {
+            gridKey_.reset();
+            plane_->setGrid({});
+        }
         filling_ = true;
         for (std::size_t i = 0; i < poles.size(); ++i) {
             if (!poles[i].pair() || poles[i].radius >= 1)
@@ -767,23 +785,37 @@ void PoleZeroWindow::refreshGrid() {
                       .arg(bits)
                       .arg(drawnGridMaximumBits));
     } else {
+        if (gridKey_) {
+            gridKey_.reset();
+            plane_->setGrid({});
+        }
         say(QStringLiteral("Шаг стрелок: %1").arg(number(nudgeStep)));
     }
-    plane_->setGrid(std::move(points));
     plane_->setQuantised(std::move(quantised));
 }
 
-void PoleZeroWindow::refreshCurves() {
-    std::vector<SecondOrderSection> shown;
+void PoleZeroWindow::computeShown() {
+    const auto& zeros = state_.model.roots(RootSet::Zeros);
+    const auto& poles = state_.model.roots(RootSet::Poles);
     try {
-        shown = sections();
-        lastGain_ = state_.stored ? 1 : state_.model.gainFactor();
+        if (state_.stored) {
+            shown_ = sectionsOf(*state_.stored);
+        } else {
+            lastGain_ = state_.model.gainFactor();
+            shown_ = sectionsFromRoots(zeros, poles, lastGain_);
+        }
+        gainHolds_ = true;
     } catch (const UserMessage&) {
         // The rule cannot hold (a pole on the circle for the peak): the last gain it gave.
-        shown = sectionsFromRoots(state_.model.roots(RootSet::Zeros),
-                                  state_.model.roots(RootSet::Poles), lastGain_);
+        shown_ = sectionsFromRoots(zeros, poles, lastGain_);
+        gainHolds_ = false;
     }
-    const bool stable = cascadeStable(shown);
+    stable_ = cascadeStable(shown_);
+}
+
+void PoleZeroWindow::refreshCurves() {
+    const bool stable = stable_;
+    const std::vector<SecondOrderSection>& shown = shown_;
     unstableLabel_->setVisible(!stable);
     plane_->setUnstable(!stable);
     plane_->update();
@@ -824,15 +856,9 @@ void PoleZeroWindow::refreshCurves() {
 }
 
 void PoleZeroWindow::refreshSound() {
-    if (!device_)
-        return;
-    try {
-        const std::vector<SecondOrderSection> s = sections();
-        // An unstable filter is not played: the last stable one goes on.
-        if (cascadeStable(s))
-            device_->setSections(s);
-    } catch (const UserMessage&) {
-    }
+    // An unstable filter is not played: the last stable one goes on.
+    if (device_ && gainHolds_ && stable_)
+        device_->setSections(shown_);
 }
 
 void PoleZeroWindow::openRecording(const QString& path) {

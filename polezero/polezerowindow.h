@@ -108,6 +108,8 @@ class PoleZeroWindow : public QWidget {
 
     // Everything shown from the state: table, plane, grid marks, curves, sound.
     void refresh();
+    // The sections shown and heard, computed once for a change.
+    void computeShown();
     void refreshTable();
     void refreshGrid();
     void refreshCurves();
@@ -121,6 +123,16 @@ class PoleZeroWindow : public QWidget {
     QString file_;
     double fd_ = 1;
     double lastGain_ = 1; // the last gain the rule could give, for an unstable filter's curves
+    std::vector<SecondOrderSection> shown_;
+    bool gainHolds_ = true;
+    bool stable_ = true;
+    struct GridKey {
+        int bits = 0;
+        Structure structure = Structure::Df1;
+        bool operator==(const GridKey&) const = default;
+    };
+    std::optional<GridKey> gridKey_;
+    std::size_t gridCount_ = 0;
     QUndoStack* undo_ = nullptr;
     PoleZeroState dragBefore_;
     bool dragMoved_ = false;

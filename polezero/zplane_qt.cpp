@@ -87,12 +87,13 @@ std::optional<RootRef> ZPlaneView::rootAt(QPointF at) const {
 void ZPlaneView::renderGrid() {
     gridImage_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
     gridImage_.fill(Qt::transparent);
+    gridScale_ = scale();
+    const double cx = width() / 2.0, cy = height() / 2.0;
     const QRgb dot = gridColour.rgba();
     for (const std::complex<double> z : grid_)
-        for (const std::complex<double> member : {z, std::conj(z)}) {
-            const QPointF p = pointOf(member);
-            const int x = static_cast<int>(std::lround(p.x())),
-                      y = static_cast<int>(std::lround(p.y()));
+        for (const double im : {z.imag(), -z.imag()}) {
+            const auto x = static_cast<int>(std::lround(cx + z.real() * gridScale_));
+            const auto y = static_cast<int>(std::lround(cy - im * gridScale_));
             if (x >= 0 && y >= 0 && x < gridImage_.width() && y < gridImage_.height())
                 gridImage_.setPixel(x, y, dot);
         }
@@ -111,6 +112,9 @@ void ZPlaneView::paintEvent(QPaintEvent*) {
     painter.setPen(QPen(QColor(200, 200, 200), 1));
     painter.drawLine(QPointF(0, centre.y()), QPointF(width(), centre.y()));
     painter.drawLine(QPointF(centre.x(), 0), QPointF(centre.x(), height()));
+    // The dots move only when the plane's scale or the widget's size does.
+    if (s != gridScale_ || gridImage_.size() != size())
+        renderGrid();
     painter.drawImage(0, 0, gridImage_);
     painter.setPen(QPen(Qt::black, 1));
     painter.setBrush(Qt::NoBrush);

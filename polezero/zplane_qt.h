@@ -68,6 +68,7 @@ class ZPlaneView : public QWidget {
     std::optional<RootRef> selection_;
     std::vector<std::complex<double>> grid_;
     QImage gridImage_;
+    double gridScale_ = 0; // the scale the dots were drawn at
     std::vector<std::optional<std::complex<double>>> quantised_;
     bool unstable_ = false;
     bool dragging_ = false;
