@@ -33,7 +33,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <future>
 #include <numbers>
 
 namespace zorkan::ui {
@@ -825,32 +827,36 @@ void PoleZeroWindow::refreshCurves() {
     const std::pair<ChartView, ChartPicture*> views[] = {{ChartView::MagnitudeDb, magnitudeChart_},
                                                          {ChartView::Phase, phaseChart_},
                                                          {ChartView::GroupDelay, delayChart_}};
-    for (const auto& [view, picture] : views) {
-        ChartOptions options;
-        options.view = view;
-        options.fd = fd_;
-        const ChartCurves curves = computeChartCurves(all, options, grid, std::nullopt);
+    // The three views computed side by side: the redraw of a drag waits for the slowest.
+    std::array<ChartOptions, 3> options;
+    std::array<ChartCurves, 3> curves;
+    std::vector<std::future<void>> others;
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        options[i].view = views[i].first;
+        options[i].fd = fd_;
+        const auto compute = [&, i] {
+            curves[i] = computeChartCurves(all, options[i], grid, std::nullopt);
+        };
+        if (i == 0)
+            continue;
+        others.push_back(std::async(std::launch::async, compute));
+    }
+    curves[0] = computeChartCurves(all, options[0], grid, std::nullopt);
+    for (std::future<void>& f : others)
+        f.get();
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        const auto& [view, picture] = views[i];
         const AxisRange x{0, fd_ / 2, false};
-        const AxisRange y = valueRange(curves, 0, fd_ / 2, viewDepth(view));
+        const AxisRange y = valueRange(curves[i], 0, fd_ / 2, viewDepth(view));
         Chart chart =
-            characteristicsChart(all, curves, options, std::nullopt, x, y,
+            characteristicsChart(all, curves[i], options[i], std::nullopt, x, y,
                                  std::max(picture->width(), 100), std::max(picture->height(), 100));
         if (!stable)
             for (ChartCurve& c : chart.curves)
                 c.color = unstableRgb;
-        if (view == ChartView::MagnitudeDb && spectrum_) {
-            // The recording's spectrum, its peak at 0 dB, behind the magnitude.
-            ChartCurve s;
-            s.name = "Спектр записи";
-            s.color = spectrumRgb;
-            const double peak =
-                *std::max_element(spectrum_->density.begin(), spectrum_->density.end());
-            for (std::size_t k = 0; k < spectrum_->frequency.size(); ++k) {
-                s.x.push_back(spectrum_->frequency[k]);
-                s.y.push_back(10 * std::log10(spectrum_->density[k] / peak));
-            }
-            chart.curves.insert(chart.curves.begin(), std::move(s));
-        }
+        // The recording's spectrum behind the magnitude.
+        if (view == ChartView::MagnitudeDb && spectrumCurve_)
+            chart.curves.insert(chart.curves.begin(), *spectrumCurve_);
         picture->setChart(std::move(chart));
     }
 }
@@ -872,6 +878,16 @@ void PoleZeroWindow::openRecording(const QString& path) {
             state_.model.fd = fd_;
             fdEdit_->setText(number(fd_));
         }
+        // Drawn in dB with its peak at 0 dB, where the magnitude's peak of 1 is.
+        ChartCurve curve;
+        curve.name = "Спектр записи";
+        curve.color = spectrumRgb;
+        const double peak = *std::max_element(s.density.begin(), s.density.end());
+        for (std::size_t k = 0; k < s.frequency.size(); ++k) {
+            curve.x.push_back(s.frequency[k]);
+            curve.y.push_back(10 * std::log10(s.density[k] / peak));
+        }
+        spectrumCurve_ = std::move(curve);
         spectrum_ = std::move(s);
         recording_ = path;
         recordingIsSound_ = !signal;

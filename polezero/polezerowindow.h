@@ -12,6 +12,7 @@
 // gridStructure, recordingButton, segmentLength, notchRadius, listenButton,
 // magnitudeChart, phaseChart, delayChart, unstableLabel, statusBar.
 #include "cascade/secondorder.h"
+#include "charts/chart.h"
 #include "coefficients/filterfile.h"
 #include "polezero/polezeromodel.h"
 #include "polezero/welch.h"
@@ -138,6 +139,7 @@ class PoleZeroWindow : public QWidget {
     bool dragMoved_ = false;
     bool filling_ = false; // the table is being filled, its edits are not the user's
     std::optional<WelchSpectrum> spectrum_;
+    std::optional<ChartCurve> spectrumCurve_;
     QString recording_;
     bool recordingIsSound_ = false;
     std::unique_ptr<LiveFilterDevice> device_;
