@@ -412,23 +412,27 @@ void PoleZeroWindow::setState(const PoleZeroState& state) {
 
 void PoleZeroWindow::openFile(const QString& path) {
     try {
-        const FilterCoefficients filter = readAnalysedFilter(path.toStdString());
-        for (const FilterSection& f : filter.sections)
-            if (f.a[3] != 0 || f.a[4] != 0 || f.b[3] != 0 || f.b[4] != 0)
-                throw UserMessage("В файле " + path.toStdString() +
-                                  " есть секции четвертого порядка: редактор правит только "
-                                  "секции второго порядка");
-        PoleZeroState state;
-        state.model = PoleZeroModel::fromSections(sectionsOf(filter), fd_);
-        state.stored = filter;
-        undo_->clear();
-        file_ = path;
-        setState(state);
-        undo_->setClean();
-        say(QStringLiteral("Открыт файл %1").arg(QDir::toNativeSeparators(path)));
+        load(path);
     } catch (const std::exception& error) {
         reportError(error);
     }
+}
+
+void PoleZeroWindow::load(const QString& path) {
+    const FilterCoefficients filter = readAnalysedFilter(path.toStdString());
+    for (const FilterSection& f : filter.sections)
+        if (f.a[3] != 0 || f.a[4] != 0 || f.b[3] != 0 || f.b[4] != 0)
+            throw UserMessage("В файле " + path.toStdString() +
+                              " есть секции четвертого порядка: редактор правит только "
+                              "секции второго порядка");
+    PoleZeroState state;
+    state.model = PoleZeroModel::fromSections(sectionsOf(filter), fd_);
+    state.stored = filter;
+    undo_->clear();
+    file_ = path;
+    setState(state);
+    undo_->setClean();
+    say(QStringLiteral("Открыт файл %1").arg(QDir::toNativeSeparators(path)));
 }
 
 std::vector<SecondOrderSection> PoleZeroWindow::sections() const {
@@ -601,6 +605,11 @@ void PoleZeroWindow::gainChanged() {
         return;
     }
     const GainRule& now = state_.model.gain;
+    // A rule by |H| starts from 1 when it replaces the fixed factor.
+    if (now.kind == GainKind::Fixed && rule.kind != GainKind::Fixed) {
+        rule.value = 1;
+        gainValue_->setText(number(1));
+    }
     if (rule.kind == now.kind && rule.value == now.value && rule.frequency == now.frequency)
         return;
     change(QStringLiteral("Усиление"), [&](PoleZeroModel& m) {
@@ -676,8 +685,11 @@ void PoleZeroWindow::cellEdited(int row, int column) {
         if (column == AngleColumn || column == FrequencyColumn) {
             if (!(root.angle >= 0 && root.angle <= std::numbers::pi))
                 throw UserMessage("Угол корня должен лежать от 0 до π");
-            if (root.angle == std::numbers::pi)
-                root = {-root.radius, 0, root.multiplicity};
+            // A pair on the axis is a double real root.
+            if (root.angle == 0)
+                root = {root.radius, 0, 2 * root.multiplicity};
+            else if (root.angle == std::numbers::pi)
+                root = {-root.radius, 0, 2 * root.multiplicity};
         }
         replaceRoot(m, ref->set, ref->index, root);
     });
@@ -977,8 +989,15 @@ PoleZeroWindow* openPoleZeroWindow() {
     auto* form = new PoleZeroWindow;
     showSizedChildWindow(form, QSize(1200, 820));
     const QString designed = shared().DesignedFilterFile;
-    if (!designed.isEmpty() && QFileInfo::exists(designed))
-        form->openFile(designed);
+    // A designed filter the editor cannot take (sections of the fourth order) leaves
+    // it empty, with the reason in the status bar rather than in a message box.
+    if (!designed.isEmpty() && QFileInfo::exists(designed)) {
+        try {
+            form->load(designed);
+        } catch (const std::exception& error) {
+            form->say(QString::fromUtf8(error.what()));
+        }
+    }
     return form;
 }
 

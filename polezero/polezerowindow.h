@@ -54,8 +54,11 @@ class PoleZeroWindow : public QWidget {
     explicit PoleZeroWindow(QWidget* parent = nullptr);
     ~PoleZeroWindow() override;
 
-    // Reads a parameter file of second-order sections (a UserMessage when it is not one).
+    // Reads a parameter file of second-order sections; what cannot be read is reported.
     void openFile(const QString& path);
+    // The same, throwing (a UserMessage when the file holds sections of the fourth order).
+    void load(const QString& path);
+    void say(const QString& text);
     // Ctrl+S: writes the current file, or asks for a name when there is none.
     bool save();
     bool saveAs();
@@ -117,7 +120,6 @@ class PoleZeroWindow : public QWidget {
     void refreshSound();
     std::optional<RootRef> rowRoot(int row) const;
     int rootRow(const RootRef& ref) const;
-    void say(const QString& text);
     bool writeTo(const QString& path);
 
     PoleZeroState state_;

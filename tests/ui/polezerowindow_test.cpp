@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QUndoStack>
 
 #include <cmath>
@@ -234,6 +235,43 @@ class PoleZeroWindowTest : public QObject {
         s.key(Qt::Key_Z, Qt::ControlModifier);
         COMPARE_SECTIONS(s.form->sections(),
                          (std::vector<Expected>{{{2, 0, -2}, {1, -0.5, 0.25}}}));
+    }
+
+    // An edited cell of the table changes its root: the frequency in the unit of FD
+    // (here 1: 0.125 is pi/4 exactly), an angle of 0 makes the pair a double real root.
+    void tableEditsTheRoot_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("radius");
+        QTest::addColumn<double>("angle");
+        QTest::addColumn<int>("multiplicity");
+        QTest::newRow("radius") << 1 << "0.7" << 0.7 << -1.0 << 1;
+        QTest::newRow("angle") << 2 << "1.25" << 0.5 << 1.25 << 1;
+        QTest::newRow("frequency") << 3 << "0.125" << 0.5 << std::numbers::pi / 4 << 1;
+        QTest::newRow("on the axis") << 2 << "0" << 0.5 << 0.0 << 2;
+        QTest::newRow("multiplicity") << 4 << "3" << 0.5 << -1.0 << 3;
+    }
+    void tableEditsTheRoot() {
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        QFETCH(double, radius);
+        QFETCH(double, angle);
+        QFETCH(int, multiplicity);
+        Session s;
+        QVERIFY(s.openWith(pairFile));
+        const SectionRoot before = s.form->model().roots(RootSet::Poles)[0];
+        auto* table = s.child<QTableWidget>("rootTable");
+        // The poles come first.
+        QCOMPARE(table->item(0, 0)->text(), QStringLiteral("пара полюсов"));
+        table->item(0, column)->setText(text);
+        const SectionRoot after = s.form->model().roots(RootSet::Poles)[0];
+        // -1: the angle as it was.
+        QVERIFY2(after.angle == (angle < 0 ? before.angle : angle),
+                 qPrintable(QString::number(after.angle, 'g', 17)));
+        QVERIFY(after.radius == (column == 1 ? radius : before.radius));
+        QCOMPARE(after.multiplicity, multiplicity);
+        QCOMPARE(s.form->undoStack()->count(), 1);
+        QCOMPARE(s.form->sections().size(), std::size_t(multiplicity == 3 ? 3 : 1));
     }
 
     // The arrows move the selected pair by the step the status bar names.
