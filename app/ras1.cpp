@@ -16,6 +16,7 @@
 #include "fixedpoint/implementationwindow.h"
 #include "listening/listeningwindow.h"
 #include "modelling/F1.h"
+#include "polezero/polezerowindow.h"
 #include "purpose/specialfilterswindow.h"
 #include "response/rasX.h"
 #include "sound/Unit10.h"
@@ -121,6 +122,11 @@ const CommandRow commandRows[] = {
      "Специальные фильтры",
      "Корректор группового времени задержки, звуковой эквалайзер, режекторный и "
      "гребенчатый фильтры, дробная задержка, фильтр из аналогового",
+     {}},
+    {"PoleZeroEditor",
+     "Редактор нулей и полюсов",
+     "Фильтр по нулям и полюсам на z-плоскости: АЧХ, ФЧХ и групповое время задержки по ходу "
+     "правки, реализуемые положения полюсов, спектр записи, прослушивание",
      {}},
 };
 
@@ -272,6 +278,8 @@ void TForm1::createCommands() {
             [] { openOrRaise<AdviceWindow>([] { openAdviceWindow(); }); });
     connect(command("SpecialFilters"), &QAction::triggered, this,
             [] { openOrRaise<SpecialFiltersWindow>([] { openSpecialFiltersWindow(); }); });
+    connect(command("PoleZeroEditor"), &QAction::triggered, this,
+            [] { openOrRaise<PoleZeroWindow>([] { openPoleZeroWindow(); }); });
     connectSpectralCommands(*this);
     connectSoundTools();
     connect(command("Listening"), &QAction::triggered, this,
@@ -497,6 +505,7 @@ void TForm1::createMenus() {
     calc->addAction(command("ClassicalDesign"));
     calc->addAction(command("FilterAdvice"));
     calc->addAction(command("SpecialFilters"));
+    calc->addAction(command("PoleZeroEditor"));
 
     QMenu* spectral = menu(nullptr, "MenuSpectral", QStringLiteral("Спектральный анализ"));
     connect(spectral, &QMenu::aboutToShow, command("SpAnal"), &QAction::trigger);

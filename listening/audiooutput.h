@@ -22,6 +22,8 @@ class AudioOutput {
     virtual void suspend() = 0;
     virtual void resume() = 0;
     virtual void stop() = 0;
+    // How far ahead of the sound the next start reads, in seconds (its buffer).
+    virtual void setAhead(double seconds) { (void)seconds; }
 };
 
 using AudioOutputFactory = std::function<std::unique_ptr<AudioOutput>()>;

@@ -22,8 +22,8 @@ class QtAudioOutput : public AudioOutput {
         if (!device.isFormatSupported(format))
             return AudioStart::FormatRefused;
         sink_ = std::make_unique<QAudioSink>(device, format);
-        // A tenth of a second ahead: the A/B switch is heard that soon.
-        sink_->setBufferSize(rate * channels * 2 / 10);
+        // A tenth of a second ahead unless asked otherwise: the A/B switch is heard that soon.
+        sink_->setBufferSize(static_cast<qsizetype>(rate * ahead_) * channels * 2);
         sink_->start(source);
         if (sink_->error() != QAudio::NoError) {
             sink_.reset();
@@ -39,6 +39,7 @@ class QtAudioOutput : public AudioOutput {
         if (sink_)
             sink_->resume();
     }
+    void setAhead(double seconds) override { ahead_ = seconds; }
     void stop() override {
         if (sink_)
             sink_->stop();
@@ -47,6 +48,7 @@ class QtAudioOutput : public AudioOutput {
 
   private:
     std::unique_ptr<QAudioSink> sink_;
+    double ahead_ = 0.1;
 };
 
 AudioOutputFactory& factory() {

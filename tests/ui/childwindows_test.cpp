@@ -133,7 +133,8 @@ class ChildWindowsTest : public QObject {
                                         {"FilterCharacteristics", "CharacteristicsWindow"},
                                         {"ClassicalDesign", "ClassicalDesignWindow"},
                                         {"SpecialFilters", "SpecialFiltersWindow"},
-                                        {"Listening", "ListeningWindow"}};
+                                        {"Listening", "ListeningWindow"},
+                                        {"PoleZeroEditor", "PoleZeroWindow"}};
         for (const auto& row : newer)
             QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[0])
                                   << QString::fromLatin1(row[1]);

@@ -20,6 +20,7 @@
 #include "tests/ui/chartsscreenshots.h"
 #include "tests/ui/implementationscreenshots.h"
 #include "tests/ui/listeningscreenshots.h"
+#include "tests/ui/polezeroscreenshots.h"
 #include "tests/ui/purposescreenshots.h"
 #include "tests/ui/spectralscreenshots.h"
 #include "tests/ui/uitest.h"
@@ -368,6 +369,7 @@ int renderScreenshots(const QString& folder) {
     ok = renderSoundWindows(program, folder) && ok;
     ok = renderListeningScreenshots(program, folder) && ok;
     ok = renderSpecialFiltersScreenshots(program, folder) && ok;
+    ok = renderPoleZeroScreenshots(program, folder) && ok;
     ok = renderExportDialog(program, folder) && ok;
     return ok ? 0 : 1;
 }

@@ -1,0 +1,1004 @@
+#include "polezero/polezerowindow.h"
+
+#include "cascade/rootsections.h"
+#include "charts/characteristicschart.h"
+#include "charts/chartplot_qt.h"
+#include "common/errors.h"
+#include "export/exportdialog.h"
+#include "fixedpoint/implementationwindow.h"
+#include "listening/audiooutput.h"
+#include "polezero/livelistening_qt.h"
+#include "ui/childwindow.h"
+#include "ui/errorhandler.h"
+#include "ui/prompts.h"
+#include "ui/sharedstate.h"
+#include "ui/windownumbers.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QUndoCommand>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <future>
+#include <numbers>
+
+namespace zorkan::ui {
+
+namespace {
+
+// The most sections the readers of parameter files hold.
+constexpr std::size_t fileSectionLimit = 32;
+// Grids of finer words have too many positions to draw as dots.
+constexpr int drawnGridMaximumBits = 10;
+constexpr int q15Bits = 16;
+constexpr int defaultGridBits = 6;
+constexpr double defaultNotchRadius = 0.98;
+// A Ctrl-click takes the spectrum's largest value within this share of the band.
+constexpr double peakSearchShare = 0.02;
+const Rgb unstableRgb{220, 0, 0};
+const Rgb spectrumRgb{185, 185, 185};
+
+enum Column {
+    KindColumn,
+    RadiusColumn,
+    AngleColumn,
+    FrequencyColumn,
+    MultiplicityColumn,
+    QuantisedColumn,
+    DistanceColumn,
+    ColumnCount
+};
+
+const Structure gridStructures[] = {Structure::Df1,    Structure::Df2,
+                                    Structure::Df2t,   Structure::ErrorFeedback,
+                                    Structure::Normal, Structure::Lattice};
+
+class StateChange : public QUndoCommand {
+  public:
+    StateChange(PoleZeroWindow* window, PoleZeroState before, PoleZeroState after,
+                const QString& text)
+        : QUndoCommand(text), window_(window), before_(std::move(before)),
+          after_(std::move(after)) {}
+    void undo() override { window_->setState(before_); }
+    void redo() override {
+        // The first redo is the change itself, already made.
+        if (done_)
+            window_->setState(after_);
+        done_ = true;
+    }
+
+  private:
+    PoleZeroWindow* window_;
+    PoleZeroState before_, after_;
+    bool done_ = false;
+};
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, const QString& hint) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setToolTip(hint);
+    return b;
+}
+
+QLineEdit* field(QWidget* parent, const char* name, const QString& text, const QString& hint) {
+    auto* e = new QLineEdit(text, parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setToolTip(hint);
+    e->setMaximumWidth(130);
+    return e;
+}
+
+std::vector<SecondOrderSection> sectionsOf(const FilterCoefficients& filter) {
+    std::vector<SecondOrderSection> sections;
+    for (const FilterSection& f : filter.sections) {
+        SecondOrderSection s;
+        for (int i = 0; i < 3; ++i) {
+            s.num[i] = f.a[i];
+            s.den[i] = f.b[i];
+        }
+        sections.push_back(s);
+    }
+    return sections;
+}
+
+// The root at `index` replaced, the others kept in their order.
+void replaceRoot(PoleZeroModel& m, RootSet set, std::size_t index, const SectionRoot& root) {
+    std::vector<SectionRoot> roots = m.roots(set);
+    roots[index] = root;
+    while (!m.roots(set).empty())
+        m.remove(set, 0);
+    for (const SectionRoot& r : roots)
+        m.add(set, r);
+}
+
+// The table's and the fields' numbers: enough digits to edit, few enough to read.
+constexpr int shownDigits = 12;
+QString number(double value) {
+    return showGeneral(value, shownDigits);
+}
+
+} // namespace
+
+PoleZeroWindow::PoleZeroWindow(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("Редактор нулей и полюсов"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    undo_ = new QUndoStack(this);
+    auto* panel = new QWidget(this);
+    createFileButtons(panel);
+    createGainControls(panel);
+    createGridControls(panel);
+    createRecordingControls(panel);
+    createTable(panel);
+    plane_ = new ZPlaneView(this);
+    plane_->setObjectName(QStringLiteral("zPlane"));
+    plane_->setModel(&state_.model);
+    plane_->setToolTip(
+        QStringLiteral("Перетаскивание - сдвиг корня (действительный - по оси, с Shift - в пару); "
+                       "двойной щелчок - новая пара; Delete - удалить; стрелки - сдвиг на шаг"));
+    for (auto** chart : {&magnitudeChart_, &phaseChart_, &delayChart_}) {
+        *chart = new ChartPicture(this);
+        (*chart)->setMinimumSize(200, 150);
+    }
+    magnitudeChart_->setObjectName(QStringLiteral("magnitudeChart"));
+    magnitudeChart_->setToolTip(
+        QStringLiteral("АЧХ, дБ; Ctrl+щелчок на пике спектра записи - режекция на его частоте"));
+    magnitudeChart_->installEventFilter(this);
+    phaseChart_->setObjectName(QStringLiteral("phaseChart"));
+    delayChart_->setObjectName(QStringLiteral("delayChart"));
+    unstableLabel_ = new QLabel(QStringLiteral("Фильтр неустойчив"), this);
+    unstableLabel_->setObjectName(QStringLiteral("unstableLabel"));
+    unstableLabel_->setStyleSheet(QStringLiteral("color: rgb(220, 0, 0); font-weight: bold"));
+    unstableLabel_->hide();
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("statusBar"));
+    statusBar_->setSizeGripEnabled(false);
+    layOutWindow(panel);
+    connectPlane();
+    state_.model.fd = fd_;
+    refresh();
+}
+
+PoleZeroWindow::~PoleZeroWindow() {
+    if (output_)
+        output_->stop();
+}
+
+void PoleZeroWindow::createFileButtons(QWidget* panel) {
+    openButton_ = button(panel, "openButton", QStringLiteral("Открыть..."),
+                         QStringLiteral("Открыть файл параметров фильтра (.flt)"));
+    saveButton_ = button(panel, "saveButton", QStringLiteral("Сохранить"),
+                         QStringLiteral("Записать фильтр секциями второго порядка (Ctrl+S)"));
+    exportButton_ = button(panel, "exportButton", QStringLiteral("Экспорт..."),
+                           QStringLiteral("Экспорт фильтра для других программ"));
+    implementationButton_ = button(panel, "implementationButton", QStringLiteral("Реализация..."),
+                                   QStringLiteral("Фильтр в арифметике устройства"));
+    connect(openButton_, &QPushButton::clicked, this, [this] {
+        const auto path = prompts().openFileName(
+            {QStringLiteral("Открыть"), QDir::currentPath(), QString(),
+             QStringLiteral("Параметры фильтра|*.flt"), QStringLiteral("flt")});
+        if (path)
+            openFile(*path);
+    });
+    connect(saveButton_, &QPushButton::clicked, this, [this] { save(); });
+    connect(exportButton_, &QPushButton::clicked, this, &PoleZeroWindow::exportFilter);
+    connect(implementationButton_, &QPushButton::clicked, this,
+            &PoleZeroWindow::openImplementation);
+}
+
+void PoleZeroWindow::createGainControls(QWidget* panel) {
+    gainKind_ = new QComboBox(panel);
+    gainKind_->setObjectName(QStringLiteral("gainKind"));
+    gainKind_->addItems({QStringLiteral("множитель G"), QStringLiteral("|H| на частоте"),
+                         QStringLiteral("|H| на пике")});
+    gainKind_->setToolTip(QStringLiteral("Как задается усиление фильтра"));
+    gainKind_->setCurrentIndex(static_cast<int>(GainKind::AtPeak));
+    gainValue_ = field(panel, "gainValue", QStringLiteral("1"),
+                       QStringLiteral("Множитель G или значение |H|"));
+    gainFrequency_ = field(panel, "gainFrequency", QStringLiteral("0"),
+                           QStringLiteral("Частота нормировки, в единицах FD"));
+    fdEdit_ =
+        field(panel, "fdEdit", QStringLiteral("1"), QStringLiteral("Частота дискретизации FD"));
+    connect(gainKind_, &QComboBox::activated, this, &PoleZeroWindow::gainChanged);
+    for (QLineEdit* e : {gainValue_, gainFrequency_})
+        connect(e, &QLineEdit::editingFinished, this, &PoleZeroWindow::gainChanged);
+    connect(fdEdit_, &QLineEdit::editingFinished, this, &PoleZeroWindow::fdChanged);
+}
+
+void PoleZeroWindow::createGridControls(QWidget* panel) {
+    gridTarget_ = new QComboBox(panel);
+    gridTarget_->setObjectName(QStringLiteral("gridTarget"));
+    gridTarget_->addItems(
+        {QStringLiteral("без сетки"), QStringLiteral("q15"), QStringLiteral("свой формат")});
+    gridTarget_->setToolTip(QStringLiteral(
+        "Положения пар полюсов, которые реализует квантованная секция второго порядка"));
+    gridBits_ = new QSpinBox(panel);
+    gridBits_->setObjectName(QStringLiteral("gridBits"));
+    gridBits_->setRange(gridMinimumBits, gridMaximumBits);
+    gridBits_->setValue(defaultGridBits);
+    gridBits_->setToolTip(QStringLiteral("Разрядность коэффициентов C своего формата"));
+    gridStructure_ = new QComboBox(panel);
+    gridStructure_->setObjectName(QStringLiteral("gridStructure"));
+    for (Structure s : gridStructures)
+        gridStructure_->addItem(QString::fromStdString(structureName(s)));
+    gridStructure_->setToolTip(QStringLiteral("Структура секции"));
+    connect(gridTarget_, &QComboBox::currentIndexChanged, this, [this] { refreshGrid(); });
+    connect(gridBits_, &QSpinBox::valueChanged, this, [this] { refreshGrid(); });
+    connect(gridStructure_, &QComboBox::currentIndexChanged, this, [this] { refreshGrid(); });
+}
+
+void PoleZeroWindow::createRecordingControls(QWidget* panel) {
+    recordingButton_ = button(panel, "recordingButton", QStringLiteral("Запись..."),
+                              QStringLiteral("Звуковой файл или файл сигнала: его усредненный "
+                                             "спектр рисуется под АЧХ"));
+    segmentLength_ = new QComboBox(panel);
+    segmentLength_->setObjectName(QStringLiteral("segmentLength"));
+    segmentLength_->setToolTip(QStringLiteral("Длина отрезка спектра (метод Уэлча)"));
+    for (std::size_t n = 256; n <= 65536; n *= 2)
+        segmentLength_->addItem(QString::number(n));
+    segmentLength_->setCurrentText(QString::number(welchDefaultSegment));
+    notchRadius_ = field(panel, "notchRadius", number(defaultNotchRadius),
+                         QStringLiteral("Радиус полюсов режекции (Ctrl+щелчок на пике спектра)"));
+    listenButton_ = button(panel, "listenButton", QStringLiteral("Слушать"),
+                           QStringLiteral("Воспроизводить запись через фильтр по мере правки"));
+    listenButton_->setCheckable(true);
+    listenButton_->setEnabled(false);
+    connect(recordingButton_, &QPushButton::clicked, this, [this] {
+        const auto path = prompts().openFileName(
+            {QStringLiteral("Запись"), QDir::currentPath(), QString(),
+             QStringLiteral("Звуковые файлы и файлы сигнала|*.wav;*.flac;*.ogg;*.aiff;*.aif;"
+                            "*.xicd;*.yicd|Все файлы|*.*"),
+             QString()});
+        if (path)
+            openRecording(*path);
+    });
+    connect(segmentLength_, &QComboBox::activated, this, [this] {
+        if (!recording_.isEmpty())
+            openRecording(recording_);
+    });
+    connect(listenButton_, &QPushButton::toggled, this, &PoleZeroWindow::toggleListening);
+}
+
+void PoleZeroWindow::createTable(QWidget* panel) {
+    rootTable_ = new QTableWidget(0, ColumnCount, panel);
+    rootTable_->setObjectName(QStringLiteral("rootTable"));
+    rootTable_->setHorizontalHeaderLabels(
+        {QStringLiteral("Корень"), QStringLiteral("Радиус"), QStringLiteral("Угол, рад"),
+         QStringLiteral("Частота"), QStringLiteral("Кратность"), QStringLiteral("Квантованный"),
+         QStringLiteral("Расстояние")});
+    rootTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    rootTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    rootTable_->verticalHeader()->hide();
+    rootTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    connect(rootTable_, &QTableWidget::cellChanged, this, &PoleZeroWindow::cellEdited);
+    connect(rootTable_, &QTableWidget::itemSelectionChanged, this, [this] {
+        if (filling_)
+            return;
+        const QList<QTableWidgetItem*> items = rootTable_->selectedItems();
+        plane_->setSelection(items.isEmpty() ? std::nullopt : rowRoot(items.front()->row()));
+    });
+}
+
+void PoleZeroWindow::layOutWindow(QWidget* panel) {
+    auto* controls = new QGridLayout(panel);
+    controls->setContentsMargins(0, 0, 0, 0);
+    auto* files = new QHBoxLayout;
+    for (QPushButton* b : {openButton_, saveButton_, exportButton_, implementationButton_})
+        files->addWidget(b);
+    files->addStretch();
+    controls->addLayout(files, 0, 0, 1, 6);
+    const auto label = [panel](const QString& text, QWidget* buddy) {
+        auto* l = new QLabel(text, panel);
+        l->setBuddy(buddy);
+        return l;
+    };
+    controls->addWidget(label(QStringLiteral("Усиление:"), gainKind_), 1, 0);
+    controls->addWidget(gainKind_, 1, 1);
+    controls->addWidget(gainValue_, 1, 2);
+    controls->addWidget(label(QStringLiteral("на частоте"), gainFrequency_), 1, 3);
+    controls->addWidget(gainFrequency_, 1, 4);
+    controls->addWidget(label(QStringLiteral("Сетка:"), gridTarget_), 2, 0);
+    controls->addWidget(gridTarget_, 2, 1);
+    controls->addWidget(label(QStringLiteral("C"), gridBits_), 2, 2, Qt::AlignRight);
+    controls->addWidget(gridBits_, 2, 3);
+    controls->addWidget(gridStructure_, 2, 4);
+    controls->addWidget(label(QStringLiteral("FD"), fdEdit_), 1, 5, Qt::AlignRight);
+    controls->addWidget(fdEdit_, 1, 6);
+    controls->addWidget(recordingButton_, 3, 0);
+    controls->addWidget(label(QStringLiteral("Отрезок"), segmentLength_), 3, 2, Qt::AlignRight);
+    controls->addWidget(segmentLength_, 3, 3);
+    controls->addWidget(label(QStringLiteral("Радиус полюсов"), notchRadius_), 3, 4);
+    controls->addWidget(notchRadius_, 3, 5);
+    controls->addWidget(listenButton_, 3, 6);
+    controls->addWidget(rootTable_, 4, 0, 1, 7);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(plane_, 2);
+    top->addWidget(panel, 3);
+    auto* charts = new QHBoxLayout;
+    for (ChartPicture* c : {magnitudeChart_, phaseChart_, delayChart_})
+        charts->addWidget(c);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(top, 3);
+    column->addWidget(unstableLabel_);
+    column->addLayout(charts, 2);
+    column->addWidget(statusBar_);
+}
+
+void PoleZeroWindow::connectPlane() {
+    plane_->installEventFilter(this);
+    plane_->onPick = [this](std::optional<RootRef> picked) {
+        dragBefore_ = state_;
+        dragMoved_ = false;
+        filling_ = true;
+        if (picked)
+            rootTable_->selectRow(rootRow(*picked));
+        else
+            rootTable_->clearSelection();
+        filling_ = false;
+    };
+    plane_->onDrag = [this](std::complex<double> z, bool shift) {
+        const std::optional<RootRef> s = plane_->selection();
+        if (!s)
+            return;
+        const SectionRoot& root = state_.model.roots(s->set)[s->index];
+        if (!root.pair() && !shift) {
+            z = {z.real(), 0};
+        } else if (root.pair()) {
+            // A pair stays a pair: its member above the axis follows the pointer, and on
+            // the axis itself it waits for the pointer to leave it.
+            if (z.imag() == 0)
+                return;
+            z = {z.real(), std::abs(z.imag())};
+        }
+        state_.model.move(s->set, s->index, z);
+        state_.stored.reset();
+        dragMoved_ = true;
+        refresh();
+    };
+    plane_->onDragEnd = [this] {
+        if (dragMoved_)
+            recordChange(dragBefore_, QStringLiteral("Перемещение корня"));
+        dragMoved_ = false;
+    };
+    plane_->onDoubleClick = [this](std::complex<double> z) { addPair(z); };
+}
+
+template <class Change> void PoleZeroWindow::change(const QString& text, Change apply) {
+    const PoleZeroState before = state_;
+    try {
+        apply(state_.model);
+    } catch (const std::exception& error) {
+        state_ = before;
+        reportError(error);
+        return;
+    }
+    state_.stored.reset();
+    recordChange(before, text);
+    refresh();
+}
+
+void PoleZeroWindow::recordChange(const PoleZeroState& before, const QString& text) {
+    undo_->push(new StateChange(this, before, state_, text));
+}
+
+void PoleZeroWindow::setState(const PoleZeroState& state) {
+    state_ = state;
+    state_.model.fd = fd_;
+    const std::optional<RootRef> s = plane_->selection();
+    if (s && s->index >= state_.model.roots(s->set).size())
+        plane_->setSelection(std::nullopt);
+    const GainRule& gain = state_.model.gain;
+    gainKind_->setCurrentIndex(static_cast<int>(gain.kind));
+    gainValue_->setText(number(gain.value));
+    gainFrequency_->setText(number(gain.frequency));
+    refresh();
+}
+
+void PoleZeroWindow::openFile(const QString& path) {
+    try {
+        load(path);
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
+}
+
+void PoleZeroWindow::load(const QString& path) {
+    const FilterCoefficients filter = readAnalysedFilter(path.toStdString());
+    for (const FilterSection& f : filter.sections)
+        if (f.a[3] != 0 || f.a[4] != 0 || f.b[3] != 0 || f.b[4] != 0)
+            throw UserMessage("В файле " + path.toStdString() +
+                              " есть секции четвертого порядка: редактор правит только "
+                              "секции второго порядка");
+    PoleZeroState state;
+    state.model = PoleZeroModel::fromSections(sectionsOf(filter), fd_);
+    state.stored = filter;
+    undo_->clear();
+    file_ = path;
+    setState(state);
+    undo_->setClean();
+    say(QStringLiteral("Открыт файл %1").arg(QDir::toNativeSeparators(path)));
+}
+
+std::vector<SecondOrderSection> PoleZeroWindow::sections() const {
+    if (state_.stored)
+        return sectionsOf(*state_.stored);
+    return state_.model.sections();
+}
+
+bool PoleZeroWindow::writeTo(const QString& path) {
+    try {
+        const FilterCoefficients filter = state_.stored ? *state_.stored : state_.model.filter();
+        if (filter.sections.size() > fileSectionLimit)
+            throw UserMessage("Фильтр занимает " + std::to_string(filter.sections.size()) +
+                              " секций, а файл параметров вмещает не более " +
+                              std::to_string(fileSectionLimit));
+        writeFilterFile(path.toStdString(), filter.order, filter);
+    } catch (const std::exception& error) {
+        reportError(error);
+        return false;
+    }
+    file_ = path;
+    undo_->setClean();
+    say(QStringLiteral("Записан файл %1").arg(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+bool PoleZeroWindow::save() {
+    return file_.isEmpty() ? saveAs() : writeTo(file_);
+}
+
+bool PoleZeroWindow::saveAs() {
+    const QString proposed =
+        file_.isEmpty() ? QStringLiteral("1.flt") : QFileInfo(file_).fileName();
+    const QString folder = file_.isEmpty() ? QDir::currentPath() : QFileInfo(file_).absolutePath();
+    const auto path = prompts().saveFileName({QStringLiteral("Сохранить как"), folder, proposed,
+                                              QStringLiteral("Имя файла параметров фильтра|*.flt"),
+                                              QStringLiteral("flt")});
+    return path && writeTo(*path);
+}
+
+bool PoleZeroWindow::handleKey(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Undo)) {
+        undo_->undo();
+        return true;
+    }
+    if (event->matches(QKeySequence::Redo) ||
+        (event->key() == Qt::Key_Z &&
+         event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier))) {
+        undo_->redo();
+        return true;
+    }
+    if (event->matches(QKeySequence::Save)) {
+        save();
+        return true;
+    }
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    switch (event->key()) {
+    case Qt::Key_Delete:
+        removeSelected();
+        return true;
+    case Qt::Key_Left:
+        nudge(-nudgeStep, 0, shift);
+        return true;
+    case Qt::Key_Right:
+        nudge(nudgeStep, 0, shift);
+        return true;
+    case Qt::Key_Up:
+        nudge(0, nudgeStep, shift);
+        return true;
+    case Qt::Key_Down:
+        nudge(0, -nudgeStep, shift);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void PoleZeroWindow::keyPressEvent(QKeyEvent* event) {
+    if (!handleKey(event))
+        QWidget::keyPressEvent(event);
+}
+
+bool PoleZeroWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == plane_ && event->type() == QEvent::KeyPress)
+        return handleKey(static_cast<QKeyEvent*>(event));
+    if (watched == magnitudeChart_ && event->type() == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        double x = 0, y = 0;
+        if (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::ControlModifier) &&
+            magnitudeChart_->valueAt(mouse->position().toPoint(), x, y)) {
+            placeNotch(x);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PoleZeroWindow::nudge(double dx, double dy, bool shift) {
+    const std::optional<RootRef> s = plane_->selection();
+    if (!s)
+        return;
+    change(QStringLiteral("Сдвиг корня"), [&](PoleZeroModel& m) {
+        const SectionRoot root = m.roots(s->set)[s->index];
+        // A real root moves along the axis unless Shift takes it off.
+        if (!root.pair() && !shift)
+            dy = 0;
+        m.move(s->set, s->index, root.z() + std::complex<double>(dx, dy));
+    });
+}
+
+void PoleZeroWindow::removeSelected() {
+    const std::optional<RootRef> s = plane_->selection();
+    if (!s)
+        return;
+    plane_->setSelection(std::nullopt);
+    change(QStringLiteral("Удаление корня"), [&](PoleZeroModel& m) { m.remove(s->set, s->index); });
+}
+
+void PoleZeroWindow::addPair(std::complex<double> z) {
+    // A pole pair; with the point below the axis its upper member is meant.
+    const SectionRoot pair{std::abs(z), std::abs(std::arg(z)), 1};
+    std::size_t index = 0;
+    change(QStringLiteral("Новая пара полюсов"),
+           [&](PoleZeroModel& m) { index = m.add(RootSet::Poles, pair); });
+    plane_->setSelection(RootRef{RootSet::Poles, index});
+}
+
+void PoleZeroWindow::placeNotch(double frequency) {
+    double f = frequency;
+    if (spectrum_ && !spectrum_->frequency.empty()) {
+        // The largest value of the spectrum near the click is the peak meant.
+        const double reach = peakSearchShare * fd_ / 2;
+        double best = -1;
+        for (std::size_t k = 0; k < spectrum_->frequency.size(); ++k)
+            if (std::abs(spectrum_->frequency[k] - frequency) <= reach &&
+                spectrum_->density[k] > best) {
+                best = spectrum_->density[k];
+                f = spectrum_->frequency[k];
+            }
+    }
+    const double angle = 2 * std::numbers::pi * f / fd_;
+    if (!(angle > 0 && angle < std::numbers::pi)) {
+        say(QStringLiteral("Режекция ставится на частоте больше 0 и меньше FD/2"));
+        return;
+    }
+    double radius = defaultNotchRadius;
+    try {
+        radius = readReal(notchRadius_->text());
+        if (!(radius >= 0 && radius < 1))
+            throw UserMessage("Радиус полюсов режекции должен быть не меньше 0 и меньше 1");
+    } catch (const std::exception& error) {
+        reportError(error);
+        return;
+    }
+    change(QStringLiteral("Режекция"), [&](PoleZeroModel& m) {
+        m.add(RootSet::Zeros, {1, angle, 1});
+        m.add(RootSet::Poles, {radius, angle, 1});
+    });
+    say(QStringLiteral("Режекция на частоте %1").arg(number(f)));
+}
+
+void PoleZeroWindow::gainChanged() {
+    GainRule rule;
+    try {
+        rule.kind = static_cast<GainKind>(gainKind_->currentIndex());
+        rule.value = readReal(gainValue_->text());
+        rule.frequency = readReal(gainFrequency_->text());
+    } catch (const std::exception& error) {
+        reportError(error);
+        return;
+    }
+    const GainRule& now = state_.model.gain;
+    // A rule by |H| starts from 1 when it replaces the fixed factor.
+    if (now.kind == GainKind::Fixed && rule.kind != GainKind::Fixed) {
+        rule.value = 1;
+        gainValue_->setText(number(1));
+    }
+    if (rule.kind == now.kind && rule.value == now.value && rule.frequency == now.frequency)
+        return;
+    change(QStringLiteral("Усиление"), [&](PoleZeroModel& m) {
+        m.gain = rule;
+        m.gainFactor(); // refuses a rule that cannot hold
+    });
+}
+
+void PoleZeroWindow::fdChanged() {
+    try {
+        const double fd = readReal(fdEdit_->text());
+        if (!(fd > 0) || !std::isfinite(fd))
+            throw UserMessage("Частота дискретизации FD должна быть больше нуля");
+        if (fd == fd_)
+            return;
+        fd_ = fd;
+    } catch (const std::exception& error) {
+        reportError(error);
+        return;
+    }
+    state_.model.fd = fd_;
+    refresh();
+}
+
+std::optional<RootRef> PoleZeroWindow::rowRoot(int row) const {
+    const std::size_t poles = state_.model.roots(RootSet::Poles).size();
+    if (row < 0)
+        return std::nullopt;
+    const auto r = static_cast<std::size_t>(row);
+    if (r < poles)
+        return RootRef{RootSet::Poles, r};
+    if (r - poles < state_.model.roots(RootSet::Zeros).size())
+        return RootRef{RootSet::Zeros, r - poles};
+    return std::nullopt;
+}
+
+int PoleZeroWindow::rootRow(const RootRef& ref) const {
+    const std::size_t offset =
+        ref.set == RootSet::Poles ? 0 : state_.model.roots(RootSet::Poles).size();
+    return static_cast<int>(offset + ref.index);
+}
+
+void PoleZeroWindow::cellEdited(int row, int column) {
+    if (filling_)
+        return;
+    const std::optional<RootRef> ref = rowRoot(row);
+    if (!ref)
+        return;
+    const QString text = rootTable_->item(row, column)->text();
+    change(QStringLiteral("Правка корня"), [&](PoleZeroModel& m) {
+        SectionRoot root = m.roots(ref->set)[ref->index];
+        const double v = column == MultiplicityColumn ? 0 : readReal(text);
+        switch (column) {
+        case RadiusColumn:
+            root.radius = v;
+            break;
+        case AngleColumn:
+            root.angle = v;
+            break;
+        case FrequencyColumn:
+            root.angle = 2 * std::numbers::pi * v / fd_;
+            break;
+        case MultiplicityColumn: {
+            const std::int64_t k = readInteger(text);
+            if (k < 1 || k > 99)
+                throw UserMessage("Кратность корня должна быть от 1 до 99");
+            root.multiplicity = static_cast<int>(k);
+            break;
+        }
+        default:
+            return;
+        }
+        if (column == AngleColumn || column == FrequencyColumn) {
+            if (!(root.angle >= 0 && root.angle <= std::numbers::pi))
+                throw UserMessage("Угол корня должен лежать от 0 до π");
+            // A pair on the axis is a double real root.
+            if (root.angle == 0)
+                root = {root.radius, 0, 2 * root.multiplicity};
+            else if (root.angle == std::numbers::pi)
+                root = {-root.radius, 0, 2 * root.multiplicity};
+        }
+        replaceRoot(m, ref->set, ref->index, root);
+    });
+}
+
+void PoleZeroWindow::say(const QString& text) {
+    statusBar_->showMessage(text);
+}
+
+void PoleZeroWindow::refresh() {
+    computeShown();
+    refreshTable();
+    refreshGrid();
+    refreshCurves();
+    refreshSound();
+}
+
+void PoleZeroWindow::refreshTable() {
+    filling_ = true;
+    const std::optional<RootRef> s = plane_->selection();
+    const auto& poles = state_.model.roots(RootSet::Poles);
+    const auto& zeros = state_.model.roots(RootSet::Zeros);
+    rootTable_->setRowCount(static_cast<int>(poles.size() + zeros.size()));
+    int row = 0;
+    for (RootSet set : {RootSet::Poles, RootSet::Zeros}) {
+        for (const SectionRoot& r : state_.model.roots(set)) {
+            const QString kind =
+                set == RootSet::Poles
+                    ? (r.pair() ? QStringLiteral("пара полюсов") : QStringLiteral("полюс"))
+                    : (r.pair() ? QStringLiteral("пара нулей") : QStringLiteral("нуль"));
+            const double angle = r.pair() ? r.angle : (r.radius < 0 ? std::numbers::pi : 0.0);
+            const QString cells[ColumnCount] = {kind,
+                                                number(r.pair() ? r.radius : std::abs(r.radius)),
+                                                number(angle),
+                                                number(angle * fd_ / (2 * std::numbers::pi)),
+                                                QString::number(r.multiplicity),
+                                                QString(),
+                                                QString()};
+            for (int c = 0; c < ColumnCount; ++c) {
+                // The items stay while rows stay, so that a drag only changes texts.
+                QTableWidgetItem* item = rootTable_->item(row, c);
+                if (!item) {
+                    item = new QTableWidgetItem;
+                    rootTable_->setItem(row, c, item);
+                }
+                const bool editable = !(c == KindColumn || c >= QuantisedColumn ||
+                                        (!r.pair() && (c == AngleColumn || c == FrequencyColumn)));
+                const Qt::ItemFlags flags = editable ? item->flags() | Qt::ItemIsEditable
+                                                     : item->flags() & ~Qt::ItemIsEditable;
+                if (flags != item->flags())
+                    item->setFlags(flags);
+                // A real root's radius is its signed value.
+                const QString text = c == RadiusColumn && !r.pair() ? number(r.radius) : cells[c];
+                if (item->text() != text)
+                    item->setText(text);
+            }
+            ++row;
+        }
+    }
+    if (s && rowRoot(rootRow(*s)))
+        rootTable_->selectRow(rootRow(*s));
+    filling_ = false;
+}
+
+void PoleZeroWindow::refreshGrid() {
+    const int target = gridTarget_->currentIndex();
+    gridBits_->setEnabled(target == 2);
+    gridStructure_->setEnabled(target != 0);
+    const auto& poles = state_.model.roots(RootSet::Poles);
+    std::vector<std::optional<std::complex<double>>> quantised(poles.size());
+    std::vector<std::complex<double>> points;
+    if (target != 0) {
+        const int bits = target == 1 ? q15Bits : gridBits_->value();
+        const Structure structure = gridStructures[gridStructure_->currentIndex()];
+        // The dots change only with the grid's settings.
+        const GridKey key{bits, structure};
+        if (bits <= drawnGridMaximumBits && key != gridKey_) {
+            forEachGridPoint(structure, bits, GridRegion{},
+                             [&points](std::complex<double> z) { points.push_back(z); });
+            gridKey_ = key;
+            gridCount_ = points.size();
+            plane_->setGrid(std::move(points));
+        } else if (bits > drawnGridMaximumBits && gridKey_) {
+            gridKey_.reset();
+            plane_->setGrid({});
+        }
+        filling_ = true;
+        for (std::size_t i = 0; i < poles.size(); ++i) {
+            if (!poles[i].pair() || poles[i].radius >= 1)
+                continue;
+            const QuantisedPole q = quantisedPole(structure, bits, poles[i].z());
+            quantised[i] = q.z;
+            const int row = static_cast<int>(i);
+            rootTable_->item(row, QuantisedColumn)
+                ->setText(number(q.z.real()) + (q.pair ? QStringLiteral(" ± j") : QString()) +
+                          (q.pair ? number(q.z.imag()) : QString()));
+            rootTable_->item(row, DistanceColumn)->setText(number(q.distance));
+        }
+        filling_ = false;
+        say(bits <= drawnGridMaximumBits
+                ? QStringLiteral("Шаг стрелок: %1; сетка: %2 положений")
+                      .arg(number(nudgeStep))
+                      .arg(points.size())
+                : QStringLiteral("Шаг стрелок: %1; сетка C = %2 слишком густа для рисунка (точки "
+                                 "рисуются при C не больше %3)")
+                      .arg(number(nudgeStep))
+                      .arg(bits)
+                      .arg(drawnGridMaximumBits));
+    } else {
+        if (gridKey_) {
+            gridKey_.reset();
+            plane_->setGrid({});
+        }
+        say(QStringLiteral("Шаг стрелок: %1").arg(number(nudgeStep)));
+    }
+    plane_->setQuantised(std::move(quantised));
+}
+
+void PoleZeroWindow::computeShown() {
+    const auto& zeros = state_.model.roots(RootSet::Zeros);
+    const auto& poles = state_.model.roots(RootSet::Poles);
+    try {
+        if (state_.stored) {
+            shown_ = sectionsOf(*state_.stored);
+        } else {
+            lastGain_ = state_.model.gainFactor();
+            shown_ = sectionsFromRoots(zeros, poles, lastGain_);
+        }
+        gainHolds_ = true;
+    } catch (const UserMessage&) {
+        // The rule cannot hold (a pole on the circle for the peak): the last gain it gave.
+        shown_ = sectionsFromRoots(zeros, poles, lastGain_);
+        gainHolds_ = false;
+    }
+    stable_ = cascadeStable(shown_);
+}
+
+void PoleZeroWindow::refreshCurves() {
+    const bool stable = stable_;
+    const std::vector<SecondOrderSection>& shown = shown_;
+    unstableLabel_->setVisible(!stable);
+    plane_->setUnstable(!stable);
+    plane_->update();
+    ChartSeries series{"Фильтр", CurveSource{filterOfSections(shown)}};
+    const std::vector<ChartSeries> all{series};
+    const FrequencyGrid grid{0, fd_ / 2, CharacteristicsPlot::basePoints, false};
+    const std::pair<ChartView, ChartPicture*> views[] = {{ChartView::MagnitudeDb, magnitudeChart_},
+                                                         {ChartView::Phase, phaseChart_},
+                                                         {ChartView::GroupDelay, delayChart_}};
+    // The three views computed side by side: the redraw of a drag waits for the slowest.
+    std::array<ChartOptions, 3> options;
+    std::array<ChartCurves, 3> curves;
+    std::vector<std::future<void>> others;
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        options[i].view = views[i].first;
+        options[i].fd = fd_;
+        const auto compute = [&, i] {
+            curves[i] = computeChartCurves(all, options[i], grid, std::nullopt);
+        };
+        if (i == 0)
+            continue;
+        others.push_back(std::async(std::launch::async, compute));
+    }
+    curves[0] = computeChartCurves(all, options[0], grid, std::nullopt);
+    for (std::future<void>& f : others)
+        f.get();
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        const auto& [view, picture] = views[i];
+        const AxisRange x{0, fd_ / 2, false};
+        const AxisRange y = valueRange(curves[i], 0, fd_ / 2, viewDepth(view));
+        Chart chart =
+            characteristicsChart(all, curves[i], options[i], std::nullopt, x, y,
+                                 std::max(picture->width(), 100), std::max(picture->height(), 100));
+        if (!stable)
+            for (ChartCurve& c : chart.curves)
+                c.color = unstableRgb;
+        // The recording's spectrum behind the magnitude.
+        if (view == ChartView::MagnitudeDb && spectrumCurve_)
+            chart.curves.insert(chart.curves.begin(), *spectrumCurve_);
+        picture->setChart(std::move(chart));
+    }
+}
+
+void PoleZeroWindow::refreshSound() {
+    // An unstable filter is not played: the last stable one goes on.
+    if (device_ && gainHolds_ && stable_)
+        device_->setSections(shown_);
+}
+
+void PoleZeroWindow::openRecording(const QString& path) {
+    try {
+        const std::size_t segment = segmentLength_->currentText().toULongLong();
+        const bool signal = signalFileName(path.toStdString());
+        WelchSpectrum s = welchOfFile(path.toStdString(), segment, signal ? fd_ : 0);
+        if (!signal) {
+            // A sound file brings its own sampling frequency.
+            fd_ = 2 * s.frequency.back();
+            state_.model.fd = fd_;
+            fdEdit_->setText(number(fd_));
+        }
+        // Drawn in dB with its peak at 0 dB, where the magnitude's peak of 1 is.
+        ChartCurve curve;
+        curve.name = "Спектр записи";
+        curve.color = spectrumRgb;
+        const double peak = *std::max_element(s.density.begin(), s.density.end());
+        for (std::size_t k = 0; k < s.frequency.size(); ++k) {
+            curve.x.push_back(s.frequency[k]);
+            curve.y.push_back(10 * std::log10(s.density[k] / peak));
+        }
+        spectrumCurve_ = std::move(curve);
+        spectrum_ = std::move(s);
+        recording_ = path;
+        recordingIsSound_ = !signal;
+    } catch (const std::exception& error) {
+        reportError(error);
+        return;
+    }
+    if (listenButton_->isChecked())
+        listenButton_->setChecked(false);
+    listenButton_->setEnabled(recordingIsSound_ && !noOutputSaid_);
+    refresh();
+    say(QStringLiteral("Запись %1: отрезков %2")
+            .arg(QDir::toNativeSeparators(recording_))
+            .arg(spectrum_->segments));
+}
+
+void PoleZeroWindow::toggleListening(bool on) {
+    if (!on) {
+        if (output_)
+            output_->stop();
+        output_.reset();
+        device_.reset();
+        return;
+    }
+    if (device_ || !recordingIsSound_)
+        return;
+    std::vector<SecondOrderSection> s;
+    try {
+        s = sections();
+        if (!cascadeStable(s))
+            s = {SecondOrderSection{}};
+        device_ = std::make_unique<LiveFilterDevice>(recording_.toStdString(), s);
+    } catch (const std::exception& error) {
+        listenButton_->setChecked(false);
+        reportError(error);
+        return;
+    }
+    device_->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    output_ = makeAudioOutput();
+    output_->setAhead(liveAheadSeconds);
+    const AudioStart started = output_->start(device_.get(), device_->rate(), device_->channels());
+    if (started == AudioStart::Started)
+        return;
+    const int rate = device_->rate(), channels = device_->channels();
+    output_.reset();
+    device_.reset();
+    const QSignalBlocker block(listenButton_);
+    listenButton_->setChecked(false);
+    if (started == AudioStart::NoDevice) {
+        // Said once; the button stays off for the rest of the window's life.
+        noOutputSaid_ = true;
+        listenButton_->setEnabled(false);
+        prompts().message(MessageIcon::Warning, applicationTitle(),
+                          QStringLiteral("Нет устройства вывода звука: прослушивание невозможно"));
+    } else {
+        prompts().message(MessageIcon::Warning, applicationTitle(),
+                          QStringLiteral("Устройство вывода звука не воспроизводит звук %1 Гц, "
+                                         "каналов: %2, 16 бит")
+                              .arg(rate)
+                              .arg(channels));
+    }
+}
+
+void PoleZeroWindow::exportFilter() {
+    if ((file_.isEmpty() || !undo_->isClean()) && !save())
+        return;
+    auto* dialog = new ExportDialog(this);
+    dialog->setSourceFile(file_);
+    prompts().showModal(dialog);
+    dialog->deleteLater();
+}
+
+void PoleZeroWindow::openImplementation() {
+    if ((file_.isEmpty() || !undo_->isClean()) && !save())
+        return;
+    ImplementationWindow* form = openImplementationWindow();
+    // The window reads its filter file from its file field.
+    if (auto* edit = form->findChild<QLineEdit*>(QStringLiteral("Edit1")))
+        edit->setText(file_);
+    connect(form, &ImplementationWindow::exportRequested, form,
+            [form](const QString& source, const ImplementationOptions& implementation) {
+                exportImplementation(form, source, implementation);
+            });
+}
+
+PoleZeroWindow* openPoleZeroWindow() {
+    auto* form = new PoleZeroWindow;
+    showSizedChildWindow(form, QSize(1200, 820));
+    const QString designed = shared().DesignedFilterFile;
+    // A designed filter the editor cannot take (sections of the fourth order) leaves
+    // it empty, with the reason in the status bar rather than in a message box.
+    if (!designed.isEmpty() && QFileInfo::exists(designed)) {
+        try {
+            form->load(designed);
+        } catch (const std::exception& error) {
+            form->say(QString::fromUtf8(error.what()));
+        }
+    }
+    return form;
+}
+
+} // namespace zorkan::ui
