@@ -306,7 +306,7 @@ FirRequest prototypeOf(const FirRequest& rq) {
 struct Trial {
     bool designed = false;
     std::vector<double> taps;
-    FirFigures figures;
+    FirDesignFigures figures;
     double beta = 0;
 };
 
@@ -651,10 +651,10 @@ void checkFirRequest(const FirRequest& rq) {
     }
 }
 
-FirFigures measureFir(const std::vector<double>& taps, const FirRequest& request) {
+FirDesignFigures measureFir(const std::vector<double>& taps, const FirRequest& request) {
     checkFirRequest(request);
     const Plan plan = planOf(request);
-    FirFigures out;
+    FirDesignFigures out;
     // 16 points per tap over the bands together.
     double covered = 0;
     for (const FirBand& band : plan.bands)

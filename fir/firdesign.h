@@ -58,7 +58,7 @@ void checkFirRequest(const FirRequest& request);
 // the continuous axis:
 // the ripple 20 log10(max / min) of |H(f)| / D(f) over the pass bands (D the desired
 // gain), the attenuation -20 log10 max |H(f)| over the stop bands.
-struct FirFigures {
+struct FirDesignFigures {
     double rippleDb = 0;
     bool hasStopBand = true;
     double attenuationDb = 0; // meaningful with a stop band
@@ -68,7 +68,7 @@ struct FirFigures {
 constexpr int measureDensity = 16;
 
 // The request is checked first (checkFirRequest).
-FirFigures measureFir(const std::vector<double>& taps, const FirRequest& request);
+FirDesignFigures measureFir(const std::vector<double>& taps, const FirRequest& request);
 
 struct FirOptions {
     FirMethod method = FirMethod::Equiripple;
@@ -89,7 +89,7 @@ struct FirDesign {
     // (N - 1) / 2 for linear phase; for a minimum-phase filter the group delay at the
     // middle of its first pass band (at 0 for a low-pass, FD/2 for a high-pass).
     double delaySamples = 0;
-    FirFigures figures;
+    FirDesignFigures figures;
 };
 
 // The filter of the request by the method. A request needing more than maxFirTaps taps,

@@ -516,7 +516,7 @@ TEST(FirDesignTest, FiguresOfClosedForms) {
     };
     for (std::size_t i = 0; i < std::size(cases) + std::size(more); ++i) {
         const Case& c = i < std::size(cases) ? cases[i] : more[i - std::size(cases)];
-        const FirFigures f = measureFir(c.taps, c.rq);
+        const FirDesignFigures f = measureFir(c.taps, c.rq);
         EXPECT_NEAR(f.rippleDb, c.ripple, 1e-12) << i;
         EXPECT_NEAR(f.attenuationDb, c.attenuation, 1e-12) << i;
         EXPECT_EQ(f.meets, c.meets) << i;

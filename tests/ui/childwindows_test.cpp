@@ -132,6 +132,7 @@ class ChildWindowsTest : public QObject {
                                         {"FilterImplementation", "ImplementationWindow"},
                                         {"FilterCharacteristics", "CharacteristicsWindow"},
                                         {"ClassicalDesign", "ClassicalDesignWindow"},
+                                        {"FilterAdvice", "AdviceWindow"},
                                         {"SpecialFilters", "SpecialFiltersWindow"},
                                         {"Listening", "ListeningWindow"},
                                         {"PoleZeroEditor", "PoleZeroWindow"}};
