@@ -32,6 +32,9 @@ constexpr int delayDecimals = 3;
 constexpr int snrDecimals = 1;
 constexpr int defaultWindowWidth = 1060;
 constexpr int defaultWindowHeight = 640;
+constexpr int rowPadding = 6;
+constexpr int tableStretch = 2;
+constexpr int chartsStretch = 3;
 
 // The targets of the list, "нет" first; fixed takes its words from the fields.
 const char* const targetNames[] = {"q15", "q31", "float", "fixed"};
@@ -101,6 +104,8 @@ AdviceWindow::AdviceWindow(QWidget* parent) : QWidget(parent) {
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->verticalHeader()->hide();
+    // Rows of one text line, so that every candidate fits above the charts.
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + rowPadding);
     summary_ = new QLabel(this);
     summary_->setObjectName(QStringLiteral("Summary"));
     magnitudes_ = new ChartPicture(this);
@@ -113,9 +118,9 @@ AdviceWindow::AdviceWindow(QWidget* parent) : QWidget(parent) {
     charts->addWidget(delays_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addWidget(table_, 1);
+    layout->addWidget(table_, tableStretch);
     layout->addWidget(summary_);
-    layout->addLayout(charts, 2);
+    layout->addLayout(charts, chartsStretch);
 
     for (ChartPicture* picture : {magnitudes_, delays_})
         picture->onSave = [this, picture] {

@@ -16,6 +16,7 @@
 #include "sound/Unit11.h"
 #include "sound/Unit12.h"
 #include "sound/Unit9.h"
+#include "tests/ui/advicescreenshots.h"
 #include "tests/ui/analysisscreenshots.h"
 #include "tests/ui/chartsscreenshots.h"
 #include "tests/ui/implementationscreenshots.h"
@@ -368,6 +369,7 @@ int renderScreenshots(const QString& folder) {
     logoSplash->hide();
     ok = renderSoundWindows(program, folder) && ok;
     ok = renderListeningScreenshots(program, folder) && ok;
+    ok = renderAdviceScreenshots(program, folder) && ok;
     ok = renderSpecialFiltersScreenshots(program, folder) && ok;
     ok = renderPoleZeroScreenshots(program, folder) && ok;
     ok = renderExportDialog(program, folder) && ok;
