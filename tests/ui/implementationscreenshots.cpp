@@ -79,6 +79,11 @@ bool renderImplementationScreenshots(Program& program, const QString& folder) {
     designFilter(searchedDesign(), smallOut.toStdString(), small.toStdString(), {});
     form->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(small);
     form->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(smallOut);
+    QSignalSpy computed(form, &ImplementationWindow::finished);
+    if (!form->BitBtn3Click() || !computed.wait(30000)) {
+        std::printf("FAILED the implementation window computed nothing for the search\n");
+        return false;
+    }
     QSignalSpy searched(form, &ImplementationWindow::searched);
     if (!form->BitBtn7Click() || !searched.wait(300000)) {
         std::printf("FAILED the implementation window searched nothing\n");
