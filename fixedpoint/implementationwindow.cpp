@@ -7,12 +7,12 @@
 #include "common/replacefile.h"
 #include "common/textnumbers.h"
 #include "design/designreport.h"
+#include "fixedpoint/structurechoice_qt.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
 #include "ui/prompts.h"
 #include "ui/sharedstate.h"
-#include "fixedpoint/structurechoice_qt.h"
 #include "ui/windownumbers.h"
 
 #include <QApplication>
@@ -1060,10 +1060,12 @@ QString candidateText(const Candidate& c) {
            QStringLiteral(" дБ, умножений %1").arg(c.multiplications);
 }
 
-// Cost against SNR: the front as a line with a cross at each point, the marked point in a
-// box, the SNR asked for as a level.
-Chart paretoChart(const std::vector<Candidate>& points, std::optional<std::size_t> marked,
-                  bool found, CostMeasure measure, double snrTarget) {
+// Cost against SNR: the front (the first `onFront` points) as a line, a cross at each
+// point, the marked point in a box, the SNR asked for as a level. The chosen implementation
+// may lie off the front, which also holds implementations that fail the other conditions.
+Chart paretoChart(const std::vector<Candidate>& points, std::size_t onFront,
+                  std::optional<std::size_t> marked, bool found, CostMeasure measure,
+                  double snrTarget) {
     if (points.empty())
         return {};
     double x0 = points.front().cost(measure), x1 = x0;
@@ -1081,12 +1083,14 @@ Chart paretoChart(const std::vector<Candidate>& points, std::optional<std::size_
     const double dx = crossHalfWidth * (chart.xAxis.high - chart.xAxis.low);
     const double dy = crossHalfHeight * (chart.yAxis.high - chart.yAxis.low);
     ChartCurve front{"граница Парето", curveColor(0), {}, {}, {}};
-    for (const Candidate& c : points) {
-        front.x.push_back(c.cost(measure));
-        front.y.push_back(c.snr);
+    for (std::size_t i = 0; i < onFront && i < points.size(); ++i) {
+        front.x.push_back(points[i].cost(measure));
+        front.y.push_back(points[i].snr);
     }
-    front.x.push_back(front.x.back());
-    front.y.push_back(std::nan(""));
+    if (!front.x.empty()) {
+        front.x.push_back(front.x.back());
+        front.y.push_back(std::nan(""));
+    }
     for (const Candidate& c : points) {
         const double x = c.cost(measure), y = c.snr;
         addSegment(front, x - dx, y - dy, x + dx, y + dy);
@@ -1239,6 +1243,8 @@ void ImplementationWindow::showSearch(const SearchResult& result, CostMeasure me
     std::sort(points_.begin(), points_.end(), [measure](const Candidate& a, const Candidate& b) {
         return a.cost(measure) < b.cost(measure);
     });
+    // The front's line; a chosen point alone, with no front, stands for it.
+    const std::size_t onFront = std::max<std::size_t>(points_.size(), 1);
     std::optional<std::size_t> marked;
     const Candidate* chosen =
         result.found ? &result.best : (result.closest ? &*result.closest : nullptr);
@@ -1255,7 +1261,7 @@ void ImplementationWindow::showSearch(const SearchResult& result, CostMeasure me
     image->points.clear();
     for (const Candidate& c : points_)
         image->points.emplace_back(c.cost(measure), c.snr);
-    image->setChart(paretoChart(points_, marked, result.found, measure, snrTarget));
+    image->setChart(paretoChart(points_, onFront, marked, result.found, measure, snrTarget));
     QStringList lines;
     for (const std::string& line : searchLines(result, measure))
         lines << text(line);

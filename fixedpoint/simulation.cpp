@@ -460,12 +460,24 @@ std::vector<RoundingPoint> roundingPoints(const Implementation& im) {
     for (std::size_t k = 0; k < im.programs.size(); ++k) {
         const SectionProgram& p = im.programs[k];
         const std::size_t nodes = p.nodes.size();
-        std::vector<bool> merged(nodes, false);
+        // The pairs first, whichever of the two comes first in the program: `mirror[a]` is
+        // the node whose rounding repeats a's negated, `mirrored[b]` that b's is such a
+        // repeat and no source of its own.
+        constexpr std::size_t none = static_cast<std::size_t>(-1);
+        std::vector<std::size_t> mirror(nodes, none);
+        std::vector<bool> mirrored(nodes, false);
+        for (std::size_t a = 0; fixed && a < nodes; ++a)
+            for (std::size_t b = 0; !mirrored[a] && b < nodes; ++b)
+                if (b != a && !mirrored[b] && mirror[b] == none && mirrors(p, a, b)) {
+                    mirror[a] = b;
+                    mirrored[b] = true;
+                    break;
+                }
         for (std::size_t j = 0; j < nodes; ++j) {
             const ProgramNode& n = p.nodes[j];
             // A sum whose every product is a multiple of the data word's last bit is
             // stored without rounding.
-            if (merged[j] || (fixed && !n.errorFeedback && exactBut(n, n.terms.size())))
+            if (mirrored[j] || (fixed && !n.errorFeedback && exactBut(n, n.terms.size())))
                 continue;
             RoundingPoint point;
             point.section = k;
@@ -473,17 +485,13 @@ std::vector<RoundingPoint> roundingPoints(const Implementation& im) {
             injectionNumerator(p, static_cast<int>(j), own);
             std::copy(own, own + 3, point.num);
             std::copy(own, own + 3, point.meanNum);
-            for (std::size_t b = 0; fixed && b < nodes; ++b) {
-                if (b == j || merged[b] || !mirrors(p, j, b))
-                    continue;
+            if (mirror[j] != none) {
                 double delayed[3];
-                injectionNumerator(p, static_cast<int>(b), delayed);
+                injectionNumerator(p, static_cast<int>(mirror[j]), delayed);
                 for (int i = 0; i < 3; ++i) {
                     point.num[i + 1] -= delayed[i];
                     point.meanNum[i + 1] += delayed[i];
                 }
-                merged[b] = true;
-                break;
             }
             points.push_back(point);
         }

@@ -1,7 +1,7 @@
 #include "tests/ui/implementationscreenshots.h"
 
+#include "charts/chart.h"
 #include "charts/chartplot_qt.h"
-#include "coefficients/filterfile.h"
 #include "design/designrun.h"
 #include "fixedpoint/implementationwindow.h"
 #include "tests/ui/screenshots.h"
@@ -14,51 +14,21 @@
 #include <QTabWidget>
 
 #include <cstdio>
-#include <vector>
 
 namespace zorkan::ui::test {
 
 namespace {
 
-// A front measured here, for the picture, when the search itself refuses: a few
-// structures at a few data words, each simulated, kept where no other is both cheaper
-// and quieter.
-SearchResult measuredFront(const QString& flt, double snrTarget) {
-    const FilterCoefficients filter = readAnalysedFilter(flt.toStdString());
-    std::vector<Candidate> all;
-    for (Structure structure :
-         {Structure::Df1, Structure::Df2t, Structure::ErrorFeedback, Structure::Optimal})
-        for (int w : {10, 12, 14, 16, 18}) {
-            Candidate c;
-            c.structure = structure;
-            c.dataBits = w;
-            c.coefBits = 16;
-            c.scaling = Scaling::L2;
-            ReportOptions report;
-            report.limitCycleTrials = 0;
-            const ImplementationFigures f = implementationFigures(filter, c.options(), report);
-            c.snr = f.snrSimulatedDb;
-            c.multiplications = f.cost.multiplications;
-            c.stable = f.stable;
-            all.push_back(c);
-        }
-    SearchResult result;
-    result.evaluated = static_cast<int>(all.size());
-    for (const Candidate& c : all) {
-        bool dominated = false;
-        for (const Candidate& d : all)
-            dominated = dominated ||
-                        (d.cost(CostMeasure::Bits) <= c.cost(CostMeasure::Bits) && d.snr > c.snr);
-        if (!dominated)
-            result.pareto.push_back(c);
-    }
-    for (const Candidate& c : result.pareto)
-        if (c.snr >= snrTarget &&
-            (!result.found || c.cost(CostMeasure::Bits) < result.best.cost(CostMeasure::Bits))) {
-            result.found = true;
-            result.best = c;
-        }
-    return result;
+// A Chebyshev low-pass of the fourth order (two sections) with its request: small enough
+// for the search over every structure and word to stay quick, and one that it can meet.
+DesignRequest searchedDesign() {
+    DesignRequest request;
+    request.approximation = 2;
+    request.f1 = 0.1;
+    request.f4 = 0.25;
+    request.da = 1;
+    request.b1 = 30;
+    return request;
 }
 
 } // namespace
@@ -103,16 +73,27 @@ bool renderImplementationScreenshots(Program& program, const QString& folder) {
     ok = saveScreenshot(form, folder, "implementation-5-structures") && ok;
     form->findChild<QRadioButton*>(QStringLiteral("RadioButton2"))->setChecked(true);
     ok = saveScreenshot(form, folder, "implementation-6-structures-noise") && ok;
-    // The search's Pareto front.
+    // The search's own Pareto front on a small design, with the implementation it chose.
+    const QString small = program.path(QStringLiteral("small.flt"));
+    const QString smallOut = program.path(QStringLiteral("small.out"));
+    designFilter(searchedDesign(), smallOut.toStdString(), small.toStdString(), {});
+    form->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(small);
+    form->findChild<QLineEdit*>(QStringLiteral("Edit2"))->setText(smallOut);
+    QSignalSpy computed(form, &ImplementationWindow::finished);
+    if (!form->BitBtn3Click() || !computed.wait(30000)) {
+        std::printf("FAILED the implementation window computed nothing for the search\n");
+        return false;
+    }
     QSignalSpy searched(form, &ImplementationWindow::searched);
     if (!form->BitBtn7Click() || !searched.wait(300000)) {
         std::printf("FAILED the implementation window searched nothing\n");
         return false;
     }
-    auto* front = form->findChild<ChartPicture*>(QStringLiteral("Image5"));
-    if (front->chart().curves.empty()) {
-        constexpr double snrTarget = 60;
-        form->showSearch(measuredFront(flt, snrTarget), CostMeasure::Bits, snrTarget);
+    // The front, the box of the chosen point and the level of the SNR asked for.
+    const Chart& front = form->findChild<ChartPicture*>(QStringLiteral("Image5"))->chart();
+    if (front.curves.size() != 3 || front.curves[1].name.rfind("выбранная", 0) != 0) {
+        std::printf("FAILED the search chose no implementation for the Pareto chart\n");
+        return false;
     }
     pages->setCurrentIndex(5);
     ok = saveScreenshot(form, folder, "implementation-7-search") && ok;

@@ -27,6 +27,8 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <cmath>
+
 namespace zorkan::ui::test {
 
 namespace {
@@ -556,6 +558,20 @@ class ImplementationWindowTest : public QObject {
         QTest::mouseClick(image, Qt::LeftButton, Qt::NoModifier,
                           pixelOf(chart, 30, 75)); // between the points
         QCOMPARE(target->currentText(), QStringLiteral("q15"));
+
+        // A chosen point off the front (the cheaper ones failed another condition) is
+        // marked in its box but left out of the front's line: 22 and 34 bits, then the break.
+        SearchResult off;
+        off.found = true;
+        off.pareto = {result.pareto[0], result.pareto[1]};
+        off.best = result.pareto[2];
+        s.form->showSearch(off, CostMeasure::Bits, 60);
+        const Chart apart = image->chart();
+        QCOMPARE(QString::fromStdString(apart.curves[1].name),
+                 QStringLiteral("выбранная: ef, W 12, C 14"));
+        QCOMPARE(apart.curves[0].x[0], 22.0);
+        QCOMPARE(apart.curves[0].x[1], 34.0);
+        QVERIFY(std::isnan(apart.curves[0].y[2]));
 
         // None found: the closest is marked as such.
         SearchResult none;
