@@ -70,7 +70,8 @@ class ImplementationWindow : public QWidget {
     void BitBtn1Click();
     void BitBtn2Click();
     // Names the filter file (a ".fir" file offers the targets of taps) and starts "Расчет"
-    // as "Файл" does; false when the input is refused or a computation is running.
+    // as "Файл" does; false when a computation is running. A refused file or input throws,
+    // for the general error handler to show.
     bool openFilterFile(const QString& path);
     // Reads the controls and starts the computation; false when the input is refused
     // (with a message) or a computation is running.
