@@ -912,7 +912,8 @@ bool ImplementationWindow::BitBtn3Click() {
 }
 
 bool ImplementationWindow::BitBtn6Click() {
-    if (thread_ || !fileNamed(*Edit1))
+    // Structures and the search belong to a cascade of sections, not to taps.
+    if (thread_ || firShown_ || !fileNamed(*Edit1))
         return false;
     Inputs in = readInputs();
     auto job = std::make_shared<Comparison>();
@@ -927,7 +928,8 @@ bool ImplementationWindow::BitBtn6Click() {
 }
 
 bool ImplementationWindow::BitBtn7Click() {
-    if (thread_ || !fileNamed(*Edit1))
+    // Structures and the search belong to a cascade of sections, not to taps.
+    if (thread_ || firShown_ || !fileNamed(*Edit1))
         return false;
     Inputs in = readInputs();
     auto job = std::make_shared<Search>();
