@@ -1,12 +1,14 @@
 #include "export/exportdialog.h"
 
 #include "common/errors.h"
+#include "export/firexport.h"
 #include "export/verilog.h"
+#include "fir/firfile.h"
+#include "fixedpoint/structurechoice_qt.h"
 #include "ui/controls.h"
 #include "ui/errorhandler.h"
 #include "ui/prompts.h"
 #include "ui/sharedstate.h"
-#include "fixedpoint/structurechoice_qt.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -40,6 +43,9 @@ const char* const formatTexts[] = {
     "CMSIS-DSP, ядра biquad (*.c, *.h)",   "Verilog-2001 для ПЛИС (*.v)",
 };
 
+// The first format of a ".fir" file: its taps, in place of the sections.
+const char* const tapsFormatText = "Отводы КИХ-фильтра, CSV (*.csv)";
+
 // The file types of the save dialog, in the order of ExportFormat.
 const char* const fileFilters[] = {
     "Секции второго порядка, CSV|*.csv",
@@ -48,7 +54,30 @@ const char* const fileFilters[] = {
     "Код C, файлы .c и .h|*.c|Один заголовочный файл C|*.h",
     "Код CMSIS-DSP, файлы .c и .h|*.c",
     "Модули Verilog|*.v",
+    "Отводы КИХ-фильтра, CSV|*.csv",
 };
+
+// Why the controls of sections are greyed for a ".fir" file.
+const char* const notForFir = "У КИХ-фильтра (.fir) нет секций: отводы записываются как есть";
+
+// The item of ComboBox2 that writes a number type; the CMSIS-DSP FIR kernels' types are
+// the items of their words.
+int typeItem(SampleType type) {
+    switch (type) {
+    case SampleType::FirQ15:
+        return static_cast<int>(SampleType::Q15);
+    case SampleType::FirQ31:
+        return static_cast<int>(SampleType::Q31);
+    case SampleType::FirF32:
+        return static_cast<int>(SampleType::F32);
+    default:
+        return static_cast<int>(type);
+    }
+}
+
+bool firFile(const QString& source) {
+    return isFirFileName(source.toStdString());
+}
 
 // In the order of SampleType.
 const char* const typeTexts[] = {"double",        "float",
@@ -138,6 +167,8 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
     createImplementationControls(column);
     connectControls();
     ComboBox1Change();
+    sectionHints_ = {CheckBox1->toolTip(), ComboBox3->toolTip(), ComboBox4->toolTip(),
+                     ComboBox7->toolTip()};
 
     // The filter last designed or analysed, if any.
     const SharedState& state = shared();
@@ -148,7 +179,8 @@ ExportDialog::ExportDialog(QWidget* owner) : QDialog(owner) {
 void ExportDialog::createSourceControls(QFormLayout* form) {
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setToolTip(QStringLiteral("Файл параметров фильтра (.flt)"));
+    Edit1->setToolTip(
+        QStringLiteral("Файл фильтра: параметры (.flt) или отводы КИХ-фильтра (.fir)"));
     BitBtn1 = new QPushButton(QStringLiteral("Выбрать..."), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     auto* sourceRow = new QHBoxLayout;
@@ -318,7 +350,10 @@ void ExportDialog::connectControls() {
         showPreview();
     });
     connect(ComboBox4, &QComboBox::currentIndexChanged, this, &ExportDialog::showPreview);
-    connect(Edit1, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
+    connect(Edit1, &QLineEdit::textChanged, this, [this] {
+        offerSourceFormats();
+        showPreview();
+    });
     connect(Edit2, &QLineEdit::textChanged, this, &ExportDialog::showPreview);
     for (QSpinBox* spin : {SpinEdit1, SpinEdit2, SpinEdit3})
         connect(spin, &QSpinBox::valueChanged, this, &ExportDialog::showPreview);
@@ -331,20 +366,43 @@ void ExportDialog::setSourceFile(const QString& path) {
     showPreview();
 }
 
+// A ".fir" file's taps: the first format writes them as CSV, C has no float with FMA, and
+// the controls of sections are greyed with the reason.
+void ExportDialog::offerSourceFormats() {
+    const bool fir = firFile(Edit1->text().trimmed());
+    if (fir == firShown_)
+        return;
+    firShown_ = fir;
+    ComboBox1->setItemText(0, QString::fromUtf8(fir ? tapsFormatText : formatTexts[0]));
+    auto* types = qobject_cast<QStandardItemModel*>(ComboBox2->model());
+    const int fma = static_cast<int>(SampleType::FloatFma);
+    types->item(fma)->setEnabled(!fir);
+    if (fir && ComboBox2->currentIndex() == fma)
+        ComboBox2->setCurrentIndex(static_cast<int>(SampleType::Float));
+    const std::array<QWidget*, 4> sections{CheckBox1, ComboBox3, ComboBox4, ComboBox7};
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        sections[i]->setEnabled(!fir);
+        sections[i]->setToolTip(fir ? QString::fromUtf8(notForFir) : sectionHints_[i]);
+    }
+    offerChosenStructures();
+}
+
 void ExportDialog::preset(const ImplementationOptions& io) {
     const ExportOptions options = exportFormatOf(io.arithmetic.target);
     ComboBox1->setCurrentIndex(static_cast<int>(options.format));
-    ComboBox2->setCurrentIndex(static_cast<int>(options.type));
-    ComboBox3->setCurrentIndex(scalingItem(io.scaling));
-    for (int i = 0; i < 3; ++i)
-        if (orders[i] == io.order)
-            ComboBox4->setCurrentIndex(i + 1);
+    ComboBox2->setCurrentIndex(typeItem(options.type));
     if (options.format == ExportFormat::Verilog) {
         SpinEdit2->setValue(io.arithmetic.dataBits);
         SpinEdit3->setValue(io.arithmetic.coefBits);
         ComboBox5->setCurrentIndex(io.arithmetic.rounding == Rounding::Truncate ? 1 : 0);
         ComboBox6->setCurrentIndex(io.arithmetic.overflow == Overflow::Wrap ? 1 : 0);
     }
+    if (firFile(Edit1->text().trimmed()))
+        return; // taps: no scaling, order or structure
+    ComboBox3->setCurrentIndex(scalingItem(io.scaling));
+    for (int i = 0; i < 3; ++i)
+        if (orders[i] == io.order)
+            ComboBox4->setCurrentIndex(i + 1);
     chooseStructure(ComboBox7, io.structure);
 }
 
@@ -363,10 +421,30 @@ void ExportDialog::ComboBox1Change() {
     showPreview();
 }
 
+// A ".fir" file: the taps, with the format's words and number type; the first format
+// writes the taps as CSV, and the options of sections stay unset.
 ExportOptions ExportDialog::chosenOptions() const {
     ExportOptions options;
     options.format = static_cast<ExportFormat>(ComboBox1->currentIndex());
     options.prefix = Edit2->text().trimmed().toStdString();
+    if (firFile(Edit1->text().trimmed())) {
+        if (options.format == ExportFormat::SosCsv)
+            options.format = ExportFormat::Csv;
+        const bool code =
+            options.format == ExportFormat::C || options.format == ExportFormat::Cmsis;
+        options.testVectors = (code || verilogChosen()) ? SpinEdit1->value() : 0;
+        if (code)
+            options.type = static_cast<SampleType>(ComboBox2->currentIndex());
+        if (verilogChosen()) {
+            options.words.dataBits = SpinEdit2->value();
+            options.words.coefBits = SpinEdit3->value();
+            options.words.rounding =
+                ComboBox5->currentIndex() == 1 ? Rounding::Truncate : Rounding::Nearest;
+            options.words.overflow =
+                ComboBox6->currentIndex() == 1 ? Overflow::Wrap : Overflow::Saturate;
+        }
+        return options;
+    }
     // The box only mirrors a scaling chosen in the list; alone, it asks for the peak's.
     options.normalise = CheckBox1->isChecked() && (!ComboBox3 || ComboBox3->currentIndex() == 0);
     if (ComboBox3 && ComboBox3->currentIndex() > 0)
@@ -411,7 +489,28 @@ void ExportDialog::showPreview() {
     options.sourceName = QFileInfo(source).fileName().toStdString();
     const QString proposed =
         QDir(sourceFolder(source)).filePath(outputRequest(options.format, source).proposedName);
+    const auto showFiles = [&](const std::vector<ExportFile>& files) {
+        // The code, and the test program of the golden vectors (_test.c, _tb.v) too.
+        for (std::size_t i = 0; i < files.size() && i < std::size(memos); ++i) {
+            memos[i]->setPlainText(QString::fromStdString(files[i].text));
+            PageControl1->setTabText(static_cast<int>(i),
+                                     QFileInfo(QString::fromStdString(files[i].path)).fileName());
+            PageControl1->setTabVisible(static_cast<int>(i), true);
+        }
+    };
     try {
+        if (firFile(source)) {
+            // Taps: no sections to keep, no warnings of a cascade.
+            showFiles(
+                firExportFileTexts(namingFiles([&] { return readFirFile(source.toStdString()); }),
+                                   proposed.toStdString(), options));
+            Label1->setText(
+                QStringLiteral("Предупреждений нет") +
+                (verilogChosen()
+                     ? QStringLiteral("\nЗадержка модуля: %1 тактов").arg(firVerilogLatency)
+                     : QString()));
+            return;
+        }
         // The sections are made again only when the file or what shapes them changed:
         // normalising a long cascade takes a moment, and the name for C is typed.
         const QFileInfo file(source);
@@ -438,15 +537,7 @@ void ExportDialog::showPreview() {
             previewKey_ = key;
         }
         const ExportedFilter& filter = previewFilter_;
-        const std::vector<ExportFile> files =
-            exportFileTexts(filter, proposed.toStdString(), options);
-        // The code, and the test program of the golden vectors (_test.c, _tb.v) too.
-        for (std::size_t i = 0; i < files.size() && i < std::size(memos); ++i) {
-            memos[i]->setPlainText(QString::fromStdString(files[i].text));
-            PageControl1->setTabText(static_cast<int>(i),
-                                     QFileInfo(QString::fromStdString(files[i].path)).fileName());
-            PageControl1->setTabVisible(static_cast<int>(i), true);
-        }
+        showFiles(exportFileTexts(filter, proposed.toStdString(), options));
         QStringList warnings;
         for (const CascadeWarning& w : filter.cascade.warnings)
             warnings << QStringLiteral("Предупреждение: ") +
@@ -478,8 +569,9 @@ bool ExportDialog::replaceAllowed(const std::vector<std::string>& files) {
 
 void ExportDialog::BitBtn1Click() {
     FileDialogRequest r;
-    r.title = QStringLiteral("Файл параметров фильтра");
-    r.filter = QStringLiteral("Файлы параметров фильтра|*.flt");
+    r.title = QStringLiteral("Файл фильтра");
+    r.filter = QStringLiteral(
+        "Файлы фильтров|*.flt;*.fir|Файлы параметров фильтра|*.flt|КИХ-фильтры|*.fir");
     r.defaultExtension = QStringLiteral("flt");
     r.initialFolder = sourceFolder(Edit1->text().trimmed());
     r.proposedName = QFileInfo(Edit1->text()).fileName();
@@ -495,6 +587,10 @@ void ExportDialog::BitBtn2Click() {
         return;
     }
     const ExportOptions options = chosenOptions();
+    if (firFile(source)) {
+        exportTaps(source, options);
+        return;
+    }
     const std::optional<QString> output =
         prompts().saveFileName(outputRequest(options.format, source));
     if (!output)
@@ -540,6 +636,36 @@ void ExportDialog::BitBtn2Click() {
                              : QString()));
 }
 
+void ExportDialog::exportTaps(const QString& source, const ExportOptions& options) {
+    // A file the reader refuses is refused before anything is asked.
+    const std::size_t taps =
+        namingFiles([&] { return readFirFile(source.toStdString()); }).taps.size();
+    const std::optional<QString> output =
+        prompts().saveFileName(outputRequest(options.format, source));
+    if (!output)
+        return;
+    const std::vector<std::string> files = exportFiles(output->toStdString(), options);
+    checkExportOutputs(source.toStdString(), files);
+    if (!replaceAllowed(files))
+        return;
+    std::vector<std::string> written;
+    {
+        BusyCursor busy;
+        written = namingFiles(
+            [&] { return exportFirFile(source.toStdString(), output->toStdString(), options); });
+    }
+    QStringList names;
+    for (const std::string& f : written)
+        if (!verilogChosen() || names.isEmpty())
+            names << fullPath(f);
+    Label2->setText((names.size() > 1 ? QStringLiteral("Записаны %1; отводов КИХ-фильтра: %2")
+                                      : QStringLiteral("Записан %1; отводов КИХ-фильтра: %2"))
+                        .arg(names.join(QStringLiteral(", ")))
+                        .arg(taps) +
+                    (verilogChosen() ? QStringLiteral(", задержка %1 тактов").arg(firVerilogLatency)
+                                     : QString()));
+}
+
 bool ExportDialog::structureChosen() const {
     const int format = ComboBox1->currentIndex();
     return format == static_cast<int>(ExportFormat::C) ||
@@ -551,8 +677,8 @@ bool ExportDialog::structureChosen() const {
 void ExportDialog::offerChosenStructures() {
     if (!ComboBox7)
         return;
-    ComboBox7->setEnabled(structureChosen());
-    if (!structureChosen())
+    ComboBox7->setEnabled(structureChosen() && !firShown_);
+    if (!structureChosen() || firShown_)
         return;
     ExportOptions options;
     options.format = static_cast<ExportFormat>(ComboBox1->currentIndex());

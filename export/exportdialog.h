@@ -1,6 +1,9 @@
 #pragma once
 // "Экспорт фильтра": a filter parameter file written as second-order sections for other
-// tools (CSV, Octave/MATLAB, Python, C). The source file, the format, the number type
+// tools (CSV, Octave/MATLAB, Python, C), or a ".fir" file's taps exactly as zorkan-cli export
+// writes them (the first format then writes the taps as CSV, the number types of C are
+// double, float, q15 and q31, CMSIS-DSP's q15, q31 and f32 the FIR kernels, and the controls
+// of sections are greyed). The source file, the format, the number type
 // and name for C and the normalisation are chosen here; the pages below show the text
 // of every file the proposed name gives (the test program of the golden vectors too), and
 // the warnings about the filter, before anything is written. "Экспорт..." asks for the output
@@ -22,6 +25,9 @@
 #include "export/formats.h"
 
 #include <QDialog>
+#include <QString>
+
+#include <array>
 
 class QCheckBox;
 class QComboBox;
@@ -75,6 +81,10 @@ class ExportDialog : public QDialog {
     // C or Verilog: the formats that write the structure.
     bool structureChosen() const;
     void offerChosenStructures();
+    // Offers the formats and types of the source's kind (a ".fir" file's taps or sections).
+    void offerSourceFormats();
+    // Writes a ".fir" file's taps as `options` ask (the export of zorkan-cli).
+    void exportTaps(const QString& source, const ExportOptions& options);
 
     QLineEdit* Edit1 = nullptr;
     QPushButton* BitBtn1 = nullptr;
@@ -102,6 +112,9 @@ class ExportDialog : public QDialog {
     // The sections the pages show, and what they were made from.
     QString previewKey_;
     ExportedFilter previewFilter_;
+    bool firShown_ = false; // the source is a ".fir" file of taps
+    // The hints of CheckBox1, ComboBox3, ComboBox4 and ComboBox7, shown again for sections.
+    std::array<QString, 4> sectionHints_;
 };
 
 // Opens the dialog, modal, on `source` preset to the implementation (ExportDialog::preset).

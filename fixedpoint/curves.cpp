@@ -1,6 +1,7 @@
 #include "fixedpoint/curves.h"
 
 #include "cascade/response.h"
+#include "fir/firproperties.h"
 #include "fixedpoint/simulation.h"
 
 #include <cmath>
@@ -85,6 +86,17 @@ ImplementationCurves implementationCurves(const Implementation& im, int points,
             const long double sides = k == 0 || k == noiseBins ? 1 : 2;
             c.noiseComputedDb.push_back(decibels(sides * lsb * lsb / 12 * sum / n / 0.5L));
         }
+    }
+    return c;
+}
+
+ImplementationCurves firCurves(const FirImplementation& im, int points) {
+    ImplementationCurves c;
+    for (int i = 0; i <= points; ++i) {
+        const long double w = pi * i / points;
+        c.frequency.push_back(0.5 * i / points);
+        c.idealDb.push_back(decibels(std::norm(firValueAt(im.taps, w))));
+        c.quantisedDb.push_back(decibels(std::norm(firValueAt(im.quantised, w))));
     }
     return c;
 }

@@ -2,6 +2,7 @@
 // The curves of an implementation for its window: the magnitude of the realised cascade
 // with and without quantisation, and the spectrum of the round-off noise, measured and
 // computed.
+#include "fixedpoint/firimplementation.h"
 #include "fixedpoint/implementation.h"
 
 #include <vector>
@@ -26,5 +27,10 @@ constexpr int noiseBins = 128;
 ImplementationCurves implementationCurves(const Implementation& implementation, int points,
                                           double noiseAmplitude, int noiseSamples,
                                           std::uint64_t seed);
+
+// The magnitude of a FIR implementation on points + 1 frequencies from 0 to FD/2: of the
+// file's taps (idealDb) and of the taps the arithmetic holds (quantisedDb). A FIR filter's
+// one rounding is the report's figure; the noise curves stay empty.
+ImplementationCurves firCurves(const FirImplementation& implementation, int points);
 
 } // namespace zorkan

@@ -7,6 +7,8 @@
 #include "common/replacefile.h"
 #include "common/textnumbers.h"
 #include "design/designreport.h"
+#include "fir/firfile.h"
+#include "fixedpoint/firimplementation.h"
 #include "fixedpoint/structurechoice_qt.h"
 #include "ui/childwindow.h"
 #include "ui/controls.h"
@@ -33,6 +35,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -46,20 +49,46 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <span>
 
 namespace zorkan::ui {
 
 namespace {
 
+// The targets of a cascade of sections (a ".flt" file) and of a FIR filter's taps (a
+// ".fir" file), with their texts in ComboBox1.
 const Target targets[] = {Target::Double,   Target::Float,    Target::FloatFma,
                           Target::Q15,      Target::Q31,      Target::Fixed,
                           Target::CmsisQ15, Target::CmsisQ31, Target::CmsisF32};
+const char* const targetTexts[] = {"double",        "float",         "float с FMA",
+                                   "q15",           "q31",           "свой формат",
+                                   "CMSIS-DSP q15", "CMSIS-DSP q31", "CMSIS-DSP f32"};
+const Target firTargets[] = {Target::Double,      Target::Float,      Target::Q15,
+                             Target::Q31,         Target::Fixed,      Target::CmsisFirQ15,
+                             Target::CmsisFirQ31, Target::CmsisFirF32};
+const char* const firTargetTexts[] = {"double",
+                                      "float",
+                                      "q15",
+                                      "q31",
+                                      "свой формат",
+                                      "CMSIS-DSP КИХ q15",
+                                      "CMSIS-DSP КИХ q31",
+                                      "CMSIS-DSP КИХ f32"};
+// Why the controls and pages of sections are greyed for a ".fir" file.
+const char* const notForFir =
+    "У КИХ-фильтра (.fir) нет секций: отводы реализуются как есть, одним накопителем";
+const char* const noLimitCycles =
+    "У КИХ-фильтра (.fir) нет обратной связи, а значит и предельных циклов";
+// The magnitude points of the pages, as many for the taps as for the sections.
+constexpr int curvePoints = 1024;
 const Scaling scalings[] = {Scaling::Peak, Scaling::L2, Scaling::L1, Scaling::None};
 const SectionOrder orders[] = {SectionOrder::File, SectionOrder::Ascending,
                                SectionOrder::Descending};
 const char* const pageTitles[] = {"АЧХ",      "Шум",       "Предельный цикл",
                                   "Варианты", "Структуры", "Подбор"};
 constexpr int pageCount = 6;
+// The pages from the limit cycle on belong to a cascade of sections.
+constexpr int limitCyclePage = 2;
 // The pages of the structures and of the search; their pictures are Image4 and Image5.
 constexpr int structurePage = 4;
 constexpr int searchPage = 5;
@@ -113,6 +142,7 @@ struct ImplementationWindow::Inputs {
     QString file;
     double fd = 1;
     FilterCoefficients filter;
+    std::optional<FirFilter> fir; // a ".fir" file's taps instead of sections
     ImplementationOptions options;
     std::optional<DesignRequest> request;
 };
@@ -173,25 +203,33 @@ struct ImplementationWindow::Search {
     }
 };
 
-// The computation of one "Расчет", run on its own thread.
+// The computation of one "Расчет", run on its own thread: the sections of `filter`, or
+// the taps of `fir` when it is set.
 struct ImplementationWindow::Job {
     QString file;
     double fd = 1; // the sampling frequency of the pages' frequencies: 1 - fractions of FD
     FilterCoefficients filter;
+    std::optional<FirFilter> fir;
     ImplementationOptions options;
     ReportOptions report;
     ImplementationFigures figures;
+    FirFigures firFigures;
     ImplementationCurves curves;
     std::exception_ptr failure;
 
     void run() {
         try {
+            if (fir) {
+                firFigures = zorkan::firFigures(*fir, options.arithmetic, report);
+                curves = firCurves(realiseFir(*fir, options.arithmetic), curvePoints);
+                return;
+            }
             figures = implementationFigures(filter, options, report);
             const Implementation im = realise(filter, options);
             double largest = 0;
             for (double g : figures.l1Gains)
                 largest = std::max(largest, g);
-            curves = implementationCurves(im, 1024, largest > 1 ? 1 / largest : 1,
+            curves = implementationCurves(im, curvePoints, largest > 1 ? 1 / largest : 1,
                                           report.noiseSamples, report.seed);
         } catch (...) {
             failure = std::current_exception();
@@ -247,17 +285,23 @@ ImplementationWindow::ImplementationWindow(QWidget* parent) : QWidget(parent) {
     layOutControls(panel);
     createPages();
     layOutWindow(panel);
+    sectionHints_ = {ComboBox6->toolTip(), ComboBox4->toolTip(), ComboBox5->toolTip()};
+    // The file's extension decides what it holds, as for the command line.
+    connect(Edit1, &QLineEdit::textChanged, this, &ImplementationWindow::offerFileTargets);
+    offerFileTargets();
 }
 
 // The filter file and the design report with the request, each with its button.
 void ImplementationWindow::createFileFields(QWidget* panel) {
     QPushButton* open =
         panelButton(panel, "BitBtn1", QStringLiteral("&Файл"), QStyle::SP_DialogOpenButton,
-                    QStringLiteral("Выбрать файл параметров фильтра"));
+                    QStringLiteral("Выбрать файл фильтра: параметры (.flt) или отводы "
+                                   "КИХ-фильтра (.fir)"));
     connect(open, &QPushButton::clicked, this, &ImplementationWindow::BitBtn1Click);
     Edit1 = new QLineEdit(panel);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setToolTip(QStringLiteral("Файл параметров фильтра; Enter - рассчитать"));
+    Edit1->setToolTip(QStringLiteral("Файл фильтра: параметры (.flt) или отводы КИХ-фильтра "
+                                     "(.fir); Enter - рассчитать"));
     const SharedState& state = shared();
     Edit1->setText(state.ResponseFilterFile.isEmpty() ? state.DesignedFilterFile
                                                       : state.ResponseFilterFile);
@@ -277,13 +321,10 @@ void ImplementationWindow::createFileFields(QWidget* panel) {
 // The target, the words and rules of the own format (enabled for it alone), the scaling
 // and the section order.
 void ImplementationWindow::createArithmeticFields(QWidget* panel) {
-    ComboBox1 =
-        panelCombo(panel, "ComboBox1",
-                   {QStringLiteral("double"), QStringLiteral("float"),
-                    QStringLiteral("float с FMA"), QStringLiteral("q15"), QStringLiteral("q31"),
-                    QStringLiteral("свой формат"), QStringLiteral("CMSIS-DSP q15"),
-                    QStringLiteral("CMSIS-DSP q31"), QStringLiteral("CMSIS-DSP f32")},
-                   3, QStringLiteral("Арифметика устройства"));
+    QStringList texts;
+    for (const char* t : targetTexts)
+        texts << QString::fromUtf8(t);
+    ComboBox1 = panelCombo(panel, "ComboBox1", texts, 3, QStringLiteral("Арифметика устройства"));
     SpinEdit1 = new QSpinBox(panel);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setToolTip(QStringLiteral("Длина слова данных W, бит (от 4 до 32)"));
@@ -329,7 +370,7 @@ void ImplementationWindow::createArithmeticFields(QWidget* panel) {
 // The words, rounding and overflow a target fixes, shown from the target table and
 // greyed; the own format's, kept while another target is shown, editable.
 void ImplementationWindow::showTargetWords() {
-    const TargetRow& row = targetRow(targets[ComboBox1->currentIndex()]);
+    const TargetRow& row = targetRow(chosenTarget());
     const bool own = row.target == Target::Fixed;
     const bool fixes = row.dataBits != 0;
     if (ownWordsShown_ && !own)
@@ -353,7 +394,60 @@ void ImplementationWindow::showTargetWords() {
 }
 
 void ImplementationWindow::offerTargetStructures() {
-    offerStructures(ComboBox6, targets[ComboBox1->currentIndex()]);
+    if (!firShown_)
+        offerStructures(ComboBox6, chosenTarget());
+}
+
+std::span<const Target> ImplementationWindow::offeredTargets() const {
+    return firShown_ ? std::span<const Target>(firTargets) : std::span<const Target>(targets);
+}
+
+Target ImplementationWindow::chosenTarget() const {
+    return offeredTargets()[static_cast<std::size_t>(ComboBox1->currentIndex())];
+}
+
+void ImplementationWindow::chooseTarget(Target target) {
+    const std::span<const Target> offered = offeredTargets();
+    const auto found = std::find(offered.begin(), offered.end(), target);
+    if (found != offered.end())
+        ComboBox1->setCurrentIndex(static_cast<int>(found - offered.begin()));
+}
+
+// A ".fir" file is implemented as taps: ComboBox1 offers their targets (the one kept where
+// both lists have it, else q15), and the controls and pages of sections are greyed with
+// the reason.
+void ImplementationWindow::offerFileTargets() {
+    const bool fir = isFirFileName(Edit1->text().trimmed().toStdString());
+    if (fir == firShown_)
+        return;
+    const Target kept = chosenTarget();
+    firShown_ = fir;
+    {
+        const QSignalBlocker quiet(ComboBox1);
+        ComboBox1->clear();
+        for (const char* t : fir ? std::span<const char* const>(firTargetTexts)
+                                 : std::span<const char* const>(targetTexts))
+            ComboBox1->addItem(QString::fromUtf8(t));
+        const std::span<const Target> offered = offeredTargets();
+        chooseTarget(
+            std::find(offered.begin(), offered.end(), kept) != offered.end() ? kept : Target::Q15);
+    }
+    showTargetWords();
+    offerTargetStructures();
+    const std::array<QWidget*, 3> sections{ComboBox6, ComboBox4, ComboBox5};
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        sections[i]->setEnabled(!fir);
+        sections[i]->setToolTip(fir ? QString::fromUtf8(notForFir) : sectionHints_[i]);
+    }
+    for (int page = limitCyclePage; page < pageCount; ++page) {
+        PageControl1->setTabEnabled(page, !fir);
+        PageControl1->setTabToolTip(
+            page, fir ? QString::fromUtf8(page == limitCyclePage ? noLimitCycles : notForFir)
+                      : QString());
+    }
+    if (fir && PageControl1->currentIndex() >= limitCyclePage)
+        PageControl1->setCurrentIndex(0);
+    setBusy(thread_ != nullptr);
 }
 
 // The search for the shortest words, "Расчет", "Выход", "Экспорт...", the busy bar and
@@ -726,11 +820,16 @@ ImplementationWindow::~ImplementationWindow() {
 void ImplementationWindow::BitBtn1Click() {
     const auto path = prompts().openFileName(
         {QStringLiteral("Открыть файл фильтра"), QDir::currentPath(), QString(),
-         QStringLiteral("Файлы параметров фильтра|*.flt"), QStringLiteral("flt")});
-    if (!path)
-        return;
-    Edit1->setText(*path);
-    BitBtn3Click();
+         QStringLiteral("Файлы фильтров|*.flt;*.fir|Файлы параметров фильтра|*.flt|"
+                        "КИХ-фильтры|*.fir"),
+         QStringLiteral("flt")});
+    if (path)
+        openFilterFile(*path);
+}
+
+bool ImplementationWindow::openFilterFile(const QString& path) {
+    Edit1->setText(path);
+    return BitBtn3Click();
 }
 
 void ImplementationWindow::BitBtn2Click() {
@@ -751,21 +850,28 @@ ImplementationWindow::Inputs ImplementationWindow::readInputs() const {
     own.coefBits = SpinEdit2->value();
     own.rounding = ComboBox2->currentIndex() == 0 ? Rounding::Nearest : Rounding::Truncate;
     own.overflow = ComboBox3->currentIndex() == 0 ? Overflow::Saturate : Overflow::Wrap;
-    const Target target = targets[ComboBox1->currentIndex()];
+    const Target target = chosenTarget();
     Arithmetic& a = in.options.arithmetic;
     a = target == Target::Fixed ? own : namedArithmetic(target);
-    in.options.scaling = scalings[ComboBox4->currentIndex()];
-    in.options.order = orders[ComboBox5->currentIndex()];
-    in.options.structure = chosenStructure(ComboBox6);
     checkArithmetic(a);
-    if (in.options.structure)
-        checkStructure(target, *in.options.structure);
-    // Read at once, so that a bad file or request is refused before anything runs.
-    in.filter = namingFiles([&] { return readAnalysedFilter(in.file.toStdString()); });
+    if (firShown_) {
+        // Taps: no structure, scaling or section order.
+        checkFirTarget(target);
+        in.fir = namingFiles([&] { return readFirFile(in.file.toStdString()); });
+    } else {
+        in.options.scaling = scalings[ComboBox4->currentIndex()];
+        in.options.order = orders[ComboBox5->currentIndex()];
+        in.options.structure = chosenStructure(ComboBox6);
+        if (in.options.structure)
+            checkStructure(target, *in.options.structure);
+        // Read at once, so that a bad file or request is refused before anything runs.
+        in.filter = namingFiles([&] { return readAnalysedFilter(in.file.toStdString()); });
+    }
     const QString requestPath = Edit2->text().trimmed();
     if (!requestPath.isEmpty()) {
         in.request = namingFiles([&] { return readDesignRequest(requestPath.toStdString()); });
-        checkRequestFits(*in.request, in.filter.kind);
+        if (!in.fir)
+            checkRequestFits(*in.request, in.filter.kind);
         in.fd = in.request->fd;
     } else {
         in.fd = designedSamplingFrequency(in.file);
@@ -795,6 +901,7 @@ bool ImplementationWindow::BitBtn3Click() {
     job->file = in.file;
     job->fd = in.fd;
     job->filter = std::move(in.filter);
+    job->fir = std::move(in.fir);
     job->options = in.options;
     job->report.request = in.request;
     job->report.smallestWords = CheckBox1->isChecked();
@@ -805,7 +912,8 @@ bool ImplementationWindow::BitBtn3Click() {
 }
 
 bool ImplementationWindow::BitBtn6Click() {
-    if (thread_ || !fileNamed(*Edit1))
+    // Structures and the search belong to a cascade of sections, not to taps.
+    if (thread_ || firShown_ || !fileNamed(*Edit1))
         return false;
     Inputs in = readInputs();
     auto job = std::make_shared<Comparison>();
@@ -820,7 +928,8 @@ bool ImplementationWindow::BitBtn6Click() {
 }
 
 bool ImplementationWindow::BitBtn7Click() {
-    if (thread_ || !fileNamed(*Edit1))
+    // Structures and the search belong to a cascade of sections, not to taps.
+    if (thread_ || firShown_ || !fileNamed(*Edit1))
         return false;
     Inputs in = readInputs();
     auto job = std::make_shared<Search>();
@@ -871,10 +980,15 @@ void ImplementationWindow::endThread() {
 }
 
 void ImplementationWindow::setBusy(bool busy) {
-    for (QPushButton* b : {BitBtn3, BitBtn6, BitBtn7})
-        b->setEnabled(!busy);
+    BitBtn3->setEnabled(!busy);
+    // The structures and the search belong to a cascade of sections.
+    for (QPushButton* b : {BitBtn6, BitBtn7})
+        b->setEnabled(!busy && !firShown_);
     ProgressBar1->setRange(0, busy ? 0 : 1); // busy: the moving bar
     ProgressBar1->setValue(busy ? 0 : 1);
+    if (busy == busy_)
+        return;
+    busy_ = busy;
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
@@ -882,16 +996,20 @@ void ImplementationWindow::setBusy(bool busy) {
 }
 
 void ImplementationWindow::BitBtn5Click() {
-    if (!figures_) {
+    if (!figures_ && !firFigures_) {
         prompts().message(MessageIcon::Warning, applicationTitle(),
                           QStringLiteral("Сначала рассчитайте реализацию"));
         return;
     }
     ImplementationOptions io;
-    io.arithmetic = figures_->arithmetic;
-    io.scaling = figures_->scaling;
-    io.order = figures_->order;
-    io.structure = measuredStructure_;
+    if (firFigures_) {
+        io.arithmetic = firFigures_->arithmetic;
+    } else {
+        io.arithmetic = figures_->arithmetic;
+        io.scaling = figures_->scaling;
+        io.order = figures_->order;
+        io.structure = measuredStructure_;
+    }
     emit exportRequested(measuredFile_, io);
 }
 
@@ -904,7 +1022,12 @@ void ImplementationWindow::runFinished() {
         emit finished();
         std::rethrow_exception(job->failure); // the general error handler shows it
     }
-    figures_ = job->figures;
+    figures_.reset();
+    firFigures_.reset();
+    if (job->fir)
+        firFigures_ = job->firFigures;
+    else
+        figures_ = job->figures;
     curves_ = job->curves;
     fd_ = job->fd;
     measuredFile_ = job->file;
@@ -912,7 +1035,7 @@ void ImplementationWindow::runFinished() {
     BitBtn5->setEnabled(true);
     QStringList lines;
     lines << QStringLiteral("Файл: ") + Edit1->text().trimmed();
-    for (const std::string& line : figureLines(*figures_))
+    for (const std::string& line : figures_ ? figureLines(*figures_) : firFigureLines(*firFigures_))
         lines << text(line);
     Memo1->setPlainText(lines.join(QLatin1Char('\n')));
     for (int i = 0; i < 3; ++i)
@@ -922,8 +1045,8 @@ void ImplementationWindow::runFinished() {
 }
 
 void ImplementationWindow::drawPage(int page) {
-    images_[static_cast<std::size_t>(page)]->setChart(curves_ && figures_ ? pageChart(page)
-                                                                          : Chart{});
+    images_[static_cast<std::size_t>(page)]->setChart(
+        curves_ && (figures_ || firFigures_) ? pageChart(page) : Chart{});
 }
 
 namespace {
@@ -985,7 +1108,7 @@ Chart ImplementationWindow::pageChart(int page) const {
         chart = curvesChart(inUnitsOfFd(curves_->noiseFrequency), noise,
                             {"шум: измеренный", "шум: рассчитанный"}, 0);
         chart.yTitle = "Шум в полосе, дБ от мощности синуса полной шкалы";
-    } else if (page == 2 && !figures_->limitCycle.trace.empty()) {
+    } else if (page == limitCyclePage && figures_ && !figures_->limitCycle.trace.empty()) {
         chart = cycleChart(figures_->limitCycle.trace);
         chart.xTitle = "n, отсчеты";
         chart.yTitle = "Выход, единицы младшего разряда";
@@ -1271,9 +1394,7 @@ void ImplementationWindow::showSearch(const SearchResult& result, CostMeasure me
 }
 
 void ImplementationWindow::loadCandidate(const Candidate& candidate) {
-    const int own = static_cast<int>(
-        std::find(std::begin(targets), std::end(targets), Target::Fixed) - std::begin(targets));
-    ComboBox1->setCurrentIndex(own);
+    chooseTarget(Target::Fixed);
     const ImplementationOptions o = candidate.options();
     SpinEdit1->setValue(o.arithmetic.dataBits);
     SpinEdit2->setValue(o.arithmetic.coefBits);

@@ -8,7 +8,10 @@
 // and the search for the cheapest fixed-point implementation with its Pareto front. The
 // computations run off the window's thread with a busy cursor (the search with a progress
 // dialog that stops it); the window stays responsive and a second computation waits for
-// the first.
+// the first. A ".fir" file (FIR taps) is implemented as the command line does it: the
+// targets of taps in ComboBox1, the FIR figures, the magnitude page; the controls and pages
+// of sections (structure, scaling, order, limit cycle, variants, structures, search) are
+// greyed with the reason.
 //
 // Object names: Edit1 the filter file with BitBtn1 "Файл", ComboBox1 the target,
 // SpinEdit1 and SpinEdit2 the data and coefficient words W and C (own format only),
@@ -27,14 +30,17 @@
 #include "charts/chart.h"
 #include "fixedpoint/comparison.h"
 #include "fixedpoint/curves.h"
+#include "fixedpoint/firreport.h"
 #include "fixedpoint/report.h"
 
+#include <QString>
 #include <QWidget>
 
 #include <array>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 class QCheckBox;
@@ -63,6 +69,10 @@ class ImplementationWindow : public QWidget {
 
     void BitBtn1Click();
     void BitBtn2Click();
+    // Names the filter file (a ".fir" file offers the targets of taps) and starts "Расчет"
+    // as "Файл" does; false when a computation is running. A refused file or input throws,
+    // for the general error handler to show.
+    bool openFilterFile(const QString& path);
     // Reads the controls and starts the computation; false when the input is refused
     // (with a message) or a computation is running.
     bool BitBtn3Click();
@@ -84,7 +94,9 @@ class ImplementationWindow : public QWidget {
     // its W and C (rounding nearest, saturation), its structure, scaling and order.
     void loadCandidate(const Candidate& candidate);
 
+    // The figures of the last "Расчет": of a cascade of sections, or of a ".fir" file's taps.
     const std::optional<ImplementationFigures>& figures() const { return figures_; }
+    const std::optional<FirFigures>& firFigures() const { return firFigures_; }
     const std::vector<StructureFigures>& comparison() const { return comparison_; }
 
   signals:
@@ -109,6 +121,11 @@ class ImplementationWindow : public QWidget {
     void searchFinished();
     void showComparison();
     void offerTargetStructures();
+    // The targets ComboBox1 offers for the file named (a ".fir" file's or a cascade's).
+    std::span<const Target> offeredTargets() const;
+    Target chosenTarget() const;
+    void chooseTarget(Target target);
+    void offerFileTargets();
     void createFileFields(QWidget* panel);
     void createArithmeticFields(QWidget* panel);
     void createCommands(QWidget* panel);
@@ -164,6 +181,11 @@ class ImplementationWindow : public QWidget {
     // The points of the Pareto chart a click loads.
     std::vector<Candidate> points_;
     std::optional<ImplementationFigures> figures_;
+    std::optional<FirFigures> firFigures_;
+    bool firShown_ = false; // ComboBox1 offers the targets of a ".fir" file's taps
+    // The hints of the controls of sections, shown again when a ".fir" file gives way.
+    std::array<QString, 3> sectionHints_;
+    bool busy_ = false; // the busy cursor is set
     std::optional<ImplementationCurves> curves_;
     double fd_ = 1;           // the pages' sampling frequency: 1 - fractions of FD
     double structuresFd_ = 1; // that of the structures' noise

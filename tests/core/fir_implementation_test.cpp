@@ -2,6 +2,7 @@
 // hand; the CMSIS-DSP FIR kernels and the fixed-point output rounding against integer
 // arithmetic written out here; the L1 overflow figures and the worst-case sums in closed
 // form; the analytic noise of the one rounding against its formula.
+#include "fixedpoint/curves.h"
 #include "fixedpoint/firimplementation.h"
 #include "fixedpoint/firreport.h"
 
@@ -281,6 +282,43 @@ TEST(FirFigures, RippleAndAttenuationAreTheClosedForms) {
     // 9.23 dB misses 10 dB, which the file's taps (11.19 dB) meet.
     EXPECT_FALSE(five.meetsRequest);
     EXPECT_NEAR(five.ideal.attenuation, -20 * std::log10(halfBand(0.3)), 1e-12);
+}
+
+// The magnitude curves of two equal taps h: |H(e^jw)| = 2 |h| cos(w/2), for the file's
+// 0.3 and for the tap each arithmetic holds (worked out by hand as above); the noise
+// curves stay empty.
+TEST(FirCurves, MagnitudesAreTheClosedForms) {
+    const struct {
+        const char* label;
+        Arithmetic arithmetic;
+        double held; // the tap the arithmetic holds
+    } cases[] = {
+        {"double", named(Target::Double), 0.3},
+        // 0.3 * 2^31 = 644245094.4; the sum of two stays below 2^31.
+        {"q15", named(Target::Q15), 644245094.0 / 2147483648.0},
+        // 0.3 * 2^15 = 9830.4.
+        {"cmsis-fir-q15", named(Target::CmsisFirQ15), 9830.0 / 32768.0},
+        // 0.3 * 2^7 = 38.4: 2 * 38 = 76 < 128.
+        {"fixed C 8", fixedWords(16, 8), 38.0 / 128.0},
+    };
+    constexpr int points = 8;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const ImplementationCurves curves =
+            firCurves(realiseFir(FirFilter{{0.3, 0.3}}, c.arithmetic), points);
+        ASSERT_EQ(curves.frequency.size(), std::size_t{points + 1});
+        EXPECT_TRUE(curves.noiseFrequency.empty());
+        EXPECT_TRUE(curves.noiseMeasuredDb.empty());
+        // FD/2 itself is a zero of H: its decibels are only "very low".
+        for (int i = 0; i < points; ++i) {
+            const double w = std::numbers::pi * i / points;
+            EXPECT_EQ(curves.frequency[i], 0.5 * i / points);
+            EXPECT_NEAR(curves.idealDb[i], 20 * std::log10(0.6 * std::cos(w / 2)), 1e-12);
+            EXPECT_NEAR(curves.quantisedDb[i], 20 * std::log10(2 * c.held * std::cos(w / 2)),
+                        1e-12);
+        }
+        EXPECT_LT(curves.quantisedDb[points], -200);
+    }
 }
 
 } // namespace

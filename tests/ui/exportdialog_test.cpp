@@ -2,6 +2,7 @@
 // the file named in the save dialog and says so in its status bar.
 #include "app/ras1.h"
 #include "export/exportdialog.h"
+#include "export/firexport.h"
 #include "tests/ui/uitest.h"
 
 #include <QCheckBox>
@@ -649,6 +650,227 @@ class ExportDialogTest : public QObject {
         io.structure.reset();
         dialog.preset(io);
         QCOMPARE(structure->currentText(), QStringLiteral("своя"));
+    }
+
+    // A ".fir" file's taps: the first format writes them as CSV, C has no float with FMA,
+    // the controls of sections are greyed with the reason, and every format writes the
+    // bytes the command line's export writes with the same options (exportFirFile called
+    // here on the same file and output name, in a folder of its own).
+    void exportsFirTapsAsTheCommandLine() {
+        Program program;
+        program.start();
+        QVERIFY(QDir(program.folder()).mkdir(QStringLiteral("core")));
+        const QString fir = program.path(QStringLiteral("taps.fir"));
+        writeFile(fir, "5\r\n0.0625\r\n-0.1875\r\n0.75\r\n0.3125\r\n-0.125\r\n");
+        ExportDialog dialog(&program.main());
+        dialog.setSourceFile(fir);
+        auto* formats = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
+        auto* types = dialog.findChild<QComboBox*>(QStringLiteral("ComboBox2"));
+        QCOMPARE(formats->itemText(0), QStringLiteral("Отводы КИХ-фильтра, CSV (*.csv)"));
+        QVERIFY(!qobject_cast<QStandardItemModel*>(types->model())->item(4)->isEnabled());
+        for (const char* name : {"CheckBox1", "ComboBox3", "ComboBox4", "ComboBox7"}) {
+            auto* w = dialog.findChild<QWidget*>(QString::fromLatin1(name));
+            QVERIFY2(!w->isEnabled() && w->toolTip().contains(QStringLiteral("нет секций")), name);
+        }
+        // The options zorkan-cli export parses from its arguments.
+        const auto cli = [](ExportFormat format, SampleType type, int vectors) {
+            ExportOptions o;
+            o.format = format;
+            o.type = type;
+            o.testVectors = vectors;
+            return o;
+        };
+        ExportOptions verilog = cli(ExportFormat::Verilog, SampleType::Double, 30);
+        verilog.words = {Target::Fixed, 12, 14, Rounding::Truncate, Overflow::Wrap};
+        const struct {
+            const char* label;
+            int format, type, vectors;
+            const char* answer;
+            QStringList written;
+            ExportOptions core;
+            const char* inFirst;
+        } rows[] = {
+            {"csv",
+             0,
+             0,
+             0,
+             "t.csv",
+             {"t.csv"},
+             cli(ExportFormat::Csv, SampleType::Double, 0),
+             "# source: taps.fir"},
+            {"octave",
+             1,
+             0,
+             0,
+             "t.m",
+             {"t.m"},
+             cli(ExportFormat::Octave, SampleType::Double, 0),
+             "a = 1;"},
+            {"python",
+             2,
+             0,
+             0,
+             "t.py",
+             {"t.py"},
+             cli(ExportFormat::Python, SampleType::Double, 0),
+             "a = np.array([1.0])"},
+            {"c q15, vectors",
+             3,
+             2,
+             100,
+             "c.c",
+             {"c.h", "c.c", "c_test.c"},
+             cli(ExportFormat::C, SampleType::Q15, 100),
+             "#define ZORKAN_FILTER_TAPS 5"},
+            {"c float, one header",
+             3,
+             1,
+             0,
+             "f.h",
+             {"f.h"},
+             cli(ExportFormat::C, SampleType::Float, 0),
+             "ZORKAN_FILTER_TAPS"},
+            {"cmsis q31, vectors",
+             4,
+             3,
+             50,
+             "k.c",
+             {"k.h", "k.c", "k_test.c"},
+             cli(ExportFormat::Cmsis, SampleType::Q31, 50),
+             "q31_t"},
+            {"cmsis f32",
+             4,
+             5,
+             0,
+             "g.c",
+             {"g.h", "g.c"},
+             cli(ExportFormat::Cmsis, SampleType::F32, 0),
+             "float32_t"},
+            {"verilog", 5, 0, 30, "m.v", {"m.v", "m_tb.v"}, verilog, "module zorkan_filter"},
+        };
+        for (const auto& row : rows) {
+            program.prompts().messages.clear();
+            formats->setCurrentIndex(row.format);
+            types->setCurrentIndex(row.type);
+            dialog.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->setValue(row.vectors);
+            dialog.findChild<QSpinBox*>(QStringLiteral("SpinEdit2"))->setValue(12);
+            dialog.findChild<QSpinBox*>(QStringLiteral("SpinEdit3"))->setValue(14);
+            dialog.findChild<QComboBox*>(QStringLiteral("ComboBox5"))->setCurrentIndex(1);
+            dialog.findChild<QComboBox*>(QStringLiteral("ComboBox6"))->setCurrentIndex(1);
+            const QString label1 = dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text();
+            QVERIFY2(label1.startsWith(QStringLiteral("Предупреждений нет")), row.label);
+            program.prompts().queueFile(program.path(QString::fromLatin1(row.answer)));
+            clickExport(dialog);
+            QVERIFY2(program.prompts().messages.empty(), row.label);
+            exportFirFile(fir.toStdString(),
+                          program.path(QStringLiteral("core/") + row.answer).toStdString(),
+                          row.core);
+            QStringList shown;
+            for (const QString& name : row.written) {
+                const QByteArray bytes = fileBytes(program.path(name));
+                QVERIFY2(!bytes.isEmpty() &&
+                             bytes == fileBytes(program.path(QStringLiteral("core/") + name)),
+                         qPrintable(name));
+                if (row.format != 5 || shown.isEmpty())
+                    shown << QDir(program.folder()).absoluteFilePath(name);
+            }
+            QVERIFY2(fileBytes(program.path(row.written[0])).contains(row.inFirst), row.label);
+            QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Label2"))->text(),
+                     QStringLiteral("%1 %2; отводов КИХ-фильтра: 5%3")
+                         .arg(shown.size() > 1 ? "Записаны" : "Записан")
+                         .arg(shown.join(QStringLiteral(", ")))
+                         .arg(row.format == 5 ? QStringLiteral(", задержка 1 тактов") : QString()));
+        }
+        // What the page shows is what was written.
+        formats->setCurrentIndex(0);
+        QCOMPARE(dialog.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText().toUtf8(),
+                 fileBytes(program.path(QStringLiteral("t.csv"))));
+        QVERIFY(program.prompts().questions.empty());
+    }
+
+    // A ".fir" file whose count does not match its lines: the page tells why, and "Экспорт..."
+    // shows the reader's message, asks for nothing and writes nothing.
+    void badFirWritesNothing() {
+        Program program;
+        program.start();
+        const struct {
+            const char* name;
+            QByteArray text;
+            const char* message; // after "Файл КИХ-фильтра PATH, строка "
+        } rows[] = {
+            {"short.fir", "3\r\n0.5\r\n0.25\r\n", "4: заявлено 3 коэффициентов, а в файле их 2"},
+            {"long.fir", "1\r\n0.5\r\n0.25\r\n",
+             "3: заявлено 1 коэффициентов, а в файле их больше"},
+        };
+        for (const auto& row : rows) {
+            const QString path = program.path(QString::fromLatin1(row.name));
+            writeFile(path, row.text);
+            const QString message = QStringLiteral("Файл КИХ-фильтра ") + path +
+                                    QStringLiteral(", строка ") + QString::fromUtf8(row.message);
+            const QStringList before = folderListing(program);
+            program.prompts().messages.clear();
+            program.prompts().fileRequests.clear();
+            ExportDialog dialog(&program.main());
+            choose(dialog, path, 3, 0);
+            QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                     QStringLiteral("Текст не составлен: ") + message);
+            clickExport(dialog);
+            QCOMPARE(program.prompts().messages.size(), std::size_t{1});
+            QCOMPARE(program.prompts().messages[0].text, message);
+            QVERIFY(program.prompts().fileRequests.empty());
+            QCOMPARE(folderListing(program), before);
+        }
+    }
+
+    // The implementation window's target of taps presets the format and type that write it.
+    void presetsTheTargetOfTaps() {
+        Program program;
+        program.start();
+        const QString fir = program.path(QStringLiteral("taps.fir"));
+        writeFile(fir, "2\r\n0.5\r\n0.25\r\n");
+        ExportDialog dialog(&program.main());
+        dialog.setSourceFile(fir);
+        // Formats: 3 C, 4 CMSIS-DSP, 5 Verilog; types: 0 double, 1 float, 2 q15, 3 q31, 5 f32.
+        const struct {
+            Target target;
+            int format, type;
+            ExportFormat written;
+            SampleType writtenType;
+        } rows[] = {
+            {Target::Double, 3, 0, ExportFormat::C, SampleType::Double},
+            {Target::Float, 3, 1, ExportFormat::C, SampleType::Float},
+            {Target::Q15, 3, 2, ExportFormat::C, SampleType::Q15},
+            {Target::Q31, 3, 3, ExportFormat::C, SampleType::Q31},
+            {Target::CmsisFirQ15, 4, 2, ExportFormat::Cmsis, SampleType::Q15},
+            {Target::CmsisFirQ31, 4, 3, ExportFormat::Cmsis, SampleType::Q31},
+            {Target::CmsisFirF32, 4, 5, ExportFormat::Cmsis, SampleType::F32},
+        };
+        for (const auto& row : rows) {
+            ImplementationOptions io;
+            io.arithmetic = namedArithmetic(row.target);
+            dialog.preset(io);
+            QCOMPARE(dialog.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->currentIndex(),
+                     row.format);
+            QCOMPARE(dialog.findChild<QComboBox*>(QStringLiteral("ComboBox2"))->currentIndex(),
+                     row.type);
+            const ExportOptions chosen = dialog.chosenOptions();
+            QCOMPARE(chosen.format, row.written);
+            QCOMPARE(chosen.type, row.writtenType);
+            QVERIFY(!chosen.scaling && !chosen.order && !chosen.structure && !chosen.normalise);
+            QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("Label1"))
+                        ->text()
+                        .startsWith(QStringLiteral("Предупреждений нет")));
+        }
+        ImplementationOptions own;
+        own.arithmetic = {Target::Fixed, 10, 13, Rounding::Truncate, Overflow::Wrap};
+        dialog.preset(own);
+        const ExportOptions chosen = dialog.chosenOptions();
+        QCOMPARE(chosen.format, ExportFormat::Verilog);
+        QCOMPARE(chosen.words.dataBits, 10);
+        QCOMPARE(chosen.words.coefBits, 13);
+        QCOMPARE(chosen.words.rounding, Rounding::Truncate);
+        QCOMPARE(chosen.words.overflow, Overflow::Wrap);
+        QVERIFY(!chosen.scaling);
     }
 };
 

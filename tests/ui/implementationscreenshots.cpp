@@ -3,6 +3,7 @@
 #include "charts/chart.h"
 #include "charts/chartplot_qt.h"
 #include "design/designrun.h"
+#include "fir/firfile.h"
 #include "fixedpoint/implementationwindow.h"
 #include "tests/ui/screenshots.h"
 #include "tests/ui/uitest.h"
@@ -13,7 +14,10 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 
+#include <cmath>
 #include <cstdio>
+#include <numbers>
+#include <vector>
 
 namespace zorkan::ui::test {
 
@@ -29,6 +33,37 @@ DesignRequest searchedDesign() {
     request.da = 1;
     request.b1 = 30;
     return request;
+}
+
+// A low-pass of 31 taps, cutoff 0.2 FD: the ideal response under a Hamming window.
+std::vector<double> windowedLowPass() {
+    constexpr int taps = 31;
+    constexpr double cutoff = 0.2;
+    constexpr double middle = (taps - 1) / 2.0;
+    std::vector<double> h;
+    for (int k = 0; k < taps; ++k) {
+        const double t = k - middle;
+        const double ideal =
+            t == 0 ? 2 * cutoff
+                   : std::sin(2 * std::numbers::pi * cutoff * t) / (std::numbers::pi * t);
+        h.push_back(ideal * (0.54 - 0.46 * std::cos(2 * std::numbers::pi * k / (taps - 1))));
+    }
+    return h;
+}
+
+// The window with a ".fir" file computed in q15: the FIR figures and the magnitude page,
+// the controls and pages of sections greyed.
+bool renderFirScreenshot(ImplementationWindow& form, Program& program, const QString& folder) {
+    const QString fir = program.path(QStringLiteral("lowpass.fir"));
+    writeFirFile(fir.toStdString(), FirFilter{windowedLowPass()});
+    form.findChild<QLineEdit*>(QStringLiteral("Edit2"))->clear();
+    QSignalSpy done(&form, &ImplementationWindow::finished);
+    if (!form.openFilterFile(fir) || !done.wait(30000)) {
+        std::printf("FAILED the implementation window computed no .fir file\n");
+        return false;
+    }
+    form.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(0);
+    return saveScreenshot(&form, folder, "implementation-8-fir");
 }
 
 } // namespace
@@ -97,6 +132,7 @@ bool renderImplementationScreenshots(Program& program, const QString& folder) {
     }
     pages->setCurrentIndex(5);
     ok = saveScreenshot(form, folder, "implementation-7-search") && ok;
+    ok = renderFirScreenshot(*form, program, folder) && ok;
     form->parentWidget()->close();
     return ok;
 }

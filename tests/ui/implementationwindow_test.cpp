@@ -3,6 +3,7 @@
 // busy state that ends, and the readout under the pointer.
 #include "charts/chart.h"
 #include "charts/chartplot_qt.h"
+#include "common/textnumbers.h"
 #include "design/designrun.h"
 #include "fixedpoint/implementationwindow.h"
 #include "tests/core/designrequests.h"
@@ -367,6 +368,155 @@ class ImplementationWindowTest : public QObject {
         QVERIFY(v.open(QIODevice::ReadOnly));
         QVERIFY(v.readAll().contains("--data-bits 12 --coef-bits 14 --round truncate --overflow "
                                      "wrap --scale l1 --order ascending"));
+    }
+
+    // A ".fir" file offers the targets of taps and greys the controls and pages of
+    // sections with the reason; each target computes the FIR figures; the L1 norm and the
+    // magnitude at DC are those of the taps summed here; a ".flt" file gives the cascade's
+    // targets and controls back.
+    void implementsFirTaps() {
+        Session s;
+        const QString lp = s.design(1, 0.2, 0, 0, 0.25, "lp");
+        // Sixteenths: every target holds them exactly.
+        const std::vector<double> taps = {0.0625, -0.1875, 0.75, 0.3125, -0.125};
+        QString text = QStringLiteral("5\n");
+        for (double h : taps)
+            text += QString::number(h) + QStringLiteral("\n");
+        const QString fir = s.program.path("taps.fir");
+        writeCp1251(fir, text);
+        double l1 = 0, dc = 0;
+        for (double h : taps) {
+            l1 += std::fabs(h);
+            dc += h;
+        }
+        QVERIFY(s.open());
+        auto* target = s.child<QComboBox>("ComboBox1");
+        auto* pages = s.child<QTabWidget>("PageControl1");
+        target->setCurrentIndex(4); // q31: both lists have it
+        s.child<QLineEdit>("Edit1")->setText(fir);
+        QStringList offered;
+        for (int i = 0; i < target->count(); ++i)
+            offered << target->itemText(i);
+        QCOMPARE(offered,
+                 (QStringList{"double", "float", "q15", "q31", "свой формат", "CMSIS-DSP КИХ q15",
+                              "CMSIS-DSP КИХ q31", "CMSIS-DSP КИХ f32"}));
+        QCOMPARE(target->currentText(), QStringLiteral("q31"));
+        for (const char* name : {"ComboBox4", "ComboBox5", "ComboBox6"}) {
+            QVERIFY2(!s.child<QWidget>(name)->isEnabled(), name);
+            QVERIFY2(s.child<QWidget>(name)->toolTip().contains(QStringLiteral("нет секций")),
+                     name);
+        }
+        for (const char* name : {"BitBtn6", "BitBtn7"})
+            QVERIFY2(!s.child<QWidget>(name)->isEnabled(), name);
+        for (int page = 2; page < pages->count(); ++page)
+            QVERIFY(!pages->isTabEnabled(page));
+        QVERIFY(pages->tabToolTip(2).contains(QStringLiteral("предельных циклов")));
+
+        const struct {
+            int index;
+            Target target;
+            const char* shown; // in the first line of the figures
+        } rows[] = {
+            {0, Target::Double, "double"},
+            {1, Target::Float, "float"},
+            {2, Target::Q15, "q15 (данные 16 бит"},
+            {3, Target::Q31, "q31 (данные 32 бит"},
+            {4, Target::Fixed, "fixed (данные 16 бит"},
+            {5, Target::CmsisFirQ15, "cmsis-fir-q15"},
+            {6, Target::CmsisFirQ31, "cmsis-fir-q31"},
+            {7, Target::CmsisFirF32, "cmsis-fir-f32"},
+        };
+        for (const auto& row : rows) {
+            target->setCurrentIndex(row.index);
+            QVERIFY(s.compute());
+            QCOMPARE(s.messages(), QStringList());
+            QVERIFY(!s.form->figures().has_value());
+            QVERIFY(s.form->firFigures().has_value());
+            QCOMPARE(s.form->firFigures()->arithmetic.target, row.target);
+            QCOMPARE(s.form->firFigures()->taps, taps.size());
+            const QStringList lines =
+                s.child<QPlainTextEdit>("Memo1")->toPlainText().split(QLatin1Char('\n'));
+            QVERIFY2(lines.size() > 2 &&
+                         lines[1].startsWith(QStringLiteral("Реализация КИХ-фильтра: ")) &&
+                         lines[1].contains(QString::fromUtf8(row.shown)),
+                     qPrintable(lines.join(" | ")));
+            QVERIFY(lines.contains(QStringLiteral("Предельных циклов у КИХ-фильтра нет: обратной "
+                                                  "связи нет, при нулевом входе выход через N "
+                                                  "отсчетов равен нулю")));
+            // The L1 norm as the report prints it, read back with the one number reader.
+            const QString head =
+                QStringLiteral("Норма L1 импульсной характеристики (сумма модулей отводов):");
+            bool found = false;
+            for (const QString& line : lines)
+                if (line.startsWith(head)) {
+                    found = true;
+                    double shown = 0;
+                    QVERIFY(parseDecimalReal(line.mid(head.size()).trimmed().toStdString(), shown));
+                    QCOMPARE(shown, l1);
+                }
+            QVERIFY(found);
+            const Chart magnitude = s.child<ChartPicture>("Image1")->chart();
+            QCOMPARE(magnitude.curves.size(), std::size_t{2});
+            for (const ChartCurve& curve : magnitude.curves) {
+                QCOMPARE(curve.x.front(), 0.0);
+                QCOMPARE(curve.x.back(), 0.5);
+                QVERIFY(std::fabs(curve.y.front() - 20 * std::log10(dc)) < 1e-12);
+            }
+            QVERIFY(s.child<ChartPicture>("Image3")->chart().curves.empty());
+            QCOMPARE(s.child<QTableWidget>("StringGrid1")->rowCount(), 0);
+        }
+
+        // Back to a parameter file: the cascade's targets, controls and hints.
+        target->setCurrentIndex(4); // own format, in both lists
+        s.child<QLineEdit>("Edit1")->setText(lp);
+        QCOMPARE(target->count(), 9);
+        QCOMPARE(target->currentText(), QStringLiteral("свой формат"));
+        QCOMPARE(s.child<QWidget>("ComboBox4")->toolTip(),
+                 QStringLiteral("Масштабирование секций"));
+        for (const char* name : {"ComboBox4", "ComboBox5", "ComboBox6", "BitBtn6", "BitBtn7"})
+            QVERIFY2(s.child<QWidget>(name)->isEnabled(), name);
+        for (int page = 0; page < pages->count(); ++page)
+            QVERIFY(pages->isTabEnabled(page) && pages->tabToolTip(page).isEmpty());
+        QVERIFY(s.compute());
+        QVERIFY(s.form->figures().has_value() && !s.form->firFigures().has_value());
+    }
+
+    // A ".fir" file whose count does not match its lines is refused with the reader's
+    // message, naming the file and the line, and computes nothing; "Файл" offers both kinds
+    // of file, and openFilterFile names a file and computes it as "Файл" does.
+    void badFirIsRefusedAndFilesOpenByName() {
+        Session s;
+        const struct {
+            const char* name;
+            const char* text;
+            const char* message; // after "Файл КИХ-фильтра PATH, строка "
+        } rows[] = {
+            {"short.fir", "3\n0.5\n0.25\n", "4: заявлено 3 коэффициентов, а в файле их 2"},
+            {"long.fir", "1\n0.5\n0.25\n", "3: заявлено 1 коэффициентов, а в файле их больше"},
+            {"zero.fir", "0\n", "1: число коэффициентов должно быть целым от 1 до 8192"},
+        };
+        QVERIFY(s.open());
+        for (const auto& row : rows) {
+            s.program.prompts().messages.clear();
+            const QString path = s.program.path(QString::fromLatin1(row.name));
+            writeCp1251(path, QString::fromLatin1(row.text));
+            s.program.prompts().queueFile(path);
+            QTest::mouseClick(s.child<QPushButton>("BitBtn1"), Qt::LeftButton);
+            QVERIFY(!s.form->running());
+            QCOMPARE(s.messages(),
+                     QStringList{QStringLiteral("Файл КИХ-фильтра ") + path +
+                                 QStringLiteral(", строка ") + QString::fromUtf8(row.message)});
+            QVERIFY(!s.form->firFigures().has_value());
+        }
+        QVERIFY(s.program.prompts().fileRequests.front().request.filter.startsWith(
+            QStringLiteral("Файлы фильтров|*.flt;*.fir|")));
+        const QString good = s.program.path("good.fir");
+        writeCp1251(good, QStringLiteral("2\n0.5\n0.5\n"));
+        QSignalSpy done(s.form, &ImplementationWindow::finished);
+        QVERIFY(s.form->openFilterFile(good));
+        QVERIFY(done.wait(60000));
+        QCOMPARE(s.child<QLineEdit>("Edit1")->text(), good);
+        QCOMPARE(s.form->firFigures()->taps, std::size_t{2});
     }
 
     // The chosen structure reaches the report; "своя" is the target's own (direct form I in
