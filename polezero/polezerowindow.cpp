@@ -976,13 +976,11 @@ void PoleZeroWindow::openImplementation() {
     if ((file_.isEmpty() || !undo_->isClean()) && !save())
         return;
     ImplementationWindow* form = openImplementationWindow();
-    // The window reads its filter file from its file field.
-    if (auto* edit = form->findChild<QLineEdit*>(QStringLiteral("Edit1")))
-        edit->setText(file_);
     connect(form, &ImplementationWindow::exportRequested, form,
             [form](const QString& source, const ImplementationOptions& implementation) {
                 exportImplementation(form, source, implementation);
             });
+    form->openFilterFile(file_);
 }
 
 PoleZeroWindow* openPoleZeroWindow() {

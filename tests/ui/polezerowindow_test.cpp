@@ -6,6 +6,7 @@
 #include "charts/chart.h"
 #include "charts/chartplot_qt.h"
 #include "coefficients/filterfile.h"
+#include "fixedpoint/implementationwindow.h"
 #include "listening/audiooutput.h"
 #include "polezero/livelistening_qt.h"
 #include "polezero/polezerowindow.h"
@@ -328,6 +329,28 @@ class PoleZeroWindowTest : public QObject {
         for (int i = 0; i < 3; ++i)
             QVERIFY(empty.sections[0].a[i] == (i == 0) && empty.sections[0].b[i] == (i == 0));
         QCOMPARE(s.form->fileName(), fresh);
+    }
+    // "Реализация..." saves the edited filter first and opens the implementation window
+    // with that file, computed.
+    void implementationOpensWithTheEditedFile() {
+        Session s;
+        QVERIFY(s.openWith(pairFile));
+        const QString path = s.program.path(QStringLiteral("f.flt"));
+        const QPoint to = s.pixel(std::polar(0.9, 0.4));
+        s.drag(s.pixel(filePole), to);
+        const double radius = std::abs(s.form->plane()->planeAt(to));
+        QVERIFY(!s.form->undoStack()->isClean());
+        QTest::mouseClick(s.form->findChild<QPushButton*>(QStringLiteral("implementationButton")),
+                          Qt::LeftButton);
+        QVERIFY(s.form->undoStack()->isClean());
+        auto* implementation = s.program.main().findChild<ImplementationWindow*>();
+        QVERIFY(implementation);
+        QCOMPARE(implementation->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text(), path);
+        // The saved pole pair at radius 0.9: the window's figures name the file's section.
+        QTRY_VERIFY_WITH_TIMEOUT(implementation->figures().has_value(), 30000);
+        QCOMPARE(implementation->figures()->sections, std::size_t(1));
+        // q15 keeps the pole within a few 2^-14 steps of the dragged one.
+        QVERIFY(std::abs(implementation->figures()->maxPoleRadius - radius) < 1e-3);
     }
 
     // 1000 Hz at 8000 Hz sits on bin 512 of a 4096-point segment: a Ctrl-click a little
