@@ -3,8 +3,11 @@
 #include "common/errors.h"
 #include "fir/goldensection.h"
 
+#include <Eigen/Dense>
+
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <string>
 
@@ -23,6 +26,14 @@ constexpr double stallTolerance = 1e-6;
 // within this fraction of the ripple (rounding keeps it near 1e-11 beyond).
 constexpr double continuousTolerance = 1e-10;
 constexpr int maxRefinements = 12;
+// A ripple at the level of rounding (a long filter with wide transition bands) cannot be
+// levelled any further: an excess of the largest error over the ripple below this many
+// units of rounding of the largest weighted desired value counts as converged.
+constexpr double roundingUnits = 1024;
+// A levelled error below this fraction of the largest weighted desired value (200 dB) is
+// too close to rounding for the exchange to follow it reliably: where the exchange then
+// fails, the design is fitted on the grid instead.
+constexpr double negligibleRipple = 1e-10;
 // A node product leaving 2^-500 .. 2^500 is scaled back into it.
 constexpr double productLimit = 0x1p500;
 
@@ -290,6 +301,30 @@ std::vector<double> tapsOf(int type, std::size_t n, const std::vector<double>& a
     return h;
 }
 
+// When the levelled error is negligible, the exchange follows rounding noise; the weighted
+// least-squares fit on the grid (by orthogonal factoring) then has an error as negligible,
+// though not levelled.
+EquirippleDesign belowRoundingDesign(const Problem& pr, const Grid& g, std::size_t taps,
+                                     int iterations) {
+    const auto rows = static_cast<Eigen::Index>(g.f.size());
+    const auto columns = static_cast<Eigen::Index>(pr.r);
+    Eigen::MatrixXd basis(rows, columns);
+    Eigen::VectorXd target(rows);
+    for (Eigen::Index i = 0; i < rows; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        for (Eigen::Index k = 0; k < columns; ++k)
+            basis(i, k) = g.w[at] * std::cos(2 * pi * static_cast<double>(k) * g.f[at]);
+        target(i) = g.w[at] * g.d[at];
+    }
+    const Eigen::VectorXd fit = basis.householderQr().solve(target);
+    EquirippleDesign out;
+    out.iterations = iterations;
+    const std::vector<double> a(fit.data(), fit.data() + fit.size());
+    out.deviation = (target - basis * fit).cwiseAbs().maxCoeff();
+    out.taps = tapsOf(pr.type, taps, a);
+    return out;
+}
+
 [[noreturn]] void notConverged() {
     throw UserMessage("Расчет по алгоритму Ремеза не сошелся за " +
                       std::to_string(maxRemezIterations) +
@@ -342,9 +377,16 @@ EquirippleDesign designEquiripple(std::size_t taps, FirSymmetry symmetry,
         return levelled(xs, ds, ws);
     };
 
+    double weightedDesired = 0;
+    for (std::size_t i = 0; i < g.f.size(); ++i)
+        weightedDesired = std::max(weightedDesired, std::abs(g.w[i] * g.d[i]));
+    const double roundingFloor =
+        roundingUnits * std::numeric_limits<double>::epsilon() * weightedDesired;
+
     EquirippleDesign out;
     std::vector<double> err(g.f.size());
     bool converged = false;
+    bool belowRounding = false;
     while (out.iterations < maxRemezIterations) {
         ++out.iterations;
         const Interpolant p = nodesOf(ext);
@@ -354,21 +396,28 @@ EquirippleDesign designEquiripple(std::size_t taps, FirSymmetry symmetry,
             largest = std::max(largest, std::abs(err[i]));
         }
         const double ripple = std::abs(p.delta);
-        if (largest - ripple <= gridTolerance * ripple) {
+        belowRounding = ripple <= negligibleRipple * weightedDesired;
+        if (largest - ripple <= std::max(gridTolerance * ripple, roundingFloor)) {
             converged = true;
             break;
         }
         const std::vector<std::size_t> next = exchange(g, err, p.delta, r, ext);
         if (next == ext) {
-            if (largest - ripple > stallTolerance * ripple)
+            if (largest - ripple > std::max(stallTolerance * ripple, roundingFloor)) {
+                if (belowRounding)
+                    return belowRoundingDesign(pr, g, taps, out.iterations);
                 notConverged();
+            }
             converged = true;
             break;
         }
         ext = next;
     }
-    if (!converged)
+    if (!converged) {
+        if (belowRounding)
+            return belowRoundingDesign(pr, g, taps, out.iterations);
         notConverged();
+    }
 
     // The grid's extremal frequencies moved to the error's true extrema nearby.
     std::vector<double> fs(r + 1);

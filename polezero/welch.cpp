@@ -13,11 +13,9 @@ namespace zorkan {
 
 void checkWelchSegment(std::int64_t segment) {
     if (segment < static_cast<std::int64_t>(welchMinimumSegment) ||
-        segment > static_cast<std::int64_t>(welchMaximumSegment) ||
-        !powerOfTwo(static_cast<std::size_t>(segment)))
-        throw UserMessage("Длина отрезка должна быть степенью двойки от " +
-                          std::to_string(welchMinimumSegment) + " до " +
-                          std::to_string(welchMaximumSegment));
+        segment > static_cast<std::int64_t>(welchMaximumSegment))
+        throw UserMessage("Длина отрезка должна быть от " + std::to_string(welchMinimumSegment) +
+                          " до " + std::to_string(welchMaximumSegment));
 }
 
 namespace {
@@ -48,14 +46,14 @@ void WelchAverage::transformSegment(const double* samples) {
     mean /= static_cast<double>(n_);
     for (std::size_t i = 0; i < n_; ++i)
         work_[i] = (samples[i] - mean) * window_[i];
-    fourier_.forwardReal(work_.data(), transform_.data());
+    fourier_.forward(work_.data(), transform_.data());
     for (std::size_t k = 0; k <= n_ / 2; ++k)
         sum_[k] += std::norm(transform_[k]);
 }
 
 void WelchAverage::add(const double* frames, std::size_t count) {
     const std::size_t channels = static_cast<std::size_t>(channels_);
-    const std::size_t step = n_ / 2;
+    const std::size_t step = n_ - n_ / 2;
     std::size_t i = 0;
     while (i < count) {
         const std::size_t take = std::min(count - i, n_ - filled_);
@@ -89,7 +87,7 @@ WelchSpectrum WelchAverage::spectrum(double fd) const {
         1.0 / (fd * windowPower_ * static_cast<double>(segments_) * static_cast<double>(channels_));
     for (std::size_t k = 0; k <= n_ / 2; ++k) {
         s.frequency.push_back(static_cast<double>(k) * fd / static_cast<double>(n_));
-        const double twoSided = k == 0 || k == n_ / 2 ? 1.0 : 2.0;
+        const double twoSided = k == 0 || 2 * k == n_ ? 1.0 : 2.0;
         s.density.push_back(sum_[k] * scale * twoSided);
     }
     return s;

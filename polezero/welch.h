@@ -1,9 +1,10 @@
 #pragma once
 // The averaged spectrum of a signal by Welch's method, as scipy.signal.welch defines it
-// with window='hann' (periodic), noverlap = N / 2, detrend='constant', scaling='density',
-// average='mean': segments of N samples every N / 2 (samples after the last whole
+// with window='hann' (periodic), noverlap = N div 2, detrend='constant', scaling='density',
+// average='mean': segments of N samples every N - N div 2 (samples after the last whole
 // segment are not used), each less its mean, times the window w, transformed; the
-// one-sided density |X_k|^2 / (fd * sum of w^2), doubled except at 0 and fd / 2,
+// one-sided density |X_k|^2 / (fd * sum of w^2), k = 0 .. N div 2, doubled except at 0
+// and, for an even N, at fd / 2,
 // averaged over the segments and then over the channels.
 #include "spectral/fft.h"
 
@@ -25,8 +26,7 @@ struct WelchSpectrum {
     std::size_t segments = 0;      // per channel
 };
 
-// Refuses (UserMessage) a segment length that is not a power of two in
-// welchMinimumSegment..welchMaximumSegment.
+// Refuses (UserMessage) a segment length outside welchMinimumSegment..welchMaximumSegment.
 void checkWelchSegment(std::int64_t segment);
 
 // Takes interleaved frames as they come; the segment length as checkWelchSegment takes it.
@@ -42,7 +42,7 @@ class WelchAverage {
     void transformSegment(const double* samples);
     std::size_t n_;
     int channels_;
-    FourierTransform fourier_;
+    RealFourierTransform fourier_;
     std::vector<double> window_;
     double windowPower_ = 0; // sum of w^2
     std::vector<std::vector<double>> buffers_;

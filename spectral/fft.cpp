@@ -1,5 +1,6 @@
 #include "spectral/fft.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <utility>
@@ -82,6 +83,58 @@ void FourierTransform::forwardReal(const double* x, std::complex<double>* out) c
         const std::complex<double> a = half_[k], b = std::conj(half_[h - k]);
         out[k] = 0.5 * (a + b) + twiddle_[k] * (minusHalfI * (a - b));
     }
+}
+
+namespace {
+
+std::size_t chirpLength(std::size_t n) {
+    std::size_t m = 2;
+    while (m < 2 * n - 1)
+        m *= 2;
+    return m;
+}
+
+} // namespace
+
+RealFourierTransform::RealFourierTransform(std::size_t n)
+    : n_(n), direct_(powerOfTwo(n)), fourier_(direct_ ? n : chirpLength(n)) {
+    if (direct_)
+        return;
+    const std::size_t m = fourier_.size();
+    chirp_.resize(n);
+    // n^2 taken modulo 2N keeps the angle small and exact.
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t square = (i * i) % (2 * n);
+        const double angle =
+            -std::numbers::pi * static_cast<double>(square) / static_cast<double>(n);
+        chirp_[i] = {std::cos(angle), std::sin(angle)};
+    }
+    kernel_.assign(m, {0, 0});
+    kernel_[0] = std::conj(chirp_[0]);
+    for (std::size_t i = 1; i < n; ++i)
+        kernel_[i] = kernel_[m - i] = std::conj(chirp_[i]);
+    fourier_.forward(kernel_.data());
+    work_.resize(m);
+}
+
+void RealFourierTransform::forward(const double* x, std::complex<double>* out) const {
+    if (direct_) {
+        fourier_.forwardReal(x, out);
+        return;
+    }
+    const std::size_t m = fourier_.size();
+    for (std::size_t i = 0; i < n_; ++i)
+        work_[i] = x[i] * chirp_[i];
+    std::fill(work_.begin() + static_cast<std::ptrdiff_t>(n_), work_.end(),
+              std::complex<double>(0, 0));
+    fourier_.forward(work_.data());
+    // The inverse transform as the conjugate of the forward one of the conjugate.
+    for (std::size_t i = 0; i < m; ++i)
+        work_[i] = std::conj(work_[i] * kernel_[i]);
+    fourier_.forward(work_.data());
+    const double scale = 1.0 / static_cast<double>(m);
+    for (std::size_t k = 0; k <= n_ / 2; ++k)
+        out[k] = chirp_[k] * std::conj(work_[k]) * scale;
 }
 
 } // namespace zorkan

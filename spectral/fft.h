@@ -30,4 +30,23 @@ class FourierTransform {
 
 bool powerOfTwo(std::size_t n);
 
+// The first N / 2 + 1 values of the transform of N real values for any N of at least 2:
+// a power of two directly, any other length by Bluestein's chirp, a circular convolution
+// of a power-of-two length M >= 2N - 1 (X_k = w_k sum x_n w_n conj(w_(k-n)),
+// w_n = e^(-pi i n^2 / N)).
+class RealFourierTransform {
+  public:
+    explicit RealFourierTransform(std::size_t n);
+    std::size_t size() const { return n_; }
+    void forward(const double* x, std::complex<double>* out) const;
+
+  private:
+    std::size_t n_;
+    bool direct_;
+    FourierTransform fourier_;                 // of N, or of M for the chirp
+    std::vector<std::complex<double>> chirp_;  // w_n, n < N
+    std::vector<std::complex<double>> kernel_; // the transform of conj(w) wrapped round M
+    mutable std::vector<std::complex<double>> work_;
+};
+
 } // namespace zorkan

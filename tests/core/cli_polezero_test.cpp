@@ -173,8 +173,9 @@ TEST(CliPoleZero, BadInputIsRefusedInRussianAndNothingIsWritten) {
         {"pole-grid --coef-bits 8 --structure optimal",
          "У оптимальной структуры нет своей сетки полюсов: ее коэффициенты зависят и от нулей "
          "секции\n"},
+        {"spectrum-of in.xicd --segment 15", "Длина отрезка должна быть от 16 до 1048576\n"},
         {"spectrum-of in.xicd --segment 100",
-         "Длина отрезка должна быть степенью двойки от 16 до 1048576\n"},
+         "В сигнале меньше 100 отсчетов: задайте меньшую длину отрезка (--segment)\n"},
         {"spectrum-of in.xicd --segment 256",
          "В сигнале меньше 256 отсчетов: задайте меньшую длину отрезка (--segment)\n"},
     };

@@ -430,6 +430,31 @@ TEST(FourierTransform, AgreesWithTheDefinition) {
     }
 }
 
+TEST(RealFourierTransform, AgreesWithTheDefinitionForAnyLength) {
+    for (std::size_t n : {2u, 3u, 5u, 16u, 24u, 100u, 1000u}) {
+        std::vector<double> x(n);
+        for (std::size_t i = 0; i < n; ++i)
+            x[i] = std::sin(0.7 * static_cast<double>(i * i)) + 0.1 * static_cast<double>(i % 5);
+        std::vector<std::complex<double>> half(n / 2 + 1);
+        const RealFourierTransform f(n);
+        f.forward(x.data(), half.data());
+        for (std::size_t k = 0; k <= n / 2; ++k) {
+            std::complex<long double> sum = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                const long double a = -2 * std::numbers::pi_v<long double> *
+                                      static_cast<long double>((k * i) % n) / n;
+                sum += static_cast<long double>(x[i]) *
+                       std::complex<long double>(std::cos(a), std::sin(a));
+            }
+            const double tolerance = 1e-14 * static_cast<double>(n);
+            EXPECT_NEAR(half[k].real(), static_cast<double>(sum.real()), tolerance)
+                << n << ' ' << k;
+            EXPECT_NEAR(half[k].imag(), static_cast<double>(sum.imag()), tolerance)
+                << n << ' ' << k;
+        }
+    }
+}
+
 TEST(Welch, AgreesWithScipy) {
     // scipy.signal.welch(x, fs=8000, window='hann', nperseg=32, noverlap=16,
     // detrend='constant', scaling='density'): frequency and 10 log10 of the density.
@@ -461,12 +486,62 @@ TEST(Welch, AgreesWithScipy) {
         EXPECT_EQ(s.frequency[k], expected[k][0]);
         EXPECT_NEAR(10 * std::log10(s.density[k]), expected[k][1], 1e-9) << k;
     }
-    EXPECT_THROW(WelchAverage(24, 1), UserMessage);
+    EXPECT_THROW(WelchAverage(15, 1), UserMessage);
     WelchAverage tooShort(512, 1);
     tooShort.add(x.data(), x.size());
     EXPECT_THROW(tooShort.spectrum(1), UserMessage);
-    for (std::int64_t bad : {-16, 0, 8, 48, 1000, 1 << 21})
+    for (std::int64_t bad : {-16, 0, 8, 15, (1 << 20) + 1, 1 << 21})
         EXPECT_THROW(checkWelchSegment(bad), UserMessage) << bad;
+}
+
+// Any segment length, as scipy takes it: noverlap = N // 2, so an odd segment moves on by
+// (N + 1) / 2, and an odd length has no bin at fd / 2 to leave undoubled.
+TEST(Welch, AgreesWithScipyForAnySegmentLength) {
+    // scipy.signal.welch(x, fs=8000, window='hann', nperseg=N, noverlap=N // 2,
+    // detrend='constant', scaling='density') of the signal above.
+    // clang-format off
+    const double odd25[][2] = {
+        {0.0, -35.17312121982827},     {320.0, -29.21240365801627},   {640.0, -33.41481957857166},
+        {960.0, -50.10926431856284},   {1280.0, -46.97167528090893},  {1600.0, -43.8816857636284},
+        {1920.0, -47.269747700401666}, {2240.0, -49.538925089186534}, {2560.0, -49.761213429405885},
+        {2880.0, -44.54124083763767},  {3200.0, -38.542838027556606}, {3520.0, -42.49477993922849},
+        {3840.0, -52.23321622629375},
+    };
+    const double even24[][2] = {
+        {0.0, -35.5414457290295},                 {333.3333333333333, -29.409694689144214},
+        {666.6666666666666, -34.18415366101092},  {1000.0, -50.658676431444164},
+        {1333.3333333333333, -45.57710671525295}, {1666.6666666666665, -44.445778851428116},
+        {2000.0, -48.68156446808606},             {2333.333333333333, -50.123712253743136},
+        {2666.6666666666665, -49.653272932768566}, {3000.0, -41.41285030418115},
+        {3333.333333333333, -39.0585912697432},   {3666.6666666666665, -47.18253509314301},
+        {4000.0, -54.60212441851451},
+    };
+    // clang-format on
+    struct Case {
+        std::size_t segment;
+        std::size_t segments; // (300 - N) // (N - N // 2) + 1
+        const double (*expected)[2];
+    };
+    const Case cases[] = {{25, 22, odd25}, {24, 24, even24}};
+    std::vector<double> x(300);
+    for (std::size_t n = 0; n < x.size(); ++n) {
+        const double v = static_cast<double>(n);
+        x[n] = std::sin(0.3 * v) + 0.25 * std::cos(0.01 * v * v) +
+               static_cast<double>((n * 7919) % 101) / 101 - 0.5;
+    }
+    for (const Case& c : cases) {
+        WelchAverage average(c.segment, 1);
+        average.add(x.data(), 11);
+        average.add(x.data() + 11, 289);
+        EXPECT_EQ(average.segments(), c.segments) << c.segment;
+        const WelchSpectrum s = average.spectrum(8000);
+        ASSERT_EQ(s.frequency.size(), 13u) << c.segment;
+        for (std::size_t k = 0; k < 13; ++k) {
+            EXPECT_NEAR(s.frequency[k], c.expected[k][0], 1e-9) << c.segment << ' ' << k;
+            EXPECT_NEAR(10 * std::log10(s.density[k]), c.expected[k][1], 1e-9)
+                << c.segment << ' ' << k;
+        }
+    }
 }
 
 // The crossfade against the two cascades run apart: before the change the old one's
