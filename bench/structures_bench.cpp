@@ -4,7 +4,8 @@
 // - the comparison of every structure (`implement --structures`, 100 limit-cycle trials)
 //   of a band-pass file of 30 sections;
 // - the search for the cheapest implementation (`implement --best`) of a design of 12
-//   second-order sections.
+//   second-order sections, a Butterworth low-pass and a sharp elliptic one whose poles lie
+//   within 3e-5 of the unit circle (impulse responses of millions of samples).
 #include "bench/benchcli.h"
 #include "bench/benchfiles.h"
 #include "design/designrun.h"
@@ -30,6 +31,22 @@ const std::string& lowPass12() {
                                     "' design --approx butterworth --order 24 --band lowpass "
                                     "--edge 0.2 --report '" +
                                     zorkan::bench::scratchPath("lp12.out") + "' --filter '" + flt +
+                                    "' >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0)
+            return std::string();
+        return flt;
+    }();
+    return path;
+}
+
+// An elliptic low-pass of order 24 (0.5 dB ripple, 80 dB attenuation).
+const std::string& elliptic24() {
+    static const std::string path = [] {
+        const std::string flt = zorkan::bench::scratchPath("e24.flt");
+        const std::string command = "'" + zorkan::bench::cliPath() +
+                                    "' design --approx elliptic --order 24 --band lowpass "
+                                    "--edge 0.2 --da 0.5 --b1 80 --report '" +
+                                    zorkan::bench::scratchPath("e24.out") + "' --filter '" + flt +
                                     "' >/dev/null 2>&1";
         if (std::system(command.c_str()) != 0)
             return std::string();
@@ -77,6 +94,14 @@ void BM_CliBestTwelveSections(benchmark::State& state) {
     zorkan::bench::runCli(state, "implement '" + lowPass12() + "' --best");
 }
 
+void BM_CliBestElliptic24(benchmark::State& state) {
+    if (elliptic24().empty()) {
+        state.SkipWithError("the elliptic design failed");
+        return;
+    }
+    zorkan::bench::runCli(state, "implement '" + elliptic24() + "' --best");
+}
+
 } // namespace
 
 BENCHMARK(BM_CliSimulateStructureQ15)
@@ -86,3 +111,4 @@ BENCHMARK(BM_CliSimulateStructureQ15)
     ->Iterations(3);
 BENCHMARK(BM_CliStructuresBandPass30)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_CliBestTwelveSections)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_CliBestElliptic24)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);

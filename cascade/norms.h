@@ -5,7 +5,14 @@
 #include "cascade/response.h"
 #include "cascade/secondorder.h"
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace zorkan {
@@ -50,5 +57,77 @@ long normSamples(const std::vector<SecondOrderSection>& sections);
 // one pass of the impulse through the whole cascade (summed as long as the whole
 // cascade's tail needs).
 std::vector<ImpulseNorms> partialImpulseNorms(const std::vector<SecondOrderSection>& sections);
+
+// Squared L2 norms (the sum of h[n]^2 over every n) in closed form, exact whatever the
+// length of the impulse response's tail. The cascade's state space, transposed direct form II
+// per section, has the observability Gramian Q = A^T Q A + C^T C, solved once by doubling
+// (Q += A^T Q A, A = A^2, until A^(2^j) is below the last digits of the sum). A response
+// that starts at section k puts out its first sample y0 at once and leaves the state x1;
+// everything after is the free response of x1, whose energy is x1^T Q x1.
+class CascadeEnergy {
+  public:
+    explicit CascadeEnergy(const std::vector<SecondOrderSection>& sections);
+    // False when a pole is on or outside the unit circle: every energy is then unbounded.
+    bool bounded() const { return bounded_; }
+    // num(z) / A_k(z) (num of any degree, over section k's denominator, k from 0), then
+    // sections k+1 .. of the cascade.
+    long double headed(std::size_t k, std::span<const double> num) const;
+
+  private:
+    std::vector<SecondOrderSection> sections_;
+    bool bounded_ = true;
+    std::vector<long double> gramian_; // 2n x 2n, row after row
+};
+
+// The squared L2 norm of the whole cascade's impulse response (infinite when unbounded).
+long double squaredL2Norm(const std::vector<SecondOrderSection>& sections);
+
+// Results of norm computations kept by the exact numbers they came from (their bits): a
+// search over word lengths realises the same coefficients again and again, and a norm summed
+// over millions of samples of a pole near the unit circle is worth keeping. Safe to share
+// between threads; beyond `capacity` results the oldest goes.
+class NormKey {
+  public:
+    void add(double v) { bits_.push_back(std::bit_cast<std::uint64_t>(v)); }
+    void add(long v) { bits_.push_back(static_cast<std::uint64_t>(v)); }
+    void add(const SecondOrderSection& s) {
+        for (int i = 0; i < 3; ++i) {
+            add(s.num[i]);
+            add(s.den[i]);
+        }
+    }
+    bool operator<(const NormKey& other) const { return bits_ < other.bits_; }
+
+  private:
+    std::vector<std::uint64_t> bits_;
+};
+
+template <class Value> class NormMemo {
+  public:
+    explicit NormMemo(std::size_t capacity) : capacity_(capacity) {}
+    std::optional<Value> find(const NormKey& key) const {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = values_.find(key);
+        if (found == values_.end())
+            return std::nullopt;
+        return found->second;
+    }
+    void store(const NormKey& key, const Value& value) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!values_.emplace(key, value).second)
+            return;
+        order_.push_back(key);
+        if (order_.size() > capacity_) {
+            values_.erase(order_.front());
+            order_.pop_front();
+        }
+    }
+
+  private:
+    std::size_t capacity_;
+    mutable std::mutex mutex_;
+    std::map<NormKey, Value> values_;
+    std::deque<NormKey> order_;
+};
 
 } // namespace zorkan

@@ -402,9 +402,43 @@ SecondOrderSection programSection(const SectionProgram& program) {
 // come from one pass of the impulse response, section after section: the response at
 // section k's input runs through its unscaled program, and its scaled output is the next
 // section's input.
+bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure structure,
+                    Scaling scaling, double limit, std::vector<SectionProgram>& programs,
+                    long double& gain);
+
+// The scaled programs of these sections: summed once for each structure, scaling and limit
+// (a search rounds the same scaled programs to many words).
 bool scalePrograms(const std::vector<SecondOrderSection>& sections, Structure structure,
                    Scaling scaling, double limit, std::vector<SectionProgram>& programs,
                    long double& gain) {
+    struct Scaled {
+        bool scaled = false;
+        std::vector<SectionProgram> programs;
+        long double gain = 1;
+    };
+    constexpr std::size_t capacity = 256;
+    static NormMemo<Scaled> memo(capacity);
+    NormKey key;
+    key.add(static_cast<long>(structure));
+    key.add(static_cast<long>(scaling));
+    key.add(limit);
+    for (const SecondOrderSection& s : sections)
+        key.add(s);
+    std::optional<Scaled> known = memo.find(key);
+    if (!known) {
+        known.emplace();
+        known->scaled =
+            scaledPrograms(sections, structure, scaling, limit, known->programs, known->gain);
+        memo.store(key, *known);
+    }
+    programs.insert(programs.end(), known->programs.begin(), known->programs.end());
+    gain *= known->gain;
+    return known->scaled;
+}
+
+bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure structure,
+                    Scaling scaling, double limit, std::vector<SectionProgram>& programs,
+                    long double& gain) {
     std::vector<double> response;
     if (scaling != Scaling::Peak) {
         if (!cascadeStable(sections))

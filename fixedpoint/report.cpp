@@ -120,36 +120,18 @@ bool analyticNoise(const Implementation& im, double& power) {
     if (!(radius < 1))
         return false;
     const std::vector<RoundingPoint> points = roundingPoints(im);
-    // ||g_i||^2 = (1 / 2 pi) integral of |G_i|^2 over a period, by the rectangle rule on
-    // N points, whose error for poles of radius r falls as r^N: N (1 - r) >= 64 leaves
-    // e^-64 of it. |G_i|^2 = |N_i / A_i|^2 times the product of the later |H_j|^2, taken
-    // from the end of the cascade backwards at each frequency.
-    const long samples =
-        std::clamp<long>(static_cast<long>(std::ceil(64 / (1 - radius))), 4096, 1L << 20);
-    const std::size_t n = q.size();
+    // ||g_i||^2 in closed form from the quantised cascade's Gramian, exact however near the
+    // circle its poles lie.
+    const CascadeEnergy energy(q);
+    if (!energy.bounded())
+        return false;
     std::vector<long double> gains(points.size(), 0);
-    std::vector<long double> denominator(n), section(n), later(n + 1);
-    for (long k = 0; k <= samples / 2; ++k) {
-        const long double w = 2 * pi * k / samples;
-        const std::complex<long double> inverse = std::polar(1.0L, -w);
-        for (std::size_t i = 0; i < n; ++i) {
-            denominator[i] = std::norm(polynomialInInverse(q[i].den, 2, inverse));
-            section[i] = std::norm(polynomialInInverse(q[i].num, 2, inverse)) / denominator[i];
-        }
-        later[n] = 1;
-        for (std::size_t i = n; i-- > 0;)
-            later[i] = later[i + 1] * section[i];
-        const long double weight = k == 0 || 2 * k == samples ? 1 : 2;
-        for (std::size_t p = 0; p < points.size(); ++p) {
-            const std::size_t i = points[p].section;
-            gains[p] += weight * std::norm(polynomialInInverse(points[p].num, 3, inverse)) /
-                        denominator[i] * later[i + 1];
-        }
-    }
+    for (std::size_t p = 0; p < points.size(); ++p)
+        gains[p] = energy.headed(points[p].section, points[p].num);
     long double variance = 0, mean = 0;
     const bool truncate = im.options.arithmetic.rounding == Rounding::Truncate;
     for (std::size_t p = 0; p < points.size(); ++p) {
-        variance += lsb * lsb / 12.0L * gains[p] / samples;
+        variance += lsb * lsb / 12.0L * gains[p];
         if (truncate) {
             mean += -lsb / 2.0L * roundingPathAt(q, points[p], 0, true).real();
         }

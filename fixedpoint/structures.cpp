@@ -1,5 +1,6 @@
 #include "fixedpoint/structures.h"
 
+#include "cascade/norms.h"
 #include "common/errors.h"
 #include "fixedpoint/lattice.h"
 
@@ -500,8 +501,52 @@ double ExactPrograms::step(double x) {
     return x;
 }
 
+namespace {
+
+// The node gains of this many sets of programs are kept.
+constexpr std::size_t nodeGainMemoCapacity = 1024;
+
+// Everything of the programs that their exact run depends on.
+NormKey programsKey(const std::vector<SectionProgram>& programs, long samples) {
+    NormKey key;
+    key.add(samples);
+    for (const SectionProgram& p : programs) {
+        key.add(static_cast<long>(p.states));
+        key.add(static_cast<long>(p.output));
+        key.add(static_cast<long>(p.nodes.size()));
+        for (int r : p.next)
+            key.add(static_cast<long>(r));
+        for (const ProgramNode& n : p.nodes) {
+            key.add(static_cast<long>(n.terms.size()));
+            for (const ProgramTerm& t : n.terms) {
+                key.add(static_cast<long>(t.slot));
+                key.add(t.value);
+            }
+        }
+    }
+    return key;
+}
+
+std::vector<std::vector<long double>> summedNodeGains(const std::vector<SectionProgram>& programs,
+                                                      long samples);
+
+} // namespace
+
 std::vector<std::vector<long double>> nodeL1Gains(const std::vector<SectionProgram>& programs,
                                                   long samples) {
+    static NormMemo<std::vector<std::vector<long double>>> memo(nodeGainMemoCapacity);
+    const NormKey key = programsKey(programs, samples);
+    if (auto known = memo.find(key))
+        return *std::move(known);
+    std::vector<std::vector<long double>> sums = summedNodeGains(programs, samples);
+    memo.store(key, sums);
+    return sums;
+}
+
+namespace {
+
+std::vector<std::vector<long double>> summedNodeGains(const std::vector<SectionProgram>& programs,
+                                                      long samples) {
     std::vector<std::vector<long double>> sums;
     for (const SectionProgram& p : programs)
         sums.emplace_back(p.nodes.size(), 0.0L);
@@ -514,5 +559,7 @@ std::vector<std::vector<long double>> nodeL1Gains(const std::vector<SectionProgr
     }
     return sums;
 }
+
+} // namespace
 
 } // namespace zorkan

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
@@ -184,6 +185,89 @@ TEST(CascadeNormsPeak, NarrowResonanceBetweenGridPointsIsFound) {
     EXPECT_NEAR(static_cast<double>(peakGain(cascade, 2) / peak), 1, 1e-6);
     const ImpulseNorms norms = impulseNorms({resonance}, 1);
     EXPECT_GE(norms.l1, peakGain({resonance}, 1) * (1 - 1e-12));
+}
+
+} // namespace
+} // namespace zorkan
+
+namespace zorkan {
+namespace {
+
+// The squared L2 norm in closed form against the energies of the stored coefficients worked
+// out elsewhere (mpmath at 50 digits):
+//   1 / (1 + a1 z^-1 + a2 z^-2):   (1 + a2) / ((1 - a2) ((1 + a2)^2 - a1^2)), with
+//                                  a1 = -2 r cos t and a2 = r^2 rounded to doubles, the form
+//                                  (1 + r^2) / ((1 - r^2) (1 - 2 r^2 cos 2t + r^4)) of r and t;
+//   1 / ((1 - a z^-1)(1 - b z^-1)): (1 + ab) / ((1 - a^2) (1 - b^2) (1 - ab));
+//   (1 + z^-1) / (1 - a z^-1):     1 + (1 + a)^2 / (1 - a^2) = 2 / (1 - a);
+//   (1 + z^-1 / 2) / (1 - z^-1 / 2) then 1 / (1 + z^-1 / 4): its impulse response summed in
+//                                  exact fractions (Python) over 400 samples.
+// A tail summed to a fixed length, or a doubling stopped early, misses the poles nearest the
+// circle; a state space with a wrong sign or order of the numerator misses every row.
+// tolerance: 4e-14 for the roundings of the doubling, except where the two poles lie 1e-3 apart
+// within 1e-5 of z = 1: (1 + a2)^2 - a1^2 is then 4e-10 of its terms, and any extended
+// precision arithmetic keeps only 1e-19 / 4e-10 of it.
+struct EnergyRow {
+    double r, t;
+    long double energy;
+    double tolerance;
+};
+
+TEST(CascadeEnergyTable, ResonatorsUpToTheCircle) {
+    const EnergyRow rows[] = {
+        {0.5, 1.0, 1.311743692018442217057372L, 4e-14},
+        {0.9, 0.3, 29.85778896900339508114786L, 4e-14},
+        {0.99, 0.1, 2520.99728112603150254529L, 4e-14},
+        {0.999, 2.0, 302.8164678334368551601532L, 4e-14},
+        {0.9999, 0.05, 1000979.890091587914001721L, 4e-14},
+        {0.99999, 0.6, 78415.05224419151180561872L, 4e-14},
+        {0.99999, 0.001, 24997883525.2514321237541L, 1e-9},
+    };
+    for (const EnergyRow& row : rows) {
+        const std::vector<SecondOrderSection> resonator = {
+            allPole(-2 * row.r * std::cos(row.t), row.r * row.r)};
+        const long double energy = squaredL2Norm(resonator);
+        EXPECT_NEAR(static_cast<double>(energy / row.energy), 1, row.tolerance)
+            << "r = " << row.r << ", t = " << row.t;
+    }
+}
+
+struct HeadedRow {
+    std::string name;
+    std::vector<SecondOrderSection> sections;
+    std::size_t head;
+    double num[3];
+    long double energy;
+};
+
+TEST(CascadeEnergyTable, HeadsAndLaterSections) {
+    const HeadedRow rows[] = {
+        {"two poles 1/2 and -1/4",
+         {onePole(0.5), onePole(-0.25)},
+         0,
+         {1, 0, 0},
+         1.106172839506172839506173L},
+        {"(1 + z^-1) / (1 - 3/4 z^-1)", {onePole(0.75)}, 0, {1, 1, 0}, 8},
+        {"head at the second section, the first left out",
+         {onePole(0.875), onePole(0.5)},
+         1,
+         {1, 1, 0},
+         4},
+        {"head of 2 over a0 of 2", {section(1, 0, 0, 2, -1, 0)}, 0, {2, 0, 0}, 4.0L / 3},
+        {"(1 + 1/2 z^-1) / (1 - 1/2 z^-1) then 1 / (1 + 1/4 z^-1)",
+         {onePole(0.5), onePole(-0.25)},
+         0,
+         {1, 0.5, 0},
+         1.698765432098765432098765L},
+    };
+    for (const HeadedRow& row : rows) {
+        const CascadeEnergy energy(row.sections);
+        ASSERT_TRUE(energy.bounded()) << row.name;
+        EXPECT_NEAR(static_cast<double>(energy.headed(row.head, row.num) / row.energy), 1, 1e-16)
+            << row.name;
+    }
+    EXPECT_FALSE(CascadeEnergy({onePole(0.5), onePole(1)}).bounded());
+    EXPECT_TRUE(std::isinf(squaredL2Norm({allPole(-2, 1.0000001)})));
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -514,6 +515,37 @@ TEST(Structures, RoundingAnewEqualsRealisingInTheNewWords) {
             EXPECT_EQ(a.largestL1, b.largestL1) << structureName(s);
             EXPECT_EQ(a.overflowFree, b.overflowFree);
         }
+}
+
+} // namespace
+} // namespace zorkan
+
+namespace zorkan {
+namespace {
+
+// The L1 gain of direct form I's one node for b0 / (1 - a z^-1) is |b0| / (1 - |a|); the
+// rows run one after another on programs that differ in one coefficient, so gains kept for
+// earlier programs under a key that misses a coefficient would answer a later row wrongly.
+TEST(Structures, NodeGainsFollowEveryCoefficient) {
+    const struct {
+        double b0, a;
+        long samples;
+        long double l1;
+    } rows[] = {
+        {1, 0.5, 400, 2}, {1, 0.75, 400, 4}, {1, -0.75, 400, 4},
+        {3, 0.5, 400, 6}, {1, 0.5, 2, 1.5},  {1, 0.5, 400, 2},
+    };
+    for (const auto& row : rows) {
+        SecondOrderSection s;
+        s.num[0] = row.b0;
+        s.den[1] = -row.a;
+        const std::vector<SectionProgram> programs{buildProgram(Structure::Df1, s, 1, 1, 0)};
+        const std::vector<std::vector<long double>> gains = nodeL1Gains(programs, row.samples);
+        ASSERT_EQ(gains.size(), 1u);
+        const long double top = *std::max_element(gains[0].begin(), gains[0].end());
+        EXPECT_NEAR(static_cast<double>(top / row.l1), 1, 1e-15)
+            << row.b0 << " / (1 - " << row.a << " z^-1) over " << row.samples;
+    }
 }
 
 } // namespace
