@@ -40,8 +40,9 @@ const char* const fromRootsHelp =
     "  --zeros СПИСОК     нули (без них - ни одного)\n"
     "  --poles СПИСОК     полюсы (без них - ни одного)\n"
     "  --gain G           множитель G (по умолчанию 1)\n"
-    "  --unit-gain-at F   G такой, что |H| = 1 на частоте F (0 <= F <= FD/2, нужен --fd)\n"
-    "  --fd FD            частота дискретизации\n"
+    "  --unit-gain-at F   G такой, что |H| = 1 на частоте F (0 <= F <= FD/2; без\n"
+    "                     --fd F в долях FD)\n"
+    "  --fd FD            частота дискретизации (для --unit-gain-at по умолчанию 1)\n"
     "  --output Ф.flt     файл параметров фильтра (не более 32 секций)\n"
     "\n"
     "Числа пишутся с точкой. При ошибке сообщение выводится в stderr, код выхода 1,\n"
@@ -138,8 +139,6 @@ int runFromRoots(int argc, char** argv) {
         model.add(RootSet::Poles, r);
     model.fd = fd.value_or(1);
     if (args.options.count("unit-gain-at")) {
-        if (!fd)
-            throw UserMessage("Частота нормировки задана в единицах FD: укажите --fd");
         model.gain = {GainKind::AtFrequency, 1, realOption(args, "unit-gain-at", 0)};
     } else {
         const double g = realOption(args, "gain", 1);

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <numbers>
 #include <sstream>
+#include <utility>
 #include <vector>
 
 namespace zorkan {
@@ -138,6 +139,21 @@ TEST(CliFromRoots, UnitGainAtAFrequency) {
     EXPECT_NEAR(std::abs(h), 1, 3e-14); // three sections of 15 digits
 }
 
+// Without --fd the frequency of the normalisation is a fraction of FD: 1 / (1 - 0.5 z^-1)
+// is 2 at DC and 2/3 at FD/2, so G is 1/2 and 3/2.
+TEST(CliFromRoots, UnitGainAtAFractionOfTheSamplingFrequency) {
+    const std::pair<const char*, double> cases[] = {{"0", 0.5}, {"0.5", 1.5}};
+    for (const auto& [frequency, gain] : cases) {
+        TempDir dir;
+        const CliOutcome o = runCli(dir, std::string("from-roots --poles 0.5 --unit-gain-at ") +
+                                             frequency + " --output g.flt");
+        ASSERT_EQ(o.status, 0) << o.err;
+        const FilterCoefficients f = readFilterFile(dir.file("g.flt"), responseReader);
+        ASSERT_EQ(f.sections.size(), std::size_t(1));
+        EXPECT_DOUBLE_EQ(f.sections[0].a[0] / f.sections[0].b[0], gain) << frequency;
+    }
+}
+
 TEST(CliPoleZero, BadInputIsRefusedInRussianAndNothingIsWritten) {
     struct Case {
         const char* arguments;
@@ -155,7 +171,7 @@ TEST(CliPoleZero, BadInputIsRefusedInRussianAndNothingIsWritten) {
         {"from-roots --poles 0.5 --gain 2 --unit-gain-at 10 --fd 100 --output o.flt",
          "Ключи --gain и --unit-gain-at нельзя задавать вместе\n"},
         {"from-roots --poles 0.5 --unit-gain-at 10 --output o.flt",
-         "Частота нормировки задана в единицах FD: укажите --fd\n"},
+         "Частота нормировки должна лежать от 0 до FD/2\n"},
         {"from-roots --zeros 1@25 --poles 0.5 --unit-gain-at 25 --fd 100 --output o.flt",
          "На частоте нормировки |H| равен нулю или не ограничен: задайте другую частоту\n"},
         {"from-roots --poles 0.5 --fd 0 --output o.flt",
