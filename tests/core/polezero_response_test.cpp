@@ -1,7 +1,8 @@
 // The response the pole-zero editor draws, taken from the roots in double: against
 // constants computed with mpmath (50 digits; the group delay as the derivative of the
-// continuous phase), against the roots' factors multiplied out in extended precision for a
-// filter of 20 sections, and at the roots on the circle.
+// continuous phase), against the roots' factors multiplied out in extended precision and
+// the closed form of each root's delay for a filter of 20 sections, and at the roots on the
+// circle.
 #include "polezero/rootresponse.h"
 
 #include <gtest/gtest.h>
@@ -106,22 +107,30 @@ TEST(RootResponse, RootsOnTheCircle) {
     };
     for (const Row& row : rows) {
         const RootResponse r = rootResponse(row.zeros, row.poles, row.gain, {row.w});
-        if (std::isinf(row.decibels))
+        if (std::isinf(row.decibels)) {
             EXPECT_EQ(r.magnitudeDb[0], row.decibels) << row.what;
-        else
+        } else {
             EXPECT_NEAR(r.magnitudeDb[0], row.decibels, 1e-13) << row.what;
-        if (row.decibels == inf)
+        }
+        if (row.decibels == inf) {
             EXPECT_TRUE(std::isnan(r.phase[0])) << row.what;
-        if (row.gain != 0)
+        }
+        if (row.gain != 0) {
             EXPECT_NEAR(r.groupDelay[0], row.delay, 1e-14) << row.what;
+        }
     }
 }
 
 // The factors (1 - z e^(-j w)) multiplied out in extended precision, and the group delay
-// -Re(z e^(-j w) / (1 - z e^(-j w))) of each.
+// of each root r e^(j a): (r^2 - r cos(w - a)) / (1 - 2 r cos(w - a) + r^2), exactly 1/2
+// for r = 1 away from the root (the numerator is half the denominator).
 struct ExtendedResponse {
     long double decibels, phase, delay;
 };
+long double rootDelay(std::complex<long double> z, long double w) {
+    const long double r = std::abs(z), c = std::cos(w - std::arg(z));
+    return (r * r - r * c) / (1 - 2 * r * c + r * r);
+}
 ExtendedResponse extendedResponse(const std::vector<std::complex<long double>>& zeros,
                                   const std::vector<std::complex<long double>>& poles,
                                   long double gain, long double w) {
@@ -130,11 +139,11 @@ ExtendedResponse extendedResponse(const std::vector<std::complex<long double>>& 
     long double delay = 0;
     for (const auto& z : zeros) {
         h *= 1.0L - z * e;
-        delay -= std::real(z * e / (1.0L - z * e));
+        delay += rootDelay(z, w);
     }
     for (const auto& p : poles) {
         h /= 1.0L - p * e;
-        delay += std::real(p * e / (1.0L - p * e));
+        delay -= rootDelay(p, w);
     }
     return {20 * std::log10(std::abs(h)), std::arg(h), delay};
 }
