@@ -110,6 +110,33 @@ std::vector<double> wrappedPhase(const CurveSource& source, const std::vector<do
     return phase;
 }
 
+void unwrapPhase(std::vector<double>& phase) {
+    // numpy.unwrap: a step of pi or more is brought into [-pi, pi), a step of +pi
+    // staying +pi; the correction accumulates along the grid.
+    const double twoPi = static_cast<double>(2 * pi), onePi = static_cast<double>(pi);
+    double correction = 0;
+    double previous = nan;
+    for (double& p : phase) {
+        if (std::isnan(p))
+            continue;
+        const double raw = p;
+        if (!std::isnan(previous)) {
+            const double step = raw - previous;
+            if (std::fabs(step) >= onePi) {
+                double modded = std::fmod(step + onePi, twoPi);
+                if (modded < 0)
+                    modded += twoPi;
+                modded -= onePi;
+                if (modded == -onePi && step > 0)
+                    modded = onePi;
+                correction += modded - step;
+            }
+        }
+        previous = raw;
+        p = raw + correction;
+    }
+}
+
 std::vector<double> curveValues(const CurveSource& source, ChartView view,
                                 const std::vector<double>& frequencies, double fd) {
     std::vector<double> out;
@@ -126,30 +153,7 @@ std::vector<double> curveValues(const CurveSource& source, ChartView view,
         break;
     case ChartView::Phase: {
         out = wrappedPhase(source, frequencies, fd);
-        // numpy.unwrap: a step of pi or more is brought into [-pi, pi), a step of +pi
-        // staying +pi; the correction accumulates along the grid.
-        const double twoPi = static_cast<double>(2 * pi), onePi = static_cast<double>(pi);
-        double correction = 0;
-        double previous = nan;
-        for (double& p : out) {
-            if (std::isnan(p))
-                continue;
-            const double raw = p;
-            if (!std::isnan(previous)) {
-                const double step = raw - previous;
-                if (std::fabs(step) >= onePi) {
-                    double modded = std::fmod(step + onePi, twoPi);
-                    if (modded < 0)
-                        modded += twoPi;
-                    modded -= onePi;
-                    if (modded == -onePi && step > 0)
-                        modded = onePi;
-                    correction += modded - step;
-                }
-            }
-            previous = raw;
-            p = raw + correction;
-        }
+        unwrapPhase(out);
         break;
     }
     case ChartView::GroupDelay:

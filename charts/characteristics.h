@@ -54,6 +54,10 @@ FilterCoefficients filterOfSections(const std::vector<SecondOrderSection>& secti
 std::vector<double> curveValues(const CurveSource& source, ChartView view,
                                 const std::vector<double>& frequencies, double fd);
 
+// Wrapped phases made continuous along their grid, as numpy.unwrap does (see curveValues);
+// NaNs are passed over.
+void unwrapPhase(std::vector<double>& phase);
+
 // Phase in (-pi, pi] at every frequency, not unwrapped.
 std::vector<double> wrappedPhase(const CurveSource& source, const std::vector<double>& frequencies,
                                  double fd);

@@ -366,7 +366,7 @@ void drawChart(const Chart& chart, ChartPainter& target) {
     }
 
     for (const ChartCurve& c : chart.curves)
-        painter.curve(c.name, curveRuns(chart, c), c.color, 1.5);
+        painter.curve(c.name, curveRuns(chart, c), c.color, chart.curveWidth);
 
     for (const ChartCurve& c : chart.curves) {
         double lastX = -1e9;

@@ -89,6 +89,9 @@ struct Chart {
     std::vector<ChartCurve> curves;
     std::vector<ChartRegion> forbidden;
     std::vector<ChartMarker> markers;
+    // The curves' pen: 1.5 pixels, or the hairline a chart redrawn at every step of a drag
+    // may take (the painters draw it several times faster).
+    double curveWidth = 1.5;
 };
 
 // The plot area of a chart of this size, inside the margins of the axes' labels.

@@ -8,6 +8,7 @@
 #include "fixedpoint/implementationwindow.h"
 #include "listening/audiooutput.h"
 #include "polezero/livelistening_qt.h"
+#include "polezero/rootresponse.h"
 #include "ui/childwindow.h"
 #include "ui/errorhandler.h"
 #include "ui/prompts.h"
@@ -53,6 +54,9 @@ constexpr double defaultNotchRadius = 0.98;
 constexpr double peakSearchShare = 0.02;
 const Rgb unstableRgb{220, 0, 0};
 const Rgb spectrumRgb{185, 185, 185};
+// The curves' pen while a root is dragged: a hairline, which the raster engine draws
+// several times faster than the charts' usual pen; the release draws them again in full.
+constexpr double dragCurveWidth = 1;
 
 enum Column {
     KindColumn,
@@ -372,9 +376,12 @@ void PoleZeroWindow::connectPlane() {
         refresh();
     };
     plane_->onDragEnd = [this] {
-        if (dragMoved_)
-            recordChange(dragBefore_, QStringLiteral("Перемещение корня"));
+        if (!dragMoved_)
+            return;
+        recordChange(dragBefore_, QStringLiteral("Перемещение корня"));
         dragMoved_ = false;
+        // The curves drawn as hairlines during the drag, drawn again in full.
+        refreshCurves();
     };
     plane_->onDoubleClick = [this](std::complex<double> z) { addPair(z); };
 }
@@ -700,10 +707,18 @@ void PoleZeroWindow::say(const QString& text) {
 }
 
 void PoleZeroWindow::refresh() {
+    // The roots' response at unit gain is found beside the gain rule's search for its
+    // peak, and scaled by the gain when the curves are drawn.
+    std::future<RootResponse> response;
+    if (!state_.stored)
+        response = std::async(
+            std::launch::async,
+            [zeros = state_.model.roots(RootSet::Zeros), poles = state_.model.roots(RootSet::Poles),
+             angles = curveAngles()] { return rootResponse(zeros, poles, 1, angles); });
     computeShown();
     refreshTable();
     refreshGrid();
-    refreshCurves();
+    refreshCurves(std::move(response));
     refreshSound();
 }
 
@@ -827,7 +842,18 @@ void PoleZeroWindow::computeShown() {
     stable_ = cascadeStable(shown_);
 }
 
-void PoleZeroWindow::refreshCurves() {
+std::vector<double> PoleZeroWindow::curveAngles() const {
+    std::vector<double> angles = gridFrequencies(curveGrid());
+    for (double& w : angles)
+        w = 2 * std::numbers::pi * w / fd_;
+    return angles;
+}
+
+FrequencyGrid PoleZeroWindow::curveGrid() const {
+    return {0, fd_ / 2, CharacteristicsPlot::basePoints, false};
+}
+
+void PoleZeroWindow::refreshCurves(std::future<RootResponse> pending) {
     const bool stable = stable_;
     const std::vector<SecondOrderSection>& shown = shown_;
     unstableLabel_->setVisible(!stable);
@@ -835,27 +861,40 @@ void PoleZeroWindow::refreshCurves() {
     plane_->update();
     ChartSeries series{"Фильтр", CurveSource{filterOfSections(shown)}};
     const std::vector<ChartSeries> all{series};
-    const FrequencyGrid grid{0, fd_ / 2, CharacteristicsPlot::basePoints, false};
+    const FrequencyGrid grid = curveGrid();
     const std::pair<ChartView, ChartPicture*> views[] = {{ChartView::MagnitudeDb, magnitudeChart_},
                                                          {ChartView::Phase, phaseChart_},
                                                          {ChartView::GroupDelay, delayChart_}};
-    // The three views computed side by side: the redraw of a drag waits for the slowest.
     std::array<ChartOptions, 3> options;
     std::array<ChartCurves, 3> curves;
-    std::vector<std::future<void>> others;
     for (std::size_t i = 0; i < options.size(); ++i) {
         options[i].view = views[i].first;
         options[i].fd = fd_;
-        const auto compute = [&, i] {
-            curves[i] = computeChartCurves(all, options[i], grid, std::nullopt);
-        };
-        if (i == 0)
-            continue;
-        others.push_back(std::async(std::launch::async, compute));
     }
-    curves[0] = computeChartCurves(all, options[0], grid, std::nullopt);
-    for (std::future<void>& f : others)
-        f.get();
+    if (state_.stored) {
+        // A file as read: its own sections' curves.
+        for (std::size_t i = 0; i < options.size(); ++i)
+            curves[i] = computeChartCurves(all, options[i], grid, std::nullopt);
+    } else {
+        // The roots edited: the three curves in one pass over them, fast enough for every
+        // step of a drag.
+        RootResponse response =
+            pending.valid() ? pending.get()
+                            : rootResponse(state_.model.roots(RootSet::Zeros),
+                                           state_.model.roots(RootSet::Poles), 1, curveAngles());
+        applyGain(response, lastGain_);
+        const std::vector<double> frequencies = gridFrequencies(grid);
+        unwrapPhase(response.phase);
+        std::vector<double>* values[] = {&response.magnitudeDb, &response.phase,
+                                         &response.groupDelay};
+        for (std::size_t i = 0; i < options.size(); ++i) {
+            curves[i].frequencies = frequencies;
+            curves[i].values.push_back(std::move(*values[i]));
+            curves[i].leaves.emplace_back();
+            curves[i].references.push_back(0);
+            curves[i].divisors.push_back(1);
+        }
+    }
     for (std::size_t i = 0; i < options.size(); ++i) {
         const auto& [view, picture] = views[i];
         const AxisRange x{0, fd_ / 2, false};
@@ -863,6 +902,8 @@ void PoleZeroWindow::refreshCurves() {
         Chart chart =
             characteristicsChart(all, curves[i], options[i], std::nullopt, x, y,
                                  std::max(picture->width(), 100), std::max(picture->height(), 100));
+        if (dragMoved_)
+            chart.curveWidth = dragCurveWidth;
         if (!stable)
             for (ChartCurve& c : chart.curves)
                 c.color = unstableRgb;

@@ -12,15 +12,18 @@
 // gridStructure, recordingButton, segmentLength, notchRadius, listenButton,
 // magnitudeChart, phaseChart, delayChart, unstableLabel, statusBar.
 #include "cascade/secondorder.h"
+#include "charts/characteristics.h"
 #include "charts/chart.h"
 #include "coefficients/filterfile.h"
 #include "polezero/polezeromodel.h"
+#include "polezero/rootresponse.h"
 #include "polezero/welch.h"
 #include "polezero/zplane_qt.h"
 
 #include <QWidget>
 
 #include <complex>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -116,8 +119,12 @@ class PoleZeroWindow : public QWidget {
     void computeShown();
     void refreshTable();
     void refreshGrid();
-    void refreshCurves();
+    // With the roots' response at unit gain when it is being found already.
+    void refreshCurves(std::future<RootResponse> pending = {});
     void refreshSound();
+    FrequencyGrid curveGrid() const;
+    // The curves' frequencies in radians per sample.
+    std::vector<double> curveAngles() const;
     std::optional<RootRef> rowRoot(int row) const;
     int rootRow(const RootRef& ref) const;
     bool writeTo(const QString& path);

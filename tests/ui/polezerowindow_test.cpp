@@ -193,6 +193,63 @@ class PoleZeroWindowTest : public QObject {
         COMPARE_SECTIONS(s.form->sections(), moved);
     }
 
+    // The curves drawn while and after the file's pole pair is dragged are those of
+    // 2 (1 - z^-2) / (1 - 2 r cos(a) z^-1 + r^2 z^-2) at the pair's new place r e^(j a),
+    // written out here; hairlines while the pointer moves, the full pen after release.
+    void curvesFollowTheDrag_data() {
+        QTest::addColumn<double>("radius");
+        QTest::addColumn<double>("angle");
+        QTest::newRow("inside") << 0.8 << 1.9;
+        QTest::newRow("near the circle") << 0.97 << 0.7;
+        QTest::newRow("outside") << 1.1 << 2.4;
+    }
+    void curvesFollowTheDrag() {
+        QFETCH(double, radius);
+        QFETCH(double, angle);
+        Session s;
+        QVERIFY(s.openWith(pairFile));
+        const QPoint to = s.pixel(std::polar(radius, angle));
+        ZPlaneView* plane = s.form->plane();
+        QTest::mousePress(plane, Qt::LeftButton, Qt::NoModifier, s.pixel(filePole));
+        QMouseEvent move(QEvent::MouseMove, to, plane->mapToGlobal(to), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(plane, &move);
+        const char* const charts[] = {"magnitudeChart", "phaseChart", "delayChart"};
+        for (const char* chart : charts)
+            QCOMPARE(s.child<ChartPicture>(chart)->chart().curveWidth, 1.0);
+        QTest::mouseRelease(plane, Qt::LeftButton, Qt::NoModifier, to);
+        for (const char* chart : charts)
+            QCOMPARE(s.child<ChartPicture>(chart)->chart().curveWidth, 1.5);
+
+        const std::complex<double> p = plane->planeAt(to);
+        const double r = std::abs(p), a = std::arg(p);
+        const double fd = s.child<QLineEdit>("fdEdit")->text().toDouble();
+        const ChartCurve magnitude = s.child<ChartPicture>(charts[0])->chart().curves.back();
+        const ChartCurve phase = s.child<ChartPicture>(charts[1])->chart().curves.back();
+        const ChartCurve delay = s.child<ChartPicture>(charts[2])->chart().curves.back();
+        QCOMPARE(magnitude.x.size(), std::size_t{4000});
+        QCOMPARE(phase.y.size(), magnitude.x.size());
+        QCOMPARE(delay.y.size(), magnitude.x.size());
+        // The ends are the zeros at 1 and -1.
+        for (std::size_t i = 1; i + 1 < magnitude.x.size(); ++i) {
+            const double w = 2 * std::numbers::pi * magnitude.x[i] / fd;
+            const std::complex<double> e = std::polar(1.0, -w);
+            const std::complex<double> h =
+                2.0 * (1.0 - e * e) / (1.0 - 2 * r * std::cos(a) * e + r * r * e * e);
+            double tau = 1; // the zeros at 1 and -1
+            for (const double root : {a, -a})
+                tau -= (r * r - r * std::cos(w - root)) / (1 - 2 * r * std::cos(w - root) + r * r);
+            const QString at = QStringLiteral(" at f = %1").arg(magnitude.x[i], 0, 'g', 17);
+            QVERIFY2(std::fabs(magnitude.y[i] - 20 * std::log10(std::abs(h))) < 1e-9,
+                     qPrintable("|H|" + at));
+            QVERIFY2(std::fabs(std::remainder(phase.y[i] - std::arg(h), 2 * std::numbers::pi)) <
+                         1e-9,
+                     qPrintable("arg H" + at));
+            QVERIFY2(std::fabs(delay.y[i] - tau) < 1e-9 * std::max(1.0, std::fabs(tau)),
+                     qPrintable("group delay" + at));
+        }
+    }
+
     // A real pole follows the pointer along the axis; with Shift it becomes a pair.
     void realPoleStaysOnTheAxis_data() {
         QTest::addColumn<bool>("shift");
