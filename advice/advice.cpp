@@ -7,6 +7,7 @@
 #include "common/json.h"
 #include "common/replacefile.h"
 #include "common/textnumbers.h"
+#include "common/utf8.h"
 #include "design/classicaldesign.h"
 #include "fir/firdesign.h"
 #include "fir/firfile.h"
@@ -363,23 +364,6 @@ std::string decimalText(double v, int decimals) {
     return text;
 }
 
-std::string padded(std::string text, std::size_t width) {
-    // Widths count characters: a Cyrillic letter takes two bytes of UTF-8.
-    std::size_t shown = 0;
-    for (unsigned char ch : text)
-        shown += (ch & 0xC0) != 0x80;
-    if (shown < width)
-        text.append(width - shown, ' ');
-    return text;
-}
-
-std::string rightAligned(const std::string& text, std::size_t width) {
-    std::size_t shown = 0;
-    for (unsigned char ch : text)
-        shown += (ch & 0xC0) != 0x80;
-    return shown < width ? std::string(width - shown, ' ') + text : text;
-}
-
 constexpr int delayDecimals = 3;
 constexpr int snrDecimals = 1;
 
@@ -390,31 +374,31 @@ std::vector<std::string> adviceLines(const Advice& advice) {
     const bool quantised = advice.target.has_value();
     lines.push_back("Проекты, выполняющие требования (ГВЗ - групповое время задержки в "
                     "полосе пропускания, отсчетов):");
-    std::string head = padded("Проект", 24) + padded("Порядок", 9) + rightAligned("Умн.", 6) +
-                       rightAligned("Слож.", 7) + rightAligned("Сост.", 7) +
-                       rightAligned("Коэф.", 7) + rightAligned("ГВЗ мин", 10) +
-                       rightAligned("ГВЗ макс", 10) + rightAligned("Разброс", 10);
+    std::string head = paddedRight("Проект", 24) + paddedRight("Порядок", 9) +
+                       paddedLeft("Умн.", 6) + paddedLeft("Слож.", 7) + paddedLeft("Сост.", 7) +
+                       paddedLeft("Коэф.", 7) + paddedLeft("ГВЗ мин", 10) +
+                       paddedLeft("ГВЗ макс", 10) + paddedLeft("Разброс", 10);
     if (quantised)
-        head += "  " + padded("Кв. выполн.", 12) + rightAligned("С/Ш, dB", 8) +
-                rightAligned("C, бит", 7);
+        head += "  " + paddedRight("Кв. выполн.", 12) + paddedLeft("С/Ш, dB", 8) +
+                paddedLeft("C, бит", 7);
     lines.push_back(head);
     for (std::size_t i = 0; i < advice.candidates.size(); ++i) {
         const AdviceCandidate& c = advice.candidates[i];
         std::string order = std::to_string(c.order) + (c.type == CandidateType::Fir ? " отв." : "");
         std::string line =
-            padded(candidateTitle(c.design), 24) + padded(order, 9) +
-            rightAligned(std::to_string(c.multiplications), 6) +
-            rightAligned(std::to_string(c.additions), 7) +
-            rightAligned(std::to_string(c.stateWords), 7) +
-            rightAligned(std::to_string(c.coefWords), 7) +
-            rightAligned(decimalText(c.groupDelayMin, delayDecimals), 10) +
-            rightAligned(decimalText(c.groupDelayMax, delayDecimals), 10) +
-            rightAligned(decimalText(c.groupDelayMax - c.groupDelayMin, delayDecimals), 10);
+            paddedRight(candidateTitle(c.design), 24) + paddedRight(order, 9) +
+            paddedLeft(std::to_string(c.multiplications), 6) +
+            paddedLeft(std::to_string(c.additions), 7) +
+            paddedLeft(std::to_string(c.stateWords), 7) +
+            paddedLeft(std::to_string(c.coefWords), 7) +
+            paddedLeft(decimalText(c.groupDelayMin, delayDecimals), 10) +
+            paddedLeft(decimalText(c.groupDelayMax, delayDecimals), 10) +
+            paddedLeft(decimalText(c.groupDelayMax - c.groupDelayMin, delayDecimals), 10);
         if (c.quantised) {
             const QuantisedFigures& q = *c.quantised;
-            line += "  " + padded(q.meetsRequest ? "да" : "нет", 12) +
-                    rightAligned(q.snrDb ? decimalText(*q.snrDb, snrDecimals) : "-", 8) +
-                    rightAligned(q.minCoefBits ? std::to_string(*q.minCoefBits) : "-", 7);
+            line += "  " + paddedRight(q.meetsRequest ? "да" : "нет", 12) +
+                    paddedLeft(q.snrDb ? decimalText(*q.snrDb, snrDecimals) : "-", 8) +
+                    paddedLeft(q.minCoefBits ? std::to_string(*q.minCoefBits) : "-", 7);
         }
         lines.push_back(line);
     }

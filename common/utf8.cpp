@@ -72,4 +72,31 @@ std::string validUtf8(std::string_view text) {
     return out;
 }
 
+namespace {
+
+std::size_t characterCount(const std::string& text) {
+    std::size_t count = 0;
+    for (unsigned char ch : text)
+        count += (ch & 0xC0) != 0x80;
+    return count;
+}
+
+} // namespace
+
+std::string paddedRight(std::string text, std::size_t width) {
+    const std::size_t shown = characterCount(text);
+    if (shown < width)
+        text.append(width - shown, ' ');
+    return text;
+}
+
+std::string paddedLeft(const std::string& text, std::size_t width) {
+    const std::size_t shown = characterCount(text);
+    if (shown >= width)
+        return text;
+    std::string out(width - shown, ' ');
+    out += text;
+    return out;
+}
+
 } // namespace zorkan

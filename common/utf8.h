@@ -19,4 +19,10 @@ bool isUtf8(std::string_view text);
 // decode(errors="replace") does); well-formed text comes back unchanged.
 std::string validUtf8(std::string_view text);
 
+// Text columns of the command line's tables, whose widths count characters, not bytes (a
+// Cyrillic letter takes two bytes): the text padded with spaces on the right or on the
+// left to the width; a longer text comes back unchanged.
+std::string paddedRight(std::string text, std::size_t width);
+std::string paddedLeft(const std::string& text, std::size_t width);
+
 } // namespace zorkan

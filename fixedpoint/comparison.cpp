@@ -1,6 +1,7 @@
 #include "fixedpoint/comparison.h"
 
 #include "common/errors.h"
+#include "common/utf8.h"
 
 #include <algorithm>
 #include <atomic>
@@ -72,16 +73,6 @@ std::string fixed(double v, int decimals) {
     return text;
 }
 
-std::string padded(std::string text, std::size_t width) {
-    // Widths count characters, not bytes: the texts may be Cyrillic.
-    std::size_t chars = 0;
-    for (unsigned char c : text)
-        chars += (c & 0xC0) != 0x80;
-    if (chars < width)
-        text.append(width - chars, ' ');
-    return text;
-}
-
 std::string limitCycleText(const LimitCycle& c) {
     if (!c.searched)
         return "-";
@@ -100,27 +91,28 @@ std::vector<std::string> comparisonLines(const std::vector<StructureFigures>& ro
     lines.push_back("Структуры для арифметики " + targetName(first.arithmetic.target) +
                     ", масштабирование " + scalingName(first.scaling) + ", порядок секций " +
                     orderName(first.order) + ":");
-    lines.push_back(padded("структура", 10) + padded("умн.", 6) + padded("слож.", 7) +
-                    padded("сост.", 7) + padded("коэф.", 7) + padded("шум расч.", 11) +
-                    padded("шум мод.", 11) + padded("с/ш", 9) + padded("перепол.", 10) +
-                    padded("пред.цикл", 12) + "устойчив");
+    lines.push_back(paddedRight("структура", 10) + paddedRight("умн.", 6) +
+                    paddedRight("слож.", 7) + paddedRight("сост.", 7) + paddedRight("коэф.", 7) +
+                    paddedRight("шум расч.", 11) + paddedRight("шум мод.", 11) +
+                    paddedRight("с/ш", 9) + paddedRight("перепол.", 10) +
+                    paddedRight("пред.цикл", 12) + "устойчив");
     for (const StructureFigures& r : rows) {
-        std::string line = padded(structureName(r.structure), 10);
+        std::string line = paddedRight(structureName(r.structure), 10);
         if (!r.realised) {
             lines.push_back(line + "не реализуется: " + r.refusal);
             continue;
         }
         const ImplementationFigures& f = r.figures;
-        line += padded(std::to_string(f.cost.multiplications), 6) +
-                padded(std::to_string(f.cost.additions), 7) +
-                padded(std::to_string(f.cost.stateWords), 7) +
-                padded(std::to_string(f.cost.coefWords), 7) +
-                padded(f.analyticNoise ? fixed(f.noiseAnalyticDbfs, 2) : "-", 11) +
-                padded(f.simulatedNoise ? fixed(f.noiseSimulatedDbfs, 2) : "-", 11);
+        line += paddedRight(std::to_string(f.cost.multiplications), 6) +
+                paddedRight(std::to_string(f.cost.additions), 7) +
+                paddedRight(std::to_string(f.cost.stateWords), 7) +
+                paddedRight(std::to_string(f.cost.coefWords), 7) +
+                paddedRight(f.analyticNoise ? fixed(f.noiseAnalyticDbfs, 2) : "-", 11) +
+                paddedRight(f.simulatedNoise ? fixed(f.noiseSimulatedDbfs, 2) : "-", 11);
         double snr = 0;
-        line += padded(statedSnr(f, snr) ? fixed(snr, 2) : "-", 9) +
-                padded(f.overflowPossible || !f.normsBounded ? "возможно" : "нет", 10) +
-                padded(limitCycleText(f.limitCycle), 12) + (f.stable ? "да" : "нет");
+        line += paddedRight(statedSnr(f, snr) ? fixed(snr, 2) : "-", 9) +
+                paddedRight(f.overflowPossible || !f.normsBounded ? "возможно" : "нет", 10) +
+                paddedRight(limitCycleText(f.limitCycle), 12) + (f.stable ? "да" : "нет");
         if (f.requestGiven)
             line += f.meetsRequest ? ", требования выполнены" : ", требования не выполнены";
         if (f.smallestSearched)

@@ -2,6 +2,7 @@
 // each, the chart built and painted with QPainter into an image the size of the window's
 // view (the target is 30 ms, for a wheel that feels continuous); and the recomputation of
 // the curves on the finer grid of a zoomed view, which runs off the window's thread.
+#include "bench/ui/benchapplication.h"
 #include "charts/characteristicschart.h"
 #include "charts/chartplot_qt.h"
 
@@ -15,18 +16,6 @@
 #include <cstdlib>
 
 namespace {
-
-void needApplication() {
-    if (QGuiApplication::instance())
-        return;
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    // Widgets need the widget application; the pole-zero editor's benchmark shares it.
-    static QApplication application(argc, argv);
-}
 
 // Eight low-pass cascades of four resonant sections with their own edges.
 std::vector<zorkan::ChartSeries> eightFilters() {
@@ -52,7 +41,7 @@ std::vector<zorkan::ChartSeries> eightFilters() {
 }
 
 void BM_ChartRedrawAfterZoomStep(benchmark::State& state) {
-    needApplication();
+    zorkan::bench::needApplication();
     const std::vector<zorkan::ChartSeries> series = eightFilters();
     zorkan::ChartOptions options;
     const zorkan::ChartCurves curves =

@@ -3,6 +3,7 @@
 // group delay of 4000 points each recomputed) and the whole window of 1400 x 900 painted
 // with its z-plane and grid, for a filter of 20 sections. The target is 16 ms, a frame
 // of a 60 Hz screen.
+#include "bench/ui/benchapplication.h"
 #include "polezero/polezerowindow.h"
 
 #include <benchmark/benchmark.h>
@@ -18,19 +19,8 @@
 
 namespace {
 
-void needApplication() {
-    if (QApplication::instance())
-        return;
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-}
-
 void BM_PoleZeroDragRedraw(benchmark::State& state) {
-    needApplication();
+    zorkan::bench::needApplication();
     zorkan::ui::PoleZeroWindow window;
     window.resize(1400, 900);
     // Twenty pole pairs and twenty zero pairs: 20 sections.

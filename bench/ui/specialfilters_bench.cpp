@@ -2,6 +2,7 @@
 // equaliser: the sections designed, the magnitude of the whole and of each band and the
 // group delay of the whole computed, both charts built and painted with QPainter at the
 // size they have in the window (the target is 30 ms, so that the curves follow typing).
+#include "bench/ui/benchapplication.h"
 #include "charts/chartplot_qt.h"
 #include "purpose/specialfilterswindow.h"
 
@@ -14,17 +15,6 @@
 #include <cstdlib>
 
 namespace {
-
-void needApplication() {
-    if (QGuiApplication::instance())
-        return;
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "bench";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication application(argc, argv);
-}
 
 // Eight bands over the audio range at 48 kHz: shelves at the ends, peaks between.
 zorkan::AudioEqRequest eightBands() {
@@ -41,7 +31,7 @@ zorkan::AudioEqRequest eightBands() {
 }
 
 void BM_SpecialFiltersRedrawAfterAFieldChange(benchmark::State& state) {
-    needApplication();
+    zorkan::bench::needApplication();
     zorkan::AudioEqRequest request = eightBands();
     const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
     QImage magnitude(width, height, QImage::Format_RGB32);

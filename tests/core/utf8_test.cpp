@@ -38,5 +38,26 @@ TEST(Utf8, IllFormedPartsBecomeOneReplacementCharacterEach) {
     }
 }
 
+// Table columns count characters: "Умн." is four characters in seven bytes.
+TEST(Utf8Columns, PaddingCountsCharactersNotBytes) {
+    struct Row {
+        const char* text;
+        std::size_t width;
+        const char* right;
+        const char* left;
+    };
+    const Row rows[] = {
+        {"Умн.", 6, "Умн.  ", "  Умн."},
+        {"ab", 4, "ab  ", "  ab"},
+        {"Слож.", 5, "Слож.", "Слож."},
+        {"Проект", 3, "Проект", "Проект"},
+        {"", 2, "  ", "  "},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(paddedRight(row.text, row.width), row.right) << row.text;
+        EXPECT_EQ(paddedLeft(row.text, row.width), row.left) << row.text;
+    }
+}
+
 } // namespace
 } // namespace zorkan
