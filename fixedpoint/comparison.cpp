@@ -73,6 +73,10 @@ std::string fixed(double v, int decimals) {
     return text;
 }
 
+// The widest limit cycle a 32-bit word holds, 2^31 last bits over a long period, with a
+// space after it.
+constexpr std::size_t limitCycleWidth = 22;
+
 std::string limitCycleText(const LimitCycle& c) {
     if (!c.searched)
         return "-";
@@ -95,7 +99,7 @@ std::vector<std::string> comparisonLines(const std::vector<StructureFigures>& ro
                     paddedRight("слож.", 7) + paddedRight("сост.", 7) + paddedRight("коэф.", 7) +
                     paddedRight("шум расч.", 11) + paddedRight("шум мод.", 11) +
                     paddedRight("с/ш", 9) + paddedRight("перепол.", 10) +
-                    paddedRight("пред.цикл", 12) + "устойчив");
+                    paddedRight("пред.цикл", limitCycleWidth) + "устойчив");
     for (const StructureFigures& r : rows) {
         std::string line = paddedRight(structureName(r.structure), 10);
         if (!r.realised) {
@@ -112,7 +116,8 @@ std::vector<std::string> comparisonLines(const std::vector<StructureFigures>& ro
         double snr = 0;
         line += paddedRight(statedSnr(f, snr) ? fixed(snr, 2) : "-", 9) +
                 paddedRight(f.overflowPossible || !f.normsBounded ? "возможно" : "нет", 10) +
-                paddedRight(limitCycleText(f.limitCycle), 12) + (f.stable ? "да" : "нет");
+                paddedRight(limitCycleText(f.limitCycle), limitCycleWidth) +
+                (f.stable ? "да" : "нет");
         if (f.requestGiven)
             line += f.meetsRequest ? ", требования выполнены" : ", требования не выполнены";
         if (f.smallestSearched)

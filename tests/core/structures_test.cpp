@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace zorkan {
@@ -545,6 +546,34 @@ TEST(Structures, NodeGainsFollowEveryCoefficient) {
         const long double top = *std::max_element(gains[0].begin(), gains[0].end());
         EXPECT_NEAR(static_cast<double>(top / row.l1), 1, 1e-15)
             << row.b0 << " / (1 - " << row.a << " z^-1) over " << row.samples;
+    }
+}
+
+// The comparison table keeps its columns whatever the limit cycle: the stability column
+// starts where its heading does, after a space, for the largest cycle of a 32-bit word.
+TEST(StructureTable, ColumnsHoldTheLargestLimitCycle) {
+    const auto characters = [](const std::string& text, std::size_t bytes) {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < bytes; ++i)
+            n += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+        return n;
+    };
+    const std::pair<double, int> cycles[] = {{2147483648.0, 1000000}, {13210, 360}, {4, 2}};
+    for (const auto& [amplitude, period] : cycles) {
+        StructureFigures row;
+        row.figures.limitCycle.searched = true;
+        row.figures.limitCycle.found = true;
+        row.figures.limitCycle.amplitude = amplitude;
+        row.figures.limitCycle.period = period;
+        const std::vector<std::string> lines = comparisonLines({row});
+        ASSERT_GE(lines.size(), std::size_t(3));
+        const std::string& head = lines[1];
+        const std::string& line = lines[2];
+        const std::size_t cell = line.find(" мр/" + std::to_string(period));
+        const std::size_t stable = line.find("да", cell);
+        ASSERT_NE(stable, std::string::npos) << line;
+        EXPECT_EQ(line[stable - 1], ' ') << line;
+        EXPECT_EQ(characters(line, stable), characters(head, head.find("устойчив"))) << line;
     }
 }
 
