@@ -17,7 +17,7 @@
 #include "listening/listeningwindow.h"
 #include "modelling/F1.h"
 #include "polezero/polezerowindow.h"
-#include "purpose/specialfilterswindow.h"
+#include "purpose/purposewindow.h"
 #include "response/rasX.h"
 #include "sound/Unit10.h"
 #include "sound/Unit11.h"

@@ -36,7 +36,7 @@ target_link_libraries(drawpictures PRIVATE Qt6::Gui JPEG::JPEG)
 # ---- the redraw benchmarks of the characteristics, special filters and pole-zero windows paint with Qt ----
 if(TARGET bench)
     target_sources(bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/bench/ui/characteristics_bench.cpp
-                                 ${CMAKE_CURRENT_SOURCE_DIR}/bench/ui/specialfilters_bench.cpp
+                                 ${CMAKE_CURRENT_SOURCE_DIR}/bench/ui/purposewindow_bench.cpp
                                  ${CMAKE_CURRENT_SOURCE_DIR}/bench/ui/polezero_bench.cpp)
     target_link_libraries(bench PRIVATE zorkan_ui)
 endif()

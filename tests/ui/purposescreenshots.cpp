@@ -1,7 +1,7 @@
 #include "tests/ui/purposescreenshots.h"
 
 #include "design/designrun.h"
-#include "purpose/specialfilterswindow.h"
+#include "purpose/purposewindow.h"
 #include "tests/ui/screenshots.h"
 #include "tests/ui/uitest.h"
 

@@ -4,7 +4,7 @@
 // size they have in the window (the target is 30 ms, so that the curves follow typing).
 #include "bench/ui/benchapplication.h"
 #include "charts/chartplot_qt.h"
-#include "purpose/specialfilterswindow.h"
+#include "purpose/purposewindow.h"
 
 #include <benchmark/benchmark.h>
 

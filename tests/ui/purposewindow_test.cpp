@@ -8,7 +8,7 @@
 #include "purpose/analogtransform.h"
 #include "purpose/fractionaldelay.h"
 #include "purpose/notchcomb.h"
-#include "purpose/specialfilterswindow.h"
+#include "purpose/purposewindow.h"
 #include "tests/ui/windowsession.h"
 
 #include <QCheckBox>
@@ -401,4 +401,4 @@ ZORKAN_UI_TEST(SpecialFiltersWindowTest);
 
 } // namespace zorkan::ui::test
 
-#include "specialfilterswindow_test.moc"
+#include "purposewindow_test.moc"

@@ -1,4 +1,4 @@
-#include "purpose/specialfilterswindow.h"
+#include "purpose/purposewindow.h"
 
 #include "charts/chartplot_qt.h"
 #include "common/errors.h"
