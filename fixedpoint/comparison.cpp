@@ -81,7 +81,7 @@ std::string limitCycleText(const LimitCycle& c) {
     if (!c.searched)
         return "-";
     if (!c.found)
-        return "нет";
+        return c.unsettled > 0 ? "не уст. " + fixed(c.unsettledAmplitude, 0) + " мр" : "нет";
     return fixed(c.amplitude, 0) + " мр/" + std::to_string(c.period);
 }
 
@@ -159,9 +159,7 @@ std::string comparisonJson(const std::vector<StructureFigures>& rows) {
              ", \"snr_simulated_db\": " +
              (f.simulatedNoise ? jsonNumber(f.snrSimulatedDb) : "null") +
              ", \"overflow_possible\": " + jsonBool(f.overflowPossible || !f.normsBounded) +
-             ", \"limit_cycle\": {\"found\": " + jsonBool(f.limitCycle.found) +
-             ", \"amplitude_lsb\": " + jsonNumber(f.limitCycle.amplitude) +
-             ", \"period\": " + std::to_string(f.limitCycle.period) + "}" +
+             ", \"limit_cycle\": " + limitCycleJson(f.limitCycle) +
              ", \"stable\": " + jsonBool(f.stable);
         if (f.requestGiven)
             j += ", \"meets_request\": " + jsonBool(f.meetsRequest);

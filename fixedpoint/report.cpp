@@ -202,6 +202,8 @@ void limitCycleFrom(Simulator& sim, int samples, LimitCycle& result) {
             return;
         }
     }
+    ++result.unsettled;
+    result.unsettledAmplitude = std::max(result.unsettledAmplitude, static_cast<double>(largest));
 }
 
 LimitCycle limitCycles(const Implementation& im, const ReportOptions& o, double amplitude) {
@@ -215,6 +217,7 @@ LimitCycle limitCycles(const Implementation& im, const ReportOptions& o, double 
         return result;
     }
     result.searched = true;
+    result.window = o.limitCycleSamples;
     NoiseGenerator random(o.seed ^ 0x9e3779b97f4a7c15ull);
     Simulator sim(im);
     const bool wrap = im.options.arithmetic.overflow == Overflow::Wrap;
@@ -722,6 +725,14 @@ bool statedSnr(const ImplementationFigures& f, double& snr) {
     return false;
 }
 
+std::string limitCycleJson(const LimitCycle& c) {
+    std::string json = "{\"found\": " + jsonBool(c.found);
+    json += ", \"amplitude_lsb\": " + jsonNumber(c.amplitude);
+    json += ", \"period\": " + std::to_string(c.period);
+    json += ", \"unsettled_trials\": " + std::to_string(c.unsettled) + "}";
+    return json;
+}
+
 std::string samplesText(long long n) {
     const long long tens = n % 100, units = n % 10;
     const char* noun = tens >= 11 && tens <= 14   ? "отсчетов"
@@ -829,6 +840,16 @@ std::vector<std::string> figureLines(const ImplementationFigures& f) {
         else
             lines.push_back("Предельные циклы не найдены в " + std::to_string(f.limitCycle.trials) +
                             " испытаниях");
+        if (f.limitCycle.unsettled > 0) {
+            const int n = f.limitCycle.unsettled;
+            std::string line = "Внимание: без входного сигнала выход не установился за ";
+            line += samplesText(2LL * f.limitCycle.window);
+            line += " в " + std::to_string(n);
+            line += n % 10 == 1 && n % 100 != 11 ? " испытании из " : " испытаниях из ";
+            line += std::to_string(f.limitCycle.trials) + " (до" +
+                    number(f.limitCycle.unsettledAmplitude) + " младших разрядов)";
+            lines.push_back(line);
+        }
     }
     if (f.smallestSearched) {
         lines.push_back("Наименьшая длина коэффициентов: " +
@@ -900,9 +921,7 @@ std::string figuresJson(const ImplementationFigures& f) {
     double snr = 0;
     key("snr_db", statedSnr(f, snr) ? jsonNumber(snr) : "null");
     key("snr_simulated_db", f.simulatedNoise ? jsonNumber(f.snrSimulatedDb) : "null");
-    key("limit_cycle", "{\"found\": " + jsonBool(f.limitCycle.found) +
-                           ", \"amplitude_lsb\": " + jsonNumber(f.limitCycle.amplitude) +
-                           ", \"period\": " + std::to_string(f.limitCycle.period) + "}");
+    key("limit_cycle", limitCycleJson(f.limitCycle));
     key("passband_deviation_db", jsonNumber(f.passbandDeviation));
     if (f.requestGiven) {
         key("ripple_db", f.measured.rippleMeasured ? jsonNumber(f.measured.ripple) : "null");

@@ -35,6 +35,11 @@ struct LimitCycle {
     int period = 0;       // samples
     int trials = 0;
     std::vector<double> trace; // one period of the largest cycle's output, in last bits
+    // Trials whose zero-input state neither died out nor came back to itself within the
+    // window: a slow drift through a wide dead band or a cycle longer than the window.
+    int unsettled = 0;
+    double unsettledAmplitude = 0; // the largest output of those trials, in last bits
+    int window = 0;                // samples run before looking for a repeat, and looked at
 };
 
 struct Variant {
@@ -129,6 +134,8 @@ bool statedSnr(const ImplementationFigures& figures, double& snr);
 
 // "N отсчет", "N отсчета", "N отсчетов", as Russian numerals take the noun.
 std::string samplesText(long long n);
+// The JSON object of a limit-cycle search: found, amplitude_lsb, period, unsettled_trials.
+std::string limitCycleJson(const LimitCycle& c);
 
 // The checks by which the search for the cheapest implementation judges one: the
 // quantised filter stable; meeting the request (as the report's meets_request) or, without

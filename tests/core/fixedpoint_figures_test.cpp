@@ -123,6 +123,38 @@ TEST(ImplementationFigures, LimitCycleOfAlternatingSign) {
     EXPECT_EQ(f.limitCycle.trace[1], -f.limitCycle.trace[0]);
 }
 
+// Without input, 1 / (1 - 0.99 z^-1) rounded to nearest holds any |y| <= 50 last bits (the
+// dead band 0.5 / 0.01) and shrinks any larger y by 1% a sample. Small random starts sink
+// into the band within the 16-sample window and stay (a cycle of period 1); the state a
+// full-scale noise burst leaves, millions of last bits, keeps shrinking for the next 16
+// samples: that one trial of the five neither repeats nor dies out. 1 / (1 + 0.75 z^-1)
+// reaches its 1, -1 cycle from any 16-bit state within 34 samples, so none of its trials
+// is unsettled in a 256-sample window.
+TEST(ImplementationFigures, ZeroInputOutputThatDoesNotSettle) {
+    ReportOptions report;
+    report.limitCycleTrials = 4;
+    report.limitCycleSamples = 16;
+    const ImplementationFigures slow = implementationFigures(
+        sections({{1, -0.99, 0}}), fixedOptions(32, Rounding::Nearest), report);
+    ASSERT_TRUE(slow.limitCycle.searched);
+    EXPECT_EQ(slow.limitCycle.trials, 5);
+    EXPECT_EQ(slow.limitCycle.unsettled, 1);
+    EXPECT_GT(slow.limitCycle.unsettledAmplitude, 1e6);
+    const std::vector<std::string> lines = figureLines(slow);
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Внимание: без входного сигнала выход не установился за 32 отсчета в 1 "
+                        "испытании из 5 (до" +
+                            figureNumber(slow.limitCycle.unsettledAmplitude) +
+                            " младших разрядов)"),
+              lines.end());
+
+    report.limitCycleSamples = 256;
+    const ImplementationFigures quick = implementationFigures(
+        sections({{1, 0.75, 0}}), fixedOptions(16, Rounding::Nearest), report);
+    EXPECT_EQ(quick.limitCycle.unsettled, 0);
+    EXPECT_EQ(quick.limitCycle.unsettledAmplitude, 0);
+}
+
 // b0 = 0.5 alone, unscaled: y = floor(x / 2 + 1/2) is off by half a last bit q for every
 // odd input (half of the white-noise samples), a noise power of q^2 / 8; the signal is a
 // full-scale sine through the gain 0.5, of power 0.5 * 0.25. The SNR is 1 / q^2, 6.0206 (W - 1)
