@@ -69,6 +69,16 @@ std::vector<CascadeWarning> implementationWarnings(const ImplementationFigures& 
                             "a limit cycle at zero input: amplitude (last bits) " + amplitude +
                                 ", period " + std::to_string(f.limitCycle.period)});
     }
+    if (f.limitCycle.unsettled > 0) {
+        const std::string amplitude =
+            std::to_string(static_cast<long long>(f.limitCycle.unsettledAmplitude));
+        const long long window = 2LL * f.limitCycle.window;
+        warnings.push_back({"при нулевом входе выход не установился за " + samplesText(window) +
+                                " (до " + amplitude + " младших разрядов)",
+                            "the zero-input output did not settle within " +
+                                std::to_string(window) + " samples (up to " + amplitude +
+                                " last bits)"});
+    }
     // An unstable file has its warning from the factoring already.
     if (!f.stable && f.idealPoleRadius < 1)
         warnings.push_back({"квантованный фильтр неустойчив (без квантования устойчив)",

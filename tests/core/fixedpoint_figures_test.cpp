@@ -6,6 +6,7 @@
 #include "design/designrun.h"
 #include "fixedpoint/report.h"
 #include "fixedpoint/simulation.h"
+#include "fixedpoint/warnings.h"
 
 #include "tempfiles.h"
 
@@ -147,12 +148,23 @@ TEST(ImplementationFigures, ZeroInputOutputThatDoesNotSettle) {
                             figureNumber(slow.limitCycle.unsettledAmplitude) +
                             " младших разрядов)"),
               lines.end());
+    const std::string amplitude =
+        std::to_string(static_cast<long long>(slow.limitCycle.unsettledAmplitude));
+    const std::vector<CascadeWarning> warnings = implementationWarnings(slow);
+    EXPECT_TRUE(std::any_of(warnings.begin(), warnings.end(), [&](const CascadeWarning& w) {
+        return w.message == "при нулевом входе выход не установился за 32 отсчета (до " +
+                                amplitude + " младших разрядов)" &&
+               w.note == "the zero-input output did not settle within 32 samples (up to " +
+                             amplitude + " last bits)";
+    }));
 
     report.limitCycleSamples = 256;
     const ImplementationFigures quick = implementationFigures(
         sections({{1, 0.75, 0}}), fixedOptions(16, Rounding::Nearest), report);
     EXPECT_EQ(quick.limitCycle.unsettled, 0);
     EXPECT_EQ(quick.limitCycle.unsettledAmplitude, 0);
+    for (const CascadeWarning& w : implementationWarnings(quick))
+        EXPECT_EQ(w.message.find("не установился"), std::string::npos) << w.message;
 }
 
 // b0 = 0.5 alone, unscaled: y = floor(x / 2 + 1/2) is off by half a last bit q for every
