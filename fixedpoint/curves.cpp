@@ -2,6 +2,7 @@
 
 #include "cascade/response.h"
 #include "fir/firproperties.h"
+#include "fixedpoint/firreport.h"
 #include "fixedpoint/simulation.h"
 
 #include <cmath>
@@ -16,6 +17,42 @@ constexpr long double pi = std::numbers::pi_v<long double>;
 
 double decibels(long double power) {
     return power > 0 ? static_cast<double>(10 * std::log10(power)) : -400.0;
+}
+
+// The averaged periodogram of an output's error, into the curves' noise bins: blocks of
+// 2 noiseBins samples, each bin's power the mean of |X_k|^2 / N^2 over the blocks, the
+// two sides of the spectrum added.
+void measuredNoise(const std::vector<long double>& error, ImplementationCurves& c) {
+    const int n = 2 * noiseBins;
+    std::vector<std::complex<long double>> twiddle(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k)
+        twiddle[static_cast<std::size_t>(k)] = std::polar(1.0L, -2 * pi * k / n);
+    // A Hann window keeps the leakage of the noise's peaks out of its quiet bins; the
+    // power is divided by the window's mean square.
+    std::vector<long double> window(static_cast<std::size_t>(n));
+    long double meanSquare = 0;
+    for (int t = 0; t < n; ++t) {
+        window[static_cast<std::size_t>(t)] = 0.5L - 0.5L * std::cos(2 * pi * t / n);
+        meanSquare += window[static_cast<std::size_t>(t)] * window[static_cast<std::size_t>(t)] / n;
+    }
+    std::vector<long double> power(noiseBins + 1, 0);
+    int blocks = 0;
+    for (std::size_t start = 0; start + static_cast<std::size_t>(n) <= error.size(); start += n) {
+        ++blocks;
+        for (int k = 0; k <= noiseBins; ++k) {
+            std::complex<long double> sum = 0;
+            for (int t = 0; t < n; ++t)
+                sum += error[start + t] * window[static_cast<std::size_t>(t)] *
+                       twiddle[static_cast<std::size_t>((k * t) % n)];
+            power[static_cast<std::size_t>(k)] += std::norm(sum) / (meanSquare * n * n);
+        }
+    }
+    for (int k = 0; k <= noiseBins; ++k) {
+        c.noiseFrequency.push_back(0.5 * k / noiseBins);
+        const long double sides = k == 0 || k == noiseBins ? 1 : 2;
+        c.noiseMeasuredDb.push_back(
+            decibels(sides * power[static_cast<std::size_t>(k)] / std::max(blocks, 1) / 0.5L));
+    }
 }
 
 } // namespace
@@ -42,39 +79,11 @@ ImplementationCurves implementationCurves(const Implementation& im, int points,
     const std::vector<double> y = simulate(im, x);
     const std::vector<double> r = simulate(doubleReference(im), x);
 
-    // Averaged periodogram: blocks of 2 noiseBins samples, each bin's power the mean of
-    // |X_k|^2 / N^2 over the blocks, the two sides of the spectrum added.
+    std::vector<long double> error(y.size());
+    for (std::size_t t = 0; t < y.size(); ++t)
+        error[t] = y[t] - r[t];
+    measuredNoise(error, c);
     const int n = 2 * noiseBins;
-    std::vector<std::complex<long double>> twiddle(static_cast<std::size_t>(n));
-    for (int k = 0; k < n; ++k)
-        twiddle[static_cast<std::size_t>(k)] = std::polar(1.0L, -2 * pi * k / n);
-    // A Hann window keeps the leakage of the noise's peaks out of its quiet bins; the
-    // power is divided by the window's mean square.
-    std::vector<long double> window(static_cast<std::size_t>(n));
-    long double meanSquare = 0;
-    for (int t = 0; t < n; ++t) {
-        window[static_cast<std::size_t>(t)] = 0.5L - 0.5L * std::cos(2 * pi * t / n);
-        meanSquare += window[static_cast<std::size_t>(t)] * window[static_cast<std::size_t>(t)] / n;
-    }
-    std::vector<long double> power(noiseBins + 1, 0);
-    int blocks = 0;
-    for (std::size_t start = 0; start + static_cast<std::size_t>(n) <= y.size(); start += n) {
-        ++blocks;
-        for (int k = 0; k <= noiseBins; ++k) {
-            std::complex<long double> sum = 0;
-            for (int t = 0; t < n; ++t)
-                sum += static_cast<long double>(y[start + t] - r[start + t]) *
-                       window[static_cast<std::size_t>(t)] *
-                       twiddle[static_cast<std::size_t>((k * t) % n)];
-            power[static_cast<std::size_t>(k)] += std::norm(sum) / (meanSquare * n * n);
-        }
-    }
-    for (int k = 0; k <= noiseBins; ++k) {
-        c.noiseFrequency.push_back(0.5 * k / noiseBins);
-        const long double sides = k == 0 || k == noiseBins ? 1 : 2;
-        c.noiseMeasuredDb.push_back(
-            decibels(sides * power[static_cast<std::size_t>(k)] / std::max(blocks, 1) / 0.5L));
-    }
     if (fixed) {
         const std::vector<SecondOrderSection>& q = im.quantised;
         const std::vector<RoundingPoint> points = roundingPoints(im);
@@ -90,13 +99,38 @@ ImplementationCurves implementationCurves(const Implementation& im, int points,
     return c;
 }
 
-ImplementationCurves firCurves(const FirImplementation& im, int points) {
+ImplementationCurves firCurves(const FirImplementation& im, int points, double noiseAmplitude,
+                               int noiseSamples, std::uint64_t seed) {
     ImplementationCurves c;
     for (int i = 0; i <= points; ++i) {
         const long double w = pi * i / points;
         c.frequency.push_back(0.5 * i / points);
         c.idealDb.push_back(decibels(std::norm(firValueAt(im.taps, w))));
         c.quantisedDb.push_back(decibels(std::norm(firValueAt(im.quantised, w))));
+    }
+    if (im.arithmetic.target == Target::Double)
+        return c;
+    const std::vector<double> x = noiseStimulus(im.arithmetic, noiseAmplitude, noiseSamples, seed);
+    const std::vector<double> y = simulateFir(im, x);
+    std::vector<long double> error = exactFirOutput(im.quantised, x);
+    bool exact = true;
+    for (std::size_t t = 0; t < y.size(); ++t) {
+        error[t] = y[t] - error[t];
+        exact = exact && error[t] == 0;
+    }
+    // Every sum on the output word: no noise to draw.
+    if (exact)
+        return c;
+    measuredNoise(error, c);
+    if (fixedPointTarget(im.arithmetic.target)) {
+        // One rounding at the output, white: its variance spread evenly over the bins
+        // (its mean lies at 0 alone).
+        const long double mean = firRoundingMean(im);
+        const long double variance = firRoundingNoise(im) - mean * mean;
+        for (int k = 0; k <= noiseBins; ++k) {
+            const long double sides = k == 0 || k == noiseBins ? 1 : 2;
+            c.noiseComputedDb.push_back(decibels(sides * variance / (2 * noiseBins) / 0.5L));
+        }
     }
     return c;
 }

@@ -29,8 +29,10 @@ ImplementationCurves implementationCurves(const Implementation& implementation, 
                                           std::uint64_t seed);
 
 // The magnitude of a FIR implementation on points + 1 frequencies from 0 to FD/2: of the
-// file's taps (idealDb) and of the taps the arithmetic holds (quantisedDb). A FIR filter's
-// one rounding is the report's figure; the noise curves stay empty.
-ImplementationCurves firCurves(const FirImplementation& implementation, int points);
+// file's taps (idealDb) and of the taps the arithmetic holds (quantisedDb); the noise as
+// above, against the exact output of the held taps, and computed from the one rounding of
+// the output (white). No noise curves for double, nor where every output is exact.
+ImplementationCurves firCurves(const FirImplementation& implementation, int points,
+                               double noiseAmplitude, int noiseSamples, std::uint64_t seed);
 
 } // namespace zorkan

@@ -256,4 +256,16 @@ std::vector<double> simulateFir(const FirImplementation& im, const std::vector<d
     return out;
 }
 
+std::vector<long double> exactFirOutput(const std::vector<double>& taps,
+                                        const std::vector<double>& x) {
+    std::vector<long double> y(x.size(), 0);
+    for (std::size_t n = 0; n < x.size(); ++n) {
+        long double acc = 0;
+        for (std::size_t k = 0; k < taps.size() && k <= n; ++k)
+            acc += static_cast<long double>(taps[k]) * x[n - k];
+        y[n] = acc;
+    }
+    return y;
+}
+
 } // namespace zorkan

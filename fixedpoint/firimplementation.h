@@ -81,4 +81,8 @@ std::vector<double> simulateFir(const FirImplementation& implementation,
                                 const std::vector<double>& input,
                                 SimulationCounts* counts = nullptr);
 
+// The exact output of the taps (as held, `quantised`) in extended precision, for the input.
+std::vector<long double> exactFirOutput(const std::vector<double>& taps,
+                                        const std::vector<double>& input);
+
 } // namespace zorkan

@@ -97,19 +97,6 @@ double decibels(double power) {
     return 10 * std::log10(power);
 }
 
-// The exact output of the quantised taps, in extended precision, for the same input.
-std::vector<long double> exactOutput(const std::vector<double>& taps,
-                                     const std::vector<double>& x) {
-    std::vector<long double> y(x.size(), 0);
-    for (std::size_t n = 0; n < x.size(); ++n) {
-        long double acc = 0;
-        for (std::size_t k = 0; k < taps.size() && k <= n; ++k)
-            acc += static_cast<long double>(taps[k]) * x[n - k];
-        y[n] = acc;
-    }
-    return y;
-}
-
 struct SimulatedNoise {
     double power = 0;
     bool exact = false;
@@ -119,7 +106,7 @@ SimulatedNoise simulatedNoise(const FirImplementation& im, double amplitude,
                               const ReportOptions& o) {
     const std::vector<double> x = noiseStimulus(im.arithmetic, amplitude, o.noiseSamples, o.seed);
     const std::vector<double> y = simulateFir(im, x);
-    const std::vector<long double> ref = exactOutput(im.quantised, x);
+    const std::vector<long double> ref = exactFirOutput(im.quantised, x);
     long double sum = 0;
     for (std::size_t n = 0; n < y.size(); ++n) {
         const long double e = y[n] - ref[n];
@@ -212,23 +199,47 @@ std::string number(double v) {
 
 } // namespace
 
-double firRoundingNoise(const FirImplementation& im) {
-    if (!fixedPointTarget(im.arithmetic.target))
-        return 0;
+namespace {
+
+// The output step q and the number M of residues the accumulator can leave below it.
+struct RoundingGrid {
+    long double q = 0;
+    long double m = 1;
+};
+
+RoundingGrid roundingGrid(const FirImplementation& im) {
     const int f = im.fraction;
     int zeros = f; // of the largest power of two dividing every tap, at most f
     for (std::int64_t c : im.fixed)
         if (c != 0)
             zeros =
                 std::min(zeros, static_cast<int>(std::countr_zero(static_cast<std::uint64_t>(c))));
-    const long double q = std::ldexp(1.0L, -(im.arithmetic.dataBits - 1));
-    const long double m = std::ldexp(1.0L, f - zeros);
+    return {std::ldexp(1.0L, -(im.arithmetic.dataBits - 1)), std::ldexp(1.0L, f - zeros)};
+}
+
+} // namespace
+
+double firRoundingNoise(const FirImplementation& im) {
+    if (!fixedPointTarget(im.arithmetic.target))
+        return 0;
+    const auto [q, m] = roundingGrid(im);
     if (m == 1)
         return 0;
     const long double d = q / m;
     if (im.arithmetic.rounding == Rounding::Nearest)
         return static_cast<double>(q * q / 12 + d * d / 6);
     return static_cast<double>(d * d * (m - 1) * (2 * m - 1) / 6);
+}
+
+double firRoundingMean(const FirImplementation& im) {
+    if (!fixedPointTarget(im.arithmetic.target))
+        return 0;
+    const auto [q, m] = roundingGrid(im);
+    if (m == 1)
+        return 0;
+    const long double d = q / m;
+    return static_cast<double>(im.arithmetic.rounding == Rounding::Nearest ? d / 2
+                                                                           : -(m - 1) * d / 2);
 }
 
 FirFigures firFigures(const FirFilter& filter, const Arithmetic& arithmetic,

@@ -64,6 +64,8 @@ struct FirFigures {
 // integer tap, at most 2^f), of step d = q / M: nearest (half up) q^2/12 + d^2/6, truncate
 // d^2 (M - 1)(2M - 1)/6, and 0 when M = 1 (every sum lies on the output word).
 double firRoundingNoise(const FirImplementation& implementation);
+// The mean of that error: d/2 for nearest (the halves go up), -(M - 1) d/2 for truncate.
+double firRoundingMean(const FirImplementation& implementation);
 
 FirFigures firFigures(const FirFilter& filter, const Arithmetic& arithmetic,
                       const ReportOptions& options);

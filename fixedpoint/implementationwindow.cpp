@@ -221,7 +221,8 @@ struct ImplementationWindow::Job {
         try {
             if (fir) {
                 firFigures = zorkan::firFigures(*fir, options.arithmetic, report);
-                curves = firCurves(realiseFir(*fir, options.arithmetic), curvePoints);
+                curves = firCurves(realiseFir(*fir, options.arithmetic), curvePoints,
+                                   firFigures.noiseAmplitude, report.noiseSamples, report.seed);
                 return;
             }
             figures = implementationFigures(filter, options, report);
