@@ -62,8 +62,13 @@ bool renderFirScreenshot(ImplementationWindow& form, Program& program, const QSt
         std::printf("FAILED the implementation window computed no .fir file\n");
         return false;
     }
-    form.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(0);
-    return saveScreenshot(&form, folder, "implementation-8-fir");
+    auto* pages = form.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    pages->setCurrentIndex(0);
+    bool ok = saveScreenshot(&form, folder, "implementation-8-fir");
+    pages->setCurrentIndex(1);
+    ok = saveScreenshot(&form, folder, "implementation-9-fir-noise") && ok;
+    pages->setCurrentIndex(0);
+    return ok;
 }
 
 } // namespace

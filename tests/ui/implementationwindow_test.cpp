@@ -462,6 +462,18 @@ class ImplementationWindowTest : public QObject {
                 QCOMPARE(curve.x.back(), 0.5);
                 QVERIFY(std::fabs(curve.y.front() - 20 * std::log10(dc)) < 1e-12);
             }
+            // The round-off noise of the one rounding: none in double; measured in the
+            // others (the products of 16ths leave bits below the data word), and computed
+            // as well where the arithmetic is fixed point.
+            const Chart noise = s.child<ChartPicture>("Image2")->chart();
+            const bool fixed = row.target == Target::Q15 || row.target == Target::Q31 ||
+                               row.target == Target::Fixed;
+            if (row.target == Target::Double)
+                QVERIFY(noise.curves.empty());
+            else
+                QVERIFY2(!noise.curves.empty() && noise.curves.front().name == "шум: измеренный" &&
+                             (!fixed || noise.curves.size() == 2),
+                         row.shown);
             QVERIFY(s.child<ChartPicture>("Image3")->chart().curves.empty());
             QCOMPARE(s.child<QTableWidget>("StringGrid1")->rowCount(), 0);
         }
