@@ -201,45 +201,40 @@ std::string number(double v) {
 
 namespace {
 
-// The output step q and the number M of residues the accumulator can leave below it.
-struct RoundingGrid {
-    long double q = 0;
-    long double m = 1;
+// The one rounding's error, from the output step q = 2^-(W-1) and the number M of residues
+// the accumulator can leave below it: its mean square and its mean.
+struct RoundingError {
+    long double meanSquare = 0;
+    long double mean = 0;
 };
 
-RoundingGrid roundingGrid(const FirImplementation& im) {
+RoundingError roundingError(const FirImplementation& im) {
+    if (!fixedPointTarget(im.arithmetic.target))
+        return {};
     const int f = im.fraction;
     int zeros = f; // of the largest power of two dividing every tap, at most f
     for (std::int64_t c : im.fixed)
         if (c != 0)
             zeros =
                 std::min(zeros, static_cast<int>(std::countr_zero(static_cast<std::uint64_t>(c))));
-    return {std::ldexp(1.0L, -(im.arithmetic.dataBits - 1)), std::ldexp(1.0L, f - zeros)};
+    const long double q = std::ldexp(1.0L, -(im.arithmetic.dataBits - 1));
+    const long double m = std::ldexp(1.0L, f - zeros);
+    if (m == 1)
+        return {};
+    const long double d = q / m;
+    if (im.arithmetic.rounding == Rounding::Nearest)
+        return {q * q / 12 + d * d / 6, d / 2};
+    return {d * d * (m - 1) * (2 * m - 1) / 6, -(m - 1) * d / 2};
 }
 
 } // namespace
 
 double firRoundingNoise(const FirImplementation& im) {
-    if (!fixedPointTarget(im.arithmetic.target))
-        return 0;
-    const auto [q, m] = roundingGrid(im);
-    if (m == 1)
-        return 0;
-    const long double d = q / m;
-    if (im.arithmetic.rounding == Rounding::Nearest)
-        return static_cast<double>(q * q / 12 + d * d / 6);
-    return static_cast<double>(d * d * (m - 1) * (2 * m - 1) / 6);
+    return static_cast<double>(roundingError(im).meanSquare);
 }
 
 double firRoundingMean(const FirImplementation& im) {
-    if (!fixedPointTarget(im.arithmetic.target))
-        return 0;
-    const auto [q, m] = roundingGrid(im);
-    if (m == 1)
-        return 0;
-    const long double d = q / m;
-    return static_cast<double>(im.arithmetic.rounding == Rounding::Nearest ? d / 2
-                                                                           : -(m - 1) * d / 2);
+    return static_cast<double>(roundingError(im).mean);
 }
 
 FirFigures firFigures(const FirFilter& filter, const Arithmetic& arithmetic,
