@@ -131,6 +131,29 @@ void replaceRoot(PoleZeroModel& m, RootSet set, std::size_t index, const Section
         m.add(set, r);
 }
 
+// A curve that does not change over frequency (no roots, or a gain alone) is shown one
+// unit of its axis (1 dB, 1 radian, 1 sample) either side of its value: the charts' own
+// margin around a flat curve is a few billionths wide, and its tick labels need more digits
+// than the axis has room for. Values that differ by less than flatCurveShare of their size
+// are the rounding of a flat curve.
+constexpr double flatCurveHalfSpan = 1;
+constexpr double flatCurveShare = 1e-9;
+
+AxisRange shownRange(const ChartCurves& curves, const AxisRange& range) {
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (const std::vector<double>& values : curves.values)
+        for (const double v : values)
+            if (std::isfinite(v)) {
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
+    if (!(hi >= lo) || hi - lo > flatCurveShare * std::max({1.0, std::fabs(lo), std::fabs(hi)}))
+        return range;
+    const double middle = lo / 2 + hi / 2;
+    const AxisRange unit{middle - flatCurveHalfSpan, middle + flatCurveHalfSpan, false};
+    return drawableAxis(unit) ? unit : range;
+}
+
 // The table's and the fields' numbers: enough digits to edit, few enough to read.
 constexpr int shownDigits = 12;
 QString number(double value) {
@@ -968,7 +991,8 @@ void PoleZeroWindow::refreshCurves(std::optional<RootResponse> unitResponse) {
     for (std::size_t i = 0; i < options.size(); ++i) {
         const auto& [view, picture] = views[i];
         const AxisRange x{0, fd_ / 2, false};
-        const AxisRange y = valueRange(curves[i], 0, fd_ / 2, viewDepth(view));
+        const AxisRange y =
+            shownRange(curves[i], valueRange(curves[i], 0, fd_ / 2, viewDepth(view)));
         Chart chart =
             characteristicsChart(all, curves[i], options[i], std::nullopt, x, y,
                                  std::max(picture->width(), 100), std::max(picture->height(), 100));
