@@ -46,6 +46,14 @@ void PoleZeroModel::setMultiplicity(RootSet set, std::size_t index, int multipli
 }
 
 double PoleZeroModel::gainFactor() const {
+    return factorFor(std::nullopt);
+}
+
+double PoleZeroModel::gainFactor(double unitPeak) const {
+    return factorFor(unitPeak);
+}
+
+double PoleZeroModel::factorFor(std::optional<long double> unitPeak) const {
     if (gain.kind == GainKind::Fixed)
         return gain.value;
     const std::vector<SecondOrderSection> unit = sectionsFromRoots(zeros_, poles_, 1);
@@ -54,7 +62,7 @@ double PoleZeroModel::gainFactor() const {
         if (!cascadeStable(unit))
             throw UserMessage("Полюс на единичной окружности или вне ее: наибольшее усиление "
                               "не ограничено, нормировать по нему нельзя");
-        magnitude = peakGain(unit, unit.size());
+        magnitude = unitPeak ? *unitPeak : peakGain(unit, unit.size());
     } else {
         if (!(gain.frequency >= 0 && gain.frequency <= fd / 2))
             throw UserMessage("Частота нормировки должна лежать от 0 до FD/2");

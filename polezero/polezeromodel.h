@@ -6,6 +6,7 @@
 #include "coefficients/filterfile.h"
 #include "polezero/polegrid.h"
 
+#include <optional>
 #include <vector>
 
 namespace zorkan {
@@ -42,6 +43,9 @@ class PoleZeroModel {
     // frequency, a pole on or outside the unit circle for the peak, a frequency outside
     // 0..FD/2.
     double gainFactor() const;
+    // The same with the peak of |H| at unit gain given for the rule AtPeak (an estimate
+    // from curves already drawn) instead of searched for.
+    double gainFactor(double unitPeak) const;
     // The sections by the one factoring rule, g in the first.
     std::vector<SecondOrderSection> sections() const;
     // As a parameter file holds them (low-pass kind, B0 = 1).
@@ -52,6 +56,7 @@ class PoleZeroModel {
     static PoleZeroModel fromSections(const std::vector<SecondOrderSection>& sections, double fd);
 
   private:
+    double factorFor(std::optional<long double> unitPeak) const;
     std::vector<SectionRoot>& list(RootSet set) { return set == RootSet::Zeros ? zeros_ : poles_; }
     std::vector<SectionRoot> zeros_, poles_;
 };

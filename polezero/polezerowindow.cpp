@@ -131,6 +131,29 @@ void replaceRoot(PoleZeroModel& m, RootSet set, std::size_t index, const Section
         m.add(set, r);
 }
 
+// A curve that does not change over frequency (no roots, or a gain alone) is shown one
+// unit of its axis (1 dB, 1 radian, 1 sample) either side of its value: the charts' own
+// margin around a flat curve is a few billionths wide, and its tick labels need more digits
+// than the axis has room for. Values that differ by less than flatCurveShare of their size
+// are the rounding of a flat curve.
+constexpr double flatCurveHalfSpan = 1;
+constexpr double flatCurveShare = 1e-9;
+
+AxisRange shownRange(const ChartCurves& curves, const AxisRange& range) {
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    for (const std::vector<double>& values : curves.values)
+        for (const double v : values)
+            if (std::isfinite(v)) {
+                lo = std::min(lo, v);
+                hi = std::max(hi, v);
+            }
+    if (!(hi >= lo) || hi - lo > flatCurveShare * std::max({1.0, std::fabs(lo), std::fabs(hi)}))
+        return range;
+    const double middle = lo / 2 + hi / 2;
+    const AxisRange unit{middle - flatCurveHalfSpan, middle + flatCurveHalfSpan, false};
+    return drawableAxis(unit) ? unit : range;
+}
+
 // The table's and the fields' numbers: enough digits to edit, few enough to read.
 constexpr int shownDigits = 12;
 QString number(double value) {
@@ -241,9 +264,18 @@ void PoleZeroWindow::createGridControls(QWidget* panel) {
     for (Structure s : gridStructures)
         gridStructure_->addItem(QString::fromStdString(structureName(s)));
     gridStructure_->setToolTip(QStringLiteral("Структура секции"));
-    connect(gridTarget_, &QComboBox::currentIndexChanged, this, [this] { refreshGrid(); });
-    connect(gridBits_, &QSpinBox::valueChanged, this, [this] { refreshGrid(); });
-    connect(gridStructure_, &QComboBox::currentIndexChanged, this, [this] { refreshGrid(); });
+    connect(gridTarget_, &QComboBox::currentIndexChanged, this, [this] {
+        refreshGrid();
+        refreshTable();
+    });
+    connect(gridBits_, &QSpinBox::valueChanged, this, [this] {
+        refreshGrid();
+        refreshTable();
+    });
+    connect(gridStructure_, &QComboBox::currentIndexChanged, this, [this] {
+        refreshGrid();
+        refreshTable();
+    });
 }
 
 void PoleZeroWindow::createRecordingControls(QWidget* panel) {
@@ -290,6 +322,7 @@ void PoleZeroWindow::createTable(QWidget* panel) {
     rootTable_->verticalHeader()->hide();
     rootTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     connect(rootTable_, &QTableWidget::cellChanged, this, &PoleZeroWindow::cellEdited);
+    rootTable_->installEventFilter(this);
     connect(rootTable_, &QTableWidget::itemSelectionChanged, this, [this] {
         if (filling_)
             return;
@@ -373,15 +406,18 @@ void PoleZeroWindow::connectPlane() {
         state_.model.move(s->set, s->index, z);
         state_.stored.reset();
         dragMoved_ = true;
-        refresh();
+        refresh(*s);
     };
     plane_->onDragEnd = [this] {
         if (!dragMoved_)
             return;
         recordChange(dragBefore_, QStringLiteral("Перемещение корня"));
         dragMoved_ = false;
-        // The curves drawn as hairlines during the drag, drawn again in full.
+        // The gain of the full search for the peak, and the curves drawn as hairlines
+        // during the drag drawn again in full.
+        computeShown();
         refreshCurves();
+        refreshSound();
     };
     plane_->onDoubleClick = [this](std::complex<double> z) { addPair(z); };
 }
@@ -523,6 +559,8 @@ void PoleZeroWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 bool PoleZeroWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == rootTable_ && event->type() == QEvent::Show && tableStale_)
+        refreshTable();
     if (watched == plane_ && event->type() == QEvent::KeyPress)
         return handleKey(static_cast<QKeyEvent*>(event));
     if (watched == magnitudeChart_ && event->type() == QEvent::MouseButtonPress) {
@@ -706,7 +744,20 @@ void PoleZeroWindow::say(const QString& text) {
     statusBar_->showMessage(text);
 }
 
-void PoleZeroWindow::refresh() {
+void PoleZeroWindow::refresh(std::optional<RootRef> dragged) {
+    if (dragged && !state_.stored) {
+        // A step of a drag: the roots' response at unit gain first, since the gain rule
+        // takes its peak from it; of the table and the grid's marks only the moved
+        // root's change.
+        RootResponse response = rootResponse(state_.model.roots(RootSet::Zeros),
+                                             state_.model.roots(RootSet::Poles), 1, curveAngles());
+        computeShown(&response);
+        refreshGrid(dragged);
+        refreshTable(dragged);
+        refreshCurves(std::move(response));
+        refreshSound();
+        return;
+    }
     // The roots' response at unit gain is found beside the gain rule's search for its
     // peak, and scaled by the gain when the curves are drawn.
     std::future<RootResponse> response;
@@ -716,119 +767,161 @@ void PoleZeroWindow::refresh() {
             [zeros = state_.model.roots(RootSet::Zeros), poles = state_.model.roots(RootSet::Poles),
              angles = curveAngles()] { return rootResponse(zeros, poles, 1, angles); });
     computeShown();
-    refreshTable();
     refreshGrid();
-    refreshCurves(std::move(response));
+    refreshTable();
+    refreshCurves(response.valid() ? std::optional(response.get()) : std::nullopt);
     refreshSound();
 }
 
-void PoleZeroWindow::refreshTable() {
-    filling_ = true;
-    const std::optional<RootRef> s = plane_->selection();
-    const auto& poles = state_.model.roots(RootSet::Poles);
-    const auto& zeros = state_.model.roots(RootSet::Zeros);
-    rootTable_->setRowCount(static_cast<int>(poles.size() + zeros.size()));
-    int row = 0;
-    for (RootSet set : {RootSet::Poles, RootSet::Zeros}) {
-        for (const SectionRoot& r : state_.model.roots(set)) {
-            const QString kind =
-                set == RootSet::Poles
-                    ? (r.pair() ? QStringLiteral("пара полюсов") : QStringLiteral("полюс"))
-                    : (r.pair() ? QStringLiteral("пара нулей") : QStringLiteral("нуль"));
-            const double angle = r.pair() ? r.angle : (r.radius < 0 ? std::numbers::pi : 0.0);
-            const QString cells[ColumnCount] = {kind,
-                                                number(r.pair() ? r.radius : std::abs(r.radius)),
-                                                number(angle),
-                                                number(angle * fd_ / (2 * std::numbers::pi)),
-                                                QString::number(r.multiplicity),
-                                                QString(),
-                                                QString()};
-            for (int c = 0; c < ColumnCount; ++c) {
-                // The items stay while rows stay, so that a drag only changes texts.
-                QTableWidgetItem* item = rootTable_->item(row, c);
-                if (!item) {
-                    item = new QTableWidgetItem;
-                    rootTable_->setItem(row, c, item);
-                }
-                const bool editable = !(c == KindColumn || c >= QuantisedColumn ||
-                                        (!r.pair() && (c == AngleColumn || c == FrequencyColumn)));
-                const Qt::ItemFlags flags = editable ? item->flags() | Qt::ItemIsEditable
-                                                     : item->flags() & ~Qt::ItemIsEditable;
-                if (flags != item->flags())
-                    item->setFlags(flags);
-                // A real root's radius is its signed value.
-                const QString text = c == RadiusColumn && !r.pair() ? number(r.radius) : cells[c];
-                if (item->text() != text)
-                    item->setText(text);
-            }
-            ++row;
-        }
+void PoleZeroWindow::refreshTable(std::optional<RootRef> only) {
+    // A hidden table is filled when it is shown again (see eventFilter).
+    if (!rootTable_->isVisible()) {
+        tableStale_ = true;
+        return;
     }
-    if (s && rowRoot(rootRow(*s)))
-        rootTable_->selectRow(rootRow(*s));
+    if (tableStale_)
+        only.reset();
+    tableStale_ = false;
+    filling_ = true;
+    if (only) {
+        fillRow(rootRow(*only), only->set, only->index);
+    } else {
+        const std::size_t poles = state_.model.roots(RootSet::Poles).size();
+        const std::size_t zeros = state_.model.roots(RootSet::Zeros).size();
+        if (rootTable_->rowCount() != static_cast<int>(poles + zeros))
+            rootTable_->setRowCount(static_cast<int>(poles + zeros));
+        for (RootSet set : {RootSet::Poles, RootSet::Zeros})
+            for (std::size_t i = 0; i < state_.model.roots(set).size(); ++i)
+                fillRow(rootRow({set, i}), set, i);
+        const std::optional<RootRef> s = plane_->selection();
+        if (s && rowRoot(rootRow(*s)))
+            rootTable_->selectRow(rootRow(*s));
+    }
     filling_ = false;
 }
 
-void PoleZeroWindow::refreshGrid() {
+void PoleZeroWindow::fillRow(int row, RootSet set, std::size_t index) {
+    const SectionRoot& r = state_.model.roots(set)[index];
+    const QString kind = set == RootSet::Poles
+                             ? (r.pair() ? QStringLiteral("пара полюсов") : QStringLiteral("полюс"))
+                             : (r.pair() ? QStringLiteral("пара нулей") : QStringLiteral("нуль"));
+    const double angle = r.pair() ? r.angle : (r.radius < 0 ? std::numbers::pi : 0.0);
+    QString quantised, distance;
+    if (set == RootSet::Poles && index < quantised_.size() && quantised_[index]) {
+        const QuantisedPole& q = *quantised_[index];
+        quantised =
+            number(q.z.real()) + (q.pair ? QStringLiteral(" ± j") + number(q.z.imag()) : QString());
+        distance = number(q.distance);
+    }
+    // A real root's radius is its signed value.
+    const QString cells[ColumnCount] = {kind,
+                                        number(r.radius),
+                                        number(angle),
+                                        number(angle * fd_ / (2 * std::numbers::pi)),
+                                        QString::number(r.multiplicity),
+                                        quantised,
+                                        distance};
+    for (int c = 0; c < ColumnCount; ++c) {
+        // The items stay while rows stay, and a text is set only when its digits change, so
+        // that a drag repaints only the cells that show something new.
+        QTableWidgetItem* item = rootTable_->item(row, c);
+        if (!item) {
+            item = new QTableWidgetItem;
+            rootTable_->setItem(row, c, item);
+        }
+        const bool editable = !(c == KindColumn || c >= QuantisedColumn ||
+                                (!r.pair() && (c == AngleColumn || c == FrequencyColumn)));
+        const Qt::ItemFlags flags =
+            editable ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable;
+        if (flags != item->flags())
+            item->setFlags(flags);
+        if (item->text() != cells[c])
+            item->setText(cells[c]);
+    }
+}
+
+void PoleZeroWindow::refreshGrid(std::optional<RootRef> only) {
     const int target = gridTarget_->currentIndex();
+    const auto& poles = state_.model.roots(RootSet::Poles);
+    const int bits = target == 1 ? q15Bits : gridBits_->value();
+    const Structure structure = gridStructures[gridStructure_->currentIndex()];
+    const auto quantise = [&](std::size_t i) -> std::optional<QuantisedPole> {
+        if (target == 0 || !poles[i].pair() || poles[i].radius >= 1)
+            return std::nullopt;
+        return quantisedPole(structure, bits, poles[i].z());
+    };
+    quantised_.resize(poles.size());
+    if (only) {
+        // A drag moves one root: the dots and the status stay, one mark may move.
+        if (only->set == RootSet::Zeros)
+            return;
+        quantised_[only->index] = quantise(only->index);
+    } else {
+        for (std::size_t i = 0; i < poles.size(); ++i)
+            quantised_[i] = quantise(i);
+        refreshGridDots(target, bits, structure);
+    }
+    std::vector<std::optional<std::complex<double>>> marks(poles.size());
+    for (std::size_t i = 0; i < poles.size(); ++i)
+        if (quantised_[i])
+            marks[i] = quantised_[i]->z;
+    plane_->setQuantised(std::move(marks));
+}
+
+void PoleZeroWindow::refreshGridDots(int target, int bits, Structure structure) {
     gridBits_->setEnabled(target == 2);
     gridStructure_->setEnabled(target != 0);
-    const auto& poles = state_.model.roots(RootSet::Poles);
-    std::vector<std::optional<std::complex<double>>> quantised(poles.size());
-    std::vector<std::complex<double>> points;
-    if (target != 0) {
-        const int bits = target == 1 ? q15Bits : gridBits_->value();
-        const Structure structure = gridStructures[gridStructure_->currentIndex()];
-        // The dots change only with the grid's settings.
-        const GridKey key{bits, structure};
-        if (bits <= drawnGridMaximumBits && key != gridKey_) {
-            forEachGridPoint(structure, bits, GridRegion{},
-                             [&points](std::complex<double> z) { points.push_back(z); });
-            gridKey_ = key;
-            gridCount_ = points.size();
-            plane_->setGrid(std::move(points));
-        } else if (bits > drawnGridMaximumBits && gridKey_) {
-            gridKey_.reset();
-            plane_->setGrid({});
-        }
-        filling_ = true;
-        for (std::size_t i = 0; i < poles.size(); ++i) {
-            if (!poles[i].pair() || poles[i].radius >= 1)
-                continue;
-            const QuantisedPole q = quantisedPole(structure, bits, poles[i].z());
-            quantised[i] = q.z;
-            const int row = static_cast<int>(i);
-            rootTable_->item(row, QuantisedColumn)
-                ->setText(number(q.z.real()) + (q.pair ? QStringLiteral(" ± j") : QString()) +
-                          (q.pair ? number(q.z.imag()) : QString()));
-            rootTable_->item(row, DistanceColumn)->setText(number(q.distance));
-        }
-        filling_ = false;
-        say(bits <= drawnGridMaximumBits
-                ? QStringLiteral("Шаг стрелок: %1; сетка: %2 положений")
-                      .arg(number(nudgeStep))
-                      .arg(points.size())
-                : QStringLiteral("Шаг стрелок: %1; сетка C = %2 слишком густа для рисунка (точки "
-                                 "рисуются при C не больше %3)")
-                      .arg(number(nudgeStep))
-                      .arg(bits)
-                      .arg(drawnGridMaximumBits));
-    } else {
+    if (target == 0) {
         if (gridKey_) {
             gridKey_.reset();
             plane_->setGrid({});
         }
         say(QStringLiteral("Шаг стрелок: %1").arg(number(nudgeStep)));
+        return;
     }
-    plane_->setQuantised(std::move(quantised));
+    // The dots change only with the grid's settings.
+    const GridKey key{bits, structure};
+    if (bits <= drawnGridMaximumBits && key != gridKey_) {
+        std::vector<std::complex<double>> points;
+        forEachGridPoint(structure, bits, GridRegion{},
+                         [&points](std::complex<double> z) { points.push_back(z); });
+        gridKey_ = key;
+        gridCount_ = points.size();
+        plane_->setGrid(std::move(points));
+    } else if (bits > drawnGridMaximumBits && gridKey_) {
+        gridKey_.reset();
+        plane_->setGrid({});
+    }
+    say(bits <= drawnGridMaximumBits
+            ? QStringLiteral("Шаг стрелок: %1; сетка: %2 положений")
+                  .arg(number(nudgeStep))
+                  .arg(gridCount_)
+            : QStringLiteral("Шаг стрелок: %1; сетка C = %2 слишком густа для рисунка (точки "
+                             "рисуются при C не больше %3)")
+                  .arg(number(nudgeStep))
+                  .arg(bits)
+                  .arg(drawnGridMaximumBits));
 }
 
-void PoleZeroWindow::computeShown() {
+void PoleZeroWindow::computeShown(const RootResponse* unitResponse) {
     const auto& zeros = state_.model.roots(RootSet::Zeros);
     const auto& poles = state_.model.roots(RootSet::Poles);
     try {
         if (state_.stored) {
             shown_ = sectionsOf(*state_.stored);
+        } else if (unitResponse && state_.model.gain.kind == GainKind::AtPeak) {
+            // While a root is dragged the peak comes from the curve just computed: its
+            // largest of 4000 samples refined by a golden-section search on the exact |H|
+            // between its neighbours (and around a pole's angle where a resonance narrower
+            // than the samples' step hides). That finds the same maximum as peakGain's
+            // finer grid whenever the peak's lobe holds a sample or a pole's angle, to the
+            // rounding of double against long double (about 1e-15 of the gain), far below
+            // what the curves can show. The release and every other change search in full,
+            // and what is saved always comes from the model's full search.
+            const double peakDb =
+                rootPeakDb(zeros, poles, curveAngles(), unitResponse->magnitudeDb);
+            lastGain_ = state_.model.gainFactor(std::pow(10.0, peakDb / 20));
+            shown_ = sectionsFromRoots(zeros, poles, lastGain_);
         } else {
             lastGain_ = state_.model.gainFactor();
             shown_ = sectionsFromRoots(zeros, poles, lastGain_);
@@ -853,7 +946,7 @@ FrequencyGrid PoleZeroWindow::curveGrid() const {
     return {0, fd_ / 2, CharacteristicsPlot::basePoints, false};
 }
 
-void PoleZeroWindow::refreshCurves(std::future<RootResponse> pending) {
+void PoleZeroWindow::refreshCurves(std::optional<RootResponse> unitResponse) {
     const bool stable = stable_;
     const std::vector<SecondOrderSection>& shown = shown_;
     unstableLabel_->setVisible(!stable);
@@ -879,9 +972,9 @@ void PoleZeroWindow::refreshCurves(std::future<RootResponse> pending) {
         // The roots edited: the three curves in one pass over them, fast enough for every
         // step of a drag.
         RootResponse response =
-            pending.valid() ? pending.get()
-                            : rootResponse(state_.model.roots(RootSet::Zeros),
-                                           state_.model.roots(RootSet::Poles), 1, curveAngles());
+            unitResponse ? std::move(*unitResponse)
+                         : rootResponse(state_.model.roots(RootSet::Zeros),
+                                        state_.model.roots(RootSet::Poles), 1, curveAngles());
         applyGain(response, lastGain_);
         const std::vector<double> frequencies = gridFrequencies(grid);
         unwrapPhase(response.phase);
@@ -898,7 +991,8 @@ void PoleZeroWindow::refreshCurves(std::future<RootResponse> pending) {
     for (std::size_t i = 0; i < options.size(); ++i) {
         const auto& [view, picture] = views[i];
         const AxisRange x{0, fd_ / 2, false};
-        const AxisRange y = valueRange(curves[i], 0, fd_ / 2, viewDepth(view));
+        const AxisRange y =
+            shownRange(curves[i], valueRange(curves[i], 0, fd_ / 2, viewDepth(view)));
         Chart chart =
             characteristicsChart(all, curves[i], options[i], std::nullopt, x, y,
                                  std::max(picture->width(), 100), std::max(picture->height(), 100));

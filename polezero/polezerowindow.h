@@ -113,14 +113,20 @@ class PoleZeroWindow : public QWidget {
     void fdChanged();
     void cellEdited(int row, int column);
 
-    // Everything shown from the state: table, plane, grid marks, curves, sound.
-    void refresh();
-    // The sections shown and heard, computed once for a change.
-    void computeShown();
-    void refreshTable();
-    void refreshGrid();
-    // With the roots' response at unit gain when it is being found already.
-    void refreshCurves(std::future<RootResponse> pending = {});
+    // Everything shown from the state: table, plane, grid marks, curves, sound; with
+    // `dragged`, only that root has moved since the last refresh (a step of a drag).
+    void refresh(std::optional<RootRef> dragged = std::nullopt);
+    // The sections shown and heard, computed once for a change; with the roots' response
+    // at unit gain, the gain rule's peak is taken from it (see refresh).
+    void computeShown(const RootResponse* unitResponse = nullptr);
+    // The rows of the table, or the row of `only`; a hidden table waits until shown.
+    void refreshTable(std::optional<RootRef> only = std::nullopt);
+    void fillRow(int row, RootSet set, std::size_t index);
+    // The grid's positions of the poles, or of `only`, and the dots on the plane.
+    void refreshGrid(std::optional<RootRef> only = std::nullopt);
+    void refreshGridDots(int target, int bits, Structure structure);
+    // With the roots' response at unit gain when it has been found already.
+    void refreshCurves(std::optional<RootResponse> unitResponse = std::nullopt);
     void refreshSound();
     FrequencyGrid curveGrid() const;
     // The curves' frequencies in radians per sample.
@@ -143,6 +149,9 @@ class PoleZeroWindow : public QWidget {
     };
     std::optional<GridKey> gridKey_;
     std::size_t gridCount_ = 0;
+    // The grid's position of each pole (by the poles' order) as the table shows it.
+    std::vector<std::optional<QuantisedPole>> quantised_;
+    bool tableStale_ = false; // changed while hidden
     QUndoStack* undo_ = nullptr;
     PoleZeroState dragBefore_;
     bool dragMoved_ = false;

@@ -1,5 +1,6 @@
 #include "polezero/rootresponse.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <limits>
@@ -65,6 +66,83 @@ struct ScaledProduct {
     static constexpr double small = 0x1p-200;
 };
 
+// The response at one angle: 20 log10 |H|, arg H and the group delay, for unit gain.
+struct PointResponse {
+    double magnitudeDb = 0;
+    double phase = 0;
+    double groupDelay = 0;
+};
+
+PointResponse responseAt(const std::vector<HalfAngleRoot>& z, const std::vector<HalfAngleRoot>& p,
+                         double angle) {
+    const double infinity = std::numeric_limits<double>::infinity();
+    const double log10Of2 = std::log10(2.0);
+    const double halfW = angle / 2;
+    const double c = std::cos(halfW), s = std::sin(halfW);
+    double delay = 0;
+    // The factor 1 - r e^(-j phi), phi = w - a, is (1 - r) + 2 r sin^2(phi / 2) +
+    // j 2 r sin(phi / 2) cos(phi / 2); its delay r (r - cos phi) / |factor|^2 is
+    // r (2 sin^2(phi / 2) - (1 - r)) / |factor|^2, 1/2 for a root on the circle.
+    const auto accumulate = [&](const std::vector<HalfAngleRoot>& roots, ScaledProduct& product,
+                                double sign) {
+        for (const HalfAngleRoot& r : roots) {
+            const double sh = s * r.cosine - c * r.sine;
+            const double ch = c * r.cosine + s * r.sine;
+            const double twoSq = 2 * sh * sh;
+            const std::complex<double> factor(r.oneLess + r.radius * twoSq, 2 * r.radius * sh * ch);
+            const double size = std::norm(factor);
+            const double d = r.radius == 1 ? 0.5 : r.radius * (twoSq - r.oneLess) / size;
+            delay += sign * r.multiplicity * d;
+            for (int k = 0; k < r.multiplicity; ++k)
+                product.multiply(factor);
+        }
+    };
+    ScaledProduct numerator, denominator;
+    accumulate(z, numerator, 1);
+    accumulate(p, denominator, -1);
+    PointResponse out;
+    out.groupDelay = delay;
+    const double top = std::abs(numerator.value), bottom = std::abs(denominator.value);
+    if (bottom == 0) {
+        out.magnitudeDb = infinity;
+        out.phase = std::numeric_limits<double>::quiet_NaN();
+        return out;
+    }
+    out.magnitudeDb =
+        top == 0 ? -infinity
+                 : 20 * (std::log10(top / bottom) +
+                         static_cast<double>(numerator.exponent - denominator.exponent) * log10Of2);
+    out.phase = std::arg(numerator.value * std::conj(denominator.value));
+    return out;
+}
+
+// Golden-section search for the largest 20 log10 |H| in [lo, hi], until the bracket is
+// as narrow as the doubles near it allow.
+double goldenPeakDb(const std::vector<HalfAngleRoot>& z, const std::vector<HalfAngleRoot>& p,
+                    double lo, double hi) {
+    const double ratio = (std::sqrt(5.0) - 1) / 2;
+    double x1 = hi - ratio * (hi - lo), x2 = lo + ratio * (hi - lo);
+    double f1 = responseAt(z, p, x1).magnitudeDb, f2 = responseAt(z, p, x2).magnitudeDb;
+    // 0.618^80 shrinks a bracket of a few grid steps far below the spacing of doubles.
+    constexpr int steps = 80;
+    for (int i = 0; i < steps && x1 < x2; ++i) {
+        if (f1 < f2) {
+            lo = x1;
+            x1 = x2;
+            f1 = f2;
+            x2 = lo + ratio * (hi - lo);
+            f2 = responseAt(z, p, x2).magnitudeDb;
+        } else {
+            hi = x2;
+            x2 = x1;
+            f2 = f1;
+            x1 = hi - ratio * (hi - lo);
+            f1 = responseAt(z, p, x1).magnitudeDb;
+        }
+    }
+    return std::max(f1, f2);
+}
+
 } // namespace
 
 void applyGain(RootResponse& response, double gain) {
@@ -88,56 +166,48 @@ RootResponse rootResponse(const std::vector<SectionRoot>& zeros,
     std::vector<HalfAngleRoot> z, p;
     addRoots(zeros, z);
     addRoots(poles, p);
-    const double infinity = std::numeric_limits<double>::infinity();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double log10Of2 = std::log10(2.0);
     const std::size_t n = angles.size();
     RootResponse out;
     out.magnitudeDb.resize(n);
     out.phase.resize(n);
     out.groupDelay.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-        const double halfW = angles[i] / 2;
-        const double c = std::cos(halfW), s = std::sin(halfW);
-        double delay = 0;
-        // The factor 1 - r e^(-j phi), phi = w - a, is (1 - r) + 2 r sin^2(phi / 2) +
-        // j 2 r sin(phi / 2) cos(phi / 2); its delay r (r - cos phi) / |factor|^2 is
-        // r (2 sin^2(phi / 2) - (1 - r)) / |factor|^2, 1/2 for a root on the circle.
-        const auto accumulate = [&](const std::vector<HalfAngleRoot>& roots, ScaledProduct& product,
-                                    double sign) {
-            for (const HalfAngleRoot& r : roots) {
-                const double sh = s * r.cosine - c * r.sine;
-                const double ch = c * r.cosine + s * r.sine;
-                const double twoSq = 2 * sh * sh;
-                const std::complex<double> factor(r.oneLess + r.radius * twoSq,
-                                                  2 * r.radius * sh * ch);
-                const double size = std::norm(factor);
-                const double d = r.radius == 1 ? 0.5 : r.radius * (twoSq - r.oneLess) / size;
-                delay += sign * r.multiplicity * d;
-                for (int k = 0; k < r.multiplicity; ++k)
-                    product.multiply(factor);
-            }
-        };
-        ScaledProduct numerator, denominator;
-        accumulate(z, numerator, 1);
-        accumulate(p, denominator, -1);
-        out.groupDelay[i] = delay;
-        const double top = std::abs(numerator.value), bottom = std::abs(denominator.value);
-        if (bottom == 0) {
-            out.magnitudeDb[i] = infinity;
-            out.phase[i] = nan;
-            continue;
-        }
-        out.magnitudeDb[i] =
-            top == 0
-                ? -infinity
-                : 20 * (std::log10(top / bottom) +
-                        static_cast<double>(numerator.exponent - denominator.exponent) * log10Of2);
-        out.phase[i] = std::arg(numerator.value * std::conj(denominator.value));
+        const PointResponse r = responseAt(z, p, angles[i]);
+        out.magnitudeDb[i] = r.magnitudeDb;
+        out.phase[i] = r.phase;
+        out.groupDelay[i] = r.groupDelay;
     }
     if (gain != 1)
         applyGain(out, gain);
     return out;
+}
+
+double rootPeakDb(const std::vector<SectionRoot>& zeros, const std::vector<SectionRoot>& poles,
+                  const std::vector<double>& angles, const std::vector<double>& magnitudeDb) {
+    std::vector<HalfAngleRoot> z, p;
+    addRoots(zeros, z);
+    addRoots(poles, p);
+    const std::size_t n = std::min(angles.size(), magnitudeDb.size());
+    if (n == 0)
+        return -std::numeric_limits<double>::infinity();
+    const auto largest = std::max_element(magnitudeDb.begin(), magnitudeDb.begin() + n);
+    const auto best = static_cast<std::size_t>(largest - magnitudeDb.begin());
+    // The true peak lies between the neighbours of the curve's largest sample, unless a
+    // resonance narrower than the samples' step hides between two others: the angle of
+    // every pole is tried too, and the search runs around it where |H| is larger there.
+    double peak = *largest;
+    double lo = angles[best == 0 ? 0 : best - 1], hi = angles[std::min(best + 1, n - 1)];
+    const double step = n > 1 ? (angles[n - 1] - angles[0]) / static_cast<double>(n - 1) : 0;
+    for (const SectionRoot& pole : poles) {
+        const double angle = pole.pair() ? pole.angle : (pole.radius < 0 ? std::numbers::pi : 0.0);
+        const double atPole = responseAt(z, p, angle).magnitudeDb;
+        if (atPole > peak) {
+            peak = atPole;
+            lo = std::max(angles[0], angle - step);
+            hi = std::min(angles[n - 1], angle + step);
+        }
+    }
+    return std::max(peak, goldenPeakDb(z, p, lo, hi));
 }
 
 } // namespace zorkan

@@ -23,6 +23,13 @@ struct RootResponse {
 RootResponse rootResponse(const std::vector<SectionRoot>& zeros,
                           const std::vector<SectionRoot>& poles, double gain,
                           const std::vector<double>& angles);
+// The largest 20 log10 |H| over 0 <= w <= pi at unit gain, from the response `magnitudeDb`
+// already found at the ascending `angles` (from 0 to pi): the largest sample refined
+// between its neighbours by a golden-section search on the exact |H|, and the same around
+// a pole's angle where |H| there exceeds every sample (a resonance narrower than the
+// samples' step).
+double rootPeakDb(const std::vector<SectionRoot>& zeros, const std::vector<SectionRoot>& poles,
+                  const std::vector<double>& angles, const std::vector<double>& magnitudeDb);
 // The response of unit gain turned into that of the gain g: 20 log10 |g| added, the phase
 // turned by pi for a negative g; a zero gain leaves -inf but at the poles.
 void applyGain(RootResponse& response, double gain);

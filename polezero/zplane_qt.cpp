@@ -34,7 +34,7 @@ void ZPlaneView::setSelection(std::optional<RootRef> selection) {
 
 void ZPlaneView::setGrid(std::vector<std::complex<double>> points) {
     grid_ = std::move(points);
-    renderGrid();
+    renderBackground();
     update();
 }
 
@@ -84,41 +84,49 @@ std::optional<RootRef> ZPlaneView::rootAt(QPointF at) const {
     return best;
 }
 
-void ZPlaneView::renderGrid() {
-    gridImage_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    gridImage_.fill(Qt::transparent);
-    gridScale_ = scale();
+void ZPlaneView::renderBackground() {
+    // White, the axes, the grid's dots and the unit circle: what changes only with the
+    // grid, the widget's size and the plane's scale, drawn once into a pixmap that each
+    // paint copies.
+    QImage image(size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    backgroundScale_ = scale();
     const double cx = width() / 2.0, cy = height() / 2.0;
-    const QRgb dot = gridColour.rgba();
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(QColor(200, 200, 200), 1));
+        painter.drawLine(QPointF(0, cy), QPointF(width(), cy));
+        painter.drawLine(QPointF(cx, 0), QPointF(cx, height()));
+    }
+    const QRgb dot = gridColour.rgb();
     for (const std::complex<double> z : grid_)
         for (const double im : {z.imag(), -z.imag()}) {
-            const auto x = static_cast<int>(std::lround(cx + z.real() * gridScale_));
-            const auto y = static_cast<int>(std::lround(cy - im * gridScale_));
-            if (x >= 0 && y >= 0 && x < gridImage_.width() && y < gridImage_.height())
-                gridImage_.setPixel(x, y, dot);
+            const auto x = static_cast<int>(std::lround(cx + z.real() * backgroundScale_));
+            const auto y = static_cast<int>(std::lround(cy - im * backgroundScale_));
+            if (x >= 0 && y >= 0 && x < image.width() && y < image.height())
+                image.setPixel(x, y, dot);
         }
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QPointF(cx, cy), backgroundScale_, backgroundScale_);
+    painter.end();
+    background_ = QPixmap::fromImage(std::move(image));
 }
 
 void ZPlaneView::resizeEvent(QResizeEvent*) {
-    renderGrid();
+    renderBackground();
 }
 
 void ZPlaneView::paintEvent(QPaintEvent*) {
+    // The background is drawn again only when the plane's scale or the widget's size moved.
+    if (scale() != backgroundScale_ || background_.size() != size())
+        renderBackground();
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::white);
+    painter.drawPixmap(0, 0, background_);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QPointF centre = pointOf(0);
-    const double s = scale();
-    painter.setPen(QPen(QColor(200, 200, 200), 1));
-    painter.drawLine(QPointF(0, centre.y()), QPointF(width(), centre.y()));
-    painter.drawLine(QPointF(centre.x(), 0), QPointF(centre.x(), height()));
-    // The dots move only when the plane's scale or the widget's size does.
-    if (s != gridScale_ || gridImage_.size() != size())
-        renderGrid();
-    painter.drawImage(0, 0, gridImage_);
-    painter.setPen(QPen(Qt::black, 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(centre, s, s);
     if (!model_)
         return;
     QFont font = painter.font();

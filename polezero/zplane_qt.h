@@ -6,7 +6,7 @@
 // shows what the window gives it and reports the mouse; the window changes the model.
 #include "polezero/polezeromodel.h"
 
-#include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 #include <complex>
@@ -62,13 +62,13 @@ class ZPlaneView : public QWidget {
 
   private:
     double scale() const;
-    void renderGrid();
+    void renderBackground();
 
     const PoleZeroModel* model_ = nullptr;
     std::optional<RootRef> selection_;
     std::vector<std::complex<double>> grid_;
-    QImage gridImage_;
-    double gridScale_ = 0; // the scale the dots were drawn at
+    QPixmap background_;
+    double backgroundScale_ = 0; // the scale the background was drawn at
     std::vector<std::optional<std::complex<double>>> quantised_;
     bool unstable_ = false;
     bool dragging_ = false;

@@ -387,6 +387,156 @@ class PoleZeroWindowTest : public QObject {
             QVERIFY(empty.sections[0].a[i] == (i == 0) && empty.sections[0].b[i] == (i == 0));
         QCOMPARE(s.form->fileName(), fresh);
     }
+    // A new pair at |H| = 1 on the peak (the rule of an empty window) dragged to r e^(j a):
+    // 1 / ((1 - p z^-1)(1 - conj(p) z^-1)) peaks at 1 / ((1 - r^2) sin a) where
+    // cos w = (1 + r^2) cos(a) / (2 r) lies within the band, so the gain is (1 - r^2) sin a,
+    // while the pointer moves (the peak taken from the curve), after release (the full
+    // search) and in the file Ctrl+S writes.
+    void dragNormalisesTheGainAtThePeak_data() {
+        QTest::addColumn<double>("radius");
+        QTest::addColumn<double>("angle");
+        QTest::newRow("broad") << 0.6 << 1.2;
+        QTest::newRow("inside") << 0.8 << 1.9;
+        QTest::newRow("near the circle") << 0.97 << 0.7;
+    }
+    void dragNormalisesTheGainAtThePeak() {
+        QFETCH(double, radius);
+        QFETCH(double, angle);
+        Session s;
+        QVERIFY(s.open());
+        const QPoint from = s.pixel(std::polar(0.5, 2.5));
+        QTest::mouseDClick(s.form->plane(), Qt::LeftButton, Qt::NoModifier, from);
+        QCOMPARE(s.form->model().roots(RootSet::Poles).size(), std::size_t(1));
+        const QPoint to = s.pixel(std::polar(radius, angle));
+        ZPlaneView* plane = s.form->plane();
+        QTest::mousePress(plane, Qt::LeftButton, Qt::NoModifier, from);
+        QMouseEvent move(QEvent::MouseMove, to, plane->mapToGlobal(to), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(plane, &move);
+        // The pair where the model holds it, and its gain in extended precision.
+        const SectionRoot pole = s.form->model().roots(RootSet::Poles)[0];
+        const long double r = pole.radius;
+        const double gain =
+            static_cast<double>((1 - r * r) * std::sin(static_cast<long double>(pole.angle)));
+        const double fd = s.child<QLineEdit>("fdEdit")->text().toDouble();
+        const auto checkMagnitude = [&](const char* when) {
+            const ChartCurve magnitude =
+                s.child<ChartPicture>("magnitudeChart")->chart().curves.back();
+            QCOMPARE(magnitude.x.size(), std::size_t{4000});
+            for (std::size_t i = 0; i < magnitude.x.size(); ++i) {
+                const std::complex<double> e =
+                    std::polar(1.0, -2 * std::numbers::pi * magnitude.x[i] / fd);
+                const std::complex<double> p = std::polar(pole.radius, pole.angle);
+                const double h = gain / std::abs((1.0 - p * e) * (1.0 - std::conj(p) * e));
+                QVERIFY2(std::fabs(magnitude.y[i] - 20 * std::log10(h)) < 1e-12,
+                         qPrintable(QStringLiteral("%1 at f = %2").arg(when).arg(magnitude.x[i])));
+            }
+        };
+        checkMagnitude("while dragged");
+        QTest::mouseRelease(plane, Qt::LeftButton, Qt::NoModifier, to);
+        checkMagnitude("released");
+
+        const QString path = s.program.path(QStringLiteral("peak.flt"));
+        s.program.prompts().queueFile(path);
+        s.key(Qt::Key_S, Qt::ControlModifier);
+        const FilterCoefficients saved = readAnalysedFilter(path.toStdString());
+        QCOMPARE(saved.sections.size(), std::size_t(1));
+        // The file holds 15 significant digits.
+        char text[40];
+        std::snprintf(text, sizeof text, "%.14E", gain);
+        QCOMPARE(saved.sections[0].a[0], std::strtod(text, nullptr));
+        QCOMPARE(saved.sections[0].a[1], 0.0);
+        QCOMPARE(saved.sections[0].a[2], 0.0);
+    }
+
+    // A step of a drag rewrites only the dragged root's row, cell by cell, and only the
+    // cells whose shown digits change; a hidden table is left alone and filled when shown.
+    void aDragStepRewritesOnlyItsRow_data() {
+        QTest::addColumn<bool>("hidden");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<bool>("rewritten");
+        QTest::newRow("a step") << false << 0.05 << true;
+        QTest::newRow("below the shown digits") << false << 1e-15 << false;
+        QTest::newRow("hidden table") << true << 0.05 << false;
+    }
+    void aDragStepRewritesOnlyItsRow() {
+        QFETCH(bool, hidden);
+        QFETCH(double, step);
+        QFETCH(bool, rewritten);
+        Session s;
+        QVERIFY(s.openWith(pairFile));
+        s.child<QComboBox>("gridTarget")->setCurrentIndex(2);
+        auto* table = s.child<QTableWidget>("rootTable");
+        // The pole pair first, the zeros at 1 and -1 after it.
+        QCOMPARE(table->rowCount(), 3);
+        ZPlaneView* plane = s.form->plane();
+        plane->setSelection(RootRef{RootSet::Poles, 0});
+        plane->onPick(RootRef{RootSet::Poles, 0});
+        plane->onDrag(std::polar(0.75, 1.25), false);
+        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("0.75"));
+        QCOMPARE(table->item(0, 2)->text(), QStringLiteral("1.25"));
+        if (hidden)
+            table->hide();
+        QList<int> rows;
+        int resets = 0;
+        connect(table->model(), &QAbstractItemModel::dataChanged, table,
+                [&](const QModelIndex& first, const QModelIndex& last) {
+                    for (int row = first.row(); row <= last.row(); ++row)
+                        rows << row;
+                });
+        const auto count = [&resets] { ++resets; };
+        connect(table->model(), &QAbstractItemModel::modelReset, table, count);
+        connect(table->model(), &QAbstractItemModel::layoutChanged, table, count);
+        connect(table->model(), &QAbstractItemModel::rowsRemoved, table, count);
+        connect(table->model(), &QAbstractItemModel::rowsInserted, table, count);
+        plane->onDrag(std::polar(0.75 + step, 1.25), false);
+        QCOMPARE(resets, 0);
+        QCOMPARE(!rows.isEmpty(), rewritten);
+        for (const int row : rows)
+            QCOMPARE(row, 0);
+        if (rewritten)
+            QCOMPARE(table->item(0, 1)->text(), QStringLiteral("0.8"));
+        if (hidden) {
+            table->show();
+            QCOMPARE(table->item(0, 1)->text(), QStringLiteral("0.8"));
+            QCOMPARE(table->item(0, 2)->text(), QStringLiteral("1.25"));
+        }
+        plane->onDragEnd();
+        QCOMPARE(s.form->undoStack()->count(), 1);
+    }
+
+    // Flat curves (no roots, or a fixed gain alone) are drawn one unit of their axis either
+    // side of their value: 20 log10 |g| dB, 0 or pi radians, 0 samples.
+    void flatCurvesSpanAUnitEitherSide_data() {
+        QTest::addColumn<QString>("gain");
+        QTest::addColumn<double>("decibels");
+        QTest::addColumn<double>("phase");
+        QTest::newRow("empty") << QString() << 0.0 << 0.0;
+        QTest::newRow("gain 10") << "10" << 20.0 << 0.0;
+        QTest::newRow("gain -1") << "-1" << 0.0 << std::numbers::pi;
+    }
+    void flatCurvesSpanAUnitEitherSide() {
+        QFETCH(QString, gain);
+        QFETCH(double, decibels);
+        QFETCH(double, phase);
+        Session s;
+        QVERIFY(s.open());
+        if (!gain.isEmpty()) {
+            s.child<QComboBox>("gainKind")->setCurrentIndex(static_cast<int>(GainKind::Fixed));
+            auto* value = s.child<QLineEdit>("gainValue");
+            value->setText(gain);
+            QMetaObject::invokeMethod(value, "editingFinished");
+        }
+        const std::pair<const char*, double> charts[] = {
+            {"magnitudeChart", decibels}, {"phaseChart", phase}, {"delayChart", 0.0}};
+        for (const auto& [name, value] : charts) {
+            const Chart& chart = s.child<ChartPicture>(name)->chart();
+            QCOMPARE(chart.curves.back().y.front(), value);
+            QCOMPARE(chart.yAxis.low, value - 1);
+            QCOMPARE(chart.yAxis.high, value + 1);
+        }
+    }
+
     // "Реализация..." saves the edited filter first and opens the implementation window
     // with that file, computed.
     void implementationOpensWithTheEditedFile() {
