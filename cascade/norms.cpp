@@ -3,9 +3,8 @@
 #include "cascade/response.h"
 #include "cascade/tolerances.h"
 
-#include <Eigen/Dense>
-
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -257,22 +256,79 @@ std::vector<ImpulseNorms> partialImpulseNorms(const std::vector<SecondOrderSecti
 
 namespace {
 
-using Matrix = Eigen::Matrix<long double, Eigen::Dynamic, Eigen::Dynamic>;
+// The Gramian is solved in quadruple precision: the Stein equations of two sections whose
+// poles lie close together near the circle lose as many digits as their condition number
+// has, and what is kept in extended precision afterwards is still exact to its last digits.
+__extension__ typedef __float128 quad;
 
-// Doubling stops when the largest entry of A^(2^j) is this far below 1: what is left of the
-// sum is then far below the last digits of a long double; a stable cascade of poles within
-// 1e-9 of the circle gets there in about 70 squarings.
-constexpr long double gramianTail = 1e-40L;
-constexpr int gramianSquarings = 96;
+// A 2 x 2 block of the Gramian, row after row.
+using Block = std::array<quad, 4>;
 
-// One section's coefficients over its a0.
-struct Normalised {
-    long double b[3], a1, a2;
+// One section's coefficients over its a0, in the state space of transposed direct form II:
+// y = d u + s1, (s1, s2)' = F (s1, s2) + g u with F = [-a1 1; -a2 0], g = (b1 - a1 b0,
+// b2 - a2 b0) and d = b0.
+struct SectionSpace {
+    quad b[3], a1, a2;
+    Block f;
+    quad g[2];
+    quad d;
 };
 
-Normalised normalised(const double num[3], const double den[3]) {
-    const long double a0 = den[0];
-    return {{num[0] / a0, num[1] / a0, num[2] / a0}, den[1] / a0, den[2] / a0};
+SectionSpace sectionSpace(const double num[3], const double den[3]) {
+    const quad a0 = den[0];
+    SectionSpace s{{num[0] / a0, num[1] / a0, num[2] / a0}, den[1] / a0, den[2] / a0, {}, {}, 0};
+    s.f = {-s.a1, 1, -s.a2, 0};
+    s.g[0] = s.b[1] - s.a1 * s.b[0];
+    s.g[1] = s.b[2] - s.a2 * s.b[0];
+    s.d = s.b[0];
+    return s;
+}
+
+// X = P X F + R for 2 x 2 matrices (a Stein equation): its four unknowns x_ab from
+// x_rc - sum_ab p_ra x_ab f_bc = r_rc, by Gaussian elimination with partial pivoting. The
+// system is regular when every product of an eigenvalue of P and one of F is not 1, as for
+// two sections whose poles lie inside the unit circle.
+quad magnitude(quad x) {
+    return x < 0 ? -x : x;
+}
+
+Block steinSolve(const Block& p, const Block& f, const Block& r) {
+    quad m[4][5];
+    for (int row = 0; row < 4; ++row) {
+        const int rr = row / 2, rc = row % 2;
+        for (int col = 0; col < 4; ++col) {
+            const int a = col / 2, b = col % 2;
+            m[row][col] = (row == col ? 1 : 0) - p[2 * rr + a] * f[2 * b + rc];
+        }
+        m[row][4] = r[static_cast<std::size_t>(row)];
+    }
+    for (int k = 0; k < 4; ++k) {
+        int pivot = k;
+        for (int row = k + 1; row < 4; ++row)
+            if (magnitude(m[row][k]) > magnitude(m[pivot][k]))
+                pivot = row;
+        if (pivot != k)
+            for (int col = k; col < 5; ++col)
+                std::swap(m[k][col], m[pivot][col]);
+        for (int row = k + 1; row < 4; ++row) {
+            const quad factor = m[row][k] / m[k][k];
+            for (int col = k; col < 5; ++col)
+                m[row][col] -= factor * m[k][col];
+        }
+    }
+    Block x{};
+    for (int k = 3; k >= 0; --k) {
+        quad v = m[k][4];
+        for (int col = k + 1; col < 4; ++col)
+            v -= m[k][col] * x[static_cast<std::size_t>(col)];
+        x[static_cast<std::size_t>(k)] = v / m[k][k];
+    }
+    return x;
+}
+
+// Where the block Q_ij (i >= j) lies in the lower triangle of blocks, row after row.
+std::size_t blockAt(std::size_t i, std::size_t j) {
+    return 4 * (i * (i + 1) / 2 + j);
 }
 
 } // namespace
@@ -282,40 +338,84 @@ CascadeEnergy::CascadeEnergy(const std::vector<SecondOrderSection>& sections)
     for (const SecondOrderSection& s : sections)
         if (!(sectionPoleRadius(s) < 1))
             bounded_ = false;
-    const Eigen::Index m = 2 * static_cast<Eigen::Index>(sections.size());
-    if (!bounded_ || m == 0)
+    const std::size_t n = sections.size();
+    if (!bounded_ || n == 0)
         return;
-    // The state s1, s2 of every section; y_j = b0 u_j + s1, s1' = (b1 - a1 b0) u_j - a1 s1 + s2,
-    // s2' = (b2 - a2 b0) u_j - a2 s1, u_1 the input and u_(j+1) = y_j. At zero input each
-    // section's input is a row over the earlier states.
-    Matrix a = Matrix::Zero(m, m);
-    Eigen::Matrix<long double, 1, Eigen::Dynamic> input =
-        Eigen::Matrix<long double, 1, Eigen::Dynamic>::Zero(m);
-    for (std::size_t j = 0; j < sections.size(); ++j) {
-        const Normalised s = normalised(sections[j].num, sections[j].den);
-        const Eigen::Index i = 2 * static_cast<Eigen::Index>(j);
-        Eigen::Matrix<long double, 1, Eigen::Dynamic> output = s.b[0] * input;
-        output(i) += 1;
-        a.row(i) = (s.b[1] - s.a1 * s.b[0]) * input;
-        a(i, i) -= s.a1;
-        a(i, i + 1) += 1;
-        a.row(i + 1) = (s.b[2] - s.a2 * s.b[0]) * input;
-        a(i + 1, i) -= s.a2;
-        input = output;
-    }
-    Matrix q = input.transpose() * input;
-    for (int j = 0; j < gramianSquarings; ++j) {
-        q += a.transpose() * q * a;
-        a = a * a;
-        const long double largest = a.cwiseAbs().maxCoeff();
-        if (largest < gramianTail)
-            break;
-        if (!std::isfinite(largest)) {
-            bounded_ = false;
-            return;
+    // The state of section j is x_j = (s1, s2); at zero input section j + 1 takes
+    // u_(j+1) = d_j u_j + s1_j, so the cascade's matrix A is lower block triangular: A_jj = F_j,
+    // and for k > j A_kj = rho_jk g_k e^T, e = (1, 0), rho_jk = d_(j+1) .. d_(k-1). The
+    // output y = u_n reads C_j = delta_j e^T, delta_j = d_(j+1) .. d_(n-1). Block (i, j) of
+    // Q = A^T Q A + C^T C is then
+    //   Q_ij = F_i^T Q_ij F_j + F_i^T v_ij e^T + e h_ij + delta_i delta_j e e^T, with
+    //   v_ij = sum_(l > j) rho_jl Q_il g_l   = Q_i,j+1 g_j+1 + d_j+1 v_i,j+1,
+    //   W_kj = Q_kj F_j + v_kj e^T,
+    //   h_ij = sum_(k > i) rho_ik g_k^T W_kj = g_i+1^T W_i+1,j + d_i+1 h_i+1,j,
+    // a 2 x 2 Stein equation in Q_ij once the blocks to its right and below are known:
+    // solved column after column from the last, each from the bottom up.
+    std::vector<SectionSpace> space;
+    for (const SecondOrderSection& s : sections)
+        space.push_back(sectionSpace(s.num, s.den));
+    std::vector<quad> delta(n, 1);
+    for (std::size_t j = n - 1; j-- > 0;)
+        delta[j] = delta[j + 1] * space[j + 1].d;
+    std::vector<quad> gramian(4 * n * (n + 1) / 2, 0);
+    const auto q = [&gramian](std::size_t i, std::size_t j) {
+        Block b;
+        std::copy_n(gramian.begin() + static_cast<std::ptrdiff_t>(blockAt(i, j)), 4, b.begin());
+        return b;
+    };
+    std::vector<std::array<quad, 2>> v(n), later(n);
+    std::vector<Block> w(n);
+    for (std::size_t j = n; j-- > 0;) {
+        const SectionSpace& sj = space[j];
+        std::array<quad, 2> h = {0, 0};
+        for (std::size_t i = n; i-- > j;) {
+            const SectionSpace& si = space[i];
+            if (i + 1 < n) {
+                const SectionSpace& next = space[i + 1];
+                const Block& below = w[i + 1];
+                for (int c = 0; c < 2; ++c)
+                    h[c] = next.g[0] * below[c] + next.g[1] * below[2 + c] + next.d * h[c];
+            }
+            if (i > j) {
+                // Q_i,j+1 is a block of the column before.
+                const Block right = q(i, j + 1);
+                const SectionSpace& next = space[j + 1];
+                for (int r = 0; r < 2; ++r)
+                    v[i][r] = right[2 * r] * next.g[0] + right[2 * r + 1] * next.g[1] +
+                              next.d * later[i][r];
+            } else {
+                // Q_jl = Q_lj^T for l > j, from this column, summed from the last section.
+                std::array<quad, 2> sum = {0, 0};
+                for (std::size_t l = n; l-- > j + 1;) {
+                    const Block ql = q(l, j);
+                    for (int r = 0; r < 2; ++r)
+                        sum[r] =
+                            ql[r] * space[l].g[0] + ql[2 + r] * space[l].g[1] + space[l].d * sum[r];
+                }
+                v[i] = sum;
+            }
+            // R = F_i^T v e^T + e h + delta_i delta_j e e^T.
+            Block rhs{};
+            rhs[0] = si.f[0] * v[i][0] + si.f[2] * v[i][1] + h[0] + delta[i] * delta[j];
+            rhs[1] = h[1];
+            rhs[2] = si.f[1] * v[i][0] + si.f[3] * v[i][1];
+            const Block ft = {si.f[0], si.f[2], si.f[1], si.f[3]};
+            const Block qij = steinSolve(ft, sj.f, rhs);
+            std::copy(qij.begin(), qij.end(),
+                      gramian.begin() + static_cast<std::ptrdiff_t>(blockAt(i, j)));
+            // W_ij = Q_ij F_j + v_ij e^T.
+            for (int r = 0; r < 2; ++r)
+                for (int c = 0; c < 2; ++c)
+                    w[i][2 * r + c] = qij[2 * r] * sj.f[c] + qij[2 * r + 1] * sj.f[2 + c] +
+                                      (c == 0 ? v[i][r] : 0);
         }
+        std::swap(v, later);
     }
-    gramian_.assign(q.data(), q.data() + m * m);
+    gramian_.assign(gramian.begin(), gramian.end());
+    if (!std::all_of(gramian_.begin(), gramian_.end(),
+                     [](long double x) { return std::isfinite(x); }))
+        bounded_ = false;
 }
 
 long double CascadeEnergy::headed(std::size_t k, std::span<const double> num) const {
@@ -339,7 +439,7 @@ long double CascadeEnergy::headed(std::size_t k, std::span<const double> num) co
         earlier = before;
         before = y;
         for (std::size_t j = k + 1; j < n; ++j) {
-            const Normalised s = normalised(sections_[j].num, sections_[j].den);
+            const SectionSpace s = sectionSpace(sections_[j].num, sections_[j].den);
             const long double out = s.b[0] * y + x[2 * j];
             x[2 * j] = s.b[1] * y - s.a1 * out + x[2 * j + 1];
             x[2 * j + 1] = s.b[2] * y - s.a2 * out;
@@ -349,12 +449,16 @@ long double CascadeEnergy::headed(std::size_t k, std::span<const double> num) co
     }
     x[2 * k] = -a1 * before - a2 * earlier;
     x[2 * k + 1] = -a2 * before;
-    // The Gramian is symmetric: row-major and column-major read alike.
-    for (std::size_t r = 2 * k; r < m; ++r) {
-        long double row = 0;
-        for (std::size_t c = 2 * k; c < m; ++c)
-            row += gramian_[r * m + c] * x[c];
-        energy += x[r] * row;
+    // x^T Q x from the lower blocks: each diagonal block once, each below it twice.
+    for (std::size_t i = k; i < n; ++i) {
+        const long double* xi = x.data() + 2 * i;
+        for (std::size_t j = k; j <= i; ++j) {
+            const long double* b = gramian_.data() + blockAt(i, j);
+            const long double* xj = x.data() + 2 * j;
+            const long double form =
+                xi[0] * (b[0] * xj[0] + b[1] * xj[1]) + xi[1] * (b[2] * xj[0] + b[3] * xj[1]);
+            energy += j == i ? form : 2 * form;
+        }
     }
     return energy;
 }

@@ -60,8 +60,8 @@ std::vector<ImpulseNorms> partialImpulseNorms(const std::vector<SecondOrderSecti
 
 // Squared L2 norms (the sum of h[n]^2 over every n) in closed form, exact whatever the
 // length of the impulse response's tail. The cascade's state space, transposed direct form II
-// per section, has the observability Gramian Q = A^T Q A + C^T C, solved once by doubling
-// (Q += A^T Q A, A = A^2, until A^(2^j) is below the last digits of the sum). A response
+// per section, has the observability Gramian Q = A^T Q A + C^T C; A is lower block
+// triangular, so Q is solved once, block by block, as 2x2 Stein equations. A response
 // that starts at section k puts out its first sample y0 at once and leaves the state x1;
 // everything after is the free response of x1, whose energy is x1^T Q x1.
 class CascadeEnergy {
@@ -76,7 +76,7 @@ class CascadeEnergy {
   private:
     std::vector<SecondOrderSection> sections_;
     bool bounded_ = true;
-    std::vector<long double> gramian_; // 2n x 2n, row after row
+    std::vector<long double> gramian_; // the 2x2 blocks Q_ij, i >= j, row after row
 };
 
 // The squared L2 norm of the whole cascade's impulse response (infinite when unbounded).

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <exception>
+#include <functional>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -27,23 +29,36 @@ std::vector<Structure> structuresOf(Target target) {
     return out;
 }
 
+namespace {
+void parallelFor(std::size_t n, const std::function<void(std::size_t)>& body);
+} // namespace
+
 std::vector<StructureFigures> compareStructures(const FilterCoefficients& filter,
                                                 const ImplementationOptions& options,
                                                 const ReportOptions& report) {
-    std::vector<StructureFigures> rows;
-    for (Structure s : structuresOf(options.arithmetic.target)) {
-        StructureFigures row;
-        row.structure = s;
+    // The rows are independent: each is computed on its own core and kept in its place,
+    // so the table reads the same however the work was shared. A failure other than a
+    // refusal stops the comparison as it would have in turn: the first row's is thrown.
+    const std::vector<Structure> structures = structuresOf(options.arithmetic.target);
+    std::vector<StructureFigures> rows(structures.size());
+    std::vector<std::exception_ptr> failures(structures.size());
+    parallelFor(structures.size(), [&](std::size_t k) {
+        StructureFigures& row = rows[k];
+        row.structure = structures[k];
         ImplementationOptions o = options;
-        o.structure = s;
+        o.structure = structures[k];
         try {
             row.figures = implementationFigures(filter, o, report);
         } catch (const UserMessage& e) {
             row.realised = false;
             row.refusal = e.what();
+        } catch (...) {
+            failures[k] = std::current_exception();
         }
-        rows.push_back(std::move(row));
-    }
+    });
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
     StructureFigures* quietest = nullptr;
     StructureFigures* cheapest = nullptr;
     for (StructureFigures& r : rows) {
