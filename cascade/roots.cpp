@@ -658,6 +658,11 @@ bool rootOrder(const PolynomialRoot& a, const PolynomialRoot& b) {
 } // namespace
 
 std::vector<PolynomialRoot> rootsWithMultiplicity(const double* c, int degree) {
+    const std::vector<real> extended(c, c + degree + 1);
+    return rootsWithMultiplicity(extended.data(), degree);
+}
+
+std::vector<PolynomialRoot> rootsWithMultiplicity(const long double* c, int degree) {
     int first = 0, last = degree;
     while (first <= degree && c[first] == 0)
         ++first; // each a root at infinity
@@ -675,11 +680,11 @@ std::vector<PolynomialRoot> rootsWithMultiplicity(const double* c, int degree) {
         // Monic, then scaled in z by a power of two s so that the last coefficient is
         // about 1: the roots in y = z / s are of order 1 on the whole.
         const real lead = c[first];
-        const real tail = static_cast<real>(c[last]) / lead;
+        const real tail = c[last] / lead;
         const int exponent = static_cast<int>(std::lround(std::log2(std::fabs(tail)) / n));
         Polynomial p;
         for (int k = 0; k <= n; ++k)
-            p.push_back(std::ldexp(static_cast<real>(c[first + k]) / lead, -exponent * k));
+            p.push_back(std::ldexp(c[first + k] / lead, -exponent * k));
         roots = n > eigenvalueDegreeLimit ? longRoots(p) : innerRoots(p);
         for (PolynomialRoot& r : roots)
             r.z = std::ldexp(r.z.real(), exponent) + creal(0, std::ldexp(r.z.imag(), exponent));

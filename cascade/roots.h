@@ -40,6 +40,8 @@ struct PolynomialRoot {
 constexpr int eigenvalueDegreeLimit = 128;
 constexpr int maxRootDegree = 8191;
 std::vector<PolynomialRoot> rootsWithMultiplicity(const double* c, int degree);
+// The same for coefficients in extended precision (a polynomial computed, not read).
+std::vector<PolynomialRoot> rootsWithMultiplicity(const long double* c, int degree);
 std::vector<std::complex<long double>> polynomialRoots(const double* c, int degree);
 
 // Aberth's simultaneous iteration on approximations z of the roots of a polynomial p, in

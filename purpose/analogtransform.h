@@ -23,9 +23,13 @@ struct AnalogRequest {
 // z = -1. Matched: every zero and pole s goes to e^(s / FD), the zeros at infinity to
 // z = -1, the gain matched to the analog one at zero frequency, or at FD/4 where H(s)
 // has a zero or a pole at s = 0. Impulse invariance: h[k] = h(k / FD) / FD, H(s) strictly
-// proper with simple poles, the first sample h(0+).
+// proper with simple poles, the first sample h(0+); the numerator from the partial
+// fractions, or, where poles crowd and their residues cancel, from samples of a
+// state-space form of H(s) in extended precision, whichever sections come closer to
+// those samples.
 // Refused with a UserMessage: a numerator of higher degree than the denominator, a
-// vanishing polynomial, and unless allowUnstable a pole with Re s >= 0.
+// vanishing polynomial, unless allowUnstable a pole with Re s >= 0, and impulse
+// invariance whose sections still miss the samples by more than 1e-9 of the largest.
 DesignedSections designFromAnalog(const AnalogRequest& request);
 
 } // namespace zorkan
