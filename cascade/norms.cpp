@@ -179,6 +179,41 @@ std::vector<ImpulseNorms> normsOfOutputs(const std::vector<SecondOrderSection>& 
     return norms;
 }
 
+// One sample x through the first `count` sections, transposed direct form II in extended
+// precision: the state s1, s2 of every section moves on and y gets every section's output.
+void stepCascade(const std::vector<SecondOrderSection>& sections, std::size_t count, long double x,
+                 std::vector<long double>& s1, std::vector<long double>& s2,
+                 std::vector<long double>& y) {
+    for (std::size_t k = 0; k < count; ++k) {
+        const SecondOrderSection& s = sections[k];
+        const long double a0 = s.den[0];
+        y[k] = (s.num[0] * x + s1[k]) / a0;
+        s1[k] = s.num[1] * x - s.den[1] * y[k] + s2[k];
+        s2[k] = s.num[2] * x - s.den[2] * y[k];
+        x = y[k];
+    }
+}
+
+// The bound of the cascade's outputs to come from its state (s1, s2 of each section in turn),
+// its A and C read off one step from each unit state.
+FreeResponseBound cascadeTailBound(const std::vector<SecondOrderSection>& sections,
+                                   std::size_t count) {
+    const std::size_t m = 2 * count;
+    std::vector<long double> a(m * m), c(count * m), s1(count), s2(count), y(count);
+    for (std::size_t j = 0; j < m; ++j) {
+        std::fill(s1.begin(), s1.end(), 0.0L);
+        std::fill(s2.begin(), s2.end(), 0.0L);
+        (j % 2 == 0 ? s1 : s2)[j / 2] = 1;
+        stepCascade(sections, count, 0, s1, s2, y);
+        for (std::size_t k = 0; k < count; ++k) {
+            c[k * m + j] = y[k];
+            a[2 * k * m + j] = s1[k];
+            a[(2 * k + 1) * m + j] = s2[k];
+        }
+    }
+    return FreeResponseBound(m, a, c);
+}
+
 std::vector<ImpulseNorms> summedNorms(const std::vector<SecondOrderSection>& sections,
                                       std::size_t count) {
     long double radius = 0;
@@ -200,18 +235,49 @@ std::vector<ImpulseNorms> summedNorms(const std::vector<SecondOrderSection>& sec
         return norms;
     }
     const long limit = samplesFor(radius);
-    std::vector<long double> s1(count, 0), s2(count, 0), sumAbs(count, 0), sumSquares(count, 0);
-    for (long n = 0; n < limit; ++n) {
-        long double x = n == 0 ? 1 : 0;
-        for (std::size_t k = 0; k < count; ++k) {
+    std::vector<long double> s1(count, 0), s2(count, 0), y(count, 0), sumAbs(count, 0),
+        sumSquares(count, 0);
+    // A long sum stops where no sample to come can change it any more (sumIsFinal), which
+    // gives the very sums of all `limit` samples. The bound needs the state of every section
+    // after one and the same sample: each section's is kept as it passes a checkpoint.
+    std::optional<FreeResponseBound> tail;
+    if (limit >= boundedTailFrom)
+        tail.emplace(cascadeTailBound(sections, count));
+    const bool bounded = tail && tail->valid();
+    std::vector<long double> checkpoint(2 * count);
+    const auto settled = [&] {
+        const long double largest = tail->largest(checkpoint);
+        for (std::size_t k = 0; k < count; ++k)
+            if (sumAbs[k] != 0 &&
+                !(sumIsFinal(sumAbs[k], largest) && sumIsFinal(sumSquares[k], largest * largest)))
+                return false;
+        return true;
+    };
+    // Section k works on sample t - k in round t, from section k - 1's output of the round
+    // before: the sections of one round do not wait for each other, and each still sees the
+    // very values, in the very order, of the impulse run through the cascade sample by sample.
+    const long rounds = limit + static_cast<long>(count) - 1;
+    bool done = false;
+    for (long t = 0; t < rounds && !done; ++t) {
+        for (std::size_t k = count; k-- > 0;) {
+            const long n = t - static_cast<long>(k);
+            if (n < 0 || n >= limit)
+                continue;
+            const long double x = k == 0 ? (n == 0 ? 1 : 0) : y[k - 1];
             const SecondOrderSection& s = sections[k];
             const long double a0 = s.den[0];
-            const long double y = (s.num[0] * x + s1[k]) / a0;
-            s1[k] = s.num[1] * x - s.den[1] * y + s2[k];
-            s2[k] = s.num[2] * x - s.den[2] * y;
-            x = y;
-            sumAbs[k] += std::fabs(y);
-            sumSquares[k] += y * y;
+            const long double out = (s.num[0] * x + s1[k]) / a0;
+            s1[k] = s.num[1] * x - s.den[1] * out + s2[k];
+            s2[k] = s.num[2] * x - s.den[2] * out;
+            y[k] = out;
+            sumAbs[k] += std::fabs(out);
+            sumSquares[k] += out * out;
+            if (bounded && n > 0 && n % tailCheckInterval == 0) {
+                checkpoint[2 * k] = s1[k];
+                checkpoint[2 * k + 1] = s2[k];
+                if (k + 1 == count && settled())
+                    done = true;
+            }
         }
     }
     for (std::size_t k = 0; k < count; ++k) {
@@ -332,6 +398,55 @@ std::size_t blockAt(std::size_t i, std::size_t j) {
 }
 
 } // namespace
+
+FreeResponseBound::FreeResponseBound(std::size_t states, std::span<const long double> a,
+                                     std::span<const long double> c)
+    : states_(states) {
+    const Eigen::Index m = static_cast<Eigen::Index>(states);
+    const Eigen::Index outputs = m == 0 ? 0 : static_cast<Eigen::Index>(c.size()) / m;
+    Matrix power(m, m), out(outputs, m);
+    for (Eigen::Index r = 0; r < m; ++r)
+        for (Eigen::Index k = 0; k < m; ++k)
+            power(r, k) = a[static_cast<std::size_t>(r * m + k)];
+    for (Eigen::Index r = 0; r < outputs; ++r)
+        for (Eigen::Index k = 0; k < m; ++k)
+            out(r, k) = c[static_cast<std::size_t>(r * m + k)];
+    Matrix q = out.transpose() * out;
+    valid_ = false;
+    for (int j = 0; j < gramianSquarings && m > 0; ++j) {
+        q += power.transpose() * q * power;
+        power = power * power;
+        const long double largest = power.cwiseAbs().maxCoeff();
+        if (!std::isfinite(largest))
+            break;
+        if (largest < gramianTail) {
+            valid_ = true;
+            break;
+        }
+    }
+    if (valid_)
+        gramian_.assign(q.data(), q.data() + m * m);
+}
+
+long double FreeResponseBound::largest(std::span<const long double> state) const {
+    long double energy = 0;
+    for (std::size_t r = 0; r < states_; ++r) {
+        long double row = 0;
+        for (std::size_t c = 0; c < states_; ++c)
+            row += gramian_[r * states_ + c] * state[c];
+        energy += state[r] * row;
+    }
+    return std::sqrt(std::max(energy, 0.0L));
+}
+
+bool sumIsFinal(long double sum, long double term) {
+    if (!(sum > 0) || !std::isfinite(term))
+        return false;
+    // Half a unit of the sum's last place: 2^(e - digits) for a sum in [2^e, 2^(e + 1)).
+    const long double half =
+        std::ldexp(1.0L, std::ilogb(sum) - std::numeric_limits<long double>::digits);
+    return term < half * tailMargin;
+}
 
 CascadeEnergy::CascadeEnergy(const std::vector<SecondOrderSection>& sections)
     : sections_(sections) {

@@ -79,6 +79,40 @@ class CascadeEnergy {
     std::vector<long double> gramian_; // the 2x2 blocks Q_ij, i >= j, row after row
 };
 
+// A sum of impulse samples this long or longer stops as soon as no sample to come can change
+// it: the bound of what is left is looked at every tailCheckInterval samples, with tailMargin
+// to spare for the roundings of the recursion (a stable recursion's own rounding errors stay
+// near the unit roundoff times its noise gain, far below 2^-16, relative to its samples).
+constexpr long boundedTailFrom = 65536;
+constexpr long tailCheckInterval = 4096;
+constexpr long double tailMargin = 1.0L / 65536;
+
+// What a linear system still puts out from its state, bounded: with the state x' = A x and the
+// outputs y = C x (zero input), Q = sum over m >= 0 of (A^m)^T C^T C A^m gives the energy of
+// every output to come, x^T Q x, and no single output sample to come exceeds its square root.
+// Q is solved once by doubling, as CascadeEnergy's Gramian.
+class FreeResponseBound {
+  public:
+    // a: states x states, c: outputs x states, both row after row.
+    FreeResponseBound(std::size_t states, std::span<const long double> a,
+                      std::span<const long double> c);
+    // False when Q could not be summed (a pole on or outside the circle).
+    bool valid() const { return valid_; }
+    // sqrt(x^T Q x): no output sample from this state on is larger in magnitude.
+    long double largest(std::span<const long double> state) const;
+
+  private:
+    std::size_t states_;
+    bool valid_ = true;
+    std::vector<long double> gramian_; // states x states, row after row
+};
+
+// Whether a sum of magnitudes in extended precision is already final: every term still to
+// come is at most `term`, and `term` (with a wide margin for the roundings of the recursion
+// that produces the terms) is below half a unit of the sum's last place, so that adding it,
+// rounded to nearest, leaves the sum as it is, bit for bit. A zero sum is never final.
+bool sumIsFinal(long double sum, long double term);
+
 // The squared L2 norm of the whole cascade's impulse response (infinite when unbounded).
 long double squaredL2Norm(const std::vector<SecondOrderSection>& sections);
 

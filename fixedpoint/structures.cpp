@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace zorkan {
 
@@ -545,17 +546,77 @@ std::vector<std::vector<long double>> nodeL1Gains(const std::vector<SectionProgr
 
 namespace {
 
+// The bound of every node's values to come from the programs' state, their A and C read off
+// one step from each unit state at zero input.
+FreeResponseBound programsTailBound(const std::vector<SectionProgram>& programs) {
+    ExactPrograms probe(programs);
+    const std::size_t m = probe.state().size();
+    std::size_t nodes = 0;
+    for (const SectionProgram& p : programs)
+        nodes += p.nodes.size();
+    std::vector<long double> a(m * m), c(nodes * m);
+    for (std::size_t j = 0; j < m; ++j) {
+        std::fill(probe.state().begin(), probe.state().end(), 0.0);
+        probe.state()[j] = 1;
+        probe.step(0);
+        std::size_t row = 0;
+        for (std::size_t k = 0; k < programs.size(); ++k)
+            for (std::size_t i = 0; i < programs[k].nodes.size(); ++i)
+                c[row++ * m + j] = probe.node(k, static_cast<int>(i));
+        for (std::size_t r = 0; r < m; ++r)
+            a[r * m + j] = probe.state()[r];
+    }
+    return FreeResponseBound(m, a, c);
+}
+
 std::vector<std::vector<long double>> summedNodeGains(const std::vector<SectionProgram>& programs,
                                                       long samples) {
     std::vector<std::vector<long double>> sums;
     for (const SectionProgram& p : programs)
         sums.emplace_back(p.nodes.size(), 0.0L);
+    const std::size_t count = programs.size();
     ExactPrograms run(programs);
-    for (long t = 0; t < samples; ++t) {
-        run.step(t == 0 ? 1 : 0);
-        for (std::size_t k = 0; k < sums.size(); ++k)
+    // A long sum stops where no value to come can change it any more (sumIsFinal): the sums
+    // of all `samples` samples, bit for bit. A node still at zero is zero throughout. The bound
+    // needs every section's state after one and the same sample: each section's is kept as it
+    // passes a checkpoint.
+    std::optional<FreeResponseBound> tail;
+    if (samples >= boundedTailFrom)
+        tail.emplace(programsTailBound(programs));
+    const bool bounded = tail && tail->valid();
+    std::vector<std::size_t> firstState(count + 1, 0);
+    for (std::size_t k = 0; k < count; ++k)
+        firstState[k + 1] = firstState[k] + static_cast<std::size_t>(programs[k].states);
+    std::vector<long double> checkpoint(firstState[count]);
+    const auto settled = [&] {
+        const long double largest = tail->largest(checkpoint);
+        for (const std::vector<long double>& section : sums)
+            for (long double sum : section)
+                if (sum != 0 && !sumIsFinal(sum, largest))
+                    return false;
+        return true;
+    };
+    // Section k works on sample t - k in round t, from section k - 1's output of the round
+    // before: the sections of one round do not wait for each other, and each still sees the
+    // very values, in the very order, of the impulse run through the cascade sample by sample.
+    const long rounds = samples + static_cast<long>(count) - 1;
+    for (long t = 0; t < rounds; ++t) {
+        for (std::size_t k = count; k-- > 0;) {
+            const long n = t - static_cast<long>(k);
+            if (n < 0 || n >= samples)
+                continue;
+            run.stepSection(k, k == 0 ? (n == 0 ? 1 : 0) : run.node(k - 1, programs[k - 1].output));
             for (std::size_t j = 0; j < sums[k].size(); ++j)
                 sums[k][j] += std::fabs(run.node(k, static_cast<int>(j)));
+            if (bounded && n > 0 && n % tailCheckInterval == 0) {
+                const std::span<const double> state = run.state();
+                std::copy(state.begin() + static_cast<std::ptrdiff_t>(firstState[k]),
+                          state.begin() + static_cast<std::ptrdiff_t>(firstState[k + 1]),
+                          checkpoint.begin() + static_cast<std::ptrdiff_t>(firstState[k]));
+                if (k + 1 == count && settled())
+                    return sums;
+            }
+        }
     }
     return sums;
 }

@@ -160,6 +160,8 @@ class ExactPrograms {
     double step(double x);
     // One sample through section k alone.
     double stepSection(std::size_t k, double x);
+    // The stored values of every section, section after section, as each program keeps them.
+    std::span<double> state() { return state_; }
     // Node j of section k at the last step.
     double node(std::size_t k, int j) const {
         return values_[sections_[k].firstSlot +

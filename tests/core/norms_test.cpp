@@ -324,3 +324,95 @@ TEST(CascadeEnergyTable, SeveralSectionsAndCloseResonances) {
 
 } // namespace
 } // namespace zorkan
+
+namespace zorkan {
+namespace {
+
+// Long sums stop as soon as no sample to come can change them, and must still give the sums of
+// every sample. The oracles are the L1 and L2 norms of resonators close to the circle, summed in
+// mpmath at 40 digits over 1.3 times the samples the code sums (so the tail is in the oracle),
+// from the stored double coefficients:
+//   1 / (1 - 1.5 z^-1 + a2 z^-2),     a2 = (1 - 2^-10)^2 = 1 - 2^-9 + 2^-20 (r = 1 - 2^-10):
+//                                     L1 = 987.3000546327679319..., L2 = 24.237932861597789...
+//                                     (L2 also from the closed form sqrt((1 + a2) / ((1 - a2)
+//                                     ((1 + a2)^2 - a1^2))));
+//   1 / (1 - 1.875 z^-1 + a2 z^-2),   a2 = (1 - 2^-13)^2 (r = 1 - 2^-13, 680 000 samples summed):
+//                                     L1 = 15001.023174830249566..., L2 = 130.17543688933563...
+//   the first resonator followed by 1 / (1 - z^-1 / 2): L1 = 1397.6056508178202634...,
+//                                     L2 = 34.322254770436114...
+SecondOrderSection nearCircle(double a1, int bits) {
+    const double r = 1 - std::ldexp(1.0, -bits);
+    return allPole(a1, r * r);
+}
+
+TEST(CascadeNormsTail, LongSumsNearTheCircleAgreeWithMpmath) {
+    const struct {
+        std::string name;
+        std::vector<SecondOrderSection> sections;
+        double l1, l2;
+    } rows[] = {
+        {"r = 1 - 2^-10", {nearCircle(-1.5, 10)}, 987.3000546327679, 24.23793286159779},
+        {"r = 1 - 2^-13", {nearCircle(-1.875, 13)}, 15001.02317483025, 130.17543688933563},
+        {"r = 1 - 2^-10, then a pole at 1/2",
+         {nearCircle(-1.5, 10), onePole(0.5)},
+         1397.6056508178203,
+         34.32225477043612},
+    };
+    for (const auto& row : rows) {
+        ASSERT_GE(normSamples(row.sections), boundedTailFrom) << row.name;
+        const ImpulseNorms n = impulseNorms(row.sections, row.sections.size());
+        expectLastDigits(static_cast<double>(n.l1), row.l1, row.name + ": L1");
+        expectLastDigits(static_cast<double>(n.l2), row.l2, row.name + ": L2");
+    }
+}
+
+// A sum is final when the largest term to come, with the margin 2^-16, is below half a unit
+// of its last place: 2^-64 for a long double in [1, 2), 2^-63 in [2, 4), 2^-65 in [1/2, 1).
+TEST(CascadeNormsTail, SumIsFinalBelowHalfAUnitOfTheLastPlace) {
+    const struct {
+        long double sum, term;
+        bool final;
+    } rows[] = {
+        {1, std::ldexp(1.0L, -80), false}, // exactly half a unit times the margin
+        {1, std::ldexp(1.0L, -81), true},
+        {1.9L, std::ldexp(1.0L, -81), true},
+        {2, std::ldexp(1.0L, -80), true},      // [2, 4): half a unit is 2^-63
+        {0.75L, std::ldexp(1.0L, -81), false}, // [1/2, 1): half a unit is 2^-65
+        {0.75L, std::ldexp(1.0L, -82), true},
+        {0, std::ldexp(1.0L, -200), false}, // an empty sum is never final
+        {1, std::numeric_limits<long double>::infinity(), false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(sumIsFinal(row.sum, row.term), row.final)
+            << static_cast<double>(row.sum) << " + " << static_cast<double>(row.term);
+}
+
+// The largest output to come from a state is the square root of the energy x^T Q x:
+//   y[n] = 0.5^n x:                   Q = 1 / (1 - 1/4) = 4/3, from x = 1: sqrt(4/3);
+//   x' = [[0, 1], [0, 0]] x, y = x1 + x2: from (1, 0) y = 1, 0, ...: 1; from (0, 1) y = 1, 1:
+//                                     sqrt(2); from (1, 1): y = 2, 1: sqrt(5);
+//   y[n] = 0.75^n x with two outputs x and 2x: 5 / (1 - 9/16) = 80/7, from x = 1/2: sqrt(20/7).
+TEST(CascadeNormsTail, FreeResponseBoundIsTheRootOfTheEnergyToCome) {
+    const struct {
+        std::string name;
+        std::size_t states;
+        std::vector<long double> a, c, x;
+        double largest;
+    } rows[] = {
+        {"one pole 1/2", 1, {0.5L}, {1}, {1}, 1.1547005383792515},
+        {"shift (1, 0)", 2, {0, 1, 0, 0}, {1, 1}, {1, 0}, 1},
+        {"shift (0, 1)", 2, {0, 1, 0, 0}, {1, 1}, {0, 1}, 1.4142135623730951},
+        {"shift (1, 1)", 2, {0, 1, 0, 0}, {1, 1}, {1, 1}, 2.2360679774997897},
+        {"two outputs of 3/4", 1, {0.75L}, {1, 2}, {0.5L}, 1.6903085094570331},
+    };
+    for (const auto& row : rows) {
+        const FreeResponseBound bound(row.states, row.a, row.c);
+        ASSERT_TRUE(bound.valid()) << row.name;
+        expectLastDigits(static_cast<double>(bound.largest(row.x)), row.largest, row.name);
+    }
+    EXPECT_FALSE(
+        FreeResponseBound(1, std::vector<long double>{1}, std::vector<long double>{1}).valid());
+}
+
+} // namespace
+} // namespace zorkan

@@ -2,6 +2,7 @@
 // lattice, the normal and the optimal form, the round-off noise each one's arithmetic
 // must have, error feedback against direct form I on a narrow filter, costs, refusals, and
 // the search for the cheapest implementation.
+#include "cascade/norms.h"
 #include "coefficients/filterfile.h"
 #include "common/errors.h"
 #include "fixedpoint/comparison.h"
@@ -546,6 +547,30 @@ TEST(Structures, NodeGainsFollowEveryCoefficient) {
         const long double top = *std::max_element(gains[0].begin(), gains[0].end());
         EXPECT_NEAR(static_cast<double>(top / row.l1), 1, 1e-15)
             << row.b0 << " / (1 - " << row.a << " z^-1) over " << row.samples;
+    }
+}
+
+// Node gains of a long impulse response (a resonator of radius 1 - 2^-10, then a pole at 1/2,
+// both in direct form II, whose two nodes w and y carry the same response for a numerator 1),
+// summed until nothing to come can change the sums, against mpmath at 40 digits over 1.3 times
+// the samples: 1 / (1 - 1.5 z^-1 + a2 z^-2), a2 = 1 - 2^-9 + 2^-20: L1 = 987.30005463276793...;
+// that times 1 / (1 - z^-1 / 2): L1 = 1397.6056508178202634...
+TEST(Structures, NodeGainsOfALongTailAgreeWithMpmath) {
+    SecondOrderSection resonator, pole;
+    resonator.den[1] = -1.5;
+    resonator.den[2] = 1 - std::ldexp(1.0, -9) + std::ldexp(1.0, -20);
+    pole.den[1] = -0.5;
+    const std::vector<SectionProgram> programs{buildProgram(Structure::Df2, resonator, 1, 1, 0),
+                                               buildProgram(Structure::Df2, pole, 1, 1, 1)};
+    const long samples = normSamples({resonator, pole});
+    ASSERT_GE(samples, boundedTailFrom);
+    const std::vector<std::vector<long double>> gains = nodeL1Gains(programs, samples);
+    const double expected[2] = {987.3000546327679, 1397.6056508178203};
+    ASSERT_EQ(gains.size(), 2u);
+    for (std::size_t k = 0; k < 2; ++k) {
+        ASSERT_EQ(gains[k].size(), 2u);
+        for (long double g : gains[k])
+            EXPECT_DOUBLE_EQ(static_cast<double>(g), expected[k]) << "section " << k + 1;
     }
 }
 
