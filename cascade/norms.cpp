@@ -3,6 +3,8 @@
 #include "cascade/response.h"
 #include "cascade/tolerances.h"
 
+#include <Eigen/Dense>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -396,6 +398,18 @@ Block steinSolve(const Block& p, const Block& f, const Block& r) {
 std::size_t blockAt(std::size_t i, std::size_t j) {
     return 4 * (i * (i + 1) / 2 + j);
 }
+
+} // namespace
+
+namespace {
+
+using Matrix = Eigen::Matrix<long double, Eigen::Dynamic, Eigen::Dynamic>;
+
+// Doubling stops when the largest entry of A^(2^j) is this far below 1: what is left of the
+// sum is then far below the last digits of a long double; a stable system of poles within
+// 1e-9 of the circle gets there in about 70 squarings.
+constexpr long double gramianTail = 1e-40L;
+constexpr int gramianSquarings = 96;
 
 } // namespace
 
