@@ -203,6 +203,12 @@ constexpr SectionOrder searchedOrders[] = {SectionOrder::File, SectionOrder::Asc
 // About 6 dB of SNR a bit of the data word: the first guess of the shortest word from one
 // measurement.
 constexpr double decibelsPerBit = 6.02;
+// How far below the SNR asked for an estimate may fall and still be worth realising exactly
+// (the exact realisation differs from it by hundredths of a decibel).
+constexpr double estimateTolerance = 0.5; // dB
+// The bits of W + C by which a family's exact realisation may come out cheaper than its
+// estimate (a coefficient bit, or a data bit, found to suffice after all).
+constexpr int exactSaving = 2;
 
 Arithmetic fixedWords(int dataBits, int coefBits) {
     return {Target::Fixed, dataBits, coefBits, Rounding::Nearest, Overflow::Saturate};
@@ -215,12 +221,12 @@ struct Family {
     Scaling scaling;
     SectionOrder order;
     Implementation scaled;
-    std::vector<Candidate> points; // evaluated with noise
-    std::optional<Candidate> shortest;
+    std::vector<Candidate> points{}; // evaluated with noise
+    std::optional<Candidate> estimated{}, shortest{};
     // Every scaling but l1 is the same for all data words: its coefficients rounded to each
     // coefficient word tried, with their node gains once summed (none where the word is too
     // short for the coefficients).
-    std::map<int, std::optional<Implementation>> rounded;
+    std::map<int, std::optional<Implementation>> rounded{};
 };
 
 class Search {
@@ -249,6 +255,9 @@ class Search {
         return c.stable && c.meetsRequest && c.overflowFree && c.snr >= request_.snr;
     }
     void shortestWords(Family& f);
+    Candidate estimate(Family& f, int dataBits, int coefBits);
+    void exactWords(Family& f);
+    void longerWords(Family& f);
     bool confirmed(Candidate& c, ImplementationFigures& figures) const;
 
     const FilterCoefficients& filter_;
@@ -260,9 +269,13 @@ class Search {
     bool cancelled_ = false;
 };
 
+std::size_t workerCount() {
+    return std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+}
+
 // Runs body(0) .. body(n - 1) on the machine's cores, each index once.
 void parallelFor(std::size_t n, const std::function<void(std::size_t)>& body) {
-    const std::size_t workers = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
+    const std::size_t workers = workerCount();
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t k = next++; k < n; k = next++)
@@ -335,10 +348,11 @@ void Search::shortestWords(Family& f) {
     // longest-word scaling rounded anew, in steps of four bits, then back bit by bit.
     const auto coefficientsHold = [&](int c) {
         try {
-            const std::optional<Implementation> im =
-                f.scaling == Scaling::L1
-                    ? requantised(f.scaled, factored_, fixedWords(maximumBits, c))
-                    : realised(f, maximumBits, c, false);
+            ImplementationOptions o = f.scaled.options;
+            o.arithmetic = fixedWords(maximumBits, c);
+            const std::optional<Implementation> im = f.scaling == Scaling::L1
+                                                         ? realiseAsScaled(factored_, o)
+                                                         : realised(f, maximumBits, c, false);
             if (!im)
                 return false;
             const WordCheck check =
@@ -356,38 +370,106 @@ void Search::shortestWords(Family& f) {
         return;
     while (coefBits > minimumBits && coefficientsHold(coefBits - 1))
         --coefBits;
-    const Candidate probe = evaluate(f, 16, coefBits, true);
+    const Candidate probe = estimate(f, 16, coefBits);
     if (!(probe.stable && probe.meetsRequest))
         return;
     int w = static_cast<int>(std::ceil(16 + (request_.snr - probe.snr) / decibelsPerBit));
     w = std::clamp(w, minimumBits, maximumBits);
-    Candidate at = w == 16 ? probe : evaluate(f, w, coefBits, true);
+    Candidate at = w == 16 ? probe : estimate(f, w, coefBits);
     if (feasible(at)) {
         while (at.dataBits > minimumBits) {
-            const Candidate shorter = evaluate(f, at.dataBits - 1, coefBits, true);
+            const Candidate shorter = estimate(f, at.dataBits - 1, coefBits);
             if (!feasible(shorter))
                 break;
             at = shorter;
         }
     } else {
         while (!feasible(at) && at.dataBits < maximumBits)
-            at = evaluate(f, at.dataBits + 1, coefBits, true);
+            at = estimate(f, at.dataBits + 1, coefBits);
         if (!feasible(at))
             return;
     }
     // One coefficient bit less at that data word must fail too (the scaling's margin
     // follows the data word).
     while (at.coefBits > minimumBits) {
-        const Candidate fewer = evaluate(f, at.dataBits, at.coefBits - 1, true);
+        const Candidate fewer = estimate(f, at.dataBits, at.coefBits - 1);
         if (!feasible(fewer))
             break;
         at = fewer;
     }
-    // Points beyond it for the Pareto front.
-    for (int more : {2, 4, 8})
-        if (at.dataBits + more <= maximumBits)
-            evaluate(f, at.dataBits + more, at.coefBits, true);
+    f.estimated = at;
+    if (f.scaling != Scaling::L1)
+        f.shortest = at;
+}
+
+// The estimated words of an l1 family realised as implement realises them: longer data
+// words where the check of the rounded coefficients has cost the last fraction of a decibel,
+// and one bit less of either word where those coefficients are better than estimated.
+void Search::exactWords(Family& f) {
+    if (f.scaling != Scaling::L1 || !f.estimated)
+        return;
+    Candidate at = evaluate(f, f.estimated->dataBits, f.estimated->coefBits, true);
+    while (!feasible(at) && at.dataBits < maximumBits)
+        at = evaluate(f, at.dataBits + 1, at.coefBits, true);
+    if (!feasible(at))
+        return;
+    for (bool shorter = true; shorter;) {
+        shorter = false;
+        for (const auto& [data, coef] : {std::pair{0, 1}, std::pair{1, 0}}) {
+            if (shorter || at.dataBits - data < minimumBits || at.coefBits - coef < minimumBits)
+                continue;
+            // A shorter data word loses about 6 dB: realised only where its estimate comes
+            // close to the SNR asked for.
+            if (data &&
+                estimate(f, at.dataBits - 1, at.coefBits).snr < request_.snr - estimateTolerance)
+                continue;
+            const Candidate less = evaluate(f, at.dataBits - data, at.coefBits - coef, true);
+            if (feasible(less)) {
+                at = less;
+                shorter = true;
+            }
+        }
+    }
     f.shortest = at;
+}
+
+// A point of the search for the shortest words. With l1 scaling the coefficients as scaled,
+// not yet checked against the limit of this data word: that check shrinks a section's input
+// by a few units of its coefficients' last bit, which moves the SNR by a tiny fraction of a
+// decibel, and it sums the gains of every node again (over millions of samples for a pole
+// near the circle). The scaling keeps every node below full scale. Such estimates are not
+// points of the front; every other scaling's are exact.
+Candidate Search::estimate(Family& f, int dataBits, int coefBits) {
+    if (f.scaling != Scaling::L1)
+        return evaluate(f, dataBits, coefBits, true);
+    Candidate c;
+    c.structure = f.structure;
+    c.scaling = f.scaling;
+    c.order = f.order;
+    c.dataBits = dataBits;
+    c.coefBits = coefBits;
+    ImplementationOptions o = f.scaled.options;
+    o.arithmetic = fixedWords(dataBits, coefBits);
+    try {
+        const Implementation im = realiseAsScaled(factored_, o);
+        const WordCheck check =
+            checkWords(im, filter_.kind, request_.request, report_, true, false);
+        c.stable = check.stable;
+        c.meetsRequest = check.meetsRequest;
+        c.overflowFree = true;
+        c.snr = check.snr;
+        c.multiplications = implementationCost(im).multiplications;
+    } catch (const UserMessage&) {
+        // Coefficients too large for so short a word.
+    }
+    return c;
+}
+
+// Longer data words than the shortest, for the Pareto front.
+void Search::longerWords(Family& f) {
+    for (int more : {2, 4, 8})
+        if (f.shortest->dataBits + more <= maximumBits)
+            evaluate(f, f.shortest->dataBits + more, f.shortest->coefBits, true);
 }
 
 // The answer run as implement runs it, limit cycles included.
@@ -455,10 +537,24 @@ SearchResult Search::run() {
         o.order = c.order;
         o.structure = c.structure;
         try {
-            Family f{c.structure, c.scaling, c.order, realise(factored_, o), {}, std::nullopt, {}};
+            // L1 scaling keeps every node below full scale by its construction, checked for
+            // each word when its candidates are realised; the coefficients scaled here decide
+            // the coefficient words.
+            if (c.scaling == Scaling::L1) {
+                Family f{c.structure, c.scaling, c.order, realiseAsScaled(factored_, o)};
+                const WordCheck check =
+                    checkWords(f.scaled, filter_.kind, request_.request, report_, false, false);
+                if (f.scaled.cascade.normalised && check.stable && check.meetsRequest)
+                    scaled[k] = std::move(f);
+                return;
+            }
+            Family f{c.structure, c.scaling, c.order, realise(factored_, o)};
+            // An input seen to overflow it rules the family out before its gains are summed
+            // in full (for a pole near the circle, over millions of samples).
+            if (overflowShown(f.scaled))
+                return;
             sumNodeGains(f.scaled);
-            if (c.scaling != Scaling::L1)
-                f.rounded.emplace(maximumBits, f.scaled);
+            f.rounded.emplace(maximumBits, f.scaled);
             const WordCheck check =
                 checkWords(f.scaled, filter_.kind, request_.request, report_, false);
             if (check.stable && check.meetsRequest && check.overflowFree)
@@ -484,37 +580,92 @@ SearchResult Search::run() {
             families.push_back(std::move(*f));
     done = 0;
     parallelFor(families.size(), [&](std::size_t k) {
-        if (!tick(0.3 + 0.6 * static_cast<double>(done++) / static_cast<double>(families.size())))
+        if (!tick(0.3 + 0.5 * static_cast<double>(done++) / static_cast<double>(families.size())))
             return;
         shortestWords(families[k]);
     });
     if (cancelled_)
         return result;
-    std::vector<Candidate> shortest, all;
-    for (const Family& f : families) {
-        if (f.shortest)
-            shortest.push_back(*f.shortest);
-        for (const Candidate& p : f.points)
-            if (p.stable && p.meetsRequest && p.overflowFree)
-                all.push_back(p);
-    }
-    std::sort(shortest.begin(), shortest.end(), [this](const Candidate& a, const Candidate& b) {
-        return cheaper(a, b, request_.cost);
+    // The estimated words realised exactly, the cheapest families first and a few side by
+    // side, and each answer confirmed as implement runs it, cheapest first; a family is
+    // realised only while its estimate, less the bits an exact realisation may save, could
+    // still beat the cheapest answer waiting to be confirmed.
+    std::vector<Family*> waiting;
+    for (Family& f : families)
+        if (f.estimated)
+            waiting.push_back(&f);
+    std::sort(waiting.begin(), waiting.end(), [this](const Family* a, const Family* b) {
+        return cheaper(*a->estimated, *b->estimated, request_.cost);
     });
-    int cycling = 0;
-    for (Candidate& c : shortest) {
-        if (!tick(0.95))
-            return result;
-        ImplementationFigures figures;
-        const bool ok = confirmed(c, figures);
-        cycling += !c.cycleFree;
-        if (ok) {
-            result.found = true;
-            result.best = c;
-            result.figures = figures;
-            break;
+    const auto bound = [](const Family& f) {
+        Candidate b = *f.estimated;
+        b.dataBits -= exactSaving;
+        b.snr = -std::numeric_limits<double>::infinity();
+        return b;
+    };
+    std::vector<Candidate> verified;
+    std::size_t next = 0;
+    int tried = 0, cycling = 0;
+    while (!result.found) {
+        std::sort(verified.begin(), verified.end(), [this](const Candidate& a, const Candidate& b) {
+            return cheaper(a, b, request_.cost);
+        });
+        if (!verified.empty() &&
+            (next == waiting.size() ||
+             cheaper(verified.front(), bound(*waiting[next]), request_.cost))) {
+            if (!tick(0.9))
+                return result;
+            Candidate c = verified.front();
+            verified.erase(verified.begin());
+            ImplementationFigures figures;
+            const bool ok = confirmed(c, figures);
+            ++tried;
+            cycling += !c.cycleFree;
+            if (ok) {
+                result.found = true;
+                result.best = c;
+                result.figures = figures;
+            }
+            continue;
         }
+        if (next == waiting.size())
+            break;
+        const std::size_t batch = std::min(workerCount(), waiting.size() - next);
+        parallelFor(batch, [&](std::size_t k) { exactWords(*waiting[next + k]); });
+        for (std::size_t k = 0; k < batch; ++k)
+            if (waiting[next + k]->shortest)
+                verified.push_back(*waiting[next + k]->shortest);
+        next += batch;
+        if (!tick(0.8 + 0.1 * static_cast<double>(next) / static_cast<double>(waiting.size())))
+            return result;
     }
+    // Longer words only of the families on the front: the others' points lie below it at
+    // their shortest words, and for a pole near the circle every word costs sums over
+    // millions of samples.
+    const auto admissible = [&] {
+        std::vector<Candidate> all;
+        for (const Family& f : families)
+            for (const Candidate& p : f.points)
+                if (p.stable && p.meetsRequest && p.overflowFree)
+                    all.push_back(p);
+        return all;
+    };
+    const std::vector<Candidate> front = paretoFront(admissible(), request_.cost);
+    std::vector<Family*> leading;
+    for (Family& f : families)
+        if (f.shortest && std::any_of(front.begin(), front.end(), [&](const Candidate& p) {
+                return p.structure == f.structure && p.scaling == f.scaling && p.order == f.order;
+            }))
+            leading.push_back(&f);
+    done = 0;
+    parallelFor(leading.size(), [&](std::size_t k) {
+        if (!tick(0.95 + 0.05 * static_cast<double>(done++) / static_cast<double>(leading.size())))
+            return;
+        longerWords(*leading[k]);
+    });
+    if (cancelled_)
+        return result;
+    const std::vector<Candidate> all = admissible();
     result.pareto = paretoFront(all, request_.cost);
     for (const Family& f : families)
         result.evaluated += static_cast<int>(f.points.size());
@@ -532,7 +683,7 @@ SearchResult Search::run() {
         }
         char snr[32];
         std::snprintf(snr, sizeof snr, "%.2f", request_.snr);
-        result.why = !shortest.empty() && cycling > 0
+        result.why = tried > 0 && cycling > 0
                          ? "Все реализации, достигающие отношения сигнал/шум " + std::string(snr) +
                                " dB, показали предельные циклы при нулевом входе"
                      : families.empty()

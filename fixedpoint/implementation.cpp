@@ -406,8 +406,11 @@ bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure s
                     Scaling scaling, double limit, std::vector<SectionProgram>& programs,
                     long double& gain);
 
-// The scaled programs of these sections: summed once for each structure, scaling and limit
-// (a search rounds the same scaled programs to many words).
+// The scaled programs of these sections: summed once for each structure and scaling (a
+// search rounds the same scaled programs to many words). The scales are linear in the limit,
+// and only the first section's input scale holds it: every later section's input and output
+// scales divide it out again. A limit below 1 therefore scales the first input of the
+// programs scaled to 1, and needs no sums of its own.
 bool scalePrograms(const std::vector<SecondOrderSection>& sections, Structure structure,
                    Scaling scaling, double limit, std::vector<SectionProgram>& programs,
                    long double& gain) {
@@ -421,19 +424,26 @@ bool scalePrograms(const std::vector<SecondOrderSection>& sections, Structure st
     NormKey key;
     key.add(static_cast<long>(structure));
     key.add(static_cast<long>(scaling));
-    key.add(limit);
     for (const SecondOrderSection& s : sections)
         key.add(s);
     std::optional<Scaled> known = memo.find(key);
     if (!known) {
         known.emplace();
         known->scaled =
-            scaledPrograms(sections, structure, scaling, limit, known->programs, known->gain);
+            scaledPrograms(sections, structure, scaling, 1, known->programs, known->gain);
         memo.store(key, *known);
     }
+    const std::size_t first = programs.size();
     programs.insert(programs.end(), known->programs.begin(), known->programs.end());
-    gain *= known->gain;
-    return known->scaled;
+    if (limit == 1 || !known->scaled || known->programs.empty()) {
+        gain *= known->gain;
+        return known->scaled;
+    }
+    SectionProgram& p = programs[first];
+    p = buildProgram(structure, p.source, p.inputScale * limit, p.outputScale, 0);
+    for (std::size_t k = first; k < programs.size(); ++k)
+        gain *= static_cast<long double>(programs[k].inputScale) * programs[k].outputScale;
+    return true;
 }
 
 bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure structure,
@@ -543,7 +553,7 @@ void quantiseProgram(SectionProgram& p, const Arithmetic& a, std::size_t index) 
     realisedDenominator(p);
 }
 
-void realisePrograms(Implementation& im, const SecondOrderCascade& factored) {
+void realisePrograms(Implementation& im, const SecondOrderCascade& factored, bool checked) {
     const ImplementationOptions& o = im.options;
     SecondOrderCascade cascade = factored;
     orderSections(cascade, o.order);
@@ -580,8 +590,8 @@ void realisePrograms(Implementation& im, const SecondOrderCascade& factored) {
     // As for direct form I: the rounded coefficients may lift a node's L1 gain above the
     // limit again; that section's input is shrunk to the limit less a few units of its
     // coefficients' last bit (which scales every later node alike), and all rounded anew.
-    for (int round = 0;
-         fixedPointTarget(o.arithmetic.target) && o.scaling == Scaling::L1 && scaled && round < 4;
+    for (int round = 0; checked && fixedPointTarget(o.arithmetic.target) &&
+                        o.scaling == Scaling::L1 && scaled && round < 4;
          ++round) {
         const long samples = cascadeStable(im.quantised) ? normSamples(im.quantised) : 0;
         if (samples == 0)
@@ -656,7 +666,12 @@ Implementation realise(const FilterCoefficients& filter, const ImplementationOpt
     return realise(secondOrderSections(filter), options);
 }
 
-Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options) {
+namespace {
+
+// The realisation; with `checked`, l1 scaling checks the rounded coefficients against its
+// limit and adjusts them.
+Implementation realiseCascade(const SecondOrderCascade& factored,
+                              const ImplementationOptions& options, bool checked) {
     checkArithmetic(options.arithmetic);
     checkCascadeTarget(options.arithmetic.target);
     checkStructure(options.arithmetic.target, structureOf(options));
@@ -670,7 +685,7 @@ Implementation realise(const SecondOrderCascade& factored, const ImplementationO
     im.options.arithmetic = namedArithmetic(options.arithmetic.target, options.arithmetic);
     im.structure = structureOf(im.options);
     if (im.structure != nativeStructure(im.options.arithmetic.target)) {
-        realisePrograms(im, factored);
+        realisePrograms(im, factored, checked);
         return im;
     }
     im.cascade = realisedCascade(factored, options.scaling, options.order, &im.gain);
@@ -683,7 +698,7 @@ Implementation realise(const SecondOrderCascade& factored, const ImplementationO
     // (which scales the later partial norms alike), and everything rounded anew.
     const Arithmetic& a = im.options.arithmetic;
     const long double limit = 1 - overflowMargin(a, im.quantised.size());
-    for (int round = 0; fixedPointTarget(a.target) && options.scaling == Scaling::L1 &&
+    for (int round = 0; checked && fixedPointTarget(a.target) && options.scaling == Scaling::L1 &&
                         im.cascade.normalised && round < 4;
          ++round) {
         const std::vector<ImpulseNorms> norms = partialImpulseNorms(im.quantised);
@@ -705,6 +720,17 @@ Implementation realise(const SecondOrderCascade& factored, const ImplementationO
         quantiseAll(im);
     }
     return im;
+}
+
+} // namespace
+
+Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options) {
+    return realiseCascade(factored, options, true);
+}
+
+Implementation realiseAsScaled(const SecondOrderCascade& factored,
+                               const ImplementationOptions& options) {
+    return realiseCascade(factored, options, false);
 }
 
 Implementation requantised(const Implementation& im, const SecondOrderCascade& factored,

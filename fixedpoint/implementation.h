@@ -242,6 +242,11 @@ SecondOrderCascade realisedCascade(SecondOrderCascade factored, Scaling scaling,
 // applied (an unstable or silent cascade) leaves the sections unscaled, with a warning.
 Implementation realise(const FilterCoefficients& filter, const ImplementationOptions& options);
 Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options);
+// The same without the last step of l1 scaling in fixed point, where the coefficients as
+// rounded are summed again and shrunk where they lift a gain above the limit: what the
+// stability and the response of those words depend on, without the sums behind the check.
+Implementation realiseAsScaled(const SecondOrderCascade& factored,
+                               const ImplementationOptions& options);
 
 // The same scaled realisation in other words of the same target: only the coefficients
 // are rounded anew. For every scaling but l1 of a fixed-point target this is exactly what

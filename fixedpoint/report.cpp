@@ -333,8 +333,10 @@ OverflowFigures overflowOf(const Implementation& im) {
 // impulse response reversed in time; the number of saturations or wraps it causes. 4096 samples
 // carry all but a vanishing part of the L1 gain unless a pole lies within about 1/500 of the unit
 // circle, and keep the run short next to the noise simulation.
+constexpr std::size_t worstCaseLength = 4096;
+
 long long worstCaseRun(const Implementation& im, std::size_t worst, int node, long long& samples) {
-    constexpr std::size_t n = 4096;
+    constexpr std::size_t n = worstCaseLength;
     const LatticeLadder& l = im.lattice;
     std::vector<double> h;
     if (latticeTarget(im.options.arithmetic.target)) {
@@ -410,6 +412,48 @@ OverflowVerdict overflowVerdict(const Implementation& im) {
 }
 
 } // namespace
+
+bool overflowShown(const Implementation& im) {
+    if (latticeTarget(im.options.arithmetic.target) ||
+        !fixedPointTarget(im.options.arithmetic.target) || !cascadeStable(im.quantised))
+        return false;
+    // The node whose first samples of impulse response sum largest: beyond 1, its own
+    // worst-case input may well reach full scale.
+    long double largest = 0;
+    std::size_t worst = 0;
+    int node = 0;
+    if (im.programs.empty()) {
+        for (std::size_t k = 1; k <= im.quantised.size(); ++k) {
+            long double sum = 0;
+            for (double v : impulseResponse(im.quantised, k, worstCaseLength))
+                sum += std::fabs(v);
+            if (sum > largest) {
+                largest = sum;
+                worst = k;
+            }
+        }
+    } else {
+        ExactPrograms run(im.programs);
+        std::vector<std::vector<long double>> sums;
+        for (const SectionProgram& p : im.programs)
+            sums.emplace_back(p.nodes.size(), 0.0L);
+        for (std::size_t t = 0; t < worstCaseLength; ++t) {
+            run.step(t == 0 ? 1 : 0);
+            for (std::size_t k = 0; k < sums.size(); ++k)
+                for (std::size_t j = 0; j < sums[k].size(); ++j)
+                    sums[k][j] += std::fabs(run.node(k, static_cast<int>(j)));
+        }
+        for (std::size_t k = 0; k < sums.size(); ++k)
+            for (std::size_t j = 0; j < sums[k].size(); ++j)
+                if (sums[k][j] > largest) {
+                    largest = sums[k][j];
+                    worst = k + 1;
+                    node = static_cast<int>(j);
+                }
+    }
+    long long samples = 0;
+    return largest > 1 && worstCaseRun(im, worst, node, samples) > 0;
+}
 
 void sumNodeGains(Implementation& im) {
     if (!im.nodeGains.empty() || latticeTarget(im.options.arithmetic.target) ||
@@ -662,15 +706,17 @@ WordCheck checkWords(const Implementation& im, FilterKind kind,
         return c;
     const std::vector<real> passGrid = passBandGrid(im.cascade.sections);
     c.meetsRequest = meets(im, kind, request, passGrid, nullptr);
-    if (!withOverflow)
-        return c;
-    const OverflowVerdict v = overflowVerdict(im);
-    c.largestL1 = v.gains.largest;
-    c.overflowFree = v.gains.bounded && (v.gains.largest <= 1 || v.worstCaseOverflows == 0);
+    // Without the overflow check the noise is measured at full scale.
+    double amplitude = 1;
+    if (withOverflow) {
+        const OverflowVerdict v = overflowVerdict(im);
+        c.largestL1 = v.gains.largest;
+        c.overflowFree = v.gains.bounded && (v.gains.largest <= 1 || v.worstCaseOverflows == 0);
+        amplitude = noiseAmplitude(v.gains);
+    }
     if (withNoise) {
         bool exact = false;
-        const double power =
-            simulatedNoise(im, noiseAmplitude(v.gains), o.noiseSamples, o.seed, exact);
+        const double power = simulatedNoise(im, amplitude, o.noiseSamples, o.seed, exact);
         const double g = static_cast<double>(peakGain(im.quantised, im.quantised.size()));
         c.snr = exact ? std::numeric_limits<double>::infinity() : snrDb(g, power);
     }

@@ -142,11 +142,18 @@ std::string limitCycleJson(const LimitCycle& c);
 // one, within 0.1 dB of the unquantised filter over the pass band; free of overflow for
 // every input within full scale (the L1 gain to every stored value at most 1, or no
 // overflow on the worst-case input); and, with `withNoise`, the simulated SNR as the
-// report measures it; without `withOverflow` only stability and the request.
+// report measures it; without `withOverflow` no overflow check, and the noise of a
+// full-scale input.
 // Sums the L1 gains from the input to every stored node (to every section's output for the
 // target's own sections) into implementation.nodeGains, where they are not there yet, so that
 // checks of the same coefficients in other data words need not sum them again.
 void sumNodeGains(Implementation& implementation);
+
+// Whether a full-scale input of a few thousand samples is seen to overflow the
+// implementation, found without summing the L1 gains in full: the worst-case input of the
+// node whose first samples of impulse response sum largest, when they sum beyond 1. False
+// proves nothing.
+bool overflowShown(const Implementation& implementation);
 
 struct WordCheck {
     bool stable = false;

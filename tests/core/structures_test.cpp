@@ -478,6 +478,43 @@ TEST(Structures, SearchFindsTheShortestWords) {
         EXPECT_GE(result.pareto[k].cost(request.cost), result.pareto[k - 1].cost(request.cost));
         EXPECT_GT(result.pareto[k].snr, result.pareto[k - 1].snr);
     }
+    // Each point of the front is the implementation its words give, l1 scaling's check of
+    // the rounded coefficients included: its SNR is that implementation's to the last bit.
+    const SecondOrderCascade factored = secondOrderSections(filter);
+    bool l1 = false;
+    for (const Candidate& p : result.pareto) {
+        const Implementation im = realise(factored, p.options());
+        const WordCheck w = checkWords(im, filter.kind, std::nullopt, report, true);
+        EXPECT_EQ(w.snr, p.snr) << structureName(p.structure) << " " << scalingName(p.scaling)
+                                << " W = " << p.dataBits << ", C = " << p.coefBits;
+        l1 = l1 || p.scaling == Scaling::L1;
+    }
+    EXPECT_TRUE(l1);
+}
+
+// An input seen to overflow: the section b0 / (1 - 0.9 z^-1) has the L1 gain 10 b0 at its
+// output (all of it within the first few thousand samples), and in direct form II its inner
+// node w = x / (1 - 0.9 z^-1) has the gain 10 whatever b0 is; a gain above 1 is reached by
+// its worst-case input, one below is not.
+TEST(Structures, OverflowIsShownWhereAGainPassesFullScale) {
+    const struct {
+        Structure structure;
+        double b0;
+        bool shown;
+    } rows[] = {
+        {Structure::Df1, 0.099, false},  {Structure::Df1, 0.101, true},
+        {Structure::Df2t, 0.099, false}, {Structure::Df2t, 0.101, true},
+        {Structure::Df2, 0.05, true},
+    };
+    for (const auto& row : rows) {
+        const FilterCoefficients filter = filterOf({{{row.b0, 0, 0}, {1, -0.9, 0}}});
+        ImplementationOptions o;
+        o.structure = row.structure;
+        o.scaling = Scaling::None;
+        o.arithmetic = {Target::Fixed, 32, 32, Rounding::Nearest, Overflow::Saturate};
+        EXPECT_EQ(overflowShown(realise(filter, o)), row.shown)
+            << structureName(row.structure) << " b0 = " << row.b0;
+    }
 }
 
 } // namespace
