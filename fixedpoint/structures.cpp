@@ -631,23 +631,24 @@ void ExactPrograms::runSection(std::size_t k, std::span<const double> in, std::s
     }
     for (std::size_t r = 0; r < states; ++r)
         c.next[r] = static_cast<std::uint8_t>(sec.next[r]);
-    // The slots as the last step left them, the state in place of the stored values.
-    std::array<double, compactSlots> v{};
-    double* values = values_.data() + sec.firstSlot;
-    double* state = state_.data() + sec.firstState;
-    std::copy(values, values + slots, v.begin());
-    std::copy(state, state + states, v.begin() + 1);
-    if (sum == NodeSum::Magnitude)
-        runCompactKind<NodeSum::Magnitude>(c, v.data(), in, out, sums);
-    else
-        runCompactKind<NodeSum::Square>(c, v.data(), in, out, sums);
-    if (in.empty())
-        return;
-    // stepSection keeps the last sample's slots with the state before that sample in 1..S.
-    std::copy(v.begin() + 1, v.begin() + 1 + static_cast<std::ptrdiff_t>(states), state);
-    values[0] = v[0];
-    std::copy(v.begin() + 1 + static_cast<std::ptrdiff_t>(states),
-              v.begin() + static_cast<std::ptrdiff_t>(slots), values + 1 + states);
+    // All but the last sample from the slots in a local array; the last through stepSection,
+    // which leaves the slots as a run sample by sample does.
+    if (in.size() > 1) {
+        std::array<double, compactSlots> v{};
+        double* state = state_.data() + sec.firstState;
+        std::copy(state, state + states, v.begin() + 1);
+        const std::size_t head = in.size() - 1;
+        const std::span<double> headOut = out.empty() ? out : out.first(head);
+        if (sum == NodeSum::Magnitude)
+            runCompactKind<NodeSum::Magnitude>(c, v.data(), in.first(head), headOut, sums);
+        else
+            runCompactKind<NodeSum::Square>(c, v.data(), in.first(head), headOut, sums);
+        std::copy(v.begin() + 1, v.begin() + 1 + static_cast<std::ptrdiff_t>(states), state);
+        in = in.last(1);
+        if (!out.empty())
+            out = out.last(1);
+    }
+    runGeneric(k, in, out, sum, sums);
 }
 
 double ExactPrograms::step(double x) {
