@@ -237,8 +237,7 @@ std::vector<ImpulseNorms> summedNorms(const std::vector<SecondOrderSection>& sec
         return norms;
     }
     const long limit = samplesFor(radius);
-    std::vector<long double> s1(count, 0), s2(count, 0), y(count, 0), sumAbs(count, 0),
-        sumSquares(count, 0);
+    std::vector<long double> s1(count, 0), s2(count, 0), sumAbs(count, 0), sumSquares(count, 0);
     // A long sum stops where no sample to come can change it any more (sumIsFinal), which
     // gives the very sums of all `limit` samples. The bound needs the state of every section
     // after one and the same sample: each section's is kept as it passes a checkpoint.
@@ -255,31 +254,92 @@ std::vector<ImpulseNorms> summedNorms(const std::vector<SecondOrderSection>& sec
                 return false;
         return true;
     };
-    // Section k works on sample t - k in round t, from section k - 1's output of the round
-    // before: the sections of one round do not wait for each other, and each still sees the
-    // very values, in the very order, of the impulse run through the cascade sample by sample.
-    const long rounds = limit + static_cast<long>(count) - 1;
-    bool done = false;
-    for (long t = 0; t < rounds && !done; ++t) {
-        for (std::size_t k = count; k-- > 0;) {
-            const long n = t - static_cast<long>(k);
-            if (n < 0 || n >= limit)
-                continue;
-            const long double x = k == 0 ? (n == 0 ? 1 : 0) : y[k - 1];
-            const SecondOrderSection& s = sections[k];
-            const long double a0 = s.den[0];
-            const long double out = (s.num[0] * x + s1[k]) / a0;
-            s1[k] = s.num[1] * x - s.den[1] * out + s2[k];
-            s2[k] = s.num[2] * x - s.den[2] * out;
-            y[k] = out;
-            sumAbs[k] += std::fabs(out);
-            sumSquares[k] += out * out;
-            if (bounded && n > 0 && n % tailCheckInterval == 0) {
+    // Each section runs over a block of samples at a time, its output kept for the next
+    // section, its state and sums in locals. The sums are those of the impulse run through the
+    // pipelined cascade of sections one sample apart: when the last section has reached a
+    // checkpoint, section k has run count - 2 - k samples beyond it, where the sums are looked
+    // at, and one more sample when they are final.
+    std::vector<long> reached(count, 0);
+    std::vector<std::vector<long double>> pending(count); // outputs the next section has not taken
+    std::vector<long double> impulse;
+    const auto run = [&](std::size_t k, std::span<const long double> in,
+                         std::span<long double> out) {
+        const SecondOrderSection& s = sections[k];
+        const long double a0 = s.den[0];
+        long double state1 = s1[k], state2 = s2[k], abs = sumAbs[k], squares = sumSquares[k];
+        const bool writes = !out.empty();
+        for (std::size_t n = 0; n < in.size(); ++n) {
+            const long double x = in[n];
+            const long double y = (s.num[0] * x + state1) / a0;
+            state1 = s.num[1] * x - s.den[1] * y + state2;
+            state2 = s.num[2] * x - s.den[2] * y;
+            abs += std::fabs(y);
+            squares += y * y;
+            if (writes)
+                out[n] = y;
+        }
+        s1[k] = state1;
+        s2[k] = state2;
+        sumAbs[k] = abs;
+        sumSquares[k] = squares;
+    };
+    const auto advance = [&](std::size_t k, long to) {
+        to = std::min(to, limit);
+        const long from = reached[k];
+        if (to <= from)
+            return;
+        const std::size_t length = static_cast<std::size_t>(to - from);
+        std::span<const long double> in;
+        if (k == 0) {
+            impulse.assign(length, 0.0L);
+            if (from == 0)
+                impulse[0] = 1;
+            in = impulse;
+        } else {
+            in = std::span<const long double>(pending[k - 1]).first(length);
+        }
+        std::span<long double> out;
+        if (k + 1 < count) {
+            const std::size_t kept = pending[k].size();
+            pending[k].resize(kept + length);
+            out = std::span<long double>(pending[k]).subspan(kept);
+        }
+        // Split where the section passes a checkpoint, to keep its state there.
+        for (long n = from; n < to;) {
+            long end = to;
+            if (bounded) {
+                const long next = std::max(1L, (n + tailCheckInterval - 1) / tailCheckInterval) *
+                                  tailCheckInterval;
+                end = std::min(end, next + 1);
+            }
+            const std::size_t at = static_cast<std::size_t>(n - from);
+            const std::size_t span = static_cast<std::size_t>(end - n);
+            run(k, in.subspan(at, span), out.empty() ? out : out.subspan(at, span));
+            n = end;
+            const long last = end - 1;
+            if (bounded && last > 0 && last % tailCheckInterval == 0) {
                 checkpoint[2 * k] = s1[k];
                 checkpoint[2 * k + 1] = s2[k];
-                if (k + 1 == count && settled())
-                    done = true;
             }
+        }
+        if (k > 0)
+            pending[k - 1].erase(pending[k - 1].begin(),
+                                 pending[k - 1].begin() + static_cast<std::ptrdiff_t>(length));
+        reached[k] = to;
+    };
+    const long ahead = static_cast<long>(count) - 1;
+    for (long c = tailCheckInterval;; c += tailCheckInterval) {
+        if (c >= limit) {
+            for (std::size_t k = 0; k < count; ++k)
+                advance(k, limit);
+            break;
+        }
+        for (std::size_t k = 0; k < count; ++k)
+            advance(k, c + std::max(1L, ahead - static_cast<long>(k)));
+        if (bounded && settled()) {
+            for (std::size_t k = 0; k < count; ++k)
+                advance(k, c + std::max(1L, ahead + 1 - static_cast<long>(k)));
+            break;
         }
     }
     for (std::size_t k = 0; k < count; ++k) {

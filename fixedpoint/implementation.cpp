@@ -473,14 +473,10 @@ bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure s
         } else {
             const std::vector<SectionProgram> alone{unit};
             ExactPrograms run(alone);
-            for (double& x : response) {
-                const double y = run.step(x);
-                for (std::size_t j = 0; j < nodes; ++j) {
-                    const long double v = run.node(0, static_cast<int>(j));
-                    norms[j] += scaling == Scaling::L1 ? std::fabs(v) : v * v;
-                }
-                x = y;
-            }
+            run.runSection(0, response, response,
+                           scaling == Scaling::L1 ? ExactPrograms::NodeSum::Magnitude
+                                                  : ExactPrograms::NodeSum::Square,
+                           norms);
             if (scaling == Scaling::L2)
                 for (long double& n : norms)
                     n = std::sqrt(n);

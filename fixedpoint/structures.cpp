@@ -7,6 +7,7 @@
 #include <Eigen/Dense>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 
@@ -496,6 +497,160 @@ double ExactPrograms::stepSection(std::size_t k, double x) {
     return v[1 + sec.states + sec.output];
 }
 
+namespace {
+
+// The largest section the compact form below holds; a larger one runs through stepSection.
+constexpr std::size_t compactSlots = 32;
+constexpr std::size_t compactTerms = 64;
+
+// A section's program in flat arrays on the stack, for a run over many samples: the same
+// products and sums as stepSection, in the same order, with its slots kept in one local array.
+struct CompactSection {
+    std::size_t states = 0, nodes = 0, output = 0;
+    std::array<std::uint8_t, compactTerms> slot{};
+    std::array<double, compactTerms> value{};
+    std::array<std::size_t, compactSlots + 1> firstTerm{};
+    std::array<std::uint8_t, compactSlots> next{};
+};
+
+// Nodes, States: the section's node and state counts when they are fixed at compile time
+// (its sums and state then stay in registers), 0 for any count.
+template <std::size_t Nodes, std::size_t States, ExactPrograms::NodeSum Kind>
+void runCompact(const CompactSection& c, double* v, std::span<const double> in,
+                std::span<double> out, std::span<long double> sums) {
+    const std::size_t nodes = Nodes > 0 ? Nodes : c.nodes;
+    const std::size_t states = States > 0 ? States : c.states;
+    const std::size_t first = 1 + states;
+    std::array<long double, compactSlots> sum{};
+    for (std::size_t j = 0; j < nodes; ++j)
+        sum[j] = sums[j];
+    std::array<double, compactSlots> held{};
+    const bool writes = !out.empty();
+    for (std::size_t n = 0; n < in.size(); ++n) {
+        v[0] = in[n];
+        for (std::size_t j = 0; j < nodes; ++j) {
+            double node = 0;
+            for (std::size_t i = c.firstTerm[j]; i < c.firstTerm[j + 1]; ++i)
+                node += c.value[i] * v[c.slot[i]];
+            v[first + j] = node;
+        }
+        for (std::size_t j = 0; j < nodes; ++j) {
+            if constexpr (Kind == ExactPrograms::NodeSum::Magnitude) {
+                sum[j] += std::fabs(v[first + j]);
+            } else {
+                const long double x = v[first + j];
+                sum[j] += x * x;
+            }
+        }
+        if (writes)
+            out[n] = v[first + c.output];
+        for (std::size_t r = 0; r < states; ++r)
+            held[r] = v[c.next[r]];
+        for (std::size_t r = 0; r < states; ++r)
+            v[1 + r] = held[r];
+    }
+    for (std::size_t j = 0; j < nodes; ++j)
+        sums[j] = sum[j];
+}
+
+template <std::size_t States, ExactPrograms::NodeSum Kind>
+void runCompactNodes(const CompactSection& c, double* v, std::span<const double> in,
+                     std::span<double> out, std::span<long double> sums) {
+    switch (c.nodes) {
+    case 1:
+        return runCompact<1, States, Kind>(c, v, in, out, sums);
+    case 2:
+        return runCompact<2, States, Kind>(c, v, in, out, sums);
+    case 3:
+        return runCompact<3, States, Kind>(c, v, in, out, sums);
+    case 4:
+        return runCompact<4, States, Kind>(c, v, in, out, sums);
+    case 5:
+        return runCompact<5, States, Kind>(c, v, in, out, sums);
+    default:
+        return runCompact<0, States, Kind>(c, v, in, out, sums);
+    }
+}
+
+template <ExactPrograms::NodeSum Kind>
+void runCompactKind(const CompactSection& c, double* v, std::span<const double> in,
+                    std::span<double> out, std::span<long double> sums) {
+    switch (c.states) {
+    case 1:
+        return runCompactNodes<1, Kind>(c, v, in, out, sums);
+    case 2:
+        return runCompactNodes<2, Kind>(c, v, in, out, sums);
+    case 4:
+        return runCompactNodes<4, Kind>(c, v, in, out, sums);
+    default:
+        return runCompact<0, 0, Kind>(c, v, in, out, sums);
+    }
+}
+
+} // namespace
+
+void ExactPrograms::runGeneric(std::size_t k, std::span<const double> in, std::span<double> out,
+                               NodeSum sum, std::span<long double> sums) {
+    const Section& sec = sections_[k];
+    for (std::size_t n = 0; n < in.size(); ++n) {
+        const double y = stepSection(k, in[n]);
+        for (std::size_t j = 0; j < sec.nodes; ++j) {
+            const double v = node(k, static_cast<int>(j));
+            if (sum == NodeSum::Magnitude) {
+                sums[j] += std::fabs(v);
+            } else {
+                const long double x = v;
+                sums[j] += x * x;
+            }
+        }
+        if (!out.empty())
+            out[n] = y;
+    }
+}
+
+void ExactPrograms::runSection(std::size_t k, std::span<const double> in, std::span<double> out,
+                               NodeSum sum, std::span<long double> sums) {
+    const Section& sec = sections_[k];
+    const std::size_t states = static_cast<std::size_t>(sec.states);
+    const std::size_t slots = 1 + states + sec.nodes;
+    const std::size_t terms = nodeTerms_[sec.firstNode + sec.nodes] - nodeTerms_[sec.firstNode];
+    if (slots > compactSlots || terms > compactTerms) {
+        runGeneric(k, in, out, sum, sums);
+        return;
+    }
+    CompactSection c;
+    c.states = states;
+    c.nodes = sec.nodes;
+    c.output = static_cast<std::size_t>(sec.output);
+    const std::size_t base = nodeTerms_[sec.firstNode];
+    for (std::size_t j = 0; j <= sec.nodes; ++j)
+        c.firstTerm[j] = nodeTerms_[sec.firstNode + j] - base;
+    for (std::size_t i = 0; i < terms; ++i) {
+        c.slot[i] = static_cast<std::uint8_t>(terms_[base + i].slot);
+        c.value[i] = terms_[base + i].value;
+    }
+    for (std::size_t r = 0; r < states; ++r)
+        c.next[r] = static_cast<std::uint8_t>(sec.next[r]);
+    // All but the last sample from the slots in a local array; the last through stepSection,
+    // which leaves the slots as a run sample by sample does.
+    if (in.size() > 1) {
+        std::array<double, compactSlots> v{};
+        double* state = state_.data() + sec.firstState;
+        std::copy(state, state + states, v.begin() + 1);
+        const std::size_t head = in.size() - 1;
+        const std::span<double> headOut = out.empty() ? out : out.first(head);
+        if (sum == NodeSum::Magnitude)
+            runCompactKind<NodeSum::Magnitude>(c, v.data(), in.first(head), headOut, sums);
+        else
+            runCompactKind<NodeSum::Square>(c, v.data(), in.first(head), headOut, sums);
+        std::copy(v.begin() + 1, v.begin() + 1 + static_cast<std::ptrdiff_t>(states), state);
+        in = in.last(1);
+        if (!out.empty())
+            out = out.last(1);
+    }
+    runGeneric(k, in, out, sum, sums);
+}
+
 double ExactPrograms::step(double x) {
     for (std::size_t k = 0; k < sections_.size(); ++k)
         x = stepSection(k, x);
@@ -596,29 +751,74 @@ std::vector<std::vector<long double>> summedNodeGains(const std::vector<SectionP
                     return false;
         return true;
     };
-    // Section k works on sample t - k in round t, from section k - 1's output of the round
-    // before: the sections of one round do not wait for each other, and each still sees the
-    // very values, in the very order, of the impulse run through the cascade sample by sample.
-    const long rounds = samples + static_cast<long>(count) - 1;
-    for (long t = 0; t < rounds; ++t) {
-        for (std::size_t k = count; k-- > 0;) {
-            const long n = t - static_cast<long>(k);
-            if (n < 0 || n >= samples)
-                continue;
-            run.stepSection(k, k == 0 ? (n == 0 ? 1 : 0) : run.node(k - 1, programs[k - 1].output));
-            for (std::size_t j = 0; j < sums[k].size(); ++j)
-                sums[k][j] += std::fabs(run.node(k, static_cast<int>(j)));
-            if (bounded && n > 0 && n % tailCheckInterval == 0) {
+    if (count == 0)
+        return sums;
+    // Each section runs over a block of samples at a time, its output kept for the next
+    // section. The sums are those of the impulse run through the pipelined cascade of
+    // sections one sample apart: when the last section has reached a checkpoint, section k
+    // has run count - 2 - k samples beyond it, and the sums are looked at with those terms.
+    std::vector<long> reached(count, 0);
+    std::vector<std::vector<double>> pending(count); // outputs the next section has not taken
+    std::vector<double> impulse;
+    const auto advance = [&](std::size_t k, long to) {
+        to = std::min(to, samples);
+        const long from = reached[k];
+        if (to <= from)
+            return;
+        const std::size_t length = static_cast<std::size_t>(to - from);
+        std::span<const double> in;
+        if (k == 0) {
+            impulse.assign(length, 0.0);
+            if (from == 0)
+                impulse[0] = 1;
+            in = impulse;
+        } else {
+            in = std::span<const double>(pending[k - 1]).first(length);
+        }
+        std::span<double> out;
+        if (k + 1 < count) {
+            const std::size_t kept = pending[k].size();
+            pending[k].resize(kept + length);
+            out = std::span<double>(pending[k]).subspan(kept);
+        }
+        // Split where the section passes a checkpoint, to keep its state there.
+        for (long n = from; n < to;) {
+            long end = to;
+            if (bounded) {
+                const long next = std::max(1L, (n + tailCheckInterval - 1) / tailCheckInterval) *
+                                  tailCheckInterval;
+                end = std::min(end, next + 1);
+            }
+            const std::size_t at = static_cast<std::size_t>(n - from);
+            const std::size_t span = static_cast<std::size_t>(end - n);
+            run.runSection(k, in.subspan(at, span), out.empty() ? out : out.subspan(at, span),
+                           ExactPrograms::NodeSum::Magnitude, sums[k]);
+            n = end;
+            const long last = end - 1;
+            if (bounded && last > 0 && last % tailCheckInterval == 0) {
                 const std::span<const double> state = run.state();
                 std::copy(state.begin() + static_cast<std::ptrdiff_t>(firstState[k]),
                           state.begin() + static_cast<std::ptrdiff_t>(firstState[k + 1]),
                           checkpoint.begin() + static_cast<std::ptrdiff_t>(firstState[k]));
-                if (k + 1 == count && settled())
-                    return sums;
             }
         }
+        if (k > 0)
+            pending[k - 1].erase(pending[k - 1].begin(),
+                                 pending[k - 1].begin() + static_cast<std::ptrdiff_t>(length));
+        reached[k] = to;
+    };
+    const long ahead = static_cast<long>(count) - 1;
+    for (long c = tailCheckInterval;; c += tailCheckInterval) {
+        if (c >= samples) {
+            for (std::size_t k = 0; k < count; ++k)
+                advance(k, samples);
+            return sums;
+        }
+        for (std::size_t k = 0; k < count; ++k)
+            advance(k, c + std::max(1L, ahead - static_cast<long>(k)));
+        if (bounded && settled())
+            return sums;
     }
-    return sums;
 }
 
 } // namespace

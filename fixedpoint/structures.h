@@ -160,6 +160,13 @@ class ExactPrograms {
     double step(double x);
     // One sample through section k alone.
     double stepSection(std::size_t k, double x);
+    // What runSection adds up for every node of a section: |v| or v^2, in long double.
+    enum class NodeSum { Magnitude, Square };
+    // `in` through section k alone, sample after sample as stepSection takes them: the section's
+    // output to `out` (which may be `in`, or empty), and every node's value, as NodeSum says,
+    // added to sums[node] in the order of the samples.
+    void runSection(std::size_t k, std::span<const double> in, std::span<double> out, NodeSum sum,
+                    std::span<long double> sums);
     // The stored values of every section, section after section, as each program keeps them.
     std::span<double> state() { return state_; }
     // Node j of section k at the last step.
@@ -178,6 +185,8 @@ class ExactPrograms {
         int states, output;
         std::vector<std::size_t> next;
     };
+    void runGeneric(std::size_t k, std::span<const double> in, std::span<double> out, NodeSum sum,
+                    std::span<long double> sums);
     std::vector<Term> terms_;
     std::vector<std::size_t> nodeTerms_; // per node: its first term; one more at the end
     std::vector<Section> sections_;

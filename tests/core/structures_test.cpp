@@ -18,7 +18,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -608,6 +610,50 @@ TEST(Structures, NodeGainsOfALongTailAgreeWithMpmath) {
         ASSERT_EQ(gains[k].size(), 2u);
         for (long double g : gains[k])
             EXPECT_DOUBLE_EQ(static_cast<double>(g), expected[k]) << "section " << k + 1;
+    }
+}
+
+// A section run over an impulse in two calls, in place: the pole at -1/2 (b0 = 1) gives
+// y[n] = (-1/2)^n exactly in every structure whose coefficients are 1 and 1/2, so over N
+// samples sum |y| = 2 - 2^(1 - N) and sum y^2 = ((4^N - 1) / 3) / 4^(N - 1), both exact;
+// the second call carries on from the state the first one left.
+TEST(Structures, RunSectionCarriesOnAcrossCalls) {
+    const struct {
+        Structure structure;
+        std::size_t first, second;
+    } rows[] = {
+        {Structure::Df1, 0, 9},       {Structure::Df1, 1, 1},  {Structure::Df2, 4, 4},
+        {Structure::Df2t, 7, 1},      {Structure::Df2t, 1, 2}, {Structure::Lattice, 2, 28},
+        {Structure::Lattice, 17, 13},
+    };
+    SecondOrderSection s;
+    s.num[0] = 1;
+    s.den[1] = 0.5;
+    for (const auto& row : rows) {
+        for (const ExactPrograms::NodeSum kind :
+             {ExactPrograms::NodeSum::Magnitude, ExactPrograms::NodeSum::Square}) {
+            const SectionProgram program = buildProgram(row.structure, s, 1, 1, 0);
+            ExactPrograms run({program});
+            const std::size_t n = row.first + row.second;
+            std::vector<double> response(n, 0.0);
+            response[0] = 1;
+            std::vector<long double> sums(program.nodes.size(), 0.0L);
+            const std::span<double> all(response);
+            run.runSection(0, all.first(row.first), all.first(row.first), kind, sums);
+            run.runSection(0, all.subspan(row.first), all.subspan(row.first), kind, sums);
+            const bool square = kind == ExactPrograms::NodeSum::Square;
+            const std::uint64_t quarters = std::uint64_t{1} << (2 * n);
+            const long double expected =
+                square ? std::ldexp(static_cast<long double>((quarters - 1) / 3),
+                                    2 - 2 * static_cast<int>(n))
+                       : 2 - std::ldexp(1.0L, 1 - static_cast<int>(n));
+            EXPECT_EQ(sums[static_cast<std::size_t>(program.output)], expected)
+                << structureName(row.structure) << " " << row.first << "+" << row.second
+                << (square ? " squares" : " magnitudes");
+            for (std::size_t i = 0; i < n; ++i)
+                ASSERT_EQ(response[i], std::ldexp(i % 2 == 0 ? 1.0 : -1.0, -static_cast<int>(i)))
+                    << structureName(row.structure) << " sample " << i;
+        }
     }
 }
 
