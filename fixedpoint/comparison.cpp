@@ -250,14 +250,16 @@ class Search {
     }
     std::optional<Implementation> realised(Family& f, int dataBits, int coefBits,
                                            bool withGains) const;
-    Candidate evaluate(Family& f, int dataBits, int coefBits, bool withNoise);
+    // The figures of these words (the noise simulated); kept as a point of the front with
+    // `record`.
+    Candidate evaluate(Family& f, int dataBits, int coefBits, bool record);
     bool feasible(const Candidate& c) const {
         return c.stable && c.meetsRequest && c.overflowFree && c.snr >= request_.snr;
     }
     void shortestWords(Family& f);
     Candidate estimate(Family& f, int dataBits, int coefBits);
     void exactWords(Family& f);
-    void longerWords(Family& f);
+    void longerWords(std::vector<Family*> chosen);
     bool confirmed(Candidate& c, ImplementationFigures& figures) const;
 
     const FilterCoefficients& filter_;
@@ -314,12 +316,13 @@ std::optional<Implementation> Search::realised(Family& f, int dataBits, int coef
         return im;
     } catch (const UserMessage&) {
         // Coefficients too large for so short a word: not an implementation.
-        f.rounded.emplace(coefBits, std::nullopt);
+        if (f.scaling != Scaling::L1)
+            f.rounded.emplace(coefBits, std::nullopt);
         return std::nullopt;
     }
 }
 
-Candidate Search::evaluate(Family& f, int dataBits, int coefBits, bool withNoise) {
+Candidate Search::evaluate(Family& f, int dataBits, int coefBits, bool record) {
     Candidate c;
     c.structure = f.structure;
     c.scaling = f.scaling;
@@ -329,13 +332,13 @@ Candidate Search::evaluate(Family& f, int dataBits, int coefBits, bool withNoise
     const std::optional<Implementation> im = realised(f, dataBits, coefBits, true);
     if (!im)
         return c;
-    const WordCheck check = checkWords(*im, filter_.kind, request_.request, report_, withNoise);
+    const WordCheck check = checkWords(*im, filter_.kind, request_.request, report_, true);
     c.stable = check.stable;
     c.meetsRequest = check.meetsRequest;
     c.overflowFree = check.overflowFree;
     c.snr = check.snr;
     c.multiplications = implementationCost(*im).multiplications;
-    if (withNoise)
+    if (record)
         f.points.push_back(c);
     return c;
 }
@@ -466,10 +469,33 @@ Candidate Search::estimate(Family& f, int dataBits, int coefBits) {
 }
 
 // Longer data words than the shortest, for the Pareto front.
-void Search::longerWords(Family& f) {
-    for (int more : {2, 4, 8})
-        if (f.shortest->dataBits + more <= maximumBits)
-            evaluate(f, f.shortest->dataBits + more, f.shortest->coefBits, true);
+void Search::longerWords(std::vector<Family*> chosen) {
+    // Each l1 family's words realised side by side (each realisation its own); the other
+    // scalings share one rounding of the coefficients per family, evaluated in turn.
+    struct Task {
+        Family* family;
+        int more;
+    };
+    std::vector<Task> tasks;
+    for (Family* f : chosen)
+        for (int more : {2, 4, 8})
+            if (f->shortest->dataBits + more <= maximumBits &&
+                (f->scaling == Scaling::L1 || more == 2))
+                tasks.push_back({f, f->scaling == Scaling::L1 ? more : 0});
+    std::atomic<std::size_t> done{0};
+    parallelFor(tasks.size(), [&](std::size_t k) {
+        if (!tick(0.95 + 0.05 * static_cast<double>(done++) / static_cast<double>(tasks.size())))
+            return;
+        Family& f = *tasks[k].family;
+        for (int more : {2, 4, 8})
+            if ((tasks[k].more == 0 || tasks[k].more == more) &&
+                f.shortest->dataBits + more <= maximumBits) {
+                const Candidate c =
+                    evaluate(f, f.shortest->dataBits + more, f.shortest->coefBits, false);
+                const std::lock_guard<std::mutex> lock(mutex_);
+                f.points.push_back(c);
+            }
+    });
 }
 
 // The answer run as implement runs it, limit cycles included.
@@ -639,9 +665,8 @@ SearchResult Search::run() {
         if (!tick(0.8 + 0.1 * static_cast<double>(next) / static_cast<double>(waiting.size())))
             return result;
     }
-    // Longer words only of the families on the front: the others' points lie below it at
-    // their shortest words, and for a pole near the circle every word costs sums over
-    // millions of samples.
+    // Longer words of the answer's family, or without an answer of the families on the
+    // front: for a pole near the circle every word costs sums over millions of samples.
     const auto admissible = [&] {
         std::vector<Candidate> all;
         for (const Family& f : families)
@@ -651,18 +676,16 @@ SearchResult Search::run() {
         return all;
     };
     const std::vector<Candidate> front = paretoFront(admissible(), request_.cost);
-    std::vector<Family*> leading;
-    for (Family& f : families)
-        if (f.shortest && std::any_of(front.begin(), front.end(), [&](const Candidate& p) {
-                return p.structure == f.structure && p.scaling == f.scaling && p.order == f.order;
-            }))
-            leading.push_back(&f);
-    done = 0;
-    parallelFor(leading.size(), [&](std::size_t k) {
-        if (!tick(0.95 + 0.05 * static_cast<double>(done++) / static_cast<double>(leading.size())))
-            return;
-        longerWords(*leading[k]);
-    });
+    std::vector<Family*> chosen;
+    for (Family& f : families) {
+        const auto ofFamily = [&](const Candidate& p) {
+            return p.structure == f.structure && p.scaling == f.scaling && p.order == f.order;
+        };
+        if (f.shortest && (result.found ? ofFamily(result.best)
+                                        : std::any_of(front.begin(), front.end(), ofFamily)))
+            chosen.push_back(&f);
+    }
+    longerWords(chosen);
     if (cancelled_)
         return result;
     const std::vector<Candidate> all = admissible();
