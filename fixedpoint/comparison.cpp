@@ -223,6 +223,7 @@ struct Family {
     Implementation scaled;
     std::vector<Candidate> points{}; // evaluated with noise
     std::optional<Candidate> estimated{}, shortest{};
+    bool estimateCycles = false; // a limit cycle at the estimated words
     // Every scaling but l1 is the same for all data words: its coefficients rounded to each
     // coefficient word tried, with their node gains once summed (none where the word is too
     // short for the coefficients).
@@ -401,8 +402,19 @@ void Search::shortestWords(Family& f) {
         at = fewer;
     }
     f.estimated = at;
-    if (f.scaling != Scaling::L1)
+    if (f.scaling != Scaling::L1) {
         f.shortest = at;
+        return;
+    }
+    // The limit cycles of the estimated coefficients: a family that shows one there is
+    // realised exactly only when no other has given an answer.
+    ImplementationOptions o = f.scaled.options;
+    o.arithmetic = fixedWords(at.dataBits, at.coefBits);
+    try {
+        f.estimateCycles = limitCycleSeen(realiseAsScaled(factored_, o), report_);
+    } catch (const UserMessage&) {
+        // Realised a moment ago: not reached.
+    }
 }
 
 // The estimated words of an l1 family realised as implement realises them: longer data
@@ -574,9 +586,12 @@ SearchResult Search::run() {
                     scaled[k] = std::move(f);
                 return;
             }
-            Family f{c.structure, c.scaling, c.order, realise(factored_, o)};
             // An input seen to overflow it rules the family out before its gains are summed
-            // in full (for a pole near the circle, over millions of samples).
+            // in full (for a pole near the circle, over millions of samples), at a glance for
+            // l2 scaling.
+            if (c.scaling == Scaling::L2 && overflowShown(realiseAtAGlance(factored_, o)))
+                return;
+            Family f{c.structure, c.scaling, c.order, realise(factored_, o)};
             if (overflowShown(f.scaled))
                 return;
             sumNodeGains(f.scaled);
@@ -615,12 +630,15 @@ SearchResult Search::run() {
     // The estimated words realised exactly, the cheapest families first and a few side by
     // side, and each answer confirmed as implement runs it, cheapest first; a family is
     // realised only while its estimate, less the bits an exact realisation may save, could
-    // still beat the cheapest answer waiting to be confirmed.
+    // still beat the cheapest answer waiting to be confirmed, and one whose estimate shows a
+    // limit cycle only once every other has failed.
     std::vector<Family*> waiting;
     for (Family& f : families)
         if (f.estimated)
             waiting.push_back(&f);
     std::sort(waiting.begin(), waiting.end(), [this](const Family* a, const Family* b) {
+        if (a->estimateCycles != b->estimateCycles)
+            return b->estimateCycles;
         return cheaper(*a->estimated, *b->estimated, request_.cost);
     });
     const auto bound = [](const Family& f) {
@@ -637,7 +655,7 @@ SearchResult Search::run() {
             return cheaper(a, b, request_.cost);
         });
         if (!verified.empty() &&
-            (next == waiting.size() ||
+            (next == waiting.size() || waiting[next]->estimateCycles ||
              cheaper(verified.front(), bound(*waiting[next]), request_.cost))) {
             if (!tick(0.9))
                 return result;

@@ -403,8 +403,8 @@ SecondOrderSection programSection(const SectionProgram& program) {
 // section k's input runs through its unscaled program, and its scaled output is the next
 // section's input.
 bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure structure,
-                    Scaling scaling, double limit, std::vector<SectionProgram>& programs,
-                    long double& gain);
+                    Scaling scaling, double limit, bool closedForm,
+                    std::vector<SectionProgram>& programs, long double& gain);
 
 // The scaled programs of these sections: summed once for each structure and scaling (a
 // search rounds the same scaled programs to many words). The scales are linear in the limit,
@@ -412,8 +412,8 @@ bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure s
 // scales divide it out again. A limit below 1 therefore scales the first input of the
 // programs scaled to 1, and needs no sums of its own.
 bool scalePrograms(const std::vector<SecondOrderSection>& sections, Structure structure,
-                   Scaling scaling, double limit, std::vector<SectionProgram>& programs,
-                   long double& gain) {
+                   Scaling scaling, double limit, bool closedForm,
+                   std::vector<SectionProgram>& programs, long double& gain) {
     struct Scaled {
         bool scaled = false;
         std::vector<SectionProgram> programs;
@@ -424,13 +424,14 @@ bool scalePrograms(const std::vector<SecondOrderSection>& sections, Structure st
     NormKey key;
     key.add(static_cast<long>(structure));
     key.add(static_cast<long>(scaling));
+    key.add(static_cast<long>(closedForm));
     for (const SecondOrderSection& s : sections)
         key.add(s);
     std::optional<Scaled> known = memo.find(key);
     if (!known) {
         known.emplace();
-        known->scaled =
-            scaledPrograms(sections, structure, scaling, 1, known->programs, known->gain);
+        known->scaled = scaledPrograms(sections, structure, scaling, 1, closedForm, known->programs,
+                                       known->gain);
         memo.store(key, *known);
     }
     const std::size_t first = programs.size();
@@ -447,12 +448,13 @@ bool scalePrograms(const std::vector<SecondOrderSection>& sections, Structure st
 }
 
 bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure structure,
-                    Scaling scaling, double limit, std::vector<SectionProgram>& programs,
-                    long double& gain) {
+                    Scaling scaling, double limit, bool closedForm,
+                    std::vector<SectionProgram>& programs, long double& gain) {
+    const bool gramians = closedForm && scaling == Scaling::L2;
     std::vector<double> response;
-    if (scaling != Scaling::Peak) {
-        if (!cascadeStable(sections))
-            return false;
+    if (scaling != Scaling::Peak && !cascadeStable(sections))
+        return false;
+    if (scaling != Scaling::Peak && !gramians) {
         response.assign(static_cast<std::size_t>(normSamples(sections)), 0);
         if (response.empty())
             return false;
@@ -470,6 +472,16 @@ bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure s
         if (scaling == Scaling::Peak) {
             for (std::size_t j = 0; j < nodes; ++j)
                 norms[j] = nodePeak(before, front, unit, static_cast<int>(j));
+        } else if (gramians) {
+            // Each node's energy from the Gramian of the scaled sections before it and the
+            // node's own transfer function.
+            std::vector<SecondOrderSection> path = before;
+            path.emplace_back();
+            for (std::size_t j = 0; j < nodes; ++j) {
+                nodeNumerator(unit, static_cast<int>(j), path.back().num);
+                std::copy(unit.den, unit.den + 3, path.back().den);
+                norms[j] = std::sqrt(squaredL2Norm(path));
+            }
         } else {
             const std::vector<SectionProgram> alone{unit};
             ExactPrograms run(alone);
@@ -549,7 +561,8 @@ void quantiseProgram(SectionProgram& p, const Arithmetic& a, std::size_t index) 
     realisedDenominator(p);
 }
 
-void realisePrograms(Implementation& im, const SecondOrderCascade& factored, bool checked) {
+void realisePrograms(Implementation& im, const SecondOrderCascade& factored, bool checked,
+                     bool closedForm) {
     const ImplementationOptions& o = im.options;
     SecondOrderCascade cascade = factored;
     orderSections(cascade, o.order);
@@ -560,8 +573,9 @@ void realisePrograms(Implementation& im, const SecondOrderCascade& factored, boo
     const double limit = o.scaling == Scaling::L1 ? 1 - 2 * overflowMargin(o.arithmetic, n) : 1;
     long double gain = 1;
     std::vector<SectionProgram> programs;
-    bool scaled = o.scaling != Scaling::None &&
-                  scalePrograms(cascade.sections, im.structure, o.scaling, limit, programs, gain);
+    bool scaled =
+        o.scaling != Scaling::None &&
+        scalePrograms(cascade.sections, im.structure, o.scaling, limit, closedForm, programs, gain);
     if (!scaled) {
         programs.clear();
         gain = 1;
@@ -665,9 +679,10 @@ Implementation realise(const FilterCoefficients& filter, const ImplementationOpt
 namespace {
 
 // The realisation; with `checked`, l1 scaling checks the rounded coefficients against its
-// limit and adjusts them.
+// limit and adjusts them; with `closedForm`, l2 scaling takes a program's norms from the
+// Gramians.
 Implementation realiseCascade(const SecondOrderCascade& factored,
-                              const ImplementationOptions& options, bool checked) {
+                              const ImplementationOptions& options, bool checked, bool closedForm) {
     checkArithmetic(options.arithmetic);
     checkCascadeTarget(options.arithmetic.target);
     checkStructure(options.arithmetic.target, structureOf(options));
@@ -681,7 +696,7 @@ Implementation realiseCascade(const SecondOrderCascade& factored,
     im.options.arithmetic = namedArithmetic(options.arithmetic.target, options.arithmetic);
     im.structure = structureOf(im.options);
     if (im.structure != nativeStructure(im.options.arithmetic.target)) {
-        realisePrograms(im, factored, checked);
+        realisePrograms(im, factored, checked, closedForm);
         return im;
     }
     im.cascade = realisedCascade(factored, options.scaling, options.order, &im.gain);
@@ -721,12 +736,17 @@ Implementation realiseCascade(const SecondOrderCascade& factored,
 } // namespace
 
 Implementation realise(const SecondOrderCascade& factored, const ImplementationOptions& options) {
-    return realiseCascade(factored, options, true);
+    return realiseCascade(factored, options, true, false);
 }
 
 Implementation realiseAsScaled(const SecondOrderCascade& factored,
                                const ImplementationOptions& options) {
-    return realiseCascade(factored, options, false);
+    return realiseCascade(factored, options, false, false);
+}
+
+Implementation realiseAtAGlance(const SecondOrderCascade& factored,
+                                const ImplementationOptions& options) {
+    return realiseCascade(factored, options, true, true);
 }
 
 Implementation requantised(const Implementation& im, const SecondOrderCascade& factored,

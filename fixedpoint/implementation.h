@@ -247,6 +247,12 @@ Implementation realise(const SecondOrderCascade& factored, const ImplementationO
 // stability and the response of those words depend on, without the sums behind the check.
 Implementation realiseAsScaled(const SecondOrderCascade& factored,
                                const ImplementationOptions& options);
+// The same as realise, but l2 scaling of a structure's programs takes the norms from the
+// Gramians in closed form instead of summing the impulse response: the same scales to their
+// last digits, without the sums over millions of samples of a pole near the circle. For a
+// quick look at an implementation; realise gives the one that is reported.
+Implementation realiseAtAGlance(const SecondOrderCascade& factored,
+                                const ImplementationOptions& options);
 
 // The same scaled realisation in other words of the same target: only the coefficients
 // are rounded anew. For every scaling but l1 of a fixed-point target this is exactly what

@@ -455,6 +455,10 @@ bool overflowShown(const Implementation& im) {
     return largest > 1 && worstCaseRun(im, worst, node, samples) > 0;
 }
 
+bool limitCycleSeen(const Implementation& im, const ReportOptions& options) {
+    return limitCycles(im, options, 1).found;
+}
+
 void sumNodeGains(Implementation& im) {
     if (!im.nodeGains.empty() || latticeTarget(im.options.arithmetic.target) ||
         !cascadeStable(im.quantised))

@@ -155,6 +155,9 @@ void sumNodeGains(Implementation& implementation);
 // proves nothing.
 bool overflowShown(const Implementation& implementation);
 
+// Whether the report's search for limit cycles finds one, the noise burst at full scale.
+bool limitCycleSeen(const Implementation& implementation, const ReportOptions& options);
+
 struct WordCheck {
     bool stable = false;
     bool meetsRequest = false;
