@@ -243,9 +243,12 @@ class Search {
     SearchResult run();
 
   private:
+    // Reports the progress, which never goes back (the families realised exactly and the
+    // answers confirmed take turns); false once the caller has cancelled.
     bool tick(double done) {
         const std::lock_guard<std::mutex> lock(mutex_);
-        if (!cancelled_ && progress_ && !progress_(std::min(done, 1.0)))
+        shown_ = std::max(shown_, std::min(done, 1.0));
+        if (!cancelled_ && progress_ && !progress_(shown_))
             cancelled_ = true;
         return !cancelled_;
     }
@@ -270,6 +273,7 @@ class Search {
     ReportOptions report_;
     std::mutex mutex_;
     bool cancelled_ = false;
+    double shown_ = 0;
 };
 
 std::size_t workerCount() {

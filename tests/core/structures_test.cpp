@@ -442,8 +442,16 @@ TEST(Structures, SearchFindsTheShortestWords) {
     SearchRequest request;
     request.snr = 50;
     request.limitCycleTrials = 20;
-    const SearchResult result = searchBest(filter, request);
+    std::vector<double> progress;
+    const SearchResult result = searchBest(filter, request, [&](double done) {
+        progress.push_back(done);
+        return true;
+    });
     ASSERT_TRUE(result.found) << result.why;
+    // The progress never goes back, and ends complete.
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(progress.back(), 1.0);
     ReportOptions report;
     report.limitCycleTrials = request.limitCycleTrials;
     const auto holds = [&](const Candidate& c) {
