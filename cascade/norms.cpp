@@ -259,9 +259,6 @@ std::vector<ImpulseNorms> summedNorms(const std::vector<SecondOrderSection>& sec
     // pipelined cascade of sections one sample apart: when the last section has reached a
     // checkpoint, section k has run count - 2 - k samples beyond it, where the sums are looked
     // at, and one more sample when they are final.
-    std::vector<long> reached(count, 0);
-    std::vector<std::vector<long double>> pending(count); // outputs the next section has not taken
-    std::vector<long double> impulse;
     const auto run = [&](std::size_t k, std::span<const long double> in,
                          std::span<long double> out) {
         const SecondOrderSection& s = sections[k];
@@ -283,65 +280,13 @@ std::vector<ImpulseNorms> summedNorms(const std::vector<SecondOrderSection>& sec
         sumAbs[k] = abs;
         sumSquares[k] = squares;
     };
-    const auto advance = [&](std::size_t k, long to) {
-        to = std::min(to, limit);
-        const long from = reached[k];
-        if (to <= from)
-            return;
-        const std::size_t length = static_cast<std::size_t>(to - from);
-        std::span<const long double> in;
-        if (k == 0) {
-            impulse.assign(length, 0.0L);
-            if (from == 0)
-                impulse[0] = 1;
-            in = impulse;
-        } else {
-            in = std::span<const long double>(pending[k - 1]).first(length);
-        }
-        std::span<long double> out;
-        if (k + 1 < count) {
-            const std::size_t kept = pending[k].size();
-            pending[k].resize(kept + length);
-            out = std::span<long double>(pending[k]).subspan(kept);
-        }
-        // Split where the section passes a checkpoint, to keep its state there.
-        for (long n = from; n < to;) {
-            long end = to;
-            if (bounded) {
-                const long next = std::max(1L, (n + tailCheckInterval - 1) / tailCheckInterval) *
-                                  tailCheckInterval;
-                end = std::min(end, next + 1);
-            }
-            const std::size_t at = static_cast<std::size_t>(n - from);
-            const std::size_t span = static_cast<std::size_t>(end - n);
-            run(k, in.subspan(at, span), out.empty() ? out : out.subspan(at, span));
-            n = end;
-            const long last = end - 1;
-            if (bounded && last > 0 && last % tailCheckInterval == 0) {
-                checkpoint[2 * k] = s1[k];
-                checkpoint[2 * k + 1] = s2[k];
-            }
-        }
-        if (k > 0)
-            pending[k - 1].erase(pending[k - 1].begin(),
-                                 pending[k - 1].begin() + static_cast<std::ptrdiff_t>(length));
-        reached[k] = to;
-    };
-    const long ahead = static_cast<long>(count) - 1;
-    for (long c = tailCheckInterval;; c += tailCheckInterval) {
-        if (c >= limit) {
-            for (std::size_t k = 0; k < count; ++k)
-                advance(k, limit);
-            break;
-        }
-        for (std::size_t k = 0; k < count; ++k)
-            advance(k, c + std::max(1L, ahead - static_cast<long>(k)));
-        if (bounded && settled()) {
-            for (std::size_t k = 0; k < count; ++k)
-                advance(k, c + std::max(1L, ahead + 1 - static_cast<long>(k)));
-            break;
-        }
-    }
+    runImpulseInBlocks<long double>(
+        count, limit, bounded, 1, run,
+        [&](std::size_t k) {
+            checkpoint[2 * k] = s1[k];
+            checkpoint[2 * k + 1] = s2[k];
+        },
+        settled);
     for (std::size_t k = 0; k < count; ++k) {
         norms[k].samples = limit;
         norms[k].l1 = sumAbs[k];

@@ -5,6 +5,7 @@
 #include "cascade/response.h"
 #include "cascade/secondorder.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -86,6 +87,81 @@ class CascadeEnergy {
 constexpr long boundedTailFrom = 65536;
 constexpr long tailCheckInterval = 4096;
 constexpr long double tailMargin = 1.0L / 65536;
+
+// The impulse run through a cascade of `count` sections for up to `samples` samples, one
+// section over a block of samples at a time, each section's outputs kept for the next.
+// run(k, in, out) runs section k over the samples `in`, writing its outputs to `out` unless
+// it is empty (the last section's are not kept). With `checked`, keep(k) is called as section
+// k ends a checkpoint's sample (every tailCheckInterval samples) and settled() when the last
+// section has reached one; where it says so the run stops. The sections then stand where
+// sections run one sample apart would: section k has run count - 2 - k samples beyond the
+// checkpoint, and `extra` more on stopping.
+template <typename Value, typename Run, typename Keep, typename Settled>
+void runImpulseInBlocks(std::size_t count, long samples, bool checked, long extra, Run&& run,
+                        Keep&& keep, Settled&& settled) {
+    if (count == 0)
+        return;
+    std::vector<long> reached(count, 0);
+    std::vector<std::vector<Value>> pending(count); // outputs the next section has not taken
+    std::vector<Value> impulse;
+    const auto advance = [&](std::size_t k, long to) {
+        to = std::min(to, samples);
+        const long from = reached[k];
+        if (to <= from)
+            return;
+        const std::size_t length = static_cast<std::size_t>(to - from);
+        std::span<const Value> in;
+        if (k == 0) {
+            impulse.assign(length, Value(0));
+            if (from == 0)
+                impulse[0] = 1;
+            in = impulse;
+        } else {
+            in = std::span<const Value>(pending[k - 1]).first(length);
+        }
+        std::span<Value> out;
+        if (k + 1 < count) {
+            const std::size_t kept = pending[k].size();
+            pending[k].resize(kept + length);
+            out = std::span<Value>(pending[k]).subspan(kept);
+        }
+        // Split where the section passes a checkpoint, to keep its state there.
+        for (long n = from; n < to;) {
+            long end = to;
+            if (checked) {
+                const long next = std::max(1L, (n + tailCheckInterval - 1) / tailCheckInterval) *
+                                  tailCheckInterval;
+                end = std::min(end, next + 1);
+            }
+            const std::size_t at = static_cast<std::size_t>(n - from);
+            const std::size_t span = static_cast<std::size_t>(end - n);
+            run(k, in.subspan(at, span), out.empty() ? out : out.subspan(at, span));
+            n = end;
+            const long last = end - 1;
+            if (checked && last > 0 && last % tailCheckInterval == 0)
+                keep(k);
+        }
+        if (k > 0)
+            pending[k - 1].erase(pending[k - 1].begin(),
+                                 pending[k - 1].begin() + static_cast<std::ptrdiff_t>(length));
+        reached[k] = to;
+    };
+    const long ahead = static_cast<long>(count) - 1;
+    for (long c = tailCheckInterval;; c += tailCheckInterval) {
+        if (c >= samples) {
+            for (std::size_t k = 0; k < count; ++k)
+                advance(k, samples);
+            return;
+        }
+        for (std::size_t k = 0; k < count; ++k)
+            advance(k, c + std::max(1L, ahead - static_cast<long>(k)));
+        if (checked && settled()) {
+            for (std::size_t k = 0; k < count; ++k)
+                advance(k, c + std::max(1L, ahead + extra - static_cast<long>(k)));
+            return;
+        }
+    }
+}
 
 // What a linear system still puts out from its state, bounded: with the state x' = A x and the
 // outputs y = C x (zero input), Q = sum over m >= 0 of (A^m)^T C^T C A^m gives the energy of

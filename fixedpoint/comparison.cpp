@@ -230,6 +230,24 @@ struct Family {
     std::map<int, std::optional<Implementation>> rounded{};
 };
 
+// A point of the family's search, its figures still to come.
+Candidate pointOf(const Family& f, int dataBits, int coefBits) {
+    Candidate c;
+    c.structure = f.structure;
+    c.scaling = f.scaling;
+    c.order = f.order;
+    c.dataBits = dataBits;
+    c.coefBits = coefBits;
+    return c;
+}
+
+// The family's options in these words.
+ImplementationOptions optionsOf(const Family& f, int dataBits, int coefBits) {
+    ImplementationOptions o = f.scaled.options;
+    o.arithmetic = fixedWords(dataBits, coefBits);
+    return o;
+}
+
 class Search {
   public:
     Search(const FilterCoefficients& filter, const SearchRequest& request,
@@ -302,9 +320,7 @@ std::optional<Implementation> Search::realised(Family& f, int dataBits, int coef
         if (f.scaling == Scaling::L1) {
             // Realised anew, as implement realises it: the scaling's margin follows the data
             // word.
-            ImplementationOptions o = f.scaled.options;
-            o.arithmetic = fixedWords(dataBits, coefBits);
-            return realise(factored_, o);
+            return realise(factored_, optionsOf(f, dataBits, coefBits));
         }
         auto found = f.rounded.find(coefBits);
         if (found == f.rounded.end())
@@ -328,12 +344,7 @@ std::optional<Implementation> Search::realised(Family& f, int dataBits, int coef
 }
 
 Candidate Search::evaluate(Family& f, int dataBits, int coefBits, bool record) {
-    Candidate c;
-    c.structure = f.structure;
-    c.scaling = f.scaling;
-    c.order = f.order;
-    c.dataBits = dataBits;
-    c.coefBits = coefBits;
+    Candidate c = pointOf(f, dataBits, coefBits);
     const std::optional<Implementation> im = realised(f, dataBits, coefBits, true);
     if (!im)
         return c;
@@ -356,11 +367,9 @@ void Search::shortestWords(Family& f) {
     // longest-word scaling rounded anew, in steps of four bits, then back bit by bit.
     const auto coefficientsHold = [&](int c) {
         try {
-            ImplementationOptions o = f.scaled.options;
-            o.arithmetic = fixedWords(maximumBits, c);
-            const std::optional<Implementation> im = f.scaling == Scaling::L1
-                                                         ? realiseAsScaled(factored_, o)
-                                                         : realised(f, maximumBits, c, false);
+            const std::optional<Implementation> im =
+                f.scaling == Scaling::L1 ? realiseAsScaled(factored_, optionsOf(f, maximumBits, c))
+                                         : realised(f, maximumBits, c, false);
             if (!im)
                 return false;
             const WordCheck check =
@@ -412,10 +421,9 @@ void Search::shortestWords(Family& f) {
     }
     // The limit cycles of the estimated coefficients: a family that shows one there is
     // realised exactly only when no other has given an answer.
-    ImplementationOptions o = f.scaled.options;
-    o.arithmetic = fixedWords(at.dataBits, at.coefBits);
     try {
-        f.estimateCycles = limitCycleSeen(realiseAsScaled(factored_, o), report_);
+        f.estimateCycles = limitCycleSeen(
+            realiseAsScaled(factored_, optionsOf(f, at.dataBits, at.coefBits)), report_);
     } catch (const UserMessage&) {
         // Realised a moment ago: not reached.
     }
@@ -461,16 +469,9 @@ void Search::exactWords(Family& f) {
 Candidate Search::estimate(Family& f, int dataBits, int coefBits) {
     if (f.scaling != Scaling::L1)
         return evaluate(f, dataBits, coefBits, true);
-    Candidate c;
-    c.structure = f.structure;
-    c.scaling = f.scaling;
-    c.order = f.order;
-    c.dataBits = dataBits;
-    c.coefBits = coefBits;
-    ImplementationOptions o = f.scaled.options;
-    o.arithmetic = fixedWords(dataBits, coefBits);
+    Candidate c = pointOf(f, dataBits, coefBits);
     try {
-        const Implementation im = realiseAsScaled(factored_, o);
+        const Implementation im = realiseAsScaled(factored_, optionsOf(f, dataBits, coefBits));
         const WordCheck check =
             checkWords(im, filter_.kind, request_.request, report_, true, false);
         c.stable = check.stable;

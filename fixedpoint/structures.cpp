@@ -751,74 +751,23 @@ std::vector<std::vector<long double>> summedNodeGains(const std::vector<SectionP
                     return false;
         return true;
     };
-    if (count == 0)
-        return sums;
     // Each section runs over a block of samples at a time, its output kept for the next
     // section. The sums are those of the impulse run through the pipelined cascade of
     // sections one sample apart: when the last section has reached a checkpoint, section k
     // has run count - 2 - k samples beyond it, and the sums are looked at with those terms.
-    std::vector<long> reached(count, 0);
-    std::vector<std::vector<double>> pending(count); // outputs the next section has not taken
-    std::vector<double> impulse;
-    const auto advance = [&](std::size_t k, long to) {
-        to = std::min(to, samples);
-        const long from = reached[k];
-        if (to <= from)
-            return;
-        const std::size_t length = static_cast<std::size_t>(to - from);
-        std::span<const double> in;
-        if (k == 0) {
-            impulse.assign(length, 0.0);
-            if (from == 0)
-                impulse[0] = 1;
-            in = impulse;
-        } else {
-            in = std::span<const double>(pending[k - 1]).first(length);
-        }
-        std::span<double> out;
-        if (k + 1 < count) {
-            const std::size_t kept = pending[k].size();
-            pending[k].resize(kept + length);
-            out = std::span<double>(pending[k]).subspan(kept);
-        }
-        // Split where the section passes a checkpoint, to keep its state there.
-        for (long n = from; n < to;) {
-            long end = to;
-            if (bounded) {
-                const long next = std::max(1L, (n + tailCheckInterval - 1) / tailCheckInterval) *
-                                  tailCheckInterval;
-                end = std::min(end, next + 1);
-            }
-            const std::size_t at = static_cast<std::size_t>(n - from);
-            const std::size_t span = static_cast<std::size_t>(end - n);
-            run.runSection(k, in.subspan(at, span), out.empty() ? out : out.subspan(at, span),
-                           ExactPrograms::NodeSum::Magnitude, sums[k]);
-            n = end;
-            const long last = end - 1;
-            if (bounded && last > 0 && last % tailCheckInterval == 0) {
-                const std::span<const double> state = run.state();
-                std::copy(state.begin() + static_cast<std::ptrdiff_t>(firstState[k]),
-                          state.begin() + static_cast<std::ptrdiff_t>(firstState[k + 1]),
-                          checkpoint.begin() + static_cast<std::ptrdiff_t>(firstState[k]));
-            }
-        }
-        if (k > 0)
-            pending[k - 1].erase(pending[k - 1].begin(),
-                                 pending[k - 1].begin() + static_cast<std::ptrdiff_t>(length));
-        reached[k] = to;
-    };
-    const long ahead = static_cast<long>(count) - 1;
-    for (long c = tailCheckInterval;; c += tailCheckInterval) {
-        if (c >= samples) {
-            for (std::size_t k = 0; k < count; ++k)
-                advance(k, samples);
-            return sums;
-        }
-        for (std::size_t k = 0; k < count; ++k)
-            advance(k, c + std::max(1L, ahead - static_cast<long>(k)));
-        if (bounded && settled())
-            return sums;
-    }
+    runImpulseInBlocks<double>(
+        count, samples, bounded, 0,
+        [&](std::size_t k, std::span<const double> in, std::span<double> out) {
+            run.runSection(k, in, out, ExactPrograms::NodeSum::Magnitude, sums[k]);
+        },
+        [&](std::size_t k) {
+            const std::span<const double> state = run.state();
+            std::copy(state.begin() + static_cast<std::ptrdiff_t>(firstState[k]),
+                      state.begin() + static_cast<std::ptrdiff_t>(firstState[k + 1]),
+                      checkpoint.begin() + static_cast<std::ptrdiff_t>(firstState[k]));
+        },
+        settled);
+    return sums;
 }
 
 } // namespace
