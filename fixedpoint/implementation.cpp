@@ -401,7 +401,7 @@ SecondOrderSection programSection(const SectionProgram& program) {
 // output scale c its output's; false when a norm is unbounded or zero. The L1 and L2 norms
 // come from one pass of the impulse response, section after section: the response at
 // section k's input runs through its unscaled program, and its scaled output is the next
-// section's input.
+// section's input. With `closedForm` the L2 norms come from the Gramians instead.
 bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure structure,
                     Scaling scaling, double limit, bool closedForm,
                     std::vector<SectionProgram>& programs, long double& gain);
