@@ -411,6 +411,18 @@ std::vector<long double> impulseResponse(const DesignedSections& d, int count) {
     return x;
 }
 
+// The impulse response of H(s) designed by impulse invariance at FD.
+std::vector<long double> impulseInvariantResponse(const std::vector<double>& num,
+                                                  const std::vector<double>& den, double fd,
+                                                  int count) {
+    AnalogRequest request;
+    request.numerator = num;
+    request.denominator = den;
+    request.fd = fd;
+    request.method = AnalogMethod::Impulse;
+    return impulseResponse(designFromAnalog(request), count);
+}
+
 TEST(PurposeAnalog, ImpulseInvarianceSamplesTheAnalogImpulseResponse) {
     struct Row {
         std::vector<double> num, den;
@@ -440,13 +452,7 @@ TEST(PurposeAnalog, ImpulseInvarianceSamplesTheAnalogImpulseResponse) {
          }},
     };
     for (const Row& row : rows) {
-        AnalogRequest request;
-        request.numerator = row.num;
-        request.denominator = row.den;
-        request.fd = row.fd;
-        request.method = AnalogMethod::Impulse;
-        const DesignedSections d = designFromAnalog(request);
-        const std::vector<long double> h = impulseResponse(d, 60);
+        const std::vector<long double> h = impulseInvariantResponse(row.num, row.den, row.fd, 60);
         const long double t = 1.0L / row.fd;
         // h(0+): b0 / a0 for a numerator one degree lower, else 0.
         const long double first =
@@ -534,13 +540,7 @@ TEST(PurposeAnalog, ImpulseInvarianceHoldsForHighOrdersWithCrowdedPoles) {
     // The partial fractions missed each of these by 0.2 to 1e14 of the largest sample.
     constexpr double tolerance = 1e-10;
     for (const Row& row : rows) {
-        AnalogRequest request;
-        request.numerator = row.num;
-        request.denominator = row.den;
-        request.fd = row.fd;
-        request.method = AnalogMethod::Impulse;
-        const DesignedSections d = designFromAnalog(request);
-        const std::vector<long double> h = impulseResponse(d, 401);
+        const std::vector<long double> h = impulseInvariantResponse(row.num, row.den, row.fd, 401);
         for (std::size_t i = 0; i < std::size(at); ++i)
             EXPECT_NEAR(static_cast<double>(h[static_cast<std::size_t>(at[i])]), row.h[i],
                         tolerance * row.largest)
