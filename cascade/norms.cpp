@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <complex>
 #include <limits>
 #include <numbers>
 
@@ -151,6 +152,66 @@ namespace {
 // Partial norms of this many cascades are kept.
 constexpr std::size_t normMemoCapacity = 1024;
 
+using Complex = std::complex<long double>;
+
+// The two roots of a section's denominator a0 z^2 + a1 z + a2 (zero where a2 or both a1 and
+// a2 are), each with 1 - |p| worked out without the cancellation of 1 - |p| itself: for a
+// complex pair from 1 - |p|^2 = (a0 - a2) / a0.
+struct SectionRoots {
+    Complex root[2];
+    long double gap[2];
+};
+
+SectionRoots sectionRoots(const SecondOrderSection& s) {
+    const long double a0 = s.den[0];
+    const long double b = s.den[1] / a0, c = s.den[2] / a0;
+    const long double disc = b * b - 4 * c;
+    SectionRoots r;
+    if (disc < 0) {
+        const long double im = std::sqrt(-disc) / 2;
+        r.root[0] = {-b / 2, im};
+        r.root[1] = {-b / 2, -im};
+        r.gap[0] = r.gap[1] = ((a0 - s.den[2]) / a0) / (1 + std::sqrt(c));
+        return r;
+    }
+    const long double q = -(b + std::copysign(std::sqrt(disc), b)) / 2;
+    r.root[0] = q;
+    r.root[1] = q != 0 ? c / q : 0;
+    for (int i = 0; i < 2; ++i)
+        r.gap[i] = 1 - std::abs(r.root[i].real());
+    return r;
+}
+
+// Whether no two poles of the cascade (other than at zero) lie within
+// tolerance::distinctPoles of each other.
+bool polesDistinct(const std::vector<SecondOrderSection>& sections) {
+    std::vector<Complex> poles;
+    for (const SecondOrderSection& s : sections) {
+        const SectionRoots r = sectionRoots(s);
+        for (const Complex& p : r.root) {
+            if (p == Complex(0))
+                continue;
+            for (const Complex& q : poles)
+                if (std::abs(p - q) < tolerance::distinctPoles * std::max(std::abs(p), std::abs(q)))
+                    return false;
+            poles.push_back(p);
+        }
+    }
+    return true;
+}
+
+// The value at z of a section's numerator and denominator, both in powers of 1/z.
+Complex numeratorAt(const SecondOrderSection& s, Complex z) {
+    const Complex w = Complex(1) / z;
+    return (static_cast<long double>(s.num[2]) * w + static_cast<long double>(s.num[1])) * w +
+           static_cast<long double>(s.num[0]);
+}
+Complex denominatorAt(const SecondOrderSection& s, Complex z) {
+    const Complex w = Complex(1) / z;
+    return (static_cast<long double>(s.den[2]) * w + static_cast<long double>(s.den[1])) * w +
+           static_cast<long double>(s.den[0]);
+}
+
 // The samples after which n^3 r^n stays below normTail, from n = 2 ln(normTail) / ln r on
 // (the cube costs at most a factor of two in the exponent for the radii where the count
 // matters), and at least a few hundred samples for the transients of the numerators.
@@ -236,7 +297,10 @@ std::vector<ImpulseNorms> summedNorms(const std::vector<SecondOrderSection>& sec
             norms[k].bounded = false;
         return norms;
     }
-    const long limit = samplesFor(radius);
+    const std::vector<SecondOrderSection> prefix(
+        sections.begin(), sections.begin() + static_cast<std::ptrdiff_t>(count));
+    const long limit = normSamples(prefix);
+    const bool withTail = tailBounded(prefix);
     std::vector<long double> s1(count, 0), s2(count, 0), sumAbs(count, 0), sumSquares(count, 0);
     // A long sum stops where no sample to come can change it any more (sumIsFinal), which
     // gives the very sums of all `limit` samples. The bound needs the state of every section
@@ -291,6 +355,15 @@ std::vector<ImpulseNorms> summedNorms(const std::vector<SecondOrderSection>& sec
         norms[k].samples = limit;
         norms[k].l1 = sumAbs[k];
         norms[k].l2 = std::sqrt(sumSquares[k]);
+        if (withTail) {
+            // The rest of a pole very near the circle, bounded from above.
+            const std::optional<ImpulseTail> rest = impulseTail(
+                {prefix.begin(), prefix.begin() + static_cast<std::ptrdiff_t>(k + 1)}, limit);
+            if (rest) {
+                norms[k].l1 += rest->l1;
+                norms[k].l2 = std::sqrt(sumSquares[k] + rest->squares);
+            }
+        }
         // A sum cut at the sample limit may still miss the tail of a pole very near the
         // circle; the L1 norm is never below the peak gain (|H(w)| <= sum |h[n]|).
         if (limit == tolerance::normSamplesLimit)
@@ -320,7 +393,60 @@ long normSamples(const std::vector<SecondOrderSection>& sections) {
     long double radius = 0;
     for (const SecondOrderSection& s : sections)
         radius = std::max(radius, sectionPoleRadius(s));
-    return radius < 1 ? samplesFor(radius) : 0;
+    if (!(radius < 1))
+        return 0;
+    return tailBounded(sections) ? tolerance::tailBoundFrom : samplesFor(radius);
+}
+
+bool tailBounded(const std::vector<SecondOrderSection>& sections) {
+    long double radius = 0;
+    for (const SecondOrderSection& s : sections)
+        radius = std::max(radius, sectionPoleRadius(s));
+    return radius < 1 &&
+           tolerance::tailBoundFrom * std::log(radius) > 2 * std::log(tolerance::normTail) &&
+           polesDistinct(sections);
+}
+
+std::optional<ImpulseTail> impulseTail(const std::vector<SecondOrderSection>& sections, long from) {
+    if (!polesDistinct(sections))
+        return std::nullopt;
+    struct Mode {
+        long double weight, gap, decay; // |c|, 1 - |p|, |p|^from
+    };
+    std::vector<Mode> modes;
+    for (std::size_t k = 0; k < sections.size(); ++k) {
+        const SectionRoots r = sectionRoots(sections[k]);
+        for (int i = 0; i < 2; ++i) {
+            const Complex p = r.root[i];
+            if (p == Complex(0))
+                continue;
+            if (!(r.gap[i] > 0))
+                return std::nullopt;
+            // The residue at p of the cascade as a function of 1/z: section k's numerator
+            // over a0 (1 - q/p) for its other root q, times every other section at p.
+            Complex c =
+                numeratorAt(sections[k], p) /
+                (static_cast<long double>(sections[k].den[0]) * (Complex(1) - r.root[1 - i] / p));
+            for (std::size_t j = 0; j < sections.size(); ++j)
+                if (j != k)
+                    c *= numeratorAt(sections[j], p) / denominatorAt(sections[j], p);
+            const long double weight = std::abs(c);
+            if (!std::isfinite(weight))
+                return std::nullopt;
+            modes.push_back({weight, r.gap[i],
+                             std::exp(static_cast<long double>(from) * std::log1p(-r.gap[i]))});
+        }
+    }
+    ImpulseTail tail;
+    for (const Mode& m : modes) {
+        tail.l1 += m.weight * m.decay / m.gap;
+        for (const Mode& n : modes)
+            tail.squares +=
+                m.weight * n.weight * m.decay * n.decay / (m.gap + n.gap - m.gap * n.gap);
+    }
+    tail.l1 *= 1 + tolerance::tailBoundMargin;
+    tail.squares *= 1 + 2 * tolerance::tailBoundMargin;
+    return tail;
 }
 
 std::vector<ImpulseNorms> partialImpulseNorms(const std::vector<SecondOrderSection>& sections) {

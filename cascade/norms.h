@@ -54,6 +54,23 @@ ImpulseNorms impulseNorms(const std::vector<SecondOrderSection>& sections, std::
 // decides; 0 when a pole is on or outside the unit circle).
 long normSamples(const std::vector<SecondOrderSection>& sections);
 
+// Whether the norms of the cascade are its first normSamples samples' sums and a bound of
+// the rest (impulseTail): its poles are distinct and one lies so near the circle that its
+// sums would run past tolerance::tailBoundFrom samples.
+bool tailBounded(const std::vector<SecondOrderSection>& sections);
+
+// Upper bounds of the sum of |h[n]| and of h[n]^2 over n >= from, for the impulse response
+// h of a cascade with distinct poles p_i (none where two coincide, or one is not inside the
+// circle). Past the numerators' degree h[n] = sum c_i p_i^n, with c_i the residue of the
+// cascade's transfer function at p_i, so |h[n]| <= sum |c_i| |p_i|^n: summed over n the
+// bounds are sum |c_i| |p_i|^from / (1 - |p_i|) and
+// sum_ij |c_i| |c_j| (|p_i| |p_j|)^from / (1 - |p_i| |p_j|).
+struct ImpulseTail {
+    long double l1 = 0;
+    long double squares = 0;
+};
+std::optional<ImpulseTail> impulseTail(const std::vector<SecondOrderSection>& sections, long from);
+
 // The norms of every partial cascade at once: element k those of sections 1..k+1, from
 // one pass of the impulse through the whole cascade (summed as long as the whole
 // cascade's tail needs).

@@ -54,4 +54,24 @@ constexpr int peakGridIntervals = 16384;
 constexpr long double normTail = 1e-18L;
 constexpr long normSamplesLimit = 10'000'000;
 
+// A pole whose sums would run past tailBoundFrom samples (1 - r below about 8e-5), and past
+// normSamplesLimit into billions of samples further in: the norms are then the sums of the
+// first tailBoundFrom samples and an upper bound of the rest from the partial fractions of
+// the response. Where the range begins the rest is below normTail (the bound changes nothing);
+// at 1 - r = 1e-5 it is e^-10 of the slow resonance's part, at 4e-6 e^-4, and the bound, at
+// most pi/2 over the tail of one resonance, adds at most a few hundredths of a decibel; nearer
+// the circle it is what keeps the norm a bound at all.
+constexpr long tailBoundFrom = 1'000'000;
+
+// The partial fractions need distinct poles: poles of the cascade closer than this,
+// relative to their modulus, are taken for a multiple pole, and the norms are summed to
+// normSamplesLimit instead. The poles of a high-order elliptic design crowd the band edge
+// a few 1e-9 apart, each residue's factors then lose about 1e-19 / 1e-9 of their value.
+constexpr long double distinctPoles = 1e-11L;
+
+// The bound of the tail is raised by this fraction for the roundings of the residues (up to
+// 1e-19 / distinctPoles in each of two dozen factors) and of r^n (the million samples of
+// the exponent times the last digit of extended precision).
+constexpr long double tailBoundMargin = 1e-6L;
+
 } // namespace zorkan::tolerance

@@ -209,6 +209,10 @@ constexpr double estimateTolerance = 0.5; // dB
 // The bits of W + C by which a family's exact realisation may come out cheaper than its
 // estimate (a coefficient bit, or a data bit, found to suffice after all).
 constexpr int exactSaving = 2;
+// The data bits an exact realisation climbs above its estimate at one go. For a pole very near
+// the circle the simulated noise may jump about from word to word; a family still short of the
+// SNR there waits, its estimate raised, behind the cheaper ones.
+constexpr int climbBits = 3;
 
 Arithmetic fixedWords(int dataBits, int coefBits) {
     return {Target::Fixed, dataBits, coefBits, Rounding::Nearest, Overflow::Saturate};
@@ -224,6 +228,7 @@ struct Family {
     std::vector<Candidate> points{}; // evaluated with noise
     std::optional<Candidate> estimated{}, shortest{};
     bool estimateCycles = false; // a limit cycle at the estimated words
+    bool climbing = false;       // the exact words climbed past the estimate and wait
     // Every scaling but l1 is the same for all data words: its coefficients rounded to each
     // coefficient word tried, with their node gains once summed (none where the word is too
     // short for the coefficients).
@@ -435,9 +440,17 @@ void Search::shortestWords(Family& f) {
 void Search::exactWords(Family& f) {
     if (f.scaling != Scaling::L1 || !f.estimated)
         return;
+    f.climbing = false;
     Candidate at = evaluate(f, f.estimated->dataBits, f.estimated->coefBits, true);
-    while (!feasible(at) && at.dataBits < maximumBits)
+    for (int climbed = 0; !feasible(at) && at.dataBits < maximumBits; ++climbed) {
+        if (climbed == climbBits) {
+            // Resumed from the next word once no cheaper family has given an answer.
+            f.estimated->dataBits = at.dataBits + 1;
+            f.climbing = true;
+            return;
+        }
         at = evaluate(f, at.dataBits + 1, at.coefBits, true);
+    }
     if (!feasible(at))
         return;
     for (bool shorter = true; shorter;) {
@@ -641,11 +654,12 @@ SearchResult Search::run() {
     for (Family& f : families)
         if (f.estimated)
             waiting.push_back(&f);
-    std::sort(waiting.begin(), waiting.end(), [this](const Family* a, const Family* b) {
+    const auto sooner = [this](const Family* a, const Family* b) {
         if (a->estimateCycles != b->estimateCycles)
             return b->estimateCycles;
         return cheaper(*a->estimated, *b->estimated, request_.cost);
-    });
+    };
+    std::sort(waiting.begin(), waiting.end(), sooner);
     const auto bound = [](const Family& f) {
         Candidate b = *f.estimated;
         b.dataBits -= exactSaving;
@@ -681,10 +695,18 @@ SearchResult Search::run() {
             break;
         const std::size_t batch = std::min(workerCount(), waiting.size() - next);
         parallelFor(batch, [&](std::size_t k) { exactWords(*waiting[next + k]); });
-        for (std::size_t k = 0; k < batch; ++k)
+        std::vector<Family*> climbing;
+        for (std::size_t k = 0; k < batch; ++k) {
             if (waiting[next + k]->shortest)
                 verified.push_back(*waiting[next + k]->shortest);
+            if (waiting[next + k]->climbing)
+                climbing.push_back(waiting[next + k]);
+        }
         next += batch;
+        for (Family* f : climbing)
+            waiting.insert(std::upper_bound(waiting.begin() + static_cast<std::ptrdiff_t>(next),
+                                            waiting.end(), f, sooner),
+                           f);
         if (!tick(0.8 + 0.1 * static_cast<double>(next) / static_cast<double>(waiting.size())))
             return result;
     }

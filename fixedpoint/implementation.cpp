@@ -387,15 +387,6 @@ long double nodePeak(std::vector<SecondOrderSection> before, const std::vector<l
     return peakOnGrid(before, before.size(), magnitudes, before.size() - 1);
 }
 
-// The section's transfer function as its program realises it.
-SecondOrderSection programSection(const SectionProgram& program) {
-    SecondOrderSection s;
-    nodeNumerator(program, program.output, s.num);
-    for (int i = 0; i < 3; ++i)
-        s.den[i] = program.den[i];
-    return s;
-}
-
 // Every section's program scaled: the input scale g of section k brings the largest norm
 // of its inner nodes (of every node, where the output feeds the others) to the limit, the
 // output scale c its output's; false when a norm is unbounded or zero. The L1 and L2 norms
@@ -454,6 +445,9 @@ bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure s
     std::vector<double> response;
     if (scaling != Scaling::Peak && !cascadeStable(sections))
         return false;
+    // For a pole very near the circle the sums stop early and the rest of each node's
+    // response is bounded from above.
+    const bool withTail = scaling != Scaling::Peak && !gramians && tailBounded(sections);
     if (scaling != Scaling::Peak && !gramians) {
         response.assign(static_cast<std::size_t>(normSamples(sections)), 0);
         if (response.empty())
@@ -489,6 +483,15 @@ bool scaledPrograms(const std::vector<SecondOrderSection>& sections, Structure s
                            scaling == Scaling::L1 ? ExactPrograms::NodeSum::Magnitude
                                                   : ExactPrograms::NodeSum::Square,
                            norms);
+            std::vector<SecondOrderSection> path = before;
+            path.emplace_back();
+            std::copy(unit.den, unit.den + 3, path.back().den);
+            for (std::size_t j = 0; withTail && j < nodes; ++j) {
+                nodeNumerator(unit, static_cast<int>(j), path.back().num);
+                const auto samples = static_cast<long>(response.size());
+                if (const std::optional<ImpulseTail> rest = impulseTail(path, samples))
+                    norms[j] += scaling == Scaling::L1 ? rest->l1 : rest->squares;
+            }
             if (scaling == Scaling::L2)
                 for (long double& n : norms)
                     n = std::sqrt(n);

@@ -411,6 +411,14 @@ void nodeNumerator(const SectionProgram& p, int node, double num[3]) {
     numeratorFrom(p.den, h, num);
 }
 
+SecondOrderSection programSection(const SectionProgram& program) {
+    SecondOrderSection s;
+    nodeNumerator(program, program.output, s.num);
+    for (int i = 0; i < 3; ++i)
+        s.den[i] = program.den[i];
+    return s;
+}
+
 void injectionNumerator(const SectionProgram& p, int node, double num[3]) {
     const ProgramNode& n = p.nodes[static_cast<std::size_t>(node)];
     if (n.errorFeedback) {
@@ -767,6 +775,23 @@ std::vector<std::vector<long double>> summedNodeGains(const std::vector<SectionP
                       checkpoint.begin() + static_cast<std::ptrdiff_t>(firstState[k]));
         },
         settled);
+    // For a pole very near the circle, the rest of every node's response bounded from above:
+    // each node's path is the sections before it and its own numerator over its section's
+    // denominator.
+    std::vector<SecondOrderSection> path;
+    for (const SectionProgram& p : programs)
+        path.push_back(programSection(p));
+    if (!tailBounded(path))
+        return sums;
+    for (std::size_t k = 0; k < count; ++k) {
+        std::vector<SecondOrderSection> node(path.begin(),
+                                             path.begin() + static_cast<std::ptrdiff_t>(k + 1));
+        for (std::size_t j = 0; j < sums[k].size(); ++j) {
+            nodeNumerator(programs[k], static_cast<int>(j), node.back().num);
+            if (const std::optional<ImpulseTail> rest = impulseTail(node, samples))
+                sums[k][j] += rest->l1;
+        }
+    }
     return sums;
 }
 

@@ -142,6 +142,9 @@ StructureCost programCost(const SectionProgram& program);
 void nodeNumerator(const SectionProgram& program, int node, double num[3]);
 void injectionNumerator(const SectionProgram& program, int node, double num[3]);
 
+// The section's transfer function as its program realises it.
+SecondOrderSection programSection(const SectionProgram& program);
+
 } // namespace zorkan
 
 namespace zorkan {

@@ -16,6 +16,7 @@
 //                            cos w = 2 r cos t / (1 + r^2) (r = 3/4, 2 r cos t = 1: w = acos 0.64).
 //   x / (d0 + d1 z^-1):      the impulse response of 1 / (1 + (d1 / d0) z^-1) divided by d0.
 #include "cascade/norms.h"
+#include "cascade/tolerances.h"
 
 #include <gtest/gtest.h>
 
@@ -414,6 +415,73 @@ TEST(CascadeNormsTail, FreeResponseBoundIsTheRootOfTheEnergyToCome) {
     }
     EXPECT_FALSE(
         FreeResponseBound(1, std::vector<long double>{1}, std::vector<long double>{1}).valid());
+}
+
+} // namespace
+} // namespace zorkan
+
+namespace zorkan {
+namespace {
+
+// A pole 2^-26 from the circle leaves most of its response beyond any sum of 10^7 samples.
+// The norms are then the sums of the first N samples and a bound of the rest from the partial
+// fractions, here in closed form with r = 1 - 2^-26 (r^2 exact in double):
+//   1 / (1 - r z^-1):               h[n] = r^n, L1 = 1 / (1 - r); the bound of the rest,
+//                                   r^N / (1 - r), is exact, so L1 = (1 + m r^N) / (1 - r)
+//                                   for the margin m of the roundings.
+//   1 / (1 - r z^-1 + r^2 z^-2):    poles r e^(+-j pi/3), h[n] = r^n sin((n + 1) pi/3) /
+//                                   sin(pi/3), that is r^n, r^n, 0, -r^n, -r^n, 0 ...:
+//                                   L1 = (1 + r) / (1 - r^3), L2^2 = (1 + r^2) / (1 - r^6);
+//                                   each residue has modulus 1 / (2 sin(pi/3)), so the rest is
+//                                   bounded by (2 / sqrt 3) r^N / (1 - r) and
+//                                   (4 / 3) r^2N / (1 - r^2). N = 3M + 1 here (the sums end
+//                                   on a sample r^3M).
+// Summed to 10^7 samples and raised to the peak, the resonator's L1 was 0.87 of the norm.
+TEST(CascadeNormsTail, PolesAtTheCircleAreBoundedFromAbove) {
+    const long double r = 1 - std::ldexp(1.0L, -26);
+    const long double gap = std::ldexp(1.0L, -26); // 1 - r
+    const long double m = tolerance::tailBoundMargin;
+    const auto power = [&](long n) {
+        return std::exp(static_cast<long double>(n) * std::log1p(-gap));
+    };
+    {
+        const ImpulseNorms n = impulseNorms({allPole(static_cast<double>(-r), 0)}, 1);
+        ASSERT_TRUE(n.bounded);
+        ASSERT_LT(n.samples, tolerance::normSamplesLimit);
+        EXPECT_GE(n.l1, 1 / gap);
+        EXPECT_NEAR(static_cast<double>(n.l1 / ((1 + m * power(n.samples)) / gap)), 1, 1e-12);
+    }
+    {
+        const ImpulseNorms n =
+            impulseNorms({allPole(static_cast<double>(-r), static_cast<double>(r * r))}, 1);
+        ASSERT_TRUE(n.bounded);
+        ASSERT_EQ(n.samples % 3, 1);
+        const long threes = n.samples / 3;
+        const long double r3 = power(3 * threes);
+        const long double cube = gap * (1 + r + r * r);   // 1 - r^3
+        const long double sixth = cube * (1 + r * r * r); // 1 - r^6
+        const long double l1 = (1 + r) / cube;
+        const long double squares = (1 + r * r) / sixth;
+        const long double head = (1 + r) * (1 - r3) / cube + r3;
+        const long double headSquares = (1 + r * r) * (1 - r3 * r3) / sixth + r3 * r3;
+        const long double rN = power(n.samples);
+        const long double restL1 = 2 / std::sqrt(3.0L) * rN / gap * (1 + m);
+        const long double restSquares = 4.0L / 3 * rN * rN / (gap * (1 + r)) * (1 + 2 * m);
+        EXPECT_GE(n.l1, l1);
+        EXPECT_GE(n.l2 * n.l2, squares);
+        EXPECT_NEAR(static_cast<double>(n.l1 / (head + restL1)), 1, 1e-12);
+        EXPECT_NEAR(static_cast<double>(n.l2 * n.l2 / (headSquares + restSquares)), 1, 1e-12);
+    }
+}
+
+// Poles that coincide have no partial fractions of that form: a double pole at r is summed as
+// far as the sample limit allows, as before.
+TEST(CascadeNormsTail, DoublePoleIsSummed) {
+    const double r = 1 - std::ldexp(1.0, -26);
+    const std::vector<SecondOrderSection> twice = {allPole(-r, 0), allPole(-r, 0)};
+    EXPECT_FALSE(tailBounded(twice));
+    EXPECT_EQ(normSamples(twice), tolerance::normSamplesLimit);
+    EXPECT_FALSE(impulseTail(twice, 1000).has_value());
 }
 
 } // namespace

@@ -621,6 +621,46 @@ TEST(Structures, NodeGainsOfALongTailAgreeWithMpmath) {
     }
 }
 
+// A resonator 2^-26 from the circle at pi/3, 1 / (1 - r z^-1 + r^2 z^-2) with r = 1 - 2^-26:
+// h[n] = r^n sin((n + 1) pi/3) / sin(pi/3), whose L1 norm is (1 + r) / (1 - r^3), far beyond
+// what any sum of 10^7 samples reaches. Every structure's output node carries h: its gain,
+// the sum of the first samples and a bound of the rest, is never below the norm and agrees
+// with the cascade's. Scaled to l1 in double, the largest node gain is the limit 1 (a scale
+// from the sums alone would leave it 1.7 times that).
+TEST(Structures, NodeGainsOfAPoleAtTheCircleBoundTheNorm) {
+    const double r = 1 - std::ldexp(1.0, -26);
+    SecondOrderSection resonator;
+    resonator.den[1] = -r;
+    resonator.den[2] = r * r;
+    const long double gap = std::ldexp(1.0L, -26);
+    const long double l1 = (1 + static_cast<long double>(r)) / (gap * (1 + r + r * r));
+    const long double cascade = impulseNorms({resonator}, 1).l1;
+    for (const StructureRow& row : structureTable()) {
+        const SectionProgram program = buildProgram(row.structure, resonator, 1, 1, 0);
+        const long samples = normSamples({programSection(program)});
+        const long double gain =
+            nodeL1Gains({program}, samples)[0][static_cast<std::size_t>(program.output)];
+        EXPECT_GE(gain, l1) << structureName(row.structure);
+        EXPECT_NEAR(static_cast<double>(gain / cascade), 1, 1e-7) << structureName(row.structure);
+        if (row.structure == Structure::ErrorFeedback)
+            continue; // no floating target
+        SecondOrderCascade factored;
+        factored.sections = {resonator};
+        ImplementationOptions o;
+        o.arithmetic.target = Target::Double;
+        o.scaling = Scaling::L1;
+        o.structure = row.structure;
+        const Implementation im = realise(factored, o);
+        // Direct form I keeps its sections as they are (no programs): its one node is the
+        // output.
+        const long double largest =
+            im.programs.empty()
+                ? impulseNorms(im.quantised, 1).l1
+                : std::ranges::max(nodeL1Gains(im.programs, normSamples(im.quantised))[0]);
+        EXPECT_NEAR(static_cast<double>(largest), 1, 1e-7) << structureName(row.structure);
+    }
+}
+
 // A section run over an impulse in two calls, in place: the pole at -1/2 (b0 = 1) gives
 // y[n] = (-1/2)^n exactly in every structure whose coefficients are 1 and 1/2, so over N
 // samples sum |y| = 2 - 2^(1 - N) and sum y^2 = ((4^N - 1) / 3) / 4^(N - 1), both exact;
