@@ -626,7 +626,7 @@ TEST(Structures, NodeGainsOfALongTailAgreeWithMpmath) {
 // what any sum of 10^7 samples reaches. Every structure's output node carries h: its gain,
 // the sum of the first samples and a bound of the rest, is never below the norm and agrees
 // with the cascade's. Scaled to l1 in double, the largest node gain is the limit 1 (a scale
-// from the sums alone would leave it 1.7 times that).
+// from the sums alone would leave it 116 times that).
 TEST(Structures, NodeGainsOfAPoleAtTheCircleBoundTheNorm) {
     const double r = 1 - std::ldexp(1.0, -26);
     SecondOrderSection resonator;
